@@ -1,0 +1,47 @@
+# Set-up, build and test on a fresh machine: `make test` and `make run` need nothing else.
+
+# The first CPython 3.13 found that has its C headers.
+PYTHON313 ?= $(shell for p in /root/.pyenv/versions/3.13.*/bin/python3.13 /usr/bin/python3.13 \
+	$$(command -v python3.13 2>/dev/null); do \
+	  [ -x "$$p" ] && "$$p" -c 'import os, sys, sysconfig; \
+	    sys.exit(not os.path.exists(os.path.join(sysconfig.get_paths()["include"], "Python.h")))' \
+	    2>/dev/null && { echo "$$p"; break; }; done)
+
+VENV := .venv
+PY := $(VENV)/bin/python
+STAMPS := .stamps
+SOURCES := $(shell find src python -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' \
+	-o -name '*.pyi' -o -name 'py.typed' \) 2>/dev/null)
+
+.PHONY: test run build clean
+
+test: $(STAMPS)/installed
+	$(PY) -m pytest -q tests
+
+run: $(STAMPS)/installed
+	$(PY) examples/demo.py
+
+build: $(STAMPS)/installed
+
+$(STAMPS)/python:
+	@if [ -z "$(PYTHON313)" ]; then \
+	  echo "error: no CPython 3.13 with its C headers was found (looked in" \
+	       "/root/.pyenv/versions/3.13.*/bin, /usr/bin/python3.13 and PATH)." \
+	       "Install one, e.g. Debian's python3.13-dev, or set PYTHON313=/path/to/python3.13." >&2; \
+	  exit 1; fi
+	@echo "using $(PYTHON313)"
+	$(PYTHON313) -m venv $(VENV)
+	$(PY) -m pip install -q --upgrade pip
+	@mkdir -p $(STAMPS) && touch $@
+
+$(STAMPS)/deps: pyproject.toml $(STAMPS)/python
+	$(PY) -m pip install -q "scikit-build-core>=0.10" "cmake>=3.21" ninja "pytest>=8" "hypothesis>=6"
+	@touch $@
+
+# A persistent build directory and no build isolation: a second run rebuilds only what changed.
+$(STAMPS)/installed: $(STAMPS)/deps CMakeLists.txt $(SOURCES)
+	$(PY) -m pip install -q --no-build-isolation --no-deps .
+	@touch $@
+
+clean:
+	rm -rf build $(STAMPS) $(VENV)

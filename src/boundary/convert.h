@@ -1,0 +1,115 @@
+// Value converters: each turns one bound Python object into a native value or throws the error
+// value of its failure; plus the wrapping of conversion errors with the parameter's name and
+// the checked constructors of result objects.
+#pragma once
+
+#include <Python.h>
+
+#include <cstdint>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "boundary/error.h"
+#include "boundary/py_ref.h"
+
+namespace brindlemap {
+
+// TypeError "'<type>' object cannot be converted to '<target>'".
+[[noreturn]] void throw_type_mismatch(PyObject* object, std::string_view target);
+
+// The UTF-8 text of a str (or subclass), valid while `object` lives; no copy is made.
+std::string_view text_view(PyObject* object);
+inline std::string extract_text(PyObject* object) { return std::string(text_view(object)); }
+
+std::uint8_t extract_u8(PyObject* object);
+std::uint32_t extract_u32(PyObject* object);
+std::uint64_t extract_u64(PyObject* object);
+
+// None (by identity) is absent; anything else goes through `inner`.
+template <class Inner>
+auto extract_optional(PyObject* object, Inner&& inner) -> std::optional<decltype(inner(object))> {
+    if (object == Py_None) return std::nullopt;
+    return inner(object);
+}
+
+// The error reported for a failed conversion of parameter `name`: a TypeError (exactly) is
+// remade with "argument '<name>': " in front and its cause kept; others pass unchanged.
+PyErrorValue argument_extraction_error(std::string_view name, const PyErrorValue& error);
+
+// Runs one parameter's conversion, reporting its failure against the parameter's name.
+template <class Convert>
+auto extract_argument(std::string_view name, Convert&& convert) -> decltype(convert()) {
+    try {
+        return convert();
+    } catch (const PyErrorValue& error) {
+        throw argument_extraction_error(name, error);
+    }
+}
+
+namespace convert_detail {
+[[noreturn]] void refuse_str();
+bool is_str(PyObject* object) noexcept;
+Py_ssize_t sequence_size_hint(PyObject* object);
+}  // namespace convert_detail
+
+// Reserves room from a size hint; a hint that cannot be honoured only costs regrowth later.
+template <class Array>
+void reserve_hint(Array& array, std::size_t hint) noexcept {
+    try {
+        array.reserve(hint);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+}
+
+// Converts a sequence (not a str) item by item through the iteration protocol: `reserve` gets
+// the size hint, `visit` each item as a borrowed reference. Exact lists and tuples are read
+// in place with the same observable order, which their iterators would give.
+template <class Reserve, class Visit>
+void extract_sequence(PyObject* object, Reserve&& reserve, Visit&& visit) {
+    if (convert_detail::is_str(object)) convert_detail::refuse_str();
+    if (PyList_CheckExact(object)) {
+        reserve(static_cast<std::size_t>(PyList_GET_SIZE(object)));
+        // Item conversions may run Python code that changes the list: re-read the size and
+        // hold each item, as the list's own iterator does.
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(object); ++i) {
+            PyRef item = PyRef::borrow(PyList_GET_ITEM(object, i));
+            visit(item.get());
+        }
+        return;
+    }
+    if (PyTuple_CheckExact(object)) {
+        const Py_ssize_t size = PyTuple_GET_SIZE(object);
+        reserve(static_cast<std::size_t>(size));
+        for (Py_ssize_t i = 0; i < size; ++i) visit(PyTuple_GET_ITEM(object, i));
+        return;
+    }
+    if (!PySequence_Check(object)) throw_type_mismatch(object, "Sequence");
+    reserve(static_cast<std::size_t>(convert_detail::sequence_size_hint(object)));
+    PyRef iterator = PyRef::steal(PyObject_GetIter(object));
+    if (!iterator) throw_pending();
+    while (PyRef item = PyRef::steal(PyIter_Next(iterator.get()))) visit(item.get());
+    if (PyErr_Occurred()) throw_pending();
+}
+
+// Result constructors. A null from the interpreter is printed and becomes the internal failure
+// "Python API call failed"; a MemoryError passes on as itself.
+PyRef checked_result(PyObject* created);
+inline PyRef py_u32(std::uint32_t value) { return checked_result(PyLong_FromLong(value)); }
+inline PyRef py_u64(std::uint64_t value) {
+    return checked_result(PyLong_FromUnsignedLongLong(value));
+}
+inline PyRef py_text(std::string_view utf8) {
+    return checked_result(
+        PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
+}
+PyRef py_char(char32_t c);
+inline PyRef py_none() { return PyRef::borrow(Py_None); }
+inline PyRef py_optional_u32(std::optional<std::uint32_t> value) {
+    return value ? py_u32(*value) : py_none();
+}
+
+}  // namespace brindlemap

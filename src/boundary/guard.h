@@ -1,0 +1,84 @@
+// The boundary guards: every entry point the interpreter calls runs its body inside one, and
+// this is the one place where C++ exceptions become Python exceptions. Nothing escapes.
+#pragma once
+
+#include <Python.h>
+
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <source_location>
+#include <stdexcept>
+
+#include "boundary/error.h"
+#include "boundary/panic.h"
+#include "boundary/py_ref.h"
+
+namespace brindlemap {
+
+namespace guard_detail {
+
+// Sets the Python exception for the exception being handled. Called inside a catch block.
+inline void raise_current_exception() {
+    FailureHandlingScope handling;
+    try {
+        throw;
+    } catch (const PyErrorValue& error) {
+        error.restore();
+    } catch (const InternalFailure& failure) {
+        raise_panic(failure.message());
+    } catch (const std::bad_alloc&) {
+        // Everything the call held has been released while unwinding; the caller may go on.
+        PyErr_NoMemory();
+    } catch (const std::length_error&) {
+        // A container asked to exceed its largest possible size.
+        report_failure("capacity overflow", std::source_location::current());
+        raise_panic("capacity overflow");
+    } catch (const std::exception& unexpected) {
+        report_failure(unexpected.what(), std::source_location::current());
+        raise_panic(unexpected.what());
+    } catch (...) {
+        report_failure("unknown internal failure", std::source_location::current());
+        raise_panic("unknown internal failure");
+    }
+}
+
+// Reached only when raising a failure failed in turn (PanicException could not be made).
+[[noreturn]] inline void trap() noexcept {
+    report_failure("uncaught panic at ffi boundary", std::source_location::current());
+    std::abort();
+}
+
+}  // namespace guard_detail
+
+// Runs `body` (returning PyRef); returns a new reference, or null with the exception set.
+template <class Body>
+PyObject* call_guard(Body&& body) noexcept {
+    try {
+        try {
+            return body().release();
+        } catch (...) {
+            guard_detail::raise_current_exception();
+        }
+    } catch (...) {
+        guard_detail::trap();
+    }
+    return nullptr;
+}
+
+// Runs `body` where nothing can be raised (deallocation): a failure is reported as unraisable.
+template <class Body>
+void dealloc_guard(Body&& body) noexcept {
+    try {
+        try {
+            body();
+        } catch (...) {
+            guard_detail::raise_current_exception();
+            PyErr_WriteUnraisable(nullptr);
+        }
+    } catch (...) {
+        guard_detail::trap();
+    }
+}
+
+}  // namespace brindlemap

@@ -1,0 +1,98 @@
+// The module's initialisation entry point and the body that fills the module.
+#include <Python.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "boundary/convert.h"
+#include "boundary/error.h"
+#include "boundary/guard.h"
+#include "boundary/panic.h"
+#include "lib/module_functions.h"
+#include "lib/prefix_search.h"
+
+namespace brindlemap {
+namespace {
+
+PyModuleDef module_definition = {
+    PyModuleDef_HEAD_INIT, "_brindlemap", "", 0, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+// The interpreter that first initialised the module; -1 until then.
+std::atomic<std::int64_t> initialising_interpreter{-1};
+// The module object, cached once for the life of the process.
+PyObject* cached_module = nullptr;
+
+PyMethodDef from_internal_data_definition = {
+    "from_internal_data",
+    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(from_internal_data_function)),
+    METH_FASTCALL | METH_KEYWORDS,
+    "from_internal_data(node_shifts, node_strings, node_payloads, child_indices)\n--\n\n",
+};
+
+PyMethodDef from_bytes_definition = {
+    "from_bytes",
+    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(from_bytes_function)),
+    METH_FASTCALL | METH_KEYWORDS,
+    "from_bytes(bs)\n--\n\n",
+};
+
+PyRef checked(PyObject* object) {
+    if (object == nullptr) throw_pending();
+    return PyRef::steal(object);
+}
+
+// Appends `name` to the module's __all__ (made on first use) and sets the attribute.
+void add_to_module(PyObject* module, PyObject* name, PyObject* object) {
+    PyRef all = PyRef::steal(PyObject_GetAttrString(module, "__all__"));
+    if (!all) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw_pending();
+        PyErr_Clear();
+        all = checked(PyList_New(0));
+        if (PyObject_SetAttrString(module, "__all__", all.get()) < 0) throw_pending();
+    } else if (!PyList_Check(all.get())) {
+        throw_type_mismatch(all.get(), "PyList");
+    }
+    if (PyList_Append(all.get(), name) < 0)
+        panic("could not append __name__ to __all__: " + debug_rendering(fetch_pending()));
+    if (PyObject_SetAttr(module, name, object) < 0) throw_pending();
+}
+
+void add_function(PyObject* module, PyMethodDef* definition) {
+    PyRef module_name = checked(PyModule_GetNameObject(module));
+    PyRef function = checked(PyCMethod_New(definition, module, module_name.get(), nullptr));
+    PyRef name = checked(PyObject_GetAttrString(function.get(), "__name__"));
+    if (!PyUnicode_Check(name.get())) throw_type_mismatch(name.get(), "PyString");
+    add_to_module(module, name.get(), function.get());
+}
+
+void run_module_body(PyObject* module) {
+    add_function(module, &from_internal_data_definition);
+    add_function(module, &from_bytes_definition);
+    PyObject* type = reinterpret_cast<PyObject*>(prefix_search_type());
+    PyRef name = checked(PyUnicode_FromString("PrefixSearch"));
+    add_to_module(module, name.get(), type);
+}
+
+PyRef initialise_module() {
+    std::int64_t interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
+    if (interpreter == -1) throw_pending();
+    std::int64_t expected = -1;
+    if (!initialising_interpreter.compare_exchange_strong(expected, interpreter) &&
+        expected != interpreter)
+        throw_error(PyExc_ImportError,
+                    "brindlemap._brindlemap does not support sub-interpreters: it can be imported "
+                    "only in the interpreter that first imported it");
+    if (cached_module != nullptr) return PyRef::borrow(cached_module);
+    PyRef module = checked(PyModule_Create2(&module_definition, 1013));
+    run_module_body(module.get());
+    cached_module = PyRef(module).release();  // the cache keeps its own reference for good
+    return module;
+}
+
+}  // namespace
+}  // namespace brindlemap
+
+PyMODINIT_FUNC PyInit__brindlemap(void) {
+    return brindlemap::call_guard([] { return brindlemap::initialise_module(); });
+}

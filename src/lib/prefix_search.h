@@ -1,0 +1,54 @@
+// The PrefixSearch class: its instance record, its type object, the one way instances are made
+// and the shared borrow every method takes for the length of a call.
+#pragma once
+
+#include <Python.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "boundary/py_ref.h"
+#include "prefix/trie/trie.h"
+
+namespace brindlemap {
+
+struct PrefixSearchObject {
+    PyObject_HEAD
+    Trie trie;
+    // 0: not borrowed; > 0: shared borrows in progress; -1: borrowed exclusively (never here).
+    std::atomic<std::int64_t> borrow_flag;
+};
+
+// Created on first need and kept for the life of the process. A failure to create it is the
+// RuntimeError "An error occurred while initializing class PrefixSearch".
+PyTypeObject* prefix_search_type();
+
+// A new instance owning `trie`.
+PyRef make_prefix_search(Trie&& trie);
+
+// A method's receiver, checked and borrowed until the end of the call, on every path.
+class BorrowedTrie {
+public:
+    explicit BorrowedTrie(PyObject* self);
+    ~BorrowedTrie();
+    BorrowedTrie(const BorrowedTrie&) = delete;
+    BorrowedTrie& operator=(const BorrowedTrie&) = delete;
+
+    const Trie& trie() const noexcept { return object_->trie; }
+
+private:
+    PrefixSearchObject* object_;
+};
+
+// Methods of the class, defined beside the operations they serve.
+PyObject* fuzzy_match_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                             PyObject* kwnames);
+PyObject* exact_match_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                             PyObject* kwnames);
+PyObject* get_children_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                              PyObject* kwnames);
+PyObject* get_payload_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                             PyObject* kwnames);
+PyObject* to_bytes_method(PyObject* self, PyObject* unused);
+
+}  // namespace brindlemap

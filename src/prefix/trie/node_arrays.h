@@ -1,0 +1,70 @@
+// Compact per-node arrays of optional values: an absent character or payload costs no more
+// than a present one, and every character and every 32-bit payload, 0 included, stays present.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace brindlemap {
+
+// Unicode scalar values stop at U+10FFFF, so any larger code marks an absent character.
+class CharArray {
+public:
+    static constexpr char32_t kAbsent = 0xFFFFFFFFu;
+
+    std::size_t size() const noexcept { return codes_.size(); }
+    bool empty() const noexcept { return codes_.empty(); }
+    void reserve(std::size_t n) { codes_.reserve(n); }
+    void push_back(std::optional<char32_t> c) { codes_.push_back(c ? *c : kAbsent); }
+
+    std::optional<char32_t> operator[](std::size_t i) const noexcept {
+        char32_t c = codes_[i];
+        if (c == kAbsent) return std::nullopt;
+        return c;
+    }
+    // The stored code, kAbsent for an absent character: lets hot loops skip the optional.
+    char32_t raw(std::size_t i) const noexcept { return codes_[i]; }
+    std::size_t memory_bytes() const noexcept { return codes_.capacity() * sizeof(char32_t); }
+
+    friend bool operator==(const CharArray&, const CharArray&) = default;
+
+private:
+    std::vector<char32_t> codes_;
+};
+
+// Every u32 value is a valid payload, so presence is kept apart, one bit per node.
+class PayloadArray {
+public:
+    std::size_t size() const noexcept { return values_.size(); }
+    bool empty() const noexcept { return values_.empty(); }
+    void reserve(std::size_t n) {
+        values_.reserve(n);
+        present_.reserve((n + 63) / 64);
+    }
+    void push_back(std::optional<std::uint32_t> payload) {
+        std::size_t i = values_.size();
+        if (i % 64 == 0) present_.push_back(0);
+        values_.push_back(payload.value_or(0));
+        if (payload) present_[i / 64] |= std::uint64_t{1} << (i % 64);
+    }
+
+    bool has(std::size_t i) const noexcept { return (present_[i / 64] >> (i % 64)) & 1u; }
+    std::optional<std::uint32_t> operator[](std::size_t i) const noexcept {
+        if (!has(i)) return std::nullopt;
+        return values_[i];
+    }
+    std::size_t memory_bytes() const noexcept {
+        return values_.capacity() * sizeof(std::uint32_t) +
+               present_.capacity() * sizeof(std::uint64_t);
+    }
+
+    friend bool operator==(const PayloadArray&, const PayloadArray&) = default;
+
+private:
+    std::vector<std::uint32_t> values_;
+    std::vector<std::uint64_t> present_;
+};
+
+}  // namespace brindlemap

@@ -1,0 +1,34 @@
+// Child enumeration and payload lookup over the trie's arrays.
+#include "prefix/trie/trie.h"
+
+#include "boundary/panic.h"
+
+namespace brindlemap {
+
+void Trie::get_children(std::uint32_t node_id, std::vector<Child>& out) const {
+    out.clear();
+    std::uint32_t start = at_or_panic(node_shifts, node_id);
+    std::uint32_t end = std::size_t{node_id} + 1 < node_shifts.size()
+                            ? node_shifts[node_id + 1]
+                            : static_cast<std::uint32_t>(child_indices.size());
+    if (start >= end) return;
+    for (std::uint32_t p = start; p < end; ++p) {
+        std::uint32_t child = at_or_panic(child_indices, p);
+        if (child >= node_strings.size()) panic_index_out_of_bounds(node_strings.size(), child);
+        char32_t c = node_strings.raw(child);
+        if (c == CharArray::kAbsent) panic_unwrap_none();
+        out.push_back(Child{c, child});
+    }
+}
+
+std::vector<Child> Trie::get_children(std::uint32_t node_id) const {
+    std::vector<Child> children;
+    get_children(node_id, children);
+    return children;
+}
+
+std::optional<std::uint32_t> Trie::get_payload(std::uint32_t node_id) const {
+    return at_or_panic(node_payloads, node_id);
+}
+
+}  // namespace brindlemap

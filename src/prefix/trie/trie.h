@@ -1,0 +1,41 @@
+// The trie: four flat arrays navigated by index arithmetic, immutable once built.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "prefix/trie/node_arrays.h"
+
+namespace brindlemap {
+
+class Agent;
+
+// One child of a node as the child listing gives it.
+struct Child {
+    char32_t character;
+    std::uint32_t node;
+
+    friend bool operator==(const Child&, const Child&) = default;
+};
+
+struct Trie {
+    std::vector<std::uint32_t> node_shifts;  // where each node's run of child_indices begins
+    CharArray node_strings;                  // each node's last character; absent for the root
+    PayloadArray node_payloads;              // each node's payload, if it carries one
+    std::vector<std::uint32_t> child_indices;  // all children, one contiguous run per node
+
+    // The children of `node_id` in stored order; fails on the first bad read.
+    std::vector<Child> get_children(std::uint32_t node_id) const;
+    // The same into a buffer the caller reuses, so a walk lists children without allocating.
+    void get_children(std::uint32_t node_id, std::vector<Child>& out) const;
+
+    std::optional<std::uint32_t> get_payload(std::uint32_t node_id) const;
+
+    // Depth-first walk from the root in which `agent` decides everything about each node.
+    void dfs(Agent& agent) const;
+
+    friend bool operator==(const Trie&, const Trie&) = default;
+};
+
+}  // namespace brindlemap

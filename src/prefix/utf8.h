@@ -1,0 +1,67 @@
+// UTF-8 encoding and decoding of single Unicode scalar values, shared by the matcher, the codec
+// and the boundary.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace brindlemap::utf8 {
+
+// Bytes needed to encode `c`, a Unicode scalar value.
+constexpr std::size_t encoded_length(char32_t c) noexcept {
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+// Writes the encoding of `c` at `out`; returns the number of bytes written.
+inline std::size_t encode(char32_t c, char* out) noexcept {
+    if (c < 0x80) {
+        out[0] = static_cast<char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
+
+inline void append(std::string& out, char32_t c) {
+    char buffer[4];
+    out.append(buffer, encode(c, buffer));
+}
+
+// Decodes the code point at the front of `text`, which must be well-formed UTF-8 (the
+// interpreter's own encoding of a str); advances `text` past it.
+inline char32_t decode_front(std::string_view& text) noexcept {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    char32_t c = byte(0);
+    std::size_t length = 1;
+    if (c >= 0xF0) {
+        c = ((c & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) |
+            (byte(3) & 0x3F);
+        length = 4;
+    } else if (c >= 0xE0) {
+        c = ((c & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+        length = 3;
+    } else if (c >= 0xC0) {
+        c = ((c & 0x1F) << 6) | (byte(1) & 0x3F);
+        length = 2;
+    }
+    text.remove_prefix(length);
+    return c;
+}
+
+}  // namespace brindlemap::utf8
