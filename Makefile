@@ -13,7 +13,7 @@ STAMPS := .stamps
 SOURCES := $(shell find src python -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' \
 	-o -name '*.pyi' -o -name 'py.typed' \) 2>/dev/null)
 
-.PHONY: test run build clean
+.PHONY: test run build clean format
 
 test: $(STAMPS)/installed
 	$(PY) -m pytest -q tests
@@ -45,3 +45,8 @@ $(STAMPS)/installed: $(STAMPS)/deps CMakeLists.txt $(SOURCES)
 
 clean:
 	rm -rf build $(STAMPS) $(VENV)
+
+# Applies the committed .clang-format to the C++ sources.
+format: $(STAMPS)/python
+	$(PY) -m pip install -q clang-format
+	$(VENV)/bin/clang-format -i $$(find src bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)

@@ -17,8 +17,8 @@ namespace {
 }
 
 [[noreturn]] void multiple_values(const FunctionDescription& d, std::string_view name) {
-    throw_error(PyExc_TypeError, d.display_name() + " got multiple values for argument '" +
-                                     std::string(name) + "'");
+    throw_error(PyExc_TypeError,
+                d.display_name() + " got multiple values for argument '" + std::string(name) + "'");
 }
 
 [[noreturn]] void unexpected_keyword(const FunctionDescription& d, PyObject* name) {

@@ -25,7 +25,9 @@ bool is_str(PyObject* object) noexcept {
     return PyType_HasFeature(Py_TYPE(object), Py_TPFLAGS_UNICODE_SUBCLASS);
 }
 
-void refuse_str() { throw_error(PyExc_TypeError, "Can't extract `str` to `Vec`"); }
+void refuse_str() {
+    throw_error(PyExc_TypeError, "Can't extract `str` to `Vec`");
+}
 
 Py_ssize_t sequence_size_hint(PyObject* object) {
     Py_ssize_t size = PySequence_Size(object);
@@ -47,8 +49,8 @@ void throw_type_mismatch(PyObject* object, std::string_view target) {
     } else {
         PyErr_Clear();
     }
-    throw_error(PyExc_TypeError, "'" + type_name + "' object cannot be converted to '" +
-                                     std::string(target) + "'");
+    throw_error(PyExc_TypeError,
+                "'" + type_name + "' object cannot be converted to '" + std::string(target) + "'");
 }
 
 std::string_view text_view(PyObject* object) {

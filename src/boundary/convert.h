@@ -22,7 +22,9 @@ namespace brindlemap {
 
 // The UTF-8 text of a str (or subclass), valid while `object` lives; no copy is made.
 std::string_view text_view(PyObject* object);
-inline std::string extract_text(PyObject* object) { return std::string(text_view(object)); }
+inline std::string extract_text(PyObject* object) {
+    return std::string(text_view(object));
+}
 
 std::uint8_t extract_u8(PyObject* object);
 std::uint32_t extract_u32(PyObject* object);
@@ -98,7 +100,9 @@ void extract_sequence(PyObject* object, Reserve&& reserve, Visit&& visit) {
 // Result constructors. A null from the interpreter is printed and becomes the internal failure
 // "Python API call failed"; a MemoryError passes on as itself.
 PyRef checked_result(PyObject* created);
-inline PyRef py_u32(std::uint32_t value) { return checked_result(PyLong_FromLong(value)); }
+inline PyRef py_u32(std::uint32_t value) {
+    return checked_result(PyLong_FromLong(value));
+}
 inline PyRef py_u64(std::uint64_t value) {
     return checked_result(PyLong_FromUnsignedLongLong(value));
 }
@@ -107,7 +111,9 @@ inline PyRef py_text(std::string_view utf8) {
         PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
 }
 PyRef py_char(char32_t c);
-inline PyRef py_none() { return PyRef::borrow(Py_None); }
+inline PyRef py_none() {
+    return PyRef::borrow(Py_None);
+}
 inline PyRef py_optional_u32(std::optional<std::uint32_t> value) {
     return value ? py_u32(*value) : py_none();
 }

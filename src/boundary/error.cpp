@@ -66,7 +66,8 @@ void write_stderr(std::string_view text) {
 // The pending exception, or an empty handle; a fetched PanicException never returns.
 PyRef take_pending() {
     PyRef exception = PyRef::steal(PyErr_GetRaisedException());
-    if (exception && Py_TYPE(exception.get()) == reinterpret_cast<PyTypeObject*>(panic_exception_type()))
+    if (exception &&
+        Py_TYPE(exception.get()) == reinterpret_cast<PyTypeObject*>(panic_exception_type()))
         resume_fetched_panic(std::move(exception));
     return exception;
 }
@@ -129,7 +130,9 @@ PyErrorValue fetch_pending() {
     return PyErrorValue::lazy(PyExc_SystemError, "attempted to fetch exception but none was set");
 }
 
-void drop_pending() { take_pending(); }
+void drop_pending() {
+    take_pending();
+}
 
 std::string debug_rendering(const PyErrorValue& error) {
     PyRef exception = error.exception();

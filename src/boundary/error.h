@@ -13,7 +13,7 @@
 namespace brindlemap {
 
 class PyErrorValue {
-public:
+  public:
     // Lazy: a type and its message, made into an exception only when raised.
     static PyErrorValue lazy(PyObject* type, std::string message) {
         return PyErrorValue(PyRef::borrow(type), std::move(message), PyRef());
@@ -30,7 +30,7 @@ public:
     // The exception's type, without normalizing.
     PyObject* type() const noexcept;
 
-private:
+  private:
     PyErrorValue(PyRef type, std::string message, PyRef exception)
         : type_(std::move(type)), message_(std::move(message)), exception_(std::move(exception)) {}
 
@@ -47,7 +47,9 @@ private:
 // SystemError when nothing is pending. A PanicException fetched this way resumes the internal
 // failure instead (its traceback printed, no second report).
 PyErrorValue fetch_pending();
-[[noreturn]] inline void throw_pending() { throw fetch_pending(); }
+[[noreturn]] inline void throw_pending() {
+    throw fetch_pending();
+}
 
 // The pending exception taken as a value and dropped; resumes a PanicException likewise.
 void drop_pending();

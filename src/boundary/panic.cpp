@@ -60,8 +60,9 @@ void write_backtrace(BacktraceStyle style) noexcept {
     write_all("stack backtrace:\n");
     ::backtrace_symbols_fd(frames + kReportFrames, shown, 2);
     if (style == BacktraceStyle::short_form)
-        write_all("note: some details are omitted, set BRINDLEMAP_BACKTRACE=full for a verbose "
-                  "backtrace.\n");
+        write_all(
+            "note: some details are omitted, set BRINDLEMAP_BACKTRACE=full for a verbose "
+            "backtrace.\n");
 }
 
 }  // namespace
@@ -84,8 +85,9 @@ void report_failure(std::string_view message, const std::source_location& where)
         if (style != BacktraceStyle::off) {
             write_backtrace(style);
         } else if (!hint_written.exchange(true)) {
-            write_all("note: run with `BRINDLEMAP_BACKTRACE=1` environment variable to display a "
-                      "backtrace\n");
+            write_all(
+                "note: run with `BRINDLEMAP_BACKTRACE=1` environment variable to display a "
+                "backtrace\n");
         }
     } catch (...) {
         write_all("\ninternal failure (its report could not be built)\n");
@@ -117,9 +119,15 @@ void panic_unwrap_err(std::string_view error, std::source_location where) {
     panic(std::move(message), where);
 }
 
-void panic_capacity_overflow(std::source_location where) { panic("capacity overflow", where); }
+void panic_capacity_overflow(std::source_location where) {
+    panic("capacity overflow", where);
+}
 
-FailureHandlingScope::FailureHandlingScope() noexcept { ++failures_being_handled; }
-FailureHandlingScope::~FailureHandlingScope() { --failures_being_handled; }
+FailureHandlingScope::FailureHandlingScope() noexcept {
+    ++failures_being_handled;
+}
+FailureHandlingScope::~FailureHandlingScope() {
+    --failures_being_handled;
+}
 
 }  // namespace brindlemap

@@ -13,7 +13,7 @@
 namespace brindlemap {
 
 class InternalFailure : public std::exception {
-public:
+  public:
     InternalFailure(std::string message, std::source_location where)
         : message_(std::move(message)), where_(where) {}
 
@@ -21,7 +21,7 @@ public:
     const std::string& message() const noexcept { return message_; }
     const std::source_location& where() const noexcept { return where_; }
 
-private:
+  private:
     std::string message_;
     std::source_location where_;
 };
@@ -53,7 +53,7 @@ void report_failure(std::string_view message, const std::source_location& where)
 // Marks the current thread as handling a failure; a failure reported meanwhile gets a full
 // backtrace, since it is a failure inside failure handling.
 class FailureHandlingScope {
-public:
+  public:
     FailureHandlingScope() noexcept;
     ~FailureHandlingScope();
     FailureHandlingScope(const FailureHandlingScope&) = delete;

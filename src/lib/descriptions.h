@@ -14,8 +14,8 @@ inline constexpr std::string_view kInternalArrays[] = {"node_shifts", "node_stri
                                                        "node_payloads", "child_indices"};
 inline constexpr std::string_view kBs[] = {"bs"};
 
-inline constexpr FunctionDescription fuzzy_match{"fuzzy_match", "PrefixSearch",
-                                                 kPrefixMaxDistLimit, 0, 3};
+inline constexpr FunctionDescription fuzzy_match{"fuzzy_match", "PrefixSearch", kPrefixMaxDistLimit,
+                                                 0, 3};
 inline constexpr FunctionDescription exact_match{"exact_match", "PrefixSearch", kPrefix, 0, 1};
 inline constexpr FunctionDescription get_children{"get_children", "PrefixSearch", kNodeId, 0, 1};
 inline constexpr FunctionDescription get_payload{"get_payload", "PrefixSearch", kNodeId, 0, 1};

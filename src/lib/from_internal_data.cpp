@@ -39,9 +39,8 @@ PyObject* from_internal_data_function(PyObject*, PyObject* const* args, Py_ssize
         Trie trie;
         extract_array("node_shifts", slots[0], trie.node_shifts, extract_u32);
         extract_array("node_strings", slots[1], trie.node_strings, first_character);
-        extract_array("node_payloads", slots[2], trie.node_payloads, [](PyObject* item) {
-            return extract_optional(item, extract_u32);
-        });
+        extract_array("node_payloads", slots[2], trie.node_payloads,
+                      [](PyObject* item) { return extract_optional(item, extract_u32); });
         extract_array("child_indices", slots[3], trie.child_indices, extract_u32);
         return make_prefix_search(std::move(trie));
     });

@@ -13,8 +13,7 @@
 namespace brindlemap {
 
 struct PrefixSearchObject {
-    PyObject_HEAD
-    Trie trie;
+    PyObject_HEAD Trie trie;
     // 0: not borrowed; > 0: shared borrows in progress; -1: borrowed exclusively (never here).
     std::atomic<std::int64_t> borrow_flag;
 };
@@ -28,7 +27,7 @@ PyRef make_prefix_search(Trie&& trie);
 
 // A method's receiver, checked and borrowed until the end of the call, on every path.
 class BorrowedTrie {
-public:
+  public:
     explicit BorrowedTrie(PyObject* self);
     ~BorrowedTrie();
     BorrowedTrie(const BorrowedTrie&) = delete;
@@ -36,7 +35,7 @@ public:
 
     const Trie& trie() const noexcept { return object_->trie; }
 
-private:
+  private:
     PrefixSearchObject* object_;
 };
 

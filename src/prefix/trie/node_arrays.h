@@ -11,7 +11,7 @@ namespace brindlemap {
 
 // Unicode scalar values stop at U+10FFFF, so any larger code marks an absent character.
 class CharArray {
-public:
+  public:
     static constexpr char32_t kAbsent = 0xFFFFFFFFu;
 
     std::size_t size() const noexcept { return codes_.size(); }
@@ -30,13 +30,13 @@ public:
 
     friend bool operator==(const CharArray&, const CharArray&) = default;
 
-private:
+  private:
     std::vector<char32_t> codes_;
 };
 
 // Every u32 value is a valid payload, so presence is kept apart, one bit per node.
 class PayloadArray {
-public:
+  public:
     std::size_t size() const noexcept { return values_.size(); }
     bool empty() const noexcept { return values_.empty(); }
     void reserve(std::size_t n) {
@@ -62,7 +62,7 @@ public:
 
     friend bool operator==(const PayloadArray&, const PayloadArray&) = default;
 
-private:
+  private:
     std::vector<std::uint32_t> values_;
     std::vector<std::uint64_t> present_;
 };

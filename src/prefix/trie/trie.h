@@ -20,9 +20,9 @@ struct Child {
 };
 
 struct Trie {
-    std::vector<std::uint32_t> node_shifts;  // where each node's run of child_indices begins
-    CharArray node_strings;                  // each node's last character; absent for the root
-    PayloadArray node_payloads;              // each node's payload, if it carries one
+    std::vector<std::uint32_t> node_shifts;    // where each node's run of child_indices begins
+    CharArray node_strings;                    // each node's last character; absent for the root
+    PayloadArray node_payloads;                // each node's payload, if it carries one
     std::vector<std::uint32_t> child_indices;  // all children, one contiguous run per node
 
     // The children of `node_id` in stored order; fails on the first bad read.

@@ -1,0 +1,37 @@
+"""Shared tries and helpers for the test suite."""
+
+import pytest
+
+from brindlemap import _brindlemap as bm
+
+# The words car, cat and dog with payloads 10, 11 and 12, nodes numbered level by level.
+CAR_CAT_DOG = (
+    [0, 2, 3, 4, 6, 7, 7, 7],
+    ["", "c", "d", "a", "o", "r", "t", "g"],
+    [None, None, None, None, None, 10, 11, 12],
+    [1, 2, 3, 4, 5, 6, 7],
+)
+
+
+@pytest.fixture
+def words():
+    return bm.from_internal_data(*CAR_CAT_DOG)
+
+
+def panic_of(call, *args, **kwargs):
+    """Runs a call that must fail internally and returns the PanicException it raised."""
+    with pytest.raises(BaseException) as caught:
+        call(*args, **kwargs)
+    error = caught.value
+    assert type(error).__name__ == "PanicException", repr(error)
+    return error
+
+
+def panic_message(call, *args, **kwargs):
+    error = panic_of(call, *args, **kwargs)
+    assert len(error.args) == 1
+    return error.args[0]
+
+
+def out_of_bounds(length, index):
+    return f"index out of bounds: the len is {length} but the index is {index}"
