@@ -13,7 +13,7 @@ STAMPS := .stamps
 SOURCES := $(shell find src python -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' \
 	-o -name '*.pyi' -o -name 'py.typed' \) 2>/dev/null)
 
-.PHONY: test run build clean format
+.PHONY: test run build clean format sanitize
 
 test: $(STAMPS)/installed
 	$(PY) -m pytest -q tests
@@ -22,6 +22,10 @@ run: $(STAMPS)/installed
 	$(PY) examples/demo.py
 
 build: $(STAMPS)/installed
+
+# The whole test suite against an AddressSanitizer and UndefinedBehaviorSanitizer build.
+sanitize: $(STAMPS)/installed
+	tools/sanitize.sh
 
 $(STAMPS)/python:
 	@if [ -z "$(PYTHON313)" ]; then \

@@ -5,6 +5,7 @@
 
 #include <Python.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <optional>
@@ -90,7 +91,11 @@ void extract_sequence(PyObject* object, Reserve&& reserve, Visit&& visit) {
         return;
     }
     if (!PySequence_Check(object)) throw_type_mismatch(object, "Sequence");
-    reserve(static_cast<std::size_t>(convert_detail::sequence_size_hint(object)));
+    // Any object's __len__ may claim anything: reserve no more than a bounded amount up front
+    // and let the array grow past it if the items really come.
+    constexpr std::size_t kUntrustedHintLimit = std::size_t{1} << 20;
+    reserve(std::min(static_cast<std::size_t>(convert_detail::sequence_size_hint(object)),
+                     kUntrustedHintLimit));
     PyRef iterator = PyRef::steal(PyObject_GetIter(object));
     if (!iterator) throw_pending();
     while (PyRef item = PyRef::steal(PyIter_Next(iterator.get()))) visit(item.get());
