@@ -49,8 +49,8 @@ PyObject* to_bytes_method(PyObject* self, PyObject*) {
         const std::size_t size = serial::encoded_size(borrowed.trie());
         PyRef bytes =
             checked_result(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
-        serial::encode_trie(borrowed.trie(),
-                            {reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get())), size});
+        auto* out = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get()));
+        serial::encode_trie(borrowed.trie(), {out, size});
         return bytes;
     });
 }
