@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "serial/decode_failure.h"
 #include "serial/varint.h"
