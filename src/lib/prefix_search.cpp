@@ -46,6 +46,7 @@ PyMethodDef methods[] = {
      "get_children($self, node_id)\n--\n\n"},
     {"get_payload", as_cfunction(get_payload_method), METH_FASTCALL | METH_KEYWORDS,
      "get_payload($self, node_id)\n--\n\n"},
+    {"to_bytes", as_cfunction(to_bytes_method), METH_NOARGS, "to_bytes($self)\n--\n\n"},
     {nullptr, nullptr, 0, nullptr},
 };
 
