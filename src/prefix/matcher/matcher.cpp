@@ -35,7 +35,7 @@ Matcher::Matcher(std::vector<char32_t> query, std::uint64_t max_dist,
 
 State Matcher::initial_state() const {
     State state;
-    state.put(std::string(kCurPrefix), State::Characters());
+    state.put(kCurPrefix, State::Characters());
     return state;
 }
 
@@ -94,16 +94,16 @@ void Matcher::get_children_to_visit(std::uint32_t, const State& state,
         }
     }
 
-    const auto schedule = [&](const Child& child) {
-        State& next = out.schedule(child.node);
+    // Visiting order: the promoted child, then the others in stored order.
+    const std::size_t count = children.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = promoted == count ? k : k == 0 ? promoted : k <= promoted ? k - 1 : k;
+        State& next = out.schedule(children[i].node);
         next.put_in_place<State::Integers>(kPrevRow).assign(row.begin(), row.end());
         State::Characters& text = next.put_in_place<State::Characters>(kCurPrefix);
         text.assign(prefix.begin(), prefix.end());
-        text.push_back(child.character);
-    };
-    if (promoted < children.size()) schedule(children[promoted]);
-    for (std::size_t i = 0; i < children.size(); ++i)
-        if (i != promoted) schedule(children[i]);
+        text.push_back(children[i].character);
+    }
 }
 
 }  // namespace brindlemap

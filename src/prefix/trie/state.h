@@ -3,12 +3,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
+
+// Lookups run several times per visited node with constant keys: inlined, the key's length is
+// known and its comparison is a few loads instead of a call to memcmp.
+#define BRINDLEMAP_INLINE [[gnu::always_inline]] inline
 
 namespace brindlemap {
 
@@ -22,16 +27,13 @@ public:
     static constexpr bool kStorable = std::is_same_v<T, Characters> || std::is_same_v<T, Integers>;
 
     // Stores `value` under `key`, releasing whatever the key held before, of whatever type.
+    // The State keeps its own copy of the key.
     template <class T>
         requires kStorable<T>
-    void put(std::string key, T value) {
-        if (Entry* entry = find(key)) {
-            entry->value = std::move(value);
-            return;
-        }
-        Entry& entry = spare_entry(key);
-        entry.key = std::move(key);
-        entry.value = std::move(value);
+    void put(std::string_view key, T value) {
+        Entry* entry = find(key);
+        if (entry == nullptr) entry = &new_entry(key);
+        entry->value = std::move(value);
     }
 
     // Like put with an empty value, filled in place by the caller: the buffer the slot held
@@ -39,12 +41,9 @@ public:
     // Invalidates references returned earlier by get or put_in_place.
     template <class T>
         requires kStorable<T>
-    T& put_in_place(std::string_view key) {
+    BRINDLEMAP_INLINE T& put_in_place(std::string_view key) {
         Entry* entry = find(key);
-        if (entry == nullptr) {
-            entry = &spare_entry(key);
-            entry->key.assign(key);
-        }
+        if (entry == nullptr) entry = &new_entry(key);
         if (T* held = std::get_if<T>(&entry->value)) {
             held->clear();
             return *held;
@@ -56,9 +55,9 @@ public:
     // another type.
     template <class T>
         requires kStorable<T>
-    const T* get(std::string_view key) const noexcept {
+    BRINDLEMAP_INLINE const T* get(std::string_view key) const noexcept {
         for (std::size_t i = 0; i < size_; ++i)
-            if (entries_[i].key == key) return std::get_if<T>(&entries_[i].value);
+            if (same_key(entries_[i].key, key)) return std::get_if<T>(&entries_[i].value);
         return nullptr;
     }
 
@@ -71,26 +70,37 @@ private:
         std::variant<Characters, Integers> value;
     };
 
-    Entry* find(std::string_view key) noexcept {
+    // Lengths first: keys of different lengths, the usual miss, cost no byte comparison.
+    BRINDLEMAP_INLINE static bool same_key(const std::string& stored, std::string_view key) noexcept {
+        return stored.size() == key.size() && std::memcmp(stored.data(), key.data(), key.size()) == 0;
+    }
+
+    BRINDLEMAP_INLINE Entry* find(std::string_view key) noexcept {
         for (std::size_t i = 0; i < size_; ++i)
-            if (entries_[i].key == key) return &entries_[i];
+            if (same_key(entries_[i].key, key)) return &entries_[i];
         return nullptr;
     }
 
-    // A slot for a new key: the spare that held this key before when there is one (its buffer
-    // has the right type and size), else any spare, else a new entry.
-    Entry& spare_entry(std::string_view key) {
-        if (size_ == entries_.size()) {
-            entries_.emplace_back();
-            return entries_[size_++];
-        }
-        for (std::size_t i = size_; i < entries_.size(); ++i) {
-            if (entries_[i].key == key) {
-                if (i != size_) std::swap(entries_[i], entries_[size_]);
-                break;
+    // An entry for a key not yet present. A State refilled by the same agent meets its keys in
+    // the same order, so the next spare usually held this very key, with a buffer of the right
+    // type and size: that case stays inline.
+    BRINDLEMAP_INLINE Entry& new_entry(std::string_view key) {
+        if (size_ < entries_.size() && same_key(entries_[size_].key, key)) return entries_[size_++];
+        return new_entry_slow(key);
+    }
+
+    // Another spare that held the key, else any spare, else a new entry.
+    [[gnu::noinline]] Entry& new_entry_slow(std::string_view key) {
+        for (std::size_t i = size_ + 1; i < entries_.size(); ++i) {
+            if (same_key(entries_[i].key, key)) {
+                std::swap(entries_[i], entries_[size_]);
+                return entries_[size_++];
             }
         }
-        return entries_[size_++];
+        if (size_ == entries_.size()) entries_.emplace_back();
+        Entry& entry = entries_[size_++];
+        entry.key.assign(key);
+        return entry;
     }
 
     std::vector<Entry> entries_;  // [0, size_) are live, the rest spares
