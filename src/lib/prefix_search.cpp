@@ -42,6 +42,10 @@ constexpr PyCFunction as_cfunction(Method method) {
 }
 
 PyMethodDef methods[] = {
+    {"fuzzy_match", as_cfunction(fuzzy_match_method), METH_FASTCALL | METH_KEYWORDS,
+     "fuzzy_match($self, prefix, max_dist, limit)\n--\n\n"},
+    {"exact_match", as_cfunction(exact_match_method), METH_FASTCALL | METH_KEYWORDS,
+     "exact_match($self, prefix)\n--\n\n"},
     {"get_children", as_cfunction(get_children_method), METH_FASTCALL | METH_KEYWORDS,
      "get_children($self, node_id)\n--\n\n"},
     {"get_payload", as_cfunction(get_payload_method), METH_FASTCALL | METH_KEYWORDS,
