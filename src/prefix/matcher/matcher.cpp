@@ -53,7 +53,7 @@ void Matcher::visit_node(std::uint32_t node, std::optional<std::uint32_t> payloa
         return;
     }
     const State::Integers& above = required<State::Integers>(state, kPrevRow);
-    if (above.size() < n + 1) panic_index_out_of_bounds(above.size(), n);
+    if (above.size() < n + 1) panic_index_out_of_bounds(above.size(), above.size());
     const char32_t c = prefix.back();
 
     row.resize(n + 1);

@@ -30,7 +30,7 @@ public:
                                std::span<const Child> children,
                                ChildrenToVisit& out) const override;
 
-    const std::vector<MatchRecord>& results() const noexcept { return results_; }
+    // Every accepted record, in order of acceptance, once the walk is over.
     std::vector<MatchRecord> take_results() noexcept { return std::move(results_); }
 
 private:

@@ -33,7 +33,6 @@ public:
     }
 
     std::span<const Entry> entries() const noexcept { return entries_; }
-    std::size_t size() const noexcept { return entries_.size(); }
     // Forgets the entries without releasing their States, which the walk has taken over.
     void clear() noexcept { entries_.clear(); }
 

@@ -38,7 +38,7 @@ public:
 
     // Like put with an empty value, filled in place by the caller: the buffer the slot held
     // before is kept, so a recycled State refills its rows and texts without allocating.
-    // Invalidates references returned earlier by get or put_in_place.
+    // May invalidate references returned earlier by get or put_in_place.
     template <class T>
         requires kStorable<T>
     BRINDLEMAP_INLINE T& put_in_place(std::string_view key) {
@@ -71,8 +71,10 @@ private:
     };
 
     // Lengths first: keys of different lengths, the usual miss, cost no byte comparison.
-    BRINDLEMAP_INLINE static bool same_key(const std::string& stored, std::string_view key) noexcept {
-        return stored.size() == key.size() && std::memcmp(stored.data(), key.data(), key.size()) == 0;
+    BRINDLEMAP_INLINE static bool same_key(const std::string& stored,
+                                           std::string_view key) noexcept {
+        return stored.size() == key.size() &&
+               std::memcmp(stored.data(), key.data(), key.size()) == 0;
     }
 
     BRINDLEMAP_INLINE Entry* find(std::string_view key) noexcept {
@@ -108,3 +110,5 @@ private:
 };
 
 }  // namespace brindlemap
+
+#undef BRINDLEMAP_INLINE
