@@ -1,0 +1,69 @@
+"""One instance shared by many threads answers each of them as it answers one."""
+
+import sys
+import threading
+
+from brindlemap import _brindlemap as bm
+from brindlemap.builder import build_arrays
+
+WORDS = [a + b + c for a in "abcdé" for b in "xyz€" for c in "kl\U0001F600mn"]
+QUERIES = ["axk", "bym", "é€\U0001F600", "zz", "", "dynx"]
+
+
+class SwitchingIndex:
+    """An integer whose conversion lets other threads run while a call holds the instance."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def __index__(self):
+        threading.Event().wait(0)
+        return self.value
+
+
+def test_shared_instance_under_concurrent_use():
+    arrays = build_arrays(WORDS)
+    shared = bm.from_internal_data(*arrays)
+    data = shared.to_bytes()
+    expected = {(q, d): shared.fuzzy_match(q, d, None) for q in QUERIES for d in range(3)}
+    children = [shared.get_children(n) for n in range(len(arrays[0]))]
+    references = sys.getrefcount(shared)
+    failures = []
+    rounds = 40
+
+    def query(worker):
+        try:
+            for i in range(rounds):
+                q = QUERIES[(i + worker) % len(QUERIES)]
+                d = i % 3
+                assert shared.fuzzy_match(q, SwitchingIndex(d), None) == expected[q, d]
+                assert shared.fuzzy_match(q, d, SwitchingIndex(2)) == expected[q, d][:2]
+                node = (i * 7 + worker) % len(children)
+                assert shared.get_children(SwitchingIndex(node)) == children[node]
+                assert shared.to_bytes() == data
+        except BaseException as error:  # noqa: BLE001 - reported by the main thread
+            failures.append(error)
+
+    def churn():
+        try:
+            for _ in range(rounds):
+                copy = bm.from_bytes(data)
+                assert copy.fuzzy_match("axk", 1, None) == expected["axk", 1]
+                del copy
+                bm.from_internal_data(*arrays)
+        except BaseException as error:  # noqa: BLE001
+            failures.append(error)
+
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(1e-6)
+    try:
+        threads = [threading.Thread(target=query, args=(w,)) for w in range(6)]
+        threads += [threading.Thread(target=churn) for _ in range(2)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+    finally:
+        sys.setswitchinterval(interval)
+    assert failures == []
+    assert sys.getrefcount(shared) == references
