@@ -1,5 +1,7 @@
 """Shared tries and helpers for the test suite."""
 
+import os
+
 import pytest
 
 from brindlemap import _brindlemap as bm
@@ -35,3 +37,9 @@ def panic_message(call, *args, **kwargs):
 
 def out_of_bounds(length, index):
     return f"index out of bounds: the len is {length} but the index is {index}"
+
+
+# Limits on address space mean nothing to a sanitizer runtime, which reserves terabytes of it.
+plain_allocator_only = pytest.mark.skipif(
+    os.environ.get("BRINDLEMAP_SANITIZED") == "1",
+    reason="the sanitizer runtime reserves address space beyond any small limit")

@@ -8,7 +8,7 @@ import textwrap
 import pytest
 
 from brindlemap import _brindlemap as bm
-from conftest import out_of_bounds, panic_of
+from conftest import out_of_bounds, panic_of, plain_allocator_only
 
 
 def run_python(code, **env):
@@ -119,8 +119,7 @@ def test_untrustworthy_size_hint_does_not_fail_the_call():
     assert (trie.get_children(0), trie.get_children(1)) == ([("a", 1)], [("b", 2)])
 
 
-@pytest.mark.skipif(os.environ.get("BRINDLEMAP_SANITIZED") == "1",
-                    reason="the sanitizer runtime reserves address space beyond any small limit")
+@plain_allocator_only
 def test_exhausted_memory_raises_memory_error_and_leaves_the_interpreter_working():
     out, _ = run_python("""
         import resource

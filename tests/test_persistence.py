@@ -9,6 +9,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap import from_bytes, from_internal_data
+from conftest import plain_allocator_only
 
 ERR = "called `Result::unwrap()` on an `Err` value: "
 FAILURE = re.compile(
@@ -237,6 +238,7 @@ for attempt in (trie.to_bytes, lambda: from_bytes(data)):
 """
 
 
+@plain_allocator_only
 def test_exhausted_memory_is_a_memory_error():
     done = subprocess.run([sys.executable, "-c", MEMORY_SCRIPT], capture_output=True, text=True)
     assert (done.returncode, done.stdout) == (0, "MemoryError\nMemoryError\n"), done.stderr
