@@ -1,0 +1,7 @@
+"""`python -m brindlemap`: the command-line tool."""
+
+import sys
+
+from brindlemap.cli import main
+
+sys.exit(main())

@@ -1,0 +1,85 @@
+"""Many queries over one trie, spread over a pool of processes."""
+
+import multiprocessing
+import os
+from concurrent.futures import ProcessPoolExecutor
+from operator import index
+
+import brindlemap.files  # noqa: F401  (registers pickling, which initargs need)
+from brindlemap._brindlemap import PrefixSearch
+
+Match = tuple[str, int, int]
+
+# Below this many queries, starting workers costs more than the queries themselves.
+SMALL_BATCH = 2000
+
+_worker_trie: PrefixSearch | None = None
+
+
+def install_worker_trie(trie: PrefixSearch) -> None:
+    """A pool initializer: keeps `trie` for the tasks this worker process runs.
+
+    Passed as `initargs=(trie,)`, the trie is pickled once per worker (as its bytes) rather
+    than once per task.
+    """
+    global _worker_trie
+    _worker_trie = trie
+
+
+def worker_trie() -> PrefixSearch:
+    """The trie that install_worker_trie kept in this worker process."""
+    if _worker_trie is None:
+        raise RuntimeError("no trie installed in this process: pass "
+                           "initializer=install_worker_trie, initargs=(trie,) to the pool")
+    return _worker_trie
+
+
+def worker_fuzzy_match(query: str, max_dist: int, limit: int | None = None) -> list[Match]:
+    """fuzzy_match on this worker's trie: a task function for pools of any kind."""
+    return worker_trie().fuzzy_match(query, max_dist, limit)
+
+
+def _match_chunk(queries: list[str], max_dist: int, limit: int | None) -> list[list[Match]]:
+    trie = worker_trie()
+    return [trie.fuzzy_match(q, max_dist, limit) for q in queries]
+
+
+def _pool_context():
+    methods = multiprocessing.get_all_start_methods()
+    return multiprocessing.get_context("forkserver" if "forkserver" in methods else "spawn")
+
+
+def match_many(trie: PrefixSearch, queries, max_dist: int, limit: int | None = None,
+               processes: int | None = None) -> list[list[Match]]:
+    """Returns `[trie.fuzzy_match(q, max_dist, limit) for q in queries]`, in input order.
+
+    The extension holds the interpreter lock for a whole query, so threads cannot share the
+    work; processes can. Large batches are split over `processes` workers (default: the number
+    of CPUs), each of which loads the trie once from its bytes; small batches, or a single
+    process, run as a plain loop here.
+    """
+    queries = list(queries)
+    for position, query in enumerate(queries):
+        if not isinstance(query, str):
+            raise TypeError(f"query {position} ({query!r}) is not a str")
+    max_dist = index(max_dist)
+    limit = None if limit is None else index(limit)
+    workers = (os.cpu_count() or 1) if processes is None else index(processes)
+    if workers < 1:
+        raise ValueError("processes must be at least 1")
+    if not queries:
+        return []
+    # The first query runs here: bad arguments or a broken trie fail as they would in the loop.
+    first = trie.fuzzy_match(queries[0], max_dist, limit)
+    rest = queries[1:]
+    if workers == 1 or len(queries) < SMALL_BATCH:
+        return [first] + [trie.fuzzy_match(q, max_dist, limit) for q in rest]
+    chunk = max(1, -(-len(rest) // (workers * 4)))
+    chunks = [rest[i:i + chunk] for i in range(0, len(rest), chunk)]
+    with ProcessPoolExecutor(max_workers=workers, mp_context=_pool_context(),
+                             initializer=install_worker_trie, initargs=(trie,)) as pool:
+        results = [first]
+        for part in pool.map(_match_chunk, chunks, [max_dist] * len(chunks),
+                             [limit] * len(chunks)):
+            results.extend(part)
+    return results

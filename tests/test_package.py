@@ -1,0 +1,96 @@
+"""The package around the extension: suggestions, files, pickling, many processes."""
+
+import copy
+import os
+import pickle
+
+import pytest
+
+import brindlemap
+from brindlemap import build, load, match_many, save, suggest
+
+WORDS = ["car", "cart", "cat", "care", "dog", "cog", "bat", "scar", "ca"]
+
+
+def levenshtein(a, b):
+    row = list(range(len(b) + 1))
+    for i, x in enumerate(a, 1):
+        previous, row[0] = row[0], i
+        for j, y in enumerate(b, 1):
+            previous, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1, previous + (x != y))
+    return row[-1]
+
+
+@pytest.fixture(scope="module")
+def trie():
+    return build(WORDS)
+
+
+class TestSuggest:
+    @pytest.mark.parametrize("word", ["car", "cas", "xyz", "", "scat"])
+    @pytest.mark.parametrize("k", [1, 3, 20])
+    def test_closest_first_then_by_word(self, trie, word, k):
+        ranked = sorted((levenshtein(word, w), w, p) for p, w in enumerate(WORDS))
+        expected = [(w, p, d) for d, w, p in ranked if d <= 2][:k]
+        assert suggest(trie, word, max_dist=2, k=k) == expected
+
+    def test_bounds(self, trie):
+        assert suggest(trie, "car", k=0) == []
+        assert suggest(trie, "zzzz", max_dist=0) == []
+        with pytest.raises(ValueError):
+            suggest(trie, "car", max_dist=-1)
+
+
+class TestFiles:
+    def test_round_trip_and_pickling(self, trie, tmp_path):
+        path = tmp_path / "words.idx"
+        save(trie, path)
+        assert load(path).to_bytes() == trie.to_bytes()
+        for protocol in range(pickle.HIGHEST_PROTOCOL + 1):
+            assert pickle.loads(pickle.dumps(trie, protocol)).to_bytes() == trie.to_bytes()
+        assert copy.deepcopy(trie).fuzzy_match("cat", 1, None) == trie.fuzzy_match("cat", 1, None)
+
+    def test_failed_write_keeps_the_old_file_and_leaves_no_temporary(self, trie, tmp_path,
+                                                                      monkeypatch):
+        path = tmp_path / "words.idx"
+        path.write_bytes(b"old index")
+
+        def failing_fsync(fd):
+            raise OSError(28, "No space left on device")
+
+        monkeypatch.setattr(os, "fsync", failing_fsync)
+        with pytest.raises(OSError):
+            save(trie, path)
+        assert path.read_bytes() == b"old index"
+        assert os.listdir(tmp_path) == ["words.idx"]
+
+    def test_corrupt_file_is_a_value_error(self, trie, tmp_path):
+        path = tmp_path / "cut.idx"
+        path.write_bytes(trie.to_bytes()[:-2])
+        with pytest.raises(ValueError, match="is not a valid brindlemap index") as caught:
+            load(path)
+        assert isinstance(caught.value.__cause__, brindlemap.PanicException)
+
+
+def test_panic_exception_is_exposed():
+    with pytest.raises(brindlemap.PanicException):
+        brindlemap.from_internal_data([], [], [], []).exact_match("a")
+    assert brindlemap.PanicException.__bases__ == (BaseException,)
+
+
+class TestMatchMany:
+    def test_equal_to_the_plain_loop_in_order(self, trie, monkeypatch):
+        queries = [w[::-1] for w in WORDS] * 300 + ["", "cat"]
+        expected = [trie.fuzzy_match(q, 2, 3) for q in queries]
+        assert match_many(trie, queries[:10], 2, 3) == expected[:10]  # the loop
+        monkeypatch.setattr("brindlemap.parallel.SMALL_BATCH", 100)
+        assert match_many(trie, queries, 2, 3, processes=2) == expected  # the pool
+
+    def test_refusals(self, trie):
+        with pytest.raises(TypeError, match="query 1"):
+            match_many(trie, ["a", 5], 1)
+        with pytest.raises(ValueError):
+            match_many(trie, ["a"], 1, processes=0)
+        with pytest.raises(OverflowError):
+            match_many(trie, ["a"], -1)
+        assert match_many(trie, [], 1) == []
