@@ -56,7 +56,9 @@ def match_many(trie: PrefixSearch, queries, max_dist: int, limit: int | None = N
     The extension holds the interpreter lock for a whole query, so threads cannot share the
     work; processes can. Large batches are split over `processes` workers (default: the number
     of CPUs), each of which loads the trie once from its bytes; small batches, or a single
-    process, run as a plain loop here.
+    process, run as a plain loop here. Workers start with "forkserver" (or "spawn"), which
+    imports the caller's main module afresh: a script that calls this at top level needs the
+    usual `if __name__ == "__main__":` guard.
     """
     queries = list(queries)
     for position, query in enumerate(queries):
