@@ -13,7 +13,7 @@ STAMPS := .stamps
 SOURCES := $(shell find src python -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' \
 	-o -name '*.pyi' -o -name 'py.typed' \) 2>/dev/null)
 
-.PHONY: test run build clean format sanitize
+.PHONY: test run build clean format sanitize fuzz fuzz-ci
 
 test: $(STAMPS)/installed
 	$(PY) -m pytest -q tests
@@ -34,6 +34,17 @@ build: $(STAMPS)/installed
 # The whole test suite against an AddressSanitizer and UndefinedBehaviorSanitizer build.
 sanitize: $(STAMPS)/installed
 	tools/sanitize.sh
+
+# Coverage-guided fuzzing of the byte decoder and of walks over decoded tries (libFuzzer, clang,
+# installed from Debian's packages when missing): replays the seeds, then fuzzes each target
+# for FUZZ_SECONDS seconds.
+FUZZ_SECONDS ?= 60
+fuzz: $(STAMPS)/deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) tools/fuzz.sh
+
+# The short run CI makes.
+fuzz-ci: $(STAMPS)/deps
+	FUZZ_SECONDS=20 tools/fuzz.sh
 
 $(STAMPS)/python:
 	@if [ -z "$(PYTHON313)" ]; then \
