@@ -35,10 +35,10 @@ public:
         : trie_(trie),
           query_(query),
           width_(query.size() + 1),
-          // Entries never exceed n plus the depth, which fit in 32 bits here, so a larger bound
-          // accepts exactly what the largest 32-bit bound accepts.
+          // Entries never exceed n plus the deepest depth, which stays below the largest 32-bit
+          // value here, so a larger bound accepts exactly what that sum accepts.
           max_dist_(static_cast<std::uint32_t>(
-              std::min<std::uint64_t>(max_dist, std::numeric_limits<std::uint32_t>::max()))),
+              std::min<std::uint64_t>(max_dist, query.size() + trie.shape->max_depth))),
           limit_(limit) {
         const std::size_t depths = deepest_row(*trie.shape, query.size(), max_dist) + 1;
         rows_.resize(depths * width_);
@@ -65,24 +65,41 @@ private:
 
     // Computes the node's row from its parent's, one depth up, and accepts the node; returns
     // whether its children are to be entered.
+    //
+    // Entry i of a row at depth k is at least |k - i|, so only the band of entries i within
+    // max_dist of k can be within max_dist; the others stand at max_dist + 1 without being
+    // computed, and one such entry is written just past the band's end, where the child
+    // reads it. Every computed entry lies between min(true value, max_dist + 1) and the true
+    // value, so the entries within max_dist, the least entry's test and the accepted
+    // distances are exactly those of the full row.
     bool visit(Pending pending) {
         const std::uint32_t depth = pending.depth;
+        const std::size_t n = width_ - 1;
+        const std::uint32_t beyond = max_dist_ + 1;
+        const std::size_t low = depth > max_dist_ ? depth - max_dist_ : 0;
+        if (low > n) return false;  // the least entry is depth - n, beyond max_dist
+        const std::size_t high = std::min<std::size_t>(n, std::size_t{depth} + max_dist_);
         const char32_t c = trie_.node_strings.raw(pending.node);
         path_[depth - 1] = c;
         const std::uint32_t* above = &rows_[(depth - 1) * width_];
         std::uint32_t* row = &rows_[depth * width_];
-        std::uint32_t left = above[0] + 1;
+        std::uint32_t left = beyond;
+        std::size_t i = low;
+        if (low == 0) {
+            left = above[0] + 1;
+            row[0] = left;
+            i = 1;
+        }
         std::uint32_t least = left;
-        row[0] = left;
-        for (std::size_t i = 1; i < width_; ++i) {
+        for (; i <= high; ++i) {
             const std::uint32_t replace = above[i - 1] + (query_[i - 1] == c ? 0 : 1);
             left = std::min(std::min(above[i], left) + 1, replace);
             row[i] = left;
             least = std::min(least, left);
         }
-        const std::uint32_t distance = row[width_ - 1];
-        if (distance <= max_dist_ && trie_.node_payloads.has(pending.node))
-            accept(pending.node, depth, distance);
+        if (high < n) row[high + 1] = beyond;
+        if (high == n && row[n] <= max_dist_ && trie_.node_payloads.has(pending.node))
+            accept(pending.node, depth, row[n]);
         return least <= max_dist_;
     }
 
