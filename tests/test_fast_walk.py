@@ -11,6 +11,8 @@ from pathlib import Path
 import pytest
 from hypothesis import given, settings, strategies as st
 
+from brindlemap.builder import build_arrays
+
 ROOT = Path(__file__).resolve().parent.parent
 ABSENT_CHAR = 0xFFFFFFFF
 GENERAL_FUZZY, FAST_FUZZY, GENERAL_EXACT, FAST_EXACT = range(4)
@@ -123,6 +125,7 @@ def test_fast_road_gives_the_general_walks_records_in_order(native, words, rng, 
     arrays, deepest = layout(words, rng)
     trie = NativeTrie(native, *arrays)
     assert trie.shape() == deepest
+    assert NativeTrie(native, *build_arrays(words)).shape() == (deepest if words else 0)
     for query in queries + list(words)[:3]:
         assert trie.fast_applies(len(query), max_dist)
         general = trie.records(GENERAL_FUZZY, query, max_dist, limit)
@@ -160,6 +163,8 @@ CAR_CAT_DOG = ([0, 2, 3, 4, 6, 7, 7, 7], ["", "c", "d", "a", "o", "r", "t", "g"]
     (([0], [""], [None], []), 0),
     (([0], ["x"], [4], []), 0),  # the root's own character plays no part
     (([0, 1, 1], ["", "b", "a"], [None, 1, 2], [2, 1]), 2),  # 2 is the root's child, 1 its
+    (([0, 2, 2], ["", "b", "a"], [None, 1, 2], [1, 2]), 1),  # siblings out of order
+    (([0, 2, 2], ["", "b", "a"], [None, 1, 2], [2, 1]), 1),
 ])
 def test_shape_check_accepts_well_formed_tries(native, arrays, depth):
     assert NativeTrie(native, *arrays).shape() == depth
@@ -177,6 +182,11 @@ def test_shape_check_accepts_well_formed_tries(native, arrays, depth):
     pytest.param(([0, 2, 2], ["", "a", "a"], [None] * 3, [1, 2]), id="equal siblings"),
     pytest.param(([0, 3, 3, 3], ["", "b", "a", "b"], [None] * 4, [1, 2, 3]),
                  id="equal unsorted siblings"),
+    pytest.param(([0, 3, 3, 3], ["", "b", "a", "b"], [None] * 4, [3, 2, 1]),
+                 id="equal unsorted siblings, numbered otherwise"),
+    pytest.param(([0, 0], ["", "a"], [None] * 2, [1]), id="own child, numbered level by level"),
+    pytest.param(([0, 1, 1, 1], ["", "a", "b", "c"], [None] * 4, [1, 2, 3]),
+                 id="child below its parent's number"),
     pytest.param(([0, 2, 1], ["", "a", "b"], [None] * 3, [1, 2]), id="decreasing shifts"),
     pytest.param(([1, 1], ["", "a"], [None] * 2, [1]), id="first run not at 0"),
     pytest.param(([0, 1], ["", "a"], [None] * 2, [1, 1]), id="extra link"),
