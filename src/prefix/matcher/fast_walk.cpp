@@ -53,9 +53,9 @@ public:
         while (!stack_.empty()) {
             const Pending next = stack_.back();
             stack_.pop_back();
-            if (!visit(next)) continue;
+            const bool enter = visit(next);
             if (limit_reached()) break;  // nothing later is accepted or entered
-            schedule_children(next.node, next.depth);
+            if (enter) schedule_children(next.node, next.depth);
         }
         return std::move(results_);
     }
