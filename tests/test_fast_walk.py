@@ -43,6 +43,7 @@ def native():
     lib.walk_check_free.argtypes = [ctypes.c_void_p]
     lib.walk_check_shape.restype = ctypes.c_int64
     lib.walk_check_shape.argtypes = [ctypes.c_void_p]
+    lib.walk_check_breadth_first.argtypes = [ctypes.c_void_p]
     lib.walk_check_fast_applies.argtypes = [ctypes.c_void_p, size, ctypes.c_uint64]
     lib.walk_check_records.restype = size
     lib.walk_check_records.argtypes = [ctypes.c_void_p, ctypes.c_int, u32p, size,
@@ -68,6 +69,9 @@ class NativeTrie:
 
     def shape(self):
         return self.lib.walk_check_shape(self.handle)
+
+    def breadth_first(self):
+        return bool(self.lib.walk_check_breadth_first(self.handle))
 
     def fast_applies(self, query_length, max_dist):
         return bool(self.lib.walk_check_fast_applies(self.handle, query_length, max_dist))
@@ -123,14 +127,16 @@ WORDS = st.dictionaries(st.text(ALPHABET, min_size=1, max_size=7),
 def test_fast_road_gives_the_general_walks_records_in_order(native, words, rng, queries,
                                                             max_dist, limit):
     arrays, deepest = layout(words, rng)
-    trie = NativeTrie(native, *arrays)
-    assert trie.shape() == deepest
-    assert NativeTrie(native, *build_arrays(words)).shape() == (deepest if words else 0)
-    for query in queries + list(words)[:3]:
-        assert trie.fast_applies(len(query), max_dist)
-        general = trie.records(GENERAL_FUZZY, query, max_dist, limit)
-        assert trie.records(FAST_FUZZY, query, max_dist, limit) == general
-        assert trie.records(FAST_EXACT, query) == trie.records(GENERAL_EXACT, query)
+    shuffled, level_by_level = NativeTrie(native, *arrays), NativeTrie(native, *build_arrays(words))
+    assert shuffled.shape() == deepest and level_by_level.shape() == (deepest if words else 0)
+    assert level_by_level.breadth_first()
+    assert shuffled.breadth_first() == (arrays[3] == list(range(1, len(arrays[0]))))
+    for trie in shuffled, level_by_level:
+        for query in queries + list(words)[:3]:
+            assert trie.fast_applies(len(query), max_dist)
+            general = trie.records(GENERAL_FUZZY, query, max_dist, limit)
+            assert trie.records(FAST_FUZZY, query, max_dist, limit) == general
+            assert trie.records(FAST_EXACT, query) == trie.records(GENERAL_EXACT, query)
 
 
 def test_fast_road_on_a_deep_chain_and_a_wide_root(native):

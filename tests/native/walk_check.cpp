@@ -85,6 +85,12 @@ WALK_CHECK_EXPORT std::int64_t walk_check_shape(const void* trie) {
     return t.shape ? std::int64_t{t.shape->max_depth} : -1;
 }
 
+// 1 when the shape check found the children numbered in child_indices order, 0 otherwise.
+WALK_CHECK_EXPORT int walk_check_breadth_first(const void* trie) {
+    const Trie& t = *static_cast<const Trie*>(trie);
+    return t.shape && t.shape->breadth_first ? 1 : 0;
+}
+
 WALK_CHECK_EXPORT int walk_check_fast_applies(const void* trie, std::size_t query_length,
                                               std::uint64_t max_dist) {
     return fast_walk_applies(*static_cast<const Trie*>(trie), query_length, max_dist) ? 1 : 0;

@@ -121,8 +121,10 @@ private:
         const char32_t wanted = has_next ? query_[depth] : CharArray::kAbsent;
         std::uint32_t promoted = 0;
         bool found = false;
+        const bool numbered_in_order = trie_.shape->breadth_first;
         for (std::size_t p = end; p-- > start;) {
-            const std::uint32_t child = trie_.child_indices[p];
+            const std::uint32_t child = numbered_in_order ? static_cast<std::uint32_t>(p + 1)
+                                                          : trie_.child_indices[p];
             if (has_next && trie_.node_strings.raw(child) == wanted) {
                 promoted = child;
                 found = true;

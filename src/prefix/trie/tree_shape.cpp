@@ -80,7 +80,7 @@ std::optional<std::optional<TreeShape>> check_breadth_first_layout(const Trie& t
         first = next_first;
         last = next_last;
     }
-    return TreeShape{depth};
+    return TreeShape{depth, true};
 }
 
 }  // namespace
@@ -122,7 +122,7 @@ std::optional<TreeShape> check_tree_shape(const Trie& trie) {
         if (!distinct_characters(characters, scratch)) return std::nullopt;
     }
     if (filled != nodes) return std::nullopt;
-    return TreeShape{depth};
+    return TreeShape{depth, false};
 }
 
 }  // namespace brindlemap

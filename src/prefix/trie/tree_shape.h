@@ -12,6 +12,9 @@ struct Trie;
 // What the check learnt of a well-formed trie.
 struct TreeShape {
     std::uint32_t max_depth;  // depth of the deepest node, the root's being 0
+    // child_indices is 1, 2, ...: the children of a node are the ids that follow its run's
+    // positions, and need not be read.
+    bool breadth_first;
 
     friend bool operator==(const TreeShape&, const TreeShape&) = default;
 };
