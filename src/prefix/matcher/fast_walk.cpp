@@ -122,6 +122,9 @@ private:
         std::uint32_t promoted = 0;
         bool found = false;
         const bool numbered_in_order = trie_.shape->breadth_first;
+        // The children's own runs are read when they are visited, soon after: start fetching
+        // their line of node_shifts while this node's children are scheduled.
+        if (numbered_in_order && start < end) __builtin_prefetch(&trie_.node_shifts[start]);
         for (std::size_t p = end; p-- > start;) {
             const std::uint32_t child = numbered_in_order ? static_cast<std::uint32_t>(p + 1)
                                                           : trie_.child_indices[p];
