@@ -13,7 +13,7 @@ STAMPS := .stamps
 SOURCES := $(shell find src python -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' \
 	-o -name '*.pyi' -o -name 'py.typed' \) 2>/dev/null)
 
-.PHONY: test run build clean format sanitize fuzz fuzz-ci
+.PHONY: test run build clean format sanitize fuzz fuzz-ci bench
 
 test: $(STAMPS)/installed
 	$(PY) -m pytest -q tests
@@ -73,3 +73,27 @@ clean:
 format: $(STAMPS)/python
 	$(PY) -m pip install -q clang-format
 	$(VENV)/bin/clang-format -i $$(find src bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)
+
+# The benchmark suite against the peers, not part of test or CI: the word lists from Debian
+# (installed only when missing), the bench-only peers from PyPI, and the lean C++ walk built
+# beside the bench; writes bench/RESULTS.md. Takes about half an hour.
+WORD_LISTS := /usr/share/dict/american-english /usr/share/dict/american-english-insane \
+	/usr/share/dict/french
+LEAN_WALK = bench/build/_lean_walk$(shell $(PY) -c \
+	'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))' 2>/dev/null)
+
+bench: $(STAMPS)/installed $(STAMPS)/bench-deps
+	@for f in $(WORD_LISTS); do [ -e "$$f" ] || missing=1; done; \
+	if [ -n "$$missing" ]; then \
+	  apt-get update && apt-get install -y wamerican wamerican-insane wfrench; fi
+	$(MAKE) --no-print-directory "$(LEAN_WALK)"
+	BENCH_COMMAND="make bench" $(PY) bench/run.py
+
+$(STAMPS)/bench-deps: $(STAMPS)/python
+	$(PY) -m pip install -q rapidfuzz "symspellpy[editdistpy]"
+	@touch $@
+
+bench/build/_lean_walk%: bench/lean_walk.cpp
+	@mkdir -p bench/build
+	g++ -O3 -std=c++20 -shared -fPIC -Wall -Wextra \
+	  -I"$$($(PY) -c 'import sysconfig; print(sysconfig.get_paths()["include"])')" $< -o $@

@@ -16,6 +16,7 @@ stage=$build/stage
 rm -rf "$stage" && mkdir -p "$stage"
 cp -r python/brindlemap "$stage/"
 cp "$build"/_brindlemap*.so "$stage/brindlemap/"
+"$venv/bin/cmake" --build "$build" --target walk_check
 
 # The C++ runtime is preloaded too, so the sanitizer finds the real __cxa_throw to wrap.
 asan_runtime="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so)"
@@ -24,6 +25,7 @@ export LD_PRELOAD="$asan_runtime"
 export PYTHONMALLOC=malloc
 export PYTHONPATH="$PWD/$stage"
 export BRINDLEMAP_SANITIZED=1
+export BRINDLEMAP_WALK_CHECK="$(ls "$PWD/$build"/*walk_check*.so)"
 # Short allocation stacks keep the interpreter's suppressions from hiding leaks of this
 # module's own C++ allocations, whose callers are interpreter frames further up.
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1:malloc_context_size=2:log_path=$log_dir/asan:abort_on_error=0"

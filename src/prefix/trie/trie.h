@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "prefix/trie/node_arrays.h"
+#include "prefix/trie/tree_shape.h"
 
 namespace brindlemap {
 
@@ -24,6 +25,12 @@ struct Trie {
     CharArray node_strings;                    // each node's last character; absent for the root
     PayloadArray node_payloads;                // each node's payload, if it carries one
     std::vector<std::uint32_t> child_indices;  // all children, one contiguous run per node
+
+    // Set once by check_shape when an instance is made, from the arrays above; present only
+    // for a well-formed trie. Nothing but the choice of a query's road depends on it.
+    std::optional<TreeShape> shape;
+
+    void check_shape() { shape = check_tree_shape(*this); }
 
     // The children of `node_id` in stored order; fails on the first bad read.
     std::vector<Child> get_children(std::uint32_t node_id) const;

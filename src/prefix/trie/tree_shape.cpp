@@ -1,0 +1,128 @@
+// The well-formedness check of a trie: a breadth-first pass over its child runs.
+#include "prefix/trie/tree_shape.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "prefix/trie/trie.h"
+
+namespace brindlemap {
+namespace {
+
+// Whether the characters of one run of siblings are pairwise distinct. Runs laid out in
+// code-point order, the usual case, are settled in one pass.
+bool distinct_characters(std::span<const char32_t> characters, std::vector<char32_t>& scratch) {
+    bool increasing = true;
+    for (std::size_t i = 1; i < characters.size() && increasing; ++i)
+        increasing = characters[i - 1] < characters[i];
+    if (increasing) return true;
+    scratch.assign(characters.begin(), characters.end());
+    std::sort(scratch.begin(), scratch.end());
+    return std::adjacent_find(scratch.begin(), scratch.end()) == scratch.end();
+}
+
+bool per_node_arrays_agree(const Trie& trie) noexcept {
+    const std::size_t nodes = trie.node_shifts.size();
+    return nodes > 0 && trie.node_strings.size() == nodes && trie.node_payloads.size() == nodes &&
+           trie.child_indices.size() == nodes - 1;
+}
+
+bool shifts_are_runs(const Trie& trie) noexcept {
+    const std::vector<std::uint32_t>& shifts = trie.node_shifts;
+    if (shifts.front() != 0 || shifts.back() > trie.child_indices.size()) return false;
+    for (std::size_t i = 1; i < shifts.size(); ++i)
+        if (shifts[i] < shifts[i - 1]) return false;
+    return true;
+}
+
+// The layout of the builder, numbered level by level: child_indices is 1, 2, ..., so that
+// node ids are handed out in breadth-first order. Then each node is listed exactly once, and
+// the links form a tree when every child's id is above its parent's, since a chain of parents
+// can only descend to the root. Settled in a few sequential passes, without a queue.
+std::optional<std::optional<TreeShape>> check_breadth_first_layout(const Trie& trie) {
+    const std::vector<std::uint32_t>& shifts = trie.node_shifts;
+    const std::vector<std::uint32_t>& links = trie.child_indices;
+    for (std::size_t p = 0; p < links.size(); ++p)
+        if (links[p] != p + 1) return std::nullopt;  // another layout: the general pass decides
+    const std::size_t nodes = shifts.size();
+    for (std::size_t node = 0; node < nodes; ++node) {
+        const std::size_t start = shifts[node];
+        const std::size_t end = node + 1 < nodes ? shifts[node + 1] : links.size();
+        if (start >= end) continue;
+        if (start < node) return std::optional<TreeShape>();  // a child not above its parent
+        // The run's children are the nodes start + 1 to end, their characters side by side.
+        char32_t previous = trie.node_strings.raw(start + 1);
+        if (previous == CharArray::kAbsent) return std::optional<TreeShape>();
+        for (std::size_t child = start + 2; child <= end; ++child) {
+            const char32_t c = trie.node_strings.raw(child);
+            if (c == CharArray::kAbsent) return std::optional<TreeShape>();
+            if (c <= previous) {  // not in code-point order: compare the whole run
+                std::vector<char32_t> characters, scratch;
+                for (std::size_t k = start + 1; k <= end; ++k)
+                    characters.push_back(trie.node_strings.raw(k));
+                if (!distinct_characters(characters, scratch)) return std::optional<TreeShape>();
+                break;
+            }
+            previous = c;
+        }
+    }
+    // Depth by depth: the children of the nodes [first, last) are [shift(first) + 1,
+    // shift(last) + 1).
+    const auto shift = [&](std::size_t node) {
+        return node < nodes ? std::size_t{shifts[node]} : links.size();
+    };
+    std::uint32_t depth = 0;
+    for (std::size_t first = 0, last = 1; true; ++depth) {
+        const std::size_t next_first = shift(first) + 1, next_last = shift(last) + 1;
+        if (next_first >= next_last) break;
+        first = next_first;
+        last = next_last;
+    }
+    return TreeShape{depth, true};
+}
+
+}  // namespace
+
+std::optional<TreeShape> check_tree_shape(const Trie& trie) {
+    // With one link fewer than nodes, a walk from the root that meets every node exactly once
+    // has read every link, so each node but the root is listed once.
+    if (!per_node_arrays_agree(trie) || !shifts_are_runs(trie)) return std::nullopt;
+    if (std::optional<std::optional<TreeShape>> settled = check_breadth_first_layout(trie))
+        return *settled;
+    const std::size_t nodes = trie.node_shifts.size();
+    const std::size_t links = trie.child_indices.size();
+
+    std::vector<std::uint32_t> order(nodes);  // breadth-first order, filled as it is walked
+    std::vector<bool> reached(nodes);
+    std::vector<char32_t> characters, scratch;
+    reached[0] = true;
+    std::size_t filled = 1;
+    std::size_t level_end = 1;  // where in `order` the current depth's nodes end
+    std::uint32_t depth = 0;
+    for (std::size_t head = 0; head < filled; ++head) {
+        if (head == level_end) {
+            ++depth;
+            level_end = filled;
+        }
+        const std::uint32_t node = order[head];
+        const std::size_t start = trie.node_shifts[node];
+        const std::size_t end = node + 1 < nodes ? trie.node_shifts[node + 1] : links;
+        characters.clear();
+        for (std::size_t p = start; p < end; ++p) {
+            const std::uint32_t child = trie.child_indices[p];
+            if (child >= nodes || reached[child]) return std::nullopt;
+            const char32_t c = trie.node_strings.raw(child);
+            if (c == CharArray::kAbsent) return std::nullopt;
+            reached[child] = true;
+            order[filled++] = child;
+            characters.push_back(c);
+        }
+        if (!distinct_characters(characters, scratch)) return std::nullopt;
+    }
+    if (filled != nodes) return std::nullopt;
+    return TreeShape{depth, false};
+}
+
+}  // namespace brindlemap

@@ -1,0 +1,31 @@
+// The one-pass check, made when an instance is created, that a trie's arrays have the shape of
+// a well-formed tree, so that queries may take the specialised roads of fast_walk.h.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace brindlemap {
+
+struct Trie;
+
+// What the check learnt of a well-formed trie.
+struct TreeShape {
+    std::uint32_t max_depth;  // depth of the deepest node, the root's being 0
+    // child_indices is 1, 2, ...: the children of a node are the ids that follow its run's
+    // positions, and need not be read.
+    bool breadth_first;
+
+    friend bool operator==(const TreeShape&, const TreeShape&) = default;
+};
+
+// The shape of `trie` when all of these hold, nothing otherwise:
+// - the three per-node arrays have one entry per node, and there is at least the root;
+// - node_shifts starts at 0, never decreases and stays within child_indices;
+// - child_indices describes a tree rooted at node 0: every other node is listed exactly once
+//   and is reachable from the root;
+// - every listed child has a character, and siblings carry distinct characters.
+// Linear in the size of the trie, apart from sorting the rare unsorted run of siblings.
+std::optional<TreeShape> check_tree_shape(const Trie& trie);
+
+}  // namespace brindlemap
