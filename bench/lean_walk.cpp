@@ -50,8 +50,7 @@ struct Query {
         const std::uint32_t d = row[width - 1];
         if (out && d <= max_dist && trie->payloads[node] != kNoPayload && !full()) {
             PyObject* t = Py_BuildValue(
-                "(NkI)",
-                PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, path.data(), depth),
+                "(NkI)", PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, path.data(), depth),
                 static_cast<unsigned long>(trie->payloads[node]), d);
             if (!t || PyList_Append(out, t) < 0) failed = true;
             Py_XDECREF(t);
@@ -61,8 +60,9 @@ struct Query {
 
     void children(std::uint32_t node, std::uint32_t depth) {
         const std::uint32_t s = trie->shifts[node];
-        const std::uint32_t e = node + 1 < trie->shifts.size() ? trie->shifts[node + 1]
-                                                               : static_cast<std::uint32_t>(trie->children.size());
+        const std::uint32_t e = node + 1 < trie->shifts.size()
+                                    ? trie->shifts[node + 1]
+                                    : static_cast<std::uint32_t>(trie->children.size());
         std::uint32_t first = e;
         if (depth < q.size())
             for (std::uint32_t p = s; p < e; ++p)
@@ -127,8 +127,10 @@ bool prepare(Query& query, PyObject* capsule, PyObject* text, PyObject* max_dist
     query.width = static_cast<std::uint32_t>(n + 1);
     query.max_dist = static_cast<std::uint32_t>(PyLong_AsUnsignedLong(max_dist));
     if (PyErr_Occurred()) return false;
-    const std::uint32_t depths = std::min<std::uint32_t>(
-        query.trie->max_depth, static_cast<std::uint32_t>(n) + query.max_dist + 1) + 1;
+    const std::uint32_t depths =
+        std::min<std::uint32_t>(query.trie->max_depth,
+                                static_cast<std::uint32_t>(n) + query.max_dist + 1) +
+        1;
     query.rows.assign(static_cast<std::size_t>(depths) * query.width, 0);
     query.path.assign(depths, 0);
     for (std::uint32_t i = 0; i < query.width; ++i) query.rows[i] = i;
@@ -165,15 +167,20 @@ PyObject* visits(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 PyMethodDef methods[] = {
-    {"load", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(load)), METH_FASTCALL, nullptr},
-    {"fuzzy", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fuzzy)), METH_FASTCALL, nullptr},
-    {"visits", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(visits)), METH_FASTCALL, nullptr},
+    {"load", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(load)), METH_FASTCALL,
+     nullptr},
+    {"fuzzy", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fuzzy)), METH_FASTCALL,
+     nullptr},
+    {"visits", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(visits)), METH_FASTCALL,
+     nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 
-PyModuleDef module = {PyModuleDef_HEAD_INIT, "_lean_walk", nullptr, -1, methods,
-                      nullptr, nullptr, nullptr, nullptr};
+PyModuleDef module = {
+    PyModuleDef_HEAD_INIT, "_lean_walk", nullptr, -1, methods, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
 
-PyMODINIT_FUNC PyInit__lean_walk() { return PyModule_Create(&module); }
+PyMODINIT_FUNC PyInit__lean_walk() {
+    return PyModule_Create(&module);
+}

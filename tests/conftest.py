@@ -43,3 +43,13 @@ def out_of_bounds(length, index):
 plain_allocator_only = pytest.mark.skipif(
     os.environ.get("BRINDLEMAP_SANITIZED") == "1",
     reason="the sanitizer runtime reserves address space beyond any small limit")
+
+
+def levenshtein(a, b):
+    """Edit distance by the textbook dynamic programme: the reference for the queries."""
+    row = list(range(len(b) + 1))
+    for i, ca in enumerate(a, 1):
+        previous, row[0] = row[0], i
+        for j, cb in enumerate(b, 1):
+            previous, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1, previous + (ca != cb))
+    return row[-1]

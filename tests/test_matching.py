@@ -5,6 +5,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap._brindlemap import from_internal_data
+from conftest import levenshtein
 
 # car, cat, dog with payloads 10, 11, 12; the root's children stored c, d, those of "ca" r, t.
 CAR_CAT_DOG = ([0, 2, 3, 4, 6, 7, 7, 7], ["", "c", "d", "a", "o", "r", "t", "g"],
@@ -37,15 +38,6 @@ def build_trie(words, order=sorted):
         child_indices += range(len(nodes), len(nodes) + len(node.ordered))
         nodes += node.ordered
     return (shifts, [n.char for n in nodes], [n.payload for n in nodes], child_indices), root
-
-
-def levenshtein(a, b):
-    row = list(range(len(b) + 1))
-    for i, ca in enumerate(a, 1):
-        previous, row[0] = row[0], i
-        for j, cb in enumerate(b, 1):
-            previous, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1, previous + (ca != cb))
-    return row[-1]
 
 
 def reference_matches(root, query, max_dist):

@@ -8,17 +8,9 @@ import pytest
 
 import brindlemap
 from brindlemap import build, load, match_many, save, suggest
+from conftest import levenshtein
 
 WORDS = ["car", "cart", "cat", "care", "dog", "cog", "bat", "scar", "ca"]
-
-
-def levenshtein(a, b):
-    row = list(range(len(b) + 1))
-    for i, x in enumerate(a, 1):
-        previous, row[0] = row[0], i
-        for j, y in enumerate(b, 1):
-            previous, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1, previous + (x != y))
-    return row[-1]
 
 
 @pytest.fixture(scope="module")

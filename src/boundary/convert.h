@@ -123,4 +123,22 @@ inline PyRef py_optional_u32(std::optional<std::uint32_t> value) {
     return value ? py_u32(*value) : py_none();
 }
 
+// A tuple that takes over `items`; they are released with it should it not be made.
+template <class... Items>
+PyRef py_tuple(Items... items) {
+    PyRef tuple = checked_result(PyTuple_New(static_cast<Py_ssize_t>(sizeof...(items))));
+    Py_ssize_t slot = 0;
+    (PyTuple_SET_ITEM(tuple.get(), slot++, items.release()), ...);
+    return tuple;
+}
+
+// A list made at its final size, item i being make_item(i).
+template <class MakeItem>
+PyRef py_list(std::size_t size, MakeItem make_item) {
+    PyRef list = checked_result(PyList_New(static_cast<Py_ssize_t>(size)));
+    for (std::size_t i = 0; i < size; ++i)
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), make_item(i).release());
+    return list;
+}
+
 }  // namespace brindlemap

@@ -33,8 +33,8 @@ std::vector<char32_t> characters_of(std::string_view text) {
 
 // The accepted records: the specialised walk on a trie known to be well-formed, the general
 // walk with a Matcher on any other. Both give the same records in the same order.
-std::vector<MatchRecord> walk(const Trie& trie, std::vector<char32_t> query,
-                              std::uint64_t max_dist, std::optional<std::uint64_t> limit) {
+std::vector<MatchRecord> walk(const Trie& trie, std::vector<char32_t> query, std::uint64_t max_dist,
+                              std::optional<std::uint64_t> limit) {
     if (fast_walk_applies(trie, query.size(), max_dist))
         return fast_fuzzy_walk(trie, query, max_dist, limit);
     Matcher matcher(std::move(query), max_dist, limit);
@@ -55,14 +55,8 @@ std::vector<ResultElement> run_query(const Trie& trie, std::vector<char32_t> que
 }
 
 PyRef result_tuple(const ResultElement& element) {
-    PyRef text = py_text(element.text);
-    PyRef payload = py_optional_u32(element.payload);
-    PyRef distance = py_u64(element.distance);
-    PyRef tuple = checked_result(PyTuple_New(3));
-    PyTuple_SET_ITEM(tuple.get(), 0, text.release());
-    PyTuple_SET_ITEM(tuple.get(), 1, payload.release());
-    PyTuple_SET_ITEM(tuple.get(), 2, distance.release());
-    return tuple;
+    return py_tuple(py_text(element.text), py_optional_u32(element.payload),
+                    py_u64(element.distance));
 }
 
 }  // namespace
@@ -78,16 +72,12 @@ PyObject* fuzzy_match_method(PyObject* self, PyObject* const* args, Py_ssize_t n
             characters_of(extract_argument("prefix", [&] { return text_view(slots[0]); }));
         std::uint64_t max_dist =
             extract_argument("max_dist", [&] { return extract_u64(slots[1]); });
-        std::optional<std::uint64_t> limit = extract_argument(
-            "limit", [&] { return extract_optional(slots[2], extract_u64); });
+        std::optional<std::uint64_t> limit =
+            extract_argument("limit", [&] { return extract_optional(slots[2], extract_u64); });
 
         std::vector<ResultElement> elements =
             run_query(borrowed.trie(), std::move(query), max_dist, limit);
-        PyRef list = checked_result(PyList_New(static_cast<Py_ssize_t>(elements.size())));
-        for (std::size_t i = 0; i < elements.size(); ++i)
-            PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i),
-                            result_tuple(elements[i]).release());
-        return list;
+        return py_list(elements.size(), [&](std::size_t i) { return result_tuple(elements[i]); });
     });
 }
 

@@ -11,16 +11,9 @@ namespace brindlemap {
 namespace {
 
 PyRef children_list(const std::vector<Child>& children) {
-    PyRef list = checked_result(PyList_New(static_cast<Py_ssize_t>(children.size())));
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        PyRef character = py_char(children[i].character);
-        PyRef node = py_u32(children[i].node);
-        PyRef pair = checked_result(PyTuple_New(2));
-        PyTuple_SET_ITEM(pair.get(), 0, character.release());
-        PyTuple_SET_ITEM(pair.get(), 1, node.release());
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), pair.release());
-    }
-    return list;
+    return py_list(children.size(), [&](std::size_t i) {
+        return py_tuple(py_char(children[i].character), py_u32(children[i].node));
+    });
 }
 
 }  // namespace

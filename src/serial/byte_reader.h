@@ -14,7 +14,7 @@
 namespace brindlemap::serial {
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(std::span<const std::uint8_t> bytes) noexcept
         : position_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
@@ -45,7 +45,7 @@ public:
         return read_u32();
     }
 
-private:
+  private:
     // 0 or 1; any other byte is refused as a variant of `type_name`.
     std::uint8_t read_tag(std::string_view type_name) {
         if (position_ == end_) fail_unexpected_end(1);

@@ -12,8 +12,8 @@ namespace brindlemap::serial {
 
 enum class IntegerType { u32, u64, u128, reserved };
 
-[[noreturn]] void fail_unexpected_end(
-    std::size_t additional, std::source_location where = std::source_location::current());
+[[noreturn]] void fail_unexpected_end(std::size_t additional,
+                                      std::source_location where = std::source_location::current());
 
 [[noreturn]] void fail_invalid_integer_type(
     IntegerType expected, IntegerType found,

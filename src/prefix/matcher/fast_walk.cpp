@@ -29,7 +29,7 @@ struct Pending {
 };
 
 class Walk {
-public:
+  public:
     Walk(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
          std::optional<std::uint64_t> limit)
         : trie_(trie),
@@ -60,7 +60,7 @@ public:
         return std::move(results_);
     }
 
-private:
+  private:
     bool limit_reached() const noexcept { return limit_ && results_.size() >= *limit_; }
 
     // Computes the node's row from its parent's, one depth up, and accepts the node; returns
@@ -126,8 +126,8 @@ private:
         // their line of node_shifts while this node's children are scheduled.
         if (numbered_in_order && start < end) __builtin_prefetch(&trie_.node_shifts[start]);
         for (std::size_t p = end; p-- > start;) {
-            const std::uint32_t child = numbered_in_order ? static_cast<std::uint32_t>(p + 1)
-                                                          : trie_.child_indices[p];
+            const std::uint32_t child =
+                numbered_in_order ? static_cast<std::uint32_t>(p + 1) : trie_.child_indices[p];
             if (has_next && trie_.node_strings.raw(child) == wanted) {
                 promoted = child;
                 found = true;

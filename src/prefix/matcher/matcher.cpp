@@ -39,8 +39,7 @@ State Matcher::initial_state() const {
     return state;
 }
 
-void Matcher::visit_node(std::uint32_t node, std::optional<std::uint32_t> payload,
-                         State& state) {
+void Matcher::visit_node(std::uint32_t node, std::optional<std::uint32_t> payload, State& state) {
     const std::size_t n = query_.size();
     // Taken first: adding the row's entry may move the entries that get returns.
     State::Integers& row = state.put_in_place<State::Integers>(kCurRow);
@@ -71,8 +70,7 @@ void Matcher::visit_node(std::uint32_t node, std::optional<std::uint32_t> payloa
 }
 
 void Matcher::get_children_to_visit(std::uint32_t, const State& state,
-                                    std::span<const Child> children,
-                                    ChildrenToVisit& out) const {
+                                    std::span<const Child> children, ChildrenToVisit& out) const {
     const State::Integers& row = required<State::Integers>(state, kCurRow);
     const State::Characters& prefix = required<State::Characters>(state, kCurPrefix);
     if (row.empty()) panic_unwrap_none();

@@ -19,7 +19,7 @@ struct MatchRecord {
 };
 
 class Matcher final : public Agent {
-public:
+  public:
     Matcher(std::vector<char32_t> query, std::uint64_t max_dist,
             std::optional<std::uint64_t> limit);
 
@@ -33,7 +33,7 @@ public:
     // Every accepted record, in order of acceptance, once the walk is over.
     std::vector<MatchRecord> take_results() noexcept { return std::move(results_); }
 
-private:
+  private:
     bool limit_reached() const noexcept { return limit_ && results_.size() >= *limit_; }
 
     std::vector<char32_t> query_;

@@ -17,7 +17,7 @@ namespace brindlemap {
 // The nodes to visit next, in visiting order, each with the State it is to be visited with.
 // The walk owns one and reuses it for every node; its States come from the walk's pool.
 class ChildrenToVisit {
-public:
+  public:
     struct Entry {
         std::uint32_t node;
         StateHandle state;
@@ -36,13 +36,13 @@ public:
     // Forgets the entries without releasing their States, which the walk has taken over.
     void clear() noexcept { entries_.clear(); }
 
-private:
+  private:
     StatePool* pool_;
     std::vector<Entry> entries_;
 };
 
 class Agent {
-public:
+  public:
     virtual ~Agent() = default;
 
     // The State the root is visited with.

@@ -18,7 +18,7 @@
 namespace brindlemap {
 
 class State {
-public:
+  public:
     using Characters = std::vector<char32_t>;
     using Integers = std::vector<std::uint64_t>;
 
@@ -64,7 +64,7 @@ public:
     // Empties the bag. Entries stay allocated as spares, keys and buffers included, for reuse.
     void clear() noexcept { size_ = 0; }
 
-private:
+  private:
     struct Entry {
         std::string key;
         std::variant<Characters, Integers> value;

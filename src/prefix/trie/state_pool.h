@@ -13,7 +13,7 @@ namespace brindlemap {
 using StateHandle = std::uint32_t;
 
 class StatePool {
-public:
+  public:
     // A State with no entries, a recycled one when any is free.
     StateHandle acquire() {
         if (!free_.empty()) {
@@ -38,7 +38,7 @@ public:
         free_.push_back(handle);
     }
 
-private:
+  private:
     std::vector<std::unique_ptr<State>> states_;
     std::vector<StateHandle> free_;
 };
