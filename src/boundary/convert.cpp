@@ -70,15 +70,10 @@ std::uint8_t extract_u8(PyObject* object) {
 std::uint32_t extract_u32(PyObject* object) {
     // A small exact int holds its value in place: read it without the general conversion,
     // which would give the same value. Trie arrays are millions of these.
-    if (PyLong_CheckExact(object)) {
-        auto* integer = reinterpret_cast<PyLongObject*>(object);
-        if (PyUnstable_Long_IsCompact(integer)) {
-            const Py_ssize_t value = PyUnstable_Long_CompactValue(integer);
-            if (value < 0 || value > 0xFFFFFFFFL) out_of_range();
-            return static_cast<std::uint32_t>(value);
-        }
-    }
-    long value = as_long(object);
+    auto* integer = reinterpret_cast<PyLongObject*>(object);
+    const long value = PyLong_CheckExact(object) && PyUnstable_Long_IsCompact(integer)
+                           ? static_cast<long>(PyUnstable_Long_CompactValue(integer))
+                           : as_long(object);
     if (value < 0 || value > 0xFFFFFFFFL) out_of_range();
     return static_cast<std::uint32_t>(value);
 }
