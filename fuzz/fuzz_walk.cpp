@@ -1,14 +1,10 @@
 // libFuzzer target: match queries and child listings over decoded tries, well formed or not,
 // either answer consistently or end in an index, presence or malformed-trie failure.
 //
-// Input: a 16-byte header, then a serialized trie. The header holds three queries of five
-// bytes each and one byte that chooses the nodes to list:
-//   query byte 0: bits 0-1 max_dist (0 to 3), bits 2-4 the query's length (0 to 7), bits 5-7
-//                 the limit (0 to 6; 7 means none);
-//   query bytes 1-4: its characters, repeated for longer queries. A byte below 0x80 is that
-//                 character; from 0x80 on, the character of node (byte - 0x80) modulo the
-//                 node count, or U+00E9 where that node has none.
+// Input: the header of walk_inputs.h, whose flag byte here chooses the nodes to list, then a
+// serialized trie.
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -22,37 +18,13 @@
 #include "prefix/matcher/matcher.h"
 #include "prefix/utf8.h"
 #include "serial/decode.h"
+#include "walk_inputs.h"
 
 using namespace brindlemap;
+using fuzz::kHeader;
+using fuzz::Query;
 
 namespace {
-
-constexpr std::size_t kHeader = 16;
-constexpr std::size_t kQueries = 3;
-
-struct Query {
-    std::vector<char32_t> characters;
-    std::uint64_t max_dist;
-    std::optional<std::uint64_t> limit;
-};
-
-Query query_from(const std::uint8_t* bytes, const Trie& trie) {
-    Query query;
-    query.max_dist = bytes[0] & 3u;
-    const unsigned limit = bytes[0] >> 5;
-    if (limit != 7) query.limit = limit;
-    const std::size_t length = (bytes[0] >> 2) & 7u;
-    for (std::size_t i = 0; i < length; ++i) {
-        const std::uint8_t b = bytes[1 + i % 4];
-        char32_t c = b;
-        if (b >= 0x80) {
-            const std::size_t nodes = trie.node_strings.size();
-            c = nodes == 0 ? U'\u00e9' : trie.node_strings[(b - 0x80u) % nodes].value_or(U'\u00e9');
-        }
-        query.characters.push_back(c);
-    }
-    return query;
-}
 
 // Forwards to the Matcher and counts what the walk asks of it.
 class CountingAgent final : public Agent {
@@ -80,27 +52,6 @@ class CountingAgent final : public Agent {
     Matcher& matcher_;
 };
 
-std::uint64_t levenshtein(const std::vector<char32_t>& a, const std::vector<char32_t>& b) {
-    std::vector<std::uint64_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::uint64_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::uint64_t above = row[j];
-            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
-std::vector<char32_t> characters_of(std::string_view text) {
-    std::vector<char32_t> characters;
-    while (!text.empty()) characters.push_back(utf8::decode_front(text));
-    return characters;
-}
-
 void check_walk_failure(const InternalFailure& failure, const CountingAgent& agent,
                         std::size_t nodes) {
     if (!fuzz::is_walk_failure(failure.message()))
@@ -115,7 +66,8 @@ void check_records(const Trie& trie, const Query& query, std::optional<std::uint
     for (const MatchRecord& record : records) {
         if (record.text.empty()) fuzz::finding("the root's empty text was accepted");
         if (record.distance > query.max_dist) fuzz::finding("a record beyond max_dist");
-        if (levenshtein(query.characters, characters_of(record.text)) != record.distance)
+        if (fuzz::levenshtein(query.characters, fuzz::characters_of(record.text)) !=
+            record.distance)
             fuzz::finding("a record's distance is not the edit distance of its text", record.text);
         try {
             if (!trie.get_payload(record.node)) fuzz::finding("a record without a payload");
@@ -128,7 +80,8 @@ void check_records(const Trie& trie, const Query& query, std::optional<std::uint
 // The records of a walk that ended normally; nothing when it ended in a failure.
 std::optional<std::vector<MatchRecord>> walk(const Trie& trie, const Query& query,
                                              std::optional<std::uint64_t> limit) {
-    Matcher matcher(query.characters, query.max_dist, limit);
+    WalkInterrupt interrupt;
+    Matcher matcher(query.characters, query.max_dist, limit, interrupt);
     CountingAgent agent(matcher);
     try {
         trie.dfs(agent);
@@ -187,8 +140,8 @@ void list_node(const Trie& trie, std::uint32_t node) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::uint8_t header[kHeader] = {};
-    std::copy_n(data, std::min(size, kHeader), header);
+    std::array<std::uint8_t, kHeader> header{};
+    std::copy_n(data, std::min(size, kHeader), header.begin());
     const std::span<const std::uint8_t> rest = size > kHeader
                                                    ? std::span(data + kHeader, size - kHeader)
                                                    : std::span<const std::uint8_t>();
@@ -200,8 +153,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     try {
-        for (std::size_t q = 0; q < kQueries; ++q)
-            run_query(trie, query_from(header + 5 * q, trie));
+        for (std::size_t q = 0; q < fuzz::kQueries; ++q)
+            run_query(trie, fuzz::query_from(header, q, trie));
         // The first nodes, the first identifier past each array, and a far one.
         const std::uint32_t first_nodes = header[15] & 31u;
         for (std::uint32_t node = 0; node < first_nodes; ++node) list_node(trie, node);

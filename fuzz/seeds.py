@@ -42,6 +42,7 @@ TRIES = {
     "same_sibling_characters": ([0, 2, 3, 3], ["", "a", "a", "b"], [None, 1, 2, 3], [1, 2, 3]),
     "child_without_character": ([0, 1], ["", ""], [None, 1], [1]),
     "decreasing_shifts": ([2, 0, 1], ["", "x", "é"], [0, None, 4294967295], [2, 1, 0]),
+    "absent_after_unsorted": ([0, 3, 3, 3], ["", "b", "a", ""], [None, 1, 2, 3], [1, 2, 3]),
 }
 
 # The exact bytes the writer is known to give for the worked examples.
@@ -69,7 +70,7 @@ DECODE_FAILURES = {
     "trailing_bytes": serialize(*A_AB).hex() + "ffee",
 }
 
-# Walk header: three queries of five bytes, then the count of nodes to list (see fuzz_walk.cpp).
+# Walk header: three queries of five bytes, then a byte of flags (see fuzz/walk_inputs.h).
 def query(text, max_dist, limit=None):
     chars = (text.encode() + b"a" * 4)[:4]
     return bytes([max_dist | len(text) << 2 | (7 if limit is None else limit) << 5]) + chars
@@ -81,15 +82,31 @@ HEADERS = {
 }
 
 
+# Word lists for the roads target, which builds their trie (flag bit 0), numbered depth first
+# (bit 1) and with siblings reversed (bit 2); words end at 0xFF, bytes from 0x80 on stand for
+# non-ASCII and astral characters.
+WORD_LISTS = {
+    "car_cat_dog": b"car\xffcat\xffdog",
+    "nested": b"a\xffab\xffabc\xffb\xffba",
+    "wide": b"\x81\xff\xc1\xffz\xff\x81\xc1x\xffzz",
+}
+
+
 def main():
     root = pathlib.Path(__file__).resolve().parent / "corpus"
-    for target in ("decode", "walk"):
+    for target in ("decode", "walk", "roads"):
         shutil.rmtree(root / target, ignore_errors=True)
         (root / target).mkdir(parents=True)
     for name, arrays in TRIES.items():
         (root / "decode" / name).write_bytes(serialize(*arrays))
         for suffix, header in HEADERS.items():
             (root / "walk" / (name + suffix)).write_bytes(header + serialize(*arrays))
+            (root / "roads" / (name + suffix)).write_bytes(header[:-1] + b"\x00" +
+                                                         serialize(*arrays))
+    for name, words in WORD_LISTS.items():
+        for flags in range(1, 8, 2):
+            header = HEADERS[".q2" if flags & 2 else ""]
+            (root / "roads" / f"{name}.{flags}").write_bytes(header[:-1] + bytes([flags]) + words)
     for name, hex_bytes in DECODE_FAILURES.items():
         (root / "decode" / name).write_bytes(bytes.fromhex(hex_bytes))
 

@@ -1,6 +1,9 @@
 """Shared tries and helpers for the test suite."""
 
 import os
+import subprocess
+import sys
+import textwrap
 
 import pytest
 
@@ -33,6 +36,17 @@ def panic_message(call, *args, **kwargs):
     error = panic_of(call, *args, **kwargs)
     assert len(error.args) == 1
     return error.args[0]
+
+
+def run_python(code, timeout=60, **env):
+    """Runs `code` in a fresh interpreter, which must succeed within `timeout` seconds; returns
+    (stdout, stderr)."""
+    environment = {k: v for k, v in os.environ.items() if k != "BRINDLEMAP_BACKTRACE"}
+    environment.update(env)
+    done = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True,
+                          text=True, env=environment, timeout=timeout)
+    assert done.returncode == 0, done.stderr
+    return done.stdout, done.stderr
 
 
 def out_of_bounds(length, index):

@@ -1,24 +1,9 @@
 """Internal failures: PanicException, the standard-error report, resumed failures, memory."""
 
-import os
-import subprocess
-import sys
-import textwrap
-
 import pytest
 
 from brindlemap import _brindlemap as bm
-from conftest import out_of_bounds, panic_of, plain_allocator_only
-
-
-def run_python(code, **env):
-    """Runs `code` in a fresh interpreter; returns (stdout, stderr)."""
-    environment = {k: v for k, v in os.environ.items() if k != "BRINDLEMAP_BACKTRACE"}
-    environment.update(env)
-    done = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True,
-                          text=True, env=environment, timeout=60)
-    assert done.returncode == 0, done.stderr
-    return done.stdout, done.stderr
+from conftest import out_of_bounds, panic_of, plain_allocator_only, run_python
 
 
 FAIL_TWICE = """

@@ -15,7 +15,7 @@ from brindlemap.builder import build_arrays
 
 ROOT = Path(__file__).resolve().parent.parent
 ABSENT_CHAR = 0xFFFFFFFF
-GENERAL_FUZZY, FAST_FUZZY, GENERAL_EXACT, FAST_EXACT = range(4)
+GENERAL_FUZZY, FAST_FUZZY, GENERAL_EXACT, FAST_EXACT, FAST_FUZZY_WIDE = range(5)
 
 
 def build_walk_check():
@@ -44,7 +44,6 @@ def native():
     lib.walk_check_shape.restype = ctypes.c_int64
     lib.walk_check_shape.argtypes = [ctypes.c_void_p]
     lib.walk_check_breadth_first.argtypes = [ctypes.c_void_p]
-    lib.walk_check_fast_applies.argtypes = [ctypes.c_void_p, size, ctypes.c_uint64]
     lib.walk_check_records.restype = size
     lib.walk_check_records.argtypes = [ctypes.c_void_p, ctypes.c_int, u32p, size,
                                        ctypes.c_uint64, ctypes.c_int64, ctypes.c_char_p, size]
@@ -72,9 +71,6 @@ class NativeTrie:
 
     def breadth_first(self):
         return bool(self.lib.walk_check_breadth_first(self.handle))
-
-    def fast_applies(self, query_length, max_dist):
-        return bool(self.lib.walk_check_fast_applies(self.handle, query_length, max_dist))
 
     def records(self, road, query, max_dist=0, limit=None):
         codes = (ctypes.c_uint32 * len(query))(*map(ord, query))
@@ -133,31 +129,27 @@ def test_fast_road_gives_the_general_walks_records_in_order(native, words, rng, 
     assert shuffled.breadth_first() == (arrays[3] == list(range(1, len(arrays[0]))))
     for trie in shuffled, level_by_level:
         for query in queries + list(words)[:3]:
-            assert trie.fast_applies(len(query), max_dist)
             general = trie.records(GENERAL_FUZZY, query, max_dist, limit)
             assert trie.records(FAST_FUZZY, query, max_dist, limit) == general
+            assert trie.records(FAST_FUZZY_WIDE, query, max_dist, limit) == general
             assert trie.records(FAST_EXACT, query) == trie.records(GENERAL_EXACT, query)
 
 
 def test_fast_road_on_a_deep_chain_and_a_wide_root(native):
+    # Queries as long as the chain, with bands narrower and wider than the query.
     chain = "ab" * 2000
     arrays, _ = layout({chain: 1, chain[:1000]: 2}, random.Random(0))
     trie = NativeTrie(native, *arrays)
-    for query, max_dist in [(chain[:998], 3), ("", 2**64 - 1), (chain, 0)]:
+    for query, max_dist in [(chain[:998], 3), ("", 2**64 - 1), (chain, 0), (chain[1:], 1),
+                            ("b" + chain, 2), (chain[:3000], 2500), ("a" * 5000, 2**64 - 1)]:
         general = trie.records(GENERAL_FUZZY, query, max_dist)
         assert trie.records(FAST_FUZZY, query, max_dist) == general
+        assert trie.records(FAST_FUZZY_WIDE, query, max_dist) == general
     wide = {chr(0x4E00 + i): i for i in range(3000)}
     trie = NativeTrie(native, *layout(wide, random.Random(1))[0])
     for query in ["一", "丁x", ""]:
         assert trie.records(FAST_FUZZY, query, 1) == trie.records(GENERAL_FUZZY, query, 1)
         assert trie.records(FAST_EXACT, query) == trie.records(GENERAL_EXACT, query)
-
-
-def test_rows_of_unbounded_depth_are_left_to_the_general_walk(native):
-    arrays, _ = layout({"a" * 5000: 1}, random.Random(0))
-    trie = NativeTrie(native, *arrays)
-    assert trie.fast_applies(10, 2**64 - 1) and trie.fast_applies(1000, 1)
-    assert not trie.fast_applies(5000, 0)  # 5001 rows of 5001 entries
 
 
 CAR_CAT_DOG = ([0, 2, 3, 4, 6, 7, 7, 7], ["", "c", "d", "a", "o", "r", "t", "g"],
@@ -190,6 +182,8 @@ def test_shape_check_accepts_well_formed_tries(native, arrays, depth):
                  id="equal unsorted siblings"),
     pytest.param(([0, 3, 3, 3], ["", "b", "a", "b"], [None] * 4, [3, 2, 1]),
                  id="equal unsorted siblings, numbered otherwise"),
+    pytest.param(([0, 3, 3, 3], ["", "b", "a", ""], [None] * 4, [1, 2, 3]),
+                 id="child without character after unsorted siblings"),
     pytest.param(([0, 0], ["", "a"], [None] * 2, [1]), id="own child, numbered level by level"),
     pytest.param(([0, 1, 1, 1], ["", "a", "b", "c"], [None] * 4, [1, 2, 3]),
                  id="child below its parent's number"),
@@ -201,4 +195,3 @@ def test_shape_check_accepts_well_formed_tries(native, arrays, depth):
 def test_shape_check_refuses_malformed_tries(native, arrays):
     trie = NativeTrie(native, *arrays)
     assert trie.shape() == -1
-    assert not trie.fast_applies(1, 1)

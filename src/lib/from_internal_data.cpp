@@ -42,6 +42,7 @@ PyObject* from_internal_data_function(PyObject*, PyObject* const* args, Py_ssize
         extract_array("node_payloads", slots[2], trie.node_payloads,
                       [](PyObject* item) { return extract_optional(item, extract_u32); });
         extract_array("child_indices", slots[3], trie.child_indices, extract_u32);
+        trie.check_shape();
         return make_prefix_search(std::move(trie));
     });
 }

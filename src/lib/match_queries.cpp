@@ -7,11 +7,11 @@
 
 #include "boundary/binder.h"
 #include "boundary/convert.h"
+#include "boundary/error.h"
 #include "boundary/guard.h"
 #include "lib/descriptions.h"
 #include "lib/prefix_search.h"
-#include "prefix/matcher/fast_walk.h"
-#include "prefix/matcher/matcher.h"
+#include "prefix/matcher/match.h"
 #include "prefix/utf8.h"
 
 namespace brindlemap {
@@ -31,21 +31,18 @@ std::vector<char32_t> characters_of(std::string_view text) {
     return characters;
 }
 
-// The accepted records: the specialised walk on a trie known to be well-formed, the general
-// walk with a Matcher on any other. Both give the same records in the same order.
-std::vector<MatchRecord> walk(const Trie& trie, std::vector<char32_t> query, std::uint64_t max_dist,
-                              std::optional<std::uint64_t> limit) {
-    if (fast_walk_applies(trie, query.size(), max_dist))
-        return fast_fuzzy_walk(trie, query, max_dist, limit);
-    Matcher matcher(std::move(query), max_dist, limit);
-    trie.dfs(matcher);
-    return matcher.take_results();
+// Lets Ctrl-C and other signal handlers end a long walk: a handler that raises makes the walk
+// unwind with that exception.
+void check_signals(void*) {
+    if (PyErr_CheckSignals() < 0) throw_pending();
 }
 
 // Runs the walk and pairs every accepted node with its payload, read again from the trie.
 std::vector<ResultElement> run_query(const Trie& trie, std::vector<char32_t> query,
                                      std::uint64_t max_dist, std::optional<std::uint64_t> limit) {
-    std::vector<MatchRecord> records = walk(trie, std::move(query), max_dist, limit);
+    WalkInterrupt interrupt(check_signals, nullptr);
+    std::vector<MatchRecord> records =
+        match_records(trie, std::move(query), max_dist, limit, interrupt);
     std::vector<ResultElement> elements;
     elements.reserve(records.size());
     for (MatchRecord& record : records)
@@ -89,19 +86,13 @@ PyObject* exact_match_method(PyObject* self, PyObject* const* args, Py_ssize_t n
         BorrowedTrie borrowed(self);
         const std::string_view prefix =
             extract_argument("prefix", [&] { return text_view(slots[0]); });
-        std::vector<char32_t> query = characters_of(prefix);
-
-        // On a well-formed trie the only node at distance 0 is the one the query spells.
         const Trie& trie = borrowed.trie();
-        if (trie.shape) {
-            const std::optional<std::uint32_t> node = fast_exact_node(trie, query);
-            if (!node) return py_none();
-            return result_tuple(ResultElement{std::string(prefix), trie.get_payload(*node), 0});
-        }
-        std::vector<ResultElement> elements =
-            run_query(borrowed.trie(), std::move(query), 0, std::nullopt);
-        if (elements.empty()) return py_none();
-        return result_tuple(elements.front());
+        WalkInterrupt interrupt(check_signals, nullptr);
+        const std::optional<std::uint32_t> node =
+            exact_node(trie, characters_of(prefix), interrupt);
+        if (!node) return py_none();
+        // The text of a node at distance 0 is the query itself.
+        return result_tuple(ResultElement{std::string(prefix), trie.get_payload(*node), 0});
     });
 }
 

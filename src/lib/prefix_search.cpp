@@ -93,7 +93,6 @@ PyTypeObject* prefix_search_type() {
 }
 
 PyRef make_prefix_search(Trie&& trie) {
-    trie.check_shape();
     PyTypeObject* type = prefix_search_type();
     auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
     PyObject* object = alloc(type, 0);

@@ -34,6 +34,7 @@ Trie decode_trie(std::span<const std::uint8_t> bytes) {
     read_block(in, kMaxCount, trie.node_strings, [&] { return in.read_optional_char(); });
     read_block(in, kMaxPayloadCount, trie.node_payloads, [&] { return in.read_optional_u32(); });
     read_block(in, kMaxCount, trie.child_indices, [&] { return in.read_u32(); });
+    trie.check_shape();
     return trie;
 }
 

@@ -19,12 +19,19 @@ namespace {
 
 using namespace brindlemap;
 
-enum Road : int { general_fuzzy = 0, fast_fuzzy = 1, general_exact = 2, fast_exact = 3 };
+enum Road : int {
+    general_fuzzy = 0,
+    fast_fuzzy = 1,
+    general_exact = 2,
+    fast_exact = 3,
+    fast_fuzzy_wide = 4,
+};
 
 std::vector<MatchRecord> general_records(const Trie& trie, std::span<const char32_t> query,
                                          std::uint64_t max_dist,
                                          std::optional<std::uint64_t> limit) {
-    Matcher matcher(std::vector<char32_t>(query.begin(), query.end()), max_dist, limit);
+    WalkInterrupt interrupt;
+    Matcher matcher(std::vector<char32_t>(query.begin(), query.end()), max_dist, limit, interrupt);
     trie.dfs(matcher);
     return matcher.take_results();
 }
@@ -37,11 +44,14 @@ std::string utf8_of(std::span<const char32_t> text) {
 
 std::vector<MatchRecord> records_of(const Trie& trie, int road, std::span<const char32_t> query,
                                     std::uint64_t max_dist, std::optional<std::uint64_t> limit) {
+    WalkInterrupt interrupt;
     switch (road) {
         case general_fuzzy:
             return general_records(trie, query, max_dist, limit);
         case fast_fuzzy:
-            return fast_fuzzy_walk(trie, query, max_dist, limit);
+            return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt);
+        case fast_fuzzy_wide:
+            return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt, true);
         case general_exact: {
             std::vector<MatchRecord> all = general_records(trie, query, 0, std::nullopt);
             if (all.size() > 1) all.resize(1);
@@ -89,11 +99,6 @@ WALK_CHECK_EXPORT std::int64_t walk_check_shape(const void* trie) {
 WALK_CHECK_EXPORT int walk_check_breadth_first(const void* trie) {
     const Trie& t = *static_cast<const Trie*>(trie);
     return t.shape && t.shape->breadth_first ? 1 : 0;
-}
-
-WALK_CHECK_EXPORT int walk_check_fast_applies(const void* trie, std::size_t query_length,
-                                              std::uint64_t max_dist) {
-    return fast_walk_applies(*static_cast<const Trie*>(trie), query_length, max_dist) ? 1 : 0;
 }
 
 // Writes the records of one road as lines "text<TAB>node<TAB>distance" into `out` and returns

@@ -2,6 +2,8 @@
 #include "prefix/matcher/matcher.h"
 
 #include <algorithm>
+#include <limits>
+#include <new>
 
 #include "boundary/panic.h"
 #include "prefix/utf8.h"
@@ -20,68 +22,97 @@ const T& required(const State& state, std::string_view key) {
     return *value;
 }
 
-std::string to_utf8(std::span<const char32_t> characters) {
-    std::string text;
-    text.reserve(characters.size());
-    for (char32_t c : characters) utf8::append(text, c);
-    return text;
-}
-
 }  // namespace
 
 Matcher::Matcher(std::vector<char32_t> query, std::uint64_t max_dist,
-                 std::optional<std::uint64_t> limit)
-    : query_(std::move(query)), max_dist_(max_dist), limit_(limit) {}
+                 std::optional<std::uint64_t> limit, WalkInterrupt& interrupt)
+    : query_(std::move(query)),
+      max_dist_(max_dist),
+      limit_(limit),
+      interrupt_(&interrupt),
+      rows_(query_.size() + 1) {}
+
+std::size_t Matcher::RowArena::acquire() {
+    if (!free_.empty()) {
+        const std::size_t slot = free_.back();
+        free_.pop_back();
+        return slot;
+    }
+    const std::size_t slot = readers_.size();
+    if (width_ > std::numeric_limits<std::size_t>::max() / sizeof(std::uint64_t) / (slot + 2))
+        throw std::bad_alloc();
+    entries_.resize((slot + 1) * width_);
+    readers_.push_back(0);
+    return slot;
+}
+
+void Matcher::RowArena::hold(std::size_t slot, std::size_t readers) {
+    readers_[slot] = readers;
+    if (readers == 0) free_.push_back(slot);
+}
+
+void Matcher::RowArena::release(std::size_t slot) {
+    if (--readers_[slot] == 0) free_.push_back(slot);
+}
 
 State Matcher::initial_state() const {
     State state;
-    state.put(kCurPrefix, State::Characters());
+    state.put(kCurPrefix, TextRef{0, 0});
     return state;
 }
 
 void Matcher::visit_node(std::uint32_t node, std::optional<std::uint32_t> payload, State& state) {
     const std::size_t n = query_.size();
-    // Taken first: adding the row's entry may move the entries that get returns.
-    State::Integers& row = state.put_in_place<State::Integers>(kCurRow);
-    const State::Characters& prefix = required<State::Characters>(state, kCurPrefix);
-    if (prefix.empty()) {
+    const TextRef text = required<TextRef>(state, kCurPrefix);
+    interrupt_->charge(n + 1);
+    const std::size_t slot = rows_.acquire();
+    std::uint64_t* here = rows_.row(slot);
+    state.put(kCurRow, RowRef{slot});
+    if (text.depth == 0) {
         // The root: the distances of the query's leading parts to the empty text. The root
         // stands for no word, whatever its payload.
-        row.resize(n + 1);
-        for (std::size_t i = 0; i <= n; ++i) row[i] = i;
+        for (std::size_t i = 0; i <= n; ++i) here[i] = i;
         return;
     }
-    const State::Integers& above = required<State::Integers>(state, kPrevRow);
-    if (above.size() < n + 1) panic_index_out_of_bounds(above.size(), above.size());
-    const char32_t c = prefix.back();
-
-    row.resize(n + 1);
+    const std::size_t parent = required<RowRef>(state, kPrevRow).slot;
+    const std::uint64_t* above = rows_.row(parent);
+    const char32_t c = text.last;
     std::uint64_t left = above[0] + 1;
-    row[0] = left;
+    here[0] = left;
     for (std::size_t i = 1; i <= n; ++i) {
         const std::uint64_t replace = above[i - 1] + (query_[i - 1] == c ? 0 : 1);
         left = std::min({above[i] + 1, left + 1, replace});
-        row[i] = left;
+        here[i] = left;
     }
+    rows_.release(parent);
 
+    if (path_.size() < text.depth) path_.resize(std::max(text.depth, 2 * path_.size()));
+    path_[text.depth - 1] = c;
     // Accept on the whole query against the whole text: beginning like the query is not enough.
-    if (payload && row[n] <= max_dist_ && !limit_reached())
-        results_.push_back(MatchRecord{to_utf8(prefix), node, row[n]});
+    if (payload && here[n] <= max_dist_ && !limit_reached()) {
+        std::string utf8_text;
+        utf8_text.reserve(text.depth);
+        for (std::size_t i = 0; i < text.depth; ++i) utf8::append(utf8_text, path_[i]);
+        results_.push_back(MatchRecord{std::move(utf8_text), node, here[n]});
+    }
 }
 
 void Matcher::get_children_to_visit(std::uint32_t, const State& state,
                                     std::span<const Child> children, ChildrenToVisit& out) const {
-    const State::Integers& row = required<State::Integers>(state, kCurRow);
-    const State::Characters& prefix = required<State::Characters>(state, kCurPrefix);
-    if (row.empty()) panic_unwrap_none();
+    const std::size_t slot = required<RowRef>(state, kCurRow).slot;
+    const std::uint64_t* here = rows_.row(slot);
+    const std::size_t depth = required<TextRef>(state, kCurPrefix).depth;
+    interrupt_->charge(children.size());
     // No entry of a row falls below its parent's least entry, so once that exceeds max_dist
     // nothing below can match.
-    if (limit_reached() || *std::min_element(row.begin(), row.end()) > max_dist_) return;
+    if (limit_reached() || *std::min_element(here, here + query_.size() + 1) > max_dist_) {
+        rows_.hold(slot, 0);
+        return;
+    }
 
     // The child carrying the next query character is entered first. Should several carry it,
     // the last stored one is promoted and the others keep their stored places: no child is
     // ever dropped.
-    const std::size_t depth = prefix.size();
     std::size_t promoted = children.size();
     if (depth < query_.size()) {
         for (std::size_t i = children.size(); i-- > 0;) {
@@ -92,16 +123,16 @@ void Matcher::get_children_to_visit(std::uint32_t, const State& state,
         }
     }
 
-    // Visiting order: the promoted child, then the others in stored order.
+    // Visiting order: the promoted child, then the others in stored order. Each refers to this
+    // node's row and text rather than copying them.
     const std::size_t count = children.size();
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t i = promoted == count ? k : k == 0 ? promoted : k <= promoted ? k - 1 : k;
         State& next = out.schedule(children[i].node);
-        next.put_in_place<State::Integers>(kPrevRow).assign(row.begin(), row.end());
-        State::Characters& text = next.put_in_place<State::Characters>(kCurPrefix);
-        text.assign(prefix.begin(), prefix.end());
-        text.push_back(children[i].character);
+        next.put(kPrevRow, RowRef{slot});
+        next.put(kCurPrefix, TextRef{depth + 1, children[i].character});
     }
+    rows_.hold(slot, count);
 }
 
 }  // namespace brindlemap

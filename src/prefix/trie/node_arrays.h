@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace brindlemap {
@@ -26,6 +27,10 @@ class CharArray {
     }
     // The stored code, kAbsent for an absent character: lets hot loops skip the optional.
     char32_t raw(std::size_t i) const noexcept { return codes_[i]; }
+    // The stored codes of the entries [first, last).
+    std::span<const char32_t> raw_span(std::size_t first, std::size_t last) const noexcept {
+        return std::span(codes_).subspan(first, last - first);
+    }
     std::size_t memory_bytes() const noexcept { return codes_.capacity() * sizeof(char32_t); }
 
     friend bool operator==(const CharArray&, const CharArray&) = default;

@@ -17,38 +17,33 @@
 
 namespace brindlemap {
 
+// A node's text, held by reference to the path its walk keeps by depth: the text's length and
+// its last character. The characters above it are those of the node's ancestors.
+struct TextRef {
+    std::size_t depth;
+    char32_t last;
+};
+
+// A distance row, held by reference to the slot where its walk keeps it.
+struct RowRef {
+    std::size_t slot;
+};
+
 class State {
   public:
-    using Characters = std::vector<char32_t>;
-    using Integers = std::vector<std::uint64_t>;
-
-    // The value types a State can hold; the variant's index is the type tag.
+    // The value types a State can hold; the variant's index is the type tag. References keep a
+    // State small whatever the length of the text and row it stands for.
     template <class T>
-    static constexpr bool kStorable = std::is_same_v<T, Characters> || std::is_same_v<T, Integers>;
+    static constexpr bool kStorable = std::is_same_v<T, TextRef> || std::is_same_v<T, RowRef>;
 
-    // Stores `value` under `key`, releasing whatever the key held before, of whatever type.
+    // Stores `value` under `key`, replacing whatever the key held before, of whatever type.
     // The State keeps its own copy of the key.
     template <class T>
         requires kStorable<T>
-    void put(std::string_view key, T value) {
+    BRINDLEMAP_INLINE void put(std::string_view key, T value) {
         Entry* entry = find(key);
         if (entry == nullptr) entry = &new_entry(key);
-        entry->value = std::move(value);
-    }
-
-    // Like put with an empty value, filled in place by the caller: the buffer the slot held
-    // before is kept, so a recycled State refills its rows and texts without allocating.
-    // May invalidate references returned earlier by get or put_in_place.
-    template <class T>
-        requires kStorable<T>
-    BRINDLEMAP_INLINE T& put_in_place(std::string_view key) {
-        Entry* entry = find(key);
-        if (entry == nullptr) entry = &new_entry(key);
-        if (T* held = std::get_if<T>(&entry->value)) {
-            held->clear();
-            return *held;
-        }
-        return entry->value.template emplace<T>();
+        entry->value = value;
     }
 
     // The value under `key` if it is present with type T; null when the key is missing or holds
@@ -61,13 +56,13 @@ class State {
         return nullptr;
     }
 
-    // Empties the bag. Entries stay allocated as spares, keys and buffers included, for reuse.
+    // Empties the bag. Entries stay allocated as spares, keys included, for reuse.
     void clear() noexcept { size_ = 0; }
 
   private:
     struct Entry {
         std::string key;
-        std::variant<Characters, Integers> value;
+        std::variant<TextRef, RowRef> value;
     };
 
     // Lengths first: keys of different lengths, the usual miss, cost no byte comparison.
@@ -84,8 +79,7 @@ class State {
     }
 
     // An entry for a key not yet present. A State refilled by the same agent meets its keys in
-    // the same order, so the next spare usually held this very key, with a buffer of the right
-    // type and size: that case stays inline.
+    // the same order, so the next spare usually held this very key: that case stays inline.
     BRINDLEMAP_INLINE Entry& new_entry(std::string_view key) {
         if (size_ < entries_.size() && same_key(entries_[size_].key, key)) return entries_[size_++];
         return new_entry_slow(key);

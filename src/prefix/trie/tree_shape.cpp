@@ -47,26 +47,18 @@ std::optional<std::optional<TreeShape>> check_breadth_first_layout(const Trie& t
     for (std::size_t p = 0; p < links.size(); ++p)
         if (links[p] != p + 1) return std::nullopt;  // another layout: the general pass decides
     const std::size_t nodes = shifts.size();
+    std::vector<char32_t> scratch;
     for (std::size_t node = 0; node < nodes; ++node) {
         const std::size_t start = shifts[node];
         const std::size_t end = node + 1 < nodes ? shifts[node + 1] : links.size();
         if (start >= end) continue;
         if (start < node) return std::optional<TreeShape>();  // a child not above its parent
-        // The run's children are the nodes start + 1 to end, their characters side by side.
-        char32_t previous = trie.node_strings.raw(start + 1);
-        if (previous == CharArray::kAbsent) return std::optional<TreeShape>();
-        for (std::size_t child = start + 2; child <= end; ++child) {
-            const char32_t c = trie.node_strings.raw(child);
-            if (c == CharArray::kAbsent) return std::optional<TreeShape>();
-            if (c <= previous) {  // not in code-point order: compare the whole run
-                std::vector<char32_t> characters, scratch;
-                for (std::size_t k = start + 1; k <= end; ++k)
-                    characters.push_back(trie.node_strings.raw(k));
-                if (!distinct_characters(characters, scratch)) return std::optional<TreeShape>();
-                break;
-            }
-            previous = c;
-        }
+        // The run's children are the nodes start + 1 to end, their characters side by side:
+        // every one must be present, and all of them distinct.
+        const std::span<const char32_t> run = trie.node_strings.raw_span(start + 1, end + 1);
+        if (std::find(run.begin(), run.end(), CharArray::kAbsent) != run.end() ||
+            !distinct_characters(run, scratch))
+            return std::optional<TreeShape>();
     }
     // Depth by depth: the children of the nodes [first, last) are [shift(first) + 1,
     // shift(last) + 1).

@@ -7,12 +7,9 @@ namespace brindlemap {
 
 void Trie::get_children(std::uint32_t node_id, std::vector<Child>& out) const {
     out.clear();
-    std::uint32_t start = at_or_panic(node_shifts, node_id);
-    std::uint32_t end = std::size_t{node_id} + 1 < node_shifts.size()
-                            ? node_shifts[node_id + 1]
-                            : static_cast<std::uint32_t>(child_indices.size());
-    if (start >= end) return;
-    for (std::uint32_t p = start; p < end; ++p) {
+    at_or_panic(node_shifts, node_id);
+    const auto [start, end] = child_run(node_id);
+    for (std::size_t p = start; p < end; ++p) {
         std::uint32_t child = at_or_panic(child_indices, p);
         if (child >= node_strings.size()) panic_index_out_of_bounds(node_strings.size(), child);
         char32_t c = node_strings.raw(child);

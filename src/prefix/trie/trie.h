@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "prefix/trie/node_arrays.h"
@@ -26,11 +27,21 @@ struct Trie {
     PayloadArray node_payloads;                // each node's payload, if it carries one
     std::vector<std::uint32_t> child_indices;  // all children, one contiguous run per node
 
-    // Set once by check_shape when an instance is made, from the arrays above; present only
-    // for a well-formed trie. Nothing but the choice of a query's road depends on it.
+    // Set once by check_shape when the trie is decoded or handed over, from the arrays above;
+    // present only for a well-formed trie. Nothing but the choice of a query's road depends on
+    // it.
     std::optional<TreeShape> shape;
 
     void check_shape() { shape = check_tree_shape(*this); }
+
+    // The positions [first, second) of the node's run in child_indices: from its own shift to
+    // the next node's, or to the end for the last node. Unchecked: `node_id` must index
+    // node_shifts.
+    std::pair<std::size_t, std::size_t> child_run(std::uint32_t node_id) const noexcept {
+        const std::size_t next = std::size_t{node_id} + 1;
+        return {node_shifts[node_id],
+                next < node_shifts.size() ? node_shifts[next] : child_indices.size()};
+    }
 
     // The children of `node_id` in stored order; fails on the first bad read.
     std::vector<Child> get_children(std::uint32_t node_id) const;

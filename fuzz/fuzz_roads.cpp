@@ -1,0 +1,98 @@
+// libFuzzer target: the two roads of a match query never disagree. On every trie that passes
+// the shape check, whether decoded or built from a word list, the specialised walk gives the
+// general walk's records in the same order, with 32-bit and with 64-bit rows, and the direct
+// exact descent names the node of the general walk's first exact record.
+//
+// Input: the header of walk_inputs.h, whose flag byte here says what the rest is: bit 0 set, a
+// word list (bit 1: numbered depth first, bit 2: siblings in reverse order); clear, a
+// serialized trie.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "boundary/panic.h"
+#include "failure_forms.h"
+#include "prefix/matcher/fast_walk.h"
+#include "prefix/matcher/matcher.h"
+#include "serial/decode.h"
+#include "walk_inputs.h"
+
+using namespace brindlemap;
+
+namespace {
+
+std::vector<MatchRecord> general_records(const Trie& trie, const fuzz::Query& query,
+                                         std::uint64_t max_dist,
+                                         std::optional<std::uint64_t> limit) {
+    WalkInterrupt interrupt;
+    Matcher matcher(query.characters, max_dist, limit, interrupt);
+    try {
+        trie.dfs(matcher);
+    } catch (const InternalFailure& failure) {
+        fuzz::finding("the general walk failed on a trie that passed the shape check",
+                      failure.message());
+    }
+    return matcher.take_results();
+}
+
+std::string rendering(const std::vector<MatchRecord>& records) {
+    std::string text;
+    for (const MatchRecord& record : records)
+        text += record.text + '/' + std::to_string(record.node) + '/' +
+                std::to_string(record.distance) + ' ';
+    return text;
+}
+
+void compare_roads(const Trie& trie, const fuzz::Query& query) {
+    const std::vector<MatchRecord> general =
+        general_records(trie, query, query.max_dist, query.limit);
+    for (const bool wide : {false, true}) {
+        WalkInterrupt interrupt;
+        const std::vector<MatchRecord> fast =
+            fast_fuzzy_walk(trie, query.characters, query.max_dist, query.limit, interrupt, wide);
+        if (rendering(fast) != rendering(general))
+            fuzz::finding(wide ? "the 64-bit fast walk disagrees with the general walk"
+                               : "the fast walk disagrees with the general walk",
+                          rendering(fast) + "| " + rendering(general));
+    }
+    const std::vector<MatchRecord> exact = general_records(trie, query, 0, std::nullopt);
+    const std::optional<std::uint32_t> node = fast_exact_node(trie, query.characters);
+    if (node != (exact.empty() ? std::nullopt : std::optional(exact.front().node)))
+        fuzz::finding("the exact descent disagrees with the general walk", rendering(exact));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::array<std::uint8_t, fuzz::kHeader> header{};
+    std::copy_n(data, std::min(size, fuzz::kHeader), header.begin());
+    const std::span<const std::uint8_t> rest =
+        size > fuzz::kHeader ? std::span(data + fuzz::kHeader, size - fuzz::kHeader)
+                             : std::span<const std::uint8_t>();
+    const std::uint8_t flags = header[fuzz::kHeader - 1];
+    Trie trie;
+    try {
+        if (flags & 1u) {
+            trie = fuzz::trie_of_words(rest, flags & 2u, flags & 4u);
+            if (!trie.shape) fuzz::finding("a built trie failed the shape check");
+        } else {
+            trie = serial::decode_trie(rest);
+        }
+    } catch (const InternalFailure&) {
+        return 0;  // the decoder's own target checks its failures
+    }
+    if (!trie.shape) return 0;  // the walk target checks the general road on its own
+    try {
+        for (std::size_t q = 0; q < fuzz::kQueries; ++q)
+            compare_roads(trie, fuzz::query_from(header, q, trie));
+    } catch (const std::exception& error) {
+        fuzz::finding("something was thrown on a well-formed trie", error.what());
+    }
+    return 0;
+}

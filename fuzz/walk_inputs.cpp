@@ -1,0 +1,121 @@
+// Queries from the fuzz header, the reference distance and the word-list builder.
+#include "walk_inputs.h"
+
+#include <algorithm>
+#include <map>
+
+#include "prefix/utf8.h"
+
+namespace brindlemap::fuzz {
+
+Query query_from(std::span<const std::uint8_t, kHeader> header, std::size_t q, const Trie& trie) {
+    const std::uint8_t* bytes = header.data() + 5 * q;
+    Query query;
+    query.max_dist = bytes[0] & 3u;
+    const unsigned limit = bytes[0] >> 5;
+    if (limit != 7) query.limit = limit;
+    const std::size_t length = (bytes[0] >> 2) & 7u;
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint8_t b = bytes[1 + i % 4];
+        char32_t c = b;
+        if (b >= 0x80) {
+            const std::size_t nodes = trie.node_strings.size();
+            c = nodes == 0 ? U'\u00e9' : trie.node_strings[(b - 0x80u) % nodes].value_or(U'\u00e9');
+        }
+        query.characters.push_back(c);
+    }
+    return query;
+}
+
+std::uint64_t levenshtein(std::span<const char32_t> a, std::span<const char32_t> b) {
+    std::vector<std::uint64_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::uint64_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::uint64_t above = row[j];
+            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+std::vector<char32_t> characters_of(std::string_view utf8_text) {
+    std::vector<char32_t> characters;
+    while (!utf8_text.empty()) characters.push_back(utf8::decode_front(utf8_text));
+    return characters;
+}
+
+namespace {
+
+struct BuildNode {
+    char32_t character;
+    std::optional<std::uint32_t> payload;
+    std::map<char32_t, std::size_t> children;  // by character, to indexes of the build list
+};
+
+char32_t character_of(std::uint8_t b) {
+    if (b < 0x80) return b;
+    if (b < 0xC0) return U'\u00e0' + (b - 0x80u);
+    return U'\U0001F600' + (b - 0xC0u);
+}
+
+}  // namespace
+
+Trie trie_of_words(std::span<const std::uint8_t> bytes, bool depth_first, bool reversed) {
+    std::vector<BuildNode> nodes(1, BuildNode{0, std::nullopt, {}});
+    std::size_t at = 0;
+    std::uint32_t position = 0;
+    for (std::size_t i = 0; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && bytes[i] != 0xFF) {
+            const char32_t c = character_of(bytes[i]);
+            auto [child, added] = nodes[at].children.try_emplace(c, nodes.size());
+            if (added) nodes.push_back(BuildNode{c, std::nullopt, {}});
+            at = child->second;
+            continue;
+        }
+        if (at != 0) nodes[at].payload = position;
+        ++position;
+        at = 0;
+    }
+
+    const auto stored_children = [&](std::size_t node) {
+        std::vector<std::size_t> children;
+        for (const auto& [c, child] : nodes[node].children) children.push_back(child);
+        if (reversed) std::reverse(children.begin(), children.end());
+        return children;
+    };
+    // Numbering: the order in which nodes are met, level by level or depth first.
+    std::vector<std::size_t> order{0};
+    if (depth_first) {
+        order.clear();
+        std::vector<std::size_t> stack{0};
+        while (!stack.empty()) {
+            const std::size_t node = stack.back();
+            stack.pop_back();
+            order.push_back(node);
+            const std::vector<std::size_t> children = stored_children(node);
+            stack.insert(stack.end(), children.rbegin(), children.rend());
+        }
+    } else {
+        for (std::size_t head = 0; head < order.size(); ++head)
+            for (std::size_t child : stored_children(order[head])) order.push_back(child);
+    }
+    std::vector<std::uint32_t> id(nodes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) id[order[i]] = static_cast<std::uint32_t>(i);
+
+    Trie trie;
+    for (std::size_t node : order) {
+        trie.node_shifts.push_back(static_cast<std::uint32_t>(trie.child_indices.size()));
+        trie.node_strings.push_back(node == 0 ? std::nullopt
+                                              : std::optional<char32_t>(nodes[node].character));
+        trie.node_payloads.push_back(nodes[node].payload);
+        for (std::size_t child : stored_children(node)) trie.child_indices.push_back(id[child]);
+    }
+    trie.check_shape();
+    return trie;
+}
+
+}  // namespace brindlemap::fuzz

@@ -1,0 +1,45 @@
+// What the walk targets make of their input: queries read from a fixed header, a reference edit
+// distance, and well-formed tries built from word lists.
+//
+// The header holds three queries of five bytes each and one byte of flags:
+//   query byte 0: bits 0-1 max_dist (0 to 3), bits 2-4 the query's length (0 to 7), bits 5-7
+//                 the limit (0 to 6; 7 means none);
+//   query bytes 1-4: its characters, repeated for longer queries. A byte below 0x80 is that
+//                 character; from 0x80 on, the character of node (byte - 0x80) modulo the
+//                 node count, or U+00E9 where that node has none.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "prefix/trie/trie.h"
+
+namespace brindlemap::fuzz {
+
+constexpr std::size_t kHeader = 16;
+constexpr std::size_t kQueries = 3;
+
+struct Query {
+    std::vector<char32_t> characters;
+    std::uint64_t max_dist;
+    std::optional<std::uint64_t> limit;
+};
+
+// Query q (0 to kQueries - 1) of the header.
+Query query_from(std::span<const std::uint8_t, kHeader> header, std::size_t q, const Trie& trie);
+
+std::uint64_t levenshtein(std::span<const char32_t> a, std::span<const char32_t> b);
+
+std::vector<char32_t> characters_of(std::string_view utf8_text);
+
+// The trie of the words in `bytes`, separated by 0xFF, each with its position as payload; it
+// passes the shape check. Bytes below 0x80 stand for themselves, 0x80 to 0xBF for the letters
+// from U+00E0 on and 0xC0 to 0xFE for characters from U+1F600 on. Nodes are numbered level by
+// level unless `depth_first`, and siblings stored in code-point order unless `reversed`.
+Trie trie_of_words(std::span<const std::uint8_t> bytes, bool depth_first, bool reversed);
+
+}  // namespace brindlemap::fuzz

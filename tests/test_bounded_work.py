@@ -1,0 +1,114 @@
+"""Every query's time and memory follow its real work, and a long one can be interrupted: the
+regressions of unbounded walks, each run where a faulty build would blow its bounds."""
+
+import signal
+import subprocess
+import sys
+import textwrap
+import time
+from pathlib import Path
+
+import pytest
+
+from brindlemap import build, from_internal_data, suggest
+from conftest import panic_message, plain_allocator_only, run_python
+
+COMMON_WORDS = Path(__file__).resolve().parent.parent / "python/brindlemap/data/common-words.txt"
+
+
+def test_regression_absent_character_after_unsorted_siblings_fails_every_query():
+    # The shape check once stopped reading a run after comparing its out-of-order characters,
+    # so the fast road answered on a trie whose third sibling has no character.
+    trie = from_internal_data([0, 3, 3, 3], ["", "b", "a", ""], [None, 1, 2, 3], [1, 2, 3])
+    for call, args in [(trie.get_children, (0,)), (trie.exact_match, ("b",)),
+                       (trie.fuzzy_match, ("b", 0, None)), (trie.fuzzy_match, ("b", 1, None))]:
+        assert panic_message(call, *args) == "called `Option::unwrap()` on a `None` value"
+
+
+def test_regression_a_long_word_and_query_take_linear_time():
+    # Quadratic once: minutes for these, where the band of each row keeps it to milliseconds.
+    out, _ = run_python("""
+        from brindlemap import build, from_internal_data
+        w = "ab" * 100_000
+        trie = build([w])
+        print(trie.fuzzy_match(w, 0, None)[0][1:], trie.fuzzy_match(w[1:], 1, None)[0][1:],
+              trie.fuzzy_match("b" + w, 2, 1)[0][1:], trie.exact_match(w)[1:])
+        cycle = from_internal_data([0, 1], ["r", "a"], [None] * 2 * 10**6, [1, 0])
+        try:
+            cycle.fuzzy_match("a", 10**9, None)
+        except BaseException as error:
+            print(str(error).split(":")[0])
+    """, timeout=30)
+    assert out == "(0, 0) (0, 1) (0, 1) (0, 0)\nmalformed trie\n"
+
+
+@plain_allocator_only
+def test_regression_memory_does_not_grow_with_query_length_times_pending_siblings():
+    # Every pending sibling once held its own copy of its parent's row: gigabytes for a long
+    # query over a wide root. Both roads now share it, the fast one keeping only its band.
+    out, _ = run_python("""
+        import resource
+        from brindlemap import build, from_internal_data
+        from brindlemap.builder import build_arrays
+        arrays = build_arrays([chr(0x4E00 + i) for i in range(4000)] + ["z" * 1000])
+        shifts, chars, payloads, children = arrays
+        # An unlinked node more makes the trie fail its shape check: the general road.
+        malformed = from_internal_data(shifts + [len(children)], chars + ["q"], payloads + [None],
+                                       children)
+        common = build(open(COMMON_WORDS, encoding="utf-8").read().split())
+        vm = int(open("/proc/self/statm").read().split()[0]) * resource.getpagesize()
+        resource.setrlimit(resource.RLIMIT_AS, (vm + (128 << 20), resource.RLIM_INFINITY))
+        for trie in from_internal_data(*arrays), malformed:
+            print(trie.fuzzy_match("z" * 10_000, 0, None), trie.fuzzy_match("z" * 999, 1, 5))
+        print(common.fuzzy_match("x" * 2_000_000, 2, None))
+    """.replace("COMMON_WORDS", repr(str(COMMON_WORDS))))
+    long_word = [("z" * 1000, 4000, 1)]
+    assert out == f"[] {long_word}\n" * 2 + "[]\n"
+
+
+LONG_QUERY = """
+    import random, sys
+    from brindlemap import from_internal_data
+    from brindlemap.builder import build_arrays
+    rng = random.Random(0)
+    shifts, chars, payloads, children = build_arrays(
+        "".join(rng.choices("abcdefgh", k=8)) for _ in range(50_000))
+    if sys.argv[1] == "general":  # an unlinked node more fails the shape check
+        shifts, chars, payloads = shifts + [len(children)], chars + ["q"], payloads + [None]
+    trie = from_internal_data(shifts, chars, payloads, children)
+    print("ready", flush=True)
+    try:
+        trie.fuzzy_match("x" * 1_000_000, 2**64 - 1, None)  # minutes of work
+        print("finished")
+    except KeyboardInterrupt:
+        print("interrupted")
+"""
+
+
+@pytest.mark.parametrize("road", ["fast", "general"])
+def test_regression_ctrl_c_ends_a_long_query(road):
+    child = subprocess.Popen([sys.executable, "-c", textwrap.dedent(LONG_QUERY), road],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "ready\n"
+        time.sleep(0.3)
+        child.send_signal(signal.SIGINT)
+        out, err = child.communicate(timeout=30)
+    finally:
+        child.kill()
+    assert (out, child.returncode) == ("interrupted\n", 0), err
+
+
+def test_regression_suggest_with_a_huge_max_dist_stops_widening():
+    class CountingCalls:
+        def __init__(self, trie):
+            self.trie, self.calls = trie, 0
+
+        def fuzzy_match(self, *args):
+            self.calls += 1
+            assert self.calls <= 3, "suggest kept widening"
+            return self.trie.fuzzy_match(*args)
+
+    trie = build(["abc", "xyzzy"])
+    for max_dist in 2**63, 2**64, 10**30:
+        assert suggest(CountingCalls(trie), "q", max_dist, k=5) == [("abc", 0, 3), ("xyzzy", 1, 5)]
