@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "boundary/panic.h"
+#include "prefix/failure.h"
 #include "failure_forms.h"
 #include "serial/decode.h"
 #include "serial/encode.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "boundary/panic.h"
+#include "prefix/failure.h"
 #include "failure_forms.h"
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/matcher.h"

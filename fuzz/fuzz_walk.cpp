@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "boundary/panic.h"
+#include "prefix/failure.h"
 #include "failure_forms.h"
 #include "prefix/matcher/matcher.h"
 #include "prefix/utf8.h"

@@ -1,7 +1,7 @@
 // The value converters and the wording of their failures.
 #include "boundary/convert.h"
 
-#include "boundary/panic.h"
+#include "prefix/failure.h"
 #include "prefix/utf8.h"
 
 namespace brindlemap {

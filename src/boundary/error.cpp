@@ -1,9 +1,8 @@
 // Raising, fetching and rendering error values, and the PanicException type.
 #include "boundary/error.h"
 
-#include <unistd.h>
-
-#include "boundary/panic.h"
+#include "boundary/report.h"
+#include "prefix/failure.h"
 
 namespace brindlemap {
 namespace {
@@ -32,14 +31,6 @@ std::string repr_or(PyObject* object, std::string_view fallback) {
         return std::string(fallback);
     }
     return std::string(utf8, static_cast<std::size_t>(size));
-}
-
-void write_stderr(std::string_view text) {
-    while (!text.empty()) {
-        ssize_t written = ::write(2, text.data(), text.size());
-        if (written <= 0) return;
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
 }
 
 // A PanicException that Python code raised while the module called it: the failure goes on

@@ -11,8 +11,9 @@
 #include <stdexcept>
 
 #include "boundary/error.h"
-#include "boundary/panic.h"
 #include "boundary/py_ref.h"
+#include "boundary/report.h"
+#include "prefix/failure.h"
 
 namespace brindlemap {
 

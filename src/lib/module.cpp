@@ -7,7 +7,8 @@
 #include "boundary/convert.h"
 #include "boundary/error.h"
 #include "boundary/guard.h"
-#include "boundary/panic.h"
+#include "boundary/report.h"
+#include "prefix/failure.h"
 #include "lib/module_functions.h"
 #include "lib/prefix_search.h"
 
@@ -75,6 +76,7 @@ void run_module_body(PyObject* module) {
 }
 
 PyRef initialise_module() {
+    report_failures();
     std::int64_t interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
     if (interpreter == -1) throw_pending();
     std::int64_t expected = -1;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "boundary/panic.h"
+#include "prefix/failure.h"
 #include "serial/byte_reader.h"
 
 namespace brindlemap::serial {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "boundary/panic.h"
+#include "prefix/failure.h"
 
 namespace brindlemap::serial {
 namespace {

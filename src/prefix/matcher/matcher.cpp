@@ -5,7 +5,7 @@
 #include <limits>
 #include <new>
 
-#include "boundary/panic.h"
+#include "prefix/failure.h"
 #include "prefix/utf8.h"
 
 namespace brindlemap {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "boundary/panic.h"
+#include "prefix/failure.h"
 #include "prefix/trie/agent.h"
 #include "prefix/trie/state_pool.h"
 #include "prefix/trie/trie.h"

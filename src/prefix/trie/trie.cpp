@@ -1,7 +1,7 @@
 // Child enumeration and payload lookup over the trie's arrays.
 #include "prefix/trie/trie.h"
 
-#include "boundary/panic.h"
+#include "prefix/failure.h"
 
 namespace brindlemap {
 

@@ -1,7 +1,7 @@
-// Internal failures: a failed internal check abandons the operation by throwing InternalFailure.
-// Plain C++ with no Python in it, so the trie, matcher and codec can raise failures natively;
-// the standard-error report is written where the failure is raised, the boundary guard
-// turns the exception into PanicException.
+// Internal failures: a failed check abandons the operation by throwing InternalFailure, which
+// carries the message and the place of the check. Plain C++, so the trie, the walks and the
+// codec fail alike wherever they run; the code that embeds them chooses what else happens as a
+// failure is raised (the extension reports it on standard error, the fuzz targets do not).
 #pragma once
 
 #include <cstddef>
@@ -26,12 +26,19 @@ class InternalFailure : public std::exception {
     std::source_location where_;
 };
 
-// Writes the standard-error report for `message` and throws InternalFailure.
+// Called with every failure that panic raises, before it is thrown.
+using FailureObserver = void (*)(std::string_view message,
+                                 const std::source_location& where) noexcept;
+
+// Sets the observer of every later failure; none is set at first.
+void observe_failures(FailureObserver observer) noexcept;
+
+// Shows the failure to the observer and throws InternalFailure.
 [[noreturn]] void panic(std::string message,
                         std::source_location where = std::source_location::current());
 
-// Throws InternalFailure without a report: used when a PanicException raised by Python code
-// is carried on, its traceback having been printed instead.
+// Throws InternalFailure without showing it: for a failure carried on from elsewhere, which
+// was shown where it began.
 [[noreturn]] void resume_panic(std::string message,
                                std::source_location where = std::source_location::current());
 
@@ -46,19 +53,6 @@ class InternalFailure : public std::exception {
 
 [[noreturn]] void panic_capacity_overflow(
     std::source_location where = std::source_location::current());
-
-// Writes the report only, for a failure found where nothing can be thrown (the boundary trap).
-void report_failure(std::string_view message, const std::source_location& where) noexcept;
-
-// Marks the current thread as handling a failure; a failure reported meanwhile gets a full
-// backtrace, since it is a failure inside failure handling.
-class FailureHandlingScope {
-  public:
-    FailureHandlingScope() noexcept;
-    ~FailureHandlingScope();
-    FailureHandlingScope(const FailureHandlingScope&) = delete;
-    FailureHandlingScope& operator=(const FailureHandlingScope&) = delete;
-};
 
 // Checked index read: the failure every array read of the trie shares.
 template <class Array>

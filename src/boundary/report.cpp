@@ -1,5 +1,5 @@
-// The standard-error report of internal failures and the helpers that raise them.
-#include "boundary/panic.h"
+// The standard-error report of internal failures.
+#include "boundary/report.h"
 
 #include <execinfo.h>
 #include <unistd.h>
@@ -7,6 +7,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <string>
+
+#include "prefix/failure.h"
 
 namespace brindlemap {
 namespace {
@@ -34,14 +37,6 @@ std::mutex& report_mutex() {
 std::atomic<bool> hint_written{false};
 thread_local int failures_being_handled = 0;
 
-void write_all(std::string_view text) noexcept {
-    while (!text.empty()) {
-        ssize_t written = ::write(2, text.data(), text.size());
-        if (written <= 0) return;  // nothing sensible to do when stderr is gone
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
-
 // Source paths relative to the project root, so reports do not depend on the build machine.
 std::string_view project_relative(std::string_view path) {
     std::size_t at = path.rfind("/src/");
@@ -57,24 +52,25 @@ void write_backtrace(BacktraceStyle style) noexcept {
     int shown = count - kReportFrames;
     if (shown <= 0) return;
     if (style == BacktraceStyle::short_form && shown > kShortFrames) shown = kShortFrames;
-    write_all("stack backtrace:\n");
+    write_stderr("stack backtrace:\n");
     ::backtrace_symbols_fd(frames + kReportFrames, shown, 2);
     if (style == BacktraceStyle::short_form)
-        write_all(
+        write_stderr(
             "note: some details are omitted, set BRINDLEMAP_BACKTRACE=full for a verbose "
             "backtrace.\n");
 }
 
 }  // namespace
 
+void write_stderr(std::string_view text) noexcept {
+    while (!text.empty()) {
+        ssize_t written = ::write(2, text.data(), text.size());
+        if (written <= 0) return;  // nothing sensible to do when stderr is gone
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
 void report_failure(std::string_view message, const std::source_location& where) noexcept {
-#ifdef BRINDLEMAP_QUIET_FAILURES
-    // Fuzz builds only: the harness checks the thrown message, and a report for each of its
-    // many expected failures would bury the fuzzer's own output.
-    (void)message;
-    (void)where;
-    return;
-#endif
     try {
         std::string text = "\nthread '<unnamed>' panicked at ";
         text += project_relative(where.file_name());
@@ -88,46 +84,21 @@ void report_failure(std::string_view message, const std::source_location& where)
         BacktraceStyle style =
             failures_being_handled > 0 ? BacktraceStyle::full : backtrace_style();
         std::lock_guard<std::mutex> lock(report_mutex());
-        write_all(text);
+        write_stderr(text);
         if (style != BacktraceStyle::off) {
             write_backtrace(style);
         } else if (!hint_written.exchange(true)) {
-            write_all(
+            write_stderr(
                 "note: run with `BRINDLEMAP_BACKTRACE=1` environment variable to display a "
                 "backtrace\n");
         }
     } catch (...) {
-        write_all("\ninternal failure (its report could not be built)\n");
+        write_stderr("\ninternal failure (its report could not be built)\n");
     }
 }
 
-void panic(std::string message, std::source_location where) {
-    report_failure(message, where);
-    throw InternalFailure(std::move(message), where);
-}
-
-void resume_panic(std::string message, std::source_location where) {
-    throw InternalFailure(std::move(message), where);
-}
-
-void panic_index_out_of_bounds(std::size_t len, std::size_t index, std::source_location where) {
-    panic("index out of bounds: the len is " + std::to_string(len) + " but the index is " +
-              std::to_string(index),
-          where);
-}
-
-void panic_unwrap_none(std::source_location where) {
-    panic("called `Option::unwrap()` on a `None` value", where);
-}
-
-void panic_unwrap_err(std::string_view error, std::source_location where) {
-    std::string message = "called `Result::unwrap()` on an `Err` value: ";
-    message += error;
-    panic(std::move(message), where);
-}
-
-void panic_capacity_overflow(std::source_location where) {
-    panic("capacity overflow", where);
+void report_failures() noexcept {
+    observe_failures(report_failure);
 }
 
 FailureHandlingScope::FailureHandlingScope() noexcept {

@@ -1,0 +1,46 @@
+// Raising internal failures, with their messages.
+#include "prefix/failure.h"
+
+#include <atomic>
+
+namespace brindlemap {
+namespace {
+
+std::atomic<FailureObserver> observer{nullptr};
+
+}  // namespace
+
+void observe_failures(FailureObserver new_observer) noexcept {
+    observer.store(new_observer);
+}
+
+void panic(std::string message, std::source_location where) {
+    if (const FailureObserver show = observer.load()) show(message, where);
+    throw InternalFailure(std::move(message), where);
+}
+
+void resume_panic(std::string message, std::source_location where) {
+    throw InternalFailure(std::move(message), where);
+}
+
+void panic_index_out_of_bounds(std::size_t len, std::size_t index, std::source_location where) {
+    panic("index out of bounds: the len is " + std::to_string(len) + " but the index is " +
+              std::to_string(index),
+          where);
+}
+
+void panic_unwrap_none(std::source_location where) {
+    panic("called `Option::unwrap()` on a `None` value", where);
+}
+
+void panic_unwrap_err(std::string_view error, std::source_location where) {
+    std::string message = "called `Result::unwrap()` on an `Err` value: ";
+    message += error;
+    panic(std::move(message), where);
+}
+
+void panic_capacity_overflow(std::source_location where) {
+    panic("capacity overflow", where);
+}
+
+}  // namespace brindlemap
