@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "prefix/failure.h"
 #include "failure_forms.h"
+#include "prefix/failure.h"
 #include "serial/decode.h"
 #include "serial/encode.h"
 

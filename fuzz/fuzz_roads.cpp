@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "prefix/failure.h"
 #include "failure_forms.h"
+#include "prefix/failure.h"
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/matcher.h"
 #include "serial/decode.h"
@@ -70,24 +70,21 @@ void compare_roads(const Trie& trie, const fuzz::Query& query) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::array<std::uint8_t, fuzz::kHeader> header{};
-    std::copy_n(data, std::min(size, fuzz::kHeader), header.begin());
-    const std::span<const std::uint8_t> rest =
-        size > fuzz::kHeader ? std::span(data + fuzz::kHeader, size - fuzz::kHeader)
-                             : std::span<const std::uint8_t>();
+    const auto [header, rest] = fuzz::split_input(data, size);
     const std::uint8_t flags = header[fuzz::kHeader - 1];
-    Trie trie;
+    std::optional<Trie> made;
     try {
         if (flags & 1u) {
-            trie = fuzz::trie_of_words(rest, flags & 2u, flags & 4u);
-            if (!trie.shape) fuzz::finding("a built trie failed the shape check");
+            made = fuzz::trie_of_words(rest, flags & 2u, flags & 4u);
+            if (!made->shape()) fuzz::finding("a built trie failed the shape check");
         } else {
-            trie = serial::decode_trie(rest);
+            made = serial::decode_trie(rest);
         }
     } catch (const InternalFailure&) {
         return 0;  // the decoder's own target checks its failures
     }
-    if (!trie.shape) return 0;  // the walk target checks the general road on its own
+    const Trie& trie = *made;
+    if (!trie.shape()) return 0;  // the walk target checks the general road on its own
     try {
         for (std::size_t q = 0; q < fuzz::kQueries; ++q)
             compare_roads(trie, fuzz::query_from(header, q, trie));

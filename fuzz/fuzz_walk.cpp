@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "prefix/failure.h"
 #include "failure_forms.h"
+#include "prefix/failure.h"
 #include "prefix/matcher/matcher.h"
 #include "prefix/utf8.h"
 #include "serial/decode.h"
@@ -86,13 +86,13 @@ std::optional<std::vector<MatchRecord>> walk(const Trie& trie, const Query& quer
     try {
         trie.dfs(agent);
     } catch (const InternalFailure& failure) {
-        check_walk_failure(failure, agent, trie.node_payloads.size());
+        check_walk_failure(failure, agent, trie.node_payloads().size());
         return std::nullopt;
     }
     // Every scheduled node is visited once the walk has ended normally, and a tree has no more
     // nodes to schedule than the trie holds.
     if (agent.visits != agent.scheduled + 1) fuzz::finding("a scheduled node was not visited");
-    if (agent.visits > trie.node_payloads.size())
+    if (agent.visits > trie.node_payloads().size())
         fuzz::finding("a walk visited more nodes than the trie holds");
     std::vector<MatchRecord> records = matcher.take_results();
     check_records(trie, query, limit, records);
@@ -125,7 +125,7 @@ void list_node(const Trie& trie, std::uint32_t node) {
         if (!fuzz::is_walk_failure(failure.message()))
             fuzz::finding("undocumented child-listing failure", failure.message());
     }
-    const std::size_t payloads = trie.node_payloads.size();
+    const std::size_t payloads = trie.node_payloads().size();
     try {
         trie.get_payload(node);
         if (node >= payloads) fuzz::finding("a payload read beyond the payload array");
@@ -140,26 +140,23 @@ void list_node(const Trie& trie, std::uint32_t node) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::array<std::uint8_t, kHeader> header{};
-    std::copy_n(data, std::min(size, kHeader), header.begin());
-    const std::span<const std::uint8_t> rest = size > kHeader
-                                                   ? std::span(data + kHeader, size - kHeader)
-                                                   : std::span<const std::uint8_t>();
-    Trie trie;
+    const auto [header, rest] = fuzz::split_input(data, size);
+    std::optional<Trie> decoded;
     try {
-        trie = serial::decode_trie(rest);
+        decoded = serial::decode_trie(rest);
     } catch (const InternalFailure&) {
         return 0;  // the decoder's own target checks its failures
     }
 
+    const Trie& trie = *decoded;
     try {
         for (std::size_t q = 0; q < fuzz::kQueries; ++q)
             run_query(trie, fuzz::query_from(header, q, trie));
         // The first nodes, the first identifier past each array, and a far one.
         const std::uint32_t first_nodes = header[15] & 31u;
         for (std::uint32_t node = 0; node < first_nodes; ++node) list_node(trie, node);
-        for (std::size_t edge : {trie.node_shifts.size(), trie.node_strings.size(),
-                                 trie.node_payloads.size(), trie.child_indices.size()})
+        for (std::size_t edge : {trie.node_shifts().size(), trie.node_strings().size(),
+                                 trie.node_payloads().size(), trie.child_indices().size()})
             list_node(trie, static_cast<std::uint32_t>(edge));
         list_node(trie, 0x01010101u * header[15]);
     } catch (const std::exception& error) {

@@ -8,6 +8,13 @@
 
 namespace brindlemap::fuzz {
 
+WalkInput split_input(const std::uint8_t* data, std::size_t size) {
+    WalkInput input{};
+    std::copy_n(data, std::min(size, kHeader), input.header.begin());
+    if (size > kHeader) input.rest = std::span(data + kHeader, size - kHeader);
+    return input;
+}
+
 Query query_from(std::span<const std::uint8_t, kHeader> header, std::size_t q, const Trie& trie) {
     const std::uint8_t* bytes = header.data() + 5 * q;
     Query query;
@@ -19,8 +26,8 @@ Query query_from(std::span<const std::uint8_t, kHeader> header, std::size_t q, c
         const std::uint8_t b = bytes[1 + i % 4];
         char32_t c = b;
         if (b >= 0x80) {
-            const std::size_t nodes = trie.node_strings.size();
-            c = nodes == 0 ? U'\u00e9' : trie.node_strings[(b - 0x80u) % nodes].value_or(U'\u00e9');
+            const std::size_t nodes = trie.node_strings().size();
+            c = nodes == 0 ? U'\u00e9' : trie.node_strings()[(b - 0x80u) % nodes].value_or(U'\u00e9');
         }
         query.characters.push_back(c);
     }
@@ -106,7 +113,7 @@ Trie trie_of_words(std::span<const std::uint8_t> bytes, bool depth_first, bool r
     std::vector<std::uint32_t> id(nodes.size());
     for (std::size_t i = 0; i < order.size(); ++i) id[order[i]] = static_cast<std::uint32_t>(i);
 
-    Trie trie;
+    TrieArrays trie;
     for (std::size_t node : order) {
         trie.node_shifts.push_back(static_cast<std::uint32_t>(trie.child_indices.size()));
         trie.node_strings.push_back(node == 0 ? std::nullopt
@@ -114,8 +121,7 @@ Trie trie_of_words(std::span<const std::uint8_t> bytes, bool depth_first, bool r
         trie.node_payloads.push_back(nodes[node].payload);
         for (std::size_t child : stored_children(node)) trie.child_indices.push_back(id[child]);
     }
-    trie.check_shape();
-    return trie;
+    return Trie(std::move(trie));
 }
 
 }  // namespace brindlemap::fuzz

@@ -9,6 +9,7 @@
 //                 node count, or U+00E9 where that node has none.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -22,6 +23,14 @@ namespace brindlemap::fuzz {
 
 constexpr std::size_t kHeader = 16;
 constexpr std::size_t kQueries = 3;
+
+// An input: its header, zero-filled when the input is shorter, and the bytes after it.
+struct WalkInput {
+    std::array<std::uint8_t, kHeader> header;
+    std::span<const std::uint8_t> rest;
+};
+
+WalkInput split_input(const std::uint8_t* data, std::size_t size);
 
 struct Query {
     std::vector<char32_t> characters;

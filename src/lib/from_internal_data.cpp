@@ -36,14 +36,13 @@ PyObject* from_internal_data_function(PyObject*, PyObject* const* args, Py_ssize
     return call_guard([&] {
         ArgumentSlots<4> slots{};
         extract_arguments_fastcall(descriptions::from_internal_data, args, nargs, kwnames, slots);
-        Trie trie;
+        TrieArrays trie;
         extract_array("node_shifts", slots[0], trie.node_shifts, extract_u32);
         extract_array("node_strings", slots[1], trie.node_strings, first_character);
         extract_array("node_payloads", slots[2], trie.node_payloads,
                       [](PyObject* item) { return extract_optional(item, extract_u32); });
         extract_array("child_indices", slots[3], trie.child_indices, extract_u32);
-        trie.check_shape();
-        return make_prefix_search(std::move(trie));
+        return make_prefix_search(Trie(std::move(trie)));
     });
 }
 

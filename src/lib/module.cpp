@@ -8,9 +8,9 @@
 #include "boundary/error.h"
 #include "boundary/guard.h"
 #include "boundary/report.h"
-#include "prefix/failure.h"
 #include "lib/module_functions.h"
 #include "lib/prefix_search.h"
+#include "prefix/failure.h"
 
 namespace brindlemap {
 namespace {

@@ -22,7 +22,7 @@ struct PrefixSearchObject {
 // RuntimeError "An error occurred while initializing class PrefixSearch".
 PyTypeObject* prefix_search_type();
 
-// A new instance owning `trie`, whose shape check has been made.
+// A new instance owning `trie`.
 PyRef make_prefix_search(Trie&& trie);
 
 // A method's receiver, checked and borrowed until the end of the call, on every path.

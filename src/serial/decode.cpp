@@ -29,13 +29,12 @@ void read_block(ByteReader& in, std::uint64_t max_count, Array& array, ReadEleme
 
 Trie decode_trie(std::span<const std::uint8_t> bytes) {
     ByteReader in(bytes);
-    Trie trie;
+    TrieArrays trie;
     read_block(in, kMaxCount, trie.node_shifts, [&] { return in.read_u32(); });
     read_block(in, kMaxCount, trie.node_strings, [&] { return in.read_optional_char(); });
     read_block(in, kMaxPayloadCount, trie.node_payloads, [&] { return in.read_optional_u32(); });
     read_block(in, kMaxCount, trie.child_indices, [&] { return in.read_u32(); });
-    trie.check_shape();
-    return trie;
+    return Trie(std::move(trie));
 }
 
 }  // namespace brindlemap::serial

@@ -8,8 +8,8 @@
 
 namespace brindlemap::serial {
 
-// The trie the bytes describe, taken as it is, its shape checked; bytes after the fourth block
-// are ignored. Fails with the first decode failure met.
+// The trie the bytes describe, taken as it is; bytes after the fourth block are ignored. Fails with
+// the first decode failure met.
 Trie decode_trie(std::span<const std::uint8_t> bytes);
 
 }  // namespace brindlemap::serial

@@ -69,16 +69,16 @@ std::uint8_t* write_payload_block(const PayloadArray& payloads, std::uint8_t* ou
 }  // namespace
 
 std::size_t encoded_size(const Trie& trie) noexcept {
-    return u32_block_size(trie.node_shifts) + char_block_size(trie.node_strings) +
-           payload_block_size(trie.node_payloads) + u32_block_size(trie.child_indices);
+    return u32_block_size(trie.node_shifts()) + char_block_size(trie.node_strings()) +
+           payload_block_size(trie.node_payloads()) + u32_block_size(trie.child_indices());
 }
 
 void encode_trie(const Trie& trie, std::span<std::uint8_t> out) noexcept {
     std::uint8_t* at = out.data();
-    at = write_u32_block(trie.node_shifts, at);
-    at = write_char_block(trie.node_strings, at);
-    at = write_payload_block(trie.node_payloads, at);
-    at = write_u32_block(trie.child_indices, at);
+    at = write_u32_block(trie.node_shifts(), at);
+    at = write_char_block(trie.node_strings(), at);
+    at = write_payload_block(trie.node_payloads(), at);
+    at = write_u32_block(trie.child_indices(), at);
     assert(at == out.data() + out.size());
     (void)at;
 }

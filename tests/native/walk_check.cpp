@@ -72,19 +72,18 @@ WALK_CHECK_EXPORT void* walk_check_trie(const std::uint32_t* shifts, std::size_t
                                         std::size_t character_count,
                                         const std::int64_t* payloads, std::size_t payload_count,
                                         const std::uint32_t* children, std::size_t child_count) {
-    auto* trie = new Trie;
-    trie->node_shifts.assign(shifts, shifts + shift_count);
+    TrieArrays arrays;
+    arrays.node_shifts.assign(shifts, shifts + shift_count);
     for (std::size_t i = 0; i < character_count; ++i)
-        trie->node_strings.push_back(characters[i] == CharArray::kAbsent
+        arrays.node_strings.push_back(characters[i] == CharArray::kAbsent
                                          ? std::nullopt
                                          : std::optional<char32_t>(characters[i]));
     for (std::size_t i = 0; i < payload_count; ++i)
-        trie->node_payloads.push_back(payloads[i] < 0 ? std::nullopt
+        arrays.node_payloads.push_back(payloads[i] < 0 ? std::nullopt
                                                       : std::optional<std::uint32_t>(
                                                             static_cast<std::uint32_t>(payloads[i])));
-    trie->child_indices.assign(children, children + child_count);
-    trie->check_shape();
-    return trie;
+    arrays.child_indices.assign(children, children + child_count);
+    return new Trie(std::move(arrays));
 }
 
 WALK_CHECK_EXPORT void walk_check_free(void* trie) { delete static_cast<Trie*>(trie); }
@@ -92,13 +91,13 @@ WALK_CHECK_EXPORT void walk_check_free(void* trie) { delete static_cast<Trie*>(t
 // The depth of the deepest node when the shape check passed, -1 when it did not.
 WALK_CHECK_EXPORT std::int64_t walk_check_shape(const void* trie) {
     const Trie& t = *static_cast<const Trie*>(trie);
-    return t.shape ? std::int64_t{t.shape->max_depth} : -1;
+    return t.shape() ? std::int64_t{t.shape()->max_depth} : -1;
 }
 
 // 1 when the shape check found the children numbered in child_indices order, 0 otherwise.
 WALK_CHECK_EXPORT int walk_check_breadth_first(const void* trie) {
     const Trie& t = *static_cast<const Trie*>(trie);
-    return t.shape && t.shape->breadth_first ? 1 : 0;
+    return t.shape() && t.shape()->breadth_first ? 1 : 0;
 }
 
 // Writes the records of one road as lines "text<TAB>node<TAB>distance" into `out` and returns

@@ -35,7 +35,7 @@ class Walk {
           // Entries never exceed n plus the deepest depth, so a larger bound accepts exactly
           // what that sum accepts; the dispatcher chose an Entry that holds the sum plus two.
           max_dist_(
-              static_cast<Entry>(std::min<std::uint64_t>(max_dist, n_ + trie.shape->max_depth))),
+              static_cast<Entry>(std::min<std::uint64_t>(max_dist, n_ + trie.shape()->max_depth))),
           banded_(2 * std::uint64_t{max_dist_} + 2 < n_ + 1),
           width_(banded_ ? 2 * std::size_t{max_dist_} + 2 : n_ + 1),
           row_step_(banded_ ? width_ - 1 : width_),
@@ -45,7 +45,7 @@ class Walk {
         // The deepest row a walk can need is that of depth n + max_dist + 1; most walks stop
         // far short of it, so the rows grow with the depth reached.
         const std::uint64_t reachable =
-            std::min<std::uint64_t>(trie.shape->max_depth, n_ + std::uint64_t{max_dist_} + 1);
+            std::min<std::uint64_t>(trie.shape()->max_depth, n_ + std::uint64_t{max_dist_} + 1);
         grow(std::min<std::uint64_t>(reachable, kInitialDepths));
     }
 
@@ -112,7 +112,7 @@ class Walk {
         const std::size_t low = depth > max_dist_ ? depth - max_dist_ : 0;
         if (low > n_) return false;  // the least entry is depth - n, beyond max_dist
         const std::size_t high = std::min<std::size_t>(n_, depth + max_dist_);
-        const char32_t c = trie_.node_strings.raw(pending.node);
+        const char32_t c = trie_.node_strings().raw(pending.node);
         path_[depth - 1] = c;
         Entry* here = row(depth);
         const Entry* above = here - row_step_;
@@ -131,7 +131,7 @@ class Walk {
             least = std::min(least, left);
         }
         if (high < n_) here[high + 1] = beyond;
-        if (high == n_ && here[n_] <= max_dist_ && trie_.node_payloads.has(pending.node))
+        if (high == n_ && here[n_] <= max_dist_ && trie_.node_payloads().has(pending.node))
             accept(pending.node, depth, here[n_]);
         return least <= max_dist_;
     }
@@ -153,14 +153,14 @@ class Walk {
         const char32_t wanted = has_next ? query_[depth] : CharArray::kAbsent;
         std::uint32_t promoted = 0;
         bool found = false;
-        const bool numbered_in_order = trie_.shape->breadth_first;
+        const bool numbered_in_order = trie_.shape()->breadth_first;
         // The children's own runs are read when they are visited, soon after: start fetching
         // their line of node_shifts while this node's children are scheduled.
-        if (numbered_in_order) __builtin_prefetch(&trie_.node_shifts[start]);
+        if (numbered_in_order) __builtin_prefetch(&trie_.node_shifts()[start]);
         for (std::size_t p = end; p-- > start;) {
             const std::uint32_t child =
-                numbered_in_order ? static_cast<std::uint32_t>(p + 1) : trie_.child_indices[p];
-            if (has_next && trie_.node_strings.raw(child) == wanted) {
+                numbered_in_order ? static_cast<std::uint32_t>(p + 1) : trie_.child_indices()[p];
+            if (has_next && trie_.node_strings().raw(child) == wanted) {
                 promoted = child;
                 found = true;
                 continue;
@@ -193,7 +193,7 @@ std::vector<MatchRecord> fast_fuzzy_walk(const Trie& trie, std::span<const char3
                                          WalkInterrupt& interrupt, bool wide_entries) {
     // The largest value a row's arithmetic meets: n plus the deepest depth, plus one for the
     // bound past max_dist and one for a step.
-    const std::uint64_t largest = std::uint64_t{query.size()} + trie.shape->max_depth + 2;
+    const std::uint64_t largest = std::uint64_t{query.size()} + trie.shape()->max_depth + 2;
     if (!wide_entries && largest <= std::numeric_limits<std::uint32_t>::max())
         return Walk<std::uint32_t>(trie, query, max_dist, limit, interrupt).run();
     return Walk<std::uint64_t>(trie, query, max_dist, limit, interrupt).run();
@@ -204,11 +204,11 @@ std::optional<std::uint32_t> fast_exact_node(const Trie& trie, std::span<const c
     std::uint32_t node = 0;
     for (const char32_t c : query) {
         auto [p, end] = trie.child_run(node);
-        while (p < end && trie.node_strings.raw(trie.child_indices[p]) != c) ++p;
+        while (p < end && trie.node_strings().raw(trie.child_indices()[p]) != c) ++p;
         if (p == end) return std::nullopt;
-        node = trie.child_indices[p];
+        node = trie.child_indices()[p];
     }
-    if (!trie.node_payloads.has(node)) return std::nullopt;
+    if (!trie.node_payloads().has(node)) return std::nullopt;
     return node;
 }
 

@@ -10,7 +10,7 @@ namespace brindlemap {
 std::vector<MatchRecord> match_records(const Trie& trie, std::vector<char32_t> query,
                                        std::uint64_t max_dist, std::optional<std::uint64_t> limit,
                                        WalkInterrupt& interrupt) {
-    if (trie.shape) return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt);
+    if (trie.shape()) return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt);
     Matcher matcher(std::move(query), max_dist, limit, interrupt);
     trie.dfs(matcher);
     return matcher.take_results();
@@ -19,7 +19,7 @@ std::vector<MatchRecord> match_records(const Trie& trie, std::vector<char32_t> q
 std::optional<std::uint32_t> exact_node(const Trie& trie, std::vector<char32_t> query,
                                         WalkInterrupt& interrupt) {
     // On a well-formed trie the only node at distance 0 is the one the query spells.
-    if (trie.shape) return fast_exact_node(trie, query);
+    if (trie.shape()) return fast_exact_node(trie, query);
     const std::vector<MatchRecord> records =
         match_records(trie, std::move(query), 0, std::nullopt, interrupt);
     if (records.empty()) return std::nullopt;

@@ -31,7 +31,7 @@ void Trie::dfs(Agent& agent) const {
     std::vector<ChildrenToVisit::Entry> stack;
     ChildrenToVisit to_visit(pool);
     std::vector<Child> children;  // refilled for every node
-    const std::size_t nodes = node_payloads.size();
+    const std::size_t nodes = arrays_.node_payloads.size();
     // Nodes beyond the payload array are not counted: their visit fails on its own, with the
     // index failure that names them.
     std::uint64_t scheduled = nodes > 0 ? 1 : 0;
@@ -40,7 +40,7 @@ void Trie::dfs(Agent& agent) const {
     while (!stack.empty()) {
         const ChildrenToVisit::Entry entry = stack.back();
         stack.pop_back();
-        const std::optional<std::uint32_t> payload = at_or_panic(node_payloads, entry.node);
+        const std::optional<std::uint32_t> payload = at_or_panic(arrays_.node_payloads, entry.node);
         State& state = pool[entry.state];
         agent.visit_node(entry.node, payload, state);
         get_children(entry.node, children);

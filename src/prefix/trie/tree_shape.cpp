@@ -23,13 +23,13 @@ bool distinct_characters(std::span<const char32_t> characters, std::vector<char3
     return std::adjacent_find(scratch.begin(), scratch.end()) == scratch.end();
 }
 
-bool per_node_arrays_agree(const Trie& trie) noexcept {
+bool per_node_arrays_agree(const TrieArrays& trie) noexcept {
     const std::size_t nodes = trie.node_shifts.size();
     return nodes > 0 && trie.node_strings.size() == nodes && trie.node_payloads.size() == nodes &&
            trie.child_indices.size() == nodes - 1;
 }
 
-bool shifts_are_runs(const Trie& trie) noexcept {
+bool shifts_are_runs(const TrieArrays& trie) noexcept {
     const std::vector<std::uint32_t>& shifts = trie.node_shifts;
     if (shifts.front() != 0 || shifts.back() > trie.child_indices.size()) return false;
     for (std::size_t i = 1; i < shifts.size(); ++i)
@@ -41,7 +41,7 @@ bool shifts_are_runs(const Trie& trie) noexcept {
 // node ids are handed out in breadth-first order. Then each node is listed exactly once, and
 // the links form a tree when every child's id is above its parent's, since a chain of parents
 // can only descend to the root. Settled in a few sequential passes, without a queue.
-std::optional<std::optional<TreeShape>> check_breadth_first_layout(const Trie& trie) {
+std::optional<std::optional<TreeShape>> check_breadth_first_layout(const TrieArrays& trie) {
     const std::vector<std::uint32_t>& shifts = trie.node_shifts;
     const std::vector<std::uint32_t>& links = trie.child_indices;
     for (std::size_t p = 0; p < links.size(); ++p)
@@ -77,7 +77,7 @@ std::optional<std::optional<TreeShape>> check_breadth_first_layout(const Trie& t
 
 }  // namespace
 
-std::optional<TreeShape> check_tree_shape(const Trie& trie) {
+std::optional<TreeShape> check_tree_shape(const TrieArrays& trie) {
     // With one link fewer than nodes, a walk from the root that meets every node exactly once
     // has read every link, so each node but the root is listed once.
     if (!per_node_arrays_agree(trie) || !shifts_are_runs(trie)) return std::nullopt;

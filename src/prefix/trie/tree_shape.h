@@ -7,7 +7,7 @@
 
 namespace brindlemap {
 
-struct Trie;
+struct TrieArrays;
 
 // What the check learnt of a well-formed trie.
 struct TreeShape {
@@ -19,13 +19,13 @@ struct TreeShape {
     friend bool operator==(const TreeShape&, const TreeShape&) = default;
 };
 
-// The shape of `trie` when all of these hold, nothing otherwise:
+// The shape of the trie of these arrays when all of these hold, nothing otherwise:
 // - the three per-node arrays have one entry per node, and there is at least the root;
 // - node_shifts starts at 0, never decreases and stays within child_indices;
 // - child_indices describes a tree rooted at node 0: every other node is listed exactly once
 //   and is reachable from the root;
 // - every listed child has a character, and siblings carry distinct characters.
 // Linear in the size of the trie, apart from sorting the rare unsorted run of siblings.
-std::optional<TreeShape> check_tree_shape(const Trie& trie);
+std::optional<TreeShape> check_tree_shape(const TrieArrays& trie);
 
 }  // namespace brindlemap

@@ -1,4 +1,4 @@
-// The trie: four flat arrays navigated by index arithmetic, immutable once built.
+// The trie: four flat arrays navigated by index arithmetic, immutable once made.
 #pragma once
 
 #include <cstdint>
@@ -21,26 +21,39 @@ struct Child {
     friend bool operator==(const Child&, const Child&) = default;
 };
 
-struct Trie {
+// The four arrays of a trie as they are handed over or decoded, in declaration order.
+struct TrieArrays {
     std::vector<std::uint32_t> node_shifts;    // where each node's run of child_indices begins
     CharArray node_strings;                    // each node's last character; absent for the root
     PayloadArray node_payloads;                // each node's payload, if it carries one
     std::vector<std::uint32_t> child_indices;  // all children, one contiguous run per node
 
-    // Set once by check_shape when the trie is decoded or handed over, from the arrays above;
-    // present only for a well-formed trie. Nothing but the choice of a query's road depends on
-    // it.
-    std::optional<TreeShape> shape;
+    friend bool operator==(const TrieArrays&, const TrieArrays&) = default;
+};
 
-    void check_shape() { shape = check_tree_shape(*this); }
+class Trie {
+  public:
+    // The trie of `arrays`, taken as they are: nothing is refused. Their shape is checked here,
+    // once, and decides the road of every query (match.h).
+    explicit Trie(TrieArrays arrays);
+
+    const std::vector<std::uint32_t>& node_shifts() const noexcept { return arrays_.node_shifts; }
+    const CharArray& node_strings() const noexcept { return arrays_.node_strings; }
+    const PayloadArray& node_payloads() const noexcept { return arrays_.node_payloads; }
+    const std::vector<std::uint32_t>& child_indices() const noexcept {
+        return arrays_.child_indices;
+    }
+    // Present only for a well-formed trie.
+    const std::optional<TreeShape>& shape() const noexcept { return shape_; }
 
     // The positions [first, second) of the node's run in child_indices: from its own shift to
     // the next node's, or to the end for the last node. Unchecked: `node_id` must index
     // node_shifts.
     std::pair<std::size_t, std::size_t> child_run(std::uint32_t node_id) const noexcept {
         const std::size_t next = std::size_t{node_id} + 1;
-        return {node_shifts[node_id],
-                next < node_shifts.size() ? node_shifts[next] : child_indices.size()};
+        return {arrays_.node_shifts[node_id], next < arrays_.node_shifts.size()
+                                                  ? arrays_.node_shifts[next]
+                                                  : arrays_.child_indices.size()};
     }
 
     // The children of `node_id` in stored order; fails on the first bad read.
@@ -53,7 +66,11 @@ struct Trie {
     // Depth-first walk from the root in which `agent` decides everything about each node.
     void dfs(Agent& agent) const;
 
-    friend bool operator==(const Trie&, const Trie&) = default;
+    friend bool operator==(const Trie& a, const Trie& b) { return a.arrays_ == b.arrays_; }
+
+  private:
+    TrieArrays arrays_;
+    std::optional<TreeShape> shape_;
 };
 
 }  // namespace brindlemap
