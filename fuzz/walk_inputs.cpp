@@ -27,7 +27,8 @@ Query query_from(std::span<const std::uint8_t, kHeader> header, std::size_t q, c
         char32_t c = b;
         if (b >= 0x80) {
             const std::size_t nodes = trie.node_strings().size();
-            c = nodes == 0 ? U'\u00e9' : trie.node_strings()[(b - 0x80u) % nodes].value_or(U'\u00e9');
+            c = nodes == 0 ? U'\u00e9'
+                           : trie.node_strings()[(b - 0x80u) % nodes].value_or(U'\u00e9');
         }
         query.characters.push_back(c);
     }

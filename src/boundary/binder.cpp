@@ -82,7 +82,7 @@ void extract_arguments_fastcall(const FunctionDescription& d, PyObject* const* a
                 unexpected_keyword(d, name);
             }
             const std::string_view text(utf8, static_cast<std::size_t>(size));
-            std::size_t match = d.positional_only_parameters;
+            std::size_t match = 0;
             while (match < parameters && d.positional_parameter_names[match] != text) ++match;
             if (match == parameters) unexpected_keyword(d, name);
             if (slots[match] != nullptr) multiple_values(d, text);

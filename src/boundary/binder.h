@@ -16,9 +16,9 @@ struct FunctionDescription {
     std::string_view function_name;
     std::string_view class_name;  // empty for module functions
     std::span<const std::string_view> positional_parameter_names;
-    std::size_t positional_only_parameters;
     std::size_t required_positional_parameters;
-    // No callable of this module has keyword-only parameters, so the binder supports none.
+    // No callable of this module has positional-only or keyword-only parameters, so the binder
+    // supports none.
 
     // "PrefixSearch.fuzzy_match()" or "from_bytes()": the first words of every binding message.
     std::string display_name() const;

@@ -23,9 +23,6 @@ namespace brindlemap {
 
 // The UTF-8 text of a str (or subclass), valid while `object` lives; no copy is made.
 std::string_view text_view(PyObject* object);
-inline std::string extract_text(PyObject* object) {
-    return std::string(text_view(object));
-}
 
 std::uint8_t extract_u8(PyObject* object);
 std::uint32_t extract_u32(PyObject* object);
@@ -37,6 +34,29 @@ auto extract_optional(PyObject* object, Inner&& inner) -> std::optional<decltype
     if (object == Py_None) return std::nullopt;
     return inner(object);
 }
+
+// Converters of arguments, for Signature: each names a native type and makes it from an object.
+struct AsText {
+    using Value = std::string_view;  // valid while the caller holds the argument: the whole call
+    static Value convert(PyObject* object) { return text_view(object); }
+};
+struct AsU8 {
+    using Value = std::uint8_t;
+    static Value convert(PyObject* object) { return extract_u8(object); }
+};
+struct AsU32 {
+    using Value = std::uint32_t;
+    static Value convert(PyObject* object) { return extract_u32(object); }
+};
+struct AsU64 {
+    using Value = std::uint64_t;
+    static Value convert(PyObject* object) { return extract_u64(object); }
+};
+template <class Inner>
+struct AsOptional {
+    using Value = std::optional<typename Inner::Value>;
+    static Value convert(PyObject* object) { return extract_optional(object, Inner::convert); }
+};
 
 // The error reported for a failed conversion of parameter `name`: a TypeError (exactly) is
 // remade with "argument '<name>': " in front and its cause kept; others pass unchanged.
@@ -101,6 +121,20 @@ void extract_sequence(PyObject* object, Reserve&& reserve, Visit&& visit) {
     while (PyRef item = PyRef::steal(PyIter_Next(iterator.get()))) visit(item.get());
     if (PyErr_Occurred()) throw_pending();
 }
+
+// An array of Item values from a sequence (not a str), item by item; `Array` has reserve and
+// push_back.
+template <class Array, class Item>
+struct AsArray {
+    using Value = Array;
+    static Value convert(PyObject* object) {
+        Array array;
+        extract_sequence(
+            object, [&](std::size_t hint) { reserve_hint(array, hint); },
+            [&](PyObject* item) { array.push_back(Item::convert(item)); });
+        return array;
+    }
+};
 
 // Result constructors. A null from the interpreter is printed and becomes the internal failure
 // "Python API call failed"; a MemoryError passes on as itself.

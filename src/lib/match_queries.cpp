@@ -5,12 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "boundary/binder.h"
 #include "boundary/convert.h"
 #include "boundary/error.h"
-#include "boundary/guard.h"
-#include "lib/descriptions.h"
-#include "lib/prefix_search.h"
+#include "lib/operations.h"
 #include "prefix/matcher/match.h"
 #include "prefix/utf8.h"
 
@@ -58,42 +55,18 @@ PyRef result_tuple(const ResultElement& element) {
 
 }  // namespace
 
-PyObject* fuzzy_match_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                             PyObject* kwnames) {
-    return call_guard([&] {
-        ArgumentSlots<3> slots{};
-        extract_arguments_fastcall(descriptions::fuzzy_match, args, nargs, kwnames, slots);
-        BorrowedTrie borrowed(self);
-        // The str is held by the caller for the whole call, so its UTF-8 view stays valid.
-        std::vector<char32_t> query =
-            characters_of(extract_argument("prefix", [&] { return text_view(slots[0]); }));
-        std::uint64_t max_dist =
-            extract_argument("max_dist", [&] { return extract_u64(slots[1]); });
-        std::optional<std::uint64_t> limit =
-            extract_argument("limit", [&] { return extract_optional(slots[2], extract_u64); });
-
-        std::vector<ResultElement> elements =
-            run_query(borrowed.trie(), std::move(query), max_dist, limit);
-        return py_list(elements.size(), [&](std::size_t i) { return result_tuple(elements[i]); });
-    });
+PyRef fuzzy_match(const Trie& trie, std::string_view prefix, std::uint64_t max_dist,
+                  std::optional<std::uint64_t> limit) {
+    std::vector<ResultElement> elements = run_query(trie, characters_of(prefix), max_dist, limit);
+    return py_list(elements.size(), [&](std::size_t i) { return result_tuple(elements[i]); });
 }
 
-PyObject* exact_match_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                             PyObject* kwnames) {
-    return call_guard([&] {
-        ArgumentSlots<1> slots{};
-        extract_arguments_fastcall(descriptions::exact_match, args, nargs, kwnames, slots);
-        BorrowedTrie borrowed(self);
-        const std::string_view prefix =
-            extract_argument("prefix", [&] { return text_view(slots[0]); });
-        const Trie& trie = borrowed.trie();
-        WalkInterrupt interrupt(check_signals, nullptr);
-        const std::optional<std::uint32_t> node =
-            exact_node(trie, characters_of(prefix), interrupt);
-        if (!node) return py_none();
-        // The text of a node at distance 0 is the query itself.
-        return result_tuple(ResultElement{std::string(prefix), trie.get_payload(*node), 0});
-    });
+PyRef exact_match(const Trie& trie, std::string_view prefix) {
+    WalkInterrupt interrupt(check_signals, nullptr);
+    const std::optional<std::uint32_t> node = exact_node(trie, characters_of(prefix), interrupt);
+    if (!node) return py_none();
+    // The text of a node at distance 0 is the query itself.
+    return result_tuple(ResultElement{std::string(prefix), trie.get_payload(*node), 0});
 }
 
 }  // namespace brindlemap

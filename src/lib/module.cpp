@@ -8,7 +8,8 @@
 #include "boundary/error.h"
 #include "boundary/guard.h"
 #include "boundary/report.h"
-#include "lib/module_functions.h"
+#include "lib/entry_points.h"
+#include "lib/operations.h"
 #include "lib/prefix_search.h"
 #include "prefix/failure.h"
 
@@ -24,19 +25,9 @@ std::atomic<std::int64_t> initialising_interpreter{-1};
 // The module object, cached once for the life of the process.
 PyObject* cached_module = nullptr;
 
-PyMethodDef from_internal_data_definition = {
-    "from_internal_data",
-    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(from_internal_data_function)),
-    METH_FASTCALL | METH_KEYWORDS,
-    "from_internal_data(node_shifts, node_strings, node_payloads, child_indices)\n--\n\n",
-};
-
-PyMethodDef from_bytes_definition = {
-    "from_bytes",
-    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(from_bytes_function)),
-    METH_FASTCALL | METH_KEYWORDS,
-    "from_bytes(bs)\n--\n\n",
-};
+PyMethodDef from_internal_data_definition =
+    function<signatures::from_internal_data, from_internal_data>();
+PyMethodDef from_bytes_definition = function<signatures::from_bytes, from_bytes>();
 
 PyRef checked(PyObject* object) {
     if (object == nullptr) throw_pending();

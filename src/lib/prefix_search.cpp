@@ -7,6 +7,8 @@
 #include "boundary/convert.h"
 #include "boundary/error.h"
 #include "boundary/guard.h"
+#include "lib/entry_points.h"
+#include "lib/operations.h"
 
 namespace brindlemap {
 namespace {
@@ -36,21 +38,12 @@ void deallocate(PyObject* self) {
     });
 }
 
-template <class Method>
-constexpr PyCFunction as_cfunction(Method method) {
-    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(method));
-}
-
 PyMethodDef methods[] = {
-    {"fuzzy_match", as_cfunction(fuzzy_match_method), METH_FASTCALL | METH_KEYWORDS,
-     "fuzzy_match($self, prefix, max_dist, limit)\n--\n\n"},
-    {"exact_match", as_cfunction(exact_match_method), METH_FASTCALL | METH_KEYWORDS,
-     "exact_match($self, prefix)\n--\n\n"},
-    {"get_children", as_cfunction(get_children_method), METH_FASTCALL | METH_KEYWORDS,
-     "get_children($self, node_id)\n--\n\n"},
-    {"get_payload", as_cfunction(get_payload_method), METH_FASTCALL | METH_KEYWORDS,
-     "get_payload($self, node_id)\n--\n\n"},
-    {"to_bytes", as_cfunction(to_bytes_method), METH_NOARGS, "to_bytes($self)\n--\n\n"},
+    method<signatures::fuzzy_match, fuzzy_match>(),
+    method<signatures::exact_match, exact_match>(),
+    method<signatures::get_children, get_children>(),
+    method<signatures::get_payload, get_payload>(),
+    noargs_method<signatures::to_bytes, to_bytes>(),
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -39,15 +39,4 @@ class BorrowedTrie {
     PrefixSearchObject* object_;
 };
 
-// Methods of the class, defined beside the operations they serve.
-PyObject* fuzzy_match_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                             PyObject* kwnames);
-PyObject* exact_match_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                             PyObject* kwnames);
-PyObject* get_children_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                              PyObject* kwnames);
-PyObject* get_payload_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                             PyObject* kwnames);
-PyObject* to_bytes_method(PyObject* self, PyObject* unused);
-
 }  // namespace brindlemap
