@@ -39,16 +39,8 @@ Py_ssize_t sequence_size_hint(PyObject* object) {
 }  // namespace convert_detail
 
 void throw_type_mismatch(PyObject* object, std::string_view target) {
-    std::string type_name = "<failed to extract type name>";
-    if (PyRef name = PyRef::steal(PyType_GetQualName(Py_TYPE(object)))) {
-        Py_ssize_t size = 0;
-        if (const char* utf8 = PyUnicode_AsUTF8AndSize(name.get(), &size))
-            type_name.assign(utf8, static_cast<std::size_t>(size));
-        else
-            PyErr_Clear();
-    } else {
-        PyErr_Clear();
-    }
+    const std::string type_name = utf8_of(PyRef::steal(PyType_GetQualName(Py_TYPE(object))))
+                                      .value_or("<failed to extract type name>");
     throw_error(PyExc_TypeError,
                 "'" + type_name + "' object cannot be converted to '" + std::string(target) + "'");
 }
@@ -83,8 +75,7 @@ std::uint64_t extract_u64(PyObject* object) {
     if (PyType_HasFeature(Py_TYPE(object), Py_TPFLAGS_LONG_SUBCLASS)) {
         value = PyLong_AsUnsignedLongLong(object);
     } else {
-        PyRef index = PyRef::steal(PyNumber_Index(object));
-        if (!index) throw_pending();
+        PyRef index = owned(PyNumber_Index(object));
         value = PyLong_AsUnsignedLongLong(index.get());
     }
     if (value == static_cast<unsigned long long>(-1) && PyErr_Occurred()) throw_pending();
@@ -95,16 +86,14 @@ PyErrorValue argument_extraction_error(std::string_view name, const PyErrorValue
     if (error.type() != PyExc_TypeError) return error;
     PyRef original = error.exception();
     std::string message = "argument '" + std::string(name) + "': " + display_text(original.get());
-    PyRef text = PyRef::steal(
-        PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
-    if (!text) throw_pending();
-    PyRef wrapped = PyRef::steal(PyObject_CallOneArg(PyExc_TypeError, text.get()));
-    if (!wrapped) throw_pending();
+    PyRef text =
+        owned(PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
+    PyRef wrapped = owned(PyObject_CallOneArg(PyExc_TypeError, text.get()));
     PyException_SetCause(wrapped.get(), PyException_GetCause(original.get()));
     return PyErrorValue::normalized(std::move(wrapped));
 }
 
-PyRef checked_result(PyObject* created) {
+PyRef result_object(PyObject* created) {
     if (created != nullptr) return PyRef::steal(created);
     if (PyErr_ExceptionMatches(PyExc_MemoryError)) throw_pending();
     PyErr_Print();
@@ -113,7 +102,7 @@ PyRef checked_result(PyObject* created) {
 
 PyRef py_char(char32_t c) {
     char buffer[4];
-    return checked_result(
+    return result_object(
         PyUnicode_FromStringAndSize(buffer, static_cast<Py_ssize_t>(utf8::encode(c, buffer))));
 }
 

@@ -116,8 +116,7 @@ void extract_sequence(PyObject* object, Reserve&& reserve, Visit&& visit) {
     constexpr std::size_t kUntrustedHintLimit = std::size_t{1} << 20;
     reserve(std::min(static_cast<std::size_t>(convert_detail::sequence_size_hint(object)),
                      kUntrustedHintLimit));
-    PyRef iterator = PyRef::steal(PyObject_GetIter(object));
-    if (!iterator) throw_pending();
+    PyRef iterator = owned(PyObject_GetIter(object));
     while (PyRef item = PyRef::steal(PyIter_Next(iterator.get()))) visit(item.get());
     if (PyErr_Occurred()) throw_pending();
 }
@@ -136,17 +135,17 @@ struct AsArray {
     }
 };
 
-// Result constructors. A null from the interpreter is printed and becomes the internal failure
-// "Python API call failed"; a MemoryError passes on as itself.
-PyRef checked_result(PyObject* created);
+// Result constructors. Unlike the other interpreter calls, a null here is printed and becomes
+// the internal failure "Python API call failed"; only a MemoryError passes on as itself.
+PyRef result_object(PyObject* created);
 inline PyRef py_u32(std::uint32_t value) {
-    return checked_result(PyLong_FromLong(value));
+    return result_object(PyLong_FromLong(value));
 }
 inline PyRef py_u64(std::uint64_t value) {
-    return checked_result(PyLong_FromUnsignedLongLong(value));
+    return result_object(PyLong_FromUnsignedLongLong(value));
 }
 inline PyRef py_text(std::string_view utf8) {
-    return checked_result(
+    return result_object(
         PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
 }
 PyRef py_char(char32_t c);
@@ -160,7 +159,7 @@ inline PyRef py_optional_u32(std::optional<std::uint32_t> value) {
 // A tuple that takes over `items`; they are released with it should it not be made.
 template <class... Items>
 PyRef py_tuple(Items... items) {
-    PyRef tuple = checked_result(PyTuple_New(static_cast<Py_ssize_t>(sizeof...(items))));
+    PyRef tuple = result_object(PyTuple_New(static_cast<Py_ssize_t>(sizeof...(items))));
     Py_ssize_t slot = 0;
     (PyTuple_SET_ITEM(tuple.get(), slot++, items.release()), ...);
     return tuple;
@@ -169,7 +168,7 @@ PyRef py_tuple(Items... items) {
 // A list made at its final size, item i being make_item(i).
 template <class MakeItem>
 PyRef py_list(std::size_t size, MakeItem make_item) {
-    PyRef list = checked_result(PyList_New(static_cast<Py_ssize_t>(size)));
+    PyRef list = result_object(PyList_New(static_cast<Py_ssize_t>(size)));
     for (std::size_t i = 0; i < size; ++i)
         PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), make_item(i).release());
     return list;

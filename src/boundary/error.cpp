@@ -19,33 +19,14 @@ PyObject* panic_type = nullptr;  // written once, with the GIL held
 
 std::string repr_or(PyObject* object, std::string_view fallback) {
     if (object == nullptr) return "None";
-    PyRef text = PyRef::steal(PyObject_Repr(object));
-    if (!text) {
-        PyErr_Clear();
-        return std::string(fallback);
-    }
-    Py_ssize_t size = 0;
-    const char* utf8 = PyUnicode_AsUTF8AndSize(text.get(), &size);
-    if (utf8 == nullptr) {
-        PyErr_Clear();
-        return std::string(fallback);
-    }
-    return std::string(utf8, static_cast<std::size_t>(size));
+    return utf8_of(PyRef::steal(PyObject_Repr(object))).value_or(std::string(fallback));
 }
 
 // A PanicException that Python code raised while the module called it: the failure goes on
 // with the same message.
 [[noreturn]] void resume_fetched_panic(PyRef exception) {
-    std::string message = "Unwrapped panic from Python code";
-    if (PyRef text = PyRef::steal(PyObject_Str(exception.get()))) {
-        Py_ssize_t size = 0;
-        if (const char* utf8 = PyUnicode_AsUTF8AndSize(text.get(), &size))
-            message.assign(utf8, static_cast<std::size_t>(size));
-        else
-            PyErr_Clear();
-    } else {
-        PyErr_Clear();
-    }
+    std::string message = utf8_of(PyRef::steal(PyObject_Str(exception.get())))
+                              .value_or("Unwrapped panic from Python code");
     write_stderr(
         "--- brindlemap is resuming an internal failure after fetching a PanicException from "
         "Python. ---\nPython stack trace below:\n");
@@ -54,16 +35,32 @@ std::string repr_or(PyObject* object, std::string_view fallback) {
     resume_panic(std::move(message));
 }
 
-// The pending exception, or an empty handle; a fetched PanicException never returns.
+// The pending exception, or an empty handle; a fetched PanicException never returns. No
+// exception can be one before the type exists, so the check does not make it.
 PyRef take_pending() {
     PyRef exception = PyRef::steal(PyErr_GetRaisedException());
-    if (exception &&
-        Py_TYPE(exception.get()) == reinterpret_cast<PyTypeObject*>(panic_exception_type()))
+    if (exception && panic_type != nullptr &&
+        Py_TYPE(exception.get()) == reinterpret_cast<PyTypeObject*>(panic_type))
         resume_fetched_panic(std::move(exception));
     return exception;
 }
 
 }  // namespace
+
+PyRef owned(PyObject* result) {
+    if (result == nullptr) throw_pending();
+    return PyRef::steal(result);
+}
+
+std::optional<std::string> utf8_of(PyRef text) {
+    if (text) {
+        Py_ssize_t size = 0;
+        if (const char* utf8 = PyUnicode_AsUTF8AndSize(text.get(), &size))
+            return std::string(utf8, static_cast<std::size_t>(size));
+    }
+    drop_pending();
+    return std::nullopt;
+}
 
 void PyErrorValue::restore() const {
     if (exception_) {
@@ -89,31 +86,20 @@ std::string display_text(PyObject* object) {
     PyRef text = PyRef::steal(PyObject_Str(object));
     if (!text) {
         PyErr_WriteUnraisable(object);
-        PyRef name = PyRef::steal(PyType_GetName(Py_TYPE(object)));
-        const char* utf8 = name ? PyUnicode_AsUTF8(name.get()) : nullptr;
-        if (utf8 == nullptr) {
-            PyErr_Clear();
-            return "<unprintable object>";
-        }
-        return std::string("<unprintable ") + utf8 + " object>";
+        const std::optional<std::string> name =
+            utf8_of(PyRef::steal(PyType_GetName(Py_TYPE(object))));
+        return name ? "<unprintable " + *name + " object>" : "<unprintable object>";
     }
-    Py_ssize_t size = 0;
-    if (const char* utf8 = PyUnicode_AsUTF8AndSize(text.get(), &size))
-        return std::string(utf8, static_cast<std::size_t>(size));
-    PyErr_Clear();
+    if (std::optional<std::string> utf8 = utf8_of(text)) return *utf8;
+    // Lone surrogates have no UTF-8: they are shown replaced.
     PyRef raw = PyRef::steal(PyUnicode_AsEncodedString(text.get(), "utf-8", "surrogatepass"));
     if (!raw) {
-        PyErr_Clear();
+        drop_pending();
         return "<unprintable object>";
     }
-    PyRef lossy = PyRef::steal(
-        PyUnicode_DecodeUTF8(PyBytes_AS_STRING(raw.get()), PyBytes_GET_SIZE(raw.get()), "replace"));
-    const char* utf8 = lossy ? PyUnicode_AsUTF8AndSize(lossy.get(), &size) : nullptr;
-    if (utf8 == nullptr) {
-        PyErr_Clear();
-        return "<unprintable object>";
-    }
-    return std::string(utf8, static_cast<std::size_t>(size));
+    return utf8_of(PyRef::steal(PyUnicode_DecodeUTF8(PyBytes_AS_STRING(raw.get()),
+                                                     PyBytes_GET_SIZE(raw.get()), "replace")))
+        .value_or("<unprintable object>");
 }
 
 PyErrorValue fetch_pending() {

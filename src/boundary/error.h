@@ -5,6 +5,7 @@
 
 #include <Python.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,12 @@ class PyErrorValue {
     throw PyErrorValue::lazy(type, std::move(message));
 }
 
+// The rule for an interpreter call that returns a new reference, or null with an exception set:
+// its result is taken by `owned`, which throws that exception as an error value. A call that
+// signals failure otherwise (-1, or a value beside PyErr_Occurred) is followed by throw_pending.
+// The objects made for a call's result are the one exception: see result_object (convert.h).
+PyRef owned(PyObject* result);
+
 // Takes the interpreter's pending exception after a failed C-API call as an error value;
 // SystemError when nothing is pending. A PanicException fetched this way resumes the internal
 // failure instead (its traceback printed, no second report).
@@ -51,8 +58,13 @@ PyErrorValue fetch_pending();
     throw fetch_pending();
 }
 
-// The pending exception taken as a value and dropped; resumes a PanicException likewise.
+// The pending exception, if any, taken and dropped: the one way this module ignores an
+// interpreter's error. A PanicException is not dropped but resumed, as fetch_pending does.
 void drop_pending();
+
+// The UTF-8 text of `text`, a str that an interpreter call returned (null when it failed);
+// nothing when there is none, the failure dropped as drop_pending drops it.
+std::optional<std::string> utf8_of(PyRef text);
 
 // str(object) as UTF-8, lone surrogates replaced; when str() itself fails, that failure is
 // reported as unraisable and "<unprintable T object>" stands in.

@@ -29,18 +29,13 @@ PyMethodDef from_internal_data_definition =
     function<signatures::from_internal_data, from_internal_data>();
 PyMethodDef from_bytes_definition = function<signatures::from_bytes, from_bytes>();
 
-PyRef checked(PyObject* object) {
-    if (object == nullptr) throw_pending();
-    return PyRef::steal(object);
-}
-
 // Appends `name` to the module's __all__ (made on first use) and sets the attribute.
 void add_to_module(PyObject* module, PyObject* name, PyObject* object) {
     PyRef all = PyRef::steal(PyObject_GetAttrString(module, "__all__"));
     if (!all) {
         if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw_pending();
-        PyErr_Clear();
-        all = checked(PyList_New(0));
+        drop_pending();
+        all = owned(PyList_New(0));
         if (PyObject_SetAttrString(module, "__all__", all.get()) < 0) throw_pending();
     } else if (!PyList_Check(all.get())) {
         throw_type_mismatch(all.get(), "PyList");
@@ -51,9 +46,9 @@ void add_to_module(PyObject* module, PyObject* name, PyObject* object) {
 }
 
 void add_function(PyObject* module, PyMethodDef* definition) {
-    PyRef module_name = checked(PyModule_GetNameObject(module));
-    PyRef function = checked(PyCMethod_New(definition, module, module_name.get(), nullptr));
-    PyRef name = checked(PyObject_GetAttrString(function.get(), "__name__"));
+    PyRef module_name = owned(PyModule_GetNameObject(module));
+    PyRef function = owned(PyCMethod_New(definition, module, module_name.get(), nullptr));
+    PyRef name = owned(PyObject_GetAttrString(function.get(), "__name__"));
     if (!PyUnicode_Check(name.get())) throw_type_mismatch(name.get(), "PyString");
     add_to_module(module, name.get(), function.get());
 }
@@ -62,7 +57,7 @@ void run_module_body(PyObject* module) {
     add_function(module, &from_internal_data_definition);
     add_function(module, &from_bytes_definition);
     PyObject* type = reinterpret_cast<PyObject*>(prefix_search_type());
-    PyRef name = checked(PyUnicode_FromString("PrefixSearch"));
+    PyRef name = owned(PyUnicode_FromString("PrefixSearch"));
     add_to_module(module, name.get(), type);
 }
 
@@ -77,7 +72,7 @@ PyRef initialise_module() {
                     "brindlemap._brindlemap does not support sub-interpreters: it can be imported "
                     "only in the interpreter that first imported it");
     if (cached_module != nullptr) return PyRef::borrow(cached_module);
-    PyRef module = checked(PyModule_Create2(&module_definition, 1013));
+    PyRef module = owned(PyModule_Create2(&module_definition, 1013));
     run_module_body(module.get());
     cached_module = PyRef(module).release();  // the cache keeps its own reference for good
     return module;

@@ -27,7 +27,7 @@ AsByteString::Value AsByteString::convert(PyObject* bs) {
 
 PyRef to_bytes(const Trie& trie) {
     const std::size_t size = serial::encoded_size(trie);
-    PyRef bytes = checked_result(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
+    PyRef bytes = result_object(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
     auto* out = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get()));
     serial::encode_trie(trie, {out, size});
     return bytes;

@@ -15,16 +15,9 @@ namespace {
 
 PyObject* refuse_construction(PyTypeObject* subtype, PyObject*, PyObject*) {
     return call_guard([&]() -> PyRef {
-        std::string name = "<unknown>";
-        if (PyRef type_name = PyRef::steal(PyType_GetName(subtype))) {
-            if (const char* utf8 = PyUnicode_AsUTF8(type_name.get()))
-                name = utf8;
-            else
-                PyErr_Clear();
-        } else {
-            PyErr_Clear();
-        }
-        throw_error(PyExc_TypeError, "No constructor defined for " + name);
+        throw_error(PyExc_TypeError,
+                    "No constructor defined for " +
+                        utf8_of(PyRef::steal(PyType_GetName(subtype))).value_or("<unknown>"));
     });
 }
 
