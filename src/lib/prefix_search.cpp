@@ -93,10 +93,7 @@ BorrowedTrie::BorrowedTrie(PyObject* self) {
     if (!PyType_IsSubtype(Py_TYPE(self), prefix_search_type()))
         throw_type_mismatch(self, "PrefixSearch");
     auto* instance = reinterpret_cast<PrefixSearchObject*>(self);
-    std::int64_t current = instance->borrow_flag.load();
-    do {
-        if (current == -1) throw_error(PyExc_RuntimeError, "Already mutably borrowed");
-    } while (!instance->borrow_flag.compare_exchange_weak(current, current + 1));
+    instance->borrow_flag.fetch_add(1);
     Py_INCREF(self);
     object_ = instance;
 }

@@ -14,7 +14,8 @@ namespace brindlemap {
 
 struct PrefixSearchObject {
     PyObject_HEAD Trie trie;
-    // 0: not borrowed; > 0: shared borrows in progress; -1: borrowed exclusively (never here).
+    // The calls in progress on the instance, each holding a shared borrow. No call borrows
+    // exclusively: the trie is never changed.
     std::atomic<std::int64_t> borrow_flag;
 };
 

@@ -31,7 +31,6 @@ class CharArray {
     std::span<const char32_t> raw_span(std::size_t first, std::size_t last) const noexcept {
         return std::span(codes_).subspan(first, last - first);
     }
-    std::size_t memory_bytes() const noexcept { return codes_.capacity() * sizeof(char32_t); }
 
     friend bool operator==(const CharArray&, const CharArray&) = default;
 
@@ -59,10 +58,6 @@ class PayloadArray {
     std::optional<std::uint32_t> operator[](std::size_t i) const noexcept {
         if (!has(i)) return std::nullopt;
         return values_[i];
-    }
-    std::size_t memory_bytes() const noexcept {
-        return values_.capacity() * sizeof(std::uint32_t) +
-               present_.capacity() * sizeof(std::uint64_t);
     }
 
     friend bool operator==(const PayloadArray&, const PayloadArray&) = default;

@@ -38,27 +38,33 @@ bool shifts_are_runs(const TrieArrays& trie) noexcept {
 }
 
 // The layout of the builder, numbered level by level: child_indices is 1, 2, ..., so that
-// node ids are handed out in breadth-first order. Then each node is listed exactly once, and
-// the links form a tree when every child's id is above its parent's, since a chain of parents
-// can only descend to the root. Settled in a few sequential passes, without a queue.
-std::optional<std::optional<TreeShape>> check_breadth_first_layout(const TrieArrays& trie) {
-    const std::vector<std::uint32_t>& shifts = trie.node_shifts;
+// node ids are handed out in breadth-first order.
+bool numbered_level_by_level(const TrieArrays& trie) noexcept {
     const std::vector<std::uint32_t>& links = trie.child_indices;
     for (std::size_t p = 0; p < links.size(); ++p)
-        if (links[p] != p + 1) return std::nullopt;  // another layout: the general pass decides
+        if (links[p] != p + 1) return false;
+    return true;
+}
+
+// On the builder's layout each node is listed exactly once, and the links form a tree when
+// every child's id is above its parent's, since a chain of parents can only descend to the
+// root. Settled in a few sequential passes, without a queue.
+std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie) {
+    const std::vector<std::uint32_t>& shifts = trie.node_shifts;
+    const std::vector<std::uint32_t>& links = trie.child_indices;
     const std::size_t nodes = shifts.size();
     std::vector<char32_t> scratch;
     for (std::size_t node = 0; node < nodes; ++node) {
         const std::size_t start = shifts[node];
         const std::size_t end = node + 1 < nodes ? shifts[node + 1] : links.size();
         if (start >= end) continue;
-        if (start < node) return std::optional<TreeShape>();  // a child not above its parent
+        if (start < node) return std::nullopt;  // a child not above its parent
         // The run's children are the nodes start + 1 to end, their characters side by side:
         // every one must be present, and all of them distinct.
         const std::span<const char32_t> run = trie.node_strings.raw_span(start + 1, end + 1);
         if (std::find(run.begin(), run.end(), CharArray::kAbsent) != run.end() ||
             !distinct_characters(run, scratch))
-            return std::optional<TreeShape>();
+            return std::nullopt;
     }
     // Depth by depth: the children of the nodes [first, last) are [shift(first) + 1,
     // shift(last) + 1).
@@ -81,8 +87,7 @@ std::optional<TreeShape> check_tree_shape(const TrieArrays& trie) {
     // With one link fewer than nodes, a walk from the root that meets every node exactly once
     // has read every link, so each node but the root is listed once.
     if (!per_node_arrays_agree(trie) || !shifts_are_runs(trie)) return std::nullopt;
-    if (std::optional<std::optional<TreeShape>> settled = check_breadth_first_layout(trie))
-        return *settled;
+    if (numbered_level_by_level(trie)) return check_level_by_level_layout(trie);
     const std::size_t nodes = trie.node_shifts.size();
     const std::size_t links = trie.child_indices.size();
 
