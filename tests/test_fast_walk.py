@@ -12,6 +12,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap.builder import build_arrays
+from conftest import CAR_CAT_DOG
 
 ROOT = Path(__file__).resolve().parent.parent
 ABSENT_CHAR = 0xFFFFFFFF
@@ -150,10 +151,6 @@ def test_fast_road_on_a_deep_chain_and_a_wide_root(native):
     for query in ["一", "丁x", ""]:
         assert trie.records(FAST_FUZZY, query, 1) == trie.records(GENERAL_FUZZY, query, 1)
         assert trie.records(FAST_EXACT, query) == trie.records(GENERAL_EXACT, query)
-
-
-CAR_CAT_DOG = ([0, 2, 3, 4, 6, 7, 7, 7], ["", "c", "d", "a", "o", "r", "t", "g"],
-               [None] * 5 + [10, 11, 12], [1, 2, 3, 4, 5, 6, 7])
 
 
 @pytest.mark.parametrize("arrays, depth", [

@@ -55,7 +55,8 @@ def cases():
     def python_panic():
         return panic("from Python")
 
-    keep = [shifts, strings, payloads, children, data, text, cause]
+    # The type too: every instance holds a reference to it, which its deallocation gives back.
+    keep = [shifts, strings, payloads, children, data, text, cause, bm.PrefixSearch]
 
     def call(function, *args, **kwargs):
         def run():

@@ -5,15 +5,10 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap._brindlemap import from_internal_data
-from conftest import levenshtein
+from conftest import A_AB_B, CAR_CAT_DOG, levenshtein, panic_message
 
-# car, cat, dog with payloads 10, 11, 12; the root's children stored c, d, those of "ca" r, t.
-CAR_CAT_DOG = ([0, 2, 3, 4, 6, 7, 7, 7], ["", "c", "d", "a", "o", "r", "t", "g"],
-               [None] * 5 + [10, 11, 12], [1, 2, 3, 4, 5, 6, 7])
 DOG_FIRST = ([0, 2, 3, 4, 5, 7, 7, 7], ["", "d", "c", "o", "a", "g", "r", "t"],
              [None] * 5 + [12, 10, 11], [1, 2, 3, 4, 5, 6, 7])
-# a (7), ab (300), b (5); the root's children stored a, b.
-A_AB_B = ([0, 2, 3, 3], ["", "a", "b", "b"], [None, 7, 300, 5], [1, 3, 2])
 
 
 class Node:
@@ -147,19 +142,12 @@ def test_binding_and_conversion_errors(call, error, message):
     assert type(info.value) is error and str(info.value) == message
 
 
-def panic_message(call):
-    with pytest.raises(BaseException) as info:
-        call()
-    assert type(info.value).__name__ == "PanicException"
-    return str(info.value)
-
-
 @pytest.mark.parametrize(
     "call", [lambda s: s.fuzzy_match("a", 9, None), lambda s: s.exact_match("")]
 )
 def test_trie_without_nodes_fails_at_the_root(call):
     search = from_internal_data([], [], [], [])
-    message = panic_message(lambda: call(search))
+    message = panic_message(call, search)
     assert message == "index out of bounds: the len is 0 but the index is 0"
 
 
@@ -180,7 +168,7 @@ SHARED = ([0, 2, 3, 4], ["", "a", "b", "c"], [None, None, None, 5], [1, 2, 3, 3]
 )
 def test_regression_child_links_that_do_not_form_a_tree_end_the_walk(arrays, pruned_query, pruned):
     search = trie(arrays)
-    message = panic_message(lambda: search.fuzzy_match("a", 10**9, None))
+    message = panic_message(search.fuzzy_match, "a", 10**9, None)
     assert message.startswith("malformed trie: ") and "do not form a tree" in message
     # A walk pruned before it meets a node twice never notices; the failure harmed nothing.
     assert search.fuzzy_match(pruned_query, 0, None) == pruned

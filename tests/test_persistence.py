@@ -9,7 +9,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap import from_bytes, from_internal_data
-from conftest import plain_allocator_only
+from conftest import A_AB_B, CAR_CAT_DOG, panic_message, plain_allocator_only
 
 ERR = "called `Result::unwrap()` on an `Err` value: "
 FAILURE = re.compile(
@@ -19,8 +19,6 @@ FAILURE = re.compile(
     r"allowed: Range \{ min: 0, max: 1 \}, found: \d+ \}"
     r"|InvalidCharEncoding\(\[\d+, \d+, \d+, \d+\]\))"
 )
-CAR_CAT_DOG = ([0, 2, 3, 4, 6, 7, 7, 7], ["", "c", "d", "a", "o", "r", "t", "g"],
-               [None] * 5 + [10, 11, 12], [1, 2, 3, 4, 5, 6, 7])
 WORKED = "03 00 01 02 03 00 01 61 01 62 03 00 01 07 01 FB 2C 01 02 01 02"
 
 
@@ -40,15 +38,9 @@ def outcome(call, *args):
         return type(e).__name__, e.args
 
 
-def panic_message(bs):
-    kind, args = outcome(from_bytes, bs)
-    assert kind == "PanicException"
-    return args[0]
-
-
 @pytest.mark.parametrize("arrays, expected", [
     (([0, 1, 2], ["", "a", "b"], [None, 7, 300], [1, 2]), WORKED),
-    (([0, 2, 3, 3], ["", "a", "b", "b"], [None, 7, 300, 5], [1, 3, 2]),
+    (A_AB_B,
      "04 00 02 03 03 04 00 01 61 01 62 01 62 04 00 01 07 01 FB 2C 01 01 05 03 01 03 02"),
     (CAR_CAT_DOG, "08 00 02 03 04 06 07 07 07 08 00 01 63 01 64 01 61 01 6F 01 72 01 74 01 67"
                   " 08 00 00 00 00 00 01 0A 01 0B 01 0C 07 01 02 03 04 05 06 07"),
@@ -112,18 +104,18 @@ def bad_char(*four):
     ("01 00 01 01 F0 8F BF BF", bad_char(240, 143, 191, 191)),
 ])
 def test_decode_failures(data, failure):
-    assert panic_message(h(data)) == ERR + failure
+    assert panic_message(from_bytes, h(data)) == ERR + failure
 
 
 @pytest.mark.parametrize("block", range(4))
 def test_huge_counts(block):
     limit = 2**60 if block == 2 else 2**61
     head = bytes(block) + b"\xfd"
-    assert panic_message(head + le(limit)) == "capacity overflow"
-    assert panic_message(head + le(2**64 - 1) + b"\xff") == "capacity overflow"
+    assert panic_message(from_bytes, head + le(limit)) == "capacity overflow"
+    assert panic_message(from_bytes, head + le(2**64 - 1) + b"\xff") == "capacity overflow"
     # Far more than could be reserved: must run out of input, not of memory.
     for count in (2**40, limit - 1):
-        assert panic_message(head + le(count) + bytes(3)) == ERR + end(1)
+        assert panic_message(from_bytes, head + le(count) + bytes(3)) == ERR + end(1)
 
 
 class LyingLength(list):
