@@ -10,12 +10,13 @@ stage=$build/stage
 "$venv/bin/cmake" -S . -B "$build" -G Ninja -DCMAKE_MAKE_PROGRAM="$PWD/$venv/bin/ninja" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLEMAP_SANITIZE=ON \
     -DPython_EXECUTABLE="$PWD/$venv/bin/python" >/dev/null
-"$venv/bin/cmake" --build "$build" --target _brindlemap
+"$venv/bin/cmake" --build "$build" --target _brindlemap _search
 
 # The tests import the staged package ahead of the one installed in the venv.
 rm -rf "$stage" && mkdir -p "$stage"
 cp -r python/brindlemap "$stage/"
-cp "$build"/_brindlemap*.so "$stage/brindlemap/"
+cp "$build"/_brindlemap*.so "$build"/_search*.so "$build"/libbrindlemap_native.so \
+    "$stage/brindlemap/"
 "$venv/bin/cmake" --build "$build" --target walk_check
 
 # The C++ runtime is preloaded too, so the sanitizer finds the real __cxa_throw to wrap.

@@ -6,11 +6,13 @@ many queries over several processes. The extension module `brindlemap._brindlema
 trie itself.
 """
 
+import copyreg
 from typing import TYPE_CHECKING
 
 from brindlemap._brindlemap import PrefixSearch, from_bytes, from_internal_data
+from brindlemap._search import panic_exception
 from brindlemap.builder import build, build_arrays
-from brindlemap.files import load, save
+from brindlemap.files import load, reduce_trie, save
 from brindlemap.parallel import match_many
 from brindlemap.suggest import suggest
 
@@ -27,18 +29,13 @@ __all__ = [
     "suggest",
 ]
 
+# Pickling, and with it every process pool, carries a trie as its bytes.
+copyreg.pickle(PrefixSearch, reduce_trie)
+
 if TYPE_CHECKING:
     class PanicException(BaseException):
         """Raised when the extension's native code fails an internal check."""
-
-
-def __getattr__(name):
-    # The extension makes its failure type only on first need and exposes it through caught
-    # instances alone; it is looked up when first asked for.
-    if name == "PanicException":
-        from brindlemap._failures import panic_exception_type
-
-        kind = panic_exception_type()
-        globals()["PanicException"] = kind
-        return kind
-    raise AttributeError(f"module 'brindlemap' has no attribute {name!r}")
+else:
+    # The extension exposes its failure type through caught instances alone; the package's
+    # second native module hands over the very same type object.
+    PanicException = panic_exception()

@@ -3,11 +3,9 @@
 from collections.abc import Sequence
 from typing import final
 
-__all__ = ["from_internal_data", "from_bytes", "PrefixSearch"]
+from brindlemap._types import Match
 
-# (text, payload, distance) of one stored word. The payload is an int 0..4294967295 for every
-# match; distances count code points.
-Match = tuple[str, int, int]
+__all__ = ["from_internal_data", "from_bytes", "PrefixSearch"]
 
 def from_internal_data(
     node_shifts: Sequence[int],

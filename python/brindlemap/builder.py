@@ -5,8 +5,7 @@ from itertools import accumulate
 from operator import index
 
 from brindlemap._brindlemap import PrefixSearch, from_internal_data
-
-_MAX_PAYLOAD = 4294967295
+from brindlemap._types import MAX_PAYLOAD
 
 Arrays = tuple[list[int], list[str], list[int | None], list[int]]
 
@@ -17,9 +16,9 @@ def _checked_payload(payload, item, position):
     except TypeError:
         raise TypeError(
             f"payload of item {position} ({item!r}) is not an integer") from None
-    if not 0 <= value <= _MAX_PAYLOAD:
+    if not 0 <= value <= MAX_PAYLOAD:
         raise ValueError(
-            f"payload of item {position} ({item!r}) is outside 0..{_MAX_PAYLOAD}")
+            f"payload of item {position} ({item!r}) is outside 0..{MAX_PAYLOAD}")
     return value
 
 

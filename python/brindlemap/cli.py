@@ -8,6 +8,7 @@ import time
 
 from brindlemap._brindlemap import PrefixSearch, from_bytes
 from brindlemap._failures import is_panic, native_reports_silenced
+from brindlemap._types import MAX_PAYLOAD
 from brindlemap.builder import build
 from brindlemap.files import save
 from brindlemap.suggest import suggest
@@ -56,9 +57,9 @@ def read_word_list(path: str, data: bytes | None = None) -> list[tuple[str, int]
                 value = int(payload)
             except ValueError:
                 value = -1
-            if not 0 <= value <= 4294967295:
+            if not 0 <= value <= MAX_PAYLOAD:
                 raise UserError(f"{path}:{number + 1}: payload {payload!r} is not an integer "
-                                "in 0..4294967295")
+                                f"in 0..{MAX_PAYLOAD}")
         else:
             value = number
         entries.append((word, value))

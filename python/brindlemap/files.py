@@ -1,6 +1,5 @@
 """Saving tries to files and loading them back, and pickling through the same bytes."""
 
-import copyreg
 import os
 import tempfile
 
@@ -50,8 +49,6 @@ def load(path: str | os.PathLike) -> PrefixSearch:
         raise
 
 
-def _reduce(trie: PrefixSearch):
+def reduce_trie(trie: PrefixSearch):
+    """Pickles a trie as the call that rebuilds it from its bytes (registered with copyreg)."""
     return from_bytes, (trie.to_bytes(),)
-
-
-copyreg.pickle(PrefixSearch, _reduce)

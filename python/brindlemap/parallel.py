@@ -5,10 +5,8 @@ import os
 from concurrent.futures import ProcessPoolExecutor
 from operator import index
 
-import brindlemap.files  # noqa: F401  (registers pickling, which initargs need)
 from brindlemap._brindlemap import PrefixSearch
-
-Match = tuple[str, int, int]
+from brindlemap._types import Match
 
 # Below this many queries, starting workers costs more than the queries themselves.
 SMALL_BATCH = 2000

@@ -3,9 +3,7 @@
 from operator import index
 
 from brindlemap._brindlemap import PrefixSearch
-
-Match = tuple[str, int, int]
-U64_MAX = 2**64 - 1  # the widest bound a walk takes; no word lies beyond it
+from brindlemap._types import MAX_DISTANCE, Match
 
 
 def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10) -> list[Match]:
@@ -33,6 +31,6 @@ def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10) -> li
             break
     else:
         if max_dist > len(word):
-            found = trie.fuzzy_match(word, min(max_dist, U64_MAX), None)
+            found = trie.fuzzy_match(word, min(max_dist, MAX_DISTANCE), None)
     found.sort(key=lambda match: (match[2], match[0]))
     return found[:k]

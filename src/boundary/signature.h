@@ -15,10 +15,10 @@
 
 namespace brindlemap {
 
-// A docstring that is only a text signature, "name($self, a, b)\n--\n\n", from which the
-// interpreter takes __text_signature__ and leaves __doc__ None.
+// A docstring that begins with a text signature, "name($self, a, b)\n--\n\n", from which the
+// interpreter takes __text_signature__; the rest, possibly nothing, is __doc__.
 struct DocText {
-    std::array<char, 128> text{};
+    std::array<char, 512> text{};
     const char* c_str() const noexcept { return text.data(); }
 };
 
@@ -31,6 +31,7 @@ struct Signature {
     std::string_view name;        // a literal: its data is the method definition's name
     std::string_view class_name;  // empty for a module function
     std::array<std::string_view, kArity> parameters;
+    std::string_view summary = {};  // the docstring after the text signature
 
     FunctionDescription description() const noexcept {
         return FunctionDescription{name, class_name, parameters, kArity};
@@ -50,6 +51,7 @@ struct Signature {
             put(parameters[i]);
         }
         put(")\n--\n\n");
+        put(summary);
         return doc;
     }
 };

@@ -50,6 +50,12 @@ PyObject* function_entry(PyObject*, PyObject* const* args, Py_ssize_t nargs,
     });
 }
 
+// Module function without arguments: body().
+template <const auto& signature, auto body>
+PyObject* noargs_function_entry(PyObject*, PyObject*) noexcept {
+    return call_guard([&] { return body(); });
+}
+
 template <const auto& signature, class Entry>
 PyMethodDef method_definition(Entry entry, int flags) {
     return PyMethodDef{signature.name.data(),
@@ -66,6 +72,10 @@ PyMethodDef method() {
 template <const auto& signature, auto body>
 PyMethodDef noargs_method() {
     return method_definition<signature>(noargs_method_entry<signature, body>, METH_NOARGS);
+}
+template <const auto& signature, auto body>
+PyMethodDef noargs_function() {
+    return method_definition<signature>(noargs_function_entry<signature, body>, METH_NOARGS);
 }
 template <const auto& signature, auto body>
 PyMethodDef function() {

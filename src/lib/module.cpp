@@ -1,14 +1,13 @@
-// The module's initialisation entry point and the body that fills the module.
+// The initialisation of brindlemap._brindlemap and the body that fills the module.
 #include <Python.h>
-
-#include <atomic>
-#include <cstdint>
 
 #include "boundary/convert.h"
 #include "boundary/error.h"
 #include "boundary/guard.h"
+#include "boundary/interpreter.h"
 #include "boundary/report.h"
 #include "lib/entry_points.h"
+#include "lib/module.h"
 #include "lib/operations.h"
 #include "lib/prefix_search.h"
 #include "prefix/failure.h"
@@ -20,8 +19,6 @@ PyModuleDef module_definition = {
     PyModuleDef_HEAD_INIT, "_brindlemap", "", 0, nullptr, nullptr, nullptr, nullptr, nullptr,
 };
 
-// The interpreter that first initialised the module; -1 until then.
-std::atomic<std::int64_t> initialising_interpreter{-1};
 // The module object, cached once for the life of the process.
 PyObject* cached_module = nullptr;
 
@@ -63,14 +60,7 @@ void run_module_body(PyObject* module) {
 
 PyRef initialise_module() {
     report_failures();
-    std::int64_t interpreter = PyInterpreterState_GetID(PyInterpreterState_Get());
-    if (interpreter == -1) throw_pending();
-    std::int64_t expected = -1;
-    if (!initialising_interpreter.compare_exchange_strong(expected, interpreter) &&
-        expected != interpreter)
-        throw_error(PyExc_ImportError,
-                    "brindlemap._brindlemap does not support sub-interpreters: it can be imported "
-                    "only in the interpreter that first imported it");
+    claim_interpreter("brindlemap._brindlemap");
     if (cached_module != nullptr) return PyRef::borrow(cached_module);
     PyRef module = owned(PyModule_Create2(&module_definition, 1013));
     run_module_body(module.get());
@@ -79,8 +69,9 @@ PyRef initialise_module() {
 }
 
 }  // namespace
-}  // namespace brindlemap
 
-PyMODINIT_FUNC PyInit__brindlemap(void) {
-    return brindlemap::call_guard([] { return brindlemap::initialise_module(); });
+PyObject* init_brindlemap_module() noexcept {
+    return call_guard([] { return initialise_module(); });
 }
+
+}  // namespace brindlemap

@@ -1,0 +1,58 @@
+// brindlemap._search: the package's native services beyond the fixed surface of
+// brindlemap._brindlemap, sharing its types. Its errors are ordinary exceptions.
+#include "search/module.h"
+
+#include "boundary/error.h"
+#include "boundary/guard.h"
+#include "boundary/interpreter.h"
+#include "boundary/report.h"
+#include "boundary/signature.h"
+#include "lib/entry_points.h"
+
+namespace brindlemap {
+namespace {
+
+PyRef panic_exception() {
+    return PyRef::borrow(panic_exception_type());
+}
+
+namespace signatures {
+
+inline constexpr Signature<> panic_exception{
+    "panic_exception",
+    "",
+    {},
+    "The type of the exception that brindlemap._brindlemap raises when an internal check fails\n"
+    "(pyo3_runtime.PanicException, derived from BaseException); made on first need, and the\n"
+    "same type object for the whole process."};
+
+}  // namespace signatures
+
+PyMethodDef functions[] = {
+    noargs_function<signatures::panic_exception, panic_exception>(),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyModuleDef definition = {
+    PyModuleDef_HEAD_INIT,
+    "_search",
+    "Native services of the brindlemap package beyond brindlemap._brindlemap, on its types.",
+    0,
+    functions,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+}  // namespace
+
+PyObject* init_search_module() noexcept {
+    return call_guard([] {
+        report_failures();
+        claim_interpreter("brindlemap._search");
+        return owned(PyModule_Create(&definition));
+    });
+}
+
+}  // namespace brindlemap
