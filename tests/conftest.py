@@ -20,6 +20,34 @@ CAR_CAT_DOG = (
 A_AB_B = ([0, 2, 3, 3], ["", "a", "b", "b"], [None, 7, 300, 5], [1, 3, 2])
 
 
+def layout(words, order=sorted, rng=None):
+    """The four arrays of a trie of `words` (text -> payload; "" puts a payload on the root).
+    Nodes are numbered level by level, each node's children stored by `order` (a function of
+    their characters); with `rng`, nodes are numbered and children stored at random instead."""
+    kids = {"": []}
+    for word in words:
+        for depth in range(1, len(word) + 1):
+            if word[:depth] not in kids:
+                kids[word[:depth]] = []
+                kids[word[:depth - 1]].append(word[:depth])
+    if rng is None:
+        for text, below in kids.items():
+            below[:] = [text + c for c in order([k[-1] for k in below])]
+        numbered = [""]
+        for text in numbered:  # grows while it is walked: breadth first
+            numbered += kids[text]
+    else:
+        numbered = [""] + rng.sample(list(kids)[1:], len(kids) - 1)
+        for below in kids.values():
+            rng.shuffle(below)
+    ids = {text: i for i, text in enumerate(numbered)}
+    shifts, children = [], []
+    for text in numbered:  # runs follow node numbers, whatever the order of the tree
+        shifts.append(len(children))
+        children += [ids[kid] for kid in kids[text]]
+    return shifts, [t[-1:] for t in numbered], [words.get(t) for t in numbered], children
+
+
 @pytest.fixture
 def words():
     return bm.from_internal_data(*CAR_CAT_DOG)

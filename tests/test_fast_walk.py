@@ -12,7 +12,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap.builder import build_arrays
-from conftest import CAR_CAT_DOG
+from conftest import CAR_CAT_DOG, layout
 
 ROOT = Path(__file__).resolve().parent.parent
 ABSENT_CHAR = 0xFFFFFFFF
@@ -89,29 +89,6 @@ class NativeTrie:
                 (line.split("\t") for line in lines)]
 
 
-def layout(words, rng):
-    """The arrays of a trie of `words` (text -> payload) with its non-root nodes numbered in a
-    random order and each node's children stored in a random order; its deepest depth."""
-    tree = {"": {}}
-    for word in words:
-        for depth in range(1, len(word) + 1):
-            tree.setdefault(word[:depth], {})
-            tree[word[:depth - 1]][word[depth - 1]] = word[:depth]
-    texts = [t for t in tree if t]
-    rng.shuffle(texts)
-    ids = {"": 0, **{text: i + 1 for i, text in enumerate(texts)}}
-    by_id = [""] + texts
-    shifts, children = [], []
-    for text in by_id:  # runs follow node numbers, whatever the order of the tree
-        shifts.append(len(children))
-        kids = list(tree[text].values())
-        rng.shuffle(kids)
-        children += [ids[kid] for kid in kids]
-    chars = [text[-1:] for text in by_id]
-    payloads = [words.get(text) if text else None for text in by_id]
-    return (shifts, chars, payloads, children), max(map(len, by_id))
-
-
 ALPHABET = "abcé中😀"
 WORDS = st.dictionaries(st.text(ALPHABET, min_size=1, max_size=7),
                         st.integers(0, 2**32 - 1), max_size=30)
@@ -123,7 +100,7 @@ WORDS = st.dictionaries(st.text(ALPHABET, min_size=1, max_size=7),
        max_dist=st.integers(0, 5) | st.just(2**64 - 1), limit=st.none() | st.integers(0, 8))
 def test_fast_road_gives_the_general_walks_records_in_order(native, words, rng, queries,
                                                             max_dist, limit):
-    arrays, deepest = layout(words, rng)
+    arrays, deepest = layout(words, rng=rng), max(map(len, words), default=0)
     shuffled, level_by_level = NativeTrie(native, *arrays), NativeTrie(native, *build_arrays(words))
     assert shuffled.shape() == deepest and level_by_level.shape() == (deepest if words else 0)
     assert level_by_level.breadth_first()
@@ -139,7 +116,7 @@ def test_fast_road_gives_the_general_walks_records_in_order(native, words, rng, 
 def test_fast_road_on_a_deep_chain_and_a_wide_root(native):
     # Queries as long as the chain, with bands narrower and wider than the query.
     chain = "ab" * 2000
-    arrays, _ = layout({chain: 1, chain[:1000]: 2}, random.Random(0))
+    arrays = layout({chain: 1, chain[:1000]: 2}, rng=random.Random(0))
     trie = NativeTrie(native, *arrays)
     for query, max_dist in [(chain[:998], 3), ("", 2**64 - 1), (chain, 0), (chain[1:], 1),
                             ("b" + chain, 2), (chain[:3000], 2500), ("a" * 5000, 2**64 - 1)]:
@@ -147,7 +124,7 @@ def test_fast_road_on_a_deep_chain_and_a_wide_root(native):
         assert trie.records(FAST_FUZZY, query, max_dist) == general
         assert trie.records(FAST_FUZZY_WIDE, query, max_dist) == general
     wide = {chr(0x4E00 + i): i for i in range(3000)}
-    trie = NativeTrie(native, *layout(wide, random.Random(1))[0])
+    trie = NativeTrie(native, *layout(wide, rng=random.Random(1)))
     for query in ["一", "丁x", ""]:
         assert trie.records(FAST_FUZZY, query, 1) == trie.records(GENERAL_FUZZY, query, 1)
         assert trie.records(FAST_EXACT, query) == trie.records(GENERAL_EXACT, query)

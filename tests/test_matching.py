@@ -5,48 +5,27 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap._brindlemap import from_internal_data
-from conftest import A_AB_B, CAR_CAT_DOG, levenshtein, panic_message
+from conftest import A_AB_B, CAR_CAT_DOG, layout, levenshtein, panic_message
 
 DOG_FIRST = ([0, 2, 3, 4, 5, 7, 7, 7], ["", "d", "c", "o", "a", "g", "r", "t"],
              [None] * 5 + [12, 10, 11], [1, 2, 3, 4, 5, 6, 7])
 
 
-class Node:
-    def __init__(self, char):
-        self.char, self.payload, self.children = char, None, {}
-        self.ordered = []  # children in stored order, fixed when the arrays are laid out
-
-
-def build_trie(words, order=sorted):
-    """The arrays of a trie holding `words` (text -> payload), numbered level by level with
-    each node's children arranged by `order`; and the root of the same tree."""
-    root = Node("")
-    for word, payload in words.items():
-        node = root
-        for c in word:
-            node = node.children.setdefault(c, Node(c))
-        node.payload = payload
-    nodes, shifts, child_indices = [root], [], []
-    for node in nodes:  # grows while it is walked: breadth first
-        shifts.append(len(child_indices))
-        node.ordered = [node.children[c] for c in order(list(node.children))]
-        child_indices += range(len(nodes), len(nodes) + len(node.ordered))
-        nodes += node.ordered
-    return (shifts, [n.char for n in nodes], [n.payload for n in nodes], child_indices), root
-
-
-def reference_matches(root, query, max_dist):
-    """Pre-order over the whole tree, entering first the child with the next query character."""
+def reference_matches(arrays, query, max_dist):
+    """Pre-order over the arrays' tree, entering first the child with the next query character."""
+    shifts, chars, payloads, children = arrays
     found = []
 
     def walk(node, text):
-        if text and node.payload is not None and levenshtein(query, text) <= max_dist:
-            found.append((text, node.payload, levenshtein(query, text)))
+        distance = levenshtein(query, text)
+        if text and payloads[node] is not None and distance <= max_dist:
+            found.append((text, payloads[node], distance))
+        end = shifts[node + 1] if node + 1 < len(shifts) else len(children)
         wanted = query[len(text)] if len(text) < len(query) else None
-        for child in sorted(node.ordered, key=lambda c: c.char != wanted):  # stable
-            walk(child, text + child.char)
+        for child in sorted(children[shifts[node]:end], key=lambda c: chars[c] != wanted):
+            walk(child, text + chars[child])
 
-    walk(root, "")
+    walk(0, "")
     return found
 
 
@@ -54,8 +33,8 @@ def trie(arrays):
     return from_internal_data(*arrays)
 
 
-WITH_ROOT_PAYLOAD = build_trie({"": 99, "car": 10, "cat": 11, "dog": 12})[0]
-ASTRAL = build_trie({"a😀b": 1, "a𝄞b": 2, "ab": 3})[0]
+WITH_ROOT_PAYLOAD = layout({"": 99, "car": 10, "cat": 11, "dog": 12})
+ASTRAL = layout({"a😀b": 1, "a𝄞b": 2, "ab": 3})
 ALL_AT_3 = [("car", 10, 3), ("cat", 11, 3), ("dog", 12, 3)]
 
 
@@ -98,7 +77,7 @@ def test_fuzzy_match(arrays, query, max_dist, limit, expected):
         (A_AB_B, "abc", None),
         (A_AB_B, "B", None),
         (WITH_ROOT_PAYLOAD, "", None),
-        (build_trie({"z": 0})[0], "z", ("z", 0, 0)),
+        (layout({"z": 0}), "z", ("z", 0, 0)),
     ],
 )
 def test_exact_match(arrays, prefix, expected):
@@ -190,10 +169,10 @@ def test_matches_agree_with_brute_force(words, shuffled, rng, query, max_dist, l
     def order(chars):
         return rng.sample(chars, len(chars)) if shuffled else sorted(chars)
 
-    arrays, root = build_trie(words, order)
+    arrays = layout(words, order)
     search = trie(arrays)
     brute = {(w, p, levenshtein(query, w)) for w, p in words.items() if w}
-    expected = reference_matches(root, query, max_dist)
+    expected = reference_matches(arrays, query, max_dist)
     assert set(expected) == {m for m in brute if m[2] <= max_dist}
 
     found = search.fuzzy_match(query, max_dist, None)
