@@ -50,12 +50,6 @@ std::uint64_t levenshtein(std::span<const char32_t> a, std::span<const char32_t>
     return row[b.size()];
 }
 
-std::vector<char32_t> characters_of(std::string_view utf8_text) {
-    std::vector<char32_t> characters;
-    while (!utf8_text.empty()) characters.push_back(utf8::decode_front(utf8_text));
-    return characters;
-}
-
 namespace {
 
 struct BuildNode {

@@ -43,8 +43,6 @@ Query query_from(std::span<const std::uint8_t, kHeader> header, std::size_t q, c
 
 std::uint64_t levenshtein(std::span<const char32_t> a, std::span<const char32_t> b);
 
-std::vector<char32_t> characters_of(std::string_view utf8_text);
-
 // The trie of the words in `bytes`, separated by 0xFF, each with its position as payload; it
 // passes the shape check. Bytes below 0x80 stand for themselves, 0x80 to 0xBF for the letters
 // from U+00E0 on and 0xC0 to 0xFE for characters from U+1F600 on. Nodes are numbered level by

@@ -20,14 +20,6 @@ struct ResultElement {
     std::uint64_t distance;
 };
 
-// Distances count code points, so the query is matched as a list of them.
-std::vector<char32_t> characters_of(std::string_view text) {
-    std::vector<char32_t> characters;
-    characters.reserve(text.size());
-    while (!text.empty()) characters.push_back(utf8::decode_front(text));
-    return characters;
-}
-
 // Lets Ctrl-C and other signal handlers end a long walk: a handler that raises makes the walk
 // unwind with that exception.
 void check_signals(void*) {
@@ -57,13 +49,14 @@ PyRef result_tuple(const ResultElement& element) {
 
 PyRef fuzzy_match(const Trie& trie, std::string_view prefix, std::uint64_t max_dist,
                   std::optional<std::uint64_t> limit) {
-    std::vector<ResultElement> elements = run_query(trie, characters_of(prefix), max_dist, limit);
+    std::vector<ResultElement> elements =
+        run_query(trie, utf8::decode_all(prefix), max_dist, limit);
     return py_list(elements.size(), [&](std::size_t i) { return result_tuple(elements[i]); });
 }
 
 PyRef exact_match(const Trie& trie, std::string_view prefix) {
     WalkInterrupt interrupt(check_signals, nullptr);
-    const std::optional<std::uint32_t> node = exact_node(trie, characters_of(prefix), interrupt);
+    const std::optional<std::uint32_t> node = exact_node(trie, utf8::decode_all(prefix), interrupt);
     if (!node) return py_none();
     // The text of a node at distance 0 is the query itself.
     return result_tuple(ResultElement{std::string(prefix), trie.get_payload(*node), 0});

@@ -1,11 +1,13 @@
-// UTF-8 encoding and decoding of single Unicode scalar values, shared by the matcher, the codec
-// and the boundary.
+// UTF-8 encoding and decoding of Unicode scalar values and texts of them, shared by the walks,
+// the codec and the boundary.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brindlemap::utf8 {
 
@@ -43,6 +45,14 @@ inline void append(std::string& out, char32_t c) {
     out.append(buffer, encode(c, buffer));
 }
 
+// The encoding of a whole text of code points.
+inline std::string encode_all(std::span<const char32_t> characters) {
+    std::string text;
+    text.reserve(characters.size());
+    for (const char32_t c : characters) append(text, c);
+    return text;
+}
+
 // Decodes the code point at the front of `text`, which must be well-formed UTF-8 (the
 // interpreter's own encoding of a str); advances `text` past it.
 inline char32_t decode_front(std::string_view& text) noexcept {
@@ -62,6 +72,14 @@ inline char32_t decode_front(std::string_view& text) noexcept {
     }
     text.remove_prefix(length);
     return c;
+}
+
+// The code points of `text`, well-formed UTF-8: distances count them.
+inline std::vector<char32_t> decode_all(std::string_view text) {
+    std::vector<char32_t> characters;
+    characters.reserve(text.size());
+    while (!text.empty()) characters.push_back(decode_front(text));
+    return characters;
 }
 
 }  // namespace brindlemap::utf8

@@ -36,12 +36,6 @@ std::vector<MatchRecord> general_records(const Trie& trie, std::span<const char3
     return matcher.take_results();
 }
 
-std::string utf8_of(std::span<const char32_t> text) {
-    std::string out;
-    for (char32_t c : text) utf8::append(out, c);
-    return out;
-}
-
 std::vector<MatchRecord> records_of(const Trie& trie, int road, std::span<const char32_t> query,
                                     std::uint64_t max_dist, std::optional<std::uint64_t> limit) {
     WalkInterrupt interrupt;
@@ -59,7 +53,7 @@ std::vector<MatchRecord> records_of(const Trie& trie, int road, std::span<const 
         }
         default:
             if (std::optional<std::uint32_t> node = fast_exact_node(trie, query))
-                return {MatchRecord{utf8_of(query), *node, 0}};
+                return {MatchRecord{utf8::encode_all(query), *node, 0}};
             return {};
     }
 }

@@ -137,10 +137,8 @@ class Walk {
     }
 
     void accept(std::uint32_t node, std::size_t depth, Entry distance) {
-        std::string text;
-        text.reserve(depth);
-        for (std::size_t i = 0; i < depth; ++i) utf8::append(text, path_[i]);
-        results_.push_back(MatchRecord{std::move(text), node, distance});
+        results_.push_back(
+            MatchRecord{utf8::encode_all(std::span(path_).first(depth)), node, distance});
     }
 
     // Pushes the children so that the one carrying the query's next character is popped

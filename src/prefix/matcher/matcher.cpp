@@ -90,10 +90,8 @@ void Matcher::visit_node(std::uint32_t node, std::optional<std::uint32_t> payloa
     path_[text.depth - 1] = c;
     // Accept on the whole query against the whole text: beginning like the query is not enough.
     if (payload && here[n] <= max_dist_ && !limit_reached()) {
-        std::string utf8_text;
-        utf8_text.reserve(text.depth);
-        for (std::size_t i = 0; i < text.depth; ++i) utf8::append(utf8_text, path_[i]);
-        results_.push_back(MatchRecord{std::move(utf8_text), node, here[n]});
+        results_.push_back(
+            MatchRecord{utf8::encode_all(std::span(path_).first(text.depth)), node, here[n]});
     }
 }
 

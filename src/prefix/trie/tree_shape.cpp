@@ -55,8 +55,7 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie) {
     const std::size_t nodes = shifts.size();
     std::vector<char32_t> scratch;
     for (std::size_t node = 0; node < nodes; ++node) {
-        const std::size_t start = shifts[node];
-        const std::size_t end = node + 1 < nodes ? shifts[node + 1] : links.size();
+        const auto [start, end] = trie.child_run(node);
         if (start >= end) continue;
         if (start < node) return std::nullopt;  // a child not above its parent
         // The run's children are the nodes start + 1 to end, their characters side by side:
@@ -89,7 +88,6 @@ std::optional<TreeShape> check_tree_shape(const TrieArrays& trie) {
     if (!per_node_arrays_agree(trie) || !shifts_are_runs(trie)) return std::nullopt;
     if (numbered_level_by_level(trie)) return check_level_by_level_layout(trie);
     const std::size_t nodes = trie.node_shifts.size();
-    const std::size_t links = trie.child_indices.size();
 
     std::vector<std::uint32_t> order(nodes);  // breadth-first order, filled as it is walked
     std::vector<bool> reached(nodes);
@@ -104,8 +102,7 @@ std::optional<TreeShape> check_tree_shape(const TrieArrays& trie) {
             level_end = filled;
         }
         const std::uint32_t node = order[head];
-        const std::size_t start = trie.node_shifts[node];
-        const std::size_t end = node + 1 < nodes ? trie.node_shifts[node + 1] : links;
+        const auto [start, end] = trie.child_run(node);
         characters.clear();
         for (std::size_t p = start; p < end; ++p) {
             const std::uint32_t child = trie.child_indices[p];

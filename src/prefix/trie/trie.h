@@ -28,6 +28,14 @@ struct TrieArrays {
     PayloadArray node_payloads;                // each node's payload, if it carries one
     std::vector<std::uint32_t> child_indices;  // all children, one contiguous run per node
 
+    // The positions [first, second) of the node's run in child_indices: from its own shift to
+    // the next node's, or to the end for the last node. Unchecked: `node_id` must index
+    // node_shifts.
+    std::pair<std::size_t, std::size_t> child_run(std::size_t node_id) const noexcept {
+        return {node_shifts[node_id],
+                node_id + 1 < node_shifts.size() ? node_shifts[node_id + 1] : child_indices.size()};
+    }
+
     friend bool operator==(const TrieArrays&, const TrieArrays&) = default;
 };
 
@@ -46,14 +54,9 @@ class Trie {
     // Present only for a well-formed trie.
     const std::optional<TreeShape>& shape() const noexcept { return shape_; }
 
-    // The positions [first, second) of the node's run in child_indices: from its own shift to
-    // the next node's, or to the end for the last node. Unchecked: `node_id` must index
-    // node_shifts.
+    // The node's run in child_indices, as TrieArrays::child_run gives it.
     std::pair<std::size_t, std::size_t> child_run(std::uint32_t node_id) const noexcept {
-        const std::size_t next = std::size_t{node_id} + 1;
-        return {arrays_.node_shifts[node_id], next < arrays_.node_shifts.size()
-                                                  ? arrays_.node_shifts[next]
-                                                  : arrays_.child_indices.size()};
+        return arrays_.child_run(node_id);
     }
 
     // The children of `node_id` in stored order; fails on the first bad read.
