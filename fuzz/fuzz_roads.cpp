@@ -55,7 +55,8 @@ void compare_roads(const Trie& trie, const fuzz::Query& query) {
     for (const bool wide : {false, true}) {
         WalkInterrupt interrupt;
         const std::vector<MatchRecord> fast =
-            fast_fuzzy_walk(trie, query.characters, query.max_dist, query.limit, interrupt, wide);
+            fast_fuzzy_walk(trie, query.characters, query.max_dist, query.limit, interrupt,
+                            Metric::levenshtein, wide);
         if (rendering(fast) != rendering(general))
             fuzz::finding(wide ? "the 64-bit fast walk disagrees with the general walk"
                                : "the fast walk disagrees with the general walk",

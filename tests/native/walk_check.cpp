@@ -45,7 +45,7 @@ std::vector<MatchRecord> records_of(const Trie& trie, int road, std::span<const 
         case fast_fuzzy:
             return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt);
         case fast_fuzzy_wide:
-            return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt, true);
+            return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt, Metric::levenshtein, true);
         case general_exact: {
             std::vector<MatchRecord> all = general_records(trie, query, 0, std::nullopt);
             if (all.size() > 1) all.resize(1);

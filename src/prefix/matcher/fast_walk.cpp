@@ -1,200 +1,40 @@
-// The specialised walk: depth-indexed band rows, an explicit stack of nodes, and the Matcher's
-// acceptance, pruning and child order, over a trie known to be well-formed.
+// The specialised walk collecting in walk order, and the direct descent of exact_match.
 #include "prefix/matcher/fast_walk.h"
 
-#include <algorithm>
-#include <limits>
-#include <new>
-#include <string>
-
-#include "prefix/utf8.h"
+#include "prefix/matcher/band_walk.h"
 
 namespace brindlemap {
 namespace {
 
-struct Pending {
-    std::uint32_t node;
-    std::uint32_t depth;
-};
-
-// Entry i of a row at depth k is at least |k - i|, so only the band of entries i within
-// max_dist of k can be within max_dist; the others stand at max_dist + 1 without being computed.
-// Each row keeps its band and one entry past its end, where the child reads that bound.
-//
-// When the band is narrower than the query, a row at depth k keeps entries k - max_dist to
-// k + max_dist + 1 in its 2 * max_dist + 2 slots: slot j is the entry of diagonal j - max_dist,
-// the same slot at every depth. Otherwise rows are whole, slot i holding entry i.
-template <class Entry>
-class Walk {
+// Every node within max_dist, in walk order, up to a limit.
+class InWalkOrder {
   public:
-    Walk(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
-         std::optional<std::uint64_t> limit, WalkInterrupt& interrupt)
-        : trie_(trie),
-          query_(query),
-          n_(query.size()),
-          // Entries never exceed n plus the deepest depth, so a larger bound accepts exactly
-          // what that sum accepts; the dispatcher chose an Entry that holds the sum plus two.
-          max_dist_(
-              static_cast<Entry>(std::min<std::uint64_t>(max_dist, n_ + trie.shape()->max_depth))),
-          banded_(2 * std::uint64_t{max_dist_} + 2 < n_ + 1),
-          width_(banded_ ? 2 * std::size_t{max_dist_} + 2 : n_ + 1),
-          row_step_(banded_ ? width_ - 1 : width_),
-          row_offset_(banded_ ? max_dist_ : 0),
-          limit_(limit),
-          interrupt_(interrupt) {
-        // The deepest row a walk can need is that of depth n + max_dist + 1; most walks stop
-        // far short of it, so the rows grow with the depth reached.
-        const std::uint64_t reachable =
-            std::min<std::uint64_t>(trie.shape()->max_depth, n_ + std::uint64_t{max_dist_} + 1);
-        grow(std::min<std::uint64_t>(reachable, kInitialDepths));
-    }
+    InWalkOrder(std::uint64_t max_dist, std::optional<std::uint64_t> limit) noexcept
+        : max_dist_(max_dist), limit_(limit) {}
 
-    std::vector<MatchRecord> run() {
-        // The root: never accepted, its least entry 0 is within any bound.
-        Entry* root = row(0);
-        const std::size_t root_last = banded_ ? std::size_t{max_dist_} : n_;
-        for (std::size_t i = 0; i <= root_last; ++i) root[i] = static_cast<Entry>(i);
-        if (root_last < n_) root[root_last + 1] = max_dist_ + 1;
-        if (limit_reached()) return std::move(results_);
-        schedule_children(0, 0);
-        // A visit's work is at most its band and its share of its parent's scheduling: the
-        // interrupt is charged for a batch of visits at once, which keeps it off the hot path.
-        const std::size_t batch = std::max<std::size_t>(1, WalkInterrupt::kInterval / (width_ + 1));
-        std::size_t visits_before_charge = batch;
-        while (!stack_.empty()) {
-            if (--visits_before_charge == 0) {
-                visits_before_charge = batch;
-                interrupt_.charge(batch * (width_ + 1));
-            }
-            const Pending next = stack_.back();
-            stack_.pop_back();
-            const bool enter = visit(next);
-            if (limit_reached()) break;  // nothing later is accepted or entered
-            if (enter) schedule_children(next.node, next.depth);
-        }
-        return std::move(results_);
+    bool done() const noexcept { return limit_ && records_.size() >= *limit_; }
+    std::uint64_t bound() const noexcept { return max_dist_; }
+    template <class MakeText>
+    void offer(std::uint32_t node, std::uint64_t distance, MakeText&& text) {
+        records_.push_back(MatchRecord{text(), node, distance});
     }
+    std::vector<MatchRecord> take() noexcept { return std::move(records_); }
 
   private:
-    static constexpr std::uint64_t kInitialDepths = 64;
-
-    bool limit_reached() const noexcept { return limit_ && results_.size() >= *limit_; }
-
-    // The row at `depth`, placed so that entry i is at row(depth)[i]: banded rows start
-    // depth - max_dist entries before their first slot, and that address lies within the
-    // buffer for every entry of the band.
-    Entry* row(std::size_t depth) noexcept {
-        return rows_.data() + (depth * row_step_ + row_offset_);
-    }
-
-    // Makes room for the rows down to `depth` and the path's characters above it.
-    void reserve_depth(std::size_t depth) {
-        if (depth >= depths_) [[unlikely]]
-            grow(depth);
-    }
-
-    [[gnu::noinline]] void grow(std::size_t depth) {
-        const std::size_t depths = std::max(depth + 1, 2 * depths_);
-        if (width_ > std::numeric_limits<std::size_t>::max() / sizeof(Entry) / depths)
-            throw std::bad_alloc();
-        rows_.resize(depths * width_);
-        path_.resize(depths);
-        depths_ = depths;
-    }
-
-    // Computes the node's row from its parent's, one depth up, and accepts the node; returns
-    // whether its children are to be entered. Every computed entry lies between
-    // min(true value, max_dist + 1) and the true value, so the entries within max_dist, the
-    // least entry's test and the accepted distances are exactly those of the full row.
-    bool visit(Pending pending) {
-        const std::size_t depth = pending.depth;
-        const Entry beyond = max_dist_ + 1;
-        const std::size_t low = depth > max_dist_ ? depth - max_dist_ : 0;
-        if (low > n_) return false;  // the least entry is depth - n, beyond max_dist
-        const std::size_t high = std::min<std::size_t>(n_, depth + max_dist_);
-        const char32_t c = trie_.node_strings().raw(pending.node);
-        path_[depth - 1] = c;
-        Entry* here = row(depth);
-        const Entry* above = here - row_step_;
-        Entry left = beyond;
-        std::size_t i = low;
-        if (low == 0) {
-            left = above[0] + 1;
-            here[0] = left;
-            i = 1;
-        }
-        Entry least = left;
-        for (; i <= high; ++i) {
-            const Entry replace = above[i - 1] + (query_[i - 1] == c ? 0 : 1);
-            left = std::min<Entry>(std::min(above[i], left) + 1, replace);
-            here[i] = left;
-            least = std::min(least, left);
-        }
-        if (high < n_) here[high + 1] = beyond;
-        if (high == n_ && here[n_] <= max_dist_ && trie_.node_payloads().has(pending.node))
-            accept(pending.node, depth, here[n_]);
-        return least <= max_dist_;
-    }
-
-    void accept(std::uint32_t node, std::size_t depth, Entry distance) {
-        results_.push_back(
-            MatchRecord{utf8::encode_all(std::span(path_).first(depth)), node, distance});
-    }
-
-    // Pushes the children so that the one carrying the query's next character is popped
-    // first and the others follow in stored order. Siblings are distinct, so at most one is.
-    void schedule_children(std::uint32_t node, std::uint32_t depth) {
-        const auto [start, end] = trie_.child_run(node);
-        if (start >= end) return;
-        reserve_depth(std::size_t{depth} + 1);
-        const bool has_next = depth < n_;
-        const char32_t wanted = has_next ? query_[depth] : CharArray::kAbsent;
-        std::uint32_t promoted = 0;
-        bool found = false;
-        const bool numbered_in_order = trie_.shape()->breadth_first;
-        // The children's own runs are read when they are visited, soon after: start fetching
-        // their line of node_shifts while this node's children are scheduled.
-        if (numbered_in_order) __builtin_prefetch(&trie_.node_shifts()[start]);
-        for (std::size_t p = end; p-- > start;) {
-            const std::uint32_t child =
-                numbered_in_order ? static_cast<std::uint32_t>(p + 1) : trie_.child_indices()[p];
-            if (has_next && trie_.node_strings().raw(child) == wanted) {
-                promoted = child;
-                found = true;
-                continue;
-            }
-            stack_.push_back(Pending{child, depth + 1});
-        }
-        if (found) stack_.push_back(Pending{promoted, depth + 1});
-    }
-
-    const Trie& trie_;
-    std::span<const char32_t> query_;
-    std::size_t n_;  // the query's length
-    Entry max_dist_;
-    bool banded_;
-    std::size_t width_;                  // slots per row
-    std::size_t row_step_, row_offset_;  // where rows stand: see row()
+    std::uint64_t max_dist_;
     std::optional<std::uint64_t> limit_;
-    WalkInterrupt& interrupt_;
-    std::size_t depths_ = 0;      // the depths rows_ has room for
-    std::vector<Entry> rows_;     // the row of the node on the current path at each depth
-    std::vector<char32_t> path_;  // the characters of the current path, by depth
-    std::vector<Pending> stack_;
-    std::vector<MatchRecord> results_;
+    std::vector<MatchRecord> records_;
 };
 
 }  // namespace
 
 std::vector<MatchRecord> fast_fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
                                          std::uint64_t max_dist, std::optional<std::uint64_t> limit,
-                                         WalkInterrupt& interrupt, bool wide_entries) {
-    // The largest value a row's arithmetic meets: n plus the deepest depth, plus one for the
-    // bound past max_dist and one for a step.
-    const std::uint64_t largest = std::uint64_t{query.size()} + trie.shape()->max_depth + 2;
-    if (!wide_entries && largest <= std::numeric_limits<std::uint32_t>::max())
-        return Walk<std::uint32_t>(trie, query, max_dist, limit, interrupt).run();
-    return Walk<std::uint64_t>(trie, query, max_dist, limit, interrupt).run();
+                                         WalkInterrupt& interrupt, Metric metric,
+                                         bool wide_entries) {
+    return band_walk::run(metric, trie, query, max_dist, InWalkOrder(max_dist, limit), interrupt,
+                          wide_entries)
+        .take();
 }
 
 std::optional<std::uint32_t> fast_exact_node(const Trie& trie, std::span<const char32_t> query) {

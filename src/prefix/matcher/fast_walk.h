@@ -11,17 +11,21 @@
 #include <vector>
 
 #include "prefix/matcher/matcher.h"
+#include "prefix/matcher/row_rules.h"
 #include "prefix/matcher/walk_interrupt.h"
 #include "prefix/trie/trie.h"
 
 namespace brindlemap {
 
-// The records a Matcher with these settings collects in Trie::dfs, in the same order. `trie`
-// must have passed its shape check. Row entries are 32 bits wide unless the query is too long
-// for that, or `wide_entries` asks for 64 bits, which only the tests do.
+// The records a Matcher with these settings collects in Trie::dfs, in the same order; with
+// Metric::osa, the same walk with adjacent transpositions costing 1. `trie` must have passed
+// its shape check. Row entries are 32 bits wide unless the query is too long for that, or
+// `wide_entries` asks for 64 bits, which only the tests do.
 std::vector<MatchRecord> fast_fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
                                          std::uint64_t max_dist, std::optional<std::uint64_t> limit,
-                                         WalkInterrupt& interrupt, bool wide_entries = false);
+                                         WalkInterrupt& interrupt,
+                                         Metric metric = Metric::levenshtein,
+                                         bool wide_entries = false);
 
 // On a well-formed trie: the node whose text is `query`, when it carries a payload and is not
 // the root; what the first record of an exact Matcher walk would name. Nothing otherwise.
