@@ -11,15 +11,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "failure_forms.h"
 #include "prefix/failure.h"
+#include "prefix/matcher/best_walk.h"
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/matcher.h"
+#include "prefix/utf8.h"
 #include "serial/decode.h"
 #include "walk_inputs.h"
 
@@ -49,6 +53,40 @@ std::string rendering(const std::vector<MatchRecord>& records) {
     return text;
 }
 
+// Under optimal string alignment the walk finds exactly the words within max_dist, with their
+// distances; and the k-best walk gives the first k of them by distance, payload and word.
+void check_osa_and_best(const Trie& trie, const fuzz::Query& query) {
+    // Every word of the trie, from a general walk that prunes nothing.
+    std::vector<MatchRecord> within;
+    for (MatchRecord& word :
+         general_records(trie, query, std::numeric_limits<std::uint64_t>::max(), std::nullopt)) {
+        word.distance = fuzz::osa(query.characters, utf8::decode_all(word.text));
+        if (word.distance <= query.max_dist) within.push_back(std::move(word));
+    }
+    WalkInterrupt interrupt;
+    std::vector<MatchRecord> found = fast_fuzzy_walk(trie, query.characters, query.max_dist,
+                                                     std::nullopt, interrupt, Metric::osa);
+    const auto by_node = [](const MatchRecord& a, const MatchRecord& b) { return a.node < b.node; };
+    std::sort(found.begin(), found.end(), by_node);
+    std::vector<MatchRecord> expected = within;
+    std::sort(expected.begin(), expected.end(), by_node);
+    if (rendering(found) != rendering(expected))
+        fuzz::finding("the OSA walk disagrees with brute force",
+                      rendering(found) + "| " + rendering(expected));
+
+    const std::uint64_t k = query.limit.value_or(3);
+    std::sort(within.begin(), within.end(), [&](const MatchRecord& a, const MatchRecord& b) {
+        return std::tuple(a.distance, *trie.get_payload(a.node), a.text) <
+               std::tuple(b.distance, *trie.get_payload(b.node), b.text);
+    });
+    if (within.size() > k) within.resize(k);
+    const std::vector<MatchRecord> best =
+        best_walk(trie, query.characters, query.max_dist, k, Rank::payload, Metric::osa, interrupt);
+    if (rendering(best) != rendering(within))
+        fuzz::finding("the k-best walk disagrees with brute force",
+                      rendering(best) + "| " + rendering(within));
+}
+
 void compare_roads(const Trie& trie, const fuzz::Query& query) {
     const std::vector<MatchRecord> general =
         general_records(trie, query, query.max_dist, query.limit);
@@ -62,6 +100,7 @@ void compare_roads(const Trie& trie, const fuzz::Query& query) {
                                : "the fast walk disagrees with the general walk",
                           rendering(fast) + "| " + rendering(general));
     }
+    check_osa_and_best(trie, query);
     const std::vector<MatchRecord> exact = general_records(trie, query, 0, std::nullopt);
     const std::optional<std::uint32_t> node = fast_exact_node(trie, query.characters);
     if (node != (exact.empty() ? std::nullopt : std::optional(exact.front().node)))

@@ -8,6 +8,22 @@
 
 namespace brindlemap::fuzz {
 
+std::uint64_t osa(std::span<const char32_t> a, std::span<const char32_t> b) {
+    std::vector<std::vector<std::uint64_t>> d(a.size() + 1,
+                                              std::vector<std::uint64_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min(
+                {d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
 WalkInput split_input(const std::uint8_t* data, std::size_t size) {
     WalkInput input{};
     std::copy_n(data, std::min(size, kHeader), input.header.begin());

@@ -42,6 +42,8 @@ struct Query {
 Query query_from(std::span<const std::uint8_t, kHeader> header, std::size_t q, const Trie& trie);
 
 std::uint64_t levenshtein(std::span<const char32_t> a, std::span<const char32_t> b);
+// Optimal string alignment: Levenshtein plus the swap of two adjacent characters.
+std::uint64_t osa(std::span<const char32_t> a, std::span<const char32_t> b);
 
 // The trie of the words in `bytes`, separated by 0xFF, each with its position as payload; it
 // passes the shape check. Bytes below 0x80 stand for themselves, 0x80 to 0xBF for the letters

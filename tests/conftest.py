@@ -89,6 +89,17 @@ plain_allocator_only = pytest.mark.skipif(
     reason="the sanitizer runtime reserves address space beyond any small limit")
 
 
+def osa(a, b):
+    """Optimal string alignment: Levenshtein plus the swap of two adjacent characters."""
+    d = [[i + j if i * j == 0 else 0 for j in range(len(b) + 1)] for i in range(len(a) + 1)]
+    for i in range(1, len(a) + 1):
+        for j in range(1, len(b) + 1):
+            d[i][j] = min(d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1]))
+            if i > 1 and j > 1 and a[i - 1] == b[j - 2] and a[i - 2] == b[j - 1]:
+                d[i][j] = min(d[i][j], d[i - 2][j - 2] + 1)
+    return d[-1][-1]
+
+
 def levenshtein(a, b):
     """Edit distance by the textbook dynamic programme: the reference for the queries."""
     row = list(range(len(b) + 1))

@@ -21,16 +21,19 @@ def trie():
 class TestSuggest:
     @pytest.mark.parametrize("word", ["car", "cas", "xyz", "", "scat"])
     @pytest.mark.parametrize("k", [1, 3, 20])
-    def test_closest_first_then_by_word(self, trie, word, k):
-        ranked = sorted((levenshtein(word, w), w, p) for p, w in enumerate(WORDS))
-        expected = [(w, p, d) for d, w, p in ranked if d <= 2][:k]
-        assert suggest(trie, word, max_dist=2, k=k) == expected
+    def test_closest_first_then_by_rank(self, trie, word, k):
+        within = [(levenshtein(word, w), p, w) for p, w in enumerate(WORDS)]
+        by_payload = [(w, p, d) for d, p, w in sorted(within) if d <= 2][:k]
+        by_word = [(w, p, d) for d, w, p in sorted((d, w, p) for d, p, w in within) if d <= 2][:k]
+        assert suggest(trie, word, max_dist=2, k=k) == by_payload
+        assert suggest(trie, word, max_dist=2, k=k, rank="word") == by_word
 
     def test_bounds(self, trie):
         assert suggest(trie, "car", k=0) == []
         assert suggest(trie, "zzzz", max_dist=0) == []
-        with pytest.raises(ValueError):
-            suggest(trie, "car", max_dist=-1)
+        for bad in {"max_dist": -1}, {"k": -1}:
+            with pytest.raises(ValueError):
+                suggest(trie, "car", **bad)
 
 
 class TestFiles:

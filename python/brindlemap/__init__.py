@@ -1,9 +1,10 @@
 """brindlemap: fast, exact approximate word lookup over an immutable character trie.
 
-`build(words)` makes a trie, `PrefixSearch.fuzzy_match` and `exact_match` query it, `suggest`
-ranks the closest words first, `save`/`load` (and pickling) keep it, and `match_many` spreads
-many queries over several processes. The extension module `brindlemap._brindlemap` holds the
-trie itself.
+`build(words)` makes a trie, `PrefixSearch.fuzzy_match` and `exact_match` query it, `search`
+and `suggest` add transpositions and ranked answers, `save`/`load` (and pickling) keep it, and
+`match_many` spreads many queries over several processes. The extension module
+`brindlemap._brindlemap` holds the trie itself; `brindlemap._search` computes the queries
+beyond its methods.
 """
 
 import copyreg
@@ -14,7 +15,7 @@ from brindlemap._search import panic_exception
 from brindlemap.builder import build, build_arrays
 from brindlemap.files import load, reduce_trie, save
 from brindlemap.parallel import match_many
-from brindlemap.suggest import suggest
+from brindlemap.queries import search, suggest
 
 __all__ = [
     "PanicException",
@@ -26,6 +27,7 @@ __all__ = [
     "load",
     "match_many",
     "save",
+    "search",
     "suggest",
 ]
 

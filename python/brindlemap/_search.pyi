@@ -1,4 +1,29 @@
-# Types of brindlemap._search, the package's second native module.
+# Types of brindlemap._search, the package's second native module. Its functions take every
+# argument; brindlemap.queries gives them defaults and keyword-only options.
+
+from typing import Literal
+
+from brindlemap._brindlemap import PrefixSearch
+from brindlemap._types import Match
+
+def search(
+    trie: PrefixSearch,
+    word: str,
+    max_dist: int,
+    metric: Literal["levenshtein", "osa"],
+    limit: int | None,
+) -> list[Match]:
+    """Every word within max_dist of word, in walk order, at most limit of them."""
+
+def suggest(
+    trie: PrefixSearch,
+    word: str,
+    max_dist: int,
+    k: int,
+    metric: Literal["levenshtein", "osa"],
+    rank: Literal["payload", "word"],
+) -> list[Match]:
+    """The k best words within max_dist of word, best first."""
 
 def panic_exception() -> type[BaseException]:
     """The type of the exception that brindlemap._brindlemap raises when an internal check

@@ -11,7 +11,7 @@ from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap._types import MAX_PAYLOAD
 from brindlemap.builder import build
 from brindlemap.files import save
-from brindlemap.suggest import suggest
+from brindlemap.queries import suggest
 
 EXIT_USAGE = 2
 
@@ -123,7 +123,10 @@ def command_query(args) -> None:
     answers = []
     for word in args.words:
         if args.best is not None:
-            matches = suggest(trie, word, args.max_dist, args.best)
+            try:
+                matches = suggest(trie, word, args.max_dist, args.best, rank="word")
+            except ValueError as error:  # an index whose arrays are no well-formed trie
+                raise UserError(f"{args.index}: {error}") from None
         else:
             matches = trie.fuzzy_match(word, args.max_dist, args.limit)
         answers.append((word, matches))

@@ -17,11 +17,6 @@ constexpr const char* kPanicDoc =
 
 PyObject* panic_type = nullptr;  // written once, with the GIL held
 
-std::string repr_or(PyObject* object, std::string_view fallback) {
-    if (object == nullptr) return "None";
-    return utf8_of(PyRef::steal(PyObject_Repr(object))).value_or(std::string(fallback));
-}
-
 // A PanicException that Python code raised while the module called it: the failure goes on
 // with the same message.
 [[noreturn]] void resume_fetched_panic(PyRef exception) {
@@ -46,6 +41,11 @@ PyRef take_pending() {
 }
 
 }  // namespace
+
+std::string repr_or(PyObject* object, std::string_view fallback) {
+    if (object == nullptr) return "None";
+    return utf8_of(PyRef::steal(PyObject_Repr(object))).value_or(std::string(fallback));
+}
 
 PyRef owned(PyObject* result) {
     if (result == nullptr) throw_pending();

@@ -66,6 +66,9 @@ void drop_pending();
 // nothing when there is none, the failure dropped as drop_pending drops it.
 std::optional<std::string> utf8_of(PyRef text);
 
+// repr(object) as UTF-8, "None" for a null object, `fallback` when repr fails.
+std::string repr_or(PyObject* object, std::string_view fallback);
+
 // str(object) as UTF-8, lone surrogates replaced; when str() itself fails, that failure is
 // reported as unraisable and "<unprintable T object>" stands in.
 std::string display_text(PyObject* object);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
 #include "boundary/py_ref.h"
 #include "prefix/trie/trie.h"
@@ -26,13 +27,16 @@ PyTypeObject* prefix_search_type();
 // A new instance owning `trie`.
 PyRef make_prefix_search(Trie&& trie);
 
-// A method's receiver, checked and borrowed until the end of the call, on every path.
+// A method's receiver, or a function's trie argument, checked to be a PrefixSearch and
+// borrowed, with a reference held, until the end of the call, on every path.
 class BorrowedTrie {
   public:
     explicit BorrowedTrie(PyObject* self);
     ~BorrowedTrie();
+    BorrowedTrie(BorrowedTrie&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
     BorrowedTrie(const BorrowedTrie&) = delete;
     BorrowedTrie& operator=(const BorrowedTrie&) = delete;
+    BorrowedTrie& operator=(BorrowedTrie&&) = delete;
 
     const Trie& trie() const noexcept { return object_->trie; }
 

@@ -8,6 +8,7 @@
 #include "boundary/report.h"
 #include "boundary/signature.h"
 #include "lib/entry_points.h"
+#include "search/queries.h"
 
 namespace brindlemap {
 namespace {
@@ -29,6 +30,8 @@ inline constexpr Signature<> panic_exception{
 }  // namespace signatures
 
 PyMethodDef functions[] = {
+    function<search_signatures::search, search>(),
+    function<search_signatures::suggest, suggest>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };

@@ -1,0 +1,48 @@
+"""Queries beyond PrefixSearch's own methods, computed natively by brindlemap._search.
+
+Each takes `metric="levenshtein"` (insertions, deletions and substitutions cost 1) or
+`metric="osa"` (optimal string alignment: swapping two adjacent characters costs 1 as well,
+so "teh" is 1 from "the"). Distances count code points. A trie whose arrays are not those of a
+well-formed trie (only possible through from_internal_data or from_bytes of foreign data) is
+refused with ValueError.
+"""
+
+from operator import index
+from typing import Literal
+
+from brindlemap import _search
+from brindlemap._brindlemap import PrefixSearch
+from brindlemap._types import MAX_DISTANCE, Match
+
+Metric = Literal["levenshtein", "osa"]
+Rank = Literal["payload", "word"]
+
+
+def _distance(max_dist: int) -> int:
+    max_dist = index(max_dist)
+    if max_dist < 0:
+        raise ValueError(f"max_dist must not be negative, not {max_dist}")
+    return min(max_dist, MAX_DISTANCE)  # no word lies further than that
+
+
+def search(trie: PrefixSearch, word: str, max_dist: int = 1, *, metric: Metric = "levenshtein",
+           limit: int | None = None) -> list[Match]:
+    """Every word within `max_dist` of `word`, as (word, payload, distance) in walk order (the
+    branch that follows `word` first), at most `limit` of them. With the default metric this
+    is `trie.fuzzy_match(word, max_dist, limit)`."""
+    return _search.search(trie, word, _distance(max_dist), metric, limit)
+
+
+def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10, *,
+            metric: Metric = "levenshtein", rank: Rank = "payload") -> list[Match]:
+    """The `k` best words within `max_dist` of `word`, best first: by distance, then by `rank`
+    ("payload": the smaller payload first, which ranks the commonest words first in a list
+    stored in frequency order; "word": alphabetical by code point), then by word.
+
+    One walk finds them: once `k` words are in hand, nothing beyond the k-th best distance is
+    visited, so a large `max_dist` costs only what the answer needs.
+    """
+    k = index(k)
+    if k < 0:
+        raise ValueError(f"k must not be negative, not {k}")
+    return _search.suggest(trie, word, _distance(max_dist), k, metric, rank)

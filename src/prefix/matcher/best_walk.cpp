@@ -1,0 +1,82 @@
+// The k-best collector of the specialised walk.
+#include "prefix/matcher/best_walk.h"
+
+#include <algorithm>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "prefix/matcher/band_walk.h"
+
+namespace brindlemap {
+namespace {
+
+struct Candidate {
+    std::uint64_t distance;
+    std::uint64_t key;  // the payload when ranking by payload, 0 when ranking by word
+    std::string text;   // UTF-8, whose byte order is code-point order
+    std::uint32_t node;
+
+    friend bool operator<(const Candidate& a, const Candidate& b) noexcept {
+        return std::tie(a.distance, a.key, a.text) < std::tie(b.distance, b.key, b.text);
+    }
+};
+
+// A max-heap of the best candidates so far; once it holds k, nothing beyond the worst one's
+// distance is wanted.
+class KBest {
+  public:
+    KBest(const Trie& trie, std::uint64_t max_dist, std::uint64_t k, Rank rank) noexcept
+        : trie_(&trie), bound_(max_dist), k_(k), rank_(rank) {}
+
+    bool done() const noexcept { return k_ == 0; }
+    std::uint64_t bound() const noexcept { return bound_; }
+
+    template <class MakeText>
+    void offer(std::uint32_t node, std::uint64_t distance, MakeText&& text) {
+        Candidate candidate{distance, rank_ == Rank::payload ? *trie_->node_payloads()[node] : 0,
+                            std::string(), node};
+        const bool full = heap_.size() == k_;
+        // The text is made only for a candidate that may stay.
+        if (full &&
+            std::tie(distance, candidate.key) > std::tie(heap_.front().distance, heap_.front().key))
+            return;
+        candidate.text = text();
+        if (full) {
+            if (!(candidate < heap_.front())) return;
+            std::pop_heap(heap_.begin(), heap_.end());
+            heap_.back() = std::move(candidate);
+        } else {
+            heap_.push_back(std::move(candidate));
+        }
+        std::push_heap(heap_.begin(), heap_.end());
+        if (heap_.size() == k_) bound_ = heap_.front().distance;
+    }
+
+    std::vector<MatchRecord> take() {
+        std::sort_heap(heap_.begin(), heap_.end());
+        std::vector<MatchRecord> records;
+        records.reserve(heap_.size());
+        for (Candidate& c : heap_)
+            records.push_back(MatchRecord{std::move(c.text), c.node, c.distance});
+        return records;
+    }
+
+  private:
+    const Trie* trie_;
+    std::uint64_t bound_;
+    std::uint64_t k_;
+    Rank rank_;
+    std::vector<Candidate> heap_;
+};
+
+}  // namespace
+
+std::vector<MatchRecord> best_walk(const Trie& trie, std::span<const char32_t> query,
+                                   std::uint64_t max_dist, std::uint64_t k, Rank rank,
+                                   Metric metric, WalkInterrupt& interrupt) {
+    return band_walk::run(metric, trie, query, max_dist, KBest(trie, max_dist, k, rank), interrupt)
+        .take();
+}
+
+}  // namespace brindlemap

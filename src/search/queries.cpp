@@ -1,0 +1,68 @@
+// search and suggest: the specialised walk with a chosen row rule, in walk order or k best.
+#include "search/queries.h"
+
+#include <string>
+
+#include "boundary/error.h"
+#include "boundary/signals.h"
+#include "lib/results.h"
+#include "prefix/matcher/fast_walk.h"
+#include "prefix/utf8.h"
+
+namespace brindlemap {
+namespace {
+
+// The one of `names` that `object`, a str, equals; ValueError naming the choices otherwise.
+template <class Choice, std::size_t N>
+Choice choose(PyObject* object, std::string_view parameter,
+              const std::pair<std::string_view, Choice> (&names)[N]) {
+    const std::string_view given = text_view(object);
+    std::string allowed;
+    for (const auto& [name, choice] : names) {
+        if (given == name) return choice;
+        allowed += (allowed.empty() ? "'" : " or '") + std::string(name) + "'";
+    }
+    throw_error(PyExc_ValueError, "argument '" + std::string(parameter) + "': must be " + allowed +
+                                      ", not " + repr_or(object, "?"));
+}
+
+}  // namespace
+
+AsWellFormedTrie::Value AsWellFormedTrie::convert(PyObject* object) {
+    BorrowedTrie borrowed(object);
+    if (!borrowed.trie().shape())
+        throw_error(PyExc_ValueError,
+                    "malformed trie: its arrays are not those of a well-formed trie (one entry "
+                    "per node, runs of children in node order, a tree from node 0, a character "
+                    "on every child, distinct characters among siblings); only its own methods "
+                    "answer on it");
+    return borrowed;
+}
+
+AsMetric::Value AsMetric::convert(PyObject* object) {
+    static constexpr std::pair<std::string_view, Metric> kNames[] = {
+        {"levenshtein", Metric::levenshtein}, {"osa", Metric::osa}};
+    return choose(object, "metric", kNames);
+}
+
+AsRank::Value AsRank::convert(PyObject* object) {
+    static constexpr std::pair<std::string_view, Rank> kNames[] = {{"payload", Rank::payload},
+                                                                   {"word", Rank::word}};
+    return choose(object, "rank", kNames);
+}
+
+PyRef search(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist, Metric metric,
+             std::optional<std::uint64_t> limit) {
+    WalkInterrupt interrupt = signal_interrupt();
+    return match_list(trie.trie(), fast_fuzzy_walk(trie.trie(), utf8::decode_all(word), max_dist,
+                                                   limit, interrupt, metric));
+}
+
+PyRef suggest(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist,
+              std::uint64_t k, Metric metric, Rank rank) {
+    WalkInterrupt interrupt = signal_interrupt();
+    return match_list(trie.trie(), best_walk(trie.trie(), utf8::decode_all(word), max_dist, k, rank,
+                                             metric, interrupt));
+}
+
+}  // namespace brindlemap

@@ -1,0 +1,53 @@
+"""search and suggest against brute force over the whole word list, under both metrics, on
+tries laid out level by level and at random."""
+
+import pytest
+from hypothesis import given, settings, strategies as st
+
+from brindlemap import build, from_internal_data, search, suggest
+from conftest import layout, levenshtein, osa
+
+ALPHABET = "abcé中😀"
+DISTANCE = {"levenshtein": levenshtein, "osa": osa}
+
+
+@settings(max_examples=200, deadline=None)
+@given(words=st.dictionaries(st.text(ALPHABET, min_size=1, max_size=7),
+                             st.integers(0, 2**32 - 1), max_size=30),
+       rng=st.randoms(use_true_random=False), query=st.text(ALPHABET, max_size=8),
+       max_dist=st.integers(0, 4), metric=st.sampled_from(["levenshtein", "osa"]),
+       k=st.integers(0, 6))
+def test_queries_agree_with_brute_force(words, rng, query, max_dist, metric, k):
+    distance = DISTANCE[metric]
+    within = [(w, p, distance(query, w)) for w, p in words.items()]
+    within = [m for m in within if m[2] <= max_dist]
+    for trie in build(words), from_internal_data(*layout(words, rng=rng)):
+        found = search(trie, query, max_dist, metric=metric)
+        assert sorted(found) == sorted(within)
+        assert search(trie, query, max_dist, metric=metric, limit=k) == found[:k]
+        if metric == "levenshtein":
+            assert found == trie.fuzzy_match(query, max_dist, None)
+        by_payload = sorted(within, key=lambda m: (m[2], m[1], m[0]))[:k]
+        by_word = sorted(within, key=lambda m: (m[2], m[0]))[:k]
+        assert suggest(trie, query, max_dist, k, metric=metric) == by_payload
+        assert suggest(trie, query, max_dist, k, metric=metric, rank="word") == by_word
+
+
+def test_transpositions_cost_one_under_osa_only():
+    trie = build({"the": 1, "recieve": 2, "friend": 3})
+    assert suggest(trie, "teh", 1) == []
+    assert suggest(trie, "teh", 1, metric="osa") == [("the", 1, 1)]
+    assert search(trie, "receive", 1, metric="osa") == [("recieve", 2, 1)]
+    assert search(trie, "freind", 2, metric="osa") == [("friend", 3, 1)]
+
+
+def test_refusals_are_ordinary_exceptions():
+    malformed = from_internal_data([0, 0], ["", "a"], [None, 1], [1])
+    with pytest.raises(ValueError, match="^malformed trie"):
+        search(malformed, "a")
+    with pytest.raises(ValueError, match="'metric': must be 'levenshtein' or 'osa', not 'lev'"):
+        search(build(["a"]), "a", metric="lev")
+    with pytest.raises(ValueError, match="'rank'"):
+        suggest(build(["a"]), "a", rank="frequency")
+    with pytest.raises(TypeError, match="argument 'trie': 'str' object cannot be converted"):
+        search("a", "a")
