@@ -21,6 +21,7 @@
 #include "failure_forms.h"
 #include "prefix/failure.h"
 #include "prefix/matcher/best_walk.h"
+#include "prefix/matcher/completion.h"
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/matcher.h"
 #include "prefix/utf8.h"
@@ -87,6 +88,32 @@ void check_osa_and_best(const Trie& trie, const fuzz::Query& query) {
                       rendering(best) + "| " + rendering(within));
 }
 
+// Completion gives the first k words by prefix distance (the least distance to any beginning
+// of the word), word order breaking ties.
+void check_completion(const Trie& trie, const fuzz::Query& query) {
+    std::vector<MatchRecord> reach;
+    for (MatchRecord& word :
+         general_records(trie, query, std::numeric_limits<std::uint64_t>::max(), std::nullopt)) {
+        const std::vector<char32_t> text = utf8::decode_all(word.text);
+        word.distance = std::numeric_limits<std::uint64_t>::max();
+        for (std::size_t j = 0; j <= text.size(); ++j)
+            word.distance = std::min(word.distance,
+                                     fuzz::levenshtein(query.characters, std::span(text).first(j)));
+        if (word.distance <= query.max_dist) reach.push_back(std::move(word));
+    }
+    std::sort(reach.begin(), reach.end(), [](const MatchRecord& a, const MatchRecord& b) {
+        return std::tie(a.distance, a.text) < std::tie(b.distance, b.text);
+    });
+    const std::uint64_t k = query.limit.value_or(4);
+    if (reach.size() > k) reach.resize(k);
+    WalkInterrupt interrupt;
+    const std::vector<MatchRecord> found = completion_walk(
+        trie, query.characters, query.max_dist, k, Rank::word, Metric::levenshtein, interrupt);
+    if (rendering(found) != rendering(reach))
+        fuzz::finding("completion disagrees with brute force",
+                      rendering(found) + "| " + rendering(reach));
+}
+
 void compare_roads(const Trie& trie, const fuzz::Query& query) {
     const std::vector<MatchRecord> general =
         general_records(trie, query, query.max_dist, query.limit);
@@ -101,6 +128,7 @@ void compare_roads(const Trie& trie, const fuzz::Query& query) {
                           rendering(fast) + "| " + rendering(general));
     }
     check_osa_and_best(trie, query);
+    check_completion(trie, query);
     const std::vector<MatchRecord> exact = general_records(trie, query, 0, std::nullopt);
     const std::optional<std::uint32_t> node = fast_exact_node(trie, query.characters);
     if (node != (exact.empty() ? std::nullopt : std::optional(exact.front().node)))

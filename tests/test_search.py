@@ -4,7 +4,7 @@ tries laid out level by level and at random."""
 import pytest
 from hypothesis import given, settings, strategies as st
 
-from brindlemap import build, from_internal_data, search, suggest
+from brindlemap import build, complete, from_internal_data, search, suggest
 from conftest import layout, levenshtein, osa
 
 ALPHABET = "abcé中😀"
@@ -31,6 +31,29 @@ def test_queries_agree_with_brute_force(words, rng, query, max_dist, metric, k):
         by_word = sorted(within, key=lambda m: (m[2], m[0]))[:k]
         assert suggest(trie, query, max_dist, k, metric=metric) == by_payload
         assert suggest(trie, query, max_dist, k, metric=metric, rank="word") == by_word
+        assert completions(trie, query, max_dist, k, metric) == expected_completions(
+            words, query, max_dist, k, distance)
+
+
+def completions(trie, typed, max_dist, k, metric):
+    return [complete(trie, typed, max_dist, k, metric=metric, rank=rank)
+            for rank in ("payload", "word")]
+
+
+def expected_completions(words, typed, max_dist, k, distance):
+    """By brute force: the prefix distance of a word is its least distance to any beginning."""
+    reach = [(w, p, min(distance(typed, w[:j]) for j in range(len(w) + 1)))
+             for w, p in words.items()]
+    reach = [m for m in reach if m[2] <= max_dist]
+    return [sorted(reach, key=lambda m: (m[2], m[1], m[0]))[:k],
+            sorted(reach, key=lambda m: (m[2], m[0]))[:k]]
+
+
+def test_completion_of_a_mistyped_prefix():
+    trie = build({"hello": 5, "help": 2, "helmet": 9, "world": 1, "hero": 3, "he": 7})
+    assert complete(trie, "hel", 0) == [("help", 2, 0), ("hello", 5, 0), ("helmet", 9, 0)]
+    assert complete(trie, "hlep", 1, metric="osa", k=1) == [("help", 2, 1)]
+    assert complete(trie, "", 0, k=2) == [("world", 1, 0), ("help", 2, 0)]
 
 
 def test_transpositions_cost_one_under_osa_only():

@@ -15,13 +15,14 @@ from brindlemap._search import panic_exception
 from brindlemap.builder import build, build_arrays
 from brindlemap.files import load, reduce_trie, save
 from brindlemap.parallel import match_many
-from brindlemap.queries import search, suggest
+from brindlemap.queries import complete, search, suggest
 
 __all__ = [
     "PanicException",
     "PrefixSearch",
     "build",
     "build_arrays",
+    "complete",
     "from_bytes",
     "from_internal_data",
     "load",

@@ -25,6 +25,16 @@ def suggest(
 ) -> list[Match]:
     """The k best words within max_dist of word, best first."""
 
+def complete(
+    trie: PrefixSearch,
+    typed: str,
+    max_dist: int,
+    k: int,
+    metric: Literal["levenshtein", "osa"],
+    rank: Literal["payload", "word"],
+) -> list[Match]:
+    """The k best words beginning with something within max_dist of typed, best first."""
+
 def panic_exception() -> type[BaseException]:
     """The type of the exception that brindlemap._brindlemap raises when an internal check
     fails (pyo3_runtime.PanicException, derived from BaseException)."""

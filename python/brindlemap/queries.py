@@ -25,12 +25,32 @@ def _distance(max_dist: int) -> int:
     return min(max_dist, MAX_DISTANCE)  # no word lies further than that
 
 
+def _count(k: int) -> int:
+    k = index(k)
+    if k < 0:
+        raise ValueError(f"k must not be negative, not {k}")
+    return k
+
+
 def search(trie: PrefixSearch, word: str, max_dist: int = 1, *, metric: Metric = "levenshtein",
            limit: int | None = None) -> list[Match]:
     """Every word within `max_dist` of `word`, as (word, payload, distance) in walk order (the
     branch that follows `word` first), at most `limit` of them. With the default metric this
     is `trie.fuzzy_match(word, max_dist, limit)`."""
     return _search.search(trie, word, _distance(max_dist), metric, limit)
+
+
+def complete(trie: PrefixSearch, typed: str, max_dist: int = 1, k: int = 10, *,
+             metric: Metric = "levenshtein", rank: Rank = "payload") -> list[Match]:
+    """The `k` best words that begin with something within `max_dist` of `typed`, as (word,
+    payload, prefix distance), best first: by the prefix distance (the least distance between
+    `typed` and any beginning of the word), then by `rank`, then by word. `max_dist=0` is
+    plain completion. Search-as-you-type: "helo" completes to "hello", "help", "helmet"...
+
+    Only the branches that lead to the answer are opened, never a whole subtree; ranking by
+    payload uses the least payload under each node, worked out once per trie (4 bytes a node).
+    """
+    return _search.complete(trie, typed, _distance(max_dist), _count(k), metric, rank)
 
 
 def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10, *,
@@ -42,7 +62,4 @@ def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10, *,
     One walk finds them: once `k` words are in hand, nothing beyond the k-th best distance is
     visited, so a large `max_dist` costs only what the answer needs.
     """
-    k = index(k)
-    if k < 0:
-        raise ValueError(f"k must not be negative, not {k}")
-    return _search.suggest(trie, word, _distance(max_dist), k, metric, rank)
+    return _search.suggest(trie, word, _distance(max_dist), _count(k), metric, rank)

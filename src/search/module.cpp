@@ -32,6 +32,7 @@ inline constexpr Signature<> panic_exception{
 PyMethodDef functions[] = {
     function<search_signatures::search, search>(),
     function<search_signatures::suggest, suggest>(),
+    function<search_signatures::complete, complete>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };

@@ -6,6 +6,7 @@
 #include "boundary/error.h"
 #include "boundary/signals.h"
 #include "lib/results.h"
+#include "prefix/matcher/completion.h"
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/utf8.h"
 
@@ -63,6 +64,13 @@ PyRef suggest(const BorrowedTrie& trie, std::string_view word, std::uint64_t max
     WalkInterrupt interrupt = signal_interrupt();
     return match_list(trie.trie(), best_walk(trie.trie(), utf8::decode_all(word), max_dist, k, rank,
                                              metric, interrupt));
+}
+
+PyRef complete(const BorrowedTrie& trie, std::string_view typed, std::uint64_t max_dist,
+               std::uint64_t k, Metric metric, Rank rank) {
+    WalkInterrupt interrupt = signal_interrupt();
+    return match_list(trie.trie(), completion_walk(trie.trie(), utf8::decode_all(typed), max_dist,
+                                                   k, rank, metric, interrupt));
 }
 
 }  // namespace brindlemap

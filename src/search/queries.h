@@ -49,11 +49,21 @@ inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsU64, AsMetric, AsR
     "The k best words within max_dist of word under the metric, best first: by distance, then\n"
     "by rank (\"payload\": the smaller payload first; \"word\": code-point order), then by word."};
 
+inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsU64, AsMetric, AsRank> complete{
+    "complete",
+    "",
+    {"trie", "typed", "max_dist", "k", "metric", "rank"},
+    "The k best words that begin with something within max_dist of typed under the metric, as\n"
+    "(word, payload, prefix distance), best first: by that distance, then by rank, then by word.\n"
+    "With max_dist 0, plain completion of typed."};
+
 }  // namespace search_signatures
 
 PyRef search(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist, Metric metric,
              std::optional<std::uint64_t> limit);
 PyRef suggest(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist,
               std::uint64_t k, Metric metric, Rank rank);
+PyRef complete(const BorrowedTrie& trie, std::string_view typed, std::uint64_t max_dist,
+               std::uint64_t k, Metric metric, Rank rank);
 
 }  // namespace brindlemap

@@ -34,9 +34,11 @@ struct Pending {
 // the same slot at every depth. Otherwise rows are whole, slot i holding entry i.
 //
 // Rows follows one of row_rules.h. Collector decides what is accepted and how far the walk
-// goes: done() ends the walk, bound() is the distance beyond which nothing is wanted any more
-// (at most max_dist), and offer(node, distance, text) is called for each node within it that
-// carries a payload, `text` making the node's text on demand.
+// goes: done() ends the walk; enter_root(distance) and visited(node, depth, distance, least,
+// text) see each node, the root first, and say whether to enter its children. `distance` is
+// the whole query's distance to the node's text when it is within max_dist, and max_dist + 1
+// otherwise; `least` is the least entry of the node's row (no descendant's row has a smaller
+// one); `text` makes the node's text on demand.
 template <class Entry, class Rows, class Collector>
 class BandWalk {
   public:
@@ -54,7 +56,6 @@ class BandWalk {
           row_step_(banded_ ? width_ - 1 : width_),
           row_offset_(banded_ ? max_dist_ : 0),
           collector_(std::move(collector)),
-          bound_(clamped_bound()),
           interrupt_(interrupt) {
         // The deepest row a walk can need is that of depth n + max_dist + 1; most walks stop
         // far short of it, so the rows grow with the depth reached.
@@ -70,7 +71,10 @@ class BandWalk {
         const std::size_t root_last = banded_ ? std::size_t{max_dist_} : n_;
         for (std::size_t i = 0; i <= root_last; ++i) root[i] = static_cast<Entry>(i);
         if (root_last < n_) root[root_last + 1] = max_dist_ + 1;
-        if (collector_.done()) return std::move(collector_);
+        // The root's text is empty: the whole query is n edits from it.
+        const std::uint64_t root_distance = n_ <= max_dist_ ? n_ : std::uint64_t{max_dist_} + 1;
+        if (collector_.done() || !collector_.enter_root(root_distance))
+            return std::move(collector_);
         schedule_children(0, 0);
         // A visit's work is at most its band and its share of its parent's scheduling: the
         // interrupt is charged for a batch of visits at once, which keeps it off the hot path.
@@ -92,10 +96,6 @@ class BandWalk {
 
   private:
     static constexpr std::uint64_t kInitialDepths = 64;
-
-    Entry clamped_bound() const noexcept {
-        return static_cast<Entry>(std::min<std::uint64_t>(collector_.bound(), max_dist_));
-    }
 
     // The row at `depth`, placed so that entry i is at row(depth)[i]: banded rows start
     // depth - max_dist entries before their first slot, and that address lies within the
@@ -162,12 +162,8 @@ class BandWalk {
             least = std::min(least, left);
         }
         if (high < n_) here[high + 1] = beyond;
-        if (high == n_ && here[n_] <= bound_ && trie_.node_payloads().has(pending.node)) {
-            collector_.offer(pending.node, here[n_],
-                             [&] { return utf8::encode_all(std::span(path_).first(depth)); });
-            bound_ = clamped_bound();
-        }
-        return least <= bound_;
+        return collector_.visited(pending.node, depth, high == n_ ? here[n_] : beyond, least,
+                                  [&] { return utf8::encode_all(std::span(path_).first(depth)); });
     }
 
     // Pushes the children so that the one carrying the query's next character is popped
@@ -205,7 +201,6 @@ class BandWalk {
     std::size_t width_;                  // slots per row
     std::size_t row_step_, row_offset_;  // where rows stand: see row()
     Collector collector_;
-    Entry bound_;  // the collector's bound, within max_dist: refreshed whenever it may change
     WalkInterrupt& interrupt_;
     std::size_t depths_ = 0;      // the depths rows_ has room for
     std::vector<Entry> rows_;     // the row of the node on the current path at each depth

@@ -30,10 +30,28 @@ class KBest {
         : trie_(&trie), bound_(max_dist), k_(k), rank_(rank) {}
 
     bool done() const noexcept { return k_ == 0; }
-    std::uint64_t bound() const noexcept { return bound_; }
+    // The root stands for no word.
+    bool enter_root(std::uint64_t) const noexcept { return true; }
 
     template <class MakeText>
-    void offer(std::uint32_t node, std::uint64_t distance, MakeText&& text) {
+    bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
+                 MakeText&& text) {
+        if (distance <= bound_ && trie_->node_payloads().has(node)) offer(node, distance, text);
+        return least <= bound_;
+    }
+
+    std::vector<MatchRecord> take() {
+        std::sort_heap(heap_.begin(), heap_.end());
+        std::vector<MatchRecord> records;
+        records.reserve(heap_.size());
+        for (Candidate& c : heap_)
+            records.push_back(MatchRecord{std::move(c.text), c.node, c.distance});
+        return records;
+    }
+
+  private:
+    template <class MakeText>
+    void offer(std::uint32_t node, std::uint64_t distance, MakeText& text) {
         Candidate candidate{distance, rank_ == Rank::payload ? *trie_->node_payloads()[node] : 0,
                             std::string(), node};
         const bool full = heap_.size() == k_;
@@ -50,19 +68,10 @@ class KBest {
             heap_.push_back(std::move(candidate));
         }
         std::push_heap(heap_.begin(), heap_.end());
+        // Once k are in hand, nothing beyond the worst of them is wanted.
         if (heap_.size() == k_) bound_ = heap_.front().distance;
     }
 
-    std::vector<MatchRecord> take() {
-        std::sort_heap(heap_.begin(), heap_.end());
-        std::vector<MatchRecord> records;
-        records.reserve(heap_.size());
-        for (Candidate& c : heap_)
-            records.push_back(MatchRecord{std::move(c.text), c.node, c.distance});
-        return records;
-    }
-
-  private:
     const Trie* trie_;
     std::uint64_t bound_;
     std::uint64_t k_;

@@ -9,18 +9,24 @@ namespace {
 // Every node within max_dist, in walk order, up to a limit.
 class InWalkOrder {
   public:
-    InWalkOrder(std::uint64_t max_dist, std::optional<std::uint64_t> limit) noexcept
-        : max_dist_(max_dist), limit_(limit) {}
+    InWalkOrder(const Trie& trie, std::uint64_t max_dist,
+                std::optional<std::uint64_t> limit) noexcept
+        : payloads_(&trie.node_payloads()), max_dist_(max_dist), limit_(limit) {}
 
     bool done() const noexcept { return limit_ && records_.size() >= *limit_; }
-    std::uint64_t bound() const noexcept { return max_dist_; }
+    // The root stands for no word.
+    bool enter_root(std::uint64_t) const noexcept { return true; }
     template <class MakeText>
-    void offer(std::uint32_t node, std::uint64_t distance, MakeText&& text) {
-        records_.push_back(MatchRecord{text(), node, distance});
+    bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
+                 MakeText&& text) {
+        if (distance <= max_dist_ && payloads_->has(node))
+            records_.push_back(MatchRecord{text(), node, distance});
+        return least <= max_dist_;
     }
     std::vector<MatchRecord> take() noexcept { return std::move(records_); }
 
   private:
+    const PayloadArray* payloads_;
     std::uint64_t max_dist_;
     std::optional<std::uint64_t> limit_;
     std::vector<MatchRecord> records_;
@@ -32,8 +38,8 @@ std::vector<MatchRecord> fast_fuzzy_walk(const Trie& trie, std::span<const char3
                                          std::uint64_t max_dist, std::optional<std::uint64_t> limit,
                                          WalkInterrupt& interrupt, Metric metric,
                                          bool wide_entries) {
-    return band_walk::run(metric, trie, query, max_dist, InWalkOrder(max_dist, limit), interrupt,
-                          wide_entries)
+    return band_walk::run(metric, trie, query, max_dist, InWalkOrder(trie, max_dist, limit),
+                          interrupt, wide_entries)
         .take();
 }
 

@@ -1,6 +1,9 @@
 // Child enumeration and payload lookup over the trie's arrays.
 #include "prefix/trie/trie.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "prefix/failure.h"
 
 namespace brindlemap {
@@ -25,6 +28,32 @@ std::vector<Child> Trie::get_children(std::uint32_t node_id) const {
     std::vector<Child> children;
     get_children(node_id, children);
     return children;
+}
+
+const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
+    std::call_once(least_payloads_->made, [&] {
+        // Breadth first, then back from the deepest level: each child before its parent.
+        const std::size_t nodes = arrays_.node_payloads.size();
+        std::vector<std::uint32_t> order{0};
+        order.reserve(nodes);
+        for (std::size_t head = 0; head < order.size(); ++head) {
+            const auto [start, end] = child_run(order[head]);
+            order.insert(order.end(),
+                         arrays_.child_indices.begin() + static_cast<std::ptrdiff_t>(start),
+                         arrays_.child_indices.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+        std::vector<std::uint32_t>& least = least_payloads_->values;
+        least.assign(nodes, std::numeric_limits<std::uint32_t>::max());
+        for (auto it = order.rbegin(); it != order.rend(); ++it) {
+            const std::uint32_t node = *it;
+            if (const std::optional<std::uint32_t> own = arrays_.node_payloads[node])
+                least[node] = std::min(least[node], *own);
+            const auto [start, end] = child_run(node);
+            for (std::size_t p = start; p < end; ++p)
+                least[node] = std::min(least[node], least[arrays_.child_indices[p]]);
+        }
+    });
+    return least_payloads_->values;
 }
 
 std::optional<std::uint32_t> Trie::get_payload(std::uint32_t node_id) const {

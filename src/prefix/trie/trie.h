@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -54,6 +56,11 @@ class Trie {
     // Present only for a well-formed trie.
     const std::optional<TreeShape>& shape() const noexcept { return shape_; }
 
+    // On a well-formed trie: the least payload in each node's subtree, its own included, and
+    // 4294967295 where there is none. Made on first use, once whatever the threads, then kept
+    // with the trie: 4 bytes per node.
+    const std::vector<std::uint32_t>& subtree_least_payloads() const;
+
     // The node's run in child_indices, as TrieArrays::child_run gives it.
     std::pair<std::size_t, std::size_t> child_run(std::uint32_t node_id) const noexcept {
         return arrays_.child_run(node_id);
@@ -72,8 +79,14 @@ class Trie {
     friend bool operator==(const Trie& a, const Trie& b) { return a.arrays_ == b.arrays_; }
 
   private:
+    struct LeastPayloads {
+        std::once_flag made;
+        std::vector<std::uint32_t> values;
+    };
+
     TrieArrays arrays_;
     std::optional<TreeShape> shape_;
+    std::unique_ptr<LeastPayloads> least_payloads_ = std::make_unique<LeastPayloads>();
 };
 
 }  // namespace brindlemap

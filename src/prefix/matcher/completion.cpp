@@ -1,0 +1,129 @@
+// Completion in two steps: the band walk finds where the typed text is matched within
+// max_dist, then a best-first expansion takes the k best words below those places.
+#include "prefix/matcher/completion.h"
+
+#include <algorithm>
+#include <limits>
+#include <queue>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "prefix/matcher/band_walk.h"
+#include "prefix/utf8.h"
+
+namespace brindlemap {
+namespace {
+
+// A place where the typed text is matched: one word, or a subtree all of whose words share
+// one prefix distance.
+struct Place {
+    std::uint32_t node;
+    std::uint64_t distance;
+    std::string text;
+    bool subtree;
+};
+
+// The walk's collector. A node's prefix distance is the least whole-query distance along its
+// path. Once a node's row has no entry below that distance, no descendant can lower it: the
+// subtree is settled at that distance and is not walked further. Above such places, nodes
+// within max_dist that carry a payload are places of one word.
+class MatchedPlaces {
+  public:
+    MatchedPlaces(const Trie& trie, std::uint64_t max_dist) : trie_(&trie), max_dist_(max_dist) {}
+
+    bool done() const noexcept { return false; }
+
+    bool enter_root(std::uint64_t distance) {
+        prefix_distance_.assign(1, distance);
+        // With nothing typed every word matches at distance 0: the whole trie is the place.
+        if (distance != 0) return true;
+        places_.push_back(Place{0, 0, std::string(), true});
+        return false;
+    }
+
+    template <class MakeText>
+    bool visited(std::uint32_t node, std::size_t depth, std::uint64_t distance, std::uint64_t least,
+                 MakeText&& text) {
+        if (prefix_distance_.size() <= depth) prefix_distance_.resize(depth + 1);
+        const std::uint64_t reached = std::min(prefix_distance_[depth - 1], distance);
+        prefix_distance_[depth] = reached;
+        if (reached <= max_dist_ && least >= reached) {
+            places_.push_back(Place{node, reached, text(), true});
+            return false;
+        }
+        if (reached <= max_dist_ && trie_->node_payloads().has(node))
+            places_.push_back(Place{node, reached, text(), false});
+        return least <= max_dist_;
+    }
+
+    std::vector<Place> take() noexcept { return std::move(places_); }
+
+  private:
+    const Trie* trie_;
+    std::uint64_t max_dist_;
+    std::vector<std::uint64_t> prefix_distance_;  // along the current path, by depth
+    std::vector<Place> places_;
+};
+
+// A candidate of the expansion: a word, or a subtree whose key bounds each of its words from
+// below (the least payload under it, and its text, which begins every word under it).
+struct Candidate {
+    std::uint64_t distance;
+    std::uint64_t key;
+    std::string text;
+    std::uint32_t node;
+    bool subtree;
+
+    // The best first in a priority queue, which pops its greatest element.
+    friend bool operator<(const Candidate& a, const Candidate& b) noexcept {
+        return std::tie(b.distance, b.key, b.text, b.subtree) <
+               std::tie(a.distance, a.key, a.text, a.subtree);
+    }
+};
+
+}  // namespace
+
+std::vector<MatchRecord> completion_walk(const Trie& trie, std::span<const char32_t> typed,
+                                         std::uint64_t max_dist, std::uint64_t k, Rank rank,
+                                         Metric metric, WalkInterrupt& interrupt) {
+    std::vector<MatchRecord> records;
+    if (k == 0) return records;
+    std::vector<Place> places =
+        band_walk::run(metric, trie, typed, max_dist, MatchedPlaces(trie, max_dist), interrupt)
+            .take();
+
+    const bool by_payload = rank == Rank::payload;
+    const std::vector<std::uint32_t>* least = by_payload ? &trie.subtree_least_payloads() : nullptr;
+    const auto key = [&](std::uint32_t node, bool subtree) -> std::uint64_t {
+        if (!by_payload) return 0;
+        return subtree ? (*least)[node] : *trie.node_payloads()[node];
+    };
+    std::priority_queue<Candidate> queue;
+    for (Place& place : places)
+        queue.push(Candidate{place.distance, key(place.node, place.subtree), std::move(place.text),
+                             place.node, place.subtree});
+    while (!queue.empty() && records.size() < k) {
+        Candidate best = queue.top();
+        queue.pop();
+        if (!best.subtree) {
+            records.push_back(MatchRecord{std::move(best.text), best.node, best.distance});
+            continue;
+        }
+        // Open the subtree: its own word, if any, and each child's subtree.
+        if (best.node != 0 && trie.node_payloads().has(best.node))
+            queue.push(
+                Candidate{best.distance, key(best.node, false), best.text, best.node, false});
+        const auto [start, end] = trie.child_run(best.node);
+        interrupt.charge(end - start + 1);
+        for (std::size_t p = start; p < end; ++p) {
+            const std::uint32_t child = trie.child_indices()[p];
+            std::string text = best.text;
+            utf8::append(text, trie.node_strings().raw(child));
+            queue.push(Candidate{best.distance, key(child, true), std::move(text), child, true});
+        }
+    }
+    return records;
+}
+
+}  // namespace brindlemap
