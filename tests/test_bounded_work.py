@@ -13,7 +13,7 @@ import pytest
 from brindlemap import build, from_internal_data
 from conftest import panic_message, plain_allocator_only, run_python
 
-COMMON_WORDS = Path(__file__).resolve().parent.parent / "python/brindlemap/data/common-words.txt"
+COMMON_WORDS = Path(__file__).resolve().parent.parent / "python/brindlemap/data/frequent-words.txt"
 
 
 def test_regression_absent_character_after_unsorted_siblings_fails_every_query():

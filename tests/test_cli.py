@@ -30,8 +30,12 @@ def test_build_info_and_query(word_list, tmp_path):
     assert code == 0
     assert json.loads(out) == [{"query": "car", "matches": [
         {"word": "car", "payload": 0, "distance": 0},
-        {"word": "cat", "payload": 77, "distance": 1}]}]
+        {"word": "cär", "payload": 4, "distance": 1}]}]
     assert cli("query", index, "car", "--max-dist", "2", "--limit", "1")[1] == "car\tcar\t0\t0\n"
+    assert cli("suggest", index, "dgo", "acr", "--metric", "osa", "-k", "1")[1] == (
+        "dgo\tdog\t1\t3\nacr\tcar\t1\t0\n")
+    assert cli("complete", index, "cz", "--k", "2", "--rank", "word")[1] == (
+        "cz\tcar\t1\t0\ncz\tcat\t1\t77\n")
 
 
 @pytest.mark.parametrize("args, message", [

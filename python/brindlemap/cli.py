@@ -11,7 +11,7 @@ from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap._types import MAX_PAYLOAD
 from brindlemap.builder import build
 from brindlemap.files import save
-from brindlemap.queries import suggest
+from brindlemap.queries import complete, search, suggest
 
 EXIT_USAGE = 2
 
@@ -118,18 +118,15 @@ def command_build(args) -> None:
                   f"{os.path.getsize(args.output)} bytes in {time.monotonic() - started:.1f} s\n")
 
 
-def command_query(args) -> None:
+def _answer(args, query) -> None:
+    """Runs `query(trie, word)` for each word and prints the answers, as TSV or JSON."""
     trie = open_trie(args.index)
     answers = []
     for word in args.words:
-        if args.best is not None:
-            try:
-                matches = suggest(trie, word, args.max_dist, args.best, rank="word")
-            except ValueError as error:  # an index whose arrays are no well-formed trie
-                raise UserError(f"{args.index}: {error}") from None
-        else:
-            matches = trie.fuzzy_match(word, args.max_dist, args.limit)
-        answers.append((word, matches))
+        try:
+            answers.append((word, query(trie, word)))
+        except ValueError as error:  # an index whose arrays are no well-formed trie
+            raise UserError(f"{args.index}: {error}") from None
     if args.json:
         json.dump([{"query": word,
                     "matches": [{"word": w, "payload": p, "distance": d} for w, p, d in found]}
@@ -139,6 +136,25 @@ def command_query(args) -> None:
     for word, matches in answers:
         for found, payload, distance in matches:
             print(f"{word}\t{found}\t{distance}\t{payload}")
+
+
+def command_query(args) -> None:
+    if args.best is not None:
+        _answer(args, lambda trie, word: suggest(trie, word, args.max_dist, args.best,
+                                                 metric=args.metric, rank=args.rank))
+    else:
+        _answer(args, lambda trie, word: search(trie, word, args.max_dist, metric=args.metric,
+                                                limit=args.limit))
+
+
+def command_suggest(args) -> None:
+    _answer(args, lambda trie, word: suggest(trie, word, args.max_dist, args.k,
+                                             metric=args.metric, rank=args.rank))
+
+
+def command_complete(args) -> None:
+    _answer(args, lambda trie, word: complete(trie, word, args.max_dist, args.k,
+                                              metric=args.metric, rank=args.rank))
 
 
 def command_info(args) -> None:
@@ -173,16 +189,35 @@ def parser() -> argparse.ArgumentParser:
     make.add_argument("-o", "--output", required=True, help="the index file to write")
     make.set_defaults(run=command_build)
 
-    query = commands.add_parser("query", help="look words up in an index or a word list")
-    query.add_argument("index", metavar="INDEX_OR_WORDLIST")
-    query.add_argument("words", metavar="WORD", nargs="+")
-    query.add_argument("--max-dist", type=_non_negative, default=1)
+    def query_command(name, run, help, words, max_dist):
+        command = commands.add_parser(name, help=help)
+        command.add_argument("index", metavar="INDEX_OR_WORDLIST")
+        command.add_argument("words", metavar=words, nargs="+")
+        command.add_argument("--max-dist", type=_non_negative, default=max_dist,
+                             help=f"the largest distance of a match (default {max_dist})")
+        command.add_argument("--metric", choices=["levenshtein", "osa"], default="levenshtein",
+                             help="osa also counts swapping two adjacent characters as one edit "
+                                  "(default levenshtein)")
+        command.add_argument("--rank", choices=["payload", "word"], default="payload",
+                             help="what orders matches at one distance: the smaller payload "
+                                  "(a frequency rank) or the word (default payload)")
+        command.add_argument("--json", action="store_true", help="print the results as JSON")
+        command.set_defaults(run=run)
+        return command
+
+    query = query_command("query", command_query, "every word within a distance, in traversal "
+                          "order", "WORD", 1)
     query.add_argument("--limit", type=_non_negative, default=None,
                        help="at most this many matches per word, in traversal order")
     query.add_argument("--best", type=_non_negative, default=None, metavar="K",
-                       help="the K closest matches per word, by distance then word")
-    query.add_argument("--json", action="store_true", help="print the results as JSON")
-    query.set_defaults(run=command_query)
+                       help="the K best matches per word instead, as suggest gives them")
+    for name, run, help, words, max_dist in [
+            ("suggest", command_suggest, "the best words within a distance", "WORD", 2),
+            ("complete", command_complete, "the best words that begin with something within a "
+             "distance of what was typed", "TYPED", 1)]:
+        command = query_command(name, run, help, words, max_dist)
+        command.add_argument("-k", "--k", type=_non_negative, default=10,
+                             help="how many words per query (default 10)")
 
     info = commands.add_parser("info", help="nodes, words and bytes of an index")
     info.add_argument("index")
