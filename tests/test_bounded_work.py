@@ -10,7 +10,7 @@ from pathlib import Path
 
 import pytest
 
-from brindlemap import build, from_internal_data
+from brindlemap import from_internal_data
 from conftest import panic_message, plain_allocator_only, run_python
 
 COMMON_WORDS = Path(__file__).resolve().parent.parent / "python/brindlemap/data/frequent-words.txt"
