@@ -67,8 +67,8 @@ def test_regression_memory_does_not_grow_with_query_length_times_pending_sibling
 
 
 LONG_QUERY = """
-    import random, sys
-    from brindlemap import from_internal_data
+    import os, random, sys
+    from brindlemap import from_internal_data, search_many
     from brindlemap.builder import build_arrays
     rng = random.Random(0)
     shifts, chars, payloads, children = build_arrays(
@@ -76,16 +76,20 @@ LONG_QUERY = """
     if sys.argv[1] == "general":  # an unlinked node more fails the shape check
         shifts, chars, payloads = shifts + [len(children)], chars + ["q"], payloads + [None]
     trie = from_internal_data(shifts, chars, payloads, children)
+    threads = len(os.listdir("/proc/self/task"))
     print("ready", flush=True)
     try:
-        trie.fuzzy_match("x" * 1_000_000, 2**64 - 1, None)  # minutes of work
+        if sys.argv[1] == "batch":  # minutes of work on native threads, the lock released
+            search_many(trie, ["x" * 100_000] * 64, 2**64 - 1, threads=2)
+        else:
+            trie.fuzzy_match("x" * 1_000_000, 2**64 - 1, None)  # minutes of work
         print("finished")
     except KeyboardInterrupt:
-        print("interrupted")
+        print("interrupted", len(os.listdir("/proc/self/task")) - threads)
 """
 
 
-@pytest.mark.parametrize("road", ["fast", "general"])
+@pytest.mark.parametrize("road", ["fast", "general", "batch"])
 def test_regression_ctrl_c_ends_a_long_query(road):
     child = subprocess.Popen([sys.executable, "-c", textwrap.dedent(LONG_QUERY), road],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -96,7 +100,8 @@ def test_regression_ctrl_c_ends_a_long_query(road):
         out, err = child.communicate(timeout=30)
     finally:
         child.kill()
-    assert (out, child.returncode) == ("interrupted\n", 0), err
+    # No thread of the batch is left running.
+    assert (out, child.returncode) == ("interrupted 0\n", 0), err
 
 
 def test_regression_suggest_with_a_huge_max_dist_stops_widening():

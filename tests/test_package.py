@@ -77,13 +77,20 @@ class TestMatchMany:
     def test_equal_to_the_plain_loop_in_order(self, trie, monkeypatch):
         queries = [w[::-1] for w in WORDS] * 300 + ["", "cat"]
         expected = [trie.fuzzy_match(q, 2, 3) for q in queries]
-        assert match_many(trie, queries[:10], 2, 3) == expected[:10]  # the loop
+        assert match_many(trie, queries, 2, 3, processes=2) == expected  # native threads
+        # A node that nothing links to fails the shape check: then the loop, or the pool.
+        shifts, chars, payloads, children = brindlemap.build_arrays(WORDS)
+        malformed = brindlemap.from_internal_data(shifts + [len(children)], chars + ["q"],
+                                                  payloads + [None], children)
+        assert match_many(malformed, queries[:10], 2, 3) == expected[:10]
         monkeypatch.setattr("brindlemap.parallel.SMALL_BATCH", 100)
-        assert match_many(trie, queries, 2, 3, processes=2) == expected  # the pool
+        assert match_many(malformed, queries, 2, 3, processes=2) == expected
 
     def test_refusals(self, trie):
         with pytest.raises(TypeError, match="query 1"):
             match_many(trie, ["a", 5], 1)
+        with pytest.raises(TypeError, match="a str is one query"):
+            match_many(trie, "cas", 1)
         with pytest.raises(ValueError):
             match_many(trie, ["a"], 1, processes=0)
         with pytest.raises(OverflowError):

@@ -1,10 +1,12 @@
 """search and suggest against brute force over the whole word list, under both metrics, on
 tries laid out level by level and at random."""
 
+import threading
+
 import pytest
 from hypothesis import given, settings, strategies as st
 
-from brindlemap import build, complete, from_internal_data, search, suggest
+from brindlemap import build, complete, from_internal_data, search, search_many, suggest
 from conftest import layout, levenshtein, osa
 
 ALPHABET = "abcé中😀"
@@ -74,3 +76,32 @@ def test_refusals_are_ordinary_exceptions():
         suggest(build(["a"]), "a", rank="frequency")
     with pytest.raises(TypeError, match="argument 'trie': 'str' object cannot be converted"):
         search("a", "a")
+
+
+def test_search_many_gives_the_loops_answers_whatever_the_threads():
+    words = {w: i for i, w in enumerate(["car", "cart", "cat", "care", "dog", "cög", "😀a"])}
+    trie = build(words)
+    queries = ["car", "dgo", "", "cxt", "😀", "ca"] * 20
+    loop = [search(trie, q, 2) for q in queries]
+    best = [suggest(trie, q, 2, 3, metric="osa") for q in queries]
+    for threads in 1, 2, 7, None:
+        assert search_many(trie, queries, 2, threads=threads) == loop
+        assert search_many(trie, iter(queries), 2, threads=threads) == loop
+        assert search_many(trie, queries, 2, k=3, metric="osa", threads=threads) == best
+    assert search_many(trie, [], 2) == []
+    assert search_many(trie, queries, 2, limit=1) == [found[:1] for found in loop]
+
+    # One instance, several Python threads at once, each batch on native threads.
+    outcomes = []
+    runners = [threading.Thread(target=lambda: outcomes.append(
+        search_many(trie, queries, 2, threads=2) == loop)) for _ in range(4)]
+    for runner in runners:
+        runner.start()
+    for runner in runners:
+        runner.join()
+    assert outcomes == [True] * 4
+
+    with pytest.raises(TypeError, match="a str is one query"):
+        search_many(trie, "car")
+    with pytest.raises(ValueError, match="limit and k exclude each other"):
+        search_many(trie, queries, limit=1, k=1)

@@ -15,7 +15,7 @@ from brindlemap._search import panic_exception
 from brindlemap.builder import build, build_arrays
 from brindlemap.files import load, reduce_trie, save
 from brindlemap.parallel import match_many
-from brindlemap.queries import complete, search, suggest
+from brindlemap.queries import complete, search, search_many, suggest
 
 __all__ = [
     "PanicException",
@@ -29,6 +29,7 @@ __all__ = [
     "match_many",
     "save",
     "search",
+    "search_many",
     "suggest",
 ]
 

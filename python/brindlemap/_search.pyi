@@ -1,6 +1,7 @@
 # Types of brindlemap._search, the package's second native module. Its functions take every
 # argument; brindlemap.queries gives them defaults and keyword-only options.
 
+from collections.abc import Sequence
 from typing import Literal
 
 from brindlemap._brindlemap import PrefixSearch
@@ -34,6 +35,18 @@ def complete(
     rank: Literal["payload", "word"],
 ) -> list[Match]:
     """The k best words beginning with something within max_dist of typed, best first."""
+
+def search_many(
+    trie: PrefixSearch,
+    queries: Sequence[str],
+    max_dist: int,
+    metric: Literal["levenshtein", "osa"],
+    limit: int | None,
+    k: int | None,
+    rank: Literal["payload", "word"],
+    threads: int | None,
+) -> list[list[Match]]:
+    """Per query, in input order, what search (or with k, suggest) gives, on native threads."""
 
 def panic_exception() -> type[BaseException]:
     """The type of the exception that brindlemap._brindlemap raises when an internal check

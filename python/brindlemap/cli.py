@@ -11,7 +11,7 @@ from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap._types import MAX_PAYLOAD
 from brindlemap.builder import build
 from brindlemap.files import save
-from brindlemap.queries import complete, search, suggest
+from brindlemap.queries import complete, search_many
 
 EXIT_USAGE = 2
 
@@ -118,15 +118,13 @@ def command_build(args) -> None:
                   f"{os.path.getsize(args.output)} bytes in {time.monotonic() - started:.1f} s\n")
 
 
-def _answer(args, query) -> None:
-    """Runs `query(trie, word)` for each word and prints the answers, as TSV or JSON."""
+def _answer(args, query_all) -> None:
+    """Answers every word with `query_all(trie, words)` and prints the answers, as TSV or JSON."""
     trie = open_trie(args.index)
-    answers = []
-    for word in args.words:
-        try:
-            answers.append((word, query(trie, word)))
-        except ValueError as error:  # an index whose arrays are no well-formed trie
-            raise UserError(f"{args.index}: {error}") from None
+    try:
+        answers = list(zip(args.words, query_all(trie, args.words)))
+    except ValueError as error:  # an index whose arrays are no well-formed trie
+        raise UserError(f"{args.index}: {error}") from None
     if args.json:
         json.dump([{"query": word,
                     "matches": [{"word": w, "payload": p, "distance": d} for w, p, d in found]}
@@ -139,22 +137,20 @@ def _answer(args, query) -> None:
 
 
 def command_query(args) -> None:
-    if args.best is not None:
-        _answer(args, lambda trie, word: suggest(trie, word, args.max_dist, args.best,
-                                                 metric=args.metric, rank=args.rank))
-    else:
-        _answer(args, lambda trie, word: search(trie, word, args.max_dist, metric=args.metric,
-                                                limit=args.limit))
+    # The words are walked on native threads, all cores at once.
+    _answer(args, lambda trie, words: search_many(trie, words, args.max_dist, metric=args.metric,
+                                                  limit=args.limit, k=args.best, rank=args.rank))
 
 
 def command_suggest(args) -> None:
-    _answer(args, lambda trie, word: suggest(trie, word, args.max_dist, args.k,
-                                             metric=args.metric, rank=args.rank))
+    _answer(args, lambda trie, words: search_many(trie, words, args.max_dist, metric=args.metric,
+                                                  k=args.k, rank=args.rank))
 
 
 def command_complete(args) -> None:
-    _answer(args, lambda trie, word: complete(trie, word, args.max_dist, args.k,
-                                              metric=args.metric, rank=args.rank))
+    _answer(args, lambda trie, words: [complete(trie, word, args.max_dist, args.k,
+                                                metric=args.metric, rank=args.rank)
+                                       for word in words])
 
 
 def command_info(args) -> None:

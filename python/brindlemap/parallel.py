@@ -7,8 +7,9 @@ from operator import index
 
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match
+from brindlemap.queries import search_many
 
-# Below this many queries, starting workers costs more than the queries themselves.
+# Below this many queries, starting worker processes costs more than the queries themselves.
 SMALL_BATCH = 2000
 
 _worker_trie: PrefixSearch | None = None
@@ -51,13 +52,16 @@ def match_many(trie: PrefixSearch, queries, max_dist: int, limit: int | None = N
                processes: int | None = None) -> list[list[Match]]:
     """Returns `[trie.fuzzy_match(q, max_dist, limit) for q in queries]`, in input order.
 
-    The extension holds the interpreter lock for a whole query, so threads cannot share the
-    work; processes can. Large batches are split over `processes` workers (default: the number
-    of CPUs), each of which loads the trie once from its bytes; small batches, or a single
-    process, run as a plain loop here. Workers start with "forkserver" (or "spawn"), which
-    imports the caller's main module afresh: a script that calls this at top level needs the
-    usual `if __name__ == "__main__":` guard.
+    On a well-formed trie (every trie that `build` makes) the queries run as `search_many`
+    does: on `processes` native threads (default: one per CPU) with the interpreter lock
+    released. A trie that failed its shape check answers only its own methods, which hold the
+    lock; there large batches are split over that many worker processes, each of which loads
+    the trie once from its bytes, and small batches run as a plain loop. Workers start with
+    "forkserver" (or "spawn"), which imports the caller's main module afresh: a script that
+    calls this at top level needs the usual `if __name__ == "__main__":` guard.
     """
+    if isinstance(queries, str):
+        raise TypeError("a str is one query, not a sequence of them: pass [word] for one query")
     queries = list(queries)
     for position, query in enumerate(queries):
         if not isinstance(query, str):
@@ -72,6 +76,11 @@ def match_many(trie: PrefixSearch, queries, max_dist: int, limit: int | None = N
     # The first query runs here: bad arguments or a broken trie fail as they would in the loop.
     first = trie.fuzzy_match(queries[0], max_dist, limit)
     rest = queries[1:]
+    try:
+        return [first] + search_many(trie, rest, max_dist, limit=limit, threads=workers)
+    except ValueError as error:
+        if not str(error).startswith("malformed trie"):
+            raise
     if workers == 1 or len(queries) < SMALL_BATCH:
         return [first] + [trie.fuzzy_match(q, max_dist, limit) for q in rest]
     chunk = max(1, -(-len(rest) // (workers * 4)))

@@ -7,6 +7,7 @@ well-formed trie (only possible through from_internal_data or from_bytes of fore
 refused with ValueError.
 """
 
+from collections.abc import Iterable
 from operator import index
 from typing import Literal
 
@@ -63,3 +64,19 @@ def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10, *,
     visited, so a large `max_dist` costs only what the answer needs.
     """
     return _search.suggest(trie, word, _distance(max_dist), _count(k), metric, rank)
+
+
+def search_many(trie: PrefixSearch, queries: Iterable[str], max_dist: int = 1, *,
+                metric: Metric = "levenshtein", limit: int | None = None, k: int | None = None,
+                rank: Rank = "payload", threads: int | None = None) -> list[list[Match]]:
+    """For each query, in input order, what `search` gives (or, with `k`, what `suggest` gives).
+
+    The queries are walked on `threads` native threads (default: one per CPU) with the
+    interpreter lock released, so other Python threads run meanwhile and a batch uses every
+    core; Ctrl-C stops it within a few tens of milliseconds. A str is one query, not a
+    sequence of them, and is refused.
+    """
+    if not isinstance(queries, (list, tuple, str)):  # any other iterable, read once
+        queries = list(queries)
+    return _search.search_many(trie, queries, _distance(max_dist), metric, limit,
+                               None if k is None else _count(k), rank, threads)

@@ -8,6 +8,7 @@
 #include "boundary/report.h"
 #include "boundary/signature.h"
 #include "lib/entry_points.h"
+#include "search/batch.h"
 #include "search/queries.h"
 
 namespace brindlemap {
@@ -33,6 +34,7 @@ PyMethodDef functions[] = {
     function<search_signatures::search, search>(),
     function<search_signatures::suggest, suggest>(),
     function<search_signatures::complete, complete>(),
+    function<search_signatures::search_many, search_many>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };

@@ -1,0 +1,68 @@
+// The batch call: queries converted under the lock, walked without it, answered with it.
+#include "search/batch.h"
+
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+#include "boundary/error.h"
+#include "boundary/released_gil.h"
+#include "lib/results.h"
+#include "prefix/matcher/best_walk.h"
+#include "prefix/matcher/fast_walk.h"
+#include "prefix/matcher/parallel_run.h"
+#include "prefix/utf8.h"
+
+namespace brindlemap {
+namespace {
+
+// How often the calling thread takes the lock back to run signal handlers: Ctrl-C stops a
+// batch within about this long plus one poll of each walk.
+constexpr std::chrono::milliseconds kSignalPeriod{20};
+
+}  // namespace
+
+AsQueryList::Value AsQueryList::convert(PyObject* object) {
+    if (PyUnicode_Check(object))
+        throw_error(PyExc_TypeError,
+                    "a str is one query, not a sequence of them: pass [word] for one query");
+    Value queries;
+    extract_sequence(
+        object, [&](std::size_t hint) { reserve_hint(queries, hint); },
+        [&](PyObject* item) { queries.push_back(utf8::decode_all(text_view(item))); });
+    return queries;
+}
+
+PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32_t>>& queries,
+                  std::uint64_t max_dist, Metric metric, std::optional<std::uint64_t> limit,
+                  std::optional<std::uint64_t> k, Rank rank, std::optional<std::uint64_t> threads) {
+    if (limit && k)
+        throw_error(PyExc_ValueError,
+                    "limit and k exclude each other: limit cuts a search in "
+                    "walk order, k asks for the k best");
+    if (threads && *threads == 0) throw_error(PyExc_ValueError, "threads must be at least 1");
+    const Trie& walked = trie.trie();
+    const std::size_t workers = threads
+                                    ? static_cast<std::size_t>(*threads)
+                                    : std::max<std::size_t>(1, std::thread::hardware_concurrency());
+    std::vector<std::vector<MatchRecord>> results(queries.size());
+    const auto work = [&](std::size_t i, WalkInterrupt& interrupt) {
+        results[i] = k ? best_walk(walked, queries[i], max_dist, *k, rank, metric, interrupt)
+                       : fast_fuzzy_walk(walked, queries[i], max_dist, limit, interrupt, metric);
+    };
+    bool completed = false;
+    try {
+        ReleasedGil released;
+        completed = run_on_threads(
+            queries.size(), workers, work,
+            [&] { return released.with_gil([] { return PyErr_CheckSignals() == 0; }); },
+            kSignalPeriod);
+    } catch (const std::system_error& error) {
+        throw_error(PyExc_RuntimeError, std::string("search_many: ") + error.what());
+    }
+    if (!completed) throw_pending();  // what the signal handler raised
+    return py_list(queries.size(),
+                   [&](std::size_t i) { return match_list(walked, std::move(results[i])); });
+}
+
+}  // namespace brindlemap
