@@ -22,6 +22,7 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
+import batch  # noqa: E402
 import quality  # noqa: E402
 from peers import PurePythonTrie, RapidfuzzScan, SymSpell, lean_walk  # noqa: E402
 from wordlists import LISTS, load_queries, load_words  # noqa: E402
@@ -436,7 +437,7 @@ def main():
     lines = machine(command, started, f"{load:.2f}") + targets(results)
     for name, r in results.items():
         lines += list_table(name, r)
-    lines += quality.section()
+    lines += quality.section() + batch.section()
     elapsed = (datetime.now(timezone.utc) - started).total_seconds() / 60
     lines.append(f"Whole run: {elapsed:.0f} minutes.")
     Path(args.out).write_text("\n".join(lines) + "\n", encoding="utf-8")

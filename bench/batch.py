@@ -1,0 +1,88 @@
+"""Batches and metrics on wamerican-insane, for bench/RESULTS.md (run by bench/run.py, or alone):
+
+    .venv/bin/python bench/batch.py
+
+- 20,000 queries (words of the list with one letter replaced, seed 3) at max_dist 2: a Python
+  loop over fuzzy_match, and search_many with 1 and with 2 threads. Best of 2 runs each.
+- search with metric="osa" against Levenshtein on 300 of those queries, medians of the best of
+  3 calls per query.
+"""
+
+import random
+import statistics
+import time
+from pathlib import Path
+
+from brindlemap import from_internal_data, search, search_many
+from brindlemap.builder import build_arrays
+
+INSANE = "/usr/share/dict/american-english-insane"
+
+
+def queries(words, count, seed):
+    rng = random.Random(seed)
+    out = []
+    for word in rng.choices(words, k=count):
+        i = rng.randrange(len(word))
+        out.append(word[:i] + "x" + word[i + 1:])
+    return out
+
+
+def best_seconds(call, runs=2):
+    best = float("inf")
+    for _ in range(runs):
+        start = time.perf_counter()
+        call()
+        best = min(best, time.perf_counter() - start)
+    return best
+
+
+def median_us(call, items):
+    times = []
+    for item in items:
+        best = float("inf")
+        for _ in range(3):
+            start = time.perf_counter_ns()
+            call(item)
+            best = min(best, time.perf_counter_ns() - start)
+        times.append(best / 1000)
+    return statistics.median(times)
+
+
+def section(path=INSANE):
+    words = [w for w in Path(path).read_text(encoding="utf-8").split("\n") if w]
+    trie = from_internal_data(*build_arrays({w: i for i, w in enumerate(words)}))
+    batch = queries(words, 20_000, 3)
+    assert search_many(trie, batch[:200], 2, threads=2) == [
+        trie.fuzzy_match(q, 2, None) for q in batch[:200]]
+    loop = best_seconds(lambda: [trie.fuzzy_match(q, 2, None) for q in batch])
+    one = best_seconds(lambda: search_many(trie, batch, 2, threads=1))
+    two = best_seconds(lambda: search_many(trie, batch, 2, threads=2))
+    sample = batch[:300]
+    rows = []
+    for d in (1, 2):
+        lev = median_us(lambda q: search(trie, q, d), sample)
+        osa = median_us(lambda q: search(trie, q, d, metric="osa"), sample)
+        rows.append((d, lev, osa))
+
+    def verdict(ok):
+        return "met" if ok else "**not met**"
+
+    lines = ["## Batches and metrics on wamerican-insane", "",
+             "| 20,000 queries, max_dist 2 | seconds |", "|---|---|",
+             f"| Python loop over fuzzy_match | {loop:.2f} |",
+             f"| search_many, 1 thread | {one:.2f} |",
+             f"| search_many, 2 threads | {two:.2f} |", "",
+             f"Target: 2 threads at most 0.55× of 1 thread: {two / one:.2f}×, "
+             f"{verdict(two / one <= 0.55)}; at most 0.6× of the loop: {two / loop:.2f}×, "
+             f"{verdict(two / loop <= 0.6)}.", "",
+             "| max_dist | Levenshtein median µs | OSA median µs | ratio |", "|---|---|---|---|"]
+    lines += [f"| {d} | {lev:.1f} | {osa:.1f} | {osa / lev:.2f}× |" for d, lev, osa in rows]
+    worst = max(osa / lev for _, lev, osa in rows)
+    lines += ["", f"Target: OSA at most 1.25× Levenshtein: {worst:.2f}×, {verdict(worst <= 1.25)}.",
+              ""]
+    return lines
+
+
+if __name__ == "__main__":
+    print("\n".join(section()))
