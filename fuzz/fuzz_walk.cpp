@@ -155,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint32_t first_nodes = header[15] & 31u;
         for (std::uint32_t node = 0; node < first_nodes; ++node) list_node(trie, node);
         for (std::size_t edge : {trie.node_shifts().size(), trie.node_strings().size(),
-                                 trie.node_payloads().size(), trie.child_indices().size()})
+                                 trie.node_payloads().size(), trie.child_index_count()})
             list_node(trie, static_cast<std::uint32_t>(edge));
         list_node(trie, 0x01010101u * header[15]);
     } catch (const std::exception& error) {

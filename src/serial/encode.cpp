@@ -11,9 +11,11 @@
 namespace brindlemap::serial {
 namespace {
 
-std::size_t u32_block_size(const std::vector<std::uint32_t>& values) noexcept {
-    std::size_t size = varint_size(values.size());
-    for (std::uint32_t value : values) size += varint_size(value);
+// A block of `count` 32-bit values, value i being at(i).
+template <class At>
+std::size_t u32_block_size(std::size_t count, At at) noexcept {
+    std::size_t size = varint_size(count);
+    for (std::size_t i = 0; i < count; ++i) size += varint_size(at(i));
     return size;
 }
 
@@ -33,9 +35,10 @@ std::size_t payload_block_size(const PayloadArray& payloads) noexcept {
     return size;
 }
 
-std::uint8_t* write_u32_block(const std::vector<std::uint32_t>& values, std::uint8_t* out) {
-    out = write_varint(values.size(), out);
-    for (std::uint32_t value : values) out = write_varint(value, out);
+template <class At>
+std::uint8_t* write_u32_block(std::size_t count, At at, std::uint8_t* out) {
+    out = write_varint(count, out);
+    for (std::size_t i = 0; i < count; ++i) out = write_varint(at(i), out);
     return out;
 }
 
@@ -69,16 +72,21 @@ std::uint8_t* write_payload_block(const PayloadArray& payloads, std::uint8_t* ou
 }  // namespace
 
 std::size_t encoded_size(const Trie& trie) noexcept {
-    return u32_block_size(trie.node_shifts()) + char_block_size(trie.node_strings()) +
-           payload_block_size(trie.node_payloads()) + u32_block_size(trie.child_indices());
+    const auto shift = [&](std::size_t i) { return trie.node_shifts()[i]; };
+    const auto child = [&](std::size_t p) { return trie.child_index(p); };
+    return u32_block_size(trie.node_shifts().size(), shift) + char_block_size(trie.node_strings()) +
+           payload_block_size(trie.node_payloads()) +
+           u32_block_size(trie.child_index_count(), child);
 }
 
 void encode_trie(const Trie& trie, std::span<std::uint8_t> out) noexcept {
+    const auto shift = [&](std::size_t i) { return trie.node_shifts()[i]; };
+    const auto child = [&](std::size_t p) { return trie.child_index(p); };
     std::uint8_t* at = out.data();
-    at = write_u32_block(trie.node_shifts(), at);
+    at = write_u32_block(trie.node_shifts().size(), shift, at);
     at = write_char_block(trie.node_strings(), at);
     at = write_payload_block(trie.node_payloads(), at);
-    at = write_u32_block(trie.child_indices(), at);
+    at = write_u32_block(trie.child_index_count(), child, at);
     assert(at == out.data() + out.size());
     (void)at;
 }

@@ -182,7 +182,7 @@ class BandWalk {
         if (numbered_in_order) __builtin_prefetch(&trie_.node_shifts()[start]);
         for (std::size_t p = end; p-- > start;) {
             const std::uint32_t child =
-                numbered_in_order ? static_cast<std::uint32_t>(p + 1) : trie_.child_indices()[p];
+                numbered_in_order ? static_cast<std::uint32_t>(p + 1) : trie_.child_index(p);
             if (has_next && trie_.node_strings().raw(child) == wanted) {
                 promoted = child;
                 found = true;

@@ -117,7 +117,7 @@ std::vector<MatchRecord> completion_walk(const Trie& trie, std::span<const char3
         const auto [start, end] = trie.child_run(best.node);
         interrupt.charge(end - start + 1);
         for (std::size_t p = start; p < end; ++p) {
-            const std::uint32_t child = trie.child_indices()[p];
+            const std::uint32_t child = trie.child_index(p);
             std::string text = best.text;
             utf8::append(text, trie.node_strings().raw(child));
             queue.push(Candidate{best.distance, key(child, true), std::move(text), child, true});

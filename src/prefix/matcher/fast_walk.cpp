@@ -48,9 +48,9 @@ std::optional<std::uint32_t> fast_exact_node(const Trie& trie, std::span<const c
     std::uint32_t node = 0;
     for (const char32_t c : query) {
         auto [p, end] = trie.child_run(node);
-        while (p < end && trie.node_strings().raw(trie.child_indices()[p]) != c) ++p;
+        while (p < end && trie.node_strings().raw(trie.child_index(p)) != c) ++p;
         if (p == end) return std::nullopt;
-        node = trie.child_indices()[p];
+        node = trie.child_index(p);
     }
     if (!trie.node_payloads().has(node)) return std::nullopt;
     return node;

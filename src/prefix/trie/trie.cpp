@@ -8,14 +8,32 @@
 
 namespace brindlemap {
 
-Trie::Trie(TrieArrays arrays) : arrays_(std::move(arrays)), shape_(check_tree_shape(arrays_)) {}
+Trie::Trie(TrieArrays arrays)
+    : arrays_(std::move(arrays)),
+      shape_(check_tree_shape(arrays_)),
+      child_index_count_(arrays_.child_indices.size()),
+      implicit_children_(shape_ && shape_->breadth_first) {
+    if (implicit_children_) std::vector<std::uint32_t>().swap(arrays_.child_indices);
+}
+
+bool operator==(const Trie& a, const Trie& b) noexcept {
+    if (a.arrays_.node_shifts != b.arrays_.node_shifts ||
+        a.arrays_.node_strings != b.arrays_.node_strings ||
+        a.arrays_.node_payloads != b.arrays_.node_payloads ||
+        a.child_index_count_ != b.child_index_count_)
+        return false;
+    for (std::size_t p = 0; p < a.child_index_count_; ++p)
+        if (a.child_index(p) != b.child_index(p)) return false;
+    return true;
+}
 
 void Trie::get_children(std::uint32_t node_id, std::vector<Child>& out) const {
     out.clear();
     at_or_panic(arrays_.node_shifts, node_id);
     const auto [start, end] = child_run(node_id);
     for (std::size_t p = start; p < end; ++p) {
-        std::uint32_t child = at_or_panic(arrays_.child_indices, p);
+        const std::uint32_t child =
+            implicit_children_ ? child_index(p) : at_or_panic(arrays_.child_indices, p);
         if (child >= arrays_.node_strings.size())
             panic_index_out_of_bounds(arrays_.node_strings.size(), child);
         char32_t c = arrays_.node_strings.raw(child);
@@ -38,9 +56,7 @@ const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
         order.reserve(nodes);
         for (std::size_t head = 0; head < order.size(); ++head) {
             const auto [start, end] = child_run(order[head]);
-            order.insert(order.end(),
-                         arrays_.child_indices.begin() + static_cast<std::ptrdiff_t>(start),
-                         arrays_.child_indices.begin() + static_cast<std::ptrdiff_t>(end));
+            for (std::size_t p = start; p < end; ++p) order.push_back(child_index(p));
         }
         std::vector<std::uint32_t>& least = least_payloads_->values;
         least.assign(nodes, std::numeric_limits<std::uint32_t>::max());
@@ -50,7 +66,7 @@ const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
                 least[node] = std::min(least[node], *own);
             const auto [start, end] = child_run(node);
             for (std::size_t p = start; p < end; ++p)
-                least[node] = std::min(least[node], least[arrays_.child_indices[p]]);
+                least[node] = std::min(least[node], least[child_index(p)]);
         }
     });
     return least_payloads_->values;

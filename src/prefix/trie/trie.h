@@ -23,6 +23,14 @@ struct Child {
     friend bool operator==(const Child&, const Child&) = default;
 };
 
+// The positions [first, second) of a node's run of children in child_indices: from its own
+// shift to the next node's, or to `links`, the length of child_indices, for the last node.
+// Unchecked: `node_id` must index `shifts`.
+inline std::pair<std::size_t, std::size_t> run_of(const std::vector<std::uint32_t>& shifts,
+                                                  std::size_t node_id, std::size_t links) noexcept {
+    return {shifts[node_id], node_id + 1 < shifts.size() ? shifts[node_id + 1] : links};
+}
+
 // The four arrays of a trie as they are handed over or decoded, in declaration order.
 struct TrieArrays {
     std::vector<std::uint32_t> node_shifts;    // where each node's run of child_indices begins
@@ -30,12 +38,8 @@ struct TrieArrays {
     PayloadArray node_payloads;                // each node's payload, if it carries one
     std::vector<std::uint32_t> child_indices;  // all children, one contiguous run per node
 
-    // The positions [first, second) of the node's run in child_indices: from its own shift to
-    // the next node's, or to the end for the last node. Unchecked: `node_id` must index
-    // node_shifts.
     std::pair<std::size_t, std::size_t> child_run(std::size_t node_id) const noexcept {
-        return {node_shifts[node_id],
-                node_id + 1 < node_shifts.size() ? node_shifts[node_id + 1] : child_indices.size()};
+        return run_of(node_shifts, node_id, child_indices.size());
     }
 
     friend bool operator==(const TrieArrays&, const TrieArrays&) = default;
@@ -44,14 +48,17 @@ struct TrieArrays {
 class Trie {
   public:
     // The trie of `arrays`, taken as they are: nothing is refused. Their shape is checked here,
-    // once, and decides the road of every query (match.h).
+    // once, and decides the road of every query (match.h). On the builder's layout, where
+    // child_indices is 1, 2, 3, ..., that array is not kept but worked out.
     explicit Trie(TrieArrays arrays);
 
     const std::vector<std::uint32_t>& node_shifts() const noexcept { return arrays_.node_shifts; }
     const CharArray& node_strings() const noexcept { return arrays_.node_strings; }
     const PayloadArray& node_payloads() const noexcept { return arrays_.node_payloads; }
-    const std::vector<std::uint32_t>& child_indices() const noexcept {
-        return arrays_.child_indices;
+    // The length of child_indices, and its entry p (unchecked: p must be below that length).
+    std::size_t child_index_count() const noexcept { return child_index_count_; }
+    std::uint32_t child_index(std::size_t p) const noexcept {
+        return implicit_children_ ? static_cast<std::uint32_t>(p + 1) : arrays_.child_indices[p];
     }
     // Present only for a well-formed trie.
     const std::optional<TreeShape>& shape() const noexcept { return shape_; }
@@ -61,9 +68,9 @@ class Trie {
     // with the trie: 4 bytes per node.
     const std::vector<std::uint32_t>& subtree_least_payloads() const;
 
-    // The node's run in child_indices, as TrieArrays::child_run gives it.
+    // The node's run in child_indices, as run_of gives it.
     std::pair<std::size_t, std::size_t> child_run(std::uint32_t node_id) const noexcept {
-        return arrays_.child_run(node_id);
+        return run_of(arrays_.node_shifts, node_id, child_index_count_);
     }
 
     // The children of `node_id` in stored order; fails on the first bad read.
@@ -76,7 +83,8 @@ class Trie {
     // Depth-first walk from the root in which `agent` decides everything about each node.
     void dfs(Agent& agent) const;
 
-    friend bool operator==(const Trie& a, const Trie& b) { return a.arrays_ == b.arrays_; }
+    // The same four arrays, however they are kept.
+    friend bool operator==(const Trie& a, const Trie& b) noexcept;
 
   private:
     struct LeastPayloads {
@@ -86,6 +94,8 @@ class Trie {
 
     TrieArrays arrays_;
     std::optional<TreeShape> shape_;
+    std::size_t child_index_count_;
+    bool implicit_children_;
     std::unique_ptr<LeastPayloads> least_payloads_ = std::make_unique<LeastPayloads>();
 };
 
