@@ -34,7 +34,8 @@ struct Pending {
 // the same slot at every depth. Otherwise rows are whole, slot i holding entry i.
 //
 // Rows follows one of row_rules.h. Collector decides what is accepted and how far the walk
-// goes: done() ends the walk; enter_root(distance) and visited(node, depth, distance, least,
+// goes: done() ends the walk; bound() is the distance beyond which no entry is of use to it;
+// enter_root(distance) and visited(node, depth, distance, least,
 // text) see each node, the root first, and say whether to enter its children. `distance` is
 // the whole query's distance to the node's text when it is within max_dist, and max_dist + 1
 // otherwise; `least` is the least entry of the node's row (no descendant's row has a smaller
@@ -162,15 +163,24 @@ class BandWalk {
             least = std::min(least, left);
         }
         if (high < n_) here[high + 1] = beyond;
+        least_ = least;
         return collector_.visited(pending.node, depth, high == n_ ? here[n_] : beyond, least,
                                   [&] { return utf8::encode_all(std::span(path_).first(depth)); });
     }
 
     // Pushes the children so that the one carrying the query's next character is popped
     // first and the others follow in stored order. Siblings are distinct, so at most one is.
+    //
+    // When the node's least entry equals the collector's bound, a child's entry can stay
+    // within it only along the diagonal from an entry at the bound, through a character that
+    // matches the query there (or, with transpositions, a swap from the row above): the other
+    // children could be neither accepted nor entered, and are left out without computing their
+    // rows.
     void schedule_children(std::uint32_t node, std::uint32_t depth) {
         const auto [start, end] = trie_.child_run(node);
         if (start >= end) return;
+        const bool at_bound = least_ >= collector_.bound();
+        if (at_bound && !fringe_characters(depth)) return;
         reserve_depth(std::size_t{depth} + 1);
         const bool has_next = depth < n_;
         const char32_t wanted = has_next ? query_[depth] : CharArray::kAbsent;
@@ -183,6 +193,9 @@ class BandWalk {
         for (std::size_t p = end; p-- > start;) {
             const std::uint32_t child =
                 numbered_in_order ? static_cast<std::uint32_t>(p + 1) : trie_.child_index(p);
+            if (at_bound && std::find(fringe_.begin(), fringe_.end(),
+                                      trie_.node_strings().raw(child)) == fringe_.end())
+                continue;
             if (has_next && trie_.node_strings().raw(child) == wanted) {
                 promoted = child;
                 found = true;
@@ -191,6 +204,27 @@ class BandWalk {
             stack_.push_back(Pending{child, depth + 1});
         }
         if (found) stack_.push_back(Pending{promoted, depth + 1});
+    }
+
+    // Fills fringe_ with the characters through which a child of the node just visited, at
+    // `depth`, can keep an entry at the bound; false when there are none.
+    bool fringe_characters(std::size_t depth) {
+        fringe_.clear();
+        const Entry bound = least_;
+        const Entry* here = row(depth);
+        const std::size_t low = depth > max_dist_ ? depth - max_dist_ : 0;
+        const std::size_t high = std::min<std::size_t>(n_, depth + max_dist_);
+        for (std::size_t j = low; j <= high && j < n_; ++j) {
+            if (here[j] != bound) continue;
+            fringe_.push_back(query_[j]);
+            // A swap into the child's entry j + 1 needs the node's own character at query[j]
+            // and the child's at query[j - 1].
+            if constexpr (Rows::kTranspositions) {
+                if (j >= 1 && depth >= 1 && query_[j] == path_[depth - 1])
+                    fringe_.push_back(query_[j - 1]);
+            }
+        }
+        return !fringe_.empty();
     }
 
     const Trie& trie_;
@@ -206,6 +240,8 @@ class BandWalk {
     std::vector<Entry> rows_;     // the row of the node on the current path at each depth
     std::vector<char32_t> path_;  // the characters of the current path, by depth
     std::vector<Pending> stack_;
+    Entry least_ = 0;               // the least entry of the row of the node last visited
+    std::vector<char32_t> fringe_;  // see fringe_characters
 };
 
 // Runs the walk with 32-bit row entries when every value it meets fits, which is any query

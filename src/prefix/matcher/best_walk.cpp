@@ -30,6 +30,7 @@ class KBest {
         : trie_(&trie), bound_(max_dist), k_(k), rank_(rank) {}
 
     bool done() const noexcept { return k_ == 0; }
+    std::uint64_t bound() const noexcept { return bound_; }
     // The root stands for no word.
     bool enter_root(std::uint64_t) const noexcept { return true; }
 

@@ -33,6 +33,7 @@ class MatchedPlaces {
     MatchedPlaces(const Trie& trie, std::uint64_t max_dist) : trie_(&trie), max_dist_(max_dist) {}
 
     bool done() const noexcept { return false; }
+    std::uint64_t bound() const noexcept { return max_dist_; }
 
     bool enter_root(std::uint64_t distance) {
         prefix_distance_.assign(1, distance);

@@ -14,6 +14,7 @@ class InWalkOrder {
         : payloads_(&trie.node_payloads()), max_dist_(max_dist), limit_(limit) {}
 
     bool done() const noexcept { return limit_ && records_.size() >= *limit_; }
+    std::uint64_t bound() const noexcept { return max_dist_; }
     // The root stands for no word.
     bool enter_root(std::uint64_t) const noexcept { return true; }
     template <class MakeText>
