@@ -5,7 +5,8 @@
 - 20,000 queries (words of the list with one letter replaced, seed 3) at max_dist 2: a Python
   loop over fuzzy_match, and search_many with 1 and with 2 threads. Best of 2 runs each.
 - search with metric="osa" against Levenshtein on 300 of those queries, medians of the best of
-  3 calls per query.
+  3 calls per query. The compared calls are timed in turn, so that drift in the machine's load
+  falls on both.
 """
 
 import random
@@ -28,25 +29,30 @@ def queries(words, count, seed):
     return out
 
 
-def best_seconds(call, runs=2):
-    best = float("inf")
+def best_seconds(calls, runs=2):
+    """The best of `runs` timings of each call, the calls taken in turn so that a change in the
+    machine's load falls on all of them alike."""
+    best = [float("inf")] * len(calls)
     for _ in range(runs):
-        start = time.perf_counter()
-        call()
-        best = min(best, time.perf_counter() - start)
+        for i, call in enumerate(calls):
+            start = time.perf_counter()
+            call()
+            best[i] = min(best[i], time.perf_counter() - start)
     return best
 
 
-def median_us(call, items):
-    times = []
+def median_us(calls, items):
+    """Per call, the median over items of the best of 3 timings, the calls interleaved."""
+    times = [[] for _ in calls]
     for item in items:
-        best = float("inf")
-        for _ in range(3):
-            start = time.perf_counter_ns()
-            call(item)
-            best = min(best, time.perf_counter_ns() - start)
-        times.append(best / 1000)
-    return statistics.median(times)
+        for i, call in enumerate(calls):
+            best = float("inf")
+            for _ in range(3):
+                start = time.perf_counter_ns()
+                call(item)
+                best = min(best, time.perf_counter_ns() - start)
+            times[i].append(best / 1000)
+    return [statistics.median(t) for t in times]
 
 
 def section(path=INSANE):
@@ -55,14 +61,14 @@ def section(path=INSANE):
     batch = queries(words, 20_000, 3)
     assert search_many(trie, batch[:200], 2, threads=2) == [
         trie.fuzzy_match(q, 2, None) for q in batch[:200]]
-    loop = best_seconds(lambda: [trie.fuzzy_match(q, 2, None) for q in batch])
-    one = best_seconds(lambda: search_many(trie, batch, 2, threads=1))
-    two = best_seconds(lambda: search_many(trie, batch, 2, threads=2))
+    loop, one, two = best_seconds([lambda: [trie.fuzzy_match(q, 2, None) for q in batch],
+                                   lambda: search_many(trie, batch, 2, threads=1),
+                                   lambda: search_many(trie, batch, 2, threads=2)])
     sample = batch[:300]
     rows = []
     for d in (1, 2):
-        lev = median_us(lambda q: search(trie, q, d), sample)
-        osa = median_us(lambda q: search(trie, q, d, metric="osa"), sample)
+        lev, osa = median_us([lambda q: search(trie, q, d),
+                              lambda q: search(trie, q, d, metric="osa")], sample)
         rows.append((d, lev, osa))
 
     def verdict(ok):
