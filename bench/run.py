@@ -348,6 +348,19 @@ def targets(results):
         lines.append(f"| fuzzy_match within 1.3× of the lean walk, max_dist {d} | "
                      f"{ratio:.2f}× (limit None), {ratio10:.2f}× (limit 10) | "
                      f"{verdict(ratio <= 1.3 and ratio10 <= 1.3)} |")
+    for d in (1, 2):
+        s = big[f"symspell/{d}"]
+        ratio = median(s["brindlemap"]) / median(s["times"])
+        lines.append(f"| fuzzy_match at most 0.7× symspellpy's median (results checked identical "
+                     f"first), max_dist {d} | {ratio:.2f}× | {verdict(ratio <= 0.7)} |")
+    f = big["fuzzy/2"]
+    ratio = median(f["brindlemap/None"]) / median(f["lean/None"])
+    lines.append(f"| fuzzy_match at most 0.5× the lean walk, max_dist 2 | {ratio:.2f}× | "
+                 f"{verdict(ratio <= 0.5)} |")
+    # The builder's layout keeps no child_indices; complete's least payload per node adds 4.
+    kept = big["array_bytes_per_node"] - 4 * (big["nodes"] - 1) / big["nodes"] + 4
+    lines.append(f"| at most 20 bytes per node, the instance and every per-instance structure | "
+                 f"{kept:.3f} | {verdict(kept <= 20)} |")
     for d, want in ((1, 100), (2, 20)):
         f = big[f"fuzzy/{d}"]
         ratio = median(f["rapidfuzz"]) / median(f["brindlemap/rapidfuzz"])
