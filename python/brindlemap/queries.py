@@ -71,9 +71,9 @@ def search_many(trie: PrefixSearch, queries: Iterable[str], max_dist: int = 1, *
                 rank: Rank = "payload", threads: int | None = None) -> list[list[Match]]:
     """For each query, in input order, what `search` gives (or, with `k`, what `suggest` gives).
 
-    The queries are walked on `threads` native threads (default: one per CPU) with the
-    interpreter lock released, so other Python threads run meanwhile and a batch uses every
-    core; Ctrl-C stops it within a few tens of milliseconds. A str is one query, not a
+    The queries are walked on `threads` native threads (default: one per CPU; at most 256)
+    with the interpreter lock released, so other Python threads run meanwhile and a batch uses
+    every core; Ctrl-C stops it within a few tens of milliseconds. A str is one query, not a
     sequence of them, and is refused.
     """
     if not isinstance(queries, (list, tuple, str)):  # any other iterable, read once

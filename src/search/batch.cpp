@@ -16,6 +16,9 @@
 namespace brindlemap {
 namespace {
 
+// More threads than this only add contention: a larger request is taken as this many.
+constexpr std::uint64_t kMostThreads = 256;
+
 // How often the calling thread takes the lock back to run signal handlers: Ctrl-C stops a
 // batch within about this long plus one poll of each walk.
 constexpr std::chrono::milliseconds kSignalPeriod{20};
@@ -42,9 +45,8 @@ PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32
                     "walk order, k asks for the k best");
     if (threads && *threads == 0) throw_error(PyExc_ValueError, "threads must be at least 1");
     const Trie& walked = trie.trie();
-    const std::size_t workers = threads
-                                    ? static_cast<std::size_t>(*threads)
-                                    : std::max<std::size_t>(1, std::thread::hardware_concurrency());
+    const std::size_t workers = static_cast<std::size_t>(std::min<std::uint64_t>(
+        threads ? *threads : std::max(1u, std::thread::hardware_concurrency()), kMostThreads));
     std::vector<std::vector<MatchRecord>> results(queries.size());
     const auto work = [&](std::size_t i, WalkInterrupt& interrupt) {
         results[i] = k ? best_walk(walked, queries[i], max_dist, *k, rank, metric, interrupt)
