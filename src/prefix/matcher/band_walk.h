@@ -1,6 +1,7 @@
 // The specialised walk over a trie whose shape check passed: depth-indexed band rows, an explicit
 // stack of nodes, and the Matcher's pruning and child order, generic over the row rule and over
-// what is collected. Its instantiations are made in fast_walk.cpp and best_walk.cpp.
+// what is collected. Its instantiations are made in fast_walk.cpp, best_walk.cpp and
+// completion.cpp.
 #pragma once
 
 #include <algorithm>
@@ -35,11 +36,11 @@ struct Pending {
 //
 // Rows follows one of row_rules.h. Collector decides what is accepted and how far the walk
 // goes: done() ends the walk; bound() is the distance beyond which no entry is of use to it;
-// enter_root(distance) and visited(node, depth, distance, least,
-// text) see each node, the root first, and say whether to enter its children. `distance` is
-// the whole query's distance to the node's text when it is within max_dist, and max_dist + 1
-// otherwise; `least` is the least entry of the node's row (no descendant's row has a smaller
-// one); `text` makes the node's text on demand.
+// enter_root(distance) and visited(node, depth, distance, least, text) see each node, the
+// root first, and say whether to enter its children. `distance` is the whole query's distance
+// to the node's text when it is within max_dist, and max_dist + 1 otherwise; `least` is the
+// least entry of the node's row (no descendant's row has a smaller one); `text` makes the
+// node's text on demand.
 template <class Entry, class Rows, class Collector>
 class BandWalk {
   public:
