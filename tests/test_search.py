@@ -9,7 +9,7 @@ from hypothesis import given, settings, strategies as st
 from brindlemap import build, complete, from_internal_data, search, search_many, suggest
 from conftest import layout, levenshtein, osa
 
-ALPHABET = "abcé中😀"
+ALPHABET = "abcdefghijé中😀"  # more letters than a short run of siblings holds
 DISTANCE = {"levenshtein": levenshtein, "osa": osa}
 
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -98,6 +99,7 @@ class BandWalk {
 
   private:
     static constexpr std::uint64_t kInitialDepths = 64;
+    static constexpr std::size_t kFewSiblings = 8;
 
     // The row at `depth`, placed so that entry i is at row(depth)[i]: banded rows start
     // depth - max_dist entries before their first slot, and that address lies within the
@@ -183,6 +185,9 @@ class BandWalk {
         const bool at_bound = least_ >= collector_.bound();
         if (at_bound && !fringe_characters(depth)) return;
         reserve_depth(std::size_t{depth} + 1);
+        // Few siblings are cheaper to scan than to search.
+        if (at_bound && trie_.shape()->sorted_runs && end - start > kFewSiblings)
+            return schedule_fringe(start, end, depth);
         const bool has_next = depth < n_;
         const char32_t wanted = has_next ? query_[depth] : CharArray::kAbsent;
         std::uint32_t promoted = 0;
@@ -205,6 +210,44 @@ class BandWalk {
             stack_.push_back(Pending{child, depth + 1});
         }
         if (found) stack_.push_back(Pending{promoted, depth + 1});
+    }
+
+    // schedule_children at the bound on sorted runs: the few children that carry a fringe
+    // character are found by binary search instead of reading every sibling.
+    void schedule_fringe(std::size_t start, std::size_t end, std::uint32_t depth) {
+        const auto child_at = [&](std::size_t p) {
+            return trie_.shape()->breadth_first ? static_cast<std::uint32_t>(p + 1)
+                                                : trie_.child_index(p);
+        };
+        const auto character_at = [&](std::size_t p) {
+            return trie_.node_strings().raw(child_at(p));
+        };
+        found_.clear();
+        for (const char32_t c : fringe_) {
+            std::size_t low = start, high = end;
+            while (low < high) {
+                const std::size_t middle = low + (high - low) / 2;
+                if (character_at(middle) < c)
+                    low = middle + 1;
+                else
+                    high = middle;
+            }
+            if (low < end && character_at(low) == c) found_.push_back(low);
+        }
+        std::sort(found_.begin(), found_.end());
+        found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
+        // As schedule_children pushes them: stored order from the top, the query's next
+        // character first of all.
+        const char32_t wanted = depth < n_ ? query_[depth] : CharArray::kAbsent;
+        std::optional<std::uint32_t> promoted;
+        for (auto it = found_.rbegin(); it != found_.rend(); ++it) {
+            if (character_at(*it) == wanted) {
+                promoted = child_at(*it);
+                continue;
+            }
+            stack_.push_back(Pending{child_at(*it), depth + 1});
+        }
+        if (promoted) stack_.push_back(Pending{*promoted, depth + 1});
     }
 
     // Fills fringe_ with the characters through which a child of the node just visited, at
@@ -241,8 +284,9 @@ class BandWalk {
     std::vector<Entry> rows_;     // the row of the node on the current path at each depth
     std::vector<char32_t> path_;  // the characters of the current path, by depth
     std::vector<Pending> stack_;
-    Entry least_ = 0;               // the least entry of the row of the node last visited
-    std::vector<char32_t> fringe_;  // see fringe_characters
+    Entry least_ = 0;                 // the least entry of the row of the node last visited
+    std::vector<char32_t> fringe_;    // see fringe_characters
+    std::vector<std::size_t> found_;  // see schedule_fringe
 };
 
 // Runs the walk with 32-bit row entries when every value it meets fits, which is any query

@@ -11,13 +11,16 @@
 namespace brindlemap {
 namespace {
 
-// Whether the characters of one run of siblings are pairwise distinct. Runs laid out in
-// code-point order, the usual case, are settled in one pass.
-bool distinct_characters(std::span<const char32_t> characters, std::vector<char32_t>& scratch) {
+// Whether the characters of one run of siblings are pairwise distinct; `sorted` is cleared
+// when they are not in increasing code-point order. Runs laid out in that order, the usual
+// case, are settled in one pass.
+bool distinct_characters(std::span<const char32_t> characters, std::vector<char32_t>& scratch,
+                         bool& sorted) {
     bool increasing = true;
     for (std::size_t i = 1; i < characters.size() && increasing; ++i)
         increasing = characters[i - 1] < characters[i];
     if (increasing) return true;
+    sorted = false;
     scratch.assign(characters.begin(), characters.end());
     std::sort(scratch.begin(), scratch.end());
     return std::adjacent_find(scratch.begin(), scratch.end()) == scratch.end();
@@ -54,6 +57,7 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie) {
     const std::vector<std::uint32_t>& links = trie.child_indices;
     const std::size_t nodes = shifts.size();
     std::vector<char32_t> scratch;
+    bool sorted = true;
     for (std::size_t node = 0; node < nodes; ++node) {
         const auto [start, end] = trie.child_run(node);
         if (start >= end) continue;
@@ -62,7 +66,7 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie) {
         // every one must be present, and all of them distinct.
         const std::span<const char32_t> run = trie.node_strings.raw_span(start + 1, end + 1);
         if (std::find(run.begin(), run.end(), CharArray::kAbsent) != run.end() ||
-            !distinct_characters(run, scratch))
+            !distinct_characters(run, scratch, sorted))
             return std::nullopt;
     }
     // Depth by depth: the children of the nodes [first, last) are [shift(first) + 1,
@@ -77,7 +81,7 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie) {
         first = next_first;
         last = next_last;
     }
-    return TreeShape{depth, true};
+    return TreeShape{depth, true, sorted};
 }
 
 }  // namespace
@@ -92,6 +96,7 @@ std::optional<TreeShape> check_tree_shape(const TrieArrays& trie) {
     std::vector<std::uint32_t> order(nodes);  // breadth-first order, filled as it is walked
     std::vector<bool> reached(nodes);
     std::vector<char32_t> characters, scratch;
+    bool sorted = true;
     reached[0] = true;
     std::size_t filled = 1;
     std::size_t level_end = 1;  // where in `order` the current depth's nodes end
@@ -113,10 +118,10 @@ std::optional<TreeShape> check_tree_shape(const TrieArrays& trie) {
             order[filled++] = child;
             characters.push_back(c);
         }
-        if (!distinct_characters(characters, scratch)) return std::nullopt;
+        if (!distinct_characters(characters, scratch, sorted)) return std::nullopt;
     }
     if (filled != nodes) return std::nullopt;
-    return TreeShape{depth, false};
+    return TreeShape{depth, false, sorted};
 }
 
 }  // namespace brindlemap

@@ -15,6 +15,9 @@ struct TreeShape {
     // child_indices is 1, 2, ...: the children of a node are the ids that follow its run's
     // positions, and need not be read.
     bool breadth_first;
+    // Every run of siblings is in increasing code-point order, as the builder lays them out:
+    // a child is found by its character with a binary search.
+    bool sorted_runs;
 
     friend bool operator==(const TreeShape&, const TreeShape&) = default;
 };
