@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -42,7 +43,11 @@ struct Pending {
 // to the node's text when it is within max_dist, and max_dist + 1 otherwise; `least` is the
 // least entry of the node's row (no descendant's row has a smaller one); `text` makes the
 // node's text on demand.
-template <class Entry, class Rows, class Collector>
+//
+// kBand, when not 0, is max_dist known at compile time for banded rows: a node whose band
+// lies inside the query, the common case, then computes its fixed number of entries in an
+// unrolled loop.
+template <class Entry, class Rows, class Collector, std::size_t kBand = 0>
 class BandWalk {
   public:
     BandWalk(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
@@ -65,6 +70,12 @@ class BandWalk {
         const std::uint64_t reachable =
             std::min<std::uint64_t>(trie.shape()->max_depth, n_ + std::uint64_t{max_dist_} + 1);
         grow(std::min<std::uint64_t>(reachable, kInitialDepths));
+        // Two characters at most per entry of a band, the entry past it included.
+        fringe_.resize(2 * width_);
+        if constexpr (kBand != 0) {
+            padded_query_.assign(n_ + 2 * kBand + 3, CharArray::kAbsent);
+            std::ranges::copy(query_, padded_query_.begin() + 1);
+        }
     }
 
     // Walks the trie and hands back the collector with what it collected.
@@ -147,6 +158,13 @@ class BandWalk {
                 parent_c = path_[depth - 2];
             }
         }
+        if constexpr (kBand != 0) {
+            // A swap reads two entries before the band's first: from low 2 on.
+            if (low >= (Rows::kTranspositions ? 2 : 1) && high != n_)
+                return offer(pending.node, depth,
+                             inner_band(here + low, above + low, two_above + low, c, parent_c,
+                                        query_.data() + low));
+        }
         Entry left = beyond;
         std::size_t i = low;
         if (low == 0) {
@@ -171,6 +189,37 @@ class BandWalk {
                                   [&] { return utf8::encode_all(std::span(path_).first(depth)); });
     }
 
+    // visit's loop for a band of 2 * kBand + 1 entries that starts and ends inside the query:
+    // the entry before it and the one past it stand at the bound, so the row's distance is
+    // beyond it too. `here`, `above`, `two_above` and `query` point at the band's first entry
+    // and its character; returns the band's least entry.
+    Entry inner_band(Entry* here, const Entry* above, [[maybe_unused]] const Entry* two_above,
+                     char32_t c, [[maybe_unused]] char32_t parent_c, const char32_t* query) {
+        const Entry beyond = max_dist_ + 1;
+        Entry left = beyond;
+        Entry least = beyond;
+        for (std::size_t s = 0; s <= 2 * kBand; ++s) {
+            const Entry replace = above[s - 1] + (query[s - 1] == c ? 0 : 1);
+            left = std::min<Entry>(std::min(above[s], left) + 1, replace);
+            if constexpr (Rows::kTranspositions) {
+                if (query[s - 1] == parent_c && query[s - 2] == c)
+                    left = std::min<Entry>(left, two_above[s - 2] + 1);
+            }
+            here[s] = left;
+            least = std::min(least, left);
+        }
+        here[2 * kBand + 1] = beyond;
+        return least;
+    }
+
+    // Offers a node whose band lies inside the query, so its distance is beyond the bound.
+    bool offer(std::uint32_t node, std::size_t depth, Entry least) {
+        least_ = least;
+        return collector_.visited(node, depth, std::uint64_t{max_dist_} + 1, least, [&] {
+            return utf8::encode_all(std::span(path_).first(depth));
+        });
+    }
+
     // Pushes the children so that the one carrying the query's next character is popped
     // first and the others follow in stored order. Siblings are distinct, so at most one is.
     //
@@ -183,11 +232,13 @@ class BandWalk {
         const auto [start, end] = trie_.child_run(node);
         if (start >= end) return;
         const bool at_bound = least_ >= collector_.bound();
-        if (at_bound && !fringe_characters(depth)) return;
+        if (at_bound && !find_fringe(depth)) return;
         reserve_depth(std::size_t{depth} + 1);
         // Few siblings are cheaper to scan than to search.
-        if (at_bound && trie_.shape()->sorted_runs && end - start > kFewSiblings)
+        if (at_bound && trie_.shape()->sorted_runs && end - start > kFewSiblings) {
+            if (fringe_in_masks_) fringe_from_masks();
             return schedule_fringe(start, end, depth);
+        }
         const bool has_next = depth < n_;
         const char32_t wanted = has_next ? query_[depth] : CharArray::kAbsent;
         std::uint32_t promoted = 0;
@@ -199,9 +250,7 @@ class BandWalk {
         for (std::size_t p = end; p-- > start;) {
             const std::uint32_t child =
                 numbered_in_order ? static_cast<std::uint32_t>(p + 1) : trie_.child_index(p);
-            if (at_bound && std::find(fringe_.begin(), fringe_.end(),
-                                      trie_.node_strings().raw(child)) == fringe_.end())
-                continue;
+            if (at_bound && !in_fringe(trie_.node_strings().raw(child))) continue;
             if (has_next && trie_.node_strings().raw(child) == wanted) {
                 promoted = child;
                 found = true;
@@ -223,16 +272,17 @@ class BandWalk {
             return trie_.node_strings().raw(child_at(p));
         };
         found_.clear();
-        for (const char32_t c : fringe_) {
-            std::size_t low = start, high = end;
-            while (low < high) {
-                const std::size_t middle = low + (high - low) / 2;
-                if (character_at(middle) < c)
-                    low = middle + 1;
-                else
-                    high = middle;
+        for (const char32_t c : fringe()) {
+            // The first place whose character is not below c, halving a length that does not
+            // depend on the characters: the comparison picks a value rather than a branch.
+            std::size_t first = start;
+            for (std::size_t length = end - start; length > 1;) {
+                const std::size_t half = length / 2;
+                first = character_at(first + half - 1) < c ? first + half : first;
+                length -= half;
             }
-            if (low < end && character_at(low) == c) found_.push_back(low);
+            if (character_at(first) < c) ++first;
+            if (first < end && character_at(first) == c) found_.push_back(first);
         }
         std::sort(found_.begin(), found_.end());
         found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
@@ -251,24 +301,100 @@ class BandWalk {
     }
 
     // Fills fringe_ with the characters through which a child of the node just visited, at
-    // `depth`, can keep an entry at the bound; false when there are none.
+    // `depth`, can keep an entry at the bound; false when there are none. The buffer has room
+    // for two characters per entry of a row, so it is written without checks.
     bool fringe_characters(std::size_t depth) {
-        fringe_.clear();
         const Entry bound = least_;
         const Entry* here = row(depth);
+        const char32_t* query = query_.data();
         const std::size_t low = depth > max_dist_ ? depth - max_dist_ : 0;
-        const std::size_t high = std::min<std::size_t>(n_, depth + max_dist_);
-        for (std::size_t j = low; j <= high && j < n_; ++j) {
+        // Entry n has no character after it.
+        const std::size_t end = std::min<std::size_t>(n_, depth + max_dist_ + 1);
+        [[maybe_unused]] const char32_t own = depth >= 1 ? path_[depth - 1] : CharArray::kAbsent;
+        char32_t* out = fringe_.data();
+        for (std::size_t j = low; j < end; ++j) {
             if (here[j] != bound) continue;
-            fringe_.push_back(query_[j]);
+            *out++ = query[j];
             // A swap into the child's entry j + 1 needs the node's own character at query[j]
             // and the child's at query[j - 1].
             if constexpr (Rows::kTranspositions) {
-                if (j >= 1 && depth >= 1 && query_[j] == path_[depth - 1])
-                    fringe_.push_back(query_[j - 1]);
+                if (j >= 1 && query[j] == own) *out++ = query[j - 1];
             }
         }
-        return !fringe_.empty();
+        fringe_size_ = static_cast<std::size_t>(out - fringe_.data());
+        return fringe_size_ != 0;
+    }
+
+    // find_fringe for the node just visited at `depth`: with a fixed band that lies past the
+    // query's start, the entries at the bound are marked in masks over the band's entries,
+    // without a branch per entry; otherwise fringe_characters lists their characters.
+    bool find_fringe(std::size_t depth) {
+        if constexpr (kBand != 0) {
+            if (depth > kBand) {
+                fringe_in_masks_ = true;
+                return fringe_masks(depth);
+            }
+            fringe_in_masks_ = false;
+        }
+        return fringe_characters(depth);
+    }
+
+    // Bit s of along_ marks band entry low + s at the bound, whose child entry needs
+    // query[low + s]; with transpositions, bit s of swapped_ marks the same entry when a swap
+    // can leave from it, which needs query[low + s - 1]. Entries at or past the query's end have
+    // no character after them and are left unmarked.
+    bool fringe_masks(std::size_t depth) {
+        const Entry bound = least_;
+        const std::size_t low = depth - kBand;
+        const Entry* here = row(depth) + low;
+        const char32_t* query = padded_query_.data() + 1 + low;
+        [[maybe_unused]] const char32_t own = path_[depth - 1];
+        std::uint64_t along = 0;
+        [[maybe_unused]] std::uint64_t swapped = 0;
+        for (std::size_t s = 0; s <= 2 * kBand; ++s) {
+            const std::uint64_t at = here[s] == bound ? 1 : 0;
+            along |= at << s;
+            if constexpr (Rows::kTranspositions)
+                swapped |= (at & (query[s] == own ? 1 : 0)) << s;
+        }
+        const std::size_t inside = n_ > low ? std::min(n_ - low, 2 * kBand + 1) : 0;
+        const std::uint64_t valid = (std::uint64_t{1} << inside) - 1;
+        fringe_low_ = low;
+        along_ = along & valid;
+        swapped_ = swapped & valid;
+        return (along_ | swapped_) != 0;
+    }
+
+    // Whether a child carrying `c` is on the fringe find_fringe found.
+    bool in_fringe(char32_t c) const noexcept {
+        if constexpr (kBand != 0) {
+            if (fringe_in_masks_) {
+                const char32_t* query = padded_query_.data() + 1 + fringe_low_;
+                std::uint64_t same = 0;
+                [[maybe_unused]] std::uint64_t same_before = 0;
+                for (std::size_t s = 0; s <= 2 * kBand; ++s) {
+                    same |= std::uint64_t{query[s] == c ? 1u : 0u} << s;
+                    if constexpr (Rows::kTranspositions)
+                        same_before |= std::uint64_t{query[s - 1] == c ? 1u : 0u} << s;
+                }
+                return ((same & along_) | (same_before & swapped_)) != 0;
+            }
+        }
+        return std::ranges::find(fringe(), c) != fringe().end();
+    }
+
+    // Lists the characters of the masks in fringe_, for the binary search.
+    void fringe_from_masks() {
+        const char32_t* query = padded_query_.data() + 1 + fringe_low_;
+        char32_t* out = fringe_.data();
+        for (std::uint64_t m = along_; m != 0; m &= m - 1) *out++ = query[std::countr_zero(m)];
+        for (std::uint64_t m = swapped_; m != 0; m &= m - 1)
+            *out++ = query[std::countr_zero(m) - 1];
+        fringe_size_ = static_cast<std::size_t>(out - fringe_.data());
+    }
+
+    std::span<const char32_t> fringe() const noexcept {
+        return std::span(fringe_).first(fringe_size_);
     }
 
     const Trie& trie_;
@@ -285,7 +411,15 @@ class BandWalk {
     std::vector<char32_t> path_;  // the characters of the current path, by depth
     std::vector<Pending> stack_;
     Entry least_ = 0;                 // the least entry of the row of the node last visited
-    std::vector<char32_t> fringe_;    // see fringe_characters
+    std::vector<char32_t> fringe_;    // see fringe_characters; fringe() is what it holds
+    std::size_t fringe_size_ = 0;
+    // The fringe as masks (see fringe_masks) when fringe_in_masks_.
+    bool fringe_in_masks_ = false;
+    std::size_t fringe_low_ = 0;
+    std::uint64_t along_ = 0, swapped_ = 0;
+    // The query between two absent characters, one before it and a band's width after it, so
+    // that a fixed band reads past either end without a check.
+    std::vector<char32_t> padded_query_;
     std::vector<std::size_t> found_;  // see schedule_fringe
 };
 
@@ -298,10 +432,20 @@ Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t m
     // The largest value a row's arithmetic meets: n plus the deepest depth, plus one for the
     // bound past max_dist and one for a step.
     const std::uint64_t largest = std::uint64_t{query.size()} + trie.shape()->max_depth + 2;
-    if (!wide_entries && largest <= std::numeric_limits<std::uint32_t>::max())
-        return BandWalk<std::uint32_t, Rows, Collector>(trie, query, max_dist, std::move(collector),
-                                                        interrupt)
-            .run();
+    if (!wide_entries && largest <= std::numeric_limits<std::uint32_t>::max()) {
+        // The common small bounds get their unrolled band when rows are banded.
+        const auto fixed = [&]<std::size_t kBand>() {
+            return BandWalk<std::uint32_t, Rows, Collector, kBand>(trie, query, max_dist,
+                                                                   std::move(collector), interrupt)
+                .run();
+        };
+        if (2 * max_dist + 2 < std::uint64_t{query.size()} + 1) {
+            if (max_dist == 1) return fixed.template operator()<1>();
+            if (max_dist == 2) return fixed.template operator()<2>();
+            if (max_dist == 3) return fixed.template operator()<3>();
+        }
+        return fixed.template operator()<0>();
+    }
     return BandWalk<std::uint64_t, Rows, Collector>(trie, query, max_dist, std::move(collector),
                                                     interrupt)
         .run();
