@@ -25,7 +25,7 @@ def test_build_info_and_query(word_list, tmp_path):
     assert cli("build", word_list, "-o", index)[0] == 0
     assert cli("info", index) == (0, "nodes\t10\nwords\t4\nbytes\t%d\n" % index.stat().st_size, "")
     assert cli("query", index, "cär", "dgo") == (
-        0, "cär\tcär\t0\t4\ncär\tcar\t1\t0\n", "")
+        0, "cär\tcär\t0\t4\ncär\tcar\t1\t0\ndgo\t\t\t\n", "")
     code, out, _ = cli("query", word_list, "car", "--max-dist", "1", "--best", "2", "--json")
     assert code == 0
     assert json.loads(out) == [{"query": "car", "matches": [
