@@ -11,6 +11,7 @@ from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap._types import MAX_PAYLOAD
 from brindlemap.builder import build
 from brindlemap.files import save
+from brindlemap.index_format import HEADER, loads, starts_with_header
 from brindlemap.queries import complete, search_many
 
 EXIT_USAGE = 2
@@ -69,6 +70,11 @@ def read_word_list(path: str, data: bytes | None = None) -> list[tuple[str, int]
 
 
 def _decode_index(path: str, data: bytes) -> PrefixSearch:
+    if starts_with_header(data[:HEADER.size]):  # what save writes, checked by the package
+        try:
+            return loads(data)
+        except ValueError as error:
+            raise UserError(f"{path!r} is not a valid brindlemap index ({error})") from None
     with native_reports_silenced():
         try:
             return from_bytes(data)
