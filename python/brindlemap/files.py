@@ -4,7 +4,7 @@ import contextlib
 import os
 import secrets
 import stat
-from collections.abc import Iterator
+from collections.abc import Callable, Iterator
 from typing import BinaryIO
 
 from brindlemap import _search
@@ -154,6 +154,6 @@ def trie_from_bytes(data: bytes) -> PrefixSearch:
     return _search.decode(data)
 
 
-def reduce_trie(trie: PrefixSearch) -> tuple[object, tuple[bytes]]:
+def reduce_trie(trie: PrefixSearch) -> tuple[Callable[[bytes], PrefixSearch], tuple[bytes]]:
     """Pickles a trie as the call that rebuilds it from its bytes (registered with copyreg)."""
     return trie_from_bytes, (trie.to_bytes(),)

@@ -9,7 +9,7 @@ from operator import index
 
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._failures import is_panic
-from brindlemap._types import Match
+from brindlemap._types import Match, Queries
 from brindlemap.queries import search_many
 
 # Below this many queries, starting worker processes costs more than the queries themselves.
@@ -62,12 +62,12 @@ def _match_chunk(queries: list[str], max_dist: int, limit: int | None) -> list[l
         return [trie.fuzzy_match(q, max_dist, limit) for q in queries]
 
 
-def _pool_context():
+def _pool_context() -> multiprocessing.context.BaseContext:
     methods = multiprocessing.get_all_start_methods()
     return multiprocessing.get_context("forkserver" if "forkserver" in methods else "spawn")
 
 
-def match_many(trie: PrefixSearch, queries, max_dist: int, limit: int | None = None,
+def match_many(trie: PrefixSearch, queries: Queries, max_dist: int, limit: int | None = None,
                processes: int | None = None) -> list[list[Match]]:
     """Returns `[trie.fuzzy_match(q, max_dist, limit) for q in queries]`, in input order.
 
