@@ -54,3 +54,14 @@ def test_readme_examples_pass_strict_checking_and_misuses_fail(tmp_path):
     first = ACCEPTED.count("\n") + 1
     expected = {f"misuses.py:{line}" for line in range(first, first + MISUSES.count("\n"))}
     assert {m for m in re.findall(r"^(\S+\.py:\d+): error", out, re.M)} == expected, out
+
+
+def test_regression_public_functions_had_no_docstrings():
+    import brindlemap
+    from brindlemap import _search
+
+    # PrefixSearch is the extension's fixed type: its documentation lives in its stub alone.
+    functions = [getattr(brindlemap, name) for name in brindlemap.__all__
+                 if name not in ("PrefixSearch", "PanicException")]
+    functions += [getattr(_search, name) for name in dir(_search) if not name.startswith("_")]
+    assert [f.__name__ for f in functions if not (f.__doc__ or "").strip()] == []
