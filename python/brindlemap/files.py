@@ -10,8 +10,8 @@ from typing import BinaryIO
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.index_format import (
-    HEADER, IndexHeader, check_body, check_headerless_start, decode_headerless, pack_header,
-    parse_header, starts_with_header)
+    HEADER, IndexHeader, check_body, check_headerless_start, check_length, decode_headerless,
+    pack_header, parse_header, starts_with_header)
 from brindlemap.index_format import loads as _loads
 
 __all__ = ["IndexHeader", "is_index_file", "load", "loads", "read_header", "save"]
@@ -90,9 +90,8 @@ def _read_trie(source: BinaryIO) -> PrefixSearch:
     size = _regular_size(source)
     if starts_with_header(head):
         header = parse_header(head)
-        if size is not None and size < HEADER.size + header.length:
-            raise ValueError(f"truncated: {size - HEADER.size} of the {header.length} bytes "
-                             f"of the trie")
+        if size is not None:  # refused before a byte of a body it cannot hold is read
+            check_length(header, size - HEADER.size)
         return check_body(header, _read_up_to(source, header.length + 1))
     if size is None:
         raise ValueError("no index header, and not a regular file")

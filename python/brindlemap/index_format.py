@@ -55,12 +55,17 @@ def parse_header(head: bytes) -> IndexHeader:
     return IndexHeader(version, length, crc)
 
 
+def check_length(header: IndexHeader, available: int) -> None:
+    """ValueError unless `available`, the count of bytes behind the header, is what it says."""
+    if available < header.length:
+        raise ValueError(f"truncated: {available} of the {header.length} bytes of the trie")
+    if available > header.length:
+        raise ValueError(f"{available - header.length} unexpected bytes after the trie")
+
+
 def check_body(header: IndexHeader, body: bytes) -> PrefixSearch:
     """The trie of `body`, the bytes that follow the header, once they are checked against it."""
-    if len(body) < header.length:
-        raise ValueError(f"truncated: {len(body)} of the {header.length} bytes of the trie")
-    if len(body) > header.length:
-        raise ValueError(f"{len(body) - header.length} unexpected bytes after the trie")
+    check_length(header, len(body))
     if zlib.crc32(body) != header.crc:
         raise ValueError("checksum mismatch: the trie bytes are corrupt")
     return _search.decode(body)
