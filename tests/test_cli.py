@@ -10,7 +10,8 @@ import sys
 
 import pytest
 
-from brindlemap import from_internal_data
+from brindlemap import build, from_internal_data, save
+from brindlemap.files import read_header as load_header
 from conftest import plain_allocator_only
 
 TOOL = [sys.executable, "-m", "brindlemap"]
@@ -33,7 +34,10 @@ def word_list(tmp_path):
 def test_build_info_and_query(word_list, tmp_path):
     index = tmp_path / "words.idx"
     assert cli("build", word_list, "-o", index)[0] == 0
-    assert cli("info", index) == (0, "nodes\t10\nwords\t4\nbytes\t%d\n" % index.stat().st_size, "")
+    header = load_header(index)
+    assert cli("info", index) == (0, f"nodes\t10\nwords\t4\nbytes\t{index.stat().st_size}\n"
+                                     f"format\t1\nlength\t{header.length}\n"
+                                     f"crc32\t{header.crc:08x}\n", "")
     assert cli("query", index, "cär", "dgo") == (
         0, "cär\tcär\t0\t4\ncär\tcar\t1\t0\ndgo\t\t\t\n", "")
     code, out, _ = cli("query", word_list, "car", "--max-dist", "1", "--best", "2", "--json")
@@ -53,7 +57,8 @@ def test_build_info_and_query(word_list, tmp_path):
     (("query", "words.txt", "x", "--max-dist", "-1"), "'-1' is not a non-negative integer"),
     (("frobnicate",), "invalid choice"),
     (("build", "words.txt"), "required: -o/--output"),
-    (("info", "cut.idx"), "'cut.idx' is not a valid brindlemap index (called `Result::unwrap()`"),
+    (("info", "cut.idx"), "'cut.idx' is not a valid brindlemap index: no index header, and"),
+    (("query", "damaged.idx", "x"), "'damaged.idx' is not a valid brindlemap index: checksum"),
     (("build", "bad.txt", "-o", "x.idx"), "bad.txt:2: payload 'lots' is not an integer"),
     (("query", "words.txt", "x", "--max-dist", 2**64), f"'{2**64}' is larger than {2**64 - 1}"),
     (("suggest", "words.txt", "x", "--k", 2**64), f"'{2**64}' is larger than {2**64 - 1}"),
@@ -64,6 +69,8 @@ def test_build_info_and_query(word_list, tmp_path):
 ])
 def test_user_mistakes_are_one_line_and_exit_2(word_list, tmp_path, args, message):
     (tmp_path / "cut.idx").write_bytes(b"\x03\x00\x01")
+    save(build(["car"]), tmp_path / "damaged.idx")
+    (tmp_path / "damaged.idx").write_bytes((tmp_path / "damaged.idx").read_bytes()[:-1] + b"t")
     (tmp_path / "malformed.idx").write_bytes(
         from_internal_data([0, 1], ["", "a"], [None, 1], [1, 1]).to_bytes())
     (tmp_path / "bad.txt").write_text("fine\nword\tlots\n", encoding="utf-8")
@@ -162,9 +169,12 @@ def limit_memory():
 
 @plain_allocator_only
 @pytest.mark.parametrize("arrays, out", [
-    (([0], ["a"], [None], [0]), "nodes\t1\nwords\t0\nbytes\t9\n"),  # its own child
-    (([0, 1], ["", "a"], [None, 4], [1, 1, 1]), "nodes\t2\nwords\t1\nbytes\t15\n"),  # twice
-    (None, "brindlemap: error: '/dev/zero' is not a regular file, so not a brindlemap index\n"),
+    # Node 0 its own child; node 1 its own child twice, so that unvisited lists double.
+    (([0], ["a"], [None], [0]), "nodes\t1\nwords\t0\nbytes\t9\nformat\theaderless\n"),
+    (([0, 1], ["", "a"], [None, 4], [1, 1, 1]), "nodes\t2\nwords\t1\nbytes\t15\nformat\t"
+                                                "headerless\n"),
+    (None, "brindlemap: error: '/dev/zero' is not a valid brindlemap index: no index header, "
+           "and not a regular file\n"),
 ])
 def test_regression_info_counts_each_node_once_and_reads_no_endless_file(tmp_path, arrays, out):
     index = tmp_path / "odd.idx"

@@ -7,13 +7,11 @@ import stat
 from collections.abc import Iterator
 from typing import BinaryIO
 
-from brindlemap._brindlemap import PrefixSearch, from_bytes
+from brindlemap._brindlemap import PrefixSearch
 from brindlemap._cli_io import UserError
-from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap.builder import build
+from brindlemap.files import is_index_file, load
 from brindlemap.wordlist import WordListError, entries
-
-_SCAN_BYTES = 1 << 20
 
 
 def _reason(error: OSError) -> str:
@@ -38,43 +36,15 @@ def _is_regular(source: BinaryIO) -> bool:
     return stat.S_ISREG(os.fstat(source.fileno()).st_mode)
 
 
-def read_index_bytes(path: str) -> bytes:
-    """The bytes of the index file at `path`. An index is read whole, so only a regular file
-    is taken: a device or a pipe (/dev/zero) could go on for ever."""
-    with opened(path) as source:
-        if not _is_regular(source):
-            raise UserError(f"{path!r} is not a regular file, so not a brindlemap index")
-        return source.read()
-
-
-def decode_index(path: str, data: bytes) -> PrefixSearch:
-    with native_reports_silenced():
-        try:
-            return from_bytes(data)
-        except BaseException as error:
-            if not is_panic(error):
-                raise
-            reason = error.args[0] if error.args else ""
-    raise UserError(f"{path!r} is not a valid brindlemap index ({reason})")
-
-
-def _holds_nul(source: BinaryIO) -> bool:
-    while chunk := source.read(_SCAN_BYTES):
-        if b"\0" in chunk:
-            return True
-    return False
-
-
-def _as_index(data: bytes) -> PrefixSearch | None:
-    """The trie of `data` if `data` is exactly the bytes of one (those that `build` writes)."""
-    with native_reports_silenced():
-        try:
-            trie = from_bytes(data)
-        except BaseException as error:
-            if not is_panic(error):
-                raise
-            return None
-    return trie if trie.to_bytes() == data else None
+def load_index(path: str) -> PrefixSearch:
+    """The index file at `path`, checked as `load` checks it (a device or a pipe without an
+    index header is refused unread, so /dev/zero is no endless read)."""
+    try:
+        return load(path)
+    except ValueError as error:
+        raise UserError(str(error)) from None
+    except OSError as error:
+        raise UserError(f"cannot read {path!r}: {_reason(error)}") from None
 
 
 def build_word_list(source: BinaryIO, name: str) -> PrefixSearch:
@@ -89,18 +59,13 @@ def build_word_list(source: BinaryIO, name: str) -> PrefixSearch:
 def open_trie(path: str) -> PrefixSearch:
     """An index written by `build`, or a word list built on the fly.
 
-    Every index holds a NUL byte (the root's absent character is a zero tag) and text never
-    does; a file holding one is still only taken for an index if it is exactly an index's
-    bytes, so that a word list with a stray NUL is refused as a word list, at its line.
+    A regular file that begins as an index does (its header, or trie bytes of the earlier
+    headerless format) is loaded as one; anything else, a pipe included, is read as a word
+    list, so that a word list with a stray NUL byte is refused at its line.
     """
     with opened(path) as source:
-        if _is_regular(source):
-            if _holds_nul(source):
-                source.seek(0)
-                trie = _as_index(source.read())
-                if trie is not None:
-                    return trie
-            source.seek(0)
+        if _is_regular(source) and is_index_file(path):
+            return load_index(path)
         return build_word_list(source, path)
 
 

@@ -9,14 +9,15 @@ import sys
 import time
 from collections.abc import Iterator
 
-from brindlemap._cli_index import (build_word_list, count_nodes_and_words, decode_index,
-                                   open_trie, opened, read_index_bytes)
+from brindlemap._cli_index import (build_word_list, count_nodes_and_words, load_index,
+                                   open_trie, opened)
 from brindlemap._cli_io import (UserError, end_after_closed_pipe, occupy_closed_descriptors,
                                 progress, say, write)
 from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap._types import MAX_DISTANCE
-from brindlemap.files import save
-from brindlemap.queries import complete, search_many
+from brindlemap.files import read_header, save
+from brindlemap.index_format import HEADER
+from brindlemap.queries import Rank, complete, search_many
 from brindlemap.wordlist import WordListError, lines, parse_unsigned
 
 EXIT_USAGE = 2
@@ -27,7 +28,7 @@ MAX_COUNT = 2**64 - 1
 # while each batch still spreads over every core.
 BATCH = 4096
 STDIN_NAME = "<stdin>"
-RANKS = ["payload", "word"]  # the first is the default
+RANKS: list[Rank] = ["payload", "word"]  # the first is the default
 
 
 class _Parser(argparse.ArgumentParser):
@@ -156,19 +157,27 @@ def command_complete(args) -> None:
 
 
 def command_info(args) -> None:
-    data = read_index_bytes(args.index)
-    trie = decode_index(args.index, data)
+    trie = load_index(args.index)
+    try:
+        header = read_header(args.index)
+    except (OSError, ValueError) as error:  # the file changed since it was loaded
+        raise UserError(f"cannot read {args.index!r}: {error}") from None
+    size = len(trie.to_bytes())
     with native_reports_silenced():
         try:
             # A tree lists each node but the root once, in fewer entries than its bytes.
-            nodes, words = count_nodes_and_words(trie, len(data))
+            nodes, words = count_nodes_and_words(trie, size)
         except ValueError as error:
             raise UserError(f"{args.index!r} holds a malformed trie ({error})") from None
         except BaseException as error:
             if not is_panic(error):
                 raise
             raise UserError(f"{args.index!r} holds a malformed trie ({error.args[0]})") from None
-    write(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{len(data)}\n")
+    if header is None:
+        write(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{size}\nformat\theaderless\n")
+    else:
+        write(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{HEADER.size + size}\n"
+              f"format\t{header.version}\nlength\t{header.length}\ncrc32\t{header.crc:08x}\n")
 
 
 def _unsigned(maximum: int):
@@ -229,7 +238,8 @@ def parser() -> argparse.ArgumentParser:
         command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=10,
                              help="how many words per query (default: %(default)s)")
 
-    info = commands.add_parser("info", help="nodes, words and bytes of an index")
+    info = commands.add_parser("info", help="nodes, words and bytes of an index, and what its "
+                               "header says: format version, length and CRC-32 of the trie")
     info.add_argument("index")
     info.set_defaults(run=command_info)
     return top
