@@ -60,7 +60,8 @@ $(STAMPS)/python:
 	@mkdir -p $(STAMPS) && touch $@
 
 $(STAMPS)/deps: pyproject.toml $(STAMPS)/python
-	$(PY) -m pip install -q "scikit-build-core>=0.10" "cmake>=3.21" ninja "pytest>=8" "hypothesis>=6"
+	$(PY) -m pip install -q "scikit-build-core>=0.10" "cmake>=3.21" ninja "pytest>=8" "hypothesis>=6" \
+	  "mypy>=1.11" "dask[distributed]>=2024.8"
 	@touch $@
 
 # A persistent build directory and no build isolation: a second run rebuilds only what changed.

@@ -83,9 +83,12 @@ def out_of_bounds(length, index):
     return f"index out of bounds: the len is {length} but the index is {index}"
 
 
+# Set by tools/sanitize.sh: the suite runs against the AddressSanitizer build.
+SANITIZED = os.environ.get("BRINDLEMAP_SANITIZED") == "1"
+
 # Limits on address space mean nothing to a sanitizer runtime, which reserves terabytes of it.
 plain_allocator_only = pytest.mark.skipif(
-    os.environ.get("BRINDLEMAP_SANITIZED") == "1",
+    SANITIZED,
     reason="the sanitizer runtime reserves address space beyond any small limit")
 
 

@@ -1,15 +1,26 @@
 """The command-line tool, run as users run it."""
 
+import importlib.metadata
 import json
+import os
+import resource
+import select
 import subprocess
 import sys
 
 import pytest
 
+from brindlemap import build, from_internal_data, save
+from brindlemap.files import read_header as load_header
+from conftest import plain_allocator_only
 
-def cli(*args, cwd=None):
-    done = subprocess.run([sys.executable, "-m", "brindlemap", *map(str, args)],
-                          capture_output=True, text=True, cwd=cwd, timeout=60)
+TOOL = [sys.executable, "-m", "brindlemap"]
+
+
+def cli(*args, cwd=None, input=None, env=None, **streams):
+    done = subprocess.run([*TOOL, *(a if isinstance(a, bytes) else str(a) for a in args)],
+                          capture_output=not streams, text=True, cwd=cwd, timeout=60,
+                          input=input, env=env and {**os.environ, **env}, **streams)
     return done.returncode, done.stdout, done.stderr
 
 
@@ -23,9 +34,12 @@ def word_list(tmp_path):
 def test_build_info_and_query(word_list, tmp_path):
     index = tmp_path / "words.idx"
     assert cli("build", word_list, "-o", index)[0] == 0
-    assert cli("info", index) == (0, "nodes\t10\nwords\t4\nbytes\t%d\n" % index.stat().st_size, "")
+    header = load_header(index)
+    assert cli("info", index) == (0, f"nodes\t10\nwords\t4\nbytes\t{index.stat().st_size}\n"
+                                     f"format\t1\nlength\t{header.length}\n"
+                                     f"crc32\t{header.crc:08x}\n", "")
     assert cli("query", index, "cär", "dgo") == (
-        0, "cär\tcär\t0\t4\ncär\tcar\t1\t0\n", "")
+        0, "cär\tcär\t0\t4\ncär\tcar\t1\t0\ndgo\t\t\t\n", "")
     code, out, _ = cli("query", word_list, "car", "--max-dist", "1", "--best", "2", "--json")
     assert code == 0
     assert json.loads(out) == [{"query": "car", "matches": [
@@ -43,13 +57,129 @@ def test_build_info_and_query(word_list, tmp_path):
     (("query", "words.txt", "x", "--max-dist", "-1"), "'-1' is not a non-negative integer"),
     (("frobnicate",), "invalid choice"),
     (("build", "words.txt"), "required: -o/--output"),
-    (("info", "cut.idx"), "'cut.idx' is not a valid brindlemap index (called `Result::unwrap()`"),
+    (("info", "cut.idx"), "'cut.idx' is not a valid brindlemap index: no index header, and"),
+    (("query", "damaged.idx", "x"), "'damaged.idx' is not a valid brindlemap index: checksum"),
     (("build", "bad.txt", "-o", "x.idx"), "bad.txt:2: payload 'lots' is not an integer"),
+    (("query", "words.txt", "x", "--max-dist", 2**64), f"'{2**64}' is larger than {2**64 - 1}"),
+    (("suggest", "words.txt", "x", "--k", 2**64), f"'{2**64}' is larger than {2**64 - 1}"),
+    (("query", "words.txt", b"ab\xff"), "error: the word b'ab\\xff' is not UTF-8 text"),
+    (("query", "words.txt", "x", "--limit", "1", "--best", "2"), "--best: not allowed with"),
+    (("query", "words.txt", "x", "--limit", "1", "--rank", "word"), "--limit cuts the traversal"),
+    (("query", "malformed.idx", "x"), "malformed.idx: malformed trie: its arrays are not"),
 ])
 def test_user_mistakes_are_one_line_and_exit_2(word_list, tmp_path, args, message):
     (tmp_path / "cut.idx").write_bytes(b"\x03\x00\x01")
+    save(build(["car"]), tmp_path / "damaged.idx")
+    (tmp_path / "damaged.idx").write_bytes((tmp_path / "damaged.idx").read_bytes()[:-1] + b"t")
+    (tmp_path / "malformed.idx").write_bytes(
+        from_internal_data([0, 1], ["", "a"], [None, 1], [1, 1]).to_bytes())
     (tmp_path / "bad.txt").write_text("fine\nword\tlots\n", encoding="utf-8")
     code, out, err = cli(*args, cwd=tmp_path)
     assert code == 2 and out == ""
     assert err.count("\n") == 1 and err.startswith("brindlemap: error: ")
     assert message in err
+
+
+@pytest.mark.parametrize("content, outcome", [
+    # Lines end at \n alone: \v and U+2028 stay inside theirs, so zeta is on line 3.
+    ("alpha\vbeta\ngamma\ndelta\u2028eps\nzeta\n".encode(), "zeta\tzeta\t0\t3\n"),
+    (b"\xef\xbb\xbfzeta\r\n", "zeta\tzeta\t0\t0\n"),
+    (b"\n  zeta \t 7\n", "error: words.txt:2: payload ' 7' is not an integer"),
+    ("a\nzeta\t1_000\n".encode(), "error: words.txt:2: payload '1_000' is not an integer"),
+    ("zeta\t\u0663\n".encode(), "error: words.txt:1: payload '\u0663' is not an integer"),
+    (b"zeta\t4294967296\n", "error: words.txt:1: payload '4294967296' is not an integer"),
+    (b"a\nz\xffta\n", "error: words.txt:2: not UTF-8 text (byte 2)\n"),
+    (b"zeta\nze\0ta\n", "error: words.txt:2: a NUL byte (at byte 3)"),
+])
+def test_regression_word_lists_split_at_newlines_and_refuse_bad_lines(tmp_path, content, outcome):
+    (tmp_path / "words.txt").write_bytes(content)
+    code, out, err = cli("query", "words.txt", "zeta", "--max-dist", "0", cwd=tmp_path)
+    assert (out + err).count("\n") == 1 and outcome in out + err
+    assert code == (2 if err else 0)
+
+
+def test_regression_queries_stream_from_standard_input(word_list):
+    assert cli("query", word_list, "car", "-", input="dg\n\ncär\r\n") == (
+        0, "car\tcar\t0\t0\ncar\tcat\t1\t77\ncar\tcär\t1\t4\ndg\tdog\t1\t3\n\t\t\t\n"
+           "cär\tcär\t0\t4\ncär\tcar\t1\t0\n", "")
+    assert cli("suggest", word_list, "--k", "1", input="cat\nca\0t\n") == (
+        2, "", "brindlemap: error: <stdin>:2: a NUL byte (at byte 3), which text does not hold\n")
+    # Answers come batch by batch while the input is still open.
+    tool = subprocess.Popen([*TOOL, "query", word_list], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE)
+    tool.stdin.write(b"dg\n" * 5000)
+    tool.stdin.flush()
+    assert select.select([tool.stdout], [], [], 60)[0] and tool.stdout.readline() == (
+        b"dg\tdog\t1\t3\n")
+    tool.stdin.close()
+    tool.stdout.close()
+    tool.wait(60)
+
+
+def test_regression_broken_pipe_exits_quietly(word_list, tmp_path):
+    (tmp_path / "many.txt").write_bytes(b"car\n" * 100_000)
+    with open(tmp_path / "many.txt", "rb") as many:
+        tool = subprocess.Popen([*TOOL, "query", word_list, "-"], stdin=many,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    tool.stdout.readline()
+    tool.stdout.close()
+    assert (tool.wait(60), tool.stderr.read()) == (141, b"")
+
+
+def test_regression_unwritable_output_is_one_line_and_exit_2(word_list):
+    with open("/dev/full", "w") as full:
+        assert cli("query", word_list, "car", stdout=full, stderr=subprocess.PIPE)[::2] == (
+            2, "brindlemap: error: cannot write to standard output: No space left on device\n")
+    closed = subprocess.run(["sh", "-c", 'exec "$@" >&-', "sh", *TOOL, "query", word_list, "car"],
+                            capture_output=True, text=True, timeout=60)
+    assert closed.stderr == "brindlemap: error: cannot write to standard output: it is closed\n"
+
+
+@pytest.mark.parametrize("args, code, out", [
+    (("query", "{words}", "cär"), 0, "cär\tcär\t0\t4\ncär\tcar\t1\t0\n"),
+    (("info", "{words}"), 2, ""),
+])
+def test_regression_closed_standard_error_changes_nothing_else(word_list, args, code, out):
+    done = subprocess.run(["sh", "-c", 'exec "$@" 2>&-', "sh", *TOOL,
+                           *(a.format(words=word_list) for a in args)],
+                          capture_output=True, text=True, timeout=60)
+    assert (done.returncode, done.stdout) == (code, out)
+
+
+def test_regression_output_is_utf8_json_under_any_io_encoding(word_list):
+    code, out, _ = cli("query", word_list, "cär", "zzzz", "--json",
+                       env={"PYTHONIOENCODING": "ascii"})
+    assert code == 0 and json.loads(out) == [
+        {"query": "cär", "matches": [{"word": "cär", "payload": 4, "distance": 0},
+                                     {"word": "car", "payload": 0, "distance": 1}]},
+        {"query": "zzzz", "matches": []}]
+
+
+def test_version_and_every_default_in_help():
+    assert cli("--version")[:2] == (0, f"brindlemap {importlib.metadata.version('brindlemap')}\n")
+    for command in "query", "suggest", "complete":
+        help = cli(command, "--help")[1]
+        options = help.count("\n  --") + help.count("\n  -k, --k")
+        assert " ".join(help.split()).count("(default: ") == options
+
+
+def limit_memory():
+    resource.setrlimit(resource.RLIMIT_AS, (2 << 30, resource.RLIM_INFINITY))
+
+
+@plain_allocator_only
+@pytest.mark.parametrize("arrays, out", [
+    # Node 0 its own child; node 1 its own child twice, so that unvisited lists double.
+    (([0], ["a"], [None], [0]), "nodes\t1\nwords\t0\nbytes\t9\nformat\theaderless\n"),
+    (([0, 1], ["", "a"], [None, 4], [1, 1, 1]), "nodes\t2\nwords\t1\nbytes\t15\nformat\t"
+                                                "headerless\n"),
+    (None, "brindlemap: error: '/dev/zero' is not a valid brindlemap index: no index header, "
+           "and not a regular file\n"),
+])
+def test_regression_info_counts_each_node_once_and_reads_no_endless_file(tmp_path, arrays, out):
+    index = tmp_path / "odd.idx"
+    if arrays:
+        index.write_bytes(from_internal_data(*arrays).to_bytes())
+    done = subprocess.run([*TOOL, "info", index if arrays else "/dev/zero"], capture_output=True,
+                          text=True, timeout=60, preexec_fn=limit_memory)
+    assert done.stdout + done.stderr == out

@@ -10,10 +10,11 @@ beyond its methods.
 import copyreg
 from typing import TYPE_CHECKING
 
-from brindlemap._brindlemap import PrefixSearch, from_bytes, from_internal_data
+from brindlemap._brindlemap import PrefixSearch
 from brindlemap._search import panic_exception
 from brindlemap.builder import build, build_arrays
-from brindlemap.files import load, reduce_trie, save
+from brindlemap.documented import from_bytes, from_internal_data
+from brindlemap.files import load, loads, reduce_trie, save
 from brindlemap.parallel import match_many
 from brindlemap.queries import complete, search, search_many, suggest
 
@@ -26,6 +27,7 @@ __all__ = [
     "from_bytes",
     "from_internal_data",
     "load",
+    "loads",
     "match_many",
     "save",
     "search",

@@ -4,4 +4,5 @@ import sys
 
 from brindlemap.cli import main
 
-sys.exit(main())
+if __name__ == "__main__":  # importing the module (as type checkers do) runs nothing
+    sys.exit(main())

@@ -2,6 +2,7 @@
 
 import contextlib
 import os
+from collections.abc import Iterator
 
 from brindlemap._search import panic_exception
 
@@ -12,7 +13,7 @@ def is_panic(error: BaseException) -> bool:
 
 
 @contextlib.contextmanager
-def native_reports_silenced():
+def native_reports_silenced() -> Iterator[None]:
     """Sends what native code writes to file descriptor 2 to /dev/null for the duration.
 
     The extension reports each internal failure there; a command-line tool that turns the

@@ -48,6 +48,10 @@ def search_many(
 ) -> list[list[Match]]:
     """Per query, in input order, what search (or with k, suggest) gives, on native threads."""
 
+def decode(data: bytes | bytearray | Sequence[int]) -> PrefixSearch:
+    """The trie that data (written by PrefixSearch.to_bytes) describes; ValueError with the
+    reason when it does not decode, and nothing on standard error."""
+
 def panic_exception() -> type[BaseException]:
     """The type of the exception that brindlemap._brindlemap raises when an internal check
     fails (pyo3_runtime.PanicException, derived from BaseException)."""

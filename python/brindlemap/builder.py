@@ -3,6 +3,7 @@
 from collections.abc import Iterable, Mapping
 from itertools import accumulate
 from operator import index
+from typing import Any
 
 from brindlemap._brindlemap import PrefixSearch, from_internal_data
 from brindlemap._types import MAX_PAYLOAD
@@ -10,7 +11,7 @@ from brindlemap._types import MAX_PAYLOAD
 Arrays = tuple[list[int], list[str], list[int | None], list[int]]
 
 
-def _checked_payload(payload, item, position):
+def _checked_payload(payload: Any, item: object, position: int) -> int:
     try:
         value = index(payload)
     except TypeError:
@@ -22,7 +23,7 @@ def _checked_payload(payload, item, position):
     return value
 
 
-def _checked_word(word, item, position):
+def _checked_word(word: object, item: object, position: int) -> str:
     if not isinstance(word, str):
         raise TypeError(f"item {position} ({item!r}) is not a str word")
     if not word:
@@ -30,7 +31,7 @@ def _checked_word(word, item, position):
     return word
 
 
-def _collect(words) -> dict[str, int]:
+def _collect(words: Any) -> dict[str, int]:
     """Word to payload; a repeated word keeps its last payload."""
     entries: dict[str, int] = {}
     if isinstance(words, Mapping):

@@ -1,183 +1,199 @@
 """The command-line tool: build an index from a word list, query it, describe it."""
 
 import argparse
+import importlib.metadata
+import itertools
 import json
 import os
 import sys
 import time
+from collections.abc import Iterator
 
-from brindlemap._brindlemap import PrefixSearch, from_bytes
+from brindlemap._cli_index import (build_word_list, count_nodes_and_words, load_index,
+                                   open_trie, opened)
+from brindlemap._cli_io import (UserError, end_after_closed_pipe, occupy_closed_descriptors,
+                                progress, say, write)
 from brindlemap._failures import is_panic, native_reports_silenced
-from brindlemap._types import MAX_PAYLOAD
-from brindlemap.builder import build
-from brindlemap.files import save
-from brindlemap.queries import complete, search_many
+from brindlemap._types import MAX_DISTANCE
+from brindlemap.files import read_header, save
+from brindlemap.index_format import HEADER
+from brindlemap.queries import Rank, complete, search_many
+from brindlemap.wordlist import WordListError, lines, parse_unsigned
 
 EXIT_USAGE = 2
-
-
-class UserError(Exception):
-    """A mistake of the user's (bad argument, unreadable file, corrupt index): one line, exit 2."""
+EXIT_INTERRUPTED = 130
+# Limits and k are unsigned 64-bit integers in the native walks.
+MAX_COUNT = 2**64 - 1
+# Queries read from standard input are answered this many at a time: memory stays bounded
+# while each batch still spreads over every core.
+BATCH = 4096
+STDIN_NAME = "<stdin>"
+RANKS: list[Rank] = ["payload", "word"]  # the first is the default
 
 
 class _Parser(argparse.ArgumentParser):
     def error(self, message):
         raise UserError(message)
 
+    def _print_message(self, message, file=None):
+        # Help and version go through the same careful output as results do.
+        if message:
+            say(message.rstrip("\n")) if file is sys.stderr else write(message)
 
-def _progress(message: str) -> None:
-    if sys.stderr.isatty():
-        print(f"\r{message}", end="", file=sys.stderr, flush=True)
 
-
-def _read(path: str) -> bytes:
+def _version() -> str:
     try:
-        with open(path, "rb") as source:
-            return source.read()
-    except OSError as error:
-        raise UserError(f"cannot read {path!r}: {error.strerror or error}") from None
-
-
-def read_word_list(path: str, data: bytes | None = None) -> list[tuple[str, int]]:
-    """(word, payload) per non-empty line: "word" (payload: the line's index) or "word<TAB>n"."""
-    data = _read(path) if data is None else data
-    try:
-        text = data.decode("utf-8")
-    except UnicodeDecodeError as error:
-        raise UserError(f"{path!r} is not UTF-8 text (byte {error.start})") from None
-    entries = []
-    for number, line in enumerate(text.splitlines()):
-        word, tab, payload = line.partition("\t")
-        if not word:
-            if tab:
-                raise UserError(f"{path}:{number + 1}: empty word before the tab")
-            continue
-        if tab:
-            try:
-                value = int(payload)
-            except ValueError:
-                value = -1
-            if not 0 <= value <= MAX_PAYLOAD:
-                raise UserError(f"{path}:{number + 1}: payload {payload!r} is not an integer "
-                                f"in 0..{MAX_PAYLOAD}")
-        else:
-            value = number
-        entries.append((word, value))
-        if number % 100_000 == 0:
-            _progress(f"reading {path}: {number} lines")
-    return entries
-
-
-def _decode_index(path: str, data: bytes) -> PrefixSearch:
-    with native_reports_silenced():
-        try:
-            return from_bytes(data)
-        except BaseException as error:
-            if not is_panic(error):
-                raise
-            reason = error.args[0] if error.args else ""
-    raise UserError(f"{path!r} is not a valid brindlemap index ({reason})")
-
-
-def open_trie(path: str) -> PrefixSearch:
-    """An index written by `build`, or a word list built on the fly.
-
-    Every index holds a zero byte (the root carries no character), and text never does.
-    """
-    data = _read(path)
-    if b"\0" in data:
-        return _decode_index(path, data)
-    return build(read_word_list(path, data))
-
-
-def _walk_counts(trie: PrefixSearch) -> tuple[int, int]:
-    nodes = words = 0
-    pending = [0]
-    while pending:
-        node = pending.pop()
-        nodes += 1
-        words += trie.get_payload(node) is not None
-        pending.extend(child for _, child in trie.get_children(node))
-    return nodes, words
+        return importlib.metadata.version("brindlemap")
+    except importlib.metadata.PackageNotFoundError:  # run from a source tree
+        return "unknown"
 
 
 def command_build(args) -> None:
     started = time.monotonic()
-    entries = read_word_list(args.wordlist)
-    _progress(f"building the trie of {len(entries)} words")
-    try:
-        trie = build(entries)
-    except (TypeError, ValueError) as error:
-        raise UserError(f"{args.wordlist}: {error}") from None
+    with opened(args.wordlist) as source:
+        trie = build_word_list(source, args.wordlist)
     try:
         save(trie, args.output)
+        size = os.path.getsize(args.output)
     except OSError as error:
         raise UserError(f"cannot write {args.output!r}: {error.strerror or error}") from None
-    if sys.stderr.isatty():
-        _progress(f"wrote {args.output}: {len(entries)} words, "
-                  f"{os.path.getsize(args.output)} bytes in {time.monotonic() - started:.1f} s\n")
+    progress(f"wrote {args.output}: {size} bytes in {time.monotonic() - started:.1f} s\n")
+
+
+def _checked_word(word: str) -> str:
+    try:
+        word.encode("utf-8")
+    except UnicodeEncodeError:  # argv bytes that were not UTF-8, kept as lone surrogates
+        raise UserError(f"the word {os.fsencode(word)!r} is not UTF-8 text") from None
+    return word
+
+
+def _stdin_batches() -> Iterator[list[str]]:
+    """The lines of standard input, a batch at a time; a line at a time from a terminal, so
+    that each word typed is answered at once."""
+    if sys.stdin is None:
+        return
+    size = 1 if sys.stdin.isatty() else BATCH
+    try:
+        for batch in itertools.batched(lines(sys.stdin.buffer, STDIN_NAME), size):
+            yield list(batch)
+    except WordListError as error:
+        raise UserError(str(error)) from None
+
+
+def _batches(args) -> Iterator[list[str]]:
+    """The words to answer, in order and in batches: those given, with "-" standing for the
+    lines of standard input; with no words at all, standard input unless it is a terminal.
+    The words given are checked at once, before any answer."""
+    given = [_checked_word(word) for word in args.words]
+    if not given:
+        if sys.stdin is not None and sys.stdin.isatty():
+            raise UserError("no words given: name them, or give - to read them from "
+                            "standard input")
+        given = ["-"]
+    return _batched(given)
+
+
+def _batched(given: list[str]) -> Iterator[list[str]]:
+    for dash, run in itertools.groupby(given, lambda word: word == "-"):
+        if dash:
+            yield from _stdin_batches()  # a second "-" finds it read to the end
+        else:
+            yield list(run)
+
+
+def _rows(words, answers, as_json: bool) -> str:
+    """One row per match, or for a word without any one row with empty match fields, so that
+    the output keeps step with its input."""
+    if as_json:
+        return ", ".join(json.dumps({"query": word, "matches": [
+            {"word": w, "payload": p, "distance": d} for w, p, d in found]}, ensure_ascii=False)
+            for word, found in zip(words, answers))
+    return "".join(f"{word}\t{found}\t{distance}\t{payload}\n"
+                   for word, matches in zip(words, answers)
+                   for found, payload, distance in matches or [("", "", "")])
 
 
 def _answer(args, query_all) -> None:
-    """Answers every word with `query_all(trie, words)` and prints the answers, as TSV or JSON."""
+    """Answers the words with `query_all(trie, words)`, a batch at a time, printing as it goes."""
+    batches = _batches(args)
     trie = open_trie(args.index)
-    try:
-        answers = list(zip(args.words, query_all(trie, args.words)))
-    except ValueError as error:  # an index whose arrays are no well-formed trie
-        raise UserError(f"{args.index}: {error}") from None
-    if args.json:
-        json.dump([{"query": word,
-                    "matches": [{"word": w, "payload": p, "distance": d} for w, p, d in found]}
-                   for word, found in answers], sys.stdout, ensure_ascii=False)
-        print()
-        return
-    for word, matches in answers:
-        for found, payload, distance in matches:
-            print(f"{word}\t{found}\t{distance}\t{payload}")
+    separator = ""
+    write("[" if args.json else "")
+    for batch in batches:
+        with native_reports_silenced():
+            try:
+                answers = query_all(trie, batch)
+            except ValueError as error:  # an index whose arrays are no well-formed trie
+                raise UserError(f"{args.index}: {error}") from None
+            except BaseException as error:
+                if not is_panic(error):
+                    raise
+                raise UserError(f"{args.index}: {error.args[0] if error.args else error}") from None
+        write(separator + _rows(batch, answers, args.json))
+        separator = ", " if args.json else ""
+    write("]\n" if args.json else "")
 
 
 def command_query(args) -> None:
+    if args.limit is not None and args.rank is not None:
+        raise UserError("--limit cuts the traversal order, which --rank does not apply to; "
+                        "give --best K to rank")
     # The words are walked on native threads, all cores at once.
-    _answer(args, lambda trie, words: search_many(trie, words, args.max_dist, metric=args.metric,
-                                                  limit=args.limit, k=args.best, rank=args.rank))
+    _answer(args, lambda trie, words: search_many(
+        trie, words, args.max_dist, metric=args.metric, limit=args.limit, k=args.best,
+        rank=args.rank or RANKS[0]))
 
 
 def command_suggest(args) -> None:
-    _answer(args, lambda trie, words: search_many(trie, words, args.max_dist, metric=args.metric,
-                                                  k=args.k, rank=args.rank))
+    _answer(args, lambda trie, words: search_many(
+        trie, words, args.max_dist, metric=args.metric, k=args.k, rank=args.rank or RANKS[0]))
 
 
 def command_complete(args) -> None:
-    _answer(args, lambda trie, words: [complete(trie, word, args.max_dist, args.k,
-                                                metric=args.metric, rank=args.rank)
-                                       for word in words])
+    _answer(args, lambda trie, words: [
+        complete(trie, word, args.max_dist, args.k, metric=args.metric,
+                 rank=args.rank or RANKS[0]) for word in words])
 
 
 def command_info(args) -> None:
-    data = _read(args.index)
-    trie = _decode_index(args.index, data)
+    trie = load_index(args.index)
+    try:
+        header = read_header(args.index)
+    except (OSError, ValueError) as error:  # the file changed since it was loaded
+        raise UserError(f"cannot read {args.index!r}: {error}") from None
+    size = len(trie.to_bytes())
     with native_reports_silenced():
         try:
-            nodes, words = _walk_counts(trie)
+            # A tree lists each node but the root once, in fewer entries than its bytes.
+            nodes, words = count_nodes_and_words(trie, size)
+        except ValueError as error:
+            raise UserError(f"{args.index!r} holds a malformed trie ({error})") from None
         except BaseException as error:
             if not is_panic(error):
                 raise
             raise UserError(f"{args.index!r} holds a malformed trie ({error.args[0]})") from None
-    print(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{len(data)}")
+    if header is None:
+        write(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{size}\nformat\theaderless\n")
+    else:
+        write(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{HEADER.size + size}\n"
+              f"format\t{header.version}\nlength\t{header.length}\ncrc32\t{header.crc:08x}\n")
 
 
-def _non_negative(text: str) -> int:
-    try:
-        value = int(text)
-    except ValueError:
-        value = -1
-    if value < 0:
-        raise argparse.ArgumentTypeError(f"{text!r} is not a non-negative integer")
-    return value
+def _unsigned(maximum: int):
+    def parse(text: str) -> int:
+        value = parse_unsigned(text, maximum)
+        if value is None:
+            if text.isascii() and text.isdigit():
+                raise argparse.ArgumentTypeError(f"{text!r} is larger than {maximum}")
+            raise argparse.ArgumentTypeError(f"{text!r} is not a non-negative integer")
+        return value
+    return parse
 
 
 def parser() -> argparse.ArgumentParser:
     top = _Parser(prog="brindlemap", description="Approximate word lookup over a trie index.")
+    top.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
     commands = top.add_subparsers(dest="command", required=True, parser_class=_Parser)
 
     make = commands.add_parser("build", help="build an index from a word list")
@@ -186,48 +202,68 @@ def parser() -> argparse.ArgumentParser:
     make.set_defaults(run=command_build)
 
     def query_command(name, run, help, words, max_dist):
-        command = commands.add_parser(name, help=help)
+        command = commands.add_parser(name, help=help, description=help[0].upper() + help[1:] +
+                                      ". With no words, or - among them, the words are read "
+                                      "from standard input, one a line.")
         command.add_argument("index", metavar="INDEX_OR_WORDLIST")
-        command.add_argument("words", metavar=words, nargs="+")
-        command.add_argument("--max-dist", type=_non_negative, default=max_dist,
-                             help=f"the largest distance of a match (default {max_dist})")
+        command.add_argument("words", metavar=words, nargs="*")
+        command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
+                             help="the largest distance of a match (default: %(default)s)")
         command.add_argument("--metric", choices=["levenshtein", "osa"], default="levenshtein",
                              help="osa also counts swapping two adjacent characters as one edit "
-                                  "(default levenshtein)")
-        command.add_argument("--rank", choices=["payload", "word"], default="payload",
+                                  "(default: %(default)s)")
+        command.add_argument("--rank", choices=RANKS, default=None,
                              help="what orders matches at one distance: the smaller payload "
-                                  "(a frequency rank) or the word (default payload)")
-        command.add_argument("--json", action="store_true", help="print the results as JSON")
+                                  f"(a frequency rank) or the word (default: {RANKS[0]})")
+        command.add_argument("--json", action="store_true",
+                             help="print the results as JSON (default: tab-separated rows)")
         command.set_defaults(run=run)
         return command
 
     query = query_command("query", command_query, "every word within a distance, in traversal "
                           "order", "WORD", 1)
-    query.add_argument("--limit", type=_non_negative, default=None,
-                       help="at most this many matches per word, in traversal order")
-    query.add_argument("--best", type=_non_negative, default=None, metavar="K",
-                       help="the K best matches per word instead, as suggest gives them")
+    # A limit cuts the traversal order; ranked answers have their own count.
+    either = query.add_mutually_exclusive_group()
+    either.add_argument("--limit", type=_unsigned(MAX_COUNT), default=None,
+                        help="at most this many matches per word, in traversal order "
+                             "(default: all of them)")
+    either.add_argument("--best", type=_unsigned(MAX_COUNT), default=None, metavar="K",
+                        help="the K best matches per word instead, as suggest gives them "
+                             "(default: unranked)")
     for name, run, help, words, max_dist in [
             ("suggest", command_suggest, "the best words within a distance", "WORD", 2),
             ("complete", command_complete, "the best words that begin with something within a "
              "distance of what was typed", "TYPED", 1)]:
         command = query_command(name, run, help, words, max_dist)
-        command.add_argument("-k", "--k", type=_non_negative, default=10,
-                             help="how many words per query (default 10)")
+        command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=10,
+                             help="how many words per query (default: %(default)s)")
 
-    info = commands.add_parser("info", help="nodes, words and bytes of an index")
+    info = commands.add_parser("info", help="nodes, words and bytes of an index, and what its "
+                               "header says: format version, length and CRC-32 of the trie")
     info.add_argument("index")
     info.set_defaults(run=command_info)
     return top
 
 
 def main(argv: list[str] | None = None) -> int:
+    """Runs the tool; every failure is one line on standard error and exit status 2."""
+    occupy_closed_descriptors()
     try:
         args = parser().parse_args(argv)
         args.run(args)
+    except SystemExit as done:  # --help and --version, already printed
+        return done.code if isinstance(done.code, int) else 0
     except UserError as error:
-        print(f"brindlemap: error: {error}", file=sys.stderr)
+        say(f"brindlemap: error: {error}")
         return EXIT_USAGE
+    except BrokenPipeError:  # the reader has gone (`| head -1`): nothing is wrong
+        return end_after_closed_pipe()
     except KeyboardInterrupt:
-        return 130
+        return EXIT_INTERRUPTED
+    except MemoryError:
+        say("brindlemap: error: out of memory")
+        return EXIT_USAGE
+    except BaseException as error:  # an internal failure; still one line, never a traceback
+        say(f"brindlemap: error: internal failure: {type(error).__name__}: {error}")
+        return EXIT_USAGE
     return 0

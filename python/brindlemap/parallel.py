@@ -1,12 +1,15 @@
 """Many queries over one trie, spread over a pool of processes."""
 
+import contextlib
 import multiprocessing
 import os
+from collections.abc import Iterator
 from concurrent.futures import ProcessPoolExecutor
 from operator import index
 
 from brindlemap._brindlemap import PrefixSearch
-from brindlemap._types import Match
+from brindlemap._failures import is_panic
+from brindlemap._types import Match, Queries
 from brindlemap.queries import search_many
 
 # Below this many queries, starting worker processes costs more than the queries themselves.
@@ -33,22 +36,38 @@ def worker_trie() -> PrefixSearch:
     return _worker_trie
 
 
+@contextlib.contextmanager
+def _failures_sent_back() -> Iterator[None]:
+    # The pool pickles a task's exception to send it to the caller, and PanicException's type
+    # cannot be pickled (it lives in no importable module): the caller would get a
+    # PicklingError in place of the failure. Its message travels in a RuntimeError instead.
+    try:
+        yield
+    except BaseException as error:
+        if not is_panic(error):
+            raise
+        raise RuntimeError(*error.args) from None
+
+
 def worker_fuzzy_match(query: str, max_dist: int, limit: int | None = None) -> list[Match]:
-    """fuzzy_match on this worker's trie: a task function for pools of any kind."""
-    return worker_trie().fuzzy_match(query, max_dist, limit)
+    """fuzzy_match on this worker's trie: a task function for pools of any kind. An internal
+    failure (on a malformed trie) reaches the caller as RuntimeError with its message."""
+    with _failures_sent_back():
+        return worker_trie().fuzzy_match(query, max_dist, limit)
 
 
 def _match_chunk(queries: list[str], max_dist: int, limit: int | None) -> list[list[Match]]:
     trie = worker_trie()
-    return [trie.fuzzy_match(q, max_dist, limit) for q in queries]
+    with _failures_sent_back():
+        return [trie.fuzzy_match(q, max_dist, limit) for q in queries]
 
 
-def _pool_context():
+def _pool_context() -> multiprocessing.context.BaseContext:
     methods = multiprocessing.get_all_start_methods()
     return multiprocessing.get_context("forkserver" if "forkserver" in methods else "spawn")
 
 
-def match_many(trie: PrefixSearch, queries, max_dist: int, limit: int | None = None,
+def match_many(trie: PrefixSearch, queries: Queries, max_dist: int, limit: int | None = None,
                processes: int | None = None) -> list[list[Match]]:
     """Returns `[trie.fuzzy_match(q, max_dist, limit) for q in queries]`, in input order.
 
@@ -56,7 +75,8 @@ def match_many(trie: PrefixSearch, queries, max_dist: int, limit: int | None = N
     does: on `processes` native threads (default: one per CPU) with the interpreter lock
     released. A trie that failed its shape check answers only its own methods, which hold the
     lock; there large batches are split over that many worker processes, each of which loads
-    the trie once from its bytes, and small batches run as a plain loop. Workers start with
+    the trie once from its bytes, and small batches run as a plain loop; a query that fails
+    internally in a worker raises RuntimeError with the failure's message. Workers start with
     "forkserver" (or "spawn"), which imports the caller's main module afresh: a script that
     calls this at top level needs the usual `if __name__ == "__main__":` guard.
     """

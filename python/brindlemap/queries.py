@@ -7,16 +7,17 @@ well-formed trie (only possible through from_internal_data or from_bytes of fore
 refused with ValueError.
 """
 
-from collections.abc import Iterable
 from operator import index
 from typing import Literal
 
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
-from brindlemap._types import MAX_DISTANCE, Match
+from brindlemap._types import MAX_DISTANCE, Match, Queries
 
-Metric = Literal["levenshtein", "osa"]
-Rank = Literal["payload", "word"]
+# Unions of one-value literals: what a checker makes of Literal["levenshtein", "osa"], and so
+# what stubtest expects to find at run time.
+Metric = Literal["levenshtein"] | Literal["osa"]
+Rank = Literal["payload"] | Literal["word"]
 
 
 def _distance(max_dist: int) -> int:
@@ -66,7 +67,7 @@ def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10, *,
     return _search.suggest(trie, word, _distance(max_dist), _count(k), metric, rank)
 
 
-def search_many(trie: PrefixSearch, queries: Iterable[str], max_dist: int = 1, *,
+def search_many(trie: PrefixSearch, queries: Queries, max_dist: int = 1, *,
                 metric: Metric = "levenshtein", limit: int | None = None, k: int | None = None,
                 rank: Rank = "payload", threads: int | None = None) -> list[list[Match]]:
     """For each query, in input order, what `search` gives (or, with `k`, what `suggest` gives).
@@ -76,7 +77,7 @@ def search_many(trie: PrefixSearch, queries: Iterable[str], max_dist: int = 1, *
     every core; Ctrl-C stops it within a few tens of milliseconds. A str is one query, not a
     sequence of them, and is refused.
     """
-    if not isinstance(queries, (list, tuple, str)):  # any other iterable, read once
-        queries = list(queries)
-    return _search.search_many(trie, queries, _distance(max_dist), metric, limit,
+    # A str goes to the native side as it is, to be refused there; other iterables are read once.
+    batch = queries if isinstance(queries, (list, tuple, str)) else list(queries)
+    return _search.search_many(trie, batch, _distance(max_dist), metric, limit,
                                None if k is None else _count(k), rank, threads)

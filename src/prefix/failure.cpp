@@ -7,6 +7,7 @@ namespace brindlemap {
 namespace {
 
 std::atomic<FailureObserver> observer{nullptr};
+thread_local int unobserved_scopes = 0;
 
 }  // namespace
 
@@ -14,8 +15,16 @@ void observe_failures(FailureObserver new_observer) noexcept {
     observer.store(new_observer);
 }
 
+UnobservedFailures::UnobservedFailures() noexcept {
+    ++unobserved_scopes;
+}
+UnobservedFailures::~UnobservedFailures() {
+    --unobserved_scopes;
+}
+
 void panic(std::string message, std::source_location where) {
-    if (const FailureObserver show = observer.load()) show(message, where);
+    if (const FailureObserver show = observer.load(); show != nullptr && unobserved_scopes == 0)
+        show(message, where);
     throw InternalFailure(std::move(message), where);
 }
 
@@ -34,7 +43,7 @@ void panic_unwrap_none(std::source_location where) {
 }
 
 void panic_unwrap_err(std::string_view error, std::source_location where) {
-    std::string message = "called `Result::unwrap()` on an `Err` value: ";
+    std::string message(kUnwrapErrPrefix);
     message += error;
     panic(std::move(message), where);
 }

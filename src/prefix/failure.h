@@ -33,6 +33,20 @@ using FailureObserver = void (*)(std::string_view message,
 // Sets the observer of every later failure; none is set at first.
 void observe_failures(FailureObserver observer) noexcept;
 
+// While one lives, the failures raised on its thread are thrown without being shown to the
+// observer: for a caller that turns them into an ordinary error of its own, which nobody needs
+// to see reported twice.
+class UnobservedFailures {
+  public:
+    UnobservedFailures() noexcept;
+    ~UnobservedFailures();
+    UnobservedFailures(const UnobservedFailures&) = delete;
+    UnobservedFailures& operator=(const UnobservedFailures&) = delete;
+};
+
+// What the message of panic_unwrap_err puts before the error's own text.
+inline constexpr std::string_view kUnwrapErrPrefix = "called `Result::unwrap()` on an `Err` value: ";
+
 // Shows the failure to the observer and throws InternalFailure.
 [[noreturn]] void panic(std::string message,
                         std::source_location where = std::source_location::current());

@@ -9,6 +9,7 @@
 #include "boundary/signature.h"
 #include "lib/entry_points.h"
 #include "search/batch.h"
+#include "search/decode.h"
 #include "search/queries.h"
 
 namespace brindlemap {
@@ -35,6 +36,7 @@ PyMethodDef functions[] = {
     function<search_signatures::suggest, suggest>(),
     function<search_signatures::complete, complete>(),
     function<search_signatures::search_many, search_many>(),
+    function<search_signatures::decode, decode>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };

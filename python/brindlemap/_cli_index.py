@@ -1,0 +1,95 @@
+"""What the command-line tool is given to query: an index written by `build`, or a word list
+built on the fly; and the counts that `info` shows of an index."""
+
+import contextlib
+import os
+import stat
+from collections.abc import Iterator
+from typing import BinaryIO
+
+from brindlemap._brindlemap import PrefixSearch
+from brindlemap._cli_io import UserError
+from brindlemap.builder import build
+from brindlemap.files import is_index_file, load
+from brindlemap.wordlist import WordListError, entries
+
+
+def _reason(error: OSError) -> str:
+    return error.strerror or str(error)
+
+
+@contextlib.contextmanager
+def opened(path: str) -> Iterator[BinaryIO]:
+    """`path` open for reading in binary; a failure to open or read it is a UserError."""
+    try:
+        source = open(path, "rb")
+    except OSError as error:
+        raise UserError(f"cannot read {path!r}: {_reason(error)}") from None
+    with source:
+        try:
+            yield source
+        except OSError as error:
+            raise UserError(f"cannot read {path!r}: {_reason(error)}") from None
+
+
+def _is_regular(source: BinaryIO) -> bool:
+    return stat.S_ISREG(os.fstat(source.fileno()).st_mode)
+
+
+def load_index(path: str) -> PrefixSearch:
+    """The index file at `path`, checked as `load` checks it (a device or a pipe without an
+    index header is refused unread, so /dev/zero is no endless read)."""
+    try:
+        return load(path)
+    except ValueError as error:
+        raise UserError(str(error)) from None
+    except OSError as error:
+        raise UserError(f"cannot read {path!r}: {_reason(error)}") from None
+
+
+def build_word_list(source: BinaryIO, name: str) -> PrefixSearch:
+    try:
+        return build(entries(source, name))
+    except WordListError as error:
+        raise UserError(str(error)) from None
+    except (TypeError, ValueError) as error:
+        raise UserError(f"{name}: {error}") from None
+
+
+def open_trie(path: str) -> PrefixSearch:
+    """An index written by `build`, or a word list built on the fly.
+
+    A regular file that begins as an index does (its header, or trie bytes of the earlier
+    headerless format) is loaded as one; anything else, a pipe included, is read as a word
+    list, so that a word list with a stray NUL byte is refused at its line.
+    """
+    with opened(path) as source:
+        if _is_regular(source) and is_index_file(path):
+            return load_index(path)
+        return build_word_list(source, path)
+
+
+def count_nodes_and_words(trie: PrefixSearch, budget: int) -> tuple[int, int]:
+    """The nodes reachable from the root, and the words among them, each node counted once.
+
+    A malformed trie may list a node as its own child, or share children between parents, so
+    every node is visited once; and since runs of children may overlap, listing more than
+    `budget` children in all (a tree from the same bytes lists fewer) is refused.
+    """
+    seen = {0}
+    pending = [0]
+    nodes = words = listed = 0
+    while pending:
+        node = pending.pop()
+        nodes += 1
+        words += trie.get_payload(node) is not None
+        children = trie.get_children(node)
+        listed += len(children)
+        if listed > budget:
+            raise ValueError(f"its nodes list more than {budget} children in all, "
+                             "more than its bytes hold")
+        for _, child in children:
+            if child not in seen:
+                seen.add(child)
+                pending.append(child)
+    return nodes, words

@@ -1,0 +1,103 @@
+"""The command-line tool's standard streams, any of which may be closed, a pipe that its reader
+has closed, a full device or a terminal of any encoding."""
+
+import os
+import sys
+
+# What a shell reports for a command that SIGPIPE ended: `... | head -1` is no failure.
+EXIT_PIPE_CLOSED = 128 + 13
+
+
+class UserError(Exception):
+    """A mistake of the user's (bad argument, unreadable file, corrupt index): one line, exit 2."""
+
+
+def occupy_closed_descriptors() -> None:
+    """Puts /dev/null on whichever of file descriptors 0, 1 and 2 is closed.
+
+    Otherwise the next file opened would take its number: native failure reports meant for fd 2
+    would land in an index being written, for one. Standard output gets a read-only descriptor,
+    so that writing to it still fails (sys.stdout is None then, and the tool says so).
+    """
+    for descriptor, flags in ((0, os.O_RDONLY), (1, os.O_RDONLY), (2, os.O_WRONLY)):
+        try:
+            os.fstat(descriptor)
+        except OSError:
+            opened = os.open(os.devnull, flags)
+            if opened != descriptor:
+                os.dup2(opened, descriptor)
+                os.close(opened)
+
+
+def _discard_stdout() -> None:
+    """Points standard output at /dev/null, so that what is still buffered for it flushes
+    quietly at exit instead of failing a second time."""
+    try:
+        null = os.open(os.devnull, os.O_WRONLY)
+        try:
+            os.dup2(null, sys.stdout.fileno())
+        finally:
+            os.close(null)
+    except (AttributeError, OSError, ValueError):
+        pass
+
+
+def write(text: str) -> None:
+    """Writes `text` to standard output, as UTF-8 whatever PYTHONIOENCODING says, and flushes.
+
+    BrokenPipeError passes through (the reader has gone: a quiet exit); any other failure is a
+    UserError.
+    """
+    stream = sys.stdout
+    if stream is None:
+        raise UserError("cannot write to standard output: it is closed")
+    try:
+        binary = getattr(stream, "buffer", None)
+        if binary is None:  # a text stream put in its place, as tests do
+            stream.write(text)
+            stream.flush()
+        else:
+            stream.flush()
+            binary.write(text.encode("utf-8", "backslashreplace"))
+            binary.flush()
+    except BrokenPipeError:
+        raise
+    except (OSError, ValueError) as error:
+        _discard_stdout()
+        reason = getattr(error, "strerror", None) or error
+        raise UserError(f"cannot write to standard output: {reason}") from None
+
+
+def end_after_closed_pipe() -> int:
+    _discard_stdout()
+    return EXIT_PIPE_CLOSED
+
+
+def one_line(text: str) -> str:
+    """`text` with every character that would break the line or the terminal escaped."""
+    return "".join(c if c.isprintable() or c == "\t" else repr(c)[1:-1] for c in text)
+
+
+def say(message: str) -> None:
+    """Writes one line to standard error if it can; never fails (standard error may be closed,
+    None, a closed pipe or unable to encode the text)."""
+    stream = sys.stderr
+    if stream is None:
+        return
+    try:
+        encoding = getattr(stream, "encoding", None) or "utf-8"
+        line = one_line(message).encode(encoding, "backslashreplace").decode(encoding)
+        stream.write(line + "\n")
+        stream.flush()
+    except Exception:  # nothing is left to report a failure to report on
+        pass
+
+
+def progress(message: str) -> None:
+    """Overwrites the line of progress on a terminal's standard error; says nothing elsewhere."""
+    try:
+        if sys.stderr is not None and sys.stderr.isatty():
+            sys.stderr.write(f"\r{message}")
+            sys.stderr.flush()
+    except Exception:  # progress is a courtesy, never a reason to fail
+        pass
