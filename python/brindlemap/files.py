@@ -38,8 +38,7 @@ def save(trie: PrefixSearch, path: str | os.PathLike[str]) -> None:
         mode: int | None = stat.S_IMODE(os.stat(target).st_mode)
     except FileNotFoundError:
         mode = None
-    # os.urandom rather than secrets, whose import loads OpenSSL: under the leak checker of the
-    # sanitized test run, that library's thread-local storage crashed the CLI's exit.
+    # Random enough that no two writers meet; secrets would load OpenSSL for no more than this.
     temporary = os.path.join(folder, f".{name}.{os.urandom(8).hex()}.tmp")
     # Created with 0666 for the umask to reduce, as open() does: mkstemp's 0600 would stick.
     handle = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_CLOEXEC, 0o666)
