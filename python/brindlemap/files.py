@@ -2,7 +2,6 @@
 
 import contextlib
 import os
-import secrets
 import stat
 from collections.abc import Callable, Iterator
 from typing import BinaryIO
@@ -39,7 +38,8 @@ def save(trie: PrefixSearch, path: str | os.PathLike[str]) -> None:
         mode: int | None = stat.S_IMODE(os.stat(target).st_mode)
     except FileNotFoundError:
         mode = None
-    temporary = os.path.join(folder, f".{name}.{secrets.token_hex(8)}.tmp")
+    # Random enough that no two writers meet; secrets would load OpenSSL for no more than this.
+    temporary = os.path.join(folder, f".{name}.{os.urandom(8).hex()}.tmp")
     # Created with 0666 for the umask to reduce, as open() does: mkstemp's 0600 would stick.
     handle = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_CLOEXEC, 0o666)
     try:
