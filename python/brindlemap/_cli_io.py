@@ -2,6 +2,7 @@
 has closed, a full device or a terminal of any encoding."""
 
 import os
+import select
 import sys
 
 # What a shell reports for a command that SIGPIPE ended: `... | head -1` is no failure.
@@ -10,6 +11,41 @@ EXIT_PIPE_CLOSED = 128 + 13
 
 class UserError(Exception):
     """A mistake of the user's (bad argument, unreadable file, corrupt index): one line, exit 2."""
+
+
+class ReadyAwareInput:
+    """A file descriptor read through a buffer of this class's own, so that the tool can tell
+    whether another line is at hand or would have to be waited for."""
+
+    CHUNK = 1 << 16
+
+    def __init__(self, descriptor: int) -> None:
+        self._descriptor = descriptor
+        self._buffer = bytearray()
+        self._ended = False
+
+    def readline(self, limit: int) -> bytes:
+        """The next line with its \\n, or at most `limit` bytes of it; b"" at the end."""
+        while True:
+            end = self._buffer.find(b"\n", 0, limit)
+            if end >= 0:
+                take = end + 1
+                break
+            if len(self._buffer) >= limit or self._ended:
+                take = min(limit, len(self._buffer))
+                break
+            chunk = os.read(self._descriptor, self.CHUNK)
+            self._ended = not chunk
+            self._buffer += chunk
+        line = bytes(self._buffer[:take])
+        del self._buffer[:take]  # cheap: a bytearray drops its front without moving the rest
+        return line
+
+    def line_ready(self) -> bool:
+        """Whether reading the next line would not wait for the writer."""
+        if self._ended or b"\n" in self._buffer:
+            return True
+        return bool(select.select([self._descriptor], [], [], 0)[0])
 
 
 def occupy_closed_descriptors() -> None:

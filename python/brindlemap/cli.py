@@ -11,7 +11,7 @@ from collections.abc import Iterator
 
 from brindlemap._cli_index import (build_word_list, count_nodes_and_words, load_index,
                                    open_trie, opened)
-from brindlemap._cli_io import (UserError, end_after_closed_pipe, occupy_closed_descriptors,
+from brindlemap._cli_io import (ReadyAwareInput, UserError, end_after_closed_pipe, occupy_closed_descriptors,
                                 progress, say, write)
 from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap._types import MAX_DISTANCE
@@ -69,16 +69,23 @@ def _checked_word(word: str) -> str:
 
 
 def _stdin_batches() -> Iterator[list[str]]:
-    """The lines of standard input, a batch at a time; a line at a time from a terminal, so
-    that each word typed is answered at once."""
+    """The lines of standard input, a batch at a time. A batch ends at BATCH lines, or sooner
+    when no further line has arrived yet: a program that writes one word and waits for its
+    answer gets it, and a file or a fast writer still fills whole batches."""
     if sys.stdin is None:
         return
-    size = 1 if sys.stdin.isatty() else BATCH
+    source = ReadyAwareInput(sys.stdin.fileno())
+    batch: list[str] = []
     try:
-        for batch in itertools.batched(lines(sys.stdin.buffer, STDIN_NAME), size):
-            yield list(batch)
+        for line in lines(source, STDIN_NAME):
+            batch.append(line)
+            if len(batch) >= BATCH or not source.line_ready():
+                yield batch
+                batch = []
     except WordListError as error:
         raise UserError(str(error)) from None
+    if batch:
+        yield batch
 
 
 def _batches(args) -> Iterator[list[str]]:
