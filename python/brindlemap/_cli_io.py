@@ -24,7 +24,7 @@ class ReadyAwareInput:
         self._buffer = bytearray()
         self._ended = False
 
-    def readline(self, limit: int) -> bytes:
+    def readline(self, limit: int, /) -> bytes:
         """The next line with its \\n, or at most `limit` bytes of it; b"" at the end."""
         while True:
             end = self._buffer.find(b"\n", 0, limit)

@@ -4,7 +4,7 @@ import itertools
 import os
 import re
 from collections.abc import Iterator
-from typing import BinaryIO
+from typing import BinaryIO, Protocol
 
 from brindlemap._types import MAX_PAYLOAD
 
@@ -15,6 +15,12 @@ MAX_LINE_BYTES = 1 << 20
 _BOM = b"\xef\xbb\xbf"
 # Whitespace around a line, but not a tab: a leading tab is an empty word, not indentation.
 _SURROUNDING_SPACE = re.compile(r"\A[^\S\t]+|[^\S\t]+\Z")
+
+
+class LineSource(Protocol):
+    """What lines() reads from: a binary file, or anything that reads a line up to a limit."""
+
+    def readline(self, limit: int, /) -> bytes: ...
 
 
 class WordListError(ValueError):
@@ -34,7 +40,7 @@ def parse_unsigned(text: str, maximum: int) -> int | None:
     return value if value <= maximum else None
 
 
-def lines(source: BinaryIO, name: str) -> Iterator[str]:
+def lines(source: LineSource, name: str) -> Iterator[str]:
     """The text of each line of `source`, read one at a time.
 
     Lines end at \\n alone (a \\r before it belongs to the line break); the other characters
