@@ -111,6 +111,7 @@ class BandWalk {
   private:
     static constexpr std::uint64_t kInitialDepths = 64;
     static constexpr std::size_t kFewSiblings = 8;
+    static constexpr std::ptrdiff_t kBandEntries = 2 * static_cast<std::ptrdiff_t>(kBand) + 1;
 
     // The row at `depth`, placed so that entry i is at row(depth)[i]: banded rows start
     // depth - max_dist entries before their first slot, and that address lies within the
@@ -142,7 +143,7 @@ class BandWalk {
     bool visit(Pending pending) {
         const std::size_t depth = pending.depth;
         const Entry beyond = max_dist_ + 1;
-        const std::size_t low = depth > max_dist_ ? depth - max_dist_ : 0;
+        const std::size_t low = depth - std::min<std::size_t>(depth, max_dist_);
         if (low > n_) return false;  // the least entry is depth - n, beyond max_dist
         const std::size_t high = std::min<std::size_t>(n_, depth + max_dist_);
         const char32_t c = trie_.node_strings().raw(pending.node);
@@ -198,7 +199,8 @@ class BandWalk {
         const Entry beyond = max_dist_ + 1;
         Entry left = beyond;
         Entry least = beyond;
-        for (std::size_t s = 0; s <= 2 * kBand; ++s) {
+        // Signed: the band reads one and two places before its first entry.
+        for (std::ptrdiff_t s = 0; s < kBandEntries; ++s) {
             const Entry replace = above[s - 1] + (query[s - 1] == c ? 0 : 1);
             left = std::min<Entry>(std::min(above[s], left) + 1, replace);
             if constexpr (Rows::kTranspositions) {
@@ -307,7 +309,7 @@ class BandWalk {
         const Entry bound = least_;
         const Entry* here = row(depth);
         const char32_t* query = query_.data();
-        const std::size_t low = depth > max_dist_ ? depth - max_dist_ : 0;
+        const std::size_t low = depth - std::min<std::size_t>(depth, max_dist_);
         // Entry n has no character after it.
         const std::size_t end = std::min<std::size_t>(n_, depth + max_dist_ + 1);
         [[maybe_unused]] const char32_t own = depth >= 1 ? path_[depth - 1] : CharArray::kAbsent;
@@ -351,7 +353,7 @@ class BandWalk {
         [[maybe_unused]] const char32_t own = path_[depth - 1];
         std::uint64_t along = 0;
         [[maybe_unused]] std::uint64_t swapped = 0;
-        for (std::size_t s = 0; s <= 2 * kBand; ++s) {
+        for (std::ptrdiff_t s = 0; s < kBandEntries; ++s) {
             const std::uint64_t at = here[s] == bound ? 1 : 0;
             along |= at << s;
             if constexpr (Rows::kTranspositions)
@@ -372,7 +374,7 @@ class BandWalk {
                 const char32_t* query = padded_query_.data() + 1 + fringe_low_;
                 std::uint64_t same = 0;
                 [[maybe_unused]] std::uint64_t same_before = 0;
-                for (std::size_t s = 0; s <= 2 * kBand; ++s) {
+                for (std::ptrdiff_t s = 0; s < kBandEntries; ++s) {  // signed: reads query[-1]
                     same |= std::uint64_t{query[s] == c ? 1u : 0u} << s;
                     if constexpr (Rows::kTranspositions)
                         same_before |= std::uint64_t{query[s - 1] == c ? 1u : 0u} << s;
