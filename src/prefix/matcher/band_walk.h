@@ -275,15 +275,14 @@ class BandWalk {
         };
         found_.clear();
         for (const char32_t c : fringe()) {
-            // The first place whose character is not below c, halving a length that does not
-            // depend on the characters: the comparison picks a value rather than a branch.
-            std::size_t first = start;
-            for (std::size_t length = end - start; length > 1;) {
-                const std::size_t half = length / 2;
-                first = character_at(first + half - 1) < c ? first + half : first;
-                length -= half;
+            std::size_t first = start, high = end;
+            while (first < high) {
+                const std::size_t middle = first + (high - first) / 2;
+                if (character_at(middle) < c)
+                    first = middle + 1;
+                else
+                    high = middle;
             }
-            if (character_at(first) < c) ++first;
             if (first < end && character_at(first) == c) found_.push_back(first);
         }
         std::sort(found_.begin(), found_.end());
@@ -435,14 +434,15 @@ Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t m
     // bound past max_dist and one for a step.
     const std::uint64_t largest = std::uint64_t{query.size()} + trie.shape()->max_depth + 2;
     if (!wide_entries && largest <= std::numeric_limits<std::uint32_t>::max()) {
-        // The common small bounds get their unrolled band when rows are banded.
+        // max_dist 2 and 3 get their unrolled band when rows are banded. At max_dist 1 the
+        // band is three entries and most nodes stand at the bound: the masks cost more there
+        // than the short loops and lists they replace.
         const auto fixed = [&]<std::size_t kBand>() {
             return BandWalk<std::uint32_t, Rows, Collector, kBand>(trie, query, max_dist,
                                                                    std::move(collector), interrupt)
                 .run();
         };
         if (2 * max_dist + 2 < std::uint64_t{query.size()} + 1) {
-            if (max_dist == 1) return fixed.template operator()<1>();
             if (max_dist == 2) return fixed.template operator()<2>();
             if (max_dist == 3) return fixed.template operator()<3>();
         }
