@@ -73,7 +73,7 @@ class BandWalk {
         // Two characters at most per entry of a band, the entry past it included.
         fringe_.resize(2 * width_);
         if constexpr (kBand != 0) {
-            padded_query_.assign(n_ + 2 * kBand + 3, CharArray::kAbsent);
+            padded_query_.assign(n_ + kBandEntries + 2, CharArray::kAbsent);
             std::ranges::copy(query_, padded_query_.begin() + 1);
         }
     }
@@ -162,7 +162,7 @@ class BandWalk {
         if constexpr (kBand != 0) {
             // A swap reads two entries before the band's first: from low 2 on.
             if (low >= (Rows::kTranspositions ? 2 : 1) && high != n_)
-                return offer(pending.node, depth,
+                return offer(pending.node, depth, beyond,
                              inner_band(here + low, above + low, two_above + low, c, parent_c,
                                         query_.data() + low));
         }
@@ -185,9 +185,7 @@ class BandWalk {
             least = std::min(least, left);
         }
         if (high < n_) here[high + 1] = beyond;
-        least_ = least;
-        return collector_.visited(pending.node, depth, high == n_ ? here[n_] : beyond, least,
-                                  [&] { return utf8::encode_all(std::span(path_).first(depth)); });
+        return offer(pending.node, depth, high == n_ ? here[n_] : beyond, least);
     }
 
     // visit's loop for a band of 2 * kBand + 1 entries that starts and ends inside the query:
@@ -210,14 +208,15 @@ class BandWalk {
             here[s] = left;
             least = std::min(least, left);
         }
-        here[2 * kBand + 1] = beyond;
+        here[kBandEntries] = beyond;
         return least;
     }
 
-    // Offers a node whose band lies inside the query, so its distance is beyond the bound.
-    bool offer(std::uint32_t node, std::size_t depth, Entry least) {
+    // Offers the node just computed to the collector, keeping its least entry for
+    // schedule_children; returns whether its children are to be entered.
+    bool offer(std::uint32_t node, std::size_t depth, Entry distance, Entry least) {
         least_ = least;
-        return collector_.visited(node, depth, std::uint64_t{max_dist_} + 1, least, [&] {
+        return collector_.visited(node, depth, distance, least, [&] {
             return utf8::encode_all(std::span(path_).first(depth));
         });
     }
@@ -358,7 +357,8 @@ class BandWalk {
             if constexpr (Rows::kTranspositions)
                 swapped |= (at & (query[s] == own ? 1 : 0)) << s;
         }
-        const std::size_t inside = n_ > low ? std::min(n_ - low, 2 * kBand + 1) : 0;
+        const std::size_t inside =
+            n_ > low ? std::min<std::size_t>(n_ - low, kBandEntries) : 0;
         const std::uint64_t valid = (std::uint64_t{1} << inside) - 1;
         fringe_low_ = low;
         along_ = along & valid;
