@@ -7,6 +7,7 @@ import resource
 import select
 import subprocess
 import sys
+import time
 
 import pytest
 
@@ -154,6 +155,33 @@ def test_regression_output_is_utf8_json_under_any_io_encoding(word_list):
         {"query": "cär", "matches": [{"word": "cär", "payload": 4, "distance": 0},
                                      {"word": "car", "payload": 0, "distance": 1}]},
         {"query": "zzzz", "matches": []}]
+
+
+def test_regression_tsv_fields_escape_separators_and_control_characters(tmp_path):
+    (tmp_path / "odd.txt").write_text("a\\b\nti\x1b]0;x\x07tle\n", encoding="utf-8")
+    code, out, _ = cli("query", "odd.txt", "a\tb", "ti\ntle", "--max-dist", "9", "--limit", "1",
+                       cwd=tmp_path)
+    assert code == 0 and out == ("a\\tb\ta\\\\b\t1\t0\n"
+                                 "ti\\ntle\tti\\x1b]0;x\\x07tle\t6\t1\n")
+
+
+def test_regression_json_array_is_closed_when_input_turns_bad_midway(word_list):
+    # A whole batch is answered before the bad line is read.
+    code, out, err = cli("suggest", word_list, "--json", input="car\n" * 4096 + "c\0r\n")
+    assert code == 2 and "NUL byte" in err
+    assert [answer["query"] for answer in json.loads(out)] == ["car"] * 4096
+
+
+def test_regression_non_blocking_standard_input_is_waited_for(word_list):
+    read_end, write_end = os.pipe()
+    os.set_blocking(read_end, False)  # shared with the tool, which finds nothing there yet
+    with os.fdopen(write_end, "wb") as writer:
+        tool = subprocess.Popen([*TOOL, "query", word_list], stdin=read_end,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        os.close(read_end)
+        time.sleep(1)  # not a measure: gives the tool the time to start and find the pipe empty
+        writer.write(b"dg\n")
+    assert tool.communicate(timeout=60) == (b"dg\tdog\t1\t3\n", b"")
 
 
 def test_version_and_every_default_in_help():

@@ -2,6 +2,7 @@
 has closed, a full device or a terminal of any encoding."""
 
 import os
+import re
 import select
 import sys
 
@@ -34,7 +35,11 @@ class ReadyAwareInput:
             if len(self._buffer) >= limit or self._ended:
                 take = min(limit, len(self._buffer))
                 break
-            chunk = os.read(self._descriptor, self.CHUNK)
+            try:
+                chunk = os.read(self._descriptor, self.CHUNK)
+            except BlockingIOError:  # a non-blocking descriptor with nothing yet: wait for it
+                select.select([self._descriptor], [], [])
+                continue
             self._ended = not chunk
             self._buffer += chunk
         line = bytes(self._buffer[:take])
@@ -107,6 +112,24 @@ def write(text: str) -> None:
 def end_after_closed_pipe() -> int:
     _discard_stdout()
     return EXIT_PIPE_CLOSED
+
+
+# What a tab-separated field cannot hold as it is: the separators, the escape character itself,
+# and control characters, which a terminal would act on (an escape sequence can retitle it).
+_FIELD_ESCAPES = {"\\": "\\\\", "\t": "\\t", "\n": "\\n", "\r": "\\r"}
+_NEEDS_ESCAPE = re.compile("[\\\\\x00-\x1f\x7f-\x9f\u2028\u2029]")
+
+
+def _escaped(match: re.Match[str]) -> str:
+    c = match.group()
+    return _FIELD_ESCAPES.get(c) or (f"\\x{ord(c):02x}" if ord(c) <= 0xFF else f"\\u{ord(c):04x}")
+
+
+def tsv_field(text: str) -> str:
+    """`text` as one field of a tab-separated row: a backslash, tab, newline and carriage return
+    become \\\\, \\t, \\n and \\r, any other control character (and the line and paragraph
+    separators) \\xHH or \\uHHHH, so that each row keeps its fields and its line."""
+    return _NEEDS_ESCAPE.sub(_escaped, text)
 
 
 def one_line(text: str) -> str:

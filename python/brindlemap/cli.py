@@ -1,6 +1,7 @@
 """The command-line tool: build an index from a word list, query it, describe it."""
 
 import argparse
+import contextlib
 import importlib.metadata
 import itertools
 import json
@@ -11,8 +12,8 @@ from collections.abc import Iterator
 
 from brindlemap._cli_index import (build_word_list, count_nodes_and_words, load_index,
                                    open_trie, opened)
-from brindlemap._cli_io import (ReadyAwareInput, UserError, end_after_closed_pipe, occupy_closed_descriptors,
-                                progress, say, write)
+from brindlemap._cli_io import (ReadyAwareInput, UserError, end_after_closed_pipe,
+                                occupy_closed_descriptors, progress, say, tsv_field, write)
 from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.files import read_header, save
@@ -116,9 +117,12 @@ def _rows(words, answers, as_json: bool) -> str:
         return ", ".join(json.dumps({"query": word, "matches": [
             {"word": w, "payload": p, "distance": d} for w, p, d in found]}, ensure_ascii=False)
             for word, found in zip(words, answers))
-    return "".join(f"{word}\t{found}\t{distance}\t{payload}\n"
-                   for word, matches in zip(words, answers)
-                   for found, payload, distance in matches or [("", "", "")])
+    rows = []
+    for word, matches in zip(words, answers):
+        query = tsv_field(word)
+        rows.extend(f"{query}\t{tsv_field(found)}\t{distance}\t{payload}\n"
+                    for found, payload, distance in matches or [("", "", "")])
+    return "".join(rows)
 
 
 def _answer(args, query_all) -> None:
@@ -127,18 +131,28 @@ def _answer(args, query_all) -> None:
     trie = open_trie(args.index)
     separator = ""
     write("[" if args.json else "")
-    for batch in batches:
-        with native_reports_silenced():
-            try:
-                answers = query_all(trie, batch)
-            except ValueError as error:  # an index whose arrays are no well-formed trie
-                raise UserError(f"{args.index}: {error}") from None
-            except BaseException as error:
-                if not is_panic(error):
-                    raise
-                raise UserError(f"{args.index}: {error.args[0] if error.args else error}") from None
-        write(separator + _rows(batch, answers, args.json))
-        separator = ", " if args.json else ""
+    try:
+        for batch in batches:
+            with native_reports_silenced():
+                try:
+                    answers = query_all(trie, batch)
+                except ValueError as error:  # an index whose arrays are no well-formed trie
+                    raise UserError(f"{args.index}: {error}") from None
+                except BaseException as error:
+                    if not is_panic(error):
+                        raise
+                    raise UserError(
+                        f"{args.index}: {error.args[0] if error.args else error}") from None
+            write(separator + _rows(batch, answers, args.json))
+            separator = ", " if args.json else ""
+    except BrokenPipeError:
+        raise
+    except BaseException:
+        # A bad line or Ctrl-C midway still leaves the answers so far as a well-formed array.
+        if args.json:
+            with contextlib.suppress(Exception):
+                write("]\n")
+        raise
     write("]\n" if args.json else "")
 
 
