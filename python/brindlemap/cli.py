@@ -117,7 +117,7 @@ def _rows(words, answers, as_json: bool) -> str:
         return ", ".join(json.dumps({"query": word, "matches": [
             {"word": w, "payload": p, "distance": d} for w, p, d in found]}, ensure_ascii=False)
             for word, found in zip(words, answers))
-    rows = []
+    rows: list[str] = []
     for word, matches in zip(words, answers):
         query = tsv_field(word)
         rows.extend(f"{query}\t{tsv_field(found)}\t{distance}\t{payload}\n"
