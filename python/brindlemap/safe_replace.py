@@ -75,10 +75,10 @@ def _walk(path: str, folder: int) -> _Found:
     components are opened with O_NOFOLLOW, so a component swapped for a symlink after its
     check fails rather than being followed; symlinks are read and followed here, by hand,
     only when owned by the effective user (or, on the way to the folder, by root)."""
-    if _names_a_folder(path.rsplit("/", 1)[-1]):
-        raise _folder(path)
     pending = path.split("/")[::-1]  # popped from the end, in path order
     try:
+        if _names_a_folder(pending[0]):
+            raise _folder(path)
         links = 0
         user = os.geteuid()
         while True:
