@@ -1,4 +1,5 @@
-"""Saving tries to index files and loading them back, and pickling through the trie's bytes."""
+"""Saving tries to index files and loading them back within a bound, and pickling through an
+index file's bytes."""
 
 import contextlib
 import os
