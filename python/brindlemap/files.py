@@ -55,12 +55,19 @@ def _invalid_index(name: str) -> Iterator[None]:
 
 
 def _read_up_to(source: BinaryIO, count: int) -> bytearray:
-    """At most `count` bytes, read a chunk at a time into one growing buffer: memory follows
-    what arrives, never what was announced."""
-    buffer = bytearray()
-    while count > 0 and (part := source.read(min(count, CHUNK_BYTES))):
-        buffer += part
-        count -= len(part)
+    """At most `count` bytes, read straight into one buffer that starts at a chunk and doubles
+    as it fills: memory follows what arrives (at most twice it), never what was announced."""
+    buffer = bytearray(min(count, CHUNK_BYTES))
+    filled = 0
+    while filled < count:
+        if filled == len(buffer):
+            buffer += bytes(min(filled, count - filled))
+        with memoryview(buffer) as free:
+            arrived = source.readinto(free[filled:])
+        if not arrived:
+            break
+        filled += arrived
+    del buffer[filled:]
     return buffer
 
 
