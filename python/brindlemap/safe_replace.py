@@ -5,6 +5,7 @@ rename within the folder found, keeping its owner and permission bits."""
 
 import contextlib
 import errno
+import fcntl
 import os
 import re
 import stat
@@ -16,13 +17,15 @@ __all__ = ["UnsafeTargetError", "replace_file"]
 
 # As the kernel's own bound on the links met while resolving one path.
 MOST_LINKS = 40
-# A temporary file of ours this old is a killed save's leftover: no save takes this long
-# between creating its file and renaming it, so concurrent saves never sweep each other's.
+# A temporary file of ours is a killed save's leftover once no save holds its lock (a save
+# locks its file from the start) and it is this old (a lock is taken just after creation).
 ABANDONED_SECONDS = 60
 # An unnamed temporary file (O_TMPFILE) dies with a killed process; it is named through
 # /proc just before the rename. Without either, a named file is used and swept later.
 _UNNAMED = getattr(os, "O_TMPFILE", 0) if os.path.isdir("/proc/self/fd") else 0
-_FOLDER_FLAGS = os.O_PATH | os.O_DIRECTORY | os.O_CLOEXEC
+# A folder is held only to name things in it (O_PATH where there is one: no read permission
+# needed); it is opened for reading separately, to list and to sync it.
+_FOLDER_FLAGS = getattr(os, "O_PATH", os.O_RDONLY) | os.O_DIRECTORY | os.O_CLOEXEC
 # A temporary file's name is the target's, hidden, with a random part: no two writers meet.
 _RANDOM_HEX = 16
 
@@ -140,15 +143,31 @@ def _listing(folder: int) -> Iterator[int | None]:
         os.close(handle)
 
 
+def _abandoned(folder: int, entry: str, before: float) -> bool:
+    try:
+        handle = os.open(entry, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK | os.O_CLOEXEC,
+                         dir_fd=folder)
+    except OSError:
+        return False
+    try:
+        status = os.fstat(handle)
+        if not stat.S_ISREG(status.st_mode) or status.st_mtime >= before:
+            return False
+        fcntl.flock(handle, fcntl.LOCK_EX | fcntl.LOCK_NB)  # fails while a save holds it
+        return True
+    except OSError:
+        return False
+    finally:
+        os.close(handle)
+
+
 def _sweep(listing: int, folder: int, name: str) -> None:
     """Removes the temporary files of saves of `name` that were killed before their rename."""
-    abandoned = time.time() - ABANDONED_SECONDS
+    before = time.time() - ABANDONED_SECONDS
     for entry in os.listdir(listing):
-        if _is_temporary_of(name, entry):
+        if _is_temporary_of(name, entry) and _abandoned(folder, entry, before):
             with contextlib.suppress(OSError):
-                status = os.lstat(entry, dir_fd=folder)
-                if stat.S_ISREG(status.st_mode) and status.st_mtime < abandoned:
-                    os.unlink(entry, dir_fd=folder)
+                os.unlink(entry, dir_fd=folder)
 
 
 def _create(folder: int, name: str) -> tuple[int, str | None]:
@@ -215,6 +234,7 @@ def replace_file(path: str | os.PathLike[str], chunks: Iterable[bytes]) -> None:
             _sweep(listing, folder, name)
         handle, temporary = _create(folder, name)
         try:
+            fcntl.flock(handle, fcntl.LOCK_EX | fcntl.LOCK_NB)  # a new file: never contended
             with os.fdopen(handle, "wb", closefd=False) as out:
                 _keep_owner_and_mode(handle, existing)
                 for chunk in chunks:
