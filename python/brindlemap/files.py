@@ -5,7 +5,7 @@ import contextlib
 import os
 import stat
 from collections.abc import Callable, Iterator
-from typing import BinaryIO
+from io import BufferedReader
 
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
@@ -54,7 +54,7 @@ def _invalid_index(name: str) -> Iterator[None]:
         raise ValueError(f"{name} is not a valid brindlemap index: {error}") from None
 
 
-def _read_up_to(source: BinaryIO, count: int) -> bytearray:
+def _read_up_to(source: BufferedReader, count: int) -> bytearray:
     """At most `count` bytes, read straight into one buffer that starts at a chunk and doubles
     as it fills: memory follows what arrives (at most twice it), never what was announced."""
     buffer = bytearray(min(count, CHUNK_BYTES))
@@ -71,12 +71,12 @@ def _read_up_to(source: BinaryIO, count: int) -> bytearray:
     return buffer
 
 
-def _regular_size(source: BinaryIO) -> int | None:
+def _regular_size(source: BufferedReader) -> int | None:
     status = os.fstat(source.fileno())
     return status.st_size if stat.S_ISREG(status.st_mode) else None
 
 
-def _read_trie(source: BinaryIO, max_bytes: int, legacy: bool) -> PrefixSearch:
+def _read_trie(source: BufferedReader, max_bytes: int, legacy: bool) -> PrefixSearch:
     head = source.read(HEADER.size)
     size = _regular_size(source)
     if starts_with_header(head):
