@@ -16,6 +16,8 @@ CAR_CAT_DOG = (
     [None, None, None, None, None, 10, 11, 12],
     [1, 2, 3, 4, 5, 6, 7],
 )
+# Node 1 is its own child: arrays that from_internal_data takes but the shape check refuses.
+CYCLE = ([0, 1], ["", "a"], [None, 1], [1, 1])
 # a (7), ab (300), b (5); the node of "ab" is numbered before that of "b".
 A_AB_B = ([0, 2, 3, 3], ["", "a", "b", "b"], [None, 7, 300, 5], [1, 3, 2])
 

@@ -1,5 +1,6 @@
 """Index files: every damaged or foreign file is refused with ValueError and nothing on
-standard error, modes and symlinks are kept, and headerless indexes of the earlier format load."""
+standard error, modes and symlinks are kept, reads stay within their bound, and headerless
+indexes of the earlier format load when asked for."""
 
 import os
 import pickle
@@ -8,9 +9,10 @@ import zlib
 import pytest
 
 import brindlemap
-from brindlemap import _brindlemap, load, loads, save
+from brindlemap import _brindlemap, files, from_internal_data, load, loads, save
 from brindlemap.files import is_index_file, read_header
-from brindlemap.index_format import HEADER, MAGIC, VERSION
+from brindlemap.index_format import HEADER, MAGIC, VERSION, pack_header
+from conftest import CYCLE, plain_allocator_only, run_python
 
 COMMON_WORDS = os.path.join(os.path.dirname(brindlemap.__file__), "data", "frequent-words.txt")
 
@@ -72,16 +74,74 @@ def test_regression_huge_or_endless_files_were_read_whole(tmp_path, start):
         assert not is_index_file(huge)
 
 
-def test_headerless_indexes_of_the_earlier_format_still_load(tmp_path):
+def test_headerless_index_loads_only_with_legacy(tmp_path):
     with open(COMMON_WORDS, encoding="utf-8") as words:
         common = brindlemap.build(words.read().split())
     for trie in brindlemap.build(["car"]), common:  # shorter and longer than one first read
         path = tmp_path / "old.idx"
         path.write_bytes(trie.to_bytes())
-        assert load(path).to_bytes() == trie.to_bytes()
+        with pytest.raises(ValueError, match="headerless format.*legacy=True"):
+            load(path)
+        with pytest.raises(ValueError, match="legacy=True"):
+            loads(trie.to_bytes())
+        assert load(path, legacy=True).to_bytes() == trie.to_bytes()
+        assert loads(trie.to_bytes(), legacy=True).to_bytes() == trie.to_bytes()
         assert is_index_file(path) and read_header(path) is None
+    with pytest.raises(ValueError, match="more than max_bytes"):
+        load(path, legacy=True, max_bytes=len(common.to_bytes()) - 1)
     save(common, path)
     assert read_header(path) == (VERSION, len(common.to_bytes()), zlib.crc32(common.to_bytes()))
+
+
+# A pipe whose header announces 2**62 bytes, read under a 1 GiB limit on address space. With
+# the default bound it is refused before the body is read: the writer stays open, so a read
+# would never end. With a larger bound, memory follows what arrives until the writer closes.
+ANNOUNCED_2_62 = """
+    import os, resource, threading
+    from brindlemap import load
+    from brindlemap.index_format import HEADER, MAGIC
+    resource.setrlimit(resource.RLIMIT_AS, (1 << 30, resource.RLIM_INFINITY))
+
+    def send(writer, body):
+        with open(writer, "wb") as out:
+            out.write(body)
+
+    for bound, body in (None, b""), (2**63, bytes(8 << 20)):
+        reader, writer = os.pipe()
+        os.write(writer, HEADER.pack(MAGIC, 1, 2**62, 0) + b"x" * 100)
+        if body:
+            threading.Thread(target=send, args=(writer, body)).start()
+        try:
+            load(f"/dev/fd/{reader}", **({} if bound is None else {"max_bytes": bound}))
+        except ValueError as error:
+            print(str(error).split(": ", 1)[1])
+        os.close(reader)
+        if not body:
+            os.close(writer)
+"""
+
+
+@plain_allocator_only
+def test_load_of_a_pipe_announcing_2_62_bytes_stays_within_memory():
+    out, err = run_python(ANNOUNCED_2_62)
+    assert out == (f"{2**62} bytes of trie, more than max_bytes ({4 << 30}) allows\n"
+                   f"truncated: {(8 << 20) + 100} of the {2**62} bytes of the trie\n") and err == ""
+
+
+def test_checksummed_index_of_a_malformed_trie_is_refused(tmp_path, capfd):
+    malformed = from_internal_data(*CYCLE)
+    path = tmp_path / "words.idx"
+    data = malformed.to_bytes()
+    path.write_bytes(pack_header(data) + data)
+    for attempt in lambda: load(path), lambda: loads(path.read_bytes()):
+        with pytest.raises(ValueError, match="malformed trie"):
+            attempt()
+    # Nor is one written, which load would then refuse; yet it pickles as it is.
+    with pytest.raises(ValueError, match="malformed trie.*none is written"):
+        save(malformed, tmp_path / "new.idx")
+    assert sorted(os.listdir(tmp_path)) == ["words.idx"]
+    assert pickle.loads(pickle.dumps(malformed)).to_bytes() == data
+    assert capfd.readouterr().err == ""
 
 
 @pytest.mark.parametrize("umask, existing, expected", [
@@ -108,15 +168,19 @@ def test_regression_save_replaced_a_symlink_by_a_file(small, tmp_path):
     assert sorted(os.listdir(tmp_path / "real")) == ["words.idx"]
 
 
-def test_regression_unpickling_bad_bytes_raised_a_base_exception(small, capfd):
+@pytest.mark.parametrize("rebuild", [_brindlemap.from_bytes, files.trie_from_bytes])
+def test_regression_unpickling_bad_bytes_raised_a_base_exception(small, capfd, rebuild):
     data = small.to_bytes()
-    with pytest.raises(ValueError, match="undecodable trie bytes"):
+    with pytest.raises(ValueError, match="checksum mismatch"):
         pickle.loads(pickle.dumps(small).replace(data, b"\xff" * len(data)))
 
-    class Earlier:  # what pickles made before the package's own decoder hold
+    class Earlier:  # what pickles made by earlier versions hold: the trie's bytes alone
         def __reduce__(self):
-            return _brindlemap.from_bytes, (data,)
+            return rebuild, (data,)
 
     assert pickle.loads(pickle.dumps(Earlier())).to_bytes() == data
+    if rebuild is files.trie_from_bytes:  # the extension's own from_bytes checks no shape
+        Earlier.__reduce__ = lambda self: (rebuild, (from_internal_data(*CYCLE).to_bytes(),))
+        with pytest.raises(ValueError, match="malformed trie"):
+            pickle.loads(pickle.dumps(Earlier()))
     assert capfd.readouterr().err == ""
-

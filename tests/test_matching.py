@@ -5,7 +5,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap._brindlemap import from_internal_data
-from conftest import A_AB_B, CAR_CAT_DOG, layout, levenshtein, panic_message
+from conftest import A_AB_B, CAR_CAT_DOG, CYCLE, layout, levenshtein, panic_message
 
 DOG_FIRST = ([0, 2, 3, 4, 5, 7, 7, 7], ["", "d", "c", "o", "a", "g", "r", "t"],
              [None] * 5 + [12, 10, 11], [1, 2, 3, 4, 5, 6, 7])
@@ -138,7 +138,6 @@ def test_regression_siblings_with_the_same_character_are_all_entered():
     assert search.exact_match("ab") == ("ab", 3, 0)
 
 
-CYCLE = ([0, 1], ["", "a"], [None, 1], [1, 1])  # node 1 is its own child
 SHARED = ([0, 2, 3, 4], ["", "a", "b", "c"], [None, None, None, 5], [1, 2, 3, 3])  # 3 under 1, 2
 
 

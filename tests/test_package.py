@@ -51,7 +51,7 @@ class TestFiles:
         path = tmp_path / "words.idx"
         path.write_bytes(b"old index")
 
-        def failing(*args):
+        def failing(*args, **kwargs):
             raise OSError(28, "No space left on device")
 
         monkeypatch.setattr(os, step, failing)

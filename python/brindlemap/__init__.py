@@ -14,13 +14,14 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._search import panic_exception
 from brindlemap.builder import build, build_arrays
 from brindlemap.documented import from_bytes, from_internal_data
-from brindlemap.files import load, loads, reduce_trie, save
+from brindlemap.files import UnsafeTargetError, load, loads, reduce_trie, save
 from brindlemap.parallel import match_many
 from brindlemap.queries import complete, search, search_many, suggest
 
 __all__ = [
     "PanicException",
     "PrefixSearch",
+    "UnsafeTargetError",
     "build",
     "build_arrays",
     "complete",

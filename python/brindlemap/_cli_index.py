@@ -36,11 +36,12 @@ def _is_regular(source: BinaryIO) -> bool:
     return stat.S_ISREG(os.fstat(source.fileno()).st_mode)
 
 
-def load_index(path: str) -> PrefixSearch:
+def load_index(path: str, legacy: bool) -> PrefixSearch:
     """The index file at `path`, checked as `load` checks it (a device or a pipe without an
-    index header is refused unread, so /dev/zero is no endless read)."""
+    index header is refused unread, so /dev/zero is no endless read); an index without a
+    header only with `legacy`."""
     try:
-        return load(path)
+        return load(path, legacy=legacy)
     except ValueError as error:
         raise UserError(str(error)) from None
     except OSError as error:
@@ -56,16 +57,17 @@ def build_word_list(source: BinaryIO, name: str) -> PrefixSearch:
         raise UserError(f"{name}: {error}") from None
 
 
-def open_trie(path: str) -> PrefixSearch:
+def open_trie(path: str, legacy: bool) -> PrefixSearch:
     """An index written by `build`, or a word list built on the fly.
 
     A regular file that begins as an index does (its header, or trie bytes of the earlier
-    headerless format) is loaded as one; anything else, a pipe included, is read as a word
-    list, so that a word list with a stray NUL byte is refused at its line.
+    headerless format, which load only with `legacy`) is loaded as one; anything else, a pipe
+    included, is read as a word list, so that a word list with a stray NUL byte is refused at
+    its line.
     """
     with opened(path) as source:
         if _is_regular(source) and is_index_file(path):
-            return load_index(path)
+            return load_index(path, legacy)
         return build_word_list(source, path)
 
 

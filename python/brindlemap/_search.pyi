@@ -55,3 +55,7 @@ def decode(data: bytes | bytearray | Sequence[int]) -> PrefixSearch:
 def panic_exception() -> type[BaseException]:
     """The type of the exception that brindlemap._brindlemap raises when an internal check
     fails (pyo3_runtime.PanicException, derived from BaseException)."""
+
+def well_formed(trie: PrefixSearch) -> bool:
+    """Whether the trie's arrays passed the shape check made when it was created: only such
+    tries answer search, suggest and complete, or are saved to and loaded from index files."""

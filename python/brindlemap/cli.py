@@ -128,7 +128,7 @@ def _rows(words, answers, as_json: bool) -> str:
 def _answer(args, query_all) -> None:
     """Answers the words with `query_all(trie, words)`, a batch at a time, printing as it goes."""
     batches = _batches(args)
-    trie = open_trie(args.index)
+    trie = open_trie(args.index, args.legacy)
     separator = ""
     write("[" if args.json else "")
     try:
@@ -178,7 +178,7 @@ def command_complete(args) -> None:
 
 
 def command_info(args) -> None:
-    trie = load_index(args.index)
+    trie = load_index(args.index, args.legacy)
     try:
         header = read_header(args.index)
     except (OSError, ValueError) as error:  # the file changed since it was loaded
@@ -212,6 +212,12 @@ def _unsigned(maximum: int):
     return parse
 
 
+def _legacy_option(command: argparse.ArgumentParser) -> None:
+    command.add_argument("--legacy", action="store_true",
+                         help="also load an index of the earlier format, without a header or "
+                              "checksum (default: refused)")
+
+
 def parser() -> argparse.ArgumentParser:
     top = _Parser(prog="brindlemap", description="Approximate word lookup over a trie index.")
     top.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
@@ -227,6 +233,7 @@ def parser() -> argparse.ArgumentParser:
                                       ". With no words, or - among them, the words are read "
                                       "from standard input, one a line.")
         command.add_argument("index", metavar="INDEX_OR_WORDLIST")
+        _legacy_option(command)
         command.add_argument("words", metavar=words, nargs="*")
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
                              help="the largest distance of a match (default: %(default)s)")
@@ -262,6 +269,7 @@ def parser() -> argparse.ArgumentParser:
     info = commands.add_parser("info", help="nodes, words and bytes of an index, and what its "
                                "header says: format version, length and CRC-32 of the trie")
     info.add_argument("index")
+    _legacy_option(info)
     info.set_defaults(run=command_info)
     return top
 

@@ -1,24 +1,24 @@
-"""Saving tries to index files and loading them back, and pickling through the trie's bytes."""
+"""Saving tries to index files and loading them back within a bound, and pickling through an
+index file's bytes."""
 
 import contextlib
 import os
 import stat
 from collections.abc import Callable, Iterator
-from typing import BinaryIO
+from io import BufferedReader
 
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.index_format import (
-    HEADER, IndexHeader, check_body, check_headerless_start, check_length, decode_headerless,
-    pack_header, parse_header, starts_with_header)
+    DEFAULT_MAX_BYTES, HEADER, MALFORMED, SNIFF_BYTES, IndexHeader, byte_bound, check_body,
+    check_headerless_start, check_length, check_within, decode_exactly, decode_headerless,
+    pack_header, parse_header, refuse_headerless, shaped, starts_with_header)
 from brindlemap.index_format import loads as _loads
+from brindlemap.safe_replace import UnsafeTargetError, replace_file
 
-__all__ = ["IndexHeader", "is_index_file", "load", "loads", "read_header", "save"]
+__all__ = ["DEFAULT_MAX_BYTES", "IndexHeader", "UnsafeTargetError", "is_index_file", "load",
+           "loads", "read_header", "save"]
 
-# How much of a file without a header is decoded before the rest of it is read: anything but
-# an index of the headerless format fails within it, so a huge file of another kind is
-# refused without being read.
-SNIFF_BYTES = 1 << 16
 # The most read at once: memory grows with what a file holds, not with what a header claims.
 CHUNK_BYTES = 1 << 20
 
@@ -26,42 +26,24 @@ CHUNK_BYTES = 1 << 20
 def save(trie: PrefixSearch, path: str | os.PathLike[str]) -> None:
     """Writes `trie` to the index file `path`: a header, then `trie.to_bytes()`.
 
-    The bytes go to a temporary file in the target's folder, which is flushed to disk and then
-    renamed over the target: a crash or a failed write leaves the old file (or none) behind,
-    never a half-written index. A symlink is written through to the file it names. An existing
-    file keeps its mode; a new one gets 0666 less the umask, as files do.
+    Only a trie that passes the shape check (every trie that `build` makes) is saved, since
+    `load` refuses any other: a malformed one raises ValueError before anything is touched.
+    Only a regular file is written: a folder, device, FIFO or socket at the path, or a
+    symlink on the way that belongs to another user (one in the folders owned by root is
+    followed), raises `UnsafeTargetError`, an OSError, before anything is created; a symlink
+    of the caller's own is followed to the file it names, which is replaced.
+
+    The bytes go to a temporary file in the target's folder (unnamed where Linux allows),
+    which is flushed to disk and then renamed over the target: a crash or a failed write
+    leaves the old file (or none) behind, never a half-written index, and the next save of
+    the same path removes the temporary file of a killed one. An existing file keeps its
+    owner and group where the process may set them, and its permission bits without setuid,
+    setgid or sticky; a new one gets 0666 less the umask, as files do.
     """
-    target = os.path.realpath(path)
-    folder, name = os.path.split(target)
+    if not _search.well_formed(trie):
+        raise ValueError(f"{MALFORMED}: load would refuse its index, so none is written")
     data = trie.to_bytes()
-    try:
-        mode: int | None = stat.S_IMODE(os.stat(target).st_mode)
-    except FileNotFoundError:
-        mode = None
-    # Random enough that no two writers meet; secrets would load OpenSSL for no more than this.
-    temporary = os.path.join(folder, f".{name}.{os.urandom(8).hex()}.tmp")
-    # Created with 0666 for the umask to reduce, as open() does: mkstemp's 0600 would stick.
-    handle = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_CLOEXEC, 0o666)
-    try:
-        with os.fdopen(handle, "wb") as out:
-            if mode is not None:
-                os.fchmod(out.fileno(), mode)
-            out.write(pack_header(data))
-            out.write(data)
-            out.flush()
-            os.fsync(out.fileno())
-        os.replace(temporary, target)
-    except BaseException:
-        with contextlib.suppress(FileNotFoundError):
-            os.unlink(temporary)
-        raise
-    # The rename itself reaches the disk with the folder; some file systems cannot sync one.
-    with contextlib.suppress(OSError):
-        folder_handle = os.open(folder, os.O_RDONLY | os.O_DIRECTORY)
-        try:
-            os.fsync(folder_handle)
-        finally:
-            os.close(folder_handle)
+    replace_file(path, (pack_header(data), data))
 
 
 @contextlib.contextmanager
@@ -72,51 +54,77 @@ def _invalid_index(name: str) -> Iterator[None]:
         raise ValueError(f"{name} is not a valid brindlemap index: {error}") from None
 
 
-def _read_up_to(source: BinaryIO, count: int) -> bytes:
-    parts = []
-    while count > 0 and (part := source.read(min(count, CHUNK_BYTES))):
-        parts.append(part)
-        count -= len(part)
-    return b"".join(parts)
+def _read_up_to(source: BufferedReader, count: int) -> bytearray:
+    """At most `count` bytes, read straight into one buffer that starts at a chunk and doubles
+    as it fills: memory follows what arrives (at most twice it), never what was announced."""
+    buffer = bytearray(min(count, CHUNK_BYTES))
+    filled = 0
+    while filled < count:
+        if filled == len(buffer):
+            buffer += bytes(min(filled, count - filled))
+        with memoryview(buffer) as free:
+            arrived = source.readinto(free[filled:])
+        if not arrived:
+            break
+        filled += arrived
+    del buffer[filled:]
+    return buffer
 
 
-def _regular_size(source: BinaryIO) -> int | None:
+def _regular_size(source: BufferedReader) -> int | None:
     status = os.fstat(source.fileno())
     return status.st_size if stat.S_ISREG(status.st_mode) else None
 
 
-def _read_trie(source: BinaryIO) -> PrefixSearch:
+def _read_trie(source: BufferedReader, max_bytes: int, legacy: bool) -> PrefixSearch:
     head = source.read(HEADER.size)
     size = _regular_size(source)
     if starts_with_header(head):
         header = parse_header(head)
-        if size is not None:  # refused before a byte of a body it cannot hold is read
+        # Refused before a byte of a body it cannot hold, or that is too long, is read.
+        check_within(header.length, max_bytes)
+        if size is not None:
             check_length(header, size - HEADER.size)
         return check_body(header, _read_up_to(source, header.length + 1))
     if size is None:
         raise ValueError("no index header, and not a regular file")
-    head += _read_up_to(source, SNIFF_BYTES - len(head))
-    if len(head) < size:
-        check_headerless_start(head)
-        head += _read_up_to(source, size - len(head))
-    return decode_headerless(head)
+    start = head + _read_up_to(source, SNIFF_BYTES - len(head))
+    whole = len(start) >= size
+    if not legacy:
+        refuse_headerless(start, whole)
+    check_within(size, max_bytes)
+    if not whole:
+        check_headerless_start(start)
+        start += _read_up_to(source, size - len(start))
+    return decode_headerless(start)
 
 
-def load(path: str | os.PathLike[str]) -> PrefixSearch:
-    """Reads an index written by `save` (or the bare trie bytes that earlier versions wrote).
+def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
+         legacy: bool = False) -> PrefixSearch:
+    """Reads an index written by `save`.
 
-    Anything else raises ValueError saying what is wrong: another kind of file, a newer format,
-    a truncated file or a checksum mismatch. Nothing is written to standard error, and no more
-    is read than the header announces (or, without one, than a trie's bytes can begin with).
+    Anything else raises ValueError saying what is wrong: another kind of file, a newer
+    format, a truncated file, a checksum mismatch, or a trie that fails the shape check.
+    Nothing is written to standard error. At most `max_bytes` bytes of trie are read (by
+    default DEFAULT_MAX_BYTES, 4 GiB, ample for an index of several million words): a header
+    that announces more is refused before any of them is read, and no more is read than the
+    header announces, a chunk at a time, so a pipe that lies about its length costs nothing.
+
+    An index of the earlier format (the trie's bytes alone, without a header or checksum)
+    loads only with `legacy=True`, since a damaged byte in it goes unnoticed unless it breaks
+    the trie's shape; otherwise it raises ValueError naming that way.
     """
+    max_bytes = byte_bound(max_bytes)
     with open(path, "rb") as source, _invalid_index(repr(os.fspath(path))):
-        return _read_trie(source)
+        return _read_trie(source, max_bytes, legacy)
 
 
-def loads(data: bytes) -> PrefixSearch:
+def loads(data: bytes, *, max_bytes: int = DEFAULT_MAX_BYTES,
+          legacy: bool = False) -> PrefixSearch:
     """The trie of the bytes of an index file, with the checks that `load` makes."""
+    max_bytes = byte_bound(max_bytes)
     with _invalid_index("data"):
-        return _loads(data)
+        return _loads(data, max_bytes, legacy)
 
 
 def read_header(path: str | os.PathLike[str]) -> IndexHeader | None:
@@ -133,7 +141,7 @@ def is_index_file(path: str | os.PathLike[str]) -> bool:
     header (valid or not), or one of the earlier format (trie bytes alone). No text file does,
     whatever bytes it holds."""
     with open(path, "rb") as source:
-        head = _read_up_to(source, SNIFF_BYTES)
+        head = bytes(_read_up_to(source, SNIFF_BYTES))
         size = _regular_size(source)
     if starts_with_header(head):
         return True
@@ -141,18 +149,40 @@ def is_index_file(path: str | os.PathLike[str]) -> bool:
         if size is not None and len(head) < size:
             check_headerless_start(head)
         else:
-            decode_headerless(head)
+            decode_exactly(head)
     except ValueError:
         return False
     return True
 
 
+def trie_from_index(data: bytes) -> PrefixSearch:
+    """The trie that a pickle holds, as the bytes of an index file, checked as `loads` checks
+    them. Its bytes are in memory already: no bound but their own length applies."""
+    return loads(data, max_bytes=len(data))
+
+
+def malformed_trie_from_index(data: bytes) -> PrefixSearch:
+    """The trie that a pickle of a trie without the shape check's approval holds, as the
+    bytes of an index file: checked against the header and its checksum, but not for shape,
+    so that such a trie (which from_internal_data may make) travels to a worker process as
+    it is."""
+    with _invalid_index("data"):
+        head = data[:HEADER.size]
+        if not starts_with_header(head):
+            raise ValueError("no index header")
+        return check_body(parse_header(head), data[HEADER.size:], shape=False)
+
+
 def trie_from_bytes(data: bytes) -> PrefixSearch:
-    """The trie of `to_bytes()` output: what a pickled trie is rebuilt with. Bytes that do not
-    decode raise ValueError."""
-    return _search.decode(data)
+    """The trie of `to_bytes()` output, which pickles made by earlier versions hold; bytes that
+    do not decode, or a trie that fails the shape check, raise ValueError."""
+    return shaped(_search.decode(data))
 
 
 def reduce_trie(trie: PrefixSearch) -> tuple[Callable[[bytes], PrefixSearch], tuple[bytes]]:
-    """Pickles a trie as the call that rebuilds it from its bytes (registered with copyreg)."""
-    return trie_from_bytes, (trie.to_bytes(),)
+    """Pickles a trie as the bytes of its index file and the call that rebuilds it from them
+    (registered with copyreg): a damaged pickle fails its checksum, and a malformed trie, which
+    no index file holds, still round-trips."""
+    data = trie.to_bytes()
+    rebuild = trie_from_index if _search.well_formed(trie) else malformed_trie_from_index
+    return rebuild, (pack_header(data) + data,)

@@ -7,6 +7,7 @@ from collections.abc import Iterator
 from concurrent.futures import ProcessPoolExecutor
 from operator import index
 
+from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._failures import is_panic
 from brindlemap._types import Match, Queries
@@ -96,11 +97,8 @@ def match_many(trie: PrefixSearch, queries: Queries, max_dist: int, limit: int |
     # The first query runs here: bad arguments or a broken trie fail as they would in the loop.
     first = trie.fuzzy_match(queries[0], max_dist, limit)
     rest = queries[1:]
-    try:
+    if _search.well_formed(trie):
         return [first] + search_many(trie, rest, max_dist, limit=limit, threads=workers)
-    except ValueError as error:
-        if not str(error).startswith("malformed trie"):
-            raise
     if workers == 1 or len(queries) < SMALL_BATCH:
         return [first] + [trie.fuzzy_match(q, max_dist, limit) for q in rest]
     chunk = max(1, -(-len(rest) // (workers * 4)))

@@ -11,6 +11,7 @@
 #include "search/batch.h"
 #include "search/decode.h"
 #include "search/queries.h"
+#include "search/shape.h"
 
 namespace brindlemap {
 namespace {
@@ -37,6 +38,7 @@ PyMethodDef functions[] = {
     function<search_signatures::complete, complete>(),
     function<search_signatures::search_many, search_many>(),
     function<search_signatures::decode, decode>(),
+    function<search_signatures::well_formed, well_formed>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };
