@@ -1,0 +1,138 @@
+// The native builder: a sort of word indices, then two passes over the sorted words, the first
+// counting the nodes of each depth and the second placing each node at its final id.
+#include "prefix/trie/word_list_build.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <numeric>
+#include <string_view>
+#include <utility>
+
+#include "prefix/utf8.h"
+
+namespace brindlemap {
+namespace {
+
+// Node ids, word indices and node_shifts are 32-bit.
+constexpr std::uint64_t kMostIds = std::numeric_limits<std::uint32_t>::max();
+
+std::string_view word_at(const WordList& words, std::size_t i) noexcept {
+    const std::uint64_t start = i == 0 ? 0 : words.ends[i - 1];
+    return std::string_view(words.text).substr(start, words.ends[i] - start);
+}
+
+bool is_continuation(char byte) noexcept {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+void check(const WordList& words) {
+    const std::size_t count = words.ends.size();
+    if (count != words.payloads.size() || (count == 0 ? 0 : words.ends.back()) != words.text.size())
+        throw WordListError(WordListFault::counts_disagree,
+                            "the word lengths, the payloads and the text do not agree");
+    if (count > kMostIds)
+        throw WordListError(WordListFault::too_large, "more words than 32-bit ids can number");
+    std::uint64_t start = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (words.ends[i] <= start)
+            throw WordListError(WordListFault::empty_word,
+                                "item " + std::to_string(i) +
+                                    " is the empty word, which a trie cannot report");
+        if (!utf8::is_well_formed(word_at(words, i)))
+            throw WordListError(WordListFault::not_utf8,
+                                "item " + std::to_string(i) + " is not UTF-8 of scalar values");
+        start = words.ends[i];
+    }
+}
+
+// The indices of the distinct words in byte order, each repeated word by its last occurrence.
+std::vector<std::uint32_t> sorted_distinct(const WordList& words, WalkInterrupt& interrupt) {
+    std::vector<std::uint32_t> order(words.ends.size());
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
+    // Equal words by index: the same order as a stable sort, with no buffer.
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        interrupt.charge(1);
+        const int c = word_at(words, a).compare(word_at(words, b));
+        return c < 0 || (c == 0 && a < b);
+    });
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < order.size(); ++k)
+        if (k + 1 == order.size() || word_at(words, order[k]) != word_at(words, order[k + 1]))
+            order[kept++] = order[k];
+    order.resize(kept);
+    order.shrink_to_fit();
+    return order;
+}
+
+// Calls visit(depth, suffix, index) for each word in `order`: the nodes it adds to the trie are
+// those of `suffix`, the UTF-8 after its longest common prefix (of `depth` characters) with the
+// word before it.
+template <class Visit>
+void for_each_new_suffix(const WordList& words, const std::vector<std::uint32_t>& order,
+                         WalkInterrupt& interrupt, Visit&& visit) {
+    std::string_view previous;
+    for (const std::uint32_t index : order) {
+        const std::string_view word = word_at(words, index);
+        // Distinct and sorted, so `word` is no prefix of `previous`: shared < word.size().
+        std::size_t shared = static_cast<std::size_t>(
+            std::mismatch(previous.begin(), previous.end(), word.begin(), word.end()).second -
+            word.begin());
+        while (shared > 0 && is_continuation(word[shared])) --shared;  // back to a whole character
+        const auto depth = static_cast<std::size_t>(std::count_if(
+            word.begin(), word.begin() + static_cast<std::ptrdiff_t>(shared),
+            [](char byte) { return !is_continuation(byte); }));
+        visit(depth, word.substr(shared), index);
+        interrupt.charge(word.size());
+        previous = word;
+    }
+}
+
+}  // namespace
+
+Trie build_trie(WordList words, WalkInterrupt& interrupt) {
+    check(words);
+    std::vector<std::uint32_t> order = sorted_distinct(words, interrupt);
+
+    // Level by level, the nodes of a depth are that depth's distinct prefixes in sorted order:
+    // next_id[d] starts at the id of the first node of depth d.
+    std::vector<std::uint64_t> next_id{0};
+    for_each_new_suffix(words, order, interrupt,
+                        [&](std::size_t depth, std::string_view suffix, std::uint32_t) {
+                            while (!suffix.empty()) {
+                                utf8::decode_front(suffix);
+                                if (++depth == next_id.size()) next_id.push_back(0);
+                                ++next_id[depth];
+                            }
+                        });
+    // The root is the one node of depth 0, which counted none: next_id[0] - 1 is the root.
+    std::uint64_t nodes = 1;
+    for (std::uint64_t& first : next_id) first = std::exchange(nodes, nodes + first);
+    if (nodes > kMostIds)
+        throw WordListError(WordListFault::too_large, "more nodes than 32-bit ids can number");
+
+    // node_shifts holds each node's count of children until its running sum is taken.
+    std::vector<std::uint32_t> shifts(nodes, 0);
+    CharArray characters(nodes);
+    PayloadArray payloads(nodes);
+    for_each_new_suffix(
+        words, order, interrupt, [&](std::size_t depth, std::string_view suffix, std::uint32_t i) {
+            // The word's path shares its first `depth` nodes with the word before, and the
+            // last of them is the last node of that depth placed so far.
+            auto parent = static_cast<std::uint32_t>(next_id[depth] - 1);
+            while (!suffix.empty()) {
+                const auto node = static_cast<std::uint32_t>(next_id[++depth]++);
+                characters.set(node, utf8::decode_front(suffix));
+                ++shifts[parent];
+                parent = node;
+            }
+            payloads.set(parent, words.payloads[i]);
+        });
+    std::exclusive_scan(shifts.begin(), shifts.end(), shifts.begin(), std::uint32_t{0});
+    words = WordList{};
+    std::vector<std::uint32_t>().swap(order);
+    return Trie(TrieArrays{std::move(shifts), std::move(characters), std::move(payloads), {}},
+                Trie::LevelByLevel{});
+}
+
+}  // namespace brindlemap
