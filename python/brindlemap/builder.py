@@ -41,7 +41,7 @@ def _checked_word(word: object, item: object, position: int) -> str:
     return word
 
 
-def _pairs(words: Any) -> Iterator[tuple[object, object, Any]]:
+def _pairs(words: Any) -> Iterator[tuple[object, Any, Any]]:
     """(item, word, payload) for each item of `words`, unchecked but for the item's form."""
     if isinstance(words, Mapping):
         for word, payload in words.items():
@@ -80,11 +80,17 @@ def _compact(words: Words) -> tuple[bytearray, array, array]:
     text = bytearray()
     lengths = array("I")
     payloads = array("I")
+    encode, add_length, add_payload = str.encode, lengths.append, payloads.append
     for position, (item, word, payload) in enumerate(_pairs(words)):
-        encoded = _checked_word(word, item, position).encode("utf-8", "surrogatepass")
+        if type(word) is not str or not word:  # the common case checked inline
+            _checked_word(word, item, position)
+        encoded = encode(word, "utf-8", "surrogatepass")
         text += encoded
-        lengths.append(len(encoded))
-        payloads.append(_checked_payload(payload, item, position))
+        add_length(len(encoded))
+        try:
+            add_payload(payload)  # refuses what is not an integer in 0..MAX_PAYLOAD
+        except (TypeError, OverflowError):
+            add_payload(_checked_payload(payload, item, position))
     if _ENCODED_SURROGATE.search(text):
         _refuse_surrogates(text, lengths)
     return text, lengths, payloads

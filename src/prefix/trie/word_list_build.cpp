@@ -46,22 +46,37 @@ void check(const WordList& words) {
     }
 }
 
+// A word's first 8 bytes as a big-endian number, zeros past its end: keys in number order are
+// in the byte order of their words, and only words of equal keys need their bytes compared.
+std::uint64_t key_of(std::string_view word) noexcept {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        key = (key << 8) | (i < word.size() ? static_cast<unsigned char>(word[i]) : 0u);
+    return key;
+}
+
 // The indices of the distinct words in byte order, each repeated word by its last occurrence.
 std::vector<std::uint32_t> sorted_distinct(const WordList& words, WalkInterrupt& interrupt) {
-    std::vector<std::uint32_t> order(words.ends.size());
-    std::iota(order.begin(), order.end(), std::uint32_t{0});
-    // Equal words by index: the same order as a stable sort, with no buffer.
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    struct Keyed {
+        std::uint64_t key;
+        std::uint32_t index;
+    };
+    std::vector<Keyed> keyed(words.ends.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        keyed[i] = {key_of(word_at(words, i)), static_cast<std::uint32_t>(i)};
+    // Equal words by index: the order of a stable sort, without its buffer.
+    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
         interrupt.charge(1);
-        const int c = word_at(words, a).compare(word_at(words, b));
-        return c < 0 || (c == 0 && a < b);
+        if (a.key != b.key) return a.key < b.key;
+        const int c = word_at(words, a.index).compare(word_at(words, b.index));
+        return c < 0 || (c == 0 && a.index < b.index);
     });
-    std::size_t kept = 0;
-    for (std::size_t k = 0; k < order.size(); ++k)
-        if (k + 1 == order.size() || word_at(words, order[k]) != word_at(words, order[k + 1]))
-            order[kept++] = order[k];
-    order.resize(kept);
-    order.shrink_to_fit();
+    std::vector<std::uint32_t> order;
+    order.reserve(keyed.size());
+    for (std::size_t k = 0; k < keyed.size(); ++k)
+        if (k + 1 == keyed.size() || keyed[k].key != keyed[k + 1].key ||
+            word_at(words, keyed[k].index) != word_at(words, keyed[k + 1].index))
+            order.push_back(keyed[k].index);
     return order;
 }
 
