@@ -1,5 +1,6 @@
-// The native builder: a sort of word indices, then two passes over the sorted words, the first
-// counting the nodes of each depth and the second placing each node at its final id.
+// The native builder: a sort of word indices, the distinct words copied out in that order, then
+// two passes over them, the first counting the nodes of each depth and the second placing each
+// node at its final id.
 #include "prefix/trie/word_list_build.h"
 
 #include <algorithm>
@@ -55,8 +56,8 @@ std::uint64_t key_of(std::string_view word) noexcept {
     return key;
 }
 
-// The indices of the distinct words in byte order, each repeated word by its last occurrence.
-std::vector<std::uint32_t> sorted_distinct(const WordList& words, WalkInterrupt& interrupt) {
+// The indices of the words in byte order, equal words by index: the order of a stable sort.
+std::vector<std::uint32_t> sorted_order(const WordList& words, WalkInterrupt& interrupt) {
     struct Keyed {
         std::uint64_t key;
         std::uint32_t index;
@@ -64,32 +65,45 @@ std::vector<std::uint32_t> sorted_distinct(const WordList& words, WalkInterrupt&
     std::vector<Keyed> keyed(words.ends.size());
     for (std::size_t i = 0; i < keyed.size(); ++i)
         keyed[i] = {key_of(word_at(words, i)), static_cast<std::uint32_t>(i)};
-    // Equal words by index: the order of a stable sort, without its buffer.
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
         interrupt.charge(1);
         if (a.key != b.key) return a.key < b.key;
         const int c = word_at(words, a.index).compare(word_at(words, b.index));
         return c < 0 || (c == 0 && a.index < b.index);
     });
-    std::vector<std::uint32_t> order;
-    order.reserve(keyed.size());
-    for (std::size_t k = 0; k < keyed.size(); ++k)
-        if (k + 1 == keyed.size() || keyed[k].key != keyed[k + 1].key ||
-            word_at(words, keyed[k].index) != word_at(words, keyed[k + 1].index))
-            order.push_back(keyed[k].index);
+    std::vector<std::uint32_t> order(keyed.size());
+    for (std::size_t k = 0; k < keyed.size(); ++k) order[k] = keyed[k].index;
     return order;
 }
 
-// Calls visit(depth, suffix, index) for each word in `order`: the nodes it adds to the trie are
-// those of `suffix`, the UTF-8 after its longest common prefix (of `depth` characters) with the
-// word before it.
+// The distinct words in byte order, each with the payload of its last occurrence, copied out
+// end to end so that the passes of the layout read them front to back.
+WordList sorted_distinct(WordList words, WalkInterrupt& interrupt) {
+    std::vector<std::uint32_t> order = sorted_order(words, interrupt);
+    WordList sorted;
+    sorted.text.reserve(words.text.size());
+    sorted.ends.reserve(order.size());
+    sorted.payloads.reserve(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::string_view word = word_at(words, order[k]);
+        if (k + 1 < order.size() && word == word_at(words, order[k + 1])) continue;
+        sorted.text.append(word);
+        sorted.ends.push_back(sorted.text.size());
+        sorted.payloads.push_back(words.payloads[order[k]]);
+        interrupt.charge(word.size());
+    }
+    return sorted;
+}
+
+// Calls visit(depth, suffix, i) for each word i of `sorted`, distinct words in byte order: the
+// nodes it adds to the trie are those of `suffix`, the UTF-8 after its longest common prefix
+// (of `depth` characters) with the word before it.
 template <class Visit>
-void for_each_new_suffix(const WordList& words, const std::vector<std::uint32_t>& order,
-                         WalkInterrupt& interrupt, Visit&& visit) {
+void for_each_new_suffix(const WordList& sorted, WalkInterrupt& interrupt, Visit&& visit) {
     std::string_view previous;
-    for (const std::uint32_t index : order) {
-        const std::string_view word = word_at(words, index);
-        // Distinct and sorted, so `word` is no prefix of `previous`: shared < word.size().
+    for (std::size_t i = 0; i < sorted.ends.size(); ++i) {
+        const std::string_view word = word_at(sorted, i);
+        // `word` follows `previous` and is no prefix of it: shared < word.size().
         std::size_t shared = static_cast<std::size_t>(
             std::mismatch(previous.begin(), previous.end(), word.begin(), word.end()).second -
             word.begin());
@@ -97,7 +111,7 @@ void for_each_new_suffix(const WordList& words, const std::vector<std::uint32_t>
         const auto depth = static_cast<std::size_t>(std::count_if(
             word.begin(), word.begin() + static_cast<std::ptrdiff_t>(shared),
             [](char byte) { return !is_continuation(byte); }));
-        visit(depth, word.substr(shared), index);
+        visit(depth, word.substr(shared), i);
         interrupt.charge(word.size());
         previous = word;
     }
@@ -107,13 +121,13 @@ void for_each_new_suffix(const WordList& words, const std::vector<std::uint32_t>
 
 Trie build_trie(WordList words, WalkInterrupt& interrupt) {
     check(words);
-    std::vector<std::uint32_t> order = sorted_distinct(words, interrupt);
+    WordList sorted = sorted_distinct(std::move(words), interrupt);
 
     // Level by level, the nodes of a depth are that depth's distinct prefixes in sorted order:
     // next_id[d] starts at the id of the first node of depth d.
     std::vector<std::uint64_t> next_id{0};
-    for_each_new_suffix(words, order, interrupt,
-                        [&](std::size_t depth, std::string_view suffix, std::uint32_t) {
+    for_each_new_suffix(sorted, interrupt,
+                        [&](std::size_t depth, std::string_view suffix, std::size_t) {
                             while (!suffix.empty()) {
                                 utf8::decode_front(suffix);
                                 if (++depth == next_id.size()) next_id.push_back(0);
@@ -131,7 +145,7 @@ Trie build_trie(WordList words, WalkInterrupt& interrupt) {
     CharArray characters(nodes);
     PayloadArray payloads(nodes);
     for_each_new_suffix(
-        words, order, interrupt, [&](std::size_t depth, std::string_view suffix, std::uint32_t i) {
+        sorted, interrupt, [&](std::size_t depth, std::string_view suffix, std::size_t i) {
             // The word's path shares its first `depth` nodes with the word before, and the
             // last of them is the last node of that depth placed so far.
             auto parent = static_cast<std::uint32_t>(next_id[depth] - 1);
@@ -141,11 +155,10 @@ Trie build_trie(WordList words, WalkInterrupt& interrupt) {
                 ++shifts[parent];
                 parent = node;
             }
-            payloads.set(parent, words.payloads[i]);
+            payloads.set(parent, sorted.payloads[i]);
         });
     std::exclusive_scan(shifts.begin(), shifts.end(), shifts.begin(), std::uint32_t{0});
-    words = WordList{};
-    std::vector<std::uint32_t>().swap(order);
+    sorted = WordList{};
     return Trie(TrieArrays{std::move(shifts), std::move(characters), std::move(payloads), {}},
                 Trie::LevelByLevel{});
 }

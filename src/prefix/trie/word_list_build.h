@@ -44,8 +44,8 @@ class WordListError : public std::exception {
 // The trie of `words`, exactly as the package lays it out: words in code-point order (the
 // byte order of their UTF-8), a repeated word keeping the payload of its last occurrence,
 // nodes numbered level by level with siblings in code-point order, so that child_indices is
-// 1, 2, ... and is not made. `words` is released once the layout is done. The work is charged
-// to `interrupt`, a unit per byte laid out or comparison made, so that a poll may end it.
+// 1, 2, ... and is not made. `words` is released once sorted. The work is charged to
+// `interrupt`, a unit per byte laid out or comparison made, so that a poll may end it.
 Trie build_trie(WordList words, WalkInterrupt& interrupt);
 
 }  // namespace brindlemap
