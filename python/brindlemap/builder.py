@@ -74,7 +74,7 @@ def _refuse_surrogates(text: bytearray, lengths: array) -> None:
         min(found)[1][-1].encode("utf-8")
 
 
-def _compact(words: Words) -> tuple[bytearray, array, array]:
+def _compact(words: Words) -> tuple[bytes, array, array]:
     """The UTF-8 of every word end to end, each word's length in bytes and its payload; a word
     with a lone surrogate is refused, as the trie holds scalar values only."""
     text = bytearray()
@@ -93,7 +93,8 @@ def _compact(words: Words) -> tuple[bytearray, array, array]:
             add_payload(_checked_payload(payload, item, position))
     if _ENCODED_SURROGATE.search(text):
         _refuse_surrogates(text, lengths)
-    return text, lengths, payloads
+    # Immutable, the native builder reads it in place rather than copying it.
+    return bytes(text), lengths, payloads
 
 
 def build(words: Words) -> PrefixSearch:

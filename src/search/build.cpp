@@ -82,6 +82,15 @@ PyObject* error_type(WordListFault fault) noexcept {
 
 }  // namespace
 
+AsWordText::Value AsWordText::convert(PyObject* object) {
+    if (PyBytes_CheckExact(object))
+        return Value(std::string_view(PyBytes_AS_STRING(object),
+                                      static_cast<std::size_t>(PyBytes_GET_SIZE(object))));
+    const AsByteString::Value given = AsByteString::convert(object);
+    const std::span<const std::uint8_t> bytes = given.bytes();
+    return Value(std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
 AsWordEnds::Value AsWordEnds::convert(PyObject* object) {
     Value ends;
     std::uint64_t end = 0;
@@ -99,12 +108,9 @@ AsPayloadArray::Value AsPayloadArray::convert(PyObject* object) {
     return payloads;
 }
 
-PyRef build(const AsByteString::Value& text, std::vector<std::uint64_t> ends,
+PyRef build(const AsWordText::Value& text, std::vector<std::uint64_t> ends,
             std::vector<std::uint32_t> payloads) {
-    // A copy: the caller's buffer could change while the lock is released.
-    const std::span<const std::uint8_t> bytes = text.bytes();
-    WordList words{std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                   std::move(ends), std::move(payloads)};
+    WordList words{text.text(), std::move(ends), std::move(payloads)};
     std::optional<Trie> trie;
     try {
         trie.emplace(build_without_gil(std::move(words)));

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "boundary/signature.h"
@@ -10,6 +13,23 @@
 #include "lib/signatures.h"
 
 namespace brindlemap {
+
+// The words' UTF-8: exact bytes are viewed in place, since they cannot change while the lock is
+// released; anything else (a bytearray, a sequence of integers) is copied.
+struct AsWordText {
+    class Value {
+      public:
+        explicit Value(std::string_view view) noexcept : view_(view) {}
+        explicit Value(std::string copy) noexcept : copy_(std::move(copy)) {}
+        // Valid while the argument lives: the whole call.
+        std::string_view text() const noexcept { return copy_ ? std::string_view(*copy_) : view_; }
+
+      private:
+        std::string_view view_;
+        std::optional<std::string> copy_;
+    };
+    static Value convert(PyObject* object);
+};
 
 // Each word's length in bytes, read as the running ends of the words in the text: an array
 // of 32-bit unsigned items ('I') is copied at once, any other sequence converted item by item.
@@ -32,7 +52,7 @@ struct AsTrie {
 
 namespace search_signatures {
 
-inline constexpr Signature<AsByteString, AsWordEnds, AsPayloadArray> build{
+inline constexpr Signature<AsWordText, AsWordEnds, AsPayloadArray> build{
     "build",
     "",
     {"text", "lengths", "payloads"},
@@ -50,7 +70,7 @@ inline constexpr Signature<AsTrie> arrays{
 
 }  // namespace search_signatures
 
-PyRef build(const AsByteString::Value& text, std::vector<std::uint64_t> ends,
+PyRef build(const AsWordText::Value& text, std::vector<std::uint64_t> ends,
             std::vector<std::uint32_t> payloads);
 PyRef arrays(const BorrowedTrie& trie);
 

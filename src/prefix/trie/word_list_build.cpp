@@ -18,7 +18,16 @@ namespace {
 // Node ids, word indices and node_shifts are 32-bit.
 constexpr std::uint64_t kMostIds = std::numeric_limits<std::uint32_t>::max();
 
-std::string_view word_at(const WordList& words, std::size_t i) noexcept {
+// The distinct words of a WordList in byte order, in storage of their own.
+struct SortedWords {
+    std::string text;
+    std::vector<std::uint64_t> ends;
+    std::vector<std::uint32_t> payloads;
+};
+
+// Word i of a WordList or of SortedWords.
+template <class Words>
+std::string_view word_at(const Words& words, std::size_t i) noexcept {
     const std::uint64_t start = i == 0 ? 0 : words.ends[i - 1];
     return std::string_view(words.text).substr(start, words.ends[i] - start);
 }
@@ -78,9 +87,9 @@ std::vector<std::uint32_t> sorted_order(const WordList& words, WalkInterrupt& in
 
 // The distinct words in byte order, each with the payload of its last occurrence, copied out
 // end to end so that the passes of the layout read them front to back.
-WordList sorted_distinct(WordList words, WalkInterrupt& interrupt) {
+SortedWords sorted_distinct(const WordList& words, WalkInterrupt& interrupt) {
     std::vector<std::uint32_t> order = sorted_order(words, interrupt);
-    WordList sorted;
+    SortedWords sorted;
     sorted.text.reserve(words.text.size());
     sorted.ends.reserve(order.size());
     sorted.payloads.reserve(order.size());
@@ -99,7 +108,7 @@ WordList sorted_distinct(WordList words, WalkInterrupt& interrupt) {
 // nodes it adds to the trie are those of `suffix`, the UTF-8 after its longest common prefix
 // (of `depth` characters) with the word before it.
 template <class Visit>
-void for_each_new_suffix(const WordList& sorted, WalkInterrupt& interrupt, Visit&& visit) {
+void for_each_new_suffix(const SortedWords& sorted, WalkInterrupt& interrupt, Visit&& visit) {
     std::string_view previous;
     for (std::size_t i = 0; i < sorted.ends.size(); ++i) {
         const std::string_view word = word_at(sorted, i);
@@ -121,7 +130,8 @@ void for_each_new_suffix(const WordList& sorted, WalkInterrupt& interrupt, Visit
 
 Trie build_trie(WordList words, WalkInterrupt& interrupt) {
     check(words);
-    WordList sorted = sorted_distinct(std::move(words), interrupt);
+    SortedWords sorted = sorted_distinct(words, interrupt);
+    words = WordList{};
 
     // Level by level, the nodes of a depth are that depth's distinct prefixes in sorted order:
     // next_id[d] starts at the id of the first node of depth d.
@@ -158,7 +168,7 @@ Trie build_trie(WordList words, WalkInterrupt& interrupt) {
             payloads.set(parent, sorted.payloads[i]);
         });
     std::exclusive_scan(shifts.begin(), shifts.end(), shifts.begin(), std::uint32_t{0});
-    sorted = WordList{};
+    sorted = SortedWords{};
     return Trie(TrieArrays{std::move(shifts), std::move(characters), std::move(payloads), {}},
                 Trie::LevelByLevel{});
 }

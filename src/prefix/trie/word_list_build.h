@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "prefix/matcher/walk_interrupt.h"
@@ -16,7 +17,8 @@ namespace brindlemap {
 // Words with payloads: the text of word i is text[ends[i - 1], ends[i]) (from 0 for the first),
 // its payload payloads[i].
 struct WordList {
-    std::string text;                     // the UTF-8 of every word, end to end
+    std::string_view text;                // the UTF-8 of every word, end to end, left unchanged
+                                          // by its owner until the build returns
     std::vector<std::uint64_t> ends;      // where each word's bytes end in text
     std::vector<std::uint32_t> payloads;  // each word's payload
 };
