@@ -4,6 +4,10 @@
 
 #include <Python.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <cstring>
 #include <optional>
 #include <string>
@@ -70,10 +74,21 @@ void poll_signals(void* context) {
     if (released->with_gil([] { return PyErr_CheckSignals() < 0; })) throw SignalRaised{};
 }
 
+// The sort's and the layout's buffers, freed below the trie's arrays in the heap, would stay
+// resident; hand them back, so that what the caller does next (writing the trie out, say)
+// does not pile on them.
+void return_free_memory() noexcept {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 Trie build_without_gil(WordList words) {
     ReleasedGil released;
     WalkInterrupt interrupt(poll_signals, &released);
-    return build_trie(std::move(words), interrupt);
+    Trie trie = build_trie(std::move(words), interrupt);
+    return_free_memory();
+    return trie;
 }
 
 PyObject* error_type(WordListFault fault) noexcept {
