@@ -78,9 +78,9 @@ def test_native_build_gives_the_level_by_level_layout(items):
 @pytest.mark.parametrize("text, lengths, payloads, message", [
     (b"ab", array("I", [1]), array("I", [0]), "do not agree"),
     (b"ab", [1, 1], [0], "do not agree"),
-    (bytearray(b"ab"), [0, 2], [0, 1], "item 0 is the empty word"),
-    (b"a\xff", [1, 1], [0, 1], "item 1 is not UTF-8"),
-    (b"\xed\xa0\x80", [3], [0], "item 0 is not UTF-8"),  # an encoded surrogate
+    (bytearray(b"ab"), [0, 2], [0, 1], "word 0 has no bytes"),
+    (b"a\xff", [1, 1], [0, 1], "word 1 is not UTF-8"),
+    (b"\xed\xa0\x80", [3], [0], "word 0 is not UTF-8"),  # an encoded surrogate
 ])
 def test_native_build_refuses_buffers_that_are_no_word_list(text, lengths, payloads, message):
     with pytest.raises(ValueError, match=message):

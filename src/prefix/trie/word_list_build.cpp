@@ -47,11 +47,10 @@ void check(const WordList& words) {
     for (std::size_t i = 0; i < count; ++i) {
         if (words.ends[i] <= start)
             throw WordListError(WordListFault::empty_word,
-                                "item " + std::to_string(i) +
-                                    " is the empty word, which a trie cannot report");
+                                "word " + std::to_string(i) + " has no bytes");
         if (!utf8::is_well_formed(word_at(words, i)))
             throw WordListError(WordListFault::not_utf8,
-                                "item " + std::to_string(i) + " is not UTF-8 of scalar values");
+                                "word " + std::to_string(i) + " is not UTF-8 of scalar values");
         start = words.ends[i];
     }
 }
