@@ -60,7 +60,8 @@ def _pairs(words: Any) -> Iterator[tuple[object, Any, Any]]:
 
 def _refuse_surrogates(text: bytearray, lengths: array) -> None:
     """Raises the UnicodeEncodeError that the first node holding a lone surrogate, in node
-    order (by depth, then by the text up to it), meets when its character is encoded."""
+    order (by depth, then by the text up to it), meets when its character is encoded: the
+    error, for the same character, that building from the four arrays has always raised."""
     found = []
     start = 0
     for length in lengths:
