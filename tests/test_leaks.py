@@ -2,10 +2,11 @@
 
 import gc
 import sys
+from array import array
 
 import pytest
 
-from brindlemap import _brindlemap as bm
+from brindlemap import _brindlemap as bm, _search
 from conftest import CAR_CAT_DOG
 
 ROUNDS = 1000
@@ -56,7 +57,9 @@ def cases():
         return panic("from Python")
 
     # The type too: every instance holds a reference to it, which its deallocation gives back.
-    keep = [shifts, strings, payloads, children, data, text, cause, bm.PrefixSearch]
+    lengths, numbers = array("I", [3, 3]), array("I", [1, 2])
+    keep = [shifts, strings, payloads, children, data, text, cause, bm.PrefixSearch, lengths,
+            numbers]
 
     def call(function, *args, **kwargs):
         def run():
@@ -72,6 +75,11 @@ def cases():
     yield "build overflow", call(bm.from_internal_data, shifts, strings, [2**32], children), keep
     yield "build surrogate", call(bm.from_internal_data, [0], ["\ud800"], [None], []), keep
     yield "build not a sequence", call(bm.from_internal_data, shifts, strings, payloads, {}), keep
+    yield "native build", call(_search.build, b"catcar", lengths, numbers), keep
+    yield "native build items", call(_search.build, b"catcar", [3, 3], [1, Index(2)]), keep
+    yield "native build not UTF-8", call(_search.build, b"cat\xffar", lengths, numbers), keep
+    yield "native build disagreeing", call(_search.build, b"cat", lengths, numbers), keep
+    yield "arrays", call(_search.arrays, words), keep
     yield "children", call(words.get_children, 0), keep
     yield "children panic", call(words.get_children, 99), keep
     yield "payload wrapped", call(words.get_payload, RaisingIndex(chained)), keep

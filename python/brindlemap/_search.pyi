@@ -52,6 +52,20 @@ def decode(data: bytes | bytearray | Sequence[int]) -> PrefixSearch:
     """The trie that data (written by PrefixSearch.to_bytes) describes; ValueError with the
     reason when it does not decode, and nothing on standard error."""
 
+def build(
+    text: bytes | bytearray | Sequence[int],
+    lengths: Sequence[int],
+    payloads: Sequence[int],
+) -> PrefixSearch:
+    """The trie of the words of text (UTF-8 end to end, word i lengths[i] bytes long) with
+    payloads[i] each, laid out as brindlemap.build lays it out, the interpreter lock released;
+    ValueError for an empty or non-UTF-8 word or lengths that do not cover text."""
+
+def arrays(
+    trie: PrefixSearch,
+) -> tuple[list[int], list[str], list[int | None], list[int]]:
+    """The four arrays of trie, as from_internal_data takes them."""
+
 def panic_exception() -> type[BaseException]:
     """The type of the exception that brindlemap._brindlemap raises when an internal check
     fails (pyo3_runtime.PanicException, derived from BaseException)."""

@@ -1,14 +1,24 @@
-"""Lays out the four trie arrays for a set of words, and builds a PrefixSearch from them."""
+"""Builds a PrefixSearch from words: they are checked and streamed into compact buffers (their
+UTF-8 end to end, each word's length and payload as 32-bit items), which the native builder
+sorts and lays out; and gives the four trie arrays of that layout."""
 
-from collections.abc import Iterable, Mapping
-from itertools import accumulate
+import re
+from array import array
+from collections.abc import Iterable, Iterator, Mapping
 from operator import index
 from typing import Any
 
-from brindlemap._brindlemap import PrefixSearch, from_internal_data
+from brindlemap import _search
+from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import MAX_PAYLOAD
 
 Arrays = tuple[list[int], list[str], list[int | None], list[int]]
+Words = Iterable[str] | Iterable[tuple[str, int]] | Mapping[str, int]
+
+# A lone surrogate as "surrogatepass" encodes it: ED followed by A0 to BF, a pair that no
+# scalar value's UTF-8 holds.
+_ENCODED_SURROGATE = re.compile(rb"\xed[\xa0-\xbf]")
+_SURROGATE = re.compile("[\ud800-\udfff]")
 
 
 def _checked_payload(payload: Any, item: object, position: int) -> int:
@@ -31,28 +41,69 @@ def _checked_word(word: object, item: object, position: int) -> str:
     return word
 
 
-def _collect(words: Any) -> dict[str, int]:
-    """Word to payload; a repeated word keeps its last payload."""
-    entries: dict[str, int] = {}
+def _pairs(words: Any) -> Iterator[tuple[object, Any, Any]]:
+    """(item, word, payload) for each item of `words`, unchecked but for the item's form."""
     if isinstance(words, Mapping):
-        for position, (word, payload) in enumerate(words.items()):
-            item = (word, payload)
-            entries[_checked_word(word, item, position)] = _checked_payload(payload, item, position)
-        return entries
+        for word, payload in words.items():
+            yield (word, payload), word, payload
+        return
     if isinstance(words, str):
         raise TypeError("words must be an iterable of words, not a single str")
     for position, item in enumerate(words):
         if isinstance(item, str):
-            word, payload = item, position
+            yield item, item, position
         elif isinstance(item, tuple) and len(item) == 2:
-            word, payload = item
+            yield item, item[0], item[1]
         else:
             raise TypeError(f"item {position} ({item!r}) is neither a str nor a (str, int) pair")
-        entries[_checked_word(word, item, position)] = _checked_payload(payload, item, position)
-    return entries
 
 
-def build_arrays(words: Iterable[str] | Iterable[tuple[str, int]] | Mapping[str, int]) -> Arrays:
+def _refuse_surrogates(text: bytearray, lengths: array) -> None:
+    """Raises the UnicodeEncodeError that the first node holding a lone surrogate, in node
+    order (by depth, then by the text up to it), meets when its character is encoded: the
+    error, for the same character, that building from the four arrays has always raised."""
+    found = []
+    start = 0
+    for length in lengths:
+        chunk = text[start:start + length]
+        start += length
+        if _ENCODED_SURROGATE.search(chunk):
+            word = chunk.decode("utf-8", "surrogatepass")
+            depth = _SURROGATE.search(word).start()  # type: ignore[union-attr]
+            found.append((depth, word[:depth + 1]))
+    if found:
+        min(found)[1][-1].encode("utf-8")
+
+
+def _compact(words: Words) -> tuple[bytes, array, array]:
+    """The UTF-8 of every word end to end, each word's length in bytes and its payload; a word
+    with a lone surrogate is refused, as the trie holds scalar values only."""
+    text = bytearray()
+    lengths = array("I")
+    payloads = array("I")
+    encode, add_length, add_payload = str.encode, lengths.append, payloads.append
+    for position, (item, word, payload) in enumerate(_pairs(words)):
+        if type(word) is not str or not word:  # the common case checked inline
+            _checked_word(word, item, position)
+        encoded = encode(word, "utf-8", "surrogatepass")
+        text += encoded
+        add_length(len(encoded))
+        try:
+            add_payload(payload)  # refuses what is not an integer in 0..MAX_PAYLOAD
+        except (TypeError, OverflowError):
+            add_payload(_checked_payload(payload, item, position))
+    if _ENCODED_SURROGATE.search(text):
+        _refuse_surrogates(text, lengths)
+    # Immutable, the native builder reads it in place rather than copying it.
+    return bytes(text), lengths, payloads
+
+
+def build(words: Words) -> PrefixSearch:
+    """Returns a PrefixSearch holding `words`; see build_arrays for what `words` may be."""
+    return _search.build(*_compact(words))
+
+
+def build_arrays(words: Words) -> Arrays:
     """Returns (node_shifts, node_strings, node_payloads, child_indices) for `words`.
 
     `words` is an iterable of str (each word's payload is its position), an iterable of
@@ -61,55 +112,4 @@ def build_arrays(words: Iterable[str] | Iterable[tuple[str, int]] | Mapping[str,
     repeated word keeps its last payload; an empty word, a non-str word or a payload outside
     0..4294967295 is refused with the offending item and its position.
     """
-    entries = _collect(words)
-    # Per depth, in order: the parent's index within the level above, the character, the
-    # payload. Walking the words in sorted order creates each level's nodes in sorted order,
-    # which is parent order first and character order among siblings.
-    parents: list[list[int]] = [[]]
-    characters: list[list[str]] = [[]]
-    payloads: list[list[int | None]] = [[]]
-    path = [0]  # index within its level of each node on the previous word's path
-    previous = ""
-    for word in sorted(entries):
-        shared = 0
-        limit = min(len(previous), len(word))
-        while shared < limit and previous[shared] == word[shared]:
-            shared += 1
-        del path[shared + 1:]
-        for depth in range(shared + 1, len(word) + 1):
-            if depth == len(parents):
-                parents.append([])
-                characters.append([])
-                payloads.append([])
-            level = parents[depth]
-            path.append(len(level))
-            level.append(path[depth - 1])
-            characters[depth].append(word[depth - 1])
-            payloads[depth].append(None)
-        payloads[len(word)][-1] = entries[word]
-        previous = word
-
-    first_id = [0, 1]  # the node id of each level's first node
-    for level in parents[1:]:
-        first_id.append(first_id[-1] + len(level))
-    node_count = first_id[-1]
-    child_counts = [0] * node_count
-    for depth in range(1, len(parents)):
-        above = first_id[depth - 1]
-        for parent in parents[depth]:
-            child_counts[above + parent] += 1
-
-    node_shifts = [0, *accumulate(child_counts)][:node_count]
-    node_strings = [""]
-    node_payloads: list[int | None] = [None]
-    for depth in range(1, len(parents)):
-        node_strings.extend(characters[depth])
-        node_payloads.extend(payloads[depth])
-    # Level-by-level numbering puts every run of children in id order, one after the other.
-    child_indices = list(range(1, node_count))
-    return node_shifts, node_strings, node_payloads, child_indices
-
-
-def build(words: Iterable[str] | Iterable[tuple[str, int]] | Mapping[str, int]) -> PrefixSearch:
-    """Returns a PrefixSearch holding `words`; see build_arrays for what `words` may be."""
-    return from_internal_data(*build_arrays(words))
+    return _search.arrays(build(words))

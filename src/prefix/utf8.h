@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -72,6 +73,45 @@ inline char32_t decode_front(std::string_view& text) noexcept {
     }
     text.remove_prefix(length);
     return c;
+}
+
+// Bytes of the character that `first` begins; 0 when no character begins with it.
+constexpr std::size_t width_of(std::uint8_t first) noexcept {
+    if (first < 0x80) return 1;
+    if (first < 0xC2) return 0;  // continuation bytes and the overlong 0xC0, 0xC1
+    if (first < 0xE0) return 2;
+    if (first < 0xF0) return 3;
+    if (first < 0xF5) return 4;
+    return 0;  // would encode beyond U+10FFFF
+}
+
+// The scalar value of `width` bytes (width_of their first), or nothing when they are not one
+// well-formed character: bytes from outside are checked with this before decode_front.
+inline std::optional<char32_t> decode_checked(const std::uint8_t* bytes,
+                                              std::size_t width) noexcept {
+    if (width == 1) return bytes[0];
+    char32_t c = bytes[0] & (0x7Fu >> width);
+    for (std::size_t i = 1; i < width; ++i) {
+        if ((bytes[i] & 0xC0) != 0x80) return std::nullopt;
+        c = (c << 6) | (bytes[i] & 0x3Fu);
+    }
+    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kSmallest[width]) return std::nullopt;  // overlong
+    if (c >= 0xD800 && c <= 0xDFFF) return std::nullopt;
+    if (c > 0x10FFFF) return std::nullopt;
+    return c;
+}
+
+// Whether `text` is well-formed UTF-8 of scalar values only (no encoded surrogates).
+inline bool is_well_formed(std::string_view text) noexcept {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t width = width_of(bytes[at]);
+        if (width == 0 || text.size() - at < width || !decode_checked(bytes + at, width))
+            return false;
+        at += width;
+    }
+    return true;
 }
 
 // The code points of `text`, well-formed UTF-8: distances count them.

@@ -9,6 +9,7 @@
 #include "boundary/signature.h"
 #include "lib/entry_points.h"
 #include "search/batch.h"
+#include "search/build.h"
 #include "search/decode.h"
 #include "search/queries.h"
 #include "search/shape.h"
@@ -39,6 +40,8 @@ PyMethodDef functions[] = {
     function<search_signatures::search_many, search_many>(),
     function<search_signatures::decode, decode>(),
     function<search_signatures::well_formed, well_formed>(),
+    function<search_signatures::build, build>(),
+    function<search_signatures::arrays, arrays>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };

@@ -15,10 +15,15 @@ class CharArray {
   public:
     static constexpr char32_t kAbsent = 0xFFFFFFFFu;
 
+    CharArray() = default;
+    // `n` absent characters, for a builder that fills them in out of order with set().
+    explicit CharArray(std::size_t n) : codes_(n, kAbsent) {}
+
     std::size_t size() const noexcept { return codes_.size(); }
     bool empty() const noexcept { return codes_.empty(); }
     void reserve(std::size_t n) { codes_.reserve(n); }
     void push_back(std::optional<char32_t> c) { codes_.push_back(c ? *c : kAbsent); }
+    void set(std::size_t i, char32_t c) noexcept { codes_[i] = c; }
 
     std::optional<char32_t> operator[](std::size_t i) const noexcept {
         char32_t c = codes_[i];
@@ -41,6 +46,10 @@ class CharArray {
 // Every u32 value is a valid payload, so presence is kept apart, one bit per node.
 class PayloadArray {
   public:
+    PayloadArray() = default;
+    // `n` absent payloads, for a builder that fills them in out of order with set().
+    explicit PayloadArray(std::size_t n) : values_(n), present_((n + 63) / 64) {}
+
     std::size_t size() const noexcept { return values_.size(); }
     bool empty() const noexcept { return values_.empty(); }
     void reserve(std::size_t n) {
@@ -52,6 +61,10 @@ class PayloadArray {
         if (i % 64 == 0) present_.push_back(0);
         values_.push_back(payload.value_or(0));
         if (payload) present_[i / 64] |= std::uint64_t{1} << (i % 64);
+    }
+    void set(std::size_t i, std::uint32_t payload) noexcept {
+        values_[i] = payload;
+        present_[i / 64] |= std::uint64_t{1} << (i % 64);
     }
 
     bool has(std::size_t i) const noexcept { return (present_[i / 64] >> (i % 64)) & 1u; }

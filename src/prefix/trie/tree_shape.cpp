@@ -26,15 +26,16 @@ bool distinct_characters(std::span<const char32_t> characters, std::vector<char3
     return std::adjacent_find(scratch.begin(), scratch.end()) == scratch.end();
 }
 
-bool per_node_arrays_agree(const TrieArrays& trie) noexcept {
+// `links` is the length of child_indices, whether it is stored or left out.
+bool per_node_arrays_agree(const TrieArrays& trie, std::size_t links) noexcept {
     const std::size_t nodes = trie.node_shifts.size();
     return nodes > 0 && trie.node_strings.size() == nodes && trie.node_payloads.size() == nodes &&
-           trie.child_indices.size() == nodes - 1;
+           links == nodes - 1;
 }
 
-bool shifts_are_runs(const TrieArrays& trie) noexcept {
+bool shifts_are_runs(const TrieArrays& trie, std::size_t links) noexcept {
     const std::vector<std::uint32_t>& shifts = trie.node_shifts;
-    if (shifts.front() != 0 || shifts.back() > trie.child_indices.size()) return false;
+    if (shifts.front() != 0 || shifts.back() > links) return false;
     for (std::size_t i = 1; i < shifts.size(); ++i)
         if (shifts[i] < shifts[i - 1]) return false;
     return true;
@@ -52,14 +53,13 @@ bool numbered_level_by_level(const TrieArrays& trie) noexcept {
 // On the builder's layout each node is listed exactly once, and the links form a tree when
 // every child's id is above its parent's, since a chain of parents can only descend to the
 // root. Settled in a few sequential passes, without a queue.
-std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie) {
+std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie, std::size_t links) {
     const std::vector<std::uint32_t>& shifts = trie.node_shifts;
-    const std::vector<std::uint32_t>& links = trie.child_indices;
     const std::size_t nodes = shifts.size();
     std::vector<char32_t> scratch;
     bool sorted = true;
     for (std::size_t node = 0; node < nodes; ++node) {
-        const auto [start, end] = trie.child_run(node);
+        const auto [start, end] = run_of(shifts, node, links);
         if (start >= end) continue;
         if (start < node) return std::nullopt;  // a child not above its parent
         // The run's children are the nodes start + 1 to end, their characters side by side:
@@ -72,7 +72,7 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie) {
     // Depth by depth: the children of the nodes [first, last) are [shift(first) + 1,
     // shift(last) + 1).
     const auto shift = [&](std::size_t node) {
-        return node < nodes ? std::size_t{shifts[node]} : links.size();
+        return node < nodes ? std::size_t{shifts[node]} : links;
     };
     std::uint32_t depth = 0;
     for (std::size_t first = 0, last = 1; true; ++depth) {
@@ -89,8 +89,9 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie) {
 std::optional<TreeShape> check_tree_shape(const TrieArrays& trie) {
     // With one link fewer than nodes, a walk from the root that meets every node exactly once
     // has read every link, so each node but the root is listed once.
-    if (!per_node_arrays_agree(trie) || !shifts_are_runs(trie)) return std::nullopt;
-    if (numbered_level_by_level(trie)) return check_level_by_level_layout(trie);
+    const std::size_t links = trie.child_indices.size();
+    if (!per_node_arrays_agree(trie, links) || !shifts_are_runs(trie, links)) return std::nullopt;
+    if (numbered_level_by_level(trie)) return check_level_by_level_layout(trie, links);
     const std::size_t nodes = trie.node_shifts.size();
 
     std::vector<std::uint32_t> order(nodes);  // breadth-first order, filled as it is walked
@@ -122,6 +123,13 @@ std::optional<TreeShape> check_tree_shape(const TrieArrays& trie) {
     }
     if (filled != nodes) return std::nullopt;
     return TreeShape{depth, false, sorted};
+}
+
+std::optional<TreeShape> check_level_by_level_shape(const TrieArrays& trie) {
+    if (trie.node_shifts.empty() || !trie.child_indices.empty()) return std::nullopt;
+    const std::size_t links = trie.node_shifts.size() - 1;
+    if (!per_node_arrays_agree(trie, links) || !shifts_are_runs(trie, links)) return std::nullopt;
+    return check_level_by_level_layout(trie, links);
 }
 
 }  // namespace brindlemap

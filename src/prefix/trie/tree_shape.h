@@ -31,4 +31,8 @@ struct TreeShape {
 // Linear in the size of the trie, apart from sorting the rare unsorted run of siblings.
 std::optional<TreeShape> check_tree_shape(const TrieArrays& trie);
 
+// The same check for arrays on the builder's layout whose child_indices is left out (empty):
+// it is taken to be 1, 2, ..., one entry fewer than there are nodes.
+std::optional<TreeShape> check_level_by_level_shape(const TrieArrays& trie);
+
 }  // namespace brindlemap

@@ -16,6 +16,14 @@ Trie::Trie(TrieArrays arrays)
     if (implicit_children_) std::vector<std::uint32_t>().swap(arrays_.child_indices);
 }
 
+Trie::Trie(TrieArrays arrays, LevelByLevel)
+    : arrays_(std::move(arrays)),
+      shape_(check_level_by_level_shape(arrays_)),
+      child_index_count_(arrays_.node_shifts.empty() ? 0 : arrays_.node_shifts.size() - 1),
+      implicit_children_(true) {
+    std::vector<std::uint32_t>().swap(arrays_.child_indices);
+}
+
 bool operator==(const Trie& a, const Trie& b) noexcept {
     if (a.arrays_.node_shifts != b.arrays_.node_shifts ||
         a.arrays_.node_strings != b.arrays_.node_strings ||

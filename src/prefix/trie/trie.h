@@ -51,6 +51,10 @@ class Trie {
     // once, and decides the road of every query (match.h). On the builder's layout, where
     // child_indices is 1, 2, 3, ..., that array is not kept but worked out.
     explicit Trie(TrieArrays arrays);
+    // The trie of arrays on the builder's layout, their child_indices left out (empty): it is
+    // 1, 2, ..., one entry fewer than nodes, as if it had been given; it is never made.
+    struct LevelByLevel {};
+    Trie(TrieArrays arrays, LevelByLevel);
 
     const std::vector<std::uint32_t>& node_shifts() const noexcept { return arrays_.node_shifts; }
     const CharArray& node_strings() const noexcept { return arrays_.node_strings; }
