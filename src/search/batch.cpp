@@ -54,11 +54,12 @@ PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32
     };
     bool completed = false;
     try {
-        ReleasedGil released;
-        completed = run_on_threads(
-            queries.size(), workers, work,
-            [&] { return released.with_gil([] { return PyErr_CheckSignals() == 0; }); },
-            kSignalPeriod);
+        completed = without_gil([&](ReleasedGil& released) {
+            return run_on_threads(
+                queries.size(), workers, work,
+                [&] { return released.with_gil([] { return PyErr_CheckSignals() == 0; }); },
+                kSignalPeriod);
+        });
     } catch (const std::system_error& error) {
         throw_error(PyExc_RuntimeError, std::string("search_many: ") + error.what());
     }

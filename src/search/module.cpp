@@ -55,7 +55,7 @@ PyModuleDef definition = {
 
 }  // namespace
 
-PyObject* init_search_module() noexcept {
+PyObject* init_search_module() {
     return call_guard([] {
         report_failures();
         claim_interpreter("brindlemap._search");
