@@ -41,9 +41,8 @@ inline void raise_current_exception() {
     } catch (const std::exception& unexpected) {
         report_failure(unexpected.what(), std::source_location::current());
         raise_panic(unexpected.what());
-    } catch (const ForcedUnwind&) {
-        throw;
     } catch (...) {
+        rethrow_if_forced_unwind();
         report_failure("unknown internal failure", std::source_location::current());
         raise_panic("unknown internal failure");
     }
@@ -63,14 +62,12 @@ PyObject* call_guard(Body&& body) {
     try {
         try {
             return body().release();
-        } catch (const ForcedUnwind&) {
-            throw;
         } catch (...) {
+            rethrow_if_forced_unwind();
             guard_detail::raise_current_exception();
         }
-    } catch (const ForcedUnwind&) {
-        throw;
     } catch (...) {
+        rethrow_if_forced_unwind();
         guard_detail::trap();
     }
     return nullptr;
@@ -82,15 +79,13 @@ void dealloc_guard(Body&& body) {
     try {
         try {
             body();
-        } catch (const ForcedUnwind&) {
-            throw;
         } catch (...) {
+            rethrow_if_forced_unwind();
             guard_detail::raise_current_exception();
             PyErr_WriteUnraisable(nullptr);
         }
-    } catch (const ForcedUnwind&) {
-        throw;
     } catch (...) {
+        rethrow_if_forced_unwind();
         guard_detail::trap();
     }
 }

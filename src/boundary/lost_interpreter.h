@@ -12,4 +12,9 @@ inline bool& interpreter_lost() noexcept {
     return lost;
 }
 
+// Sets it: for rethrow_if_forced_unwind (prefix/forced_unwind.h).
+inline void mark_interpreter_lost() noexcept {
+    interpreter_lost() = true;
+}
+
 }  // namespace brindlemap

@@ -41,10 +41,8 @@ class ReleasedGil {
             auto result = std::forward<Call>(call)();
             state_ = PyEval_SaveThread();
             return result;
-        } catch (const ForcedUnwind&) {
-            interpreter_lost() = true;
-            throw;
         } catch (...) {
+            rethrow_if_forced_unwind(mark_interpreter_lost);
             state_ = PyEval_SaveThread();
             throw;
         }
@@ -63,9 +61,8 @@ auto without_gil(Work&& work) {
     std::exception_ptr failure;
     try {
         result.emplace(std::forward<Work>(work)(released));
-    } catch (const ForcedUnwind&) {
-        throw;
     } catch (...) {
+        rethrow_if_forced_unwind();
         failure = std::current_exception();
     }
     released.restore();

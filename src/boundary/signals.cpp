@@ -16,8 +16,8 @@ void run_signal_handlers(void*) {
     int checked = 0;
     try {
         checked = PyErr_CheckSignals();
-    } catch (const ForcedUnwind&) {
-        interpreter_lost() = true;
+    } catch (...) {
+        rethrow_if_forced_unwind(mark_interpreter_lost);
         throw;
     }
     if (checked < 0) throw_pending();

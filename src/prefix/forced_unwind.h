@@ -4,10 +4,11 @@
 // aborts, and no function it passes through may be noexcept.
 #pragma once
 
-#include <cxxabi.h>
-
 namespace brindlemap {
 
-using ForcedUnwind = abi::__forced_unwind;
+// Called first inside a catch-all handler: when the exception being handled is the forced
+// unwind, runs `on_forced_unwind` (if given) and rethrows it; otherwise returns, and the
+// handler goes on with its exception.
+void rethrow_if_forced_unwind(void (*on_forced_unwind)() = nullptr);
 
 }  // namespace brindlemap

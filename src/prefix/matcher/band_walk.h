@@ -66,16 +66,13 @@ class BandWalk {
           // The deepest row a walk can need is that of depth n + max_dist + 1.
           reachable_(static_cast<std::size_t>(
               std::min<std::uint64_t>(trie.shape()->max_depth, n_ + std::uint64_t{max_dist_} + 1))),
-          separate_rows_(!banded_ && width_ > kSeparateRowBytes / sizeof(Entry)),
           collector_(std::move(collector)),
           interrupt_(interrupt) {
         // Most walks stop far short of the deepest row: the rows grow with the depth reached,
         // from a first allocation of kInitialDepths rows at most, and of kInitialBytes at most
         // beyond the first two.
         const std::size_t first_depths =
-            separate_rows_ ? 2
-                           : std::clamp<std::size_t>(kInitialBytes / (width_ * sizeof(Entry)), 2,
-                                                     kInitialDepths);
+            std::clamp<std::size_t>(kInitialBytes / (width_ * sizeof(Entry)), 2, kInitialDepths);
         grow(std::min(reachable_, first_depths - 1));
         // Two characters at most per entry of a band, the entry past it included.
         fringe_.resize(2 * width_);
@@ -118,17 +115,15 @@ class BandWalk {
   private:
     static constexpr std::size_t kInitialDepths = 64;
     static constexpr std::size_t kInitialBytes = std::size_t{1} << 20;
-    // Whole rows wider than this are allocated one by one as their depth is reached, so that a
-    // deep walk never holds a doubled buffer beside the one it replaces; narrower rows, and
-    // banded ones (which must share one buffer, see row()), are in one buffer that doubles.
-    static constexpr std::size_t kSeparateRowBytes = std::size_t{16} << 10;
     static constexpr std::size_t kFewSiblings = 8;
     static constexpr std::ptrdiff_t kBandEntries = 2 * static_cast<std::ptrdiff_t>(kBand) + 1;
 
     // The row at `depth`, placed so that entry i is at row(depth)[i]: banded rows start
     // depth - max_dist entries before their first slot, and that address lies within the
     // buffer for every entry of the band.
-    Entry* row(std::size_t depth) noexcept { return row_at_[depth]; }
+    Entry* row(std::size_t depth) noexcept {
+        return rows_.data() + (depth * row_step_ + row_offset_);
+    }
 
     // Makes room for the rows down to `depth` and the path's characters above it.
     void reserve_depth(std::size_t depth) {
@@ -137,21 +132,10 @@ class BandWalk {
     }
 
     [[gnu::noinline]] void grow(std::size_t depth) {
-        const std::size_t depths =
-            separate_rows_ ? depth + 1 : std::max(depth + 1, std::min(2 * depths_, reachable_ + 1));
-        row_at_.resize(depths);
-        if (separate_rows_) {
-            while (wide_rows_.size() < depths) {
-                wide_rows_.emplace_back(width_);
-                row_at_[wide_rows_.size() - 1] = wide_rows_.back().data();
-            }
-        } else {
-            if (width_ > std::numeric_limits<std::size_t>::max() / sizeof(Entry) / depths)
-                throw std::bad_alloc();
-            rows_.resize(depths * width_);
-            for (std::size_t d = 0; d < depths; ++d)
-                row_at_[d] = rows_.data() + (d * row_step_ + row_offset_);
-        }
+        const std::size_t depths = std::max(depth + 1, std::min(2 * depths_, reachable_ + 1));
+        if (width_ > std::numeric_limits<std::size_t>::max() / sizeof(Entry) / depths)
+            throw std::bad_alloc();
+        rows_.resize(depths * width_);
         path_.resize(depths);
         depths_ = depths;
     }
@@ -170,13 +154,13 @@ class BandWalk {
         const char32_t c = trie_.node_strings().raw(pending.node);
         path_[depth - 1] = c;
         Entry* here = row(depth);
-        const Entry* above = row(depth - 1);
+        const Entry* above = here - row_step_;
         // Transpositions read the row and the character two depths up, from depth 2 on.
         [[maybe_unused]] const Entry* two_above = above;
         [[maybe_unused]] char32_t parent_c = CharArray::kAbsent;
         if constexpr (Rows::kTranspositions) {
             if (depth >= 2) {
-                two_above = row(depth - 2);
+                two_above = above - row_step_;
                 parent_c = path_[depth - 2];
             }
         }
@@ -376,9 +360,11 @@ class BandWalk {
         for (std::ptrdiff_t s = 0; s < kBandEntries; ++s) {
             const std::uint64_t at = here[s] == bound ? 1 : 0;
             along |= at << s;
-            if constexpr (Rows::kTranspositions) swapped |= (at & (query[s] == own ? 1 : 0)) << s;
+            if constexpr (Rows::kTranspositions)
+                swapped |= (at & (query[s] == own ? 1 : 0)) << s;
         }
-        const std::size_t inside = n_ > low ? std::min<std::size_t>(n_ - low, kBandEntries) : 0;
+        const std::size_t inside =
+            n_ > low ? std::min<std::size_t>(n_ - low, kBandEntries) : 0;
         const std::uint64_t valid = (std::uint64_t{1} << inside) - 1;
         fringe_low_ = low;
         along_ = along & valid;
@@ -424,16 +410,13 @@ class BandWalk {
     Entry max_dist_;
     bool banded_;
     std::size_t width_;                  // slots per row
-    std::size_t row_step_, row_offset_;  // where rows stand in rows_: see row()
+    std::size_t row_step_, row_offset_;  // where rows stand: see row()
     std::size_t reachable_;              // the deepest depth a row may be needed at
-    bool separate_rows_;                 // rows are in wide_rows_, not rows_
     Collector collector_;
     WalkInterrupt& interrupt_;
-    std::size_t depths_ = 0;   // the depths rows_ has room for
-    std::vector<Entry> rows_;  // the row of the node on the current path at each depth
-    std::vector<std::vector<Entry>> wide_rows_;  // the same, one allocation per depth
-    std::vector<Entry*> row_at_;                 // row(depth), wherever it is
-    std::vector<char32_t> path_;                 // the characters of the current path, by depth
+    std::size_t depths_ = 0;      // the depths rows_ has room for
+    std::vector<Entry> rows_;     // the row of the node on the current path at each depth
+    std::vector<char32_t> path_;  // the characters of the current path, by depth
     std::vector<Pending> stack_;
     Entry least_ = 0;               // the least entry of the row of the node last visited
     std::vector<char32_t> fringe_;  // see fringe_characters; fringe() is what it holds

@@ -1,8 +1,6 @@
-// Up the parents to the root, then the characters in the other direction.
+// Up the parents to the root twice: once to size the text, once to write it from its end.
 #include "prefix/matcher/node_text.h"
 
-#include <algorithm>
-#include <span>
 #include <vector>
 
 #include "prefix/utf8.h"
@@ -11,11 +9,17 @@ namespace brindlemap {
 
 std::string node_text(const Trie& trie, std::uint32_t node, WalkInterrupt& interrupt) {
     const std::vector<std::uint32_t>& parent = trie.word_order().parent;
-    std::vector<char32_t> characters;
-    for (; node != 0; node = parent[node]) characters.push_back(trie.node_strings().raw(node));
-    interrupt.charge(characters.size());
-    std::ranges::reverse(characters);
-    return utf8::encode_all(characters);
+    std::size_t bytes = 0, depth = 0;
+    for (std::uint32_t n = node; n != 0; n = parent[n], ++depth)
+        bytes += utf8::encoded_length(trie.node_strings().raw(n));
+    interrupt.charge(depth);
+    std::string text(bytes, '\0');
+    for (std::uint32_t n = node; n != 0; n = parent[n]) {
+        const char32_t c = trie.node_strings().raw(n);
+        bytes -= utf8::encoded_length(c);
+        utf8::encode(c, text.data() + bytes);
+    }
+    return text;
 }
 
 }  // namespace brindlemap

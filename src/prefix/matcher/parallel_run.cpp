@@ -47,10 +47,8 @@ void work_loop(Batch& batch, std::size_t count,
                             (i = batch.next.fetch_add(1, std::memory_order_relaxed)) < count;)
             work(i, interrupt);
     } catch (const Stopped&) {
-    } catch (const ForcedUnwind&) {
-        batch.stop = true;
-        throw;
     } catch (...) {
+        rethrow_if_forced_unwind();
         std::lock_guard lock(batch.mutex);
         if (!batch.failure) batch.failure = std::current_exception();
         batch.stop = true;
@@ -96,9 +94,8 @@ bool run_on_threads(std::size_t count, std::size_t threads,
     try {
         for (std::size_t t = 0; t < threads; ++t)
             crew.workers().emplace_back(work_loop, std::ref(batch), count, std::cref(work));
-    } catch (const ForcedUnwind&) {
-        throw;
     } catch (...) {  // a thread could not be started: stop the others, then fail
+        rethrow_if_forced_unwind();
         start_failure = std::current_exception();
         batch.stop = true;
         std::lock_guard lock(batch.mutex);
@@ -112,9 +109,8 @@ bool run_on_threads(std::size_t count, std::size_t threads,
             bool go_on = false;
             try {
                 go_on = keep_going();
-            } catch (const ForcedUnwind&) {
-                throw;  // the crew is stopped and joined on the way out
             } catch (...) {
+                rethrow_if_forced_unwind();  // the crew is stopped and joined on the way out
                 lock.lock();
                 if (!batch.failure) batch.failure = std::current_exception();
                 lock.unlock();
