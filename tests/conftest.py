@@ -81,6 +81,27 @@ def run_python(code, timeout=60, **env):
     return done.stdout, done.stderr
 
 
+# Builders of tries with very long words, made from their arrays at once (the builder would take
+# the words' whole text): code for the fresh interpreters of run_python, and for bench/.
+LONG_SHAPES = """
+from brindlemap import from_internal_data
+
+def stem_with_leaves(length, leaves):
+    # A stem of `length` a's whose last node has `leaves` children, each a word (payloads 0...).
+    shifts = list(range(length + 1)) + [length + leaves] * leaves
+    chars = [""] + ["a"] * length + [chr(0x10000 + i) for i in range(leaves)]
+    payloads = [None] * (length + 1) + list(range(leaves))
+    return from_internal_data(shifts, chars, payloads, list(range(1, length + leaves + 1)))
+
+def chain(length, every_prefix=False):
+    # One word of `length` a's (payload 0), and with every_prefix each of its beginnings too.
+    payloads = [None] + (list(range(length - 1, -1, -1)) if every_prefix else
+                         [None] * (length - 1) + [0])
+    return from_internal_data(list(range(length + 1)), [""] + ["a"] * length, payloads,
+                              list(range(1, length + 1)))
+"""
+
+
 def out_of_bounds(length, index):
     return f"index out of bounds: the len is {length} but the index is {index}"
 

@@ -11,7 +11,7 @@ from pathlib import Path
 import pytest
 
 from brindlemap import from_internal_data
-from conftest import panic_message, plain_allocator_only, run_python
+from conftest import LONG_SHAPES, panic_message, plain_allocator_only, run_python
 
 COMMON_WORDS = Path(__file__).resolve().parent.parent / "python/brindlemap/data/frequent-words.txt"
 
@@ -112,3 +112,53 @@ def test_regression_suggest_with_a_huge_max_dist_stops_widening():
         print([suggest(trie, "q", max_dist, k=5) for max_dist in (2**63, 2**64, 10**30)])
     """, timeout=30)
     assert out == str([[("abc", 0, 3), ("xyzzy", 1, 5)]] * 3) + "\n"
+
+
+@pytest.mark.parametrize("shape, call", [
+    ("stem_with_leaves(200_000, 200_000)", "suggest(trie, 'a' * 200_000, 1, k=1, rank='word')"),
+    ("stem_with_leaves(200_000, 200_000)",
+     "search_many(trie, ['a' * 200_000], 1, k=1, rank='word', threads=1)"),
+    ("chain(2_000_000)", "complete(trie, 'a', 0, k=1)"),
+], ids=["suggest", "search_many", "complete"])
+def test_regression_ctrl_c_ends_calls_that_make_text_for_long_words(shape, call):
+    # The text of every tying word, or copied at each step down a long one, was once made
+    # outside the interrupt's accounting: minutes of work here that Ctrl-C could not end. The
+    # call repeats until the signal comes, so that it lands inside one.
+    out, _ = run_python(LONG_SHAPES + f"""
+import os, signal, threading
+from brindlemap import complete, search_many, suggest
+trie = {shape}
+threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT)).start()
+try:
+    while True:
+        {call}
+except KeyboardInterrupt:
+    print("interrupted")
+""", timeout=60)
+    assert out == "interrupted\n"
+
+
+LIMITED = """
+import resource
+from brindlemap import complete, search
+vm = int(open("/proc/self/statm").read().split()[0]) * resource.getpagesize()
+resource.setrlimit(resource.RLIMIT_AS, (vm + (64 << 20), resource.RLIM_INFINITY))
+"""
+
+
+@plain_allocator_only
+def test_regression_complete_on_a_long_stem_keeps_nodes_not_texts():
+    # Every place and candidate once carried its whole text: 256 MB for this.
+    out, _ = run_python(LONG_SHAPES + "trie = stem_with_leaves(16_000, 16_000)" + LIMITED + """
+print(complete(trie, "a", 0, k=1) == [("a" * 16_000 + "\U00010000", 0, 0)])
+""")
+    assert out == "True\n"
+
+
+@plain_allocator_only
+def test_regression_rows_grow_with_the_depth_reached():
+    # 64 rows of the query's width were once allocated up front: 260 MB here, for two rows used.
+    out, _ = run_python(LONG_SHAPES + "trie = chain(65, every_prefix=True)" + LIMITED + """
+print(search(trie, "b" * 10**6, 10**6, limit=1))
+""")
+    assert out == "[('a', 64, 1000000)]\n"

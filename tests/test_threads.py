@@ -5,6 +5,7 @@ import threading
 
 from brindlemap import _brindlemap as bm
 from brindlemap.builder import build_arrays
+from conftest import run_python
 
 WORDS = [a + b + c for a in "abcdé" for b in "xyz€" for c in "kl\U0001F600mn"]
 QUERIES = ["axk", "bym", "é€\U0001F600", "zz", "", "dynx"]
@@ -67,3 +68,24 @@ def test_shared_instance_under_concurrent_use():
         sys.setswitchinterval(interval)
     assert failures == []
     assert sys.getrefcount(shared) == references
+
+
+def test_regression_exit_with_daemon_threads_inside_native_calls_ends_cleanly():
+    # The forced unwind that ends a daemon thread at shutdown was once swallowed by a catch-all:
+    # the process aborted ("exception not rethrown") nearly every time.
+    code = """
+        import threading, time
+        from brindlemap import build, search_many, suggest
+        trie = build([f"{i:06d}" * 3 for i in range(20_000)])
+        def batch():
+            while True:
+                search_many(trie, ["123456" * 30] * 8, 40, threads=2)
+        def best():
+            while True:
+                suggest(trie, "123456" * 30, 40, k=3)
+        for loop in (batch, batch, best):
+            threading.Thread(target=loop, daemon=True).start()
+        time.sleep(0.2)
+    """
+    for _ in range(20):
+        run_python(code, timeout=120)

@@ -1,5 +1,7 @@
 // The boundary guards: every entry point the interpreter calls runs its body inside one, and
-// this is the one place where C++ exceptions become Python exceptions. Nothing escapes.
+// this is the one place where C++ exceptions become Python exceptions. Nothing escapes but the
+// forced unwind that ends a thread (prefix/forced_unwind.h), which the guards let through: so
+// they, and the entry points around them, are not noexcept.
 #pragma once
 
 #include <Python.h>
@@ -14,6 +16,7 @@
 #include "boundary/py_ref.h"
 #include "boundary/report.h"
 #include "prefix/failure.h"
+#include "prefix/forced_unwind.h"
 
 namespace brindlemap {
 
@@ -39,6 +42,7 @@ inline void raise_current_exception() {
         report_failure(unexpected.what(), std::source_location::current());
         raise_panic(unexpected.what());
     } catch (...) {
+        rethrow_if_forced_unwind();
         report_failure("unknown internal failure", std::source_location::current());
         raise_panic("unknown internal failure");
     }
@@ -54,14 +58,16 @@ inline void raise_current_exception() {
 
 // Runs `body` (returning PyRef); returns a new reference, or null with the exception set.
 template <class Body>
-PyObject* call_guard(Body&& body) noexcept {
+PyObject* call_guard(Body&& body) {
     try {
         try {
             return body().release();
         } catch (...) {
+            rethrow_if_forced_unwind();
             guard_detail::raise_current_exception();
         }
     } catch (...) {
+        rethrow_if_forced_unwind();
         guard_detail::trap();
     }
     return nullptr;
@@ -69,15 +75,17 @@ PyObject* call_guard(Body&& body) noexcept {
 
 // Runs `body` where nothing can be raised (deallocation): a failure is reported as unraisable.
 template <class Body>
-void dealloc_guard(Body&& body) noexcept {
+void dealloc_guard(Body&& body) {
     try {
         try {
             body();
         } catch (...) {
+            rethrow_if_forced_unwind();
             guard_detail::raise_current_exception();
             PyErr_WriteUnraisable(nullptr);
         }
     } catch (...) {
+        rethrow_if_forced_unwind();
         guard_detail::trap();
     }
 }

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "boundary/lost_interpreter.h"
+
 namespace brindlemap {
 
 class PyRef {
@@ -23,7 +25,9 @@ class PyRef {
         std::swap(object_, other.object_);
         return *this;
     }
-    ~PyRef() { Py_XDECREF(object_); }
+    ~PyRef() {
+        if (object_ != nullptr && !interpreter_lost()) Py_DECREF(object_);
+    }
 
     PyObject* get() const noexcept { return object_; }
     PyObject* release() noexcept { return std::exchange(object_, nullptr); }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <exception>
 #include <mutex>
 #include <string>
 
@@ -92,7 +93,9 @@ void report_failure(std::string_view message, const std::source_location& where)
                 "note: run with `BRINDLEMAP_BACKTRACE=1` environment variable to display a "
                 "backtrace\n");
         }
-    } catch (...) {
+    } catch (const std::exception&) {
+        // Building the text allocates. Nothing here catches everything: a thread's forced
+        // unwind (prefix/forced_unwind.h) is never one to swallow.
         write_stderr("\ninternal failure (its report could not be built)\n");
     }
 }

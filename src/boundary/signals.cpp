@@ -4,12 +4,23 @@
 #include <Python.h>
 
 #include "boundary/error.h"
+#include "boundary/lost_interpreter.h"
+#include "prefix/forced_unwind.h"
 
 namespace brindlemap {
 namespace {
 
+// The handlers, and the collection of cycles that the check may run, are Python code: at
+// shutdown, a daemon thread running them can be ended there.
 void run_signal_handlers(void*) {
-    if (PyErr_CheckSignals() < 0) throw_pending();
+    int checked = 0;
+    try {
+        checked = PyErr_CheckSignals();
+    } catch (...) {
+        rethrow_if_forced_unwind(mark_interpreter_lost);
+        throw;
+    }
+    if (checked < 0) throw_pending();
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace brindlemap {
 // Method: body(trie, converted arguments...).
 template <const auto& signature, auto body>
 PyObject* method_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                       PyObject* kwnames) noexcept {
+                       PyObject* kwnames) {
     return call_guard([&] {
         const auto slots = bind_arguments(signature, args, nargs, kwnames);
         BorrowedTrie borrowed(self);
@@ -31,7 +31,7 @@ PyObject* method_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
 
 // Method without arguments, which the interpreter itself refuses: body(trie).
 template <const auto& signature, auto body>
-PyObject* noargs_method_entry(PyObject* self, PyObject*) noexcept {
+PyObject* noargs_method_entry(PyObject* self, PyObject*) {
     return call_guard([&] {
         BorrowedTrie borrowed(self);
         return body(borrowed.trie());
@@ -41,7 +41,7 @@ PyObject* noargs_method_entry(PyObject* self, PyObject*) noexcept {
 // Module function: body(converted arguments...).
 template <const auto& signature, auto body>
 PyObject* function_entry(PyObject*, PyObject* const* args, Py_ssize_t nargs,
-                         PyObject* kwnames) noexcept {
+                         PyObject* kwnames) {
     return call_guard([&] {
         const auto slots = bind_arguments(signature, args, nargs, kwnames);
         return std::apply(
@@ -52,7 +52,7 @@ PyObject* function_entry(PyObject*, PyObject* const* args, Py_ssize_t nargs,
 
 // Module function without arguments: body().
 template <const auto& signature, auto body>
-PyObject* noargs_function_entry(PyObject*, PyObject*) noexcept {
+PyObject* noargs_function_entry(PyObject*, PyObject*) {
     return call_guard([&] { return body(); });
 }
 

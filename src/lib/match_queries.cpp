@@ -17,8 +17,8 @@ namespace brindlemap {
 PyRef fuzzy_match(const Trie& trie, std::string_view prefix, std::uint64_t max_dist,
                   std::optional<std::uint64_t> limit) {
     WalkInterrupt interrupt = signal_interrupt();
-    return match_list(trie,
-                      match_records(trie, utf8::decode_all(prefix), max_dist, limit, interrupt));
+    return match_list(
+        trie, match_records(trie, utf8::decode_all(prefix), max_dist, limit, interrupt), interrupt);
 }
 
 PyRef exact_match(const Trie& trie, std::string_view prefix) {

@@ -70,7 +70,7 @@ PyRef initialise_module() {
 
 }  // namespace
 
-PyObject* init_brindlemap_module() noexcept {
+PyObject* init_brindlemap_module() {
     return call_guard([] { return initialise_module(); });
 }
 

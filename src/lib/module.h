@@ -8,6 +8,6 @@ namespace brindlemap {
 
 // What PyInit__brindlemap returns: a new reference to the module, or null with the exception
 // set.
-[[gnu::visibility("default")]] PyObject* init_brindlemap_module() noexcept;
+[[gnu::visibility("default")]] PyObject* init_brindlemap_module();
 
 }  // namespace brindlemap

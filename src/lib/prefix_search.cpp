@@ -101,7 +101,7 @@ BorrowedTrie::BorrowedTrie(PyObject* self) {
 BorrowedTrie::~BorrowedTrie() {
     if (object_ == nullptr) return;  // moved from
     object_->borrow_flag.fetch_sub(1);
-    Py_DECREF(reinterpret_cast<PyObject*>(object_));
+    if (!interpreter_lost()) Py_DECREF(reinterpret_cast<PyObject*>(object_));
 }
 
 }  // namespace brindlemap

@@ -7,6 +7,7 @@
 
 #include "boundary/error.h"
 #include "boundary/released_gil.h"
+#include "boundary/signals.h"
 #include "lib/results.h"
 #include "prefix/matcher/best_walk.h"
 #include "prefix/matcher/fast_walk.h"
@@ -54,17 +55,20 @@ PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32
     };
     bool completed = false;
     try {
-        ReleasedGil released;
-        completed = run_on_threads(
-            queries.size(), workers, work,
-            [&] { return released.with_gil([] { return PyErr_CheckSignals() == 0; }); },
-            kSignalPeriod);
+        completed = without_gil([&](ReleasedGil& released) {
+            return run_on_threads(
+                queries.size(), workers, work,
+                [&] { return released.with_gil([] { return PyErr_CheckSignals() == 0; }); },
+                kSignalPeriod);
+        });
     } catch (const std::system_error& error) {
         throw_error(PyExc_RuntimeError, std::string("search_many: ") + error.what());
     }
     if (!completed) throw_pending();  // what the signal handler raised
-    return py_list(queries.size(),
-                   [&](std::size_t i) { return match_list(walked, std::move(results[i])); });
+    WalkInterrupt interrupt = signal_interrupt();
+    return py_list(queries.size(), [&](std::size_t i) {
+        return match_list(walked, std::move(results[i]), interrupt);
+    });
 }
 
 }  // namespace brindlemap

@@ -60,7 +60,7 @@ PyModuleDef definition = {
 
 }  // namespace
 
-PyObject* init_search_module() noexcept {
+PyObject* init_search_module() {
     return call_guard([] {
         report_failures();
         claim_interpreter("brindlemap._search");

@@ -7,6 +7,6 @@
 namespace brindlemap {
 
 // What PyInit__search returns: a new reference to the module, or null with the exception set.
-[[gnu::visibility("default")]] PyObject* init_search_module() noexcept;
+[[gnu::visibility("default")]] PyObject* init_search_module();
 
 }  // namespace brindlemap

@@ -55,22 +55,28 @@ AsRank::Value AsRank::convert(PyObject* object) {
 PyRef search(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist, Metric metric,
              std::optional<std::uint64_t> limit) {
     WalkInterrupt interrupt = signal_interrupt();
-    return match_list(trie.trie(), fast_fuzzy_walk(trie.trie(), utf8::decode_all(word), max_dist,
-                                                   limit, interrupt, metric));
+    return match_list(
+        trie.trie(),
+        fast_fuzzy_walk(trie.trie(), utf8::decode_all(word), max_dist, limit, interrupt, metric),
+        interrupt);
 }
 
 PyRef suggest(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist,
               std::uint64_t k, Metric metric, Rank rank) {
     WalkInterrupt interrupt = signal_interrupt();
-    return match_list(trie.trie(), best_walk(trie.trie(), utf8::decode_all(word), max_dist, k, rank,
-                                             metric, interrupt));
+    return match_list(
+        trie.trie(),
+        best_walk(trie.trie(), utf8::decode_all(word), max_dist, k, rank, metric, interrupt),
+        interrupt);
 }
 
 PyRef complete(const BorrowedTrie& trie, std::string_view typed, std::uint64_t max_dist,
                std::uint64_t k, Metric metric, Rank rank) {
     WalkInterrupt interrupt = signal_interrupt();
-    return match_list(trie.trie(), completion_walk(trie.trie(), utf8::decode_all(typed), max_dist,
-                                                   k, rank, metric, interrupt));
+    return match_list(
+        trie.trie(),
+        completion_walk(trie.trie(), utf8::decode_all(typed), max_dist, k, rank, metric, interrupt),
+        interrupt);
 }
 
 }  // namespace brindlemap

@@ -63,13 +63,17 @@ class BandWalk {
           width_(banded_ ? 2 * std::size_t{max_dist_} + 2 : n_ + 1),
           row_step_(banded_ ? width_ - 1 : width_),
           row_offset_(banded_ ? max_dist_ : 0),
+          // The deepest row a walk can need is that of depth n + max_dist + 1.
+          reachable_(static_cast<std::size_t>(
+              std::min<std::uint64_t>(trie.shape()->max_depth, n_ + std::uint64_t{max_dist_} + 1))),
           collector_(std::move(collector)),
           interrupt_(interrupt) {
-        // The deepest row a walk can need is that of depth n + max_dist + 1; most walks stop
-        // far short of it, so the rows grow with the depth reached.
-        const std::uint64_t reachable =
-            std::min<std::uint64_t>(trie.shape()->max_depth, n_ + std::uint64_t{max_dist_} + 1);
-        grow(std::min<std::uint64_t>(reachable, kInitialDepths));
+        // Most walks stop far short of the deepest row: the rows grow with the depth reached,
+        // from a first allocation of kInitialDepths rows at most, and of kInitialBytes at most
+        // beyond the first two.
+        const std::size_t first_depths =
+            std::clamp<std::size_t>(kInitialBytes / (width_ * sizeof(Entry)), 2, kInitialDepths);
+        grow(std::min(reachable_, first_depths - 1));
         // Two characters at most per entry of a band, the entry past it included.
         fringe_.resize(2 * width_);
         if constexpr (kBand != 0) {
@@ -109,7 +113,8 @@ class BandWalk {
     }
 
   private:
-    static constexpr std::uint64_t kInitialDepths = 64;
+    static constexpr std::size_t kInitialDepths = 64;
+    static constexpr std::size_t kInitialBytes = std::size_t{1} << 20;
     static constexpr std::size_t kFewSiblings = 8;
     static constexpr std::ptrdiff_t kBandEntries = 2 * static_cast<std::ptrdiff_t>(kBand) + 1;
 
@@ -127,7 +132,7 @@ class BandWalk {
     }
 
     [[gnu::noinline]] void grow(std::size_t depth) {
-        const std::size_t depths = std::max(depth + 1, 2 * depths_);
+        const std::size_t depths = std::max(depth + 1, std::min(2 * depths_, reachable_ + 1));
         if (width_ > std::numeric_limits<std::size_t>::max() / sizeof(Entry) / depths)
             throw std::bad_alloc();
         rows_.resize(depths * width_);
@@ -217,6 +222,7 @@ class BandWalk {
     bool offer(std::uint32_t node, std::size_t depth, Entry distance, Entry least) {
         least_ = least;
         return collector_.visited(node, depth, distance, least, [&] {
+            interrupt_.charge(depth);
             return utf8::encode_all(std::span(path_).first(depth));
         });
     }
@@ -405,14 +411,15 @@ class BandWalk {
     bool banded_;
     std::size_t width_;                  // slots per row
     std::size_t row_step_, row_offset_;  // where rows stand: see row()
+    std::size_t reachable_;              // the deepest depth a row may be needed at
     Collector collector_;
     WalkInterrupt& interrupt_;
     std::size_t depths_ = 0;      // the depths rows_ has room for
     std::vector<Entry> rows_;     // the row of the node on the current path at each depth
     std::vector<char32_t> path_;  // the characters of the current path, by depth
     std::vector<Pending> stack_;
-    Entry least_ = 0;                 // the least entry of the row of the node last visited
-    std::vector<char32_t> fringe_;    // see fringe_characters; fringe() is what it holds
+    Entry least_ = 0;               // the least entry of the row of the node last visited
+    std::vector<char32_t> fringe_;  // see fringe_characters; fringe() is what it holds
     std::size_t fringe_size_ = 0;
     // The fringe as masks (see fringe_masks) when fringe_in_masks_.
     bool fringe_in_masks_ = false;

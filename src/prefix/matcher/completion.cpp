@@ -1,16 +1,17 @@
 // Completion in two steps: the band walk finds where the typed text is matched within
-// max_dist, then a best-first expansion takes the k best words below those places.
+// max_dist, then a best-first expansion takes the k best words below those places. Places and
+// candidates are nodes, ordered by word through their ranks (word_order.h): text is made only
+// for the k records returned.
 #include "prefix/matcher/completion.h"
 
 #include <algorithm>
 #include <limits>
 #include <queue>
-#include <string>
 #include <tuple>
 #include <utility>
 
 #include "prefix/matcher/band_walk.h"
-#include "prefix/utf8.h"
+#include "prefix/matcher/node_text.h"
 
 namespace brindlemap {
 namespace {
@@ -20,7 +21,6 @@ namespace {
 struct Place {
     std::uint32_t node;
     std::uint64_t distance;
-    std::string text;
     bool subtree;
 };
 
@@ -39,22 +39,22 @@ class MatchedPlaces {
         prefix_distance_.assign(1, distance);
         // With nothing typed every word matches at distance 0: the whole trie is the place.
         if (distance != 0) return true;
-        places_.push_back(Place{0, 0, std::string(), true});
+        places_.push_back(Place{0, 0, true});
         return false;
     }
 
     template <class MakeText>
     bool visited(std::uint32_t node, std::size_t depth, std::uint64_t distance, std::uint64_t least,
-                 MakeText&& text) {
+                 MakeText&&) {
         if (prefix_distance_.size() <= depth) prefix_distance_.resize(depth + 1);
         const std::uint64_t reached = std::min(prefix_distance_[depth - 1], distance);
         prefix_distance_[depth] = reached;
         if (reached <= max_dist_ && least >= reached) {
-            places_.push_back(Place{node, reached, text(), true});
+            places_.push_back(Place{node, reached, true});
             return false;
         }
         if (reached <= max_dist_ && trie_->node_payloads().has(node))
-            places_.push_back(Place{node, reached, text(), false});
+            places_.push_back(Place{node, reached, false});
         return least <= max_dist_;
     }
 
@@ -67,19 +67,19 @@ class MatchedPlaces {
     std::vector<Place> places_;
 };
 
-// A candidate of the expansion: a word, or a subtree whose key bounds each of its words from
-// below (the least payload under it, and its text, which begins every word under it).
+// A candidate of the expansion: a word, or a subtree whose key and rank bound each of its words
+// from below (the least payload under it; its rank, as its text begins every word under it).
 struct Candidate {
     std::uint64_t distance;
     std::uint64_t key;
-    std::string text;
+    std::uint32_t rank;
     std::uint32_t node;
     bool subtree;
 
     // The best first in a priority queue, which pops its greatest element.
     friend bool operator<(const Candidate& a, const Candidate& b) noexcept {
-        return std::tie(b.distance, b.key, b.text, b.subtree) <
-               std::tie(a.distance, a.key, a.text, a.subtree);
+        return std::tie(b.distance, b.key, b.rank, b.subtree) <
+               std::tie(a.distance, a.key, a.rank, a.subtree);
     }
 };
 
@@ -100,29 +100,29 @@ std::vector<MatchRecord> completion_walk(const Trie& trie, std::span<const char3
         if (!by_payload) return 0;
         return subtree ? (*least)[node] : *trie.node_payloads()[node];
     };
+    const std::vector<std::uint32_t>& ranks = trie.word_order().rank;
+    const auto candidate = [&](std::uint64_t distance, std::uint32_t node, bool subtree) {
+        return Candidate{distance, key(node, subtree), ranks[node], node, subtree};
+    };
     std::priority_queue<Candidate> queue;
-    for (Place& place : places)
-        queue.push(Candidate{place.distance, key(place.node, place.subtree), std::move(place.text),
-                             place.node, place.subtree});
+    for (const Place& place : places)
+        queue.push(candidate(place.distance, place.node, place.subtree));
+    std::vector<Place>().swap(places);
     while (!queue.empty() && records.size() < k) {
-        Candidate best = queue.top();
+        const Candidate best = queue.top();
         queue.pop();
         if (!best.subtree) {
-            records.push_back(MatchRecord{std::move(best.text), best.node, best.distance});
+            records.push_back(
+                MatchRecord{node_text(trie, best.node, interrupt), best.node, best.distance});
             continue;
         }
         // Open the subtree: its own word, if any, and each child's subtree.
         if (best.node != 0 && trie.node_payloads().has(best.node))
-            queue.push(
-                Candidate{best.distance, key(best.node, false), best.text, best.node, false});
+            queue.push(candidate(best.distance, best.node, false));
         const auto [start, end] = trie.child_run(best.node);
         interrupt.charge(end - start + 1);
-        for (std::size_t p = start; p < end; ++p) {
-            const std::uint32_t child = trie.child_index(p);
-            std::string text = best.text;
-            utf8::append(text, trie.node_strings().raw(child));
-            queue.push(Candidate{best.distance, key(child, true), std::move(text), child, true});
-        }
+        for (std::size_t p = start; p < end; ++p)
+            queue.push(candidate(best.distance, trie.child_index(p), true));
     }
     return records;
 }

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "prefix/forced_unwind.h"
+
 namespace brindlemap {
 namespace {
 
@@ -30,6 +32,15 @@ struct Batch {
 
 void work_loop(Batch& batch, std::size_t count,
                const std::function<void(std::size_t, WalkInterrupt&)>& work) {
+    // Counted out on every way out, so that the watch loop never waits for a thread gone.
+    struct Leaving {
+        Batch& batch;
+        ~Leaving() {
+            std::lock_guard lock(batch.mutex);
+            --batch.running;
+            batch.finished.notify_all();
+        }
+    } leaving{batch};
     WalkInterrupt interrupt(Batch::poll, &batch);
     try {
         for (std::size_t i; !batch.stop.load(std::memory_order_relaxed) &&
@@ -37,14 +48,35 @@ void work_loop(Batch& batch, std::size_t count,
             work(i, interrupt);
     } catch (const Stopped&) {
     } catch (...) {
+        rethrow_if_forced_unwind();
         std::lock_guard lock(batch.mutex);
         if (!batch.failure) batch.failure = std::current_exception();
         batch.stop = true;
     }
-    std::lock_guard lock(batch.mutex);
-    --batch.running;
-    batch.finished.notify_all();
 }
+
+// The workers of a batch. However the calling thread leaves (an exception, or the forced unwind
+// that ends it at shutdown), they are stopped and joined before the batch they share goes.
+class Crew {
+  public:
+    explicit Crew(Batch& batch) noexcept : batch_(batch) {}
+    ~Crew() { join(); }
+    Crew(const Crew&) = delete;
+    Crew& operator=(const Crew&) = delete;
+
+    std::vector<std::thread>& workers() noexcept { return workers_; }
+
+    void join() {
+        if (std::ranges::none_of(workers_, &std::thread::joinable)) return;
+        batch_.stop = true;  // a no-op on the way out of a finished batch
+        for (std::thread& worker : workers_)
+            if (worker.joinable()) worker.join();
+    }
+
+  private:
+    Batch& batch_;
+    std::vector<std::thread> workers_;
+};
 
 }  // namespace
 
@@ -52,7 +84,7 @@ bool run_on_threads(std::size_t count, std::size_t threads,
                     const std::function<void(std::size_t, WalkInterrupt&)>& work,
                     const std::function<bool()>& keep_going, std::chrono::milliseconds period) {
     Batch batch;
-    std::vector<std::thread> workers;
+    Crew crew(batch);
     threads = std::max<std::size_t>(1, std::min(threads, count));
     {
         std::lock_guard lock(batch.mutex);
@@ -61,12 +93,13 @@ bool run_on_threads(std::size_t count, std::size_t threads,
     std::exception_ptr start_failure;
     try {
         for (std::size_t t = 0; t < threads; ++t)
-            workers.emplace_back(work_loop, std::ref(batch), count, std::cref(work));
+            crew.workers().emplace_back(work_loop, std::ref(batch), count, std::cref(work));
     } catch (...) {  // a thread could not be started: stop the others, then fail
+        rethrow_if_forced_unwind();
         start_failure = std::current_exception();
         batch.stop = true;
         std::lock_guard lock(batch.mutex);
-        batch.running -= threads - workers.size();
+        batch.running -= threads - crew.workers().size();
     }
     bool completed = true;
     {
@@ -77,6 +110,7 @@ bool run_on_threads(std::size_t count, std::size_t threads,
             try {
                 go_on = keep_going();
             } catch (...) {
+                rethrow_if_forced_unwind();  // the crew is stopped and joined on the way out
                 lock.lock();
                 if (!batch.failure) batch.failure = std::current_exception();
                 lock.unlock();
@@ -88,7 +122,7 @@ bool run_on_threads(std::size_t count, std::size_t threads,
             }
         }
     }
-    for (std::thread& worker : workers) worker.join();
+    crew.join();
     if (start_failure) std::rethrow_exception(start_failure);
     if (batch.failure) std::rethrow_exception(batch.failure);
     return completed;

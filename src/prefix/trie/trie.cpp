@@ -66,7 +66,7 @@ const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
             const auto [start, end] = child_run(order[head]);
             for (std::size_t p = start; p < end; ++p) order.push_back(child_index(p));
         }
-        std::vector<std::uint32_t>& least = least_payloads_->values;
+        std::vector<std::uint32_t>& least = least_payloads_->value;
         least.assign(nodes, std::numeric_limits<std::uint32_t>::max());
         for (auto it = order.rbegin(); it != order.rend(); ++it) {
             const std::uint32_t node = *it;
@@ -77,7 +77,12 @@ const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
                 least[node] = std::min(least[node], least[child_index(p)]);
         }
     });
-    return least_payloads_->values;
+    return least_payloads_->value;
+}
+
+const WordOrder& Trie::word_order() const {
+    std::call_once(word_order_->made, [&] { word_order_->value = make_word_order(*this); });
+    return word_order_->value;
 }
 
 std::optional<std::uint32_t> Trie::get_payload(std::uint32_t node_id) const {

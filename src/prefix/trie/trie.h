@@ -10,6 +10,7 @@
 
 #include "prefix/trie/node_arrays.h"
 #include "prefix/trie/tree_shape.h"
+#include "prefix/trie/word_order.h"
 
 namespace brindlemap {
 
@@ -72,6 +73,10 @@ class Trie {
     // with the trie: 4 bytes per node.
     const std::vector<std::uint32_t>& subtree_least_payloads() const;
 
+    // On a well-formed trie: the code-point order of its nodes and their parents (word_order.h).
+    // Made on first use, once whatever the threads, then kept with the trie: 8 bytes per node.
+    const WordOrder& word_order() const;
+
     // The node's run in child_indices, as run_of gives it.
     std::pair<std::size_t, std::size_t> child_run(std::uint32_t node_id) const noexcept {
         return run_of(arrays_.node_shifts, node_id, child_index_count_);
@@ -91,16 +96,20 @@ class Trie {
     friend bool operator==(const Trie& a, const Trie& b) noexcept;
 
   private:
-    struct LeastPayloads {
+    // What a well-formed trie works out about itself on first need, once.
+    template <class Value>
+    struct MadeOnce {
         std::once_flag made;
-        std::vector<std::uint32_t> values;
+        Value value;
     };
 
     TrieArrays arrays_;
     std::optional<TreeShape> shape_;
     std::size_t child_index_count_;
     bool implicit_children_;
-    std::unique_ptr<LeastPayloads> least_payloads_ = std::make_unique<LeastPayloads>();
+    std::unique_ptr<MadeOnce<std::vector<std::uint32_t>>> least_payloads_ =
+        std::make_unique<MadeOnce<std::vector<std::uint32_t>>>();
+    std::unique_ptr<MadeOnce<WordOrder>> word_order_ = std::make_unique<MadeOnce<WordOrder>>();
 };
 
 }  // namespace brindlemap

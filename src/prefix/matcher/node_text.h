@@ -1,0 +1,16 @@
+// A node's text made from its parents, for the ranked queries, which keep nodes rather than text
+// and make it only for the records they return.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/trie/trie.h"
+
+namespace brindlemap {
+
+// The UTF-8 text of `node` of a well-formed trie; its length is charged to `interrupt`.
+std::string node_text(const Trie& trie, std::uint32_t node, WalkInterrupt& interrupt);
+
+}  // namespace brindlemap

@@ -1,0 +1,26 @@
+// The code-point order of a well-formed trie's words, kept per node: two nodes' texts compare
+// by their ranks, and a node's text is made from its parents, so that the ranked queries build
+// text only for what they return.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace brindlemap {
+
+class Trie;
+
+struct WordOrder {
+    // Each node's parent; the root's is 0.
+    std::vector<std::uint32_t> parent;
+    // Each node's place in the preorder that lists every node before its descendants and
+    // siblings by character: since a node's text begins every text below it, that is the
+    // code-point order of the nodes' texts.
+    std::vector<std::uint32_t> rank;
+};
+
+// The order of `trie`, which must have passed its shape check. Linear in its nodes, apart from
+// sorting the rare unsorted run of siblings.
+WordOrder make_word_order(const Trie& trie);
+
+}  // namespace brindlemap
