@@ -134,3 +134,7 @@ def levenshtein(a, b):
         for j, cb in enumerate(b, 1):
             previous, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1, previous + (ca != cb))
     return row[-1]
+
+
+# The reference distance of each metric, by name.
+DISTANCE = {"levenshtein": levenshtein, "osa": osa}

@@ -7,10 +7,9 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap import build, complete, from_internal_data, search, search_many, suggest
-from conftest import layout, levenshtein, osa
+from conftest import DISTANCE, layout
 
 ALPHABET = "abcdefghijé中😀"  # more letters than a short run of siblings holds
-DISTANCE = {"levenshtein": levenshtein, "osa": osa}
 
 
 @settings(max_examples=200, deadline=None)

@@ -21,19 +21,19 @@ _ENCODED_SURROGATE = re.compile(rb"\xed[\xa0-\xbf]")
 _SURROGATE = re.compile("[\ud800-\udfff]")
 
 
-def _checked_payload(payload: Any, item: object, position: int) -> int:
+def checked_number(value: Any, item: object, position: int, what: str = "payload",
+                   maximum: int = MAX_PAYLOAD) -> int:
+    """`value` as an int in 0..maximum; else TypeError or ValueError naming `what` and the item."""
     try:
-        value = index(payload)
+        number = index(value)
     except TypeError:
-        raise TypeError(
-            f"payload of item {position} ({item!r}) is not an integer") from None
-    if not 0 <= value <= MAX_PAYLOAD:
-        raise ValueError(
-            f"payload of item {position} ({item!r}) is outside 0..{MAX_PAYLOAD}")
-    return value
+        raise TypeError(f"{what} of item {position} ({item!r}) is not an integer") from None
+    if not 0 <= number <= maximum:
+        raise ValueError(f"{what} of item {position} ({item!r}) is outside 0..{maximum}")
+    return number
 
 
-def _checked_word(word: object, item: object, position: int) -> str:
+def checked_word(word: object, item: object, position: int) -> str:
     if not isinstance(word, str):
         raise TypeError(f"item {position} ({item!r}) is not a str word")
     if not word:
@@ -41,8 +41,9 @@ def _checked_word(word: object, item: object, position: int) -> str:
     return word
 
 
-def _pairs(words: Any) -> Iterator[tuple[object, Any, Any]]:
-    """(item, word, payload) for each item of `words`, unchecked but for the item's form."""
+def items(words: Any, bare: int | None = None) -> Iterator[tuple[object, Any, Any]]:
+    """(item, word, value) for each item of `words`, unchecked but for the item's form; a bare
+    word's value is its position, or `bare` where given."""
     if isinstance(words, Mapping):
         for word, payload in words.items():
             yield (word, payload), word, payload
@@ -51,7 +52,7 @@ def _pairs(words: Any) -> Iterator[tuple[object, Any, Any]]:
         raise TypeError("words must be an iterable of words, not a single str")
     for position, item in enumerate(words):
         if isinstance(item, str):
-            yield item, item, position
+            yield item, item, position if bare is None else bare
         elif isinstance(item, tuple) and len(item) == 2:
             yield item, item[0], item[1]
         else:
@@ -82,16 +83,16 @@ def _compact(words: Words) -> tuple[bytes, array, array]:
     lengths = array("I")
     payloads = array("I")
     encode, add_length, add_payload = str.encode, lengths.append, payloads.append
-    for position, (item, word, payload) in enumerate(_pairs(words)):
+    for position, (item, word, payload) in enumerate(items(words)):
         if type(word) is not str or not word:  # the common case checked inline
-            _checked_word(word, item, position)
+            checked_word(word, item, position)
         encoded = encode(word, "utf-8", "surrogatepass")
         text += encoded
         add_length(len(encoded))
         try:
             add_payload(payload)  # refuses what is not an integer in 0..MAX_PAYLOAD
         except (TypeError, OverflowError):
-            add_payload(_checked_payload(payload, item, position))
+            add_payload(checked_number(payload, item, position))
     if _ENCODED_SURROGATE.search(text):
         _refuse_surrogates(text, lengths)
     # Immutable, the native builder reads it in place rather than copying it.

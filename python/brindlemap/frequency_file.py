@@ -1,0 +1,38 @@
+"""Reading frequency files: UTF-8 text, one word and its count per line."""
+
+import os
+import re
+from collections.abc import Iterator
+
+from brindlemap.wordlist import WordListError, lines, parse_unsigned
+
+# Counts, and the totals they add up to, fit a signed 64-bit integer.
+MAX_COUNT = 2**63 - 1
+
+# The count is the line's last field; the word is all before it, and may hold spaces
+# ("New York 1234").
+_WORD_AND_COUNT = re.compile(r"(.*?)\s+(\S+)")
+
+
+def read_frequencies(path: str | os.PathLike[str]) -> Iterator[tuple[int, str, int]]:
+    """(line number, word, count) for each non-blank line of the file at `path`, read one
+    line at a time: "word count", the two parted by spaces or tabs, surrounding whitespace
+    trimmed. A line without a count, or with one that is not decimal digits worth at most
+    MAX_COUNT, raises WordListError naming the file and the line, as do the lines that
+    `wordlist.lines` refuses."""
+    name = os.fspath(path)
+    with open(path, "rb") as source:
+        for number, line in enumerate(lines(source, name), 1):
+            text = line.strip()
+            if not text:
+                continue
+            parts = _WORD_AND_COUNT.fullmatch(text)
+            if parts is None:
+                raise WordListError(f"{name}:{number}: expected a word and a count, "
+                                    f"not {text!r}")
+            word, count = parts.groups()
+            value = parse_unsigned(count, MAX_COUNT)
+            if value is None:
+                raise WordListError(f"{name}:{number}: count {count!r} is not an integer "
+                                    f"in 0..{MAX_COUNT}")
+            yield number, word, value

@@ -1,0 +1,198 @@
+"""Lexicon: words with their counts, looked up as the user typed them and answered in the
+user's own words."""
+
+from __future__ import annotations
+
+import os
+from array import array
+from collections.abc import Callable
+from typing import Any, NamedTuple
+
+from brindlemap import queries
+from brindlemap._brindlemap import PrefixSearch
+from brindlemap._types import Match, Queries
+from brindlemap.builder import Words
+from brindlemap.casing import carrier
+from brindlemap.folding import FOLDS, Fold, folder, spelling
+from brindlemap.frequency_file import MAX_COUNT, read_frequencies
+from brindlemap.lexicon_tables import Tables, counted_items, lay_out
+from brindlemap.queries import Metric
+
+__all__ = ["MAX_COUNT", "Lexicon", "Suggestion"]
+
+
+class Suggestion(NamedTuple):
+    """One answer: a word as the lexicon holds it (in the query's casing), the count of all
+    the words that fold as it does, and its distance from the query."""
+
+    word: str
+    count: int
+    distance: int
+
+
+def _unchanged(word: str) -> str:
+    return word
+
+
+class Lexicon:
+    """Words and how often each is used, looked up past typos, case and (optionally) accents.
+
+    `Lexicon(words, fold="case")` takes words (each counts 1), (word, count) pairs or a
+    mapping; `Lexicon.from_file(path)` reads "word count" lines. Counts are integers from 0 to
+    MAX_COUNT (2**63 - 1), and repeated words add theirs up, as do the words that fold alike.
+
+    Words are looked up by their key: the word in NFC, then with `fold="case"` case-folded
+    ("Straße" and "STRASSE" are one key), with `fold="case+accents"` also stripped of accents
+    ("café" and "Cafe"), with `fold=None` as it is. Answers give back the words as they were
+    given (in NFC): a key given in several spellings answers with its commonest one, or with
+    the query's own where the query is one of them exactly. Unless `fold` is None, an answer
+    takes the query's casing as `brindlemap.casing` describes ("Teh" answers "The", "TEH"
+    answers "THE", "londn" answers "London").
+
+    Queries count a swap of adjacent letters as one edit (`metric="osa"`) unless told
+    otherwise, and rank the commoner words first.
+    """
+
+    __slots__ = ("_counts", "_firsts", "_fold", "_key_of", "_starts", "_text", "_totals",
+                 "_trie")
+
+    def __init__(self, words: Words = (), *, fold: Fold = "case") -> None:
+        self._take(fold, lay_out(counted_items(words), folder(fold), lambda at: f"item {at}"))
+
+    @classmethod
+    def from_file(cls, path: str | os.PathLike[str], *, fold: Fold = "case") -> Lexicon:
+        """The lexicon of the frequency file at `path` ("word count" lines, read one at a
+        time); a bad line raises ValueError naming the file and the line."""
+        name = os.fspath(path)
+        lexicon = cls.__new__(cls)
+        lexicon._take(fold, lay_out(read_frequencies(path), folder(fold),
+                                    lambda line: f"{name}:{line}"))
+        return lexicon
+
+    def _take(self, fold: Fold, tables: Tables) -> None:
+        self._key_of = folder(fold)
+        self._fold = fold
+        (self._trie, self._text, self._starts, self._counts, self._firsts,
+         self._totals) = tables
+
+    def _key(self, word: str) -> str:
+        if not isinstance(word, str):
+            raise TypeError(f"a word is a str, not {type(word).__name__}")
+        return self._key_of(word)
+
+    # The answers.
+
+    def _spelling(self, number: int) -> str:
+        starts = self._starts
+        return self._text[starts[number]:starts[number + 1]]
+
+    def _answers(self, query: str, key: str, found: list[Match]) -> list[Suggestion]:
+        if not found:
+            return []
+        carry: Callable[[str], str] = _unchanged if self._fold is None else carrier(query)
+        text, starts, firsts, totals = self._text, self._starts, self._firsts, self._totals
+        answers = []
+        for found_key, number, distance in found:
+            first = firsts[number]
+            word = text[starts[first]:starts[first + 1]]
+            if found_key == key:
+                word = self._as_typed(query, number) or carry(word)
+            else:
+                word = carry(word)
+            answers.append(Suggestion(word, totals[number], distance))
+        return answers
+
+    def _as_typed(self, query: str, number: int) -> str | None:
+        """The query's own spelling where key `number` holds it exactly."""
+        typed = spelling(query)
+        firsts = self._firsts
+        for at in range(firsts[number], firsts[number + 1]):
+            if self._spelling(at) == typed:
+                return typed
+        return None
+
+    # The queries.
+
+    def suggest(self, word: str, max_dist: int = 2, k: int = 10, *,
+                metric: Metric = "osa") -> list[Suggestion]:
+        """The `k` best words within `max_dist` edits of `word`, best first: by distance, then
+        by count (most first), then by key in code-point order."""
+        key = self._key(word)
+        return self._answers(word, key, queries.suggest(self._trie, key, max_dist, k,
+                                                        metric=metric))
+
+    def complete(self, typed: str, max_dist: int = 1, k: int = 10, *,
+                 metric: Metric = "osa") -> list[Suggestion]:
+        """The `k` best words that begin with something within `max_dist` edits of `typed`:
+        by that distance, then by count (most first), then by key."""
+        key = self._key(typed)
+        return self._answers(typed, key, queries.complete(self._trie, key, max_dist, k,
+                                                          metric=metric))
+
+    def search(self, word: str, max_dist: int = 1, *,
+               metric: Metric = "osa") -> list[Suggestion]:
+        """Every word within `max_dist` edits of `word`, in the order of `suggest`."""
+        key = self._key(word)
+        found = queries.search(self._trie, key, max_dist, metric=metric)
+        found.sort(key=lambda match: (match[2], match[1]))
+        return self._answers(word, key, found)
+
+    def lookup_many(self, words: Queries, max_dist: int = 2, k: int = 10, *,
+                    metric: Metric = "osa", threads: int | None = None) -> list[list[Suggestion]]:
+        """For each of `words`, in input order, what `suggest` gives; the walks run on
+        `threads` native threads (default: one per CPU) with the interpreter lock released."""
+        if isinstance(words, str):
+            raise TypeError("a str is one word, not a sequence of them: pass [word] for one")
+        given = list(words)
+        keys = [self._key(word) for word in given]
+        found = queries.search_many(self._trie, keys, max_dist, metric=metric, k=k,
+                                    threads=threads)
+        return [self._answers(*answer) for answer in zip(given, keys, found)]
+
+    def _number(self, key: str) -> int | None:
+        match = self._trie.exact_match(key)
+        return None if match is None else match[1]
+
+    def __contains__(self, word: object) -> bool:
+        """Whether a word that folds as `word` does is in the lexicon."""
+        return isinstance(word, str) and self._number(self._key_of(word)) is not None
+
+    def count(self, word: str) -> int:
+        """The count of all the words that fold as `word` does; 0 for none."""
+        number = self._number(self._key(word))
+        return 0 if number is None else self._totals[number]
+
+    def __len__(self) -> int:
+        """The number of distinct words (spellings, in NFC)."""
+        return len(self._counts)
+
+    @property
+    def keys(self) -> int:
+        """The number of distinct keys the words fold to."""
+        return len(self._totals)
+
+    @property
+    def fold(self) -> Fold:
+        """What the lexicon folds away: "case", "case+accents" or None."""
+        return self._fold
+
+    def __repr__(self) -> str:
+        return f"<Lexicon of {len(self)} words, {self.keys} keys, fold={self._fold!r}>"
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        # The trie pickles as its checked index bytes, the rest as flat arrays and one str.
+        return _restored, (self._fold, self._trie, self._text, self._starts, self._counts,
+                           self._firsts, self._totals)
+
+
+def _restored(fold: Fold, trie: PrefixSearch, text: str, starts: array, counts: array,
+              firsts: array, totals: array) -> Lexicon:
+    """A pickled lexicon, its tables checked for the sizes that hold them together."""
+    if fold not in FOLDS or not isinstance(trie, PrefixSearch) or not isinstance(text, str) \
+            or not all(isinstance(table, array) for table in (starts, counts, firsts, totals)) \
+            or len(starts) != len(counts) + 1 or len(firsts) != len(totals) + 1 \
+            or starts[-1] != len(text) or firsts[-1] != len(counts) or firsts[0] != 0:
+        raise ValueError("not the state of a pickled Lexicon")
+    lexicon = Lexicon.__new__(Lexicon)
+    lexicon._take(fold, Tables(trie, text, starts, counts, firsts, totals))
+    return lexicon

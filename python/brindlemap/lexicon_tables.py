@@ -1,0 +1,74 @@
+"""The compact tables behind a Lexicon: its words counted and grouped under their folded keys,
+laid out as a few arrays and one string, with no Python object kept per word."""
+
+from array import array
+from collections.abc import Callable, Iterable, Iterator
+from itertools import accumulate
+from typing import NamedTuple
+
+from brindlemap._brindlemap import PrefixSearch
+from brindlemap.builder import Words, build, checked_number, checked_word, items
+from brindlemap.folding import spelling
+from brindlemap.frequency_file import MAX_COUNT
+
+# (where, word, count): a counted word and the position (an item's index, a file's line
+# number) that a failure names.
+Counted = Iterable[tuple[int, str, int]]
+
+
+class Tables(NamedTuple):
+    """Keys are numbered by total count, most first (ties by key in code-point order): key r
+    is the trie's payload r. Its spellings are r's run, firsts[r] to firsts[r + 1], most
+    frequent first (ties by code point); spelling i is text[starts[i]:starts[i + 1]]."""
+
+    trie: PrefixSearch  # the folded keys
+    text: str  # every spelling, end to end
+    starts: array  # where each spelling begins in text, and where the last ends
+    counts: array  # each spelling's count
+    firsts: array  # where each key's run of spellings begins, and where the last ends
+    totals: array  # each key's total count
+
+
+def counted_items(words: Words) -> Iterator[tuple[int, str, int]]:
+    """(position, word, count) for each item of `words` (a bare word counts 1), checked."""
+    for position, (item, word, count) in enumerate(items(words, bare=1)):
+        yield (position, checked_word(word, item, position),
+               checked_number(count, item, position, "count", MAX_COUNT))
+
+
+def _packed(offsets: list[int]) -> array:
+    # Rising offsets: 32-bit ones for the usual sizes, 64-bit ones past them.
+    return array("I" if offsets[-1] < 2**32 else "Q", offsets)
+
+
+def lay_out(words: Counted, key_of: Callable[[str], str], place: Callable[[int], str]) -> Tables:
+    """The tables of `words`, each folded by `key_of`; repeated words add their counts. A word
+    that folds to nothing, or counts past MAX_COUNT, raises ValueError naming `place(where)`."""
+    counts: dict[str, int] = {}
+    totals: dict[str, int] = {}
+    for where, word, count in words:
+        written = spelling(word)
+        key = key_of(written)
+        if not key:
+            raise ValueError(f"{place(where)}: {word!r} folds to the empty word")
+        total = totals.get(key, 0) + count
+        if total > MAX_COUNT:  # and so is every spelling's count, which is part of it
+            raise ValueError(f"{place(where)}: the counts of the words that fold to {key!r} "
+                             f"add up past {MAX_COUNT}")
+        totals[key] = total
+        counts[written] = counts.get(written, 0) + count
+    keys = sorted(totals, key=lambda key: (-totals[key], key))
+    total_counts = array("Q", (totals[key] for key in keys))
+    rank = totals  # reused: each key's number from here on
+    for number, key in enumerate(keys):
+        rank[key] = number
+    trie = build(zip(keys, range(len(keys))))
+    del keys
+    # (key number, -count, spelling): the spellings in the order of the tables.
+    ordered = sorted((rank[key_of(written)], -count, written) for written, count in counts.items())
+    del counts, rank
+    firsts = [at for at, entry in enumerate(ordered) if at == 0 or entry[0] != ordered[at - 1][0]]
+    return Tables(trie, "".join(entry[2] for entry in ordered),
+                  _packed(list(accumulate((len(entry[2]) for entry in ordered), initial=0))),
+                  array("Q", (-entry[1] for entry in ordered)), _packed(firsts + [len(ordered)]),
+                  total_counts)

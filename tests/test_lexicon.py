@@ -1,0 +1,154 @@
+"""Lexicon: its queries against brute force over the folded keys, the casing of its answers,
+folding, frequency files and pickling."""
+
+import pickle
+import unicodedata
+
+import pytest
+from hypothesis import given, settings, strategies as st
+
+from brindlemap import Lexicon, Suggestion
+from brindlemap.folding import folder
+from conftest import DISTANCE
+
+# Capitals, an accent both composed and apart, and a letter that folds to two.
+ALPHABET = "abeABEéÉ\u0301ß"
+
+
+@settings(max_examples=150, deadline=None)
+@given(words=st.dictionaries(st.text(ALPHABET, min_size=1, max_size=5), st.integers(0, 3),
+                             max_size=20),
+       query=st.text(ALPHABET, max_size=6), max_dist=st.integers(0, 3), k=st.integers(0, 5),
+       fold=st.sampled_from(["case", "case+accents", None]),
+       metric=st.sampled_from(["levenshtein", "osa"]))
+def test_queries_agree_with_brute_force_over_folded_keys(words, query, max_dist, k, fold,
+                                                         metric):
+    key_of, distance = folder(fold), DISTANCE[metric]
+    words = {w: c for w, c in words.items() if key_of(w)}  # "\u0301" alone folds to nothing
+    totals = {}
+    for word, count in words.items():
+        totals[key_of(word)] = totals.get(key_of(word), 0) + count
+    key = key_of(query)
+
+    def best(reach):
+        found = [(other, total, reach(other)) for other, total in totals.items()]
+        return sorted((m for m in found if m[2] <= max_dist), key=lambda m: (m[2], -m[1], m[0]))
+
+    lexicon = Lexicon(words, fold=fold)
+    as_keys = lambda answers: [(key_of(a.word), a.count, a.distance) for a in answers]  # noqa
+    near = best(lambda other: distance(key, other))
+    assert as_keys(lexicon.search(query, max_dist, metric=metric)) == near
+    found = lexicon.suggest(query, max_dist, k, metric=metric)
+    assert as_keys(found) == near[:k]
+    assert lexicon.lookup_many([query, query], max_dist, k, metric=metric) == [found, found]
+    prefix = best(lambda other: min(distance(key, other[:j]) for j in range(len(other) + 1)))
+    assert as_keys(lexicon.complete(query, max_dist, k, metric=metric)) == prefix[:k]
+    typed = unicodedata.normalize("NFC", query)
+    if typed in {unicodedata.normalize("NFC", w) for w in words} and k:
+        assert found[0].word == typed
+    assert lexicon.count(query) == totals.get(key, 0) and (query in lexicon) == (key in totals)
+
+
+CASING = [
+    # stored words, query, the word answered
+    ({"the": 5}, "teh", "the"),
+    ({"the": 5}, "Teh", "The"),
+    ({"the": 5}, "TEH", "THE"),
+    ({"an": 5}, "A", "An"),  # one capital reads as a capitalised word, not as capitals
+    ({"i": 5}, "I", "I"),
+    ({"London": 5}, "londn", "London"),
+    ({"London": 5}, "LONDN", "LONDON"),
+    ({"iPhone": 5}, "Iphne", "iPhone"),
+    ({"NASA": 5}, "nasa", "NASA"),
+    ({"straße": 5}, "Strase", "Straße"),
+    ({"straße": 5}, "STRASE", "STRASSE"),
+    ({"polish": 5, "Polish": 3}, "polsh", "polish"),  # the commonest spelling
+    ({"polish": 5, "Polish": 3}, "Polish", "Polish"),  # the query's own spelling
+    ({"polish": 3, "Polish": 5}, "polish", "polish"),
+    ({"polish": 3, "Polish": 5}, "POLISH", "POLISH"),
+    ({"1st": 5}, "1ST", "1ST"),
+]
+
+
+@pytest.mark.parametrize("words, query, answer", CASING)
+def test_answers_take_the_casing_of_the_query(words, query, answer):
+    assert Lexicon(words).suggest(query, k=1)[0].word == answer
+
+
+def test_completions_and_unfolded_lexicons_carry_casing_as_they_should():
+    lexicon = Lexicon({"hello": 3, "help": 5, "Helsinki": 1})
+    assert [a.word for a in lexicon.complete("HEL", 0)] == ["HELP", "HELLO", "HELSINKI"]
+    assert [a.word for a in lexicon.complete("Hel", 0)] == ["Help", "Hello", "Helsinki"]
+    # Without folding, case is part of the word: answers are the stored words as they are.
+    assert Lexicon({"the": 5}, fold=None).suggest("Teh") == [Suggestion("the", 5, 2)]
+
+
+@pytest.mark.parametrize("fold, stored, query, found", [
+    ("case", "Straße", "STRASSE", True),
+    ("case", "İstanbul", "istanbul", False),  # İ folds to i and a combining dot
+    ("case+accents", "İstanbul", "ISTANBUL", True),
+    ("case", "Café", "cafe", False),
+    ("case+accents", "Café", "CAFE", True),
+    ("case+accents", "Ångström", "angstrom", True),
+    (None, "café", "cafe\u0301", True),  # composed or apart, one word
+    ("case", "cafe\u0301", "CAFÉ", True),
+    (None, "Café", "café", False),
+])
+def test_folding(fold, stored, query, found):
+    lexicon = Lexicon([stored, stored], fold=fold)
+    assert (query in lexicon, lexicon.count(query)) == (found, 2 * found)
+
+
+def test_words_composed_or_apart_are_one_spelling_with_their_counts_added():
+    lexicon = Lexicon([("café", 2), ("cafe\u0301", 3), ("CAFÉ", 1)])
+    assert (len(lexicon), lexicon.keys, lexicon.count("Café")) == (2, 1, 6)
+    assert lexicon.suggest("café") == [Suggestion("café", 6, 0)]
+
+
+@pytest.mark.parametrize("content, message", [
+    (b"the 5\nthe\n", r"f\.txt:2: expected a word and a count, not 'the'"),
+    (b"\nthe x\n", r"f\.txt:2: count 'x' is not an integer in 0\.\.9223372036854775807"),
+    (b"the 9223372036854775808", r"f\.txt:1: count '9223372036854775808' is not"),
+    (b"the -5", r"f\.txt:1: count '-5' is not"),
+    (b"the 1\n\xff 1\n", r"f\.txt:2: not UTF-8 text \(byte 1\)"),
+    (b"a 9223372036854775807\nA 1\n", r"f\.txt:2: the counts of the words that fold to 'a' "
+                                      r"add up past 9223372036854775807"),
+])
+def test_frequency_file_errors_name_the_file_and_line(tmp_path, monkeypatch, content, message):
+    monkeypatch.chdir(tmp_path)
+    (tmp_path / "f.txt").write_bytes(content)
+    with pytest.raises(ValueError, match=f"^{message}"):
+        Lexicon.from_file("f.txt")
+
+
+def test_frequency_file_adds_up_repeated_words(tmp_path):
+    path = tmp_path / "f.txt"
+    path.write_bytes(b"\xef\xbb\xbfthe 5\r\n  The\t3 \n\nNew York 7\nthee 6\n")
+    lexicon = Lexicon.from_file(path)
+    assert (lexicon.count("THE"), lexicon.count("new york"), len(lexicon)) == (8, 7, 4)
+    assert lexicon.suggest("teh") == [Suggestion("the", 8, 1), Suggestion("thee", 6, 2)]
+
+
+@pytest.mark.parametrize("words, fold, error, message", [
+    ([("a", -1)], "case", ValueError, r"count of item 0 \(\('a', -1\)\) is outside"),
+    ([("a", 1.5)], "case", TypeError, "count of item 0 .* is not an integer"),
+    (["a", 3], "case", TypeError, r"item 1 \(3\) is neither a str nor"),
+    ("abc", "case", TypeError, "not a single str"),
+    (["a", "\u0301"], "case+accents", ValueError, "item 1: '\u0301' folds to the empty word"),
+    (["a"], "accents", ValueError, "fold must be one of 'case', 'case\\+accents', None"),
+])
+def test_bad_words_are_refused_naming_the_item(words, fold, error, message):
+    with pytest.raises(error, match=message):
+        Lexicon(words, fold=fold)
+
+
+def test_pickling_keeps_every_answer():
+    lexicon = Lexicon({"the": 9, "The": 4, "thee": 2, "café": 1}, fold="case+accents")
+    copy = pickle.loads(pickle.dumps(lexicon))
+    assert repr(copy) == repr(lexicon) == "<Lexicon of 4 words, 3 keys, fold='case+accents'>"
+    for query in "Teh", "THE", "cafe", "th":
+        assert copy.suggest(query) == lexicon.suggest(query)
+        assert copy.complete(query) == lexicon.complete(query)
+    function, state = lexicon.__reduce__()
+    with pytest.raises(ValueError, match="not the state of a pickled Lexicon"):
+        function(*state[:2], state[2][:-1], *state[3:])
