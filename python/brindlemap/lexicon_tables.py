@@ -23,10 +23,10 @@ class Tables(NamedTuple):
 
     trie: PrefixSearch  # the folded keys
     text: str  # every spelling, end to end
-    starts: array  # where each spelling begins in text, and where the last ends
-    counts: array  # each spelling's count
-    firsts: array  # where each key's run of spellings begins, and where the last ends
-    totals: array  # each key's total count
+    starts: array[int]  # where each spelling begins in text, and where the last ends
+    counts: array[int]  # each spelling's count
+    firsts: array[int]  # where each key's run of spellings begins, and where the last ends
+    totals: array[int]  # each key's total count
 
 
 def counted_items(words: Words) -> Iterator[tuple[int, str, int]]:
@@ -36,9 +36,15 @@ def counted_items(words: Words) -> Iterator[tuple[int, str, int]]:
                checked_number(count, item, position, "count", MAX_COUNT))
 
 
-def _packed(offsets: list[int]) -> array:
-    # Rising offsets: 32-bit ones for the usual sizes, 64-bit ones past them.
-    return array("I" if offsets[-1] < 2**32 else "Q", offsets)
+def _packed(values: Iterable[int]) -> array[int]:
+    """`values` in the narrowest unsigned array that holds them: a word list's counts of 1
+    take a byte each, offsets into a few million characters four."""
+    packed = array("Q", values)
+    widest = max(packed, default=0)
+    for code in "BHI":
+        if widest < 1 << 8 * array(code).itemsize:
+            return array(code, packed)
+    return packed
 
 
 def lay_out(words: Counted, key_of: Callable[[str], str], place: Callable[[int], str]) -> Tables:
@@ -58,7 +64,7 @@ def lay_out(words: Counted, key_of: Callable[[str], str], place: Callable[[int],
         totals[key] = total
         counts[written] = counts.get(written, 0) + count
     keys = sorted(totals, key=lambda key: (-totals[key], key))
-    total_counts = array("Q", (totals[key] for key in keys))
+    total_counts = _packed(totals[key] for key in keys)
     rank = totals  # reused: each key's number from here on
     for number, key in enumerate(keys):
         rank[key] = number
@@ -69,6 +75,6 @@ def lay_out(words: Counted, key_of: Callable[[str], str], place: Callable[[int],
     del counts, rank
     firsts = [at for at, entry in enumerate(ordered) if at == 0 or entry[0] != ordered[at - 1][0]]
     return Tables(trie, "".join(entry[2] for entry in ordered),
-                  _packed(list(accumulate((len(entry[2]) for entry in ordered), initial=0))),
-                  array("Q", (-entry[1] for entry in ordered)), _packed(firsts + [len(ordered)]),
+                  _packed(accumulate((len(entry[2]) for entry in ordered), initial=0)),
+                  _packed(-entry[1] for entry in ordered), _packed(firsts + [len(ordered)]),
                   total_counts)
