@@ -23,6 +23,8 @@ brindlemap.suggest(trie, "cas", metric="hamming")
 trie.fuzzy_match("cas", 1.5, None)
 brindlemap.save(trie, 5)
 found: tuple[str, int, int] = trie.exact_match("cas")
+brindlemap.Lexicon(["car"], fold="accents")
+brindlemap.Lexicon(["car"]).lookup_many("car")
 """
 ACCEPTED = """\
 import brindlemap
