@@ -270,7 +270,7 @@ def parser() -> argparse.ArgumentParser:
                              help=f"an index written by build, or a word list; {SHIPPED} "
                                   "for the word list that ships with the package")
         _legacy_option(command)
-        command.add_argument("words", metavar=words, nargs="*")
+        command.add_argument("words", metavar=words, nargs="*", default=[])
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
                              help="the largest distance of a match (default: %(default)s)")
         command.add_argument("--metric", choices=METRICS, default=metric,
