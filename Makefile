@@ -18,17 +18,19 @@ SOURCES := $(shell find src python -type f \( -name '*.cpp' -o -name '*.h' -o -n
 test: $(STAMPS)/installed
 	$(PY) -m pytest -q tests
 
-# A demo of the command-line tool on the word list that ships with the package: the 30,000
-# commonest English words, commonest first, so that payloads are frequency ranks.
-DEMO_WORDS := python/brindlemap/data/frequent-words.txt
+# A demo of the command-line tool on the word list that ships with the package (@english): the
+# 30,000 commonest English words, commonest first, so that payloads are frequency ranks. The
+# ranked commands count a swapped pair as one edit (osa) unless told otherwise.
 DEMO_INDEX := build/demo/frequent-words.idx
 run: $(STAMPS)/installed
 	@mkdir -p $(dir $(DEMO_INDEX))
-	$(VENV)/bin/brindlemap build $(DEMO_WORDS) -o $(DEMO_INDEX)
+	$(VENV)/bin/brindlemap build @english -o $(DEMO_INDEX)
 	$(VENV)/bin/brindlemap info $(DEMO_INDEX)
 	$(VENV)/bin/brindlemap suggest $(DEMO_INDEX) helo wrld --k 3
-	$(VENV)/bin/brindlemap suggest $(DEMO_INDEX) teh recieve --metric osa --k 1
+	$(VENV)/bin/brindlemap suggest $(DEMO_INDEX) teh recieve --k 1
+	$(VENV)/bin/brindlemap suggest $(DEMO_INDEX) --k 1 teh --metric levenshtein
 	$(VENV)/bin/brindlemap complete $(DEMO_INDEX) helo wrld --k 3
+	printf '  wrold \n\nrecie\n' | $(VENV)/bin/brindlemap complete $(DEMO_INDEX) - --k 1 --json
 	$(VENV)/bin/brindlemap query $(DEMO_INDEX) speling --max-dist 2 --limit 3 --json
 
 build: $(STAMPS)/installed

@@ -104,8 +104,8 @@ def test_regression_word_lists_split_at_newlines_and_refuse_bad_lines(tmp_path, 
 
 
 def test_regression_queries_stream_from_standard_input(word_list):
-    assert cli("query", word_list, "car", "-", input="dg\n\ncär\r\n") == (
-        0, "car\tcar\t0\t0\ncar\tcat\t1\t77\ncar\tcär\t1\t4\ndg\tdog\t1\t3\n\t\t\t\n"
+    assert cli("query", word_list, "car", "-", input="dg\ncär\r\n") == (
+        0, "car\tcar\t0\t0\ncar\tcat\t1\t77\ncar\tcär\t1\t4\ndg\tdog\t1\t3\n"
            "cär\tcär\t0\t4\ncär\tcar\t1\t0\n", "")
     assert cli("suggest", word_list, "--k", "1", input="cat\nca\0t\n") == (
         2, "", "brindlemap: error: <stdin>:2: a NUL byte (at byte 3), which text does not hold\n")
@@ -169,11 +169,45 @@ def test_regression_tsv_fields_escape_separators_and_control_characters(tmp_path
                                  "ti\\ntle\tti\\x1b]0;x\\x07tle\t6\t1\n")
 
 
-def test_regression_json_array_is_closed_when_input_turns_bad_midway(word_list):
+def test_regression_json_stays_well_formed_when_input_turns_bad_midway(word_list):
     # A whole batch is answered before the bad line is read.
     code, out, err = cli("suggest", word_list, "--json", input="car\n" * 4096 + "c\0r\n")
     assert code == 2 and "NUL byte" in err
-    assert [answer["query"] for answer in json.loads(out)] == ["car"] * 4096
+    assert [json.loads(line)["query"] for line in out.splitlines()] == ["car"] * 4096
+
+
+@pytest.mark.parametrize("args", [
+    ("suggest", "{words}", "--k", "1", "-"),
+    ("suggest", "{words}", "-", "--k", "1"),
+    ("suggest", "--k", "1", "{words}", "dgo", "--max-dist", "1", "-"),
+])
+def test_regression_options_after_the_index_are_taken(word_list, args):
+    args = [a.format(words=word_list) for a in args]
+    code, out, err = cli(*args, input="acr\n")
+    assert (code, err) == (0, "")
+    assert out.endswith("acr\tcar\t1\t0\n") and out.count("\n") == 1 + ("dgo" in args)
+
+
+def test_regression_blank_and_padded_stdin_lines_are_skipped_and_stripped(word_list):
+    assert cli("query", word_list, "--max-dist", "0", input="\n  cat \t\n \t\r\n\ndog\n") == (
+        0, "cat\tcat\t0\t77\ndog\tdog\t0\t3\n", "")
+    # A word given as an argument is the user's own, taken as it is.
+    assert cli("query", word_list, " cat", "--max-dist", "0")[1] == " cat\t\t\t\n"
+
+
+def test_regression_json_lines_on_a_stream(word_list):
+    code, out, _ = cli("suggest", word_list, "car", "-", "--json", "--k", "1", input="dgo\n")
+    assert code == 0 and [json.loads(line) for line in out.splitlines()] == [
+        {"query": "car", "matches": [{"word": "car", "payload": 0, "distance": 0}]},
+        {"query": "dgo", "matches": [{"word": "dog", "payload": 3, "distance": 1}]}]
+
+
+def test_shipped_word_list_is_named_at_english(tmp_path):
+    # The ranked commands count a swapped pair as one edit unasked.
+    assert cli("suggest", "@english", "teh", "--k", "1") == (0, "teh\tthe\t1\t0\n", "")
+    assert cli("complete", "@english", "wrold", "--k", "1")[1] == "wrold\tworld\t1\t113\n"
+    assert cli("build", "@english", "-o", tmp_path / "english.idx")[0] == 0
+    assert cli("info", tmp_path / "english.idx")[1].startswith("nodes\t74138\nwords\t30000\n")
 
 
 def test_regression_non_blocking_standard_input_is_waited_for(word_list):

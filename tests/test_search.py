@@ -59,10 +59,23 @@ def test_completion_of_a_mistyped_prefix():
 
 def test_transpositions_cost_one_under_osa_only():
     trie = build({"the": 1, "recieve": 2, "friend": 3})
-    assert suggest(trie, "teh", 1) == []
+    assert suggest(trie, "teh", 1, metric="levenshtein") == []
     assert suggest(trie, "teh", 1, metric="osa") == [("the", 1, 1)]
     assert search(trie, "receive", 1, metric="osa") == [("recieve", 2, 1)]
     assert search(trie, "freind", 2, metric="osa") == [("friend", 3, 1)]
+
+
+@pytest.mark.parametrize("query, found", [
+    # A swapped pair is the commonest typo: the ranked queries count it as one edit unasked.
+    (lambda trie: suggest(trie, "teh", 1), [("the", 1, 1)]),
+    (lambda trie: complete(trie, "hlep", 1, k=1), [("help", 2, 1)]),
+    (lambda trie: search_many(trie, ["teh"], 1, k=1), [[("the", 1, 1)]]),
+    # Unranked, the walk stays fuzzy_match's.
+    (lambda trie: search(trie, "teh", 1), []),
+    (lambda trie: search_many(trie, ["teh"], 1), [[]]),
+])
+def test_regression_ranked_queries_default_to_osa(query, found):
+    assert query(build({"the": 1, "help": 2, "helpful": 3})) == found
 
 
 def test_refusals_are_ordinary_exceptions():

@@ -2,6 +2,7 @@
 built on the fly; and the counts that `info` shows of an index."""
 
 import contextlib
+import importlib.resources
 import os
 import stat
 from collections.abc import Iterator
@@ -12,6 +13,19 @@ from brindlemap._cli_io import UserError
 from brindlemap.builder import build
 from brindlemap.files import is_index_file, load
 from brindlemap.wordlist import WordListError, entries
+
+
+# Names that stand for a word list shipped with the package wherever a word list is taken; a
+# file of that name is still reached as ./@english.
+SHIPPED_WORD_LISTS = {"@english": "frequent-words.txt"}
+
+
+def word_list_path(name: str) -> str:
+    """`name`, or the path of the shipped word list that it stands for."""
+    shipped = SHIPPED_WORD_LISTS.get(name)
+    if shipped is None:
+        return name
+    return str(importlib.resources.files("brindlemap").joinpath("data", shipped))
 
 
 def _reason(error: OSError) -> str:

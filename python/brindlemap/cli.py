@@ -1,7 +1,6 @@
 """The command-line tool: build an index from a word list, query it, describe it."""
 
 import argparse
-import contextlib
 import importlib.metadata
 import itertools
 import json
@@ -10,15 +9,16 @@ import sys
 import time
 from collections.abc import Iterator
 
-from brindlemap._cli_index import (build_word_list, count_nodes_and_words, load_index,
-                                   open_trie, opened)
+from brindlemap._cli_index import (SHIPPED_WORD_LISTS, build_word_list, count_nodes_and_words,
+                                   load_index, open_trie, opened, word_list_path)
 from brindlemap._cli_io import (ReadyAwareInput, UserError, end_after_closed_pipe,
                                 occupy_closed_descriptors, progress, say, tsv_field, write)
 from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.files import read_header, save
 from brindlemap.index_format import HEADER
-from brindlemap.queries import Rank, complete, search_many
+from brindlemap.queries import (RANKED_METRIC, UNRANKED_METRIC, Metric, Rank, complete,
+                                search_many)
 from brindlemap.wordlist import WordListError, lines, parse_unsigned
 
 EXIT_USAGE = 2
@@ -30,6 +30,8 @@ MAX_COUNT = 2**64 - 1
 BATCH = 4096
 STDIN_NAME = "<stdin>"
 RANKS: list[Rank] = ["payload", "word"]  # the first is the default
+METRICS: list[Metric] = [UNRANKED_METRIC, RANKED_METRIC]
+SHIPPED = ", ".join(SHIPPED_WORD_LISTS)
 
 
 class _Parser(argparse.ArgumentParser):
@@ -40,6 +42,23 @@ class _Parser(argparse.ArgumentParser):
         # Help and version go through the same careful output as results do.
         if message:
             say(message.rstrip("\n")) if file is sys.stderr else write(message)
+
+
+class _CommandParser(_Parser):
+    """A subcommand whose options may stand anywhere among its words (`suggest words.idx
+    --k 1 -`): the words are gathered after the options, one subcommand at a time, since the
+    parser above them has subcommands, which an intermixed parse cannot take."""
+
+    _intermixing = False
+
+    def parse_known_args(self, args=None, namespace=None):
+        if self._intermixing:  # the two passes that the intermixed parse makes
+            return super().parse_known_args(args, namespace)
+        self._intermixing = True
+        try:
+            return self.parse_known_intermixed_args(args, namespace)
+        finally:
+            self._intermixing = False
 
 
 def _version() -> str:
@@ -70,17 +89,20 @@ def _checked_word(word: str) -> str:
 
 
 def _stdin_batches() -> Iterator[list[str]]:
-    """The lines of standard input, a batch at a time. A batch ends at BATCH lines, or sooner
-    when no further line has arrived yet: a program that writes one word and waits for its
-    answer gets it, and a file or a fast writer still fills whole batches."""
+    """The words of standard input, one a line with its surrounding whitespace stripped and
+    blank lines skipped, a batch at a time. A batch ends at BATCH words, or sooner when no
+    further line has arrived yet: a program that writes one word and waits for its answer gets
+    it, and a file or a fast writer still fills whole batches."""
     if sys.stdin is None:
         return
     source = ReadyAwareInput(sys.stdin.fileno())
     batch: list[str] = []
     try:
         for line in lines(source, STDIN_NAME):
-            batch.append(line)
-            if len(batch) >= BATCH or not source.line_ready():
+            word = line.strip()
+            if word:
+                batch.append(word)
+            if batch and (len(batch) >= BATCH or not source.line_ready()):
                 yield batch
                 batch = []
     except WordListError as error:
@@ -89,20 +111,21 @@ def _stdin_batches() -> Iterator[list[str]]:
         yield batch
 
 
-def _batches(args) -> Iterator[list[str]]:
-    """The words to answer, in order and in batches: those given, with "-" standing for the
-    lines of standard input; with no words at all, standard input unless it is a terminal.
-    The words given are checked at once, before any answer."""
+def _given_words(args) -> list[str]:
+    """The words given, checked at once before any answer, with "-" standing for the lines of
+    standard input; with no words at all, standard input unless it is a terminal."""
     given = [_checked_word(word) for word in args.words]
     if not given:
         if sys.stdin is not None and sys.stdin.isatty():
             raise UserError("no words given: name them, or give - to read them from "
                             "standard input")
         given = ["-"]
-    return _batched(given)
+    return given
 
 
 def _batched(given: list[str]) -> Iterator[list[str]]:
+    """The words to answer, in order and in batches: the words given as they are, each run of
+    them one batch, and standard input's where "-" stands."""
     for dash, run in itertools.groupby(given, lambda word: word == "-"):
         if dash:
             yield from _stdin_batches()  # a second "-" finds it read to the end
@@ -110,13 +133,15 @@ def _batched(given: list[str]) -> Iterator[list[str]]:
             yield list(run)
 
 
-def _rows(words, answers, as_json: bool) -> str:
+def _json_objects(words, answers) -> list[str]:
+    return [json.dumps({"query": word, "matches": [
+        {"word": w, "payload": p, "distance": d} for w, p, d in found]}, ensure_ascii=False)
+        for word, found in zip(words, answers)]
+
+
+def _tsv_rows(words, answers) -> str:
     """One row per match, or for a word without any one row with empty match fields, so that
     the output keeps step with its input."""
-    if as_json:
-        return ", ".join(json.dumps({"query": word, "matches": [
-            {"word": w, "payload": p, "distance": d} for w, p, d in found]}, ensure_ascii=False)
-            for word, found in zip(words, answers))
     rows: list[str] = []
     for word, matches in zip(words, answers):
         query = tsv_field(word)
@@ -125,35 +150,39 @@ def _rows(words, answers, as_json: bool) -> str:
     return "".join(rows)
 
 
+def _answered(args, query_all, trie, words: list[str]):
+    with native_reports_silenced():
+        try:
+            return query_all(trie, words)
+        except ValueError as error:  # an index whose arrays are no well-formed trie
+            raise UserError(f"{args.index}: {error}") from None
+        except BaseException as error:
+            if not is_panic(error):
+                raise
+            raise UserError(f"{args.index}: {error.args[0] if error.args else error}") from None
+
+
 def _answer(args, query_all) -> None:
-    """Answers the words with `query_all(trie, words)`, a batch at a time, printing as it goes."""
-    batches = _batches(args)
+    """Answers the words with `query_all(trie, words)`, a batch at a time, printing as it goes.
+
+    Words read from standard input are answered as they come, so their JSON is one object a
+    line (JSON Lines), each line whole, and a run that a bad line or Ctrl-C ends midway leaves
+    only complete lines. Words given as arguments make one batch and one JSON array.
+    """
+    given = _given_words(args)
+    streamed = "-" in given
     trie = open_trie(args.index, args.legacy)
-    separator = ""
-    write("[" if args.json else "")
-    try:
-        for batch in batches:
-            with native_reports_silenced():
-                try:
-                    answers = query_all(trie, batch)
-                except ValueError as error:  # an index whose arrays are no well-formed trie
-                    raise UserError(f"{args.index}: {error}") from None
-                except BaseException as error:
-                    if not is_panic(error):
-                        raise
-                    raise UserError(
-                        f"{args.index}: {error.args[0] if error.args else error}") from None
-            write(separator + _rows(batch, answers, args.json))
-            separator = ", " if args.json else ""
-    except BrokenPipeError:
-        raise
-    except BaseException:
-        # A bad line or Ctrl-C midway still leaves the answers so far as a well-formed array.
-        if args.json:
-            with contextlib.suppress(Exception):
-                write("]\n")
-        raise
-    write("]\n" if args.json else "")
+    objects: list[str] = []
+    for batch in _batched(given):
+        answers = _answered(args, query_all, trie, batch)
+        if not args.json:
+            write(_tsv_rows(batch, answers))
+        elif streamed:
+            write("".join(f"{line}\n" for line in _json_objects(batch, answers)))
+        else:
+            objects += _json_objects(batch, answers)
+    if args.json and not streamed:
+        write(f"[{', '.join(objects)}]\n")
 
 
 def command_query(args) -> None:
@@ -221,35 +250,46 @@ def _legacy_option(command: argparse.ArgumentParser) -> None:
 def parser() -> argparse.ArgumentParser:
     top = _Parser(prog="brindlemap", description="Approximate word lookup over a trie index.")
     top.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
-    commands = top.add_subparsers(dest="command", required=True, parser_class=_Parser)
+    commands = top.add_subparsers(dest="command", required=True, parser_class=_CommandParser)
 
     make = commands.add_parser("build", help="build an index from a word list")
-    make.add_argument("wordlist", help="one word per line, optionally a tab and a payload")
+    make.add_argument("wordlist", type=word_list_path,
+                      help="one word per line, optionally a tab and a payload; "
+                           f"{SHIPPED} for the list that ships with the package, the 30,000 "
+                           "commonest English words, commonest first")
     make.add_argument("-o", "--output", required=True, help="the index file to write")
     make.set_defaults(run=command_build)
 
-    def query_command(name, run, help, words, max_dist):
+    def query_command(name, run, help, words, max_dist, metric):
         command = commands.add_parser(name, help=help, description=help[0].upper() + help[1:] +
                                       ". With no words, or - among them, the words are read "
-                                      "from standard input, one a line.")
-        command.add_argument("index", metavar="INDEX_OR_WORDLIST")
+                                      "from standard input, one a line (blank lines skipped, "
+                                      "surrounding whitespace stripped); options may stand "
+                                      "anywhere among the words.")
+        command.add_argument("index", metavar="INDEX_OR_WORDLIST", type=word_list_path,
+                             help=f"an index written by build, or a word list; {SHIPPED} "
+                                  "for the word list that ships with the package")
         _legacy_option(command)
-        command.add_argument("words", metavar=words, nargs="*")
+        command.add_argument("words", metavar=words, nargs="*", default=[])
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
                              help="the largest distance of a match (default: %(default)s)")
-        command.add_argument("--metric", choices=["levenshtein", "osa"], default="levenshtein",
+        command.add_argument("--metric", choices=METRICS, default=metric,
                              help="osa also counts swapping two adjacent characters as one edit "
-                                  "(default: %(default)s)")
+                                  f"(default: {metric or UNRANKED_METRIC}"
+                                  f"{'' if metric else f', or {RANKED_METRIC} with --best'})")
         command.add_argument("--rank", choices=RANKS, default=None,
                              help="what orders matches at one distance: the smaller payload "
                                   f"(a frequency rank) or the word (default: {RANKS[0]})")
         command.add_argument("--json", action="store_true",
-                             help="print the results as JSON (default: tab-separated rows)")
+                             help="print the results as JSON: one array, or one object a line "
+                                  "(JSON Lines) for words read from standard input (default: "
+                                  "tab-separated rows)")
         command.set_defaults(run=run)
         return command
 
+    # query's metric follows search_many's: that of search, or with --best that of suggest.
     query = query_command("query", command_query, "every word within a distance, in traversal "
-                          "order", "WORD", 1)
+                          "order", "WORD", 1, None)
     # A limit cuts the traversal order; ranked answers have their own count.
     either = query.add_mutually_exclusive_group()
     either.add_argument("--limit", type=_unsigned(MAX_COUNT), default=None,
@@ -262,7 +302,7 @@ def parser() -> argparse.ArgumentParser:
             ("suggest", command_suggest, "the best words within a distance", "WORD", 2),
             ("complete", command_complete, "the best words that begin with something within a "
              "distance of what was typed", "TYPED", 1)]:
-        command = query_command(name, run, help, words, max_dist)
+        command = query_command(name, run, help, words, max_dist, RANKED_METRIC)
         command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=10,
                              help="how many words per query (default: %(default)s)")
 

@@ -2,7 +2,9 @@
 
 Each takes `metric="levenshtein"` (insertions, deletions and substitutions cost 1) or
 `metric="osa"` (optimal string alignment: swapping two adjacent characters costs 1 as well,
-so "teh" is 1 from "the"). Distances count code points. A trie whose arrays are not those of a
+so "teh" is 1 from "the"). The ranked queries, `suggest` and `complete`, default to OSA, since
+a swapped pair is the commonest typo; `search` defaults to Levenshtein, as `fuzzy_match` has
+it. Distances count code points. A trie whose arrays are not those of a
 well-formed trie (only possible through from_internal_data or from_bytes of foreign data) is
 refused with ValueError.
 """
@@ -19,6 +21,10 @@ from brindlemap._types import MAX_DISTANCE, Match, Queries
 Metric = Literal["levenshtein"] | Literal["osa"]
 Rank = Literal["payload"] | Literal["word"]
 
+# The defaults, stated once here: the command line and the documentation take them from these.
+UNRANKED_METRIC: Metric = "levenshtein"
+RANKED_METRIC: Metric = "osa"
+
 
 def _distance(max_dist: int) -> int:
     max_dist = index(max_dist)
@@ -34,8 +40,8 @@ def _count(k: int) -> int:
     return k
 
 
-def search(trie: PrefixSearch, word: str, max_dist: int = 1, *, metric: Metric = "levenshtein",
-           limit: int | None = None) -> list[Match]:
+def search(trie: PrefixSearch, word: str, max_dist: int = 1, *,
+           metric: Metric = UNRANKED_METRIC, limit: int | None = None) -> list[Match]:
     """Every word within `max_dist` of `word`, as (word, payload, distance) in walk order (the
     branch that follows `word` first), at most `limit` of them. With the default metric this
     is `trie.fuzzy_match(word, max_dist, limit)`."""
@@ -43,7 +49,7 @@ def search(trie: PrefixSearch, word: str, max_dist: int = 1, *, metric: Metric =
 
 
 def complete(trie: PrefixSearch, typed: str, max_dist: int = 1, k: int = 10, *,
-             metric: Metric = "levenshtein", rank: Rank = "payload") -> list[Match]:
+             metric: Metric = RANKED_METRIC, rank: Rank = "payload") -> list[Match]:
     """The `k` best words that begin with something within `max_dist` of `typed`, as (word,
     payload, prefix distance), best first: by the prefix distance (the least distance between
     `typed` and any beginning of the word), then by `rank`, then by word. `max_dist=0` is
@@ -56,7 +62,7 @@ def complete(trie: PrefixSearch, typed: str, max_dist: int = 1, k: int = 10, *,
 
 
 def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10, *,
-            metric: Metric = "levenshtein", rank: Rank = "payload") -> list[Match]:
+            metric: Metric = RANKED_METRIC, rank: Rank = "payload") -> list[Match]:
     """The `k` best words within `max_dist` of `word`, best first: by distance, then by `rank`
     ("payload": the smaller payload first, which ranks the commonest words first in a list
     stored in frequency order; "word": alphabetical by code point), then by word.
@@ -68,9 +74,10 @@ def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10, *,
 
 
 def search_many(trie: PrefixSearch, queries: Queries, max_dist: int = 1, *,
-                metric: Metric = "levenshtein", limit: int | None = None, k: int | None = None,
+                metric: Metric | None = None, limit: int | None = None, k: int | None = None,
                 rank: Rank = "payload", threads: int | None = None) -> list[list[Match]]:
-    """For each query, in input order, what `search` gives (or, with `k`, what `suggest` gives).
+    """For each query, in input order, what `search` gives (or, with `k`, what `suggest` gives),
+    under the same default metric as that function unless `metric` is given.
 
     The queries are walked on `threads` native threads (default: one per CPU; at most 256)
     with the interpreter lock released, so other Python threads run meanwhile and a batch uses
@@ -79,5 +86,7 @@ def search_many(trie: PrefixSearch, queries: Queries, max_dist: int = 1, *,
     """
     # A str goes to the native side as it is, to be refused there; other iterables are read once.
     batch = queries if isinstance(queries, (list, tuple, str)) else list(queries)
+    if metric is None:
+        metric = UNRANKED_METRIC if k is None else RANKED_METRIC
     return _search.search_many(trie, batch, _distance(max_dist), metric, limit,
                                None if k is None else _count(k), rank, threads)
