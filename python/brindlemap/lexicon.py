@@ -16,7 +16,7 @@ from brindlemap.casing import carrier
 from brindlemap.folding import FOLDS, Fold, folder, spelling
 from brindlemap.frequency_file import MAX_COUNT, read_frequencies
 from brindlemap.lexicon_tables import Tables, counted_items, lay_out
-from brindlemap.queries import Metric
+from brindlemap.queries import RANKED_METRIC, Metric
 
 __all__ = ["MAX_COUNT", "Lexicon", "Suggestion"]
 
@@ -119,7 +119,7 @@ class Lexicon:
     # The queries.
 
     def suggest(self, word: str, max_dist: int = 2, k: int = 10, *,
-                metric: Metric = "osa") -> list[Suggestion]:
+                metric: Metric = RANKED_METRIC) -> list[Suggestion]:
         """The `k` best words within `max_dist` edits of `word`, best first: by distance, then
         by count (most first), then by key in code-point order."""
         key = self._key(word)
@@ -127,7 +127,7 @@ class Lexicon:
                                                         metric=metric))
 
     def complete(self, typed: str, max_dist: int = 1, k: int = 10, *,
-                 metric: Metric = "osa") -> list[Suggestion]:
+                 metric: Metric = RANKED_METRIC) -> list[Suggestion]:
         """The `k` best words that begin with something within `max_dist` edits of `typed`:
         by that distance, then by count (most first), then by key."""
         key = self._key(typed)
@@ -135,7 +135,7 @@ class Lexicon:
                                                           metric=metric))
 
     def search(self, word: str, max_dist: int = 1, *,
-               metric: Metric = "osa") -> list[Suggestion]:
+               metric: Metric = RANKED_METRIC) -> list[Suggestion]:
         """Every word within `max_dist` edits of `word`, in the order of `suggest`."""
         key = self._key(word)
         found = queries.search(self._trie, key, max_dist, metric=metric)
@@ -143,7 +143,8 @@ class Lexicon:
         return self._answers(word, key, found)
 
     def lookup_many(self, words: Queries, max_dist: int = 2, k: int = 10, *,
-                    metric: Metric = "osa", threads: int | None = None) -> list[list[Suggestion]]:
+                    metric: Metric = RANKED_METRIC,
+                    threads: int | None = None) -> list[list[Suggestion]]:
         """For each of `words`, in input order, what `suggest` gives; the walks run on
         `threads` native threads (default: one per CPU) with the interpreter lock released."""
         if isinstance(words, str):
