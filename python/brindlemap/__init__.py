@@ -3,7 +3,8 @@
 `build(words)` makes a trie, `PrefixSearch.fuzzy_match` and `exact_match` query it, `search`
 and `suggest` add transpositions and ranked answers, `save`/`load` (and pickling) keep it, and
 `match_many` spreads many queries over several processes. `Lexicon` holds words with their
-counts and answers in the user's own words, past typos, case and accents. The extension module
+counts and answers in the user's own words, past typos, case and accents; its `check` and
+`correct` take whole texts. The extension module
 `brindlemap._brindlemap` holds the trie itself; `brindlemap._search` computes the queries
 beyond its methods.
 """
@@ -18,10 +19,12 @@ from brindlemap.documented import from_bytes, from_internal_data
 from brindlemap.files import UnsafeTargetError, load, loads, reduce_trie, save
 from brindlemap.lexicon import Lexicon, Suggestion
 from brindlemap.parallel import match_many
+from brindlemap.proofreading import Misspelling
 from brindlemap.queries import complete, search, search_many, suggest
 
 __all__ = [
     "Lexicon",
+    "Misspelling",
     "PanicException",
     "PrefixSearch",
     "UnsafeTargetError",

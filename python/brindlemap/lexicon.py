@@ -8,7 +8,7 @@ from array import array
 from collections.abc import Callable
 from typing import Any, NamedTuple
 
-from brindlemap import queries
+from brindlemap import proofreading, queries
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Queries
 from brindlemap.builder import Words
@@ -154,6 +154,25 @@ class Lexicon:
         found = queries.search_many(self._trie, keys, max_dist, metric=metric, k=k,
                                     threads=threads)
         return [self._answers(*answer) for answer in zip(given, keys, found)]
+
+    # Whole texts.
+
+    def check(self, text: str, max_dist: int = 2, k: int = 5) -> list[proofreading.Misspelling]:
+        """The words of `text` the lexicon does not know, in order, each with its span and up
+        to `k` suggestions; numbers, URLs, e-mail addresses and code are left out, and
+        contractions and possessives are known by their stems (`brindlemap.proofreading`)."""
+        return proofreading.check(self, self._text_of(text), max_dist, k)
+
+    def correct(self, text: str, max_dist: int = 2) -> str:
+        """`text` with each unknown word replaced by its best suggestion in the word's casing;
+        a word without one, and everything between words, are left as they are."""
+        return proofreading.correct(self, self._text_of(text), max_dist)
+
+    @staticmethod
+    def _text_of(text: str) -> str:
+        if not isinstance(text, str):
+            raise TypeError(f"a text is a str, not {type(text).__name__}")
+        return text
 
     def _number(self, key: str) -> int | None:
         match = self._trie.exact_match(key)

@@ -1,0 +1,70 @@
+"""Checking and correcting whole texts: which words the tokenizer gives, which of them the
+lexicon flags, and what correcting leaves untouched."""
+
+import pytest
+
+from brindlemap import Lexicon, Misspelling, Suggestion
+from brindlemap.tokens import tokens
+
+WORDS = {"the": 900, "do": 300, "can": 200, "we": 250, "will": 150, "dog": 80, "dogs": 60,
+         "bowl": 20, "is": 400, "it": 500, "friend": 40, "Dr": 30, "Smith": 25, "see": 90,
+         "at": 300, "or": 300, "mail": 30, "on": 300, "known": 40, "well": 70, "a": 800,
+         "receive": 20, "I": 600, "worry": 30, "and": 700, "New": 100, "York": 50, "café": 5, "our": 60, "in": 400}
+
+
+@pytest.fixture(scope="module")
+def lexicon():
+    return Lexicon(WORDS)
+
+
+@pytest.mark.parametrize("text, words", [
+    ("Don't stop, we’ll see.", ["Don't", "stop", "we’ll", "see"]),
+    ("the dogs' bowls and 'quoted'", ["the", "dogs'", "bowls", "and", "quoted"]),
+    ("well-known O'Brien", ["well", "known", "O'Brien"]),
+    ("1,000 or 3.14, the 2nd in the 1990s", ["or", "the", "in", "the"]),
+    ("see https://ex.org/a?b=1. or www.ex.org, mail me.you@ex.co.uk", ["see", "or", "mail"]),
+    ("@bob #tag e.g. i.e. U.S.A. max_dist utf8 x2", []),
+    ("cafe\u0301 Straße काम naïve", ["cafe\u0301", "Straße", "काम", "naïve"]),
+    ("camelCase iPhone NASA", ["camelCase", "iPhone", "NASA"]),
+])
+def test_tokens(text, words):
+    found = list(tokens(text))
+    assert [t.word for t in found] == words
+    assert all(text[t.start:t.end] == t.word for t in found)
+
+
+PARAGRAPH = ("Don't worry: we'll see Dr. Smith at 10:30 on the 2nd, or mail dr.smith@ex.com "
+             "(see https://ex.org/dr). It's the dogs' bowl, a freind's dog, and I can't "
+             "recieve it. Teh dog won’t do it in New York, e.g. at our café, #dogs @smith.")
+
+
+def test_check_flags_only_the_misspellings_with_their_spans(lexicon):
+    found = lexicon.check(PARAGRAPH, k=1)
+    assert [(m.word, PARAGRAPH[m.start:m.end], m.suggestions) for m in found] == [
+        ("freind's", "freind's", [Suggestion("friend's", 40, 1)]),
+        ("recieve", "recieve", [Suggestion("receive", 20, 1)]),
+        ("Teh", "Teh", [Suggestion("The", 900, 1)]),
+    ]
+    assert isinstance(found[0], Misspelling)
+
+
+def test_check_judges_abbreviations_and_inner_capitals_by_the_lexicon():
+    lexicon = Lexicon(["Mr.", "etc", "iPad"])
+    assert [m.word for m in lexicon.check("Mr. Mr etc. iPad iPod (b) xyz")] == ["Mr", "xyz"]
+
+
+def test_correct_keeps_everything_around_replacements_and_takes_the_casing(lexicon):
+    text = "Teh dog,\n\tTEH  dgos'  (teh) — qqqqqq recieve.\r\n"
+    assert lexicon.correct(text) == "The dog,\n\tTHE  dogs'  (the) — qqqqqq receive.\r\n"
+    assert lexicon.correct(PARAGRAPH) == PARAGRAPH.replace("freind", "friend").replace(
+        "recieve", "receive").replace("Teh", "The")
+    assert lexicon.check("") == [] and lexicon.correct("") == ""
+
+
+def test_check_looks_each_unknown_word_up_once(lexicon, monkeypatch):
+    asked = []
+    lookup_many = Lexicon.lookup_many
+    monkeypatch.setattr(Lexicon, "lookup_many",
+                        lambda self, words, *a: asked.append(words) or lookup_many(self, words, *a))
+    assert len(lexicon.check("teh teh Teh dgo teh")) == 5
+    assert asked == [["teh", "Teh", "dgo"]]
