@@ -97,7 +97,8 @@ def _with_suffix(answers: list[Suggestion], suffix: str) -> list[Suggestion]:
 
 def correct(lexicon: Lexicon, text: str, max_dist: int) -> str:
     """`text` with each unknown word that has a suggestion replaced by the best one."""
-    pieces, done = [], 0
+    pieces: list[str] = []
+    done = 0
     for word, start, end, suggestions in check(lexicon, text, max_dist, 1):
         if suggestions:
             pieces += (text[done:start], suggestions[0].word)
