@@ -56,17 +56,19 @@ def _pattern() -> re.Pattern[str]:
     letter = r"[^\W\d_]"
     part = f"{letter}(?:{letter}|[{marks}])*"
     return re.compile(
-        # Skipped, tried first at each place: URLs (up to a closing punctuation mark), e-mail
-        # addresses, handles and hashtags, dotted abbreviations, and anything with a digit
-        # or an underscore in it, numbers with their separators included.
+        # Skipped: URLs (up to a closing punctuation mark), handles and hashtags, dotted
+        # abbreviations. Then a word, unless it runs on into a digit, an underscore or an
+        # e-mail address; those are skipped by the last two branches. Words come before
+        # e-mail addresses and numbers so that a plain word is read in one pass, with no
+        # backtracking over it.
         r"(?:https?|ftp)://\S*[^\s.,;:!?)\]}'\"’]"
         r"|www\.\S*[^\s.,;:!?)\]}'\"’]"
-        r"|[\w.+-]+@[\w-]+(?:\.[\w-]+)+"
         r"|(?<!\w)[@#]\w+"
         rf"|(?<!\w){letter}(?:\.{letter})+\.?(?!\w)"
-        r"|\w*[\d_]\w*(?:[.,:/]\d\w*)*"
         # A word: letters and marks, apostrophes between them, and an s' at its end.
-        rf"|(?P<word>{part}(?:['’]{part})*(?:(?<=[sS])['’](?!\w))?)")
+        rf"|(?P<word>{part}(?:['’]{part})*(?:(?<=[sS])['’](?!\w))?)(?![\w@]|[.+-][\w.+-]*@)"
+        r"|[\w.+-]+@[\w-]+(?:\.[\w-]+)+"
+        r"|\w*[\d_]\w*(?:[.,:/]\d\w*)*")
 
 
 def tokens(text: str) -> Iterator[Token]:
