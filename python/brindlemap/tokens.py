@@ -16,7 +16,6 @@ alone as code or brand names.
 
 from __future__ import annotations
 
-import functools
 import re
 import sys
 import unicodedata
@@ -45,8 +44,7 @@ def _ranges(code_points: list[int]) -> str:
     return "".join(f"\\U{a:08x}-\\U{b:08x}" for a, b in runs)
 
 
-@functools.cache
-def _pattern() -> re.Pattern[str]:
+def _compile() -> re.Pattern[str]:
     # Python's \w leaves out combining marks, so their class is built from the Unicode tables
     # this interpreter has, once, on first use. Marks live in the first two planes and among
     # the variation selectors of plane 14; walking only those keeps the cost near 50 ms.
@@ -69,6 +67,15 @@ def _pattern() -> re.Pattern[str]:
         rf"|(?P<word>{part}(?:['’]{part})*(?:(?<=[sS])['’](?!\w))?)(?![\w@]|[.+-][\w.+-]*@)"
         r"|[\w.+-]+@[\w-]+(?:\.[\w-]+)+"
         r"|\w*[\d_]\w*(?:[.,:/]\d\w*)*")
+
+
+_compiled: list[re.Pattern[str]] = []  # the pattern, once the first text asks for it
+
+
+def _pattern() -> re.Pattern[str]:
+    if not _compiled:
+        _compiled.append(_compile())
+    return _compiled[0]
 
 
 def tokens(text: str) -> Iterator[Token]:
