@@ -22,7 +22,7 @@ def lexicon():
     ("the dogs' bowls and 'quoted'", ["the", "dogs'", "bowls", "and", "quoted"]),
     ("well-known O'Brien", ["well", "known", "O'Brien"]),
     ("1,000 or 3.14, the 2nd in the 1990s", ["or", "the", "in", "the"]),
-    ("see https://ex.org/a?b=1. or www.ex.org, mail me.you@ex.co.uk", ["see", "or", "mail"]),
+    ("see https://ex.org/a?b=1. or www.ex.org, mail me.you@ex.co.uk, x.y@ex.org", ["see", "or", "mail"]),
     ("@bob #tag e.g. i.e. U.S.A. max_dist utf8 x2", []),
     ("cafe\u0301 Straße काम naïve", ["cafe\u0301", "Straße", "काम", "naïve"]),
     ("camelCase iPhone NASA", ["camelCase", "iPhone", "NASA"]),

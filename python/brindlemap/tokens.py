@@ -62,7 +62,7 @@ def _compile() -> re.Pattern[str]:
         r"(?:https?|ftp)://\S*[^\s.,;:!?)\]}'\"’]"
         r"|www\.\S*[^\s.,;:!?)\]}'\"’]"
         r"|(?<!\w)[@#]\w+"
-        rf"|(?<!\w){letter}(?:\.{letter})+\.?(?!\w)"
+        rf"|(?<!\w){letter}(?:\.{letter})+\.?(?![\w@])"
         # A word: letters and marks, apostrophes between them, and an s' at its end.
         rf"|(?P<word>{part}(?:['’]{part})*(?:(?<=[sS])['’](?!\w))?)(?![\w@]|[.+-][\w.+-]*@)"
         r"|[\w.+-]+@[\w-]+(?:\.[\w-]+)+"
