@@ -9,7 +9,8 @@ from brindlemap.tokens import tokens
 WORDS = {"the": 900, "do": 300, "can": 200, "we": 250, "will": 150, "dog": 80, "dogs": 60,
          "bowl": 20, "is": 400, "it": 500, "friend": 40, "Dr": 30, "Smith": 25, "see": 90,
          "at": 300, "or": 300, "mail": 30, "on": 300, "known": 40, "well": 70, "a": 800,
-         "receive": 20, "I": 600, "worry": 30, "and": 700, "New": 100, "York": 50, "café": 5, "our": 60, "in": 400}
+         "receive": 20, "I": 600, "worry": 30, "and": 700, "New": 100, "York": 50, "café": 5,
+         "our": 60, "in": 400}
 
 
 @pytest.fixture(scope="module")
@@ -22,7 +23,8 @@ def lexicon():
     ("the dogs' bowls and 'quoted'", ["the", "dogs'", "bowls", "and", "quoted"]),
     ("well-known O'Brien", ["well", "known", "O'Brien"]),
     ("1,000 or 3.14, the 2nd in the 1990s", ["or", "the", "in", "the"]),
-    ("see https://ex.org/a?b=1. or www.ex.org, mail me.you@ex.co.uk, x.y@ex.org", ["see", "or", "mail"]),
+    ("see https://ex.org/a?b=1. or www.ex.org, mail me.you@ex.co.uk, x.y@ex.org",
+     ["see", "or", "mail"]),
     ("@bob #tag e.g. i.e. U.S.A. max_dist utf8 x2", []),
     ("cafe\u0301 Straße काम naïve", ["cafe\u0301", "Straße", "काम", "naïve"]),
     ("camelCase iPhone NASA", ["camelCase", "iPhone", "NASA"]),
