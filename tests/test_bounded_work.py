@@ -66,7 +66,12 @@ def test_regression_memory_does_not_grow_with_query_length_times_pending_sibling
     assert out == f"[] {long_word}\n" * 2 + "[]\n"
 
 
-LONG_QUERY = """
+# A suite started in the background by a shell without job control has SIGINT ignored, and a
+# child inherits that: the children that wait for Ctrl-C take it back first.
+TAKE_CTRL_C = "import signal; signal.signal(signal.SIGINT, signal.default_int_handler)"
+
+LONG_QUERY = f"""
+    {TAKE_CTRL_C}
     import os, random, sys
     from brindlemap import from_internal_data, search_many
     from brindlemap.builder import build_arrays
@@ -124,7 +129,7 @@ def test_regression_ctrl_c_ends_calls_that_make_text_for_long_words(shape, call)
     # The text of every tying word, or copied at each step down a long one, was once made
     # outside the interrupt's accounting: minutes of work here that Ctrl-C could not end. The
     # call repeats until the signal comes, so that it lands inside one.
-    out, _ = run_python(LONG_SHAPES + f"""
+    out, _ = run_python(TAKE_CTRL_C + LONG_SHAPES + f"""
 import os, signal, threading
 from brindlemap import complete, search_many, suggest
 trie = {shape}
