@@ -11,7 +11,7 @@ VENV := .venv
 PY := $(VENV)/bin/python
 STAMPS := .stamps
 SOURCES := $(shell find src python -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' \
-	-o -name '*.pyi' -o -name 'py.typed' \) 2>/dev/null)
+	-o -name '*.pyi' -o -name 'py.typed' -o -path '*/brindlemap/data/*' \) 2>/dev/null)
 
 .PHONY: test run build clean format sanitize fuzz fuzz-ci bench
 
@@ -63,7 +63,7 @@ $(STAMPS)/python:
 
 $(STAMPS)/deps: pyproject.toml $(STAMPS)/python
 	$(PY) -m pip install -q "scikit-build-core>=0.10" "cmake>=3.21" ninja "pytest>=8" "hypothesis>=6" \
-	  "mypy>=1.11" "dask[distributed]>=2024.8"
+	  "mypy>=1.11" "dask[distributed]>=2024.8" "wordfreq>=3"
 	@touch $@
 
 # A persistent build directory and no build isolation: a second run rebuilds only what changed.

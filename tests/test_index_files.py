@@ -11,7 +11,7 @@ import pytest
 import brindlemap
 from brindlemap import _brindlemap, files, from_internal_data, load, loads, save
 from brindlemap.files import is_index_file, read_header
-from brindlemap.index_format import HEADER, MAGIC, VERSION, pack_header
+from brindlemap.index_format import HEADER, MAGIC, NEWEST, VERSION, pack_header
 from conftest import CYCLE, plain_allocator_only, run_python
 
 COMMON_WORDS = os.path.join(os.path.dirname(brindlemap.__file__), "data", "frequent-words.txt")
@@ -48,7 +48,7 @@ def header(version, body):
     (b"car\ncat\0\ndog\n", "no index header"),
     (b"", "no index header"),
     (bytes(4) + b"\n", "no index header, and more bytes than a trie's"),
-    (lambda data: header(VERSION + 1, data) + data, "newer"),
+    (lambda data: header(NEWEST + 1, data) + data, "newer"),
     (lambda data: header(VERSION, data)[:-1], "truncated"),
     (lambda data: header(VERSION, data) + data[:-1], "truncated"),
     (lambda data: header(VERSION, data[:-1]) + data[:-2] + b"?", "checksum"),

@@ -2,13 +2,19 @@
 folding, frequency files and pickling."""
 
 import pickle
+from array import array
 import unicodedata
 
 import pytest
 from hypothesis import given, settings, strategies as st
 
+import brindlemap
 from brindlemap import Lexicon, Suggestion
 from brindlemap.folding import folder
+from brindlemap.index_format import Kind, pack_header, parse_header
+from brindlemap.lexicon import _restored
+from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_bytes
+from brindlemap.lexicon_tables import Tables
 from conftest import DISTANCE
 
 # Capitals, an accent both composed and apart, and a letter that folds to two.
@@ -142,13 +148,69 @@ def test_bad_words_are_refused_naming_the_item(words, fold, error, message):
         Lexicon(words, fold=fold)
 
 
-def test_pickling_keeps_every_answer():
+def _damaged(data, at, value):
+    """`data` with the bytes at `at` (from the body's start) replaced, its checksum made good."""
+    header = parse_header(data)
+    body = bytearray(data[header.size:])
+    body[at:at + len(value)] = value
+    return pack_header(bytes(body), Kind.LEXICON) + bytes(body)
+
+
+def _retabled(data, **tables):
+    """The bytes of the lexicon of `data` with some of its tables replaced."""
+    fold, laid_out = lexicon_from_bytes(data)
+    return lexicon_bytes(fold, laid_out._replace(**tables))
+
+
+# Offsets into a lexicon's body: the fold, then the trie section's item size.
+DAMAGE = [
+    (lambda data: data[:-1], "truncated"),
+    (lambda data: data[:-1] + bytes([data[-1] ^ 1]), "checksum mismatch"),
+    (lambda data: data + b"\0", "unexpected bytes after the lexicon"),
+    (lambda data: data[:8] + b"\x03" + data[9:], "format version 3, newer"),
+    (lambda data: _damaged(data, 0, b"\x09"), "unknown fold 9"),
+    (lambda data: _damaged(data, 4, b"\x02"), "the trie has items of 2 bytes"),
+    (lambda data: _damaged(data, 5, b"\xff" * 8), "the trie runs past the end"),
+    (lambda data: _retabled(data, starts=array("B", [0, 1])), "spellings do not tile"),
+    (lambda data: _retabled(data, firsts=array("B", [0, 4, 3, 4])), "keys do not tile"),
+    (lambda data: _retabled(data, trie=brindlemap.build({"the": 3, "thee": 1, "cafe": 2})),
+     "keys are not numbered"),
+    (lambda data: brindlemap.build(["a"]).to_bytes(), "no index header"),
+]
+
+
+@pytest.mark.parametrize("damage, message", DAMAGE)
+def test_lexicon_files_refuse_damage(tmp_path, damage, message):
+    data = damage(Lexicon({"the": 9, "The": 4, "thee": 2, "café": 1}).to_bytes())
+    with pytest.raises(ValueError, match=message):
+        Lexicon.from_bytes(data)
+    (tmp_path / "x.lexicon").write_bytes(data)
+    with pytest.raises(ValueError, match=f"x.lexicon.*({message})"):
+        Lexicon.load(tmp_path / "x.lexicon")
+
+
+def test_trie_and_lexicon_files_name_each_others_loader(tmp_path):
+    brindlemap.save(brindlemap.build(["a"]), tmp_path / "trie.idx")
+    Lexicon(["a"]).save(tmp_path / "words.lexicon")
+    with pytest.raises(ValueError, match="index of a trie, not of a lexicon: .*brindlemap.load"):
+        Lexicon.load(tmp_path / "trie.idx")
+    with pytest.raises(ValueError, match="of a lexicon, not of a trie: .*Lexicon.load"):
+        brindlemap.load(tmp_path / "words.lexicon")
+    assert brindlemap.files.read_header(tmp_path / "words.lexicon").version == 2
+
+
+def test_files_and_pickling_keep_every_answer(tmp_path):
     lexicon = Lexicon({"the": 9, "The": 4, "thee": 2, "café": 1}, fold="case+accents")
-    copy = pickle.loads(pickle.dumps(lexicon))
-    assert repr(copy) == repr(lexicon) == "<Lexicon of 4 words, 3 keys, fold='case+accents'>"
-    for query in "Teh", "THE", "cafe", "th":
-        assert copy.suggest(query) == lexicon.suggest(query)
-        assert copy.complete(query) == lexicon.complete(query)
-    function, state = lexicon.__reduce__()
+    lexicon.save(tmp_path / "x.lexicon")
+    # The tables themselves, as pickles of the earlier format hold them.
+    tables = Tables(lexicon._trie, lexicon._text, lexicon._starts, lexicon._counts,
+                    lexicon._firsts, lexicon._totals)
+    copies = [pickle.loads(pickle.dumps(lexicon)), Lexicon.load(tmp_path / "x.lexicon"),
+              _restored(lexicon.fold, *tables)]
+    for copy in copies:
+        assert repr(copy) == repr(lexicon) == "<Lexicon of 4 words, 3 keys, fold='case+accents'>"
+        for query in "Teh", "THE", "cafe", "th":
+            assert copy.suggest(query) == lexicon.suggest(query)
+            assert copy.complete(query) == lexicon.complete(query)
     with pytest.raises(ValueError, match="not the state of a pickled Lexicon"):
-        function(*state[:2], state[2][:-1], *state[3:])
+        _restored("case", *tables._replace(text=tables.text[:-1]))

@@ -70,6 +70,10 @@ def panic_exception() -> type[BaseException]:
     """The type of the exception that brindlemap._brindlemap raises when an internal check
     fails (pyo3_runtime.PanicException, derived from BaseException)."""
 
+def payload_span(trie: PrefixSearch) -> tuple[int, int | None]:
+    """(how many nodes carry a payload, the largest payload or None): what a loader checks
+    before it uses payloads as positions in tables of its own, in one pass over the nodes."""
+
 def well_formed(trie: PrefixSearch) -> bool:
     """Whether the trie's arrays passed the shape check made when it was created: only such
     tries answer search, suggest and complete, or are saved to and loaded from index files."""

@@ -10,9 +10,10 @@ from io import BufferedReader
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.index_format import (
-    DEFAULT_MAX_BYTES, HEADER, MALFORMED, SNIFF_BYTES, IndexHeader, byte_bound, check_body,
-    check_headerless_start, check_length, check_within, decode_exactly, decode_headerless,
-    pack_header, parse_header, refuse_headerless, shaped, starts_with_header)
+    DEFAULT_MAX_BYTES, HEADER_BYTES, MALFORMED, SNIFF_BYTES, Header, IndexHeader, Kind,
+    byte_bound, check_body, check_headerless_start, check_length, check_within, decode_exactly,
+    decode_headerless, expect_kind, pack_header, parse_header, refuse_headerless, shaped,
+    starts_with_header)
 from brindlemap.index_format import loads as _loads
 from brindlemap.safe_replace import UnsafeTargetError, replace_file
 
@@ -47,7 +48,7 @@ def save(trie: PrefixSearch, path: str | os.PathLike[str]) -> None:
 
 
 @contextlib.contextmanager
-def _invalid_index(name: str) -> Iterator[None]:
+def invalid_index(name: str) -> Iterator[None]:
     try:
         yield
     except ValueError as error:
@@ -76,16 +77,37 @@ def _regular_size(source: BufferedReader) -> int | None:
     return status.st_size if stat.S_ISREG(status.st_mode) else None
 
 
-def _read_trie(source: BufferedReader, max_bytes: int, legacy: bool) -> PrefixSearch:
-    head = source.read(HEADER.size)
+def _read_body(source: BufferedReader, head: bytes, kind: Kind,
+               max_bytes: int) -> tuple[Header, bytearray]:
+    """The header at the front of `head`, the first bytes read from `source`, and the bytes
+    behind it, read once the header is checked: an index of `kind`, within `max_bytes`."""
+    header = parse_header(head)
+    expect_kind(header, kind)
+    # Refused before a byte of a body it cannot hold, or that is too long, is read.
+    check_within(header.length, max_bytes)
     size = _regular_size(source)
+    if size is not None:
+        check_length(header, size - header.size)
+    body = bytearray(head[header.size:])
+    body += _read_up_to(source, header.length + 1 - len(body))
+    return header, body
+
+
+def read_index(path: str | os.PathLike[str], kind: Kind, max_bytes: int) -> tuple[Header, bytearray]:
+    """The header and the bytes behind it of the index of `kind` at `path`, before the
+    checksum is checked; ValueError naming the file for anything else."""
+    with open(path, "rb") as source, invalid_index(repr(os.fspath(path))):
+        head = source.read(HEADER_BYTES)
+        if not starts_with_header(head):
+            raise ValueError("no index header")
+        return _read_body(source, head, kind, max_bytes)
+
+
+def _read_trie(source: BufferedReader, max_bytes: int, legacy: bool) -> PrefixSearch:
+    head = source.read(HEADER_BYTES)
     if starts_with_header(head):
-        header = parse_header(head)
-        # Refused before a byte of a body it cannot hold, or that is too long, is read.
-        check_within(header.length, max_bytes)
-        if size is not None:
-            check_length(header, size - HEADER.size)
-        return check_body(header, _read_up_to(source, header.length + 1))
+        return check_body(*_read_body(source, head, Kind.TRIE, max_bytes))
+    size = _regular_size(source)
     if size is None:
         raise ValueError("no index header, and not a regular file")
     start = head + _read_up_to(source, SNIFF_BYTES - len(head))
@@ -115,7 +137,7 @@ def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
     the trie's shape; otherwise it raises ValueError naming that way.
     """
     max_bytes = byte_bound(max_bytes)
-    with open(path, "rb") as source, _invalid_index(repr(os.fspath(path))):
+    with open(path, "rb") as source, invalid_index(repr(os.fspath(path))):
         return _read_trie(source, max_bytes, legacy)
 
 
@@ -123,7 +145,7 @@ def loads(data: bytes, *, max_bytes: int = DEFAULT_MAX_BYTES,
           legacy: bool = False) -> PrefixSearch:
     """The trie of the bytes of an index file, with the checks that `load` makes."""
     max_bytes = byte_bound(max_bytes)
-    with _invalid_index("data"):
+    with invalid_index("data"):
         return _loads(data, max_bytes, legacy)
 
 
@@ -131,9 +153,11 @@ def read_header(path: str | os.PathLike[str]) -> IndexHeader | None:
     """The header of an index file (version, length and CRC-32 of the trie bytes), or None for
     a file without one: an index of the earlier format, or no index at all. ValueError for a
     cut header or a newer format."""
-    with open(path, "rb") as source, _invalid_index(repr(os.fspath(path))):
-        head = source.read(HEADER.size)
-        return parse_header(head) if starts_with_header(head) else None
+    with open(path, "rb") as source, invalid_index(repr(os.fspath(path))):
+        head = source.read(HEADER_BYTES)
+        if not starts_with_header(head):
+            return None
+        return IndexHeader(*parse_header(head)[:3])
 
 
 def is_index_file(path: str | os.PathLike[str]) -> bool:
@@ -166,11 +190,11 @@ def malformed_trie_from_index(data: bytes) -> PrefixSearch:
     bytes of an index file: checked against the header and its checksum, but not for shape,
     so that such a trie (which from_internal_data may make) travels to a worker process as
     it is."""
-    with _invalid_index("data"):
-        head = data[:HEADER.size]
-        if not starts_with_header(head):
+    with invalid_index("data"):
+        if not starts_with_header(data[:HEADER_BYTES]):
             raise ValueError("no index header")
-        return check_body(parse_header(head), data[HEADER.size:], shape=False)
+        header = parse_header(data)
+        return check_body(header, data[header.size:], shape=False)
 
 
 def trie_from_bytes(data: bytes) -> PrefixSearch:

@@ -1,12 +1,17 @@
-"""The layout of an index file, a header then the trie's bytes, and the checks that read it.
+"""The layout of an index file, a header then the bytes of what it holds, and the checks that
+read it.
 
-An index is HEADER (magic bytes, format version, length of the trie bytes, CRC-32 of them)
-followed by exactly that many bytes of `PrefixSearch.to_bytes()`, of a trie that passes the
-shape check. Files written before the header existed hold the trie bytes alone, with nothing
-to catch a changed bit; they read only when asked for, and only when they are exactly what
-`to_bytes` gives, so that no other kind of file passes for one.
+An index is a header (magic bytes, format version, for version 2 the kind of index, then the
+length of the bytes behind it and their CRC-32) followed by exactly that many bytes. A trie is
+written in version 1, whose header has no kind (every version-1 index holds a trie), so that
+every brindlemap since the header existed reads it: its bytes are `PrefixSearch.to_bytes()` of a
+trie that passes the shape check. A lexicon is written in version 2, kind LEXICON
+(`lexicon_file` lays out its bytes). Files written before the header existed hold the trie
+bytes alone, with nothing to catch a changed bit; they read only when asked for, and only when
+they are exactly what `to_bytes` gives, so that no other kind of file passes for one.
 """
 
+import enum
 import operator
 import struct
 import zlib
@@ -17,9 +22,27 @@ from brindlemap._brindlemap import PrefixSearch
 
 # Little-endian: magic, format version, length of the trie bytes, their CRC-32.
 HEADER = struct.Struct("<8sIQI")
+# Version 2 adds the kind of index after the version.
+KIND_HEADER = struct.Struct("<8sIIQI")
+# What every version begins with: magic and version.
+PREFIX = struct.Struct("<8sI")
+# The most bytes a header takes, which a reader takes in before it knows the version.
+HEADER_BYTES = KIND_HEADER.size
 # Not text (its first byte is not ASCII), and its line ending shows a text-mode mangling.
 MAGIC = b"\x89BMIDX\r\n"
-VERSION = 1
+VERSION = 1  # what a trie is written in
+NEWEST = 2  # the newest version this brindlemap reads
+
+
+class Kind(enum.IntEnum):
+    """What an index file holds."""
+
+    TRIE = 1
+    LEXICON = 2
+
+
+# How to load each kind of index, for the message that refuses one of another kind.
+LOADERS = {Kind.TRIE: "brindlemap.load", Kind.LEXICON: "brindlemap.Lexicon.load"}
 
 # The most trie bytes read by default: an index of several million words takes a few hundred
 # MiB, and a header that claims more is refused before any of it is read.
@@ -47,9 +70,21 @@ class IndexHeader(NamedTuple):
     crc: int
 
 
-def pack_header(data: bytes) -> bytes:
-    """The header for the trie bytes `data`."""
-    return HEADER.pack(MAGIC, VERSION, len(data), zlib.crc32(data))
+class Header(NamedTuple):
+    """A header as read: what IndexHeader holds, the kind of index and the header's size."""
+
+    version: int
+    length: int
+    crc: int
+    kind: Kind
+    size: int
+
+
+def pack_header(data: bytes, kind: Kind = Kind.TRIE) -> bytes:
+    """The header for the bytes `data` of an index of `kind`."""
+    if kind is Kind.TRIE:
+        return HEADER.pack(MAGIC, VERSION, len(data), zlib.crc32(data))
+    return KIND_HEADER.pack(MAGIC, NEWEST, kind, len(data), zlib.crc32(data))
 
 
 def starts_with_header(head: bytes) -> bool:
@@ -57,26 +92,48 @@ def starts_with_header(head: bytes) -> bool:
     return head.startswith(MAGIC) or (0 < len(head) < len(MAGIC) and MAGIC.startswith(head))
 
 
-def parse_header(head: bytes) -> IndexHeader:
+def _cut(head: bytes | bytearray) -> ValueError:
+    return ValueError(f"truncated: {len(head)} bytes, shorter than the index header")
+
+
+def parse_header(head: bytes | bytearray) -> Header:
     """The header at the front of `head`, which starts_with_header accepted; ValueError for a
-    cut header or a format this version cannot read."""
-    if len(head) < HEADER.size:
-        raise ValueError(f"truncated: {len(head)} bytes, shorter than the index header")
-    _, version, length, crc = HEADER.unpack_from(head)
-    if version > VERSION:
+    cut header, or a format or kind this version cannot read."""
+    if len(head) < PREFIX.size:
+        raise _cut(head)
+    version = PREFIX.unpack_from(head)[1]
+    if version > NEWEST:
         raise ValueError(f"written in format version {version}, newer than this brindlemap "
-                         f"reads (up to {VERSION}): upgrade brindlemap to read it")
+                         f"reads (up to {NEWEST}): upgrade brindlemap to read it")
     if version < 1:
         raise ValueError(f"unknown format version {version}")
-    return IndexHeader(version, length, crc)
+    layout = HEADER if version == 1 else KIND_HEADER
+    if len(head) < layout.size:
+        raise _cut(head)
+    if version == 1:
+        _, _, length, crc = HEADER.unpack_from(head)
+        return Header(version, length, crc, Kind.TRIE, layout.size)
+    _, _, kind, length, crc = KIND_HEADER.unpack_from(head)
+    if kind not in Kind.__members__.values():
+        raise ValueError(f"an index of kind {kind}, which this brindlemap does not know: "
+                         "upgrade brindlemap to read it")
+    return Header(version, length, crc, Kind(kind), layout.size)
 
 
-def check_length(header: IndexHeader, available: int) -> None:
+def expect_kind(header: Header, kind: Kind) -> None:
+    """ValueError unless the index holds `kind`, naming how to load what it holds."""
+    if header.kind is not kind:
+        raise ValueError(f"an index of a {header.kind.name.lower()}, not of a "
+                         f"{kind.name.lower()}: load it with {LOADERS[header.kind]}")
+
+
+def check_length(header: Header, available: int) -> None:
     """ValueError unless `available`, the count of bytes behind the header, is what it says."""
+    kind = header.kind.name.lower()
     if available < header.length:
-        raise ValueError(f"truncated: {available} of the {header.length} bytes of the trie")
+        raise ValueError(f"truncated: {available} of the {header.length} bytes of the {kind}")
     if available > header.length:
-        raise ValueError(f"{available - header.length} unexpected bytes after the trie")
+        raise ValueError(f"{available - header.length} unexpected bytes after the {kind}")
 
 
 def byte_bound(max_bytes: int) -> int:
@@ -100,12 +157,19 @@ def shaped(trie: PrefixSearch) -> PrefixSearch:
     return trie
 
 
-def check_body(header: IndexHeader, body: bytes | bytearray, *, shape: bool = True) -> PrefixSearch:
-    """The trie of `body`, the bytes that follow the header, once they are checked against it
-    (and, unless `shape` is false, once it passes the shape check)."""
+def check_crc(header: Header, body: bytes | bytearray) -> None:
+    """ValueError unless `body`, the bytes that follow the header, are what it says."""
     check_length(header, len(body))
     if zlib.crc32(body) != header.crc:
-        raise ValueError("checksum mismatch: the trie bytes are corrupt")
+        raise ValueError(f"checksum mismatch: the {header.kind.name.lower()} bytes are "
+                         "corrupt")
+
+
+def check_body(header: Header, body: bytes | bytearray, *, shape: bool = True) -> PrefixSearch:
+    """The trie of `body`, the bytes that follow the header, once they are checked against it
+    (and, unless `shape` is false, once it passes the shape check)."""
+    expect_kind(header, Kind.TRIE)
+    check_crc(header, body)
     trie = _search.decode(body)
     return shaped(trie) if shape else trie
 
@@ -158,8 +222,9 @@ def loads(data: bytes, max_bytes: int, legacy: bool) -> PrefixSearch:
     """The trie of an index file's bytes `data`, checked as `brindlemap.loads` documents."""
     if starts_with_header(data[:len(MAGIC)]):
         header = parse_header(data)
+        expect_kind(header, Kind.TRIE)
         check_within(header.length, max_bytes)
-        return check_body(header, data[HEADER.size:])
+        return check_body(header, data[header.size:])
     if not legacy:
         refuse_headerless(data[:SNIFF_BYTES], len(data) <= SNIFF_BYTES)
     check_within(len(data), max_bytes)

@@ -13,10 +13,15 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Queries
 from brindlemap.builder import Words
 from brindlemap.casing import carrier
+from brindlemap.files import invalid_index, read_index
 from brindlemap.folding import FOLDS, Fold, folder, spelling
 from brindlemap.frequency_file import MAX_COUNT, read_frequencies
+from brindlemap.index_format import DEFAULT_MAX_BYTES, Kind, byte_bound
+from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_body, lexicon_from_bytes
 from brindlemap.lexicon_tables import Tables, counted_items, lay_out
 from brindlemap.queries import RANKED_METRIC, Metric
+from brindlemap.safe_replace import replace_file
+from brindlemap.shipped import english_index, wordfreq_counts
 
 __all__ = ["MAX_COUNT", "Lexicon", "Suggestion"]
 
@@ -69,9 +74,60 @@ class Lexicon:
         """The lexicon of the frequency file at `path` ("word count" lines, read one at a
         time); a bad line raises ValueError naming the file and the line."""
         name = os.fspath(path)
+        return cls._of(fold, lay_out(read_frequencies(path), folder(fold),
+                                     lambda line: f"{name}:{line}"))
+
+    @classmethod
+    def english(cls) -> Lexicon:
+        """The English lexicon that ships with the package: 82,800 words with their counts in
+        Google Books, in their usual casing ("London", "NASA", "I'm"), with contractions and
+        common abbreviations ("Dr", "etc"), folded by case. Loaded once, from a prebuilt
+        index; later calls give the same lexicon, which no query changes."""
+        if not _english:
+            _english.append(cls.load(english_index()))
+        return _english[0]
+
+    @classmethod
+    def from_wordfreq(cls, language: str, n: int = 100_000, *, fold: Fold = "case",
+                      wordlist: str = "best") -> Lexicon:
+        """The `n` commonest words of `language` (a code such as "fr" or "de") in the lists
+        of the `wordfreq` package, which this needs (`pip install brindlemap[wordfreq]`),
+        each counted as its frequency per billion words. wordfreq keeps its words
+        case-folded, so answers are in lowercase unless the query's casing says otherwise;
+        tokens with digits, and those without a letter, are left out."""
+        return cls(wordfreq_counts(language, n, wordlist), fold=fold)
+
+    @classmethod
+    def load(cls, path: str | os.PathLike[str], *,
+             max_bytes: int = DEFAULT_MAX_BYTES) -> Lexicon:
+        """The lexicon in the index file at `path`, written by `save`, with the checks that
+        `brindlemap.load` makes of a trie's: ValueError for another kind of file (a trie's
+        index names `brindlemap.load`), a newer format, a truncated file, a checksum mismatch
+        or tables that do not fit together; at most `max_bytes` bytes are read."""
+        index = read_index(path, Kind.LEXICON, byte_bound(max_bytes))
+        with invalid_index(repr(os.fspath(path))):
+            return cls._of(*lexicon_from_body(*index))
+
+    def save(self, path: str | os.PathLike[str]) -> None:
+        """Writes the lexicon to the index file `path`, replacing it as `brindlemap.save`
+        replaces a trie's: never half-written, only a regular file."""
+        replace_file(path, (self.to_bytes(),))
+
+    def to_bytes(self) -> bytes:
+        """The bytes of the lexicon's index file, which `from_bytes` reads back."""
+        return lexicon_bytes(self._fold, Tables(self._trie, self._text, self._starts,
+                                                self._counts, self._firsts, self._totals))
+
+    @classmethod
+    def from_bytes(cls, data: bytes | bytearray) -> Lexicon:
+        """The lexicon of the bytes of its index file, checked as `load` checks them."""
+        with invalid_index("data"):
+            return cls._of(*lexicon_from_bytes(data))
+
+    @classmethod
+    def _of(cls, fold: Fold, tables: Tables) -> Lexicon:
         lexicon = cls.__new__(cls)
-        lexicon._take(fold, lay_out(read_frequencies(path), folder(fold),
-                                    lambda line: f"{name}:{line}"))
+        lexicon._take(fold, tables)
         return lexicon
 
     def _take(self, fold: Fold, tables: Tables) -> None:
@@ -205,19 +261,20 @@ class Lexicon:
         return f"<Lexicon of {len(self)} words, {self.keys} keys, fold={self._fold!r}>"
 
     def __reduce__(self) -> tuple[Any, ...]:
-        # The trie pickles as its checked index bytes, the rest as flat arrays and one str.
-        return _restored, (self._fold, self._trie, self._text, self._starts, self._counts,
-                           self._firsts, self._totals)
+        # A lexicon pickles as the bytes of its index file, checked as they are read back.
+        return Lexicon.from_bytes, (self.to_bytes(),)
+
+
+_english: list[Lexicon] = []  # the shipped lexicon, once loaded
 
 
 def _restored(fold: Fold, trie: PrefixSearch, text: str, starts: array[int], counts: array[int],
               firsts: array[int], totals: array[int]) -> Lexicon:
-    """A pickled lexicon, its tables checked for the sizes that hold them together."""
+    """A lexicon pickled by an earlier version, its tables checked for the sizes that hold them
+    together."""
     if fold not in FOLDS or not isinstance(trie, PrefixSearch) or not isinstance(text, str) \
             or not all(isinstance(table, array) for table in (starts, counts, firsts, totals)) \
             or len(starts) != len(counts) + 1 or len(firsts) != len(totals) + 1 \
             or starts[-1] != len(text) or firsts[-1] != len(counts) or firsts[0] != 0:
         raise ValueError("not the state of a pickled Lexicon")
-    lexicon = Lexicon.__new__(Lexicon)
-    lexicon._take(fold, Tables(trie, text, starts, counts, firsts, totals))
-    return lexicon
+    return Lexicon._of(fold, Tables(trie, text, starts, counts, firsts, totals))

@@ -40,6 +40,7 @@ PyMethodDef functions[] = {
     function<search_signatures::search_many, search_many>(),
     function<search_signatures::decode, decode>(),
     function<search_signatures::well_formed, well_formed>(),
+    function<search_signatures::payload_span, payload_span>(),
     function<search_signatures::build, build>(),
     function<search_signatures::arrays, arrays>(),
     noargs_function<signatures::panic_exception, panic_exception>(),

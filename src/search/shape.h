@@ -1,5 +1,6 @@
 // well_formed: whether a trie passed the shape check made when it was created, so that the
-// package can refuse to store or load a trie that only its own methods answer on.
+// package can refuse to store or load a trie that only its own methods answer on; and
+// payload_span, what a loader checks of the payloads a file claims before it trusts them.
 #pragma once
 
 #include "boundary/signature.h"
@@ -24,8 +25,16 @@ inline constexpr Signature<AsAnyTrie> well_formed{
     "distinct characters among siblings). Every trie that build makes passes it; only tries that\n"
     "pass it answer search, suggest and complete, or are saved to and loaded from index files."};
 
+inline constexpr Signature<AsAnyTrie> payload_span{
+    "payload_span",
+    "",
+    {"trie"},
+    "(how many nodes carry a payload, the largest payload or None): what a loader checks\n"
+    "before it uses payloads as positions in tables of its own, in one pass over the nodes."};
+
 }  // namespace search_signatures
 
 PyRef well_formed(const BorrowedTrie& trie);
+PyRef payload_span(const BorrowedTrie& trie);
 
 }  // namespace brindlemap

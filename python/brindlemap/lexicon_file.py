@@ -1,0 +1,121 @@
+"""The bytes of a lexicon index: its fold and its tables, each length checked before it is
+trusted.
+
+Behind the header (kind LEXICON) come, little-endian: the fold (one byte: 0 none, 1 case,
+2 case and accents, then three zero bytes), then six sections, each an item size (one byte:
+1, 2, 4 or 8) and a count of items (eight bytes) followed by the items: the trie's bytes, the
+text of every spelling in UTF-8, then the arrays starts, counts, firsts and totals of
+`lexicon_tables.Tables`.
+"""
+
+import struct
+import sys
+from array import array
+from collections.abc import Iterable
+
+from brindlemap import _search
+from brindlemap.folding import Fold
+from brindlemap.index_format import (HEADER_BYTES, Header, Kind, check_crc, expect_kind,
+                                     pack_header, parse_header, shaped, starts_with_header)
+from brindlemap.lexicon_tables import Tables
+
+FOLD = struct.Struct("<B3x")
+SECTION = struct.Struct("<BQ")
+FOLD_CODES: tuple[Fold, ...] = (None, "case", "case+accents")
+ARRAY_CODES = {array(code).itemsize: code for code in "BHIQ"}
+BIG_ENDIAN = sys.byteorder == "big"
+
+
+def _section(items: bytes | array[int]) -> Iterable[bytes]:
+    if isinstance(items, bytes):
+        return SECTION.pack(1, len(items)), items
+    if BIG_ENDIAN:
+        items = array(items.typecode, items)
+        items.byteswap()
+    return SECTION.pack(items.itemsize, len(items)), items.tobytes()
+
+
+def lexicon_bytes(fold: Fold, tables: Tables) -> bytes:
+    """The whole index file of a lexicon: header, then its bytes."""
+    parts = [FOLD.pack(FOLD_CODES.index(fold))]
+    for items in (tables.trie.to_bytes(), tables.text.encode("utf-8"), *tables[2:]):
+        parts.extend(_section(items))
+    body = b"".join(parts)
+    return pack_header(body, Kind.LEXICON) + body
+
+
+class _Reader:
+    """Reads the sections of a body in order, refusing any that runs past its end."""
+
+    def __init__(self, body: bytes | bytearray) -> None:
+        self._view = memoryview(body)
+        self._at = 0
+
+    def take(self, size: int, what: str) -> memoryview:
+        if size > len(self._view) - self._at:
+            raise ValueError(f"truncated: the {what} runs past the end of the lexicon")
+        piece = self._view[self._at:self._at + size]
+        self._at += size
+        return piece
+
+    def _items(self, what: str, sizes: Iterable[int]) -> tuple[int, memoryview]:
+        itemsize, count = SECTION.unpack(self.take(SECTION.size, what))
+        if itemsize not in sizes:
+            raise ValueError(f"the {what} has items of {itemsize} bytes")
+        return itemsize, self.take(itemsize * count, what)
+
+    def raw(self, what: str) -> bytes:
+        return bytes(self._items(what, (1,))[1])
+
+    def numbers(self, what: str) -> array[int]:
+        itemsize, items = self._items(what, ARRAY_CODES)
+        numbers = array(ARRAY_CODES[itemsize])
+        numbers.frombytes(items)
+        if BIG_ENDIAN:
+            numbers.byteswap()
+        return numbers
+
+    def end(self) -> None:
+        if self._at != len(self._view):
+            raise ValueError(f"{len(self._view) - self._at} unexpected bytes after the lexicon")
+
+
+def _fold(code: int) -> Fold:
+    if code >= len(FOLD_CODES):
+        raise ValueError(f"unknown fold {code}")
+    return FOLD_CODES[code]
+
+
+def lexicon_from_bytes(data: bytes | bytearray) -> tuple[Fold, Tables]:
+    """The fold and tables of a lexicon index's bytes, header and all, each part checked."""
+    if not starts_with_header(bytes(data[:HEADER_BYTES])):
+        raise ValueError("no index header")
+    header = parse_header(data)
+    expect_kind(header, Kind.LEXICON)
+    return lexicon_from_body(header, data[header.size:])
+
+
+def lexicon_from_body(header: Header, body: bytes | bytearray) -> tuple[Fold, Tables]:
+    """The fold and tables of the bytes behind a lexicon's header, once they match it."""
+    check_crc(header, body)
+    reader = _Reader(body)
+    fold = _fold(FOLD.unpack(reader.take(FOLD.size, "fold"))[0])
+    trie = shaped(_search.decode(reader.raw("trie")))
+    try:
+        text = str(reader.raw("text"), "utf-8")
+    except UnicodeDecodeError as error:
+        raise ValueError(f"the text is not UTF-8: {error.reason}") from None
+    starts, counts, firsts, totals = map(reader.numbers, ("starts", "counts", "firsts",
+                                                          "totals"))
+    reader.end()
+    # What indexes a table is checked against it; the order within a table only orders the
+    # answers, so bytes made to pass the checksum can mislead but never fault a query.
+    if not (len(starts) == len(counts) + 1 and starts[0] == 0 and starts[-1] == len(text)):
+        raise ValueError("its spellings do not tile its text")
+    if not (len(firsts) == len(totals) + 1 and firsts[0] == 0 and firsts[-1] == len(counts)
+            and max(firsts[:-1], default=0) < max(len(counts), 1)):
+        raise ValueError("its keys do not tile its spellings")
+    count, largest = _search.payload_span(trie)
+    if count != len(totals) or (largest or 0) >= max(count, 1):
+        raise ValueError("its trie's keys are not numbered as its tables are")
+    return fold, Tables(trie, text, starts, counts, firsts, totals)

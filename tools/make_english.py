@@ -1,0 +1,103 @@
+"""Makes the English lexicon that ships with the package: data/english.txt, "word count" lines
+commonest first, and data/english.lexicon, the index `Lexicon.english()` loads.
+
+Sources (see data/LICENSE.english):
+- the words and counts of the frequency dictionary that symspellpy ships (82,765 words;
+  its counts come from the Google Books Ngram data), all in lowercase;
+- their casing from SCOWL's size-50 American list (Debian's wamerican): a word that list holds
+  only with capitals takes them ("london" becomes "London", "nasa" "NASA", "i'm" "I'm"), a
+  word it also holds in lowercase stays lowercase ("march", "polish");
+- the contractions SCOWL holds that the dictionary lacks, and common abbreviations (titles,
+  units, months), each counted as the dictionary counts its own contractions (300,000), a
+  modest count that ranks them after the common words they might be mistaken for.
+
+Needs symspellpy (`make bench` installs it) and wamerican (`apt-get install wamerican`):
+
+    .venv/bin/python tools/make_english.py
+"""
+
+from importlib import resources
+from pathlib import Path
+
+DATA = Path(__file__).resolve().parent.parent / "python/brindlemap/data"
+SCOWL = Path("/usr/share/dict/american-english")
+ADDED_COUNT = 300_000
+
+# The casing a reader expects where SCOWL holds two capitalised forms, or holds the word in
+# lowercase too for a sense that prose seldom means (the letter i).
+CASING_CHOICES = {
+    "i": "I", "pm": "PM", "cd": "CD", "dec": "Dec", "al": "Al", "co": "Co", "unix": "Unix", "sam": "Sam",
+    "tex": "TeX", "mia": "Mia", "ira": "IRA", "isis": "Isis", "pms": "PMS", "btu": "BTU",
+    "eula": "EULA",
+}
+
+# Abbreviations that ordinary prose writes with or without a period: titles, units, days and
+# months, and a few initialisms.
+ABBREVIATIONS = """
+    Dr Mr Mrs Ms Mx St Jr Sr Prof Rev Gen Col Lt Sgt Capt Cmdr Gov Sen Rep Hon Pres Supt
+    Inc Ltd Co Corp Bros LLC PLC vs etc approx dept est fig figs vol vols pp ed eds no nos
+    Jan Feb Mar Apr Jun Jul Aug Sep Sept Oct Nov Dec Mon Tue Tues Wed Thu Thur Thurs Fri Sat
+    Sun Ave Blvd Rd Mt ft lb lbs oz km cm mm kg mg ml hr hrs min mins sec secs mph
+    TV USA UK EU UN OK PhD BA BSc MA MSc MD CEO FAQ PDF
+""".split()
+
+
+def read_counts():
+    source = resources.files("symspellpy") / "frequency_dictionary_en_82_765.txt"
+    counts = {}
+    for line in source.read_text(encoding="utf-8").splitlines():
+        word, count = line.split()
+        counts[word] = counts.get(word, 0) + int(count)
+    return counts
+
+
+def read_scowl():
+    """(the lowercase words, each other word's capitalised forms by its lowercase)."""
+    lowercase, capitalised = set(), {}
+    for word in SCOWL.read_text(encoding="utf-8").split("\n"):
+        if not word or word.endswith("'s"):
+            continue
+        if word == word.lower():
+            lowercase.add(word)
+        else:
+            capitalised.setdefault(word.lower(), []).append(word)
+    return lowercase, capitalised
+
+
+def cased(word, lowercase, capitalised):
+    if word in CASING_CHOICES:
+        return CASING_CHOICES[word]
+    if word in lowercase or word not in capitalised:
+        return word
+    (form,) = capitalised[word]  # CASING_CHOICES has the words with two
+    return form
+
+
+def entries():
+    counts = read_counts()
+    lowercase, capitalised = read_scowl()
+    for word in sorted(lowercase | set(capitalised)):
+        if "'" in word and word not in counts and not word[:1].isupper():
+            counts[word] = ADDED_COUNT
+    for word in ("I'd", "I'll", "I'm", "I've"):
+        counts.setdefault(word.lower(), ADDED_COUNT)
+    for word in ABBREVIATIONS:
+        counts.setdefault(word.lower(), ADDED_COUNT)
+        if word != word.lower() and word.lower() not in lowercase:
+            capitalised[word.lower()] = [word]
+    ranked = sorted(counts, key=lambda w: (-counts[w], w))
+    return [(cased(word, lowercase, capitalised), counts[word]) for word in ranked]
+
+
+def main():
+    from brindlemap import Lexicon  # the package as `make build` installed it
+
+    words = entries()
+    text = DATA / "english.txt"
+    text.write_text("".join(f"{word} {count}\n" for word, count in words), encoding="utf-8")
+    Lexicon.from_file(text).save(DATA / "english.lexicon")
+    print(f"{len(words)} words in {text}")
+
+
+if __name__ == "__main__":
+    main()
