@@ -2,6 +2,7 @@
 folding, frequency files and pickling."""
 
 import pickle
+import sys
 from array import array
 import unicodedata
 
@@ -15,6 +16,7 @@ from brindlemap.index_format import Kind, pack_header, parse_header
 from brindlemap.lexicon import _restored
 from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_bytes
 from brindlemap.lexicon_tables import Tables
+from brindlemap.shipped import data_path
 from conftest import DISTANCE
 
 # Capitals, an accent both composed and apart, and a letter that folds to two.
@@ -214,3 +216,30 @@ def test_files_and_pickling_keep_every_answer(tmp_path):
             assert copy.complete(query) == lexicon.complete(query)
     with pytest.raises(ValueError, match="not the state of a pickled Lexicon"):
         _restored("case", *tables._replace(text=tables.text[:-1]))
+
+
+def test_the_shipped_english_lexicon_is_its_frequency_file_built():
+    english = Lexicon.english()
+    assert english is Lexicon.english() and len(english) >= 80_000
+    # The prebuilt index is what the shipped text gives today: tools/make_english.py remade both.
+    assert english.to_bytes() == Lexicon.from_file(data_path("english.txt")).to_bytes()
+    assert [english.suggest(q, k=1)[0].word for q in ("londn", "Teh", "ENGLSH", "dr")] == \
+        ["London", "The", "ENGLISH", "Dr"]
+
+
+@pytest.mark.parametrize("language, fold, query, answer", [
+    ("fr", "case+accents", "Etre", "Être"),  # found without its accent, answered with it
+    ("fr", "case", "bonjuor", "bonjour"),
+    ("de", "case", "STRASE", "STRASSE"),
+    ("de", "case", "Mussen", "Müssen"),
+])
+def test_wordfreq_lexicons(language, fold, query, answer):
+    lexicon = Lexicon.from_wordfreq(language, n=20_000, fold=fold)
+    assert len(lexicon) == 20_000
+    assert lexicon.suggest(query, k=1)[0].word == answer
+
+
+def test_wordfreq_lexicon_without_wordfreq_names_the_extra(monkeypatch):
+    monkeypatch.setitem(sys.modules, "wordfreq", None)
+    with pytest.raises(ImportError, match=r"pip install 'brindlemap\[wordfreq\]'"):
+        Lexicon.from_wordfreq("fr")

@@ -70,3 +70,17 @@ def test_check_looks_each_unknown_word_up_once(lexicon, monkeypatch):
                         lambda self, words, *a: asked.append(words) or lookup_many(self, words, *a))
     assert len(lexicon.check("teh teh Teh dgo teh")) == 5
     assert asked == [["teh", "Teh", "dgo"]]
+
+
+PROSE = """Mr. and Mrs. Dudley's neighbours didn't know what they'd say. "It's 5 o'clock,"
+said Dr Granger, who'd read the 2nd edition of the report (pp. 12-14, vol. 3) on her iPhone.
+The Smiths' house at 42 Baker St. cost $1,250,000 in 1999; see https://example.org/a?b=c or
+write to info@example.com. We'll meet at 9 am on Monday, Jan. 5th, near the U.S. Embassy in
+London, and I'm sure you'll like it. Shouldn't we ask Prof. Jones, Ms Patel and the CEO, etc.?"""
+
+
+def test_the_english_lexicon_passes_ordinary_prose_and_corrects_in_its_casing():
+    english = Lexicon.english()
+    assert english.check(PROSE) == []
+    assert english.correct("Teh QUIKC brown fox recieved it in londn, Dr Smiht.") == \
+        "The QUICK brown fox received it in London, Dr Smith."
