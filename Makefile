@@ -18,20 +18,27 @@ SOURCES := $(shell find src python -type f \( -name '*.cpp' -o -name '*.h' -o -n
 test: $(STAMPS)/installed
 	$(PY) -m pytest -q tests
 
-# A demo of the command-line tool on the word list that ships with the package (@english): the
-# 30,000 commonest English words, commonest first, so that payloads are frequency ranks. The
-# ranked commands count a swapped pair as one edit (osa) unless told otherwise.
-DEMO_INDEX := build/demo/frequent-words.idx
+# A demo of the command-line tool: the shipped English lexicon checks, corrects and completes a
+# letter (check exits 1 when it finds unknown words, as linters do); then a trie index of the
+# 30,000 commonest English words (@frequent-words), commonest first, so that payloads are
+# frequency ranks. The ranked commands count a swapped pair as one edit (osa) unless told
+# otherwise.
+DEMO := build/demo
 run: $(STAMPS)/installed
-	@mkdir -p $(dir $(DEMO_INDEX))
-	$(VENV)/bin/brindlemap build @english -o $(DEMO_INDEX)
-	$(VENV)/bin/brindlemap info $(DEMO_INDEX)
-	$(VENV)/bin/brindlemap suggest $(DEMO_INDEX) helo wrld --k 3
-	$(VENV)/bin/brindlemap suggest $(DEMO_INDEX) teh recieve --k 1
-	$(VENV)/bin/brindlemap suggest $(DEMO_INDEX) --k 1 teh --metric levenshtein
-	$(VENV)/bin/brindlemap complete $(DEMO_INDEX) helo wrld --k 3
-	printf '  wrold \n\nrecie\n' | $(VENV)/bin/brindlemap complete $(DEMO_INDEX) - --k 1 --json
-	$(VENV)/bin/brindlemap query $(DEMO_INDEX) speling --max-dist 2 --limit 3 --json
+	@mkdir -p $(DEMO)
+	printf "Teh meeting is on Munday at 10 am.\nDr Smith didn't recieve the LETTR from londn.\n" \
+	  > $(DEMO)/letter.txt
+	$(VENV)/bin/brindlemap check $(DEMO)/letter.txt --k 3 || [ $$? -eq 1 ]
+	$(VENV)/bin/brindlemap correct $(DEMO)/letter.txt
+	$(VENV)/bin/brindlemap suggest @english Teh RECIEVE londn --k 2
+	$(VENV)/bin/brindlemap complete @english Univrs --k 3
+	$(VENV)/bin/brindlemap info @english
+	$(VENV)/bin/brindlemap build @frequent-words -o $(DEMO)/frequent-words.idx
+	$(VENV)/bin/brindlemap info $(DEMO)/frequent-words.idx
+	$(VENV)/bin/brindlemap suggest $(DEMO)/frequent-words.idx helo wrld --k 3
+	$(VENV)/bin/brindlemap suggest $(DEMO)/frequent-words.idx --k 1 teh --metric levenshtein
+	printf '  wrold \n\nrecie\n' | $(VENV)/bin/brindlemap complete $(DEMO)/frequent-words.idx - --k 1 --json
+	$(VENV)/bin/brindlemap query $(DEMO)/frequent-words.idx speling --max-dist 2 --limit 3 --json
 
 build: $(STAMPS)/installed
 

@@ -202,12 +202,43 @@ def test_regression_json_lines_on_a_stream(word_list):
         {"query": "dgo", "matches": [{"word": "dog", "payload": 3, "distance": 1}]}]
 
 
-def test_shipped_word_list_is_named_at_english(tmp_path):
-    # The ranked commands count a swapped pair as one edit unasked.
-    assert cli("suggest", "@english", "teh", "--k", "1") == (0, "teh\tthe\t1\t0\n", "")
-    assert cli("complete", "@english", "wrold", "--k", "1")[1] == "wrold\tworld\t1\t113\n"
-    assert cli("build", "@english", "-o", tmp_path / "english.idx")[0] == 0
+def test_shipped_lexicon_and_word_list_are_named_at_english_and_at_frequent_words(tmp_path):
+    # The ranked commands count a swapped pair as one edit unasked; a lexicon answers counts.
+    assert cli("suggest", "@english", "Teh", "--k", "1") == (0, "Teh\tThe\t1\t23135851162\n", "")
+    assert cli("complete", "@frequent-words", "wrold", "--k", "1")[1] == "wrold\tworld\t1\t113\n"
+    assert cli("build", "@frequent-words", "-o", tmp_path / "english.idx")[0] == 0
     assert cli("info", tmp_path / "english.idx")[1].startswith("nodes\t74138\nwords\t30000\n")
+    assert cli("info", "@english")[1].startswith("kind\tlexicon\nwords\t82922\n")
+
+
+TEXT = "Teh cat sat\r\non teh mat, dr Smith's cat; see https://x.org/teh\nqqqqqq"
+
+
+def test_build_lexicon_then_check_and_correct_a_text(tmp_path):
+    counts = tmp_path / "counts.txt"
+    counts.write_text("the 50\ncat 9\nsat 3\non 20\nmat 2\nDr 4\nSmith 1\nsee 5\n")
+    lexicon, text = tmp_path / "words.lexicon", tmp_path / "text.txt"
+    text.write_bytes(TEXT.encode())
+    assert cli("build", counts, "--counts", "-o", lexicon)[0] == 0
+    assert cli("check", lexicon, text, "-k", "1") == (
+        1, f"{text}:1:1: Teh -> The\n{text}:2:4: teh -> the\n{text}:3:1: qqqqqq\n", "")
+    with open(tmp_path / "out", "wb") as out:  # bytes, so that \r\n is seen as written
+        assert cli("correct", lexicon, "-", input=TEXT, stdout=out)[0] == 0
+    assert (tmp_path / "out").read_bytes() == TEXT.replace("eh", "he", 2).encode()
+    code, out, _ = cli("check", "-", "--json", "--k", "1", input="Teh\n\nok qqqqqq\n")
+    assert (code, [json.loads(line) for line in out.splitlines()]) == (1, [
+        {"file": "<stdin>", "line": 1, "column": 1, "word": "Teh",
+         "suggestions": [{"word": "The", "count": 23135851162, "distance": 1}]},
+        {"file": "<stdin>", "line": 3, "column": 4, "word": "qqqqqq", "suggestions": []}])
+    # A plain word list folded makes a lexicon too; a trie has no counts to check with.
+    words = tmp_path / "words.txt"
+    words.write_text("Café\nnaïve\n")
+    assert cli("build", words, "--fold", "case+accents", "-o", lexicon)[0] == 0
+    assert cli("check", lexicon, "-", input="CAFE naive cafes\n")[:2] == \
+        (1, "<stdin>:1:12: cafes -> Café\n")
+    assert cli("suggest", lexicon, "cafe")[1] == "cafe\tCafé\t0\t1\n"
+    assert cli("build", words, "-o", tmp_path / "words.idx")[0] == 0
+    assert "an index of a trie" in cli("check", tmp_path / "words.idx", text)[2]
 
 
 def test_regression_non_blocking_standard_input_is_waited_for(word_list):

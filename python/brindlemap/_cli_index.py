@@ -1,5 +1,6 @@
-"""What the command-line tool is given to query: an index written by `build`, or a word list
-built on the fly; and the counts that `info` shows of an index."""
+"""What the command-line tool is given to query: an index written by `build` (of a trie or of
+a lexicon), the shipped English lexicon, or a word list built on the fly; and the counts that
+`info` shows of an index."""
 
 import contextlib
 import importlib.resources
@@ -12,16 +13,24 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._cli_io import UserError
 from brindlemap.builder import build
 from brindlemap.files import is_index_file, load
+from brindlemap.index_format import HEADER_BYTES, Kind, parse_header, starts_with_header
+from brindlemap.lexicon import Lexicon
+from brindlemap.shipped import data_path
 from brindlemap.wordlist import WordListError, entries
 
+# The shipped English lexicon wherever an index is taken, and its frequency file where `build`
+# reads one; a file of that name is still reached as ./@english.
+ENGLISH = "@english"
+# Names that stand for a word list shipped with the package wherever a word list is taken.
+SHIPPED_WORD_LISTS = {"@frequent-words": "frequent-words.txt"}
 
-# Names that stand for a word list shipped with the package wherever a word list is taken; a
-# file of that name is still reached as ./@english.
-SHIPPED_WORD_LISTS = {"@english": "frequent-words.txt"}
+Index = PrefixSearch | Lexicon
 
 
 def word_list_path(name: str) -> str:
-    """`name`, or the path of the shipped word list that it stands for."""
+    """`name`, or the path of the shipped file that it stands for."""
+    if name == ENGLISH:
+        return str(data_path("english.txt"))
     shipped = SHIPPED_WORD_LISTS.get(name)
     if shipped is None:
         return name
@@ -71,18 +80,45 @@ def build_word_list(source: BinaryIO, name: str) -> PrefixSearch:
         raise UserError(f"{name}: {error}") from None
 
 
-def open_trie(path: str, legacy: bool) -> PrefixSearch:
-    """An index written by `build`, or a word list built on the fly.
+def index_kind(path: str) -> Kind:
+    """What the index at `path` holds, by its header; a trie for a file without one, which
+    reads only as a trie or a word list."""
+    with opened(path) as source:
+        head = source.read(HEADER_BYTES)
+    try:
+        return parse_header(head).kind if starts_with_header(head) else Kind.TRIE
+    except ValueError as error:
+        raise UserError(f"{path!r} is not a valid brindlemap index: {error}") from None
+
+
+def load_lexicon(path: str) -> Lexicon:
+    """The lexicon index at `path`, or the shipped English lexicon for @english."""
+    try:
+        return Lexicon.english() if path == ENGLISH else Lexicon.load(path)
+    except ValueError as error:
+        raise UserError(str(error)) from None
+    except OSError as error:
+        raise UserError(f"cannot read {path!r}: {_reason(error)}") from None
+
+
+def open_index(path: str, legacy: bool) -> Index:
+    """The shipped English lexicon for @english, an index written by `build` (of a trie or a
+    lexicon), or a word list built on the fly into a trie.
 
     A regular file that begins as an index does (its header, or trie bytes of the earlier
     headerless format, which load only with `legacy`) is loaded as one; anything else, a pipe
     included, is read as a word list, so that a word list with a stray NUL byte is refused at
     its line.
     """
+    if path == ENGLISH:
+        return load_lexicon(path)
+    path = word_list_path(path)
     with opened(path) as source:
-        if _is_regular(source) and is_index_file(path):
-            return load_index(path, legacy)
-        return build_word_list(source, path)
+        if not (_is_regular(source) and is_index_file(path)):
+            return build_word_list(source, path)
+    if index_kind(path) is Kind.LEXICON:
+        return load_lexicon(path)
+    return load_index(path, legacy)
 
 
 def count_nodes_and_words(trie: PrefixSearch, budget: int) -> tuple[int, int]:

@@ -1,4 +1,5 @@
-"""The command-line tool: build an index from a word list, query it, describe it."""
+"""The command-line tool: build an index from a word list or a frequency file, query it,
+describe it, and check or correct texts with a lexicon."""
 
 import argparse
 import importlib.metadata
@@ -7,19 +8,26 @@ import json
 import os
 import sys
 import time
-from collections.abc import Iterator
+from collections.abc import Callable, Iterator
+from typing import Any
 
-from brindlemap._cli_index import (SHIPPED_WORD_LISTS, build_word_list, count_nodes_and_words,
-                                   load_index, open_trie, opened, word_list_path)
+from brindlemap._brindlemap import PrefixSearch
+from brindlemap._cli_index import (ENGLISH, Index, build_word_list,
+                                   count_nodes_and_words, index_kind, load_index, load_lexicon,
+                                   open_index, opened, word_list_path)
 from brindlemap._cli_io import (ReadyAwareInput, UserError, end_after_closed_pipe,
                                 occupy_closed_descriptors, progress, say, tsv_field, write)
+from brindlemap._cli_text import Places, text_chunks, text_name
 from brindlemap._failures import is_panic, native_reports_silenced
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.files import read_header, save
-from brindlemap.index_format import HEADER
+from brindlemap.folding import FOLDS
+from brindlemap.index_format import HEADER, Kind
+from brindlemap.lexicon import Lexicon
+from brindlemap.shipped import english_index
 from brindlemap.queries import (RANKED_METRIC, UNRANKED_METRIC, Metric, Rank, complete,
                                 search_many)
-from brindlemap.wordlist import WordListError, lines, parse_unsigned
+from brindlemap.wordlist import WordListError, entries, lines, parse_unsigned
 
 EXIT_USAGE = 2
 EXIT_INTERRUPTED = 130
@@ -31,7 +39,10 @@ BATCH = 4096
 STDIN_NAME = "<stdin>"
 RANKS: list[Rank] = ["payload", "word"]  # the first is the default
 METRICS: list[Metric] = [UNRANKED_METRIC, RANKED_METRIC]
-SHIPPED = ", ".join(SHIPPED_WORD_LISTS)
+# How the command line names each fold.
+FOLD_NAMES = {str(fold).lower(): fold for fold in FOLDS}
+# Exit status of check when the text holds words the lexicon does not know, as linters do.
+EXIT_UNKNOWN_WORDS = 1
 
 
 class _Parser(argparse.ArgumentParser):
@@ -68,12 +79,31 @@ def _version() -> str:
         return "unknown"
 
 
+def _build_lexicon(args) -> Lexicon:
+    path = word_list_path(args.wordlist)
+    fold = FOLD_NAMES[args.fold or "case"]
+    try:
+        if args.counts or args.wordlist == ENGLISH:
+            return Lexicon.from_file(path, fold=fold)
+        with opened(path) as source:
+            return Lexicon((word for word, _ in entries(source, path)), fold=fold)
+    except OSError as error:
+        raise UserError(f"cannot read {path!r}: {error.strerror or error}") from None
+    except (TypeError, ValueError) as error:
+        raise UserError(str(error)) from None
+
+
 def command_build(args) -> None:
     started = time.monotonic()
-    with opened(args.wordlist) as source:
-        trie = build_word_list(source, args.wordlist)
+    built: Index
+    if args.counts or args.fold is not None or args.wordlist == ENGLISH:
+        built = _build_lexicon(args)
+    else:
+        path = word_list_path(args.wordlist)
+        with opened(path) as source:
+            built = build_word_list(source, path)
     try:
-        save(trie, args.output)
+        built.save(args.output) if isinstance(built, Lexicon) else save(built, args.output)
         size = os.path.getsize(args.output)
     except OSError as error:
         raise UserError(f"cannot write {args.output!r}: {error.strerror or error}") from None
@@ -133,9 +163,9 @@ def _batched(given: list[str]) -> Iterator[list[str]]:
             yield list(run)
 
 
-def _json_objects(words, answers) -> list[str]:
+def _json_objects(words, answers, number: str) -> list[str]:
     return [json.dumps({"query": word, "matches": [
-        {"word": w, "payload": p, "distance": d} for w, p, d in found]}, ensure_ascii=False)
+        {"word": w, number: p, "distance": d} for w, p, d in found]}, ensure_ascii=False)
         for word, found in zip(words, answers)]
 
 
@@ -150,10 +180,10 @@ def _tsv_rows(words, answers) -> str:
     return "".join(rows)
 
 
-def _answered(args, query_all, trie, words: list[str]):
+def _answered(args, query_all, index: Index, words: list[str]):
     with native_reports_silenced():
         try:
-            return query_all(trie, words)
+            return query_all(index, words)
         except ValueError as error:  # an index whose arrays are no well-formed trie
             raise UserError(f"{args.index}: {error}") from None
         except BaseException as error:
@@ -162,8 +192,9 @@ def _answered(args, query_all, trie, words: list[str]):
             raise UserError(f"{args.index}: {error.args[0] if error.args else error}") from None
 
 
-def _answer(args, query_all) -> None:
-    """Answers the words with `query_all(trie, words)`, a batch at a time, printing as it goes.
+def _answer(args, query_trie, query_lexicon) -> None:
+    """Answers the words with `query_trie(trie, words)`, or `query_lexicon(lexicon, words)`
+    for a lexicon index, a batch at a time, printing as it goes.
 
     Words read from standard input are answered as they come, so their JSON is one object a
     line (JSON Lines), each line whole, and a run that a bad line or Ctrl-C ends midway leaves
@@ -171,16 +202,21 @@ def _answer(args, query_all) -> None:
     """
     given = _given_words(args)
     streamed = "-" in given
-    trie = open_trie(args.index, args.legacy)
+    index = open_index(args.index, args.legacy)
+    lexicon = isinstance(index, Lexicon)
+    if lexicon and args.rank is not None:
+        raise UserError("a lexicon ranks its words by their counts: --rank is for tries")
+    query_all = query_lexicon if lexicon else query_trie
+    number = "count" if lexicon else "payload"
     objects: list[str] = []
     for batch in _batched(given):
-        answers = _answered(args, query_all, trie, batch)
+        answers = _answered(args, query_all, index, batch)
         if not args.json:
             write(_tsv_rows(batch, answers))
         elif streamed:
-            write("".join(f"{line}\n" for line in _json_objects(batch, answers)))
+            write("".join(f"{line}\n" for line in _json_objects(batch, answers, number)))
         else:
-            objects += _json_objects(batch, answers)
+            objects += _json_objects(batch, answers, number)
     if args.json and not streamed:
         write(f"[{', '.join(objects)}]\n")
 
@@ -189,24 +225,94 @@ def command_query(args) -> None:
     if args.limit is not None and args.rank is not None:
         raise UserError("--limit cuts the traversal order, which --rank does not apply to; "
                         "give --best K to rank")
+    def query_lexicon(lexicon: Lexicon, words: list[str]):
+        if args.limit is not None:
+            raise UserError("a lexicon answers best first: --limit cuts a trie's traversal "
+                            "order; give --best K")
+        if args.best is not None:
+            return lexicon.lookup_many(words, args.max_dist, args.best,
+                                       metric=args.metric or RANKED_METRIC)
+        return [lexicon.search(word, args.max_dist, metric=args.metric or UNRANKED_METRIC)
+                for word in words]
+
     # The words are walked on native threads, all cores at once.
     _answer(args, lambda trie, words: search_many(
         trie, words, args.max_dist, metric=args.metric, limit=args.limit, k=args.best,
-        rank=args.rank or RANKS[0]))
+        rank=args.rank or RANKS[0]), query_lexicon)
 
 
 def command_suggest(args) -> None:
     _answer(args, lambda trie, words: search_many(
-        trie, words, args.max_dist, metric=args.metric, k=args.k, rank=args.rank or RANKS[0]))
+        trie, words, args.max_dist, metric=args.metric, k=args.k, rank=args.rank or RANKS[0]),
+        lambda lexicon, words: lexicon.lookup_many(words, args.max_dist, args.k,
+                                                   metric=args.metric))
 
 
 def command_complete(args) -> None:
     _answer(args, lambda trie, words: [
         complete(trie, word, args.max_dist, args.k, metric=args.metric,
-                 rank=args.rank or RANKS[0]) for word in words])
+                 rank=args.rank or RANKS[0]) for word in words],
+        lambda lexicon, words: [lexicon.complete(word, args.max_dist, args.k,
+                                                 metric=args.metric) for word in words])
+
+
+def _text_lexicon(args) -> tuple[Lexicon, str]:
+    """The lexicon that `check` and `correct` use, and the text they read: [INDEX] FILE."""
+    if len(args.paths) > 2:
+        raise UserError(f"give at most an index and a text, not {len(args.paths)} paths")
+    *named, text = args.paths
+    index = open_index(named[0] if named else ENGLISH, legacy=False)
+    if not isinstance(index, Lexicon):
+        raise UserError(f"{named[0]}: an index of a trie, which holds no counts to rank "
+                        "suggestions by: build a lexicon with `brindlemap build --counts` "
+                        "(or --fold for a plain word list)")
+    return index, text
+
+
+def _misspelling_line(name: str, place: tuple[int, int], word: str, suggestions) -> str:
+    found = ", ".join(tsv_field(s.word) for s in suggestions)
+    return f"{name}:{place[0]}:{place[1]}: {tsv_field(word)}{' -> ' if found else ''}{found}\n"
+
+
+def command_check(args) -> int:
+    lexicon, path = _text_lexicon(args)
+    name = text_name(path)
+    unknown = 0
+    for first, chunk in text_chunks(path):
+        where = Places(first, chunk)
+        found = lexicon.check(chunk, args.max_dist, args.k)
+        unknown += len(found)
+        if args.json:
+            write("".join(json.dumps(
+                {"file": name, "line": line, "column": column, "word": m.word,
+                 "suggestions": [s._asdict() for s in m.suggestions]}, ensure_ascii=False)
+                + "\n" for m in found for line, column in [where(m.start)]))
+        else:
+            write("".join(_misspelling_line(name, where(m.start), m.word, m.suggestions)
+                          for m in found))
+    return EXIT_UNKNOWN_WORDS if unknown else 0
+
+
+def command_correct(args) -> None:
+    lexicon, path = _text_lexicon(args)
+    for _, chunk in text_chunks(path):
+        write(lexicon.correct(chunk, args.max_dist))
+
+
+def _lexicon_info(args, lexicon: Lexicon) -> None:
+    header = read_header(args.index)
+    assert header is not None  # a lexicon is read only through its header
+    fold = next(name for name, fold in FOLD_NAMES.items() if fold == lexicon.fold)
+    write(f"kind\tlexicon\nwords\t{len(lexicon)}\nkeys\t{lexicon.keys}\nfold\t{fold}\n"
+          f"bytes\t{os.path.getsize(args.index)}\nformat\t{header.version}\n"
+          f"length\t{header.length}\ncrc32\t{header.crc:08x}\n")
 
 
 def command_info(args) -> None:
+    if args.index == ENGLISH:
+        args.index = str(english_index())
+    if index_kind(args.index) is Kind.LEXICON:
+        return _lexicon_info(args, load_lexicon(args.index))
     trie = load_index(args.index, args.legacy)
     try:
         header = read_header(args.index)
@@ -252,12 +358,21 @@ def parser() -> argparse.ArgumentParser:
     top.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
     commands = top.add_subparsers(dest="command", required=True, parser_class=_CommandParser)
 
-    make = commands.add_parser("build", help="build an index from a word list")
-    make.add_argument("wordlist", type=word_list_path,
-                      help="one word per line, optionally a tab and a payload; "
-                           f"{SHIPPED} for the list that ships with the package, the 30,000 "
-                           "commonest English words, commonest first")
+    make = commands.add_parser(
+        "build", help="build an index from a word list, or a lexicon from a frequency file",
+        description="Build a trie index from a word list, or with --counts or --fold a lexicon: "
+                    "words with their counts, looked up past case (and accents), which check "
+                    "and correct use.")
+    make.add_argument("wordlist", help="one word per line, optionally a tab and a payload; with "
+                      "--counts a word and its count per line; @english for the English "
+                      "lexicon's frequency file, @frequent-words for the 30,000 commonest "
+                      "English words, commonest first")
     make.add_argument("-o", "--output", required=True, help="the index file to write")
+    make.add_argument("--counts", action="store_true",
+                      help="read \"word count\" lines and build a lexicon")
+    make.add_argument("--fold", choices=list(FOLD_NAMES), default=None,
+                      help="build a lexicon that folds case, case and accents, or nothing "
+                           "(default: case; a plain word list then counts each word once)")
     make.set_defaults(run=command_build)
 
     def query_command(name, run, help, words, max_dist, metric):
@@ -266,9 +381,11 @@ def parser() -> argparse.ArgumentParser:
                                       "from standard input, one a line (blank lines skipped, "
                                       "surrounding whitespace stripped); options may stand "
                                       "anywhere among the words.")
-        command.add_argument("index", metavar="INDEX_OR_WORDLIST", type=word_list_path,
-                             help=f"an index written by build, or a word list; {SHIPPED} "
-                                  "for the word list that ships with the package")
+        command.add_argument("index", metavar="INDEX_OR_WORDLIST",
+                             help="an index written by build (of a trie or a lexicon, whose "
+                                  "answers give counts where a trie's give payloads), or a word "
+                                  "list; @english for the English lexicon that ships with the "
+                                  "package, @frequent-words for its 30,000 commonest words")
         _legacy_option(command)
         command.add_argument("words", metavar=words, nargs="*", default=[])
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
@@ -306,9 +423,33 @@ def parser() -> argparse.ArgumentParser:
         command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=10,
                              help="how many words per query (default: %(default)s)")
 
+    text_commands: list[tuple[str, Callable[[Any], int | None], str]] = [
+            ("check", command_check, "list the words of a text that a lexicon does not know, "
+             "each as FILE:LINE:COLUMN: WORD -> SUGGESTIONS; exit status 1 if there are any"),
+            ("correct", command_correct, "write the text with each unknown word replaced by "
+             "the lexicon's best suggestion, in the word's casing")]
+    for name, text_run, help in text_commands:
+        command = commands.add_parser(name, help=help, description=help[0].upper() + help[1:] +
+                                      ". Numbers, URLs, e-mail addresses and code are left "
+                                      "alone, contractions and possessives known by their "
+                                      "stems.")
+        command.add_argument("paths", metavar="[INDEX] FILE", nargs="+",
+                             help="a lexicon index written by build --counts or --fold "
+                                  "(default: @english, the English lexicon that ships with "
+                                  "the package), then the text, or - for standard input")
+        command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=2,
+                             help="the largest distance of a suggestion (default: %(default)s)")
+        if name == "check":
+            command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=5,
+                                 help="suggestions per word (default: %(default)s)")
+            command.add_argument("--json", action="store_true",
+                                 help="one JSON object a line for each unknown word")
+        command.set_defaults(run=text_run)
+
     info = commands.add_parser("info", help="nodes, words and bytes of an index, and what its "
                                "header says: format version, length and CRC-32 of the trie")
-    info.add_argument("index")
+    info.add_argument("index", help="an index written by build; @english for the English "
+                      "lexicon that ships with the package")
     _legacy_option(info)
     info.set_defaults(run=command_info)
     return top
@@ -319,7 +460,7 @@ def main(argv: list[str] | None = None) -> int:
     occupy_closed_descriptors()
     try:
         args = parser().parse_args(argv)
-        args.run(args)
+        status = args.run(args)
     except SystemExit as done:  # --help and --version, already printed
         return done.code if isinstance(done.code, int) else 0
     except UserError as error:
@@ -335,4 +476,4 @@ def main(argv: list[str] | None = None) -> int:
     except BaseException as error:  # an internal failure; still one line, never a traceback
         say(f"brindlemap: error: internal failure: {type(error).__name__}: {error}")
         return EXIT_USAGE
-    return 0
+    return status or 0

@@ -93,7 +93,8 @@ def _read_body(source: BufferedReader, head: bytes, kind: Kind,
     return header, body
 
 
-def read_index(path: str | os.PathLike[str], kind: Kind, max_bytes: int) -> tuple[Header, bytearray]:
+def read_index(path: str | os.PathLike[str], kind: Kind,
+               max_bytes: int) -> tuple[Header, bytearray]:
     """The header and the bytes behind it of the index of `kind` at `path`, before the
     checksum is checked; ValueError naming the file for anything else."""
     with open(path, "rb") as source, invalid_index(repr(os.fspath(path))):
