@@ -102,7 +102,7 @@ bench: $(STAMPS)/installed $(STAMPS)/bench-deps
 	BENCH_COMMAND="make bench" $(PY) bench/run.py
 
 $(STAMPS)/bench-deps: $(STAMPS)/python
-	$(PY) -m pip install -q rapidfuzz "symspellpy[editdistpy]"
+	$(PY) -m pip install -q rapidfuzz "symspellpy[editdistpy]" codespell
 	@touch $@
 
 bench/build/_lean_walk%: bench/lean_walk.cpp

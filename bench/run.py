@@ -23,6 +23,7 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 import batch  # noqa: E402
+import casing_quality  # noqa: E402
 import quality  # noqa: E402
 from peers import PurePythonTrie, RapidfuzzScan, SymSpell, lean_walk  # noqa: E402
 from wordlists import LISTS, load_queries, load_words  # noqa: E402
@@ -424,6 +425,20 @@ def machine(command, started, load):
             "- Instruction counts of each optimisation, before and after: bench/PROFILE.md.", ""]
 
 
+def lexicon_section():
+    """Corrections in the query's casing, then what a lexicon costs and how fast it checks
+    prose, as the two scripts print them."""
+    lines = casing_quality.section()
+    for script in ("lexicon_cost.py", "proofreading_speed.py"):
+        done = subprocess.run([sys.executable, str(HERE / script)], capture_output=True,
+                              text=True, check=True)
+        lines += [f"`bench/{script}`:", "", "```", *done.stdout.splitlines(), "```", ""]
+    lines += ["Targets: Lexicon.suggest at most 1.3x suggest on its trie; check at 1 MB of prose "
+              "per second or better; a lexicon of wamerican-insane at most 100 bytes a word "
+              "resident.", ""]
+    return lines
+
+
 def main():
     if len(sys.argv) > 2 and sys.argv[1] == "--child":
         kind, *args = json.loads(sys.argv[2])
@@ -450,7 +465,7 @@ def main():
     lines = machine(command, started, f"{load:.2f}") + targets(results)
     for name, r in results.items():
         lines += list_table(name, r)
-    lines += quality.section() + batch.section()
+    lines += quality.section() + batch.section() + lexicon_section()
     elapsed = (datetime.now(timezone.utc) - started).total_seconds() / 60
     lines.append(f"Whole run: {elapsed:.0f} minutes.")
     Path(args.out).write_text("\n".join(lines) + "\n", encoding="utf-8")

@@ -85,7 +85,7 @@ def entries():
         counts.setdefault(word.lower(), ADDED_COUNT)
         if word != word.lower() and word.lower() not in lowercase:
             capitalised[word.lower()] = [word]
-    ranked = sorted(counts, key=lambda w: (-counts[w], w))
+    ranked = sorted(counts, key=counts.__getitem__, reverse=True)  # ties as the source has them
     return [(cased(word, lowercase, capitalised), counts[word]) for word in ranked]
 
 

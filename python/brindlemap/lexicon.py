@@ -177,7 +177,7 @@ class Lexicon:
     def suggest(self, word: str, max_dist: int = 2, k: int = 10, *,
                 metric: Metric = RANKED_METRIC) -> list[Suggestion]:
         """The `k` best words within `max_dist` edits of `word`, best first: by distance, then
-        by count (most first), then by key in code-point order."""
+        by count (most first), then in the order the words were given."""
         key = self._key(word)
         return self._answers(word, key, queries.suggest(self._trie, key, max_dist, k,
                                                         metric=metric))
@@ -185,7 +185,8 @@ class Lexicon:
     def complete(self, typed: str, max_dist: int = 1, k: int = 10, *,
                  metric: Metric = RANKED_METRIC) -> list[Suggestion]:
         """The `k` best words that begin with something within `max_dist` edits of `typed`:
-        by that distance, then by count (most first), then by key."""
+        by that distance, then by count (most first), then in the order the words were
+        given."""
         key = self._key(typed)
         return self._answers(typed, key, queries.complete(self._trie, key, max_dist, k,
                                                           metric=metric))

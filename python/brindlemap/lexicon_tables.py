@@ -17,8 +17,8 @@ Counted = Iterable[tuple[int, str, int]]
 
 
 class Tables(NamedTuple):
-    """Keys are numbered by total count, most first (ties by key in code-point order): key r
-    is the trie's payload r. Its spellings are r's run, firsts[r] to firsts[r + 1], most
+    """Keys are numbered by total count, most first (ties in the order their first words came):
+    key r is the trie's payload r. Its spellings are r's run, firsts[r] to firsts[r + 1], most
     frequent first (ties by code point); spelling i is text[starts[i]:starts[i + 1]]."""
 
     trie: PrefixSearch  # the folded keys
@@ -63,7 +63,9 @@ def lay_out(words: Counted, key_of: Callable[[str], str], place: Callable[[int],
                              f"add up past {MAX_COUNT}")
         totals[key] = total
         counts[written] = counts.get(written, 0) + count
-    keys = sorted(totals, key=lambda key: (-totals[key], key))
+    # A stable sort: equal counts keep the order the words came in, which a list given in
+    # frequency order (or without counts, each word counting 1) means as a rank.
+    keys = sorted(totals, key=totals.__getitem__, reverse=True)
     total_counts = _packed(totals[key] for key in keys)
     rank = totals  # reused: each key's number from here on
     for number, key in enumerate(keys):
