@@ -9,7 +9,10 @@ Sources (see data/LICENSE.english):
   word it also holds in lowercase stays lowercase ("march", "polish");
 - the contractions SCOWL holds that the dictionary lacks, and common abbreviations (titles,
   units, months), each counted as the dictionary counts its own contractions (300,000), a
-  modest count that ranks them after the common words they might be mistaken for.
+  modest count that ranks them after the common words they might be mistaken for;
+- the other words of that SCOWL list that the dictionary lacks (inflections such as
+  "defenses", names, acronyms such as "HTML"), each counted 10,000, below the dictionary's
+  least count (12,714), so that they rank after every word it counts.
 
 Needs symspellpy (`make bench` installs it) and wamerican (`apt-get install wamerican`):
 
@@ -22,6 +25,7 @@ from pathlib import Path
 DATA = Path(__file__).resolve().parent.parent / "python/brindlemap/data"
 SCOWL = Path("/usr/share/dict/american-english")
 ADDED_COUNT = 300_000
+UNCOUNTED = 10_000
 
 # The casing a reader expects where SCOWL holds two capitalised forms, or holds the word in
 # lowercase too for a sense that prose seldom means (the letter i).
@@ -86,7 +90,21 @@ def entries():
         if word != word.lower() and word.lower() not in lowercase:
             capitalised[word.lower()] = [word]
     ranked = sorted(counts, key=counts.__getitem__, reverse=True)  # ties as the source has them
-    return [(cased(word, lowercase, capitalised), counts[word]) for word in ranked]
+    counted = [(cased(word, lowercase, capitalised), counts[word]) for word in ranked]
+    return counted + uncounted(set(counts), lowercase)
+
+
+def uncounted(counted, lowercase):
+    """The words of SCOWL's list whose keys the dictionary lacks, one spelling a key (the
+    lowercase one where the list has it), in the list's order."""
+    taken = []
+    for word in SCOWL.read_text(encoding="utf-8").split("\n"):
+        key = word.lower()
+        if not word or word.endswith("'s") or key in counted or (word != key and key in lowercase):
+            continue
+        counted.add(key)
+        taken.append((word, UNCOUNTED))
+    return taken
 
 
 def main():
