@@ -184,3 +184,23 @@ def test_regression_unpickling_bad_bytes_raised_a_base_exception(small, capfd, r
         with pytest.raises(ValueError, match="malformed trie"):
             pickle.loads(pickle.dumps(Earlier()))
     assert capfd.readouterr().err == ""
+
+
+@pytest.mark.parametrize("call, error, reason", [
+    (lambda data: brindlemap._search.decode(data[:-3]), brindlemap.IndexFileError, "ends_early"),
+    (lambda data: brindlemap._search.decode(b"\xfe" * 12), brindlemap.IndexFileError,
+     "undecodable"),
+    (lambda data: loads(pack_header(data) + data[:-1] + b"?"), brindlemap.IndexFileError,
+     "checksum"),
+    (lambda data: loads(data), brindlemap.IndexFileError, "headerless"),
+    (lambda data: loads(pack_header(data) + data, max_bytes=3), brindlemap.IndexFileError,
+     "too_large"),
+    (lambda data: brindlemap.search(from_internal_data(*CYCLE), "a"),
+     brindlemap.MalformedTrieError, None),
+    (lambda data: save(from_internal_data(*CYCLE), "unused.idx"), brindlemap.MalformedTrieError,
+     None),
+])
+def test_failures_carry_their_type_and_reason(small, call, error, reason):
+    with pytest.raises(error) as raised:
+        call(small.to_bytes())
+    assert isinstance(raised.value, ValueError) and getattr(raised.value, "reason", None) == reason

@@ -16,6 +16,7 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._search import panic_exception
 from brindlemap.builder import build, build_arrays
 from brindlemap.documented import from_bytes, from_internal_data
+from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.files import UnsafeTargetError, load, loads, reduce_trie, save
 from brindlemap.lexicon import Lexicon, Suggestion
 from brindlemap.parallel import match_many
@@ -23,7 +24,10 @@ from brindlemap.proofreading import Misspelling
 from brindlemap.queries import complete, search, search_many, suggest
 
 __all__ = [
+    "IndexFileError",
+    "IndexFileReason",
     "Lexicon",
+    "MalformedTrieError",
     "Misspelling",
     "PanicException",
     "PrefixSearch",

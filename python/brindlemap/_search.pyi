@@ -49,8 +49,8 @@ def search_many(
     """Per query, in input order, what search (or with k, suggest) gives, on native threads."""
 
 def decode(data: bytes | bytearray | Sequence[int]) -> PrefixSearch:
-    """The trie that data (written by PrefixSearch.to_bytes) describes; ValueError with the
-    reason when it does not decode, and nothing on standard error."""
+    """The trie that data (written by PrefixSearch.to_bytes) describes; IndexFileError (a
+    ValueError) with its reason when it does not decode, and nothing on standard error."""
 
 def build(
     text: bytes | bytearray | Sequence[int],

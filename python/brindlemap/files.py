@@ -15,6 +15,7 @@ from brindlemap.index_format import (
     decode_headerless, expect_kind, pack_header, parse_header, refuse_headerless, shaped,
     starts_with_header)
 from brindlemap.index_format import loads as _loads
+from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.safe_replace import UnsafeTargetError, replace_file
 
 __all__ = ["DEFAULT_MAX_BYTES", "IndexHeader", "UnsafeTargetError", "is_index_file", "load",
@@ -42,7 +43,8 @@ def save(trie: PrefixSearch, path: str | os.PathLike[str]) -> None:
     setgid or sticky; a new one gets 0666 less the umask, as files do.
     """
     if not _search.well_formed(trie):
-        raise ValueError(f"{MALFORMED}: load would refuse its index, so none is written")
+        raise MalformedTrieError(f"{MALFORMED}: load would refuse its index, so none is "
+                                 "written")
     data = trie.to_bytes()
     replace_file(path, (pack_header(data), data))
 
@@ -51,8 +53,15 @@ def save(trie: PrefixSearch, path: str | os.PathLike[str]) -> None:
 def invalid_index(name: str) -> Iterator[None]:
     try:
         yield
-    except ValueError as error:
-        raise ValueError(f"{name} is not a valid brindlemap index: {error}") from None
+    except MalformedTrieError as error:
+        raise IndexFileError(f"{name} is not a valid brindlemap index: {error}",
+                             IndexFileReason.MALFORMED) from None
+    except IndexFileError as error:
+        raise IndexFileError(f"{name} is not a valid brindlemap index: {error}",
+                             error.reason) from None
+    except ValueError as error:  # what else its bytes may make a reader refuse
+        raise IndexFileError(f"{name} is not a valid brindlemap index: {error}",
+                             IndexFileReason.UNDECODABLE) from None
 
 
 def _read_up_to(source: BufferedReader, count: int) -> bytearray:
@@ -100,7 +109,7 @@ def read_index(path: str | os.PathLike[str], kind: Kind,
     with open(path, "rb") as source, invalid_index(repr(os.fspath(path))):
         head = source.read(HEADER_BYTES)
         if not starts_with_header(head):
-            raise ValueError("no index header")
+            raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
         return _read_body(source, head, kind, max_bytes)
 
 
@@ -110,7 +119,8 @@ def _read_trie(source: BufferedReader, max_bytes: int, legacy: bool) -> PrefixSe
         return check_body(*_read_body(source, head, Kind.TRIE, max_bytes))
     size = _regular_size(source)
     if size is None:
-        raise ValueError("no index header, and not a regular file")
+        raise IndexFileError("no index header, and not a regular file",
+                             IndexFileReason.NO_HEADER)
     start = head + _read_up_to(source, SNIFF_BYTES - len(head))
     whole = len(start) >= size
     if not legacy:
@@ -193,7 +203,7 @@ def malformed_trie_from_index(data: bytes) -> PrefixSearch:
     it is."""
     with invalid_index("data"):
         if not starts_with_header(data[:HEADER_BYTES]):
-            raise ValueError("no index header")
+            raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
         header = parse_header(data)
         return check_body(header, data[header.size:], shape=False)
 

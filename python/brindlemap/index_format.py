@@ -19,6 +19,7 @@ from typing import NamedTuple, NoReturn
 
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
+from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 
 # Little-endian: magic, format version, length of the trie bytes, their CRC-32.
 HEADER = struct.Struct("<8sIQI")
@@ -52,8 +53,6 @@ DEFAULT_MAX_BYTES = 4 << 30
 # refused without being read.
 SNIFF_BYTES = 1 << 16
 
-# The decoder's reason when the bytes end before the trie does.
-ENDS_EARLY = "UnexpectedEnd"
 MALFORMED = ("malformed trie: its arrays are not those of a well-formed tree (one entry per "
              "node, runs of children in node order, a tree from node 0, a character on every "
              "child, distinct characters among siblings)")
@@ -92,8 +91,9 @@ def starts_with_header(head: bytes) -> bool:
     return head.startswith(MAGIC) or (0 < len(head) < len(MAGIC) and MAGIC.startswith(head))
 
 
-def _cut(head: bytes | bytearray) -> ValueError:
-    return ValueError(f"truncated: {len(head)} bytes, shorter than the index header")
+def _cut(head: bytes | bytearray) -> IndexFileError:
+    return IndexFileError(f"truncated: {len(head)} bytes, shorter than the index header",
+                          IndexFileReason.TRUNCATED)
 
 
 def parse_header(head: bytes | bytearray) -> Header:
@@ -103,10 +103,11 @@ def parse_header(head: bytes | bytearray) -> Header:
         raise _cut(head)
     version = PREFIX.unpack_from(head)[1]
     if version > NEWEST:
-        raise ValueError(f"written in format version {version}, newer than this brindlemap "
-                         f"reads (up to {NEWEST}): upgrade brindlemap to read it")
+        raise IndexFileError(f"written in format version {version}, newer than this "
+                             f"brindlemap reads (up to {NEWEST}): upgrade brindlemap to read it",
+                             IndexFileReason.VERSION)
     if version < 1:
-        raise ValueError(f"unknown format version {version}")
+        raise IndexFileError(f"unknown format version {version}", IndexFileReason.VERSION)
     layout = HEADER if version == 1 else KIND_HEADER
     if len(head) < layout.size:
         raise _cut(head)
@@ -115,25 +116,28 @@ def parse_header(head: bytes | bytearray) -> Header:
         return Header(version, length, crc, Kind.TRIE, layout.size)
     _, _, kind, length, crc = KIND_HEADER.unpack_from(head)
     if kind not in Kind.__members__.values():
-        raise ValueError(f"an index of kind {kind}, which this brindlemap does not know: "
-                         "upgrade brindlemap to read it")
+        raise IndexFileError(f"an index of kind {kind}, which this brindlemap does not know: "
+                             "upgrade brindlemap to read it", IndexFileReason.VERSION)
     return Header(version, length, crc, Kind(kind), layout.size)
 
 
 def expect_kind(header: Header, kind: Kind) -> None:
     """ValueError unless the index holds `kind`, naming how to load what it holds."""
     if header.kind is not kind:
-        raise ValueError(f"an index of a {header.kind.name.lower()}, not of a "
-                         f"{kind.name.lower()}: load it with {LOADERS[header.kind]}")
+        raise IndexFileError(f"an index of a {header.kind.name.lower()}, not of a "
+                             f"{kind.name.lower()}: load it with {LOADERS[header.kind]}",
+                             IndexFileReason.KIND)
 
 
 def check_length(header: Header, available: int) -> None:
     """ValueError unless `available`, the count of bytes behind the header, is what it says."""
     kind = header.kind.name.lower()
     if available < header.length:
-        raise ValueError(f"truncated: {available} of the {header.length} bytes of the {kind}")
+        raise IndexFileError(f"truncated: {available} of the {header.length} bytes of the "
+                             f"{kind}", IndexFileReason.TRUNCATED)
     if available > header.length:
-        raise ValueError(f"{available - header.length} unexpected bytes after the {kind}")
+        raise IndexFileError(f"{available - header.length} unexpected bytes after the {kind}",
+                             IndexFileReason.TRAILING)
 
 
 def byte_bound(max_bytes: int) -> int:
@@ -147,13 +151,14 @@ def byte_bound(max_bytes: int) -> int:
 def check_within(length: int, max_bytes: int) -> None:
     """ValueError unless `length` trie bytes are within the bound of `max_bytes`."""
     if length > max_bytes:
-        raise ValueError(f"{length} bytes of trie, more than max_bytes ({max_bytes}) allows")
+        raise IndexFileError(f"{length} bytes of trie, more than max_bytes ({max_bytes}) "
+                             "allows", IndexFileReason.TOO_LARGE)
 
 
 def shaped(trie: PrefixSearch) -> PrefixSearch:
-    """`trie` itself when it passes the shape check; ValueError otherwise."""
+    """`trie` itself when it passes the shape check; MalformedTrieError otherwise."""
     if not _search.well_formed(trie):
-        raise ValueError(MALFORMED)
+        raise MalformedTrieError(MALFORMED)
     return trie
 
 
@@ -161,8 +166,8 @@ def check_crc(header: Header, body: bytes | bytearray) -> None:
     """ValueError unless `body`, the bytes that follow the header, are what it says."""
     check_length(header, len(body))
     if zlib.crc32(body) != header.crc:
-        raise ValueError(f"checksum mismatch: the {header.kind.name.lower()} bytes are "
-                         "corrupt")
+        raise IndexFileError(f"checksum mismatch: the {header.kind.name.lower()} bytes are "
+                             "corrupt", IndexFileReason.CHECKSUM)
 
 
 def check_body(header: Header, body: bytes | bytearray, *, shape: bool = True) -> PrefixSearch:
@@ -174,8 +179,8 @@ def check_body(header: Header, body: bytes | bytearray, *, shape: bool = True) -
     return shaped(trie) if shape else trie
 
 
-def _not_an_index(why: str) -> ValueError:
-    return ValueError(f"no index header, and {why}")
+def _not_an_index(why: str) -> IndexFileError:
+    return IndexFileError(f"no index header, and {why}", IndexFileReason.NO_HEADER)
 
 
 def decode_exactly(data: bytes) -> PrefixSearch:
@@ -183,7 +188,7 @@ def decode_exactly(data: bytes) -> PrefixSearch:
     for anything else."""
     try:
         trie = _search.decode(data)
-    except ValueError as error:
+    except IndexFileError as error:
         raise _not_an_index(str(error)) from None
     if trie.to_bytes() != data:
         raise _not_an_index("more bytes than a trie's")
@@ -201,8 +206,8 @@ def check_headerless_start(start: bytes) -> None:
     before the header existed: a prefix of trie bytes only ever fails for ending early."""
     try:
         _search.decode(start)
-    except ValueError as error:
-        if ENDS_EARLY in str(error):
+    except IndexFileError as error:
+        if error.reason is IndexFileReason.ENDS_EARLY:
             return
         raise _not_an_index(str(error)) from None
     raise _not_an_index("more bytes than a trie's")
@@ -215,7 +220,7 @@ def refuse_headerless(start: bytes, whole: bool) -> NoReturn:
         decode_exactly(start)
     else:
         check_headerless_start(start)
-    raise ValueError(HEADERLESS)
+    raise IndexFileError(HEADERLESS, IndexFileReason.HEADERLESS)
 
 
 def loads(data: bytes, max_bytes: int, legacy: bool) -> PrefixSearch:

@@ -14,6 +14,7 @@ from array import array
 from collections.abc import Iterable
 
 from brindlemap import _search
+from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.folding import Fold
 from brindlemap.index_format import (HEADER_BYTES, Header, Kind, check_crc, expect_kind,
                                      pack_header, parse_header, shaped, starts_with_header)
@@ -44,6 +45,10 @@ def lexicon_bytes(fold: Fold, tables: Tables) -> bytes:
     return pack_header(body, Kind.LEXICON) + body
 
 
+def _layout(message: str) -> IndexFileError:
+    return IndexFileError(message, IndexFileReason.LAYOUT)
+
+
 class _Reader:
     """Reads the sections of a body in order, refusing any that runs past its end."""
 
@@ -53,7 +58,8 @@ class _Reader:
 
     def take(self, size: int, what: str) -> memoryview:
         if size > len(self._view) - self._at:
-            raise ValueError(f"truncated: the {what} runs past the end of the lexicon")
+            raise IndexFileError(f"truncated: the {what} runs past the end of the lexicon",
+                                 IndexFileReason.LAYOUT)
         piece = self._view[self._at:self._at + size]
         self._at += size
         return piece
@@ -61,7 +67,7 @@ class _Reader:
     def _items(self, what: str, sizes: Iterable[int]) -> tuple[int, memoryview]:
         itemsize, count = SECTION.unpack(self.take(SECTION.size, what))
         if itemsize not in sizes:
-            raise ValueError(f"the {what} has items of {itemsize} bytes")
+            raise _layout(f"the {what} has items of {itemsize} bytes")
         return itemsize, self.take(itemsize * count, what)
 
     def raw(self, what: str) -> bytes:
@@ -77,19 +83,19 @@ class _Reader:
 
     def end(self) -> None:
         if self._at != len(self._view):
-            raise ValueError(f"{len(self._view) - self._at} unexpected bytes after the lexicon")
+            raise _layout(f"{len(self._view) - self._at} unexpected bytes after the lexicon")
 
 
 def _fold(code: int) -> Fold:
     if code >= len(FOLD_CODES):
-        raise ValueError(f"unknown fold {code}")
+        raise _layout(f"unknown fold {code}")
     return FOLD_CODES[code]
 
 
 def lexicon_from_bytes(data: bytes | bytearray) -> tuple[Fold, Tables]:
     """The fold and tables of a lexicon index's bytes, header and all, each part checked."""
     if not starts_with_header(bytes(data[:HEADER_BYTES])):
-        raise ValueError("no index header")
+        raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
     header = parse_header(data)
     expect_kind(header, Kind.LEXICON)
     return lexicon_from_body(header, data[header.size:])
@@ -104,18 +110,18 @@ def lexicon_from_body(header: Header, body: bytes | bytearray) -> tuple[Fold, Ta
     try:
         text = str(reader.raw("text"), "utf-8")
     except UnicodeDecodeError as error:
-        raise ValueError(f"the text is not UTF-8: {error.reason}") from None
+        raise _layout(f"the text is not UTF-8: {error.reason}") from None
     starts, counts, firsts, totals = map(reader.numbers, ("starts", "counts", "firsts",
                                                           "totals"))
     reader.end()
     # What indexes a table is checked against it; the order within a table only orders the
     # answers, so bytes made to pass the checksum can mislead but never fault a query.
     if not (len(starts) == len(counts) + 1 and starts[0] == 0 and starts[-1] == len(text)):
-        raise ValueError("its spellings do not tile its text")
+        raise _layout("its spellings do not tile its text")
     if not (len(firsts) == len(totals) + 1 and firsts[0] == 0 and firsts[-1] == len(counts)
             and max(firsts[:-1], default=0) < max(len(counts), 1)):
-        raise ValueError("its keys do not tile its spellings")
+        raise _layout("its keys do not tile its spellings")
     count, largest = _search.payload_span(trie)
     if count != len(totals) or (largest or 0) >= max(count, 1):
-        raise ValueError("its trie's keys are not numbered as its tables are")
+        raise _layout("its trie's keys are not numbered as its tables are")
     return fold, Tables(trie, text, starts, counts, firsts, totals)

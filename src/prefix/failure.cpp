@@ -22,10 +22,11 @@ UnobservedFailures::~UnobservedFailures() {
     --unobserved_scopes;
 }
 
-void panic(std::string message, std::source_location where) {
+void panic(std::string message, std::source_location where, FailureKind kind,
+           std::size_t detail_from) {
     if (const FailureObserver show = observer.load(); show != nullptr && unobserved_scopes == 0)
         show(message, where);
-    throw InternalFailure(std::move(message), where);
+    throw InternalFailure(std::move(message), where, kind, detail_from);
 }
 
 void resume_panic(std::string message, std::source_location where) {
@@ -42,10 +43,10 @@ void panic_unwrap_none(std::source_location where) {
     panic("called `Option::unwrap()` on a `None` value", where);
 }
 
-void panic_unwrap_err(std::string_view error, std::source_location where) {
+void panic_unwrap_err(std::string_view error, FailureKind kind, std::source_location where) {
     std::string message(kUnwrapErrPrefix);
     message += error;
-    panic(std::move(message), where);
+    panic(std::move(message), where, kind, kUnwrapErrPrefix.size());
 }
 
 void panic_capacity_overflow(std::source_location where) {

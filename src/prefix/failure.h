@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <source_location>
 #include <string>
@@ -12,18 +13,35 @@
 
 namespace brindlemap {
 
+// What a failure says happened, for the code that turns it into an error of its own: only
+// `internal` is a fault of this code (or of arrays given to it); the others describe bytes
+// that no writer of a trie makes.
+enum class FailureKind : std::uint8_t {
+    internal,
+    bytes_end_early,  // the bytes end before the trie does
+    bytes_invalid,    // an integer type, a tag or a character that no writer makes
+};
+
 class InternalFailure : public std::exception {
   public:
-    InternalFailure(std::string message, std::source_location where)
-        : message_(std::move(message)), where_(where) {}
+    InternalFailure(std::string message, std::source_location where,
+                    FailureKind kind = FailureKind::internal, std::size_t detail_from = 0)
+        : message_(std::move(message)), where_(where), kind_(kind), detail_from_(detail_from) {}
 
     const char* what() const noexcept override { return message_.c_str(); }
     const std::string& message() const noexcept { return message_; }
     const std::source_location& where() const noexcept { return where_; }
+    FailureKind kind() const noexcept { return kind_; }
+    // The message without what it wraps the failure in: an error's own text.
+    std::string_view detail() const noexcept {
+        return std::string_view(message_).substr(detail_from_);
+    }
 
   private:
     std::string message_;
     std::source_location where_;
+    FailureKind kind_;
+    std::size_t detail_from_;
 };
 
 // Called with every failure that panic raises, before it is thrown.
@@ -49,7 +67,8 @@ inline constexpr std::string_view kUnwrapErrPrefix = "called `Result::unwrap()` 
 
 // Shows the failure to the observer and throws InternalFailure.
 [[noreturn]] void panic(std::string message,
-                        std::source_location where = std::source_location::current());
+                        std::source_location where = std::source_location::current(),
+                        FailureKind kind = FailureKind::internal, std::size_t detail_from = 0);
 
 // Throws InternalFailure without showing it: for a failure carried on from elsewhere, which
 // was shown where it began.
@@ -62,7 +81,8 @@ inline constexpr std::string_view kUnwrapErrPrefix = "called `Result::unwrap()` 
 
 [[noreturn]] void panic_unwrap_none(std::source_location where = std::source_location::current());
 
-[[noreturn]] void panic_unwrap_err(std::string_view error,
+// `kind` says what the error describes.
+[[noreturn]] void panic_unwrap_err(std::string_view error, FailureKind kind,
                                    std::source_location where = std::source_location::current());
 
 [[noreturn]] void panic_capacity_overflow(

@@ -1,10 +1,11 @@
-// decode: the byte decoder of from_bytes, its failures turned into ValueError.
+// decode: the byte decoder of from_bytes, its failures raised as IndexFileError with their
+// reason.
 #include "search/decode.h"
 
 #include <optional>
 #include <string>
 
-#include "boundary/error.h"
+#include "boundary/package_errors.h"
 #include "lib/prefix_search.h"
 #include "prefix/failure.h"
 #include "serial/decode.h"
@@ -18,9 +19,11 @@ PyRef decode(const AsByteString::Value& data) {
         UnobservedFailures quiet;
         trie.emplace(serial::decode_trie(data.bytes()));
     } catch (const InternalFailure& failure) {
-        std::string_view reason = failure.message();
-        if (reason.starts_with(kUnwrapErrPrefix)) reason.remove_prefix(kUnwrapErrPrefix.size());
-        throw_error(PyExc_ValueError, "undecodable trie bytes: " + std::string(reason));
+        // Any failure is the bytes' doing here; only ending early is told apart, since a
+        // prefix of an index's bytes fails for that reason alone.
+        throw_package_error(
+            PackageError::index_file, "undecodable trie bytes: " + std::string(failure.detail()),
+            failure.kind() == FailureKind::bytes_end_early ? "ends_early" : "undecodable");
     }
     return make_prefix_search(std::move(*trie));
 }

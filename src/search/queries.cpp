@@ -4,6 +4,7 @@
 #include <string>
 
 #include "boundary/error.h"
+#include "boundary/package_errors.h"
 #include "boundary/signals.h"
 #include "lib/results.h"
 #include "prefix/matcher/completion.h"
@@ -32,7 +33,7 @@ Choice choose(PyObject* object, std::string_view parameter,
 AsWellFormedTrie::Value AsWellFormedTrie::convert(PyObject* object) {
     BorrowedTrie borrowed(object);
     if (!borrowed.trie().shape())
-        throw_error(PyExc_ValueError,
+        throw_package_error(PackageError::malformed_trie,
                     "malformed trie: its arrays are not those of a well-formed trie (one entry "
                     "per node, runs of children in node order, a tree from node 0, a character "
                     "on every child, distinct characters among siblings); only its own methods "

@@ -25,7 +25,8 @@ std::string_view integer_type_name(IntegerType type) {
 }  // namespace
 
 void fail_unexpected_end(std::size_t additional, std::source_location where) {
-    panic_unwrap_err("UnexpectedEnd { additional: " + std::to_string(additional) + " }", where);
+    panic_unwrap_err("UnexpectedEnd { additional: " + std::to_string(additional) + " }",
+                     FailureKind::bytes_end_early, where);
 }
 
 void fail_invalid_integer_type(IntegerType expected, IntegerType found,
@@ -35,7 +36,7 @@ void fail_invalid_integer_type(IntegerType expected, IntegerType found,
     text += ", found: ";
     text += integer_type_name(found);
     text += " }";
-    panic_unwrap_err(text, where);
+    panic_unwrap_err(text, FailureKind::bytes_invalid, where);
 }
 
 void fail_unexpected_variant(std::string_view type_name, std::uint32_t found,
@@ -45,7 +46,7 @@ void fail_unexpected_variant(std::string_view type_name, std::uint32_t found,
     text += "\", allowed: Range { min: 0, max: 1 }, found: ";
     text += std::to_string(found);
     text += " }";
-    panic_unwrap_err(text, where);
+    panic_unwrap_err(text, FailureKind::bytes_invalid, where);
 }
 
 void fail_invalid_char_encoding(const std::array<std::uint8_t, 4>& bytes,
@@ -56,7 +57,7 @@ void fail_invalid_char_encoding(const std::array<std::uint8_t, 4>& bytes,
         text += std::to_string(bytes[i]);
     }
     text += "])";
-    panic_unwrap_err(text, where);
+    panic_unwrap_err(text, FailureKind::bytes_invalid, where);
 }
 
 }  // namespace brindlemap::serial
