@@ -13,7 +13,7 @@ import random
 from quality import SHIPPED, noisy
 
 from brindlemap import build, complete, search_many
-from brindlemap.wordlist import read_word_list
+from brindlemap.wordlist import entries
 
 METRICS = ("levenshtein", "osa")
 
@@ -25,9 +25,10 @@ def swapped_prefix(word: str, rng: random.Random) -> str:
 
 
 def main() -> None:
-    entries = list(read_word_list(SHIPPED))
-    trie = build(entries)
-    words = [word for word, _ in entries]
+    with open(SHIPPED, "rb") as source:
+        listed = list(entries(source, str(SHIPPED)))
+    trie = build(listed)
+    words = [word for word, _ in listed]
     rng = random.Random(7)
     drawn = rng.choices(words, [1 / (rank + 1) for rank in range(len(words))], k=10_000)
     queries = [noisy(word, rng) for word in drawn]

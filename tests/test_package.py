@@ -78,14 +78,14 @@ class TestMatchMany:
     def test_equal_to_the_plain_loop_in_order(self, trie, monkeypatch):
         queries = [w[::-1] for w in WORDS] * 300 + ["", "cat"]
         expected = [trie.fuzzy_match(q, 2, 3) for q in queries]
-        assert match_many(trie, queries, 2, 3, processes=2) == expected  # native threads
+        assert match_many(trie, queries, 2, 3, workers=2) == expected  # native threads
         # A node that nothing links to fails the shape check: then the loop, or the pool.
         shifts, chars, payloads, children = brindlemap.build_arrays(WORDS)
         malformed = brindlemap.from_internal_data(shifts + [len(children)], chars + ["q"],
                                                   payloads + [None], children)
         assert match_many(malformed, queries[:10], 2, 3) == expected[:10]
         monkeypatch.setattr("brindlemap.parallel.SMALL_BATCH", 100)
-        assert match_many(malformed, queries, 2, 3, processes=2) == expected
+        assert match_many(malformed, queries, 2, 3, workers=2) == expected
 
     def test_regression_worker_failure_arrived_as_a_pickling_error(self, monkeypatch):
         # Node 2's child is out of range: "z" is answered, "ab" fails, in a worker process.
@@ -93,15 +93,19 @@ class TestMatchMany:
                                                [None, 1, 2, 3], [1, 2, 9])
         monkeypatch.setattr("brindlemap.parallel.SMALL_BATCH", 10)
         with pytest.raises(RuntimeError, match="index out of bounds: the len is 4"):
-            match_many(broken, ["z"] * 20 + ["ab"], 0, processes=2)
+            match_many(broken, ["z"] * 20 + ["ab"], 0, workers=2)
 
     def test_refusals(self, trie):
         with pytest.raises(TypeError, match="query 1"):
             match_many(trie, ["a", 5], 1)
         with pytest.raises(TypeError, match="a str is one query"):
             match_many(trie, "cas", 1)
-        with pytest.raises(ValueError):
-            match_many(trie, ["a"], 1, processes=0)
+        with pytest.raises(ValueError, match="workers must be at least 1"):
+            match_many(trie, ["a"], 1, workers=0)
+        with pytest.warns(DeprecationWarning, match="now workers="):
+            assert match_many(trie, ["a"], 0, processes=1) == match_many(trie, ["a"], 0)
+        with pytest.raises(TypeError, match="not both"):
+            match_many(trie, ["a"], 1, None, 1, processes=1)
         with pytest.raises(OverflowError):
             match_many(trie, ["a"], -1)
         assert match_many(trie, [], 1) == []

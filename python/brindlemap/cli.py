@@ -18,7 +18,7 @@ from brindlemap._cli_index import (ENGLISH, Index, build_word_list,
 from brindlemap._cli_io import (ReadyAwareInput, UserError, end_after_closed_pipe,
                                 occupy_closed_descriptors, progress, say, tsv_field, write)
 from brindlemap._cli_text import Places, text_chunks, text_name
-from brindlemap._failures import is_panic, native_reports_silenced
+from brindlemap._failures import is_panic
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.files import read_header, save
 from brindlemap.folding import FOLDS
@@ -181,15 +181,14 @@ def _tsv_rows(words, answers) -> str:
 
 
 def _answered(args, query_all, index: Index, words: list[str]):
-    with native_reports_silenced():
-        try:
-            return query_all(index, words)
-        except ValueError as error:  # an index whose arrays are no well-formed trie
-            raise UserError(f"{args.index}: {error}") from None
-        except BaseException as error:
-            if not is_panic(error):
-                raise
-            raise UserError(f"{args.index}: {error.args[0] if error.args else error}") from None
+    try:
+        return query_all(index, words)
+    except ValueError as error:  # an index whose arrays are no well-formed trie
+        raise UserError(f"{args.index}: {error}") from None
+    except BaseException as error:
+        if not is_panic(error):
+            raise
+        raise UserError(f"{args.index}: {error.args[0] if error.args else error}") from None
 
 
 def _answer(args, query_trie, query_lexicon) -> None:
@@ -319,16 +318,15 @@ def command_info(args) -> None:
     except (OSError, ValueError) as error:  # the file changed since it was loaded
         raise UserError(f"cannot read {args.index!r}: {error}") from None
     size = len(trie.to_bytes())
-    with native_reports_silenced():
-        try:
-            # A tree lists each node but the root once, in fewer entries than its bytes.
-            nodes, words = count_nodes_and_words(trie, size)
-        except ValueError as error:
-            raise UserError(f"{args.index!r} holds a malformed trie ({error})") from None
-        except BaseException as error:
-            if not is_panic(error):
-                raise
-            raise UserError(f"{args.index!r} holds a malformed trie ({error.args[0]})") from None
+    try:
+        # A tree lists each node but the root once, in fewer entries than its bytes.
+        nodes, words = count_nodes_and_words(trie, size)
+    except ValueError as error:
+        raise UserError(f"{args.index!r} holds a malformed trie ({error})") from None
+    except BaseException as error:
+        if not is_panic(error):
+            raise
+        raise UserError(f"{args.index!r} holds a malformed trie ({error.args[0]})") from None
     if header is None:
         write(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{size}\nformat\theaderless\n")
     else:

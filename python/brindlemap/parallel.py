@@ -3,6 +3,7 @@
 import contextlib
 import multiprocessing
 import os
+import warnings
 from collections.abc import Iterator
 from concurrent.futures import ProcessPoolExecutor
 from operator import index
@@ -69,12 +70,14 @@ def _pool_context() -> multiprocessing.context.BaseContext:
 
 
 def match_many(trie: PrefixSearch, queries: Queries, max_dist: int, limit: int | None = None,
+               workers: int | None = None, *,
                processes: int | None = None) -> list[list[Match]]:
     """Returns `[trie.fuzzy_match(q, max_dist, limit) for q in queries]`, in input order.
 
     On a well-formed trie (every trie that `build` makes) the queries run as `search_many`
-    does: on `processes` native threads (default: one per CPU) with the interpreter lock
-    released. A trie that failed its shape check answers only its own methods, which hold the
+    does: on `workers` native threads (default: one per CPU) with the interpreter lock
+    released. (`processes=` is the old name of `workers`, still taken with a
+    DeprecationWarning.) A trie that failed its shape check answers only its own methods, which hold the
     lock; there large batches are split over that many worker processes, each of which loads
     the trie once from its bytes, and small batches run as a plain loop; a query that fails
     internally in a worker raises RuntimeError with the failure's message. Workers start with
@@ -89,9 +92,15 @@ def match_many(trie: PrefixSearch, queries: Queries, max_dist: int, limit: int |
             raise TypeError(f"query {position} ({query!r}) is not a str")
     max_dist = index(max_dist)
     limit = None if limit is None else index(limit)
-    workers = (os.cpu_count() or 1) if processes is None else index(processes)
+    if processes is not None:
+        if workers is not None:
+            raise TypeError("give workers, not both workers and processes (its old name)")
+        warnings.warn("match_many(processes=) is now workers=", DeprecationWarning,
+                      stacklevel=2)
+        workers = processes
+    workers = (os.cpu_count() or 1) if workers is None else index(workers)
     if workers < 1:
-        raise ValueError("processes must be at least 1")
+        raise ValueError("workers must be at least 1")
     if not queries:
         return []
     # The first query runs here: bad arguments or a broken trie fail as they would in the loop.

@@ -1,7 +1,6 @@
 """Reading word lists: UTF-8 text, one word per line, optionally a tab and a payload."""
 
 import itertools
-import os
 import re
 from collections.abc import Iterator
 from typing import BinaryIO, Protocol
@@ -84,9 +83,3 @@ def entries(source: BinaryIO, name: str) -> Iterator[tuple[str, int]]:
             raise WordListError(f"{name}:{index + 1}: payload {payload!r} is not an integer "
                                 f"in 0..{MAX_PAYLOAD}")
         yield word, value
-
-
-def read_word_list(path: str | os.PathLike) -> Iterator[tuple[str, int]]:
-    """The entries of the word list at `path`, read line by line (see `entries`)."""
-    with open(path, "rb") as source:
-        yield from entries(source, os.fspath(path))
