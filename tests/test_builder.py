@@ -93,7 +93,7 @@ def test_building_a_word_list_stays_within_three_times_the_index_memory():
     # payload): these 200,000 lines took 220 MiB. Their trie has 1,181,065 nodes, 14 MiB.
     out, _ = run_python("""
         import io, random, resource, string
-        from brindlemap._cli_index import build_word_list
+        from brindlemap.cli.indexes import build_word_list
         rng = random.Random(1)
         lines = io.BytesIO("".join("".join(rng.choices(string.ascii_lowercase,
                                                        k=rng.randint(3, 15))) + "\\n"

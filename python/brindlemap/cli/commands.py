@@ -1,5 +1,5 @@
-"""The command-line tool: build an index from a word list or a frequency file, query it,
-describe it, and check or correct texts with a lexicon."""
+"""The command line's parser, its commands and `main`, which turns every failure into one
+line on standard error."""
 
 import argparse
 import importlib.metadata
@@ -12,12 +12,12 @@ from collections.abc import Callable, Iterator
 from typing import Any
 
 from brindlemap._brindlemap import PrefixSearch
-from brindlemap._cli_index import (ENGLISH, Index, build_word_list,
+from brindlemap.cli.indexes import (ENGLISH, Index, build_word_list,
                                    count_nodes_and_words, index_kind, load_index, load_lexicon,
                                    open_index, opened, word_list_path)
-from brindlemap._cli_io import (ReadyAwareInput, UserError, end_after_closed_pipe,
+from brindlemap.cli.streams import (ReadyAwareInput, UserError, end_after_closed_pipe,
                                 occupy_closed_descriptors, progress, say, tsv_field, write)
-from brindlemap._cli_text import Places, text_chunks, text_name
+from brindlemap.cli.texts import Places, text_chunks, text_name
 from brindlemap._failures import is_panic
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.files import read_header, save

@@ -10,7 +10,7 @@ from collections.abc import Iterator
 from typing import BinaryIO
 
 from brindlemap._brindlemap import PrefixSearch
-from brindlemap._cli_io import UserError
+from brindlemap.cli.streams import UserError
 from brindlemap.builder import build
 from brindlemap.files import is_index_file, load
 from brindlemap.index_format import HEADER_BYTES, Kind, parse_header, starts_with_header

@@ -7,8 +7,8 @@ from bisect import bisect_right
 from collections.abc import Callable, Iterator
 from typing import Protocol
 
-from brindlemap._cli_index import opened
-from brindlemap._cli_io import ReadyAwareInput, UserError
+from brindlemap.cli.indexes import opened
+from brindlemap.cli.streams import ReadyAwareInput, UserError
 from brindlemap.wordlist import MAX_LINE_BYTES
 
 STDIN_NAME = "<stdin>"
