@@ -14,8 +14,7 @@ from typing import TYPE_CHECKING
 
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._search import panic_exception
-from brindlemap.builder import build, build_arrays
-from brindlemap.documented import from_bytes, from_internal_data
+from brindlemap.builder import build, build_arrays, from_bytes, from_internal_data
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.files import UnsafeTargetError, load, loads, reduce_trie, save
 from brindlemap.lexicon import Lexicon, Suggestion

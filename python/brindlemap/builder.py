@@ -1,14 +1,15 @@
 """Builds a PrefixSearch from words: they are checked and streamed into compact buffers (their
 UTF-8 end to end, each word's length and payload as 32-bit items), which the native builder
-sorts and lays out; and gives the four trie arrays of that layout."""
+sorts and lays out; gives the four trie arrays of that layout; and, with the documentation
+that the extension's own functions lack, takes a trie back from its arrays or its bytes."""
 
 import re
 from array import array
-from collections.abc import Iterable, Iterator, Mapping
+from collections.abc import Iterable, Iterator, Mapping, Sequence
 from operator import index
 from typing import Any
 
-from brindlemap import _search
+from brindlemap import _brindlemap, _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import MAX_PAYLOAD
 
@@ -114,3 +115,25 @@ def build_arrays(words: Words) -> Arrays:
     0..4294967295 is refused with the offending item and its position.
     """
     return _search.arrays(build(words))
+
+
+# The extension's two module functions under the package's name: a built-in function cannot
+# be given a docstring, and the extension's surface is fixed. Each passes its arguments on.
+
+def from_internal_data(node_shifts: Sequence[int], node_strings: Sequence[str],
+                       node_payloads: Sequence[int | None],
+                       child_indices: Sequence[int]) -> PrefixSearch:
+    """A trie from its four arrays, as `build_arrays` lays them out: where each node's children
+    begin in `child_indices`, each node's last character ("" for the root), each node's payload
+    (None where no word ends) and the children of all nodes, end to end. Any sequences but str;
+    integers 0..4294967295. Arrays that are not those of a well-formed trie are kept as they
+    are: only the trie's own methods answer on them, and may fail with PanicException."""
+    return _brindlemap.from_internal_data(node_shifts, node_strings, node_payloads,
+                                          child_indices)
+
+
+def from_bytes(bs: Sequence[int]) -> PrefixSearch:
+    """A trie from the bytes of `PrefixSearch.to_bytes` (bytes, bytearray or ints 0..255).
+    Bytes that do not decode raise PanicException (a BaseException) after a report on standard
+    error; `loads` and `load` read index files and raise IndexFileError instead."""
+    return _brindlemap.from_bytes(bs)
