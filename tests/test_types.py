@@ -1,5 +1,5 @@
-"""Types: the stubs match the modules at run time, the README's examples pass `mypy --strict`,
-and the misuses a checker should catch are caught."""
+"""Types: the stubs match the modules at run time, the package and the README's examples pass
+`mypy --strict`, and the misuses a checker should catch are caught."""
 
 import pathlib
 import re
@@ -46,11 +46,13 @@ def test_stubs_match_the_modules_at_run_time(tmp_path):
     assert code == 0, out
 
 
-def test_readme_examples_pass_strict_checking_and_misuses_fail(tmp_path):
+def test_package_and_readme_examples_pass_strict_checking_and_misuses_fail(tmp_path):
     readme = (ROOT / "README.md").read_text(encoding="utf-8")
     (tmp_path / "readme.py").write_text(
         "".join(re.findall(r"```python\n(.*?)```", readme, re.S)), encoding="utf-8")
     (tmp_path / "misuses.py").write_text(ACCEPTED + MISUSES, encoding="utf-8")
+    code, out = run("mypy", "--strict", "-p", "brindlemap", cwd=tmp_path)
+    assert code == 0, out
     code, out = run("mypy", "--strict", "--no-error-summary", "readme.py", "misuses.py",
                     cwd=tmp_path)
     first = ACCEPTED.count("\n") + 1

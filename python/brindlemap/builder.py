@@ -60,7 +60,7 @@ def items(words: Any, bare: int | None = None) -> Iterator[tuple[object, Any, An
             raise TypeError(f"item {position} ({item!r}) is neither a str nor a (str, int) pair")
 
 
-def _refuse_surrogates(text: bytearray, lengths: array) -> None:
+def _refuse_surrogates(text: bytearray, lengths: array[int]) -> None:
     """Raises the UnicodeEncodeError that the first node holding a lone surrogate, in node
     order (by depth, then by the text up to it), meets when its character is encoded: the
     error, for the same character, that building from the four arrays has always raised."""
@@ -77,7 +77,7 @@ def _refuse_surrogates(text: bytearray, lengths: array) -> None:
         min(found)[1][-1].encode("utf-8")
 
 
-def _compact(words: Words) -> tuple[bytes, array, array]:
+def _compact(words: Words) -> tuple[bytes, array[int], array[int]]:
     """The UTF-8 of every word end to end, each word's length in bytes and its payload; a word
     with a lone surrogate is refused, as the trie holds scalar values only."""
     text = bytearray()

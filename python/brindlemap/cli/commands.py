@@ -8,8 +8,9 @@ import json
 import os
 import sys
 import time
-from collections.abc import Callable, Iterator
-from typing import Any
+from argparse import Namespace
+from collections.abc import Callable, Iterator, Sequence
+from typing import Any, NoReturn
 
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.cli.indexes import (ENGLISH, Index, build_word_list,
@@ -23,7 +24,7 @@ from brindlemap._types import MAX_DISTANCE
 from brindlemap.files import read_header, save
 from brindlemap.folding import FOLDS
 from brindlemap.index_format import HEADER, Kind
-from brindlemap.lexicon import Lexicon
+from brindlemap.lexicon import Lexicon, Suggestion
 from brindlemap.shipped import english_index
 from brindlemap.queries import (RANKED_METRIC, UNRANKED_METRIC, Metric, Rank, complete,
                                 search_many)
@@ -39,6 +40,9 @@ BATCH = 4096
 STDIN_NAME = "<stdin>"
 RANKS: list[Rank] = ["payload", "word"]  # the first is the default
 METRICS: list[Metric] = [UNRANKED_METRIC, RANKED_METRIC]
+# Each query's matches, as (word, payload or count, distance), for each query of a batch.
+Answers = Sequence[Sequence[tuple[str, int, int]]]
+QueryAll = Callable[[Any, list[str]], Answers]
 # How the command line names each fold.
 FOLD_NAMES = {str(fold).lower(): fold for fold in FOLDS}
 # Exit status of check when the text holds words the lexicon does not know, as linters do.
@@ -46,10 +50,10 @@ EXIT_UNKNOWN_WORDS = 1
 
 
 class _Parser(argparse.ArgumentParser):
-    def error(self, message):
+    def error(self, message: str) -> NoReturn:
         raise UserError(message)
 
-    def _print_message(self, message, file=None):
+    def _print_message(self, message: str, file: Any = None) -> None:
         # Help and version go through the same careful output as results do.
         if message:
             say(message.rstrip("\n")) if file is sys.stderr else write(message)
@@ -62,7 +66,9 @@ class _CommandParser(_Parser):
 
     _intermixing = False
 
-    def parse_known_args(self, args=None, namespace=None):
+    def parse_known_args(  # type: ignore[override]
+            self, args: Sequence[str] | None = None,
+            namespace: argparse.Namespace | None = None) -> tuple[argparse.Namespace, list[str]]:
         if self._intermixing:  # the two passes that the intermixed parse makes
             return super().parse_known_args(args, namespace)
         self._intermixing = True
@@ -79,7 +85,7 @@ def _version() -> str:
         return "unknown"
 
 
-def _build_lexicon(args) -> Lexicon:
+def _build_lexicon(args: Namespace) -> Lexicon:
     path = word_list_path(args.wordlist)
     fold = FOLD_NAMES[args.fold or "case"]
     try:
@@ -93,7 +99,7 @@ def _build_lexicon(args) -> Lexicon:
         raise UserError(str(error)) from None
 
 
-def command_build(args) -> None:
+def command_build(args: Namespace) -> None:
     started = time.monotonic()
     built: Index
     if args.counts or args.fold is not None or args.wordlist == ENGLISH:
@@ -141,7 +147,7 @@ def _stdin_batches() -> Iterator[list[str]]:
         yield batch
 
 
-def _given_words(args) -> list[str]:
+def _given_words(args: Namespace) -> list[str]:
     """The words given, checked at once before any answer, with "-" standing for the lines of
     standard input; with no words at all, standard input unless it is a terminal."""
     given = [_checked_word(word) for word in args.words]
@@ -163,24 +169,27 @@ def _batched(given: list[str]) -> Iterator[list[str]]:
             yield list(run)
 
 
-def _json_objects(words, answers, number: str) -> list[str]:
+def _json_objects(words: list[str], answers: Answers, number: str) -> list[str]:
     return [json.dumps({"query": word, "matches": [
         {"word": w, number: p, "distance": d} for w, p, d in found]}, ensure_ascii=False)
         for word, found in zip(words, answers)]
 
 
-def _tsv_rows(words, answers) -> str:
+def _tsv_rows(words: list[str], answers: Answers) -> str:
     """One row per match, or for a word without any one row with empty match fields, so that
     the output keeps step with its input."""
     rows: list[str] = []
     for word, matches in zip(words, answers):
         query = tsv_field(word)
+        if not matches:
+            rows.append(f"{query}\t\t\t\n")
         rows.extend(f"{query}\t{tsv_field(found)}\t{distance}\t{payload}\n"
-                    for found, payload, distance in matches or [("", "", "")])
+                    for found, payload, distance in matches)
     return "".join(rows)
 
 
-def _answered(args, query_all, index: Index, words: list[str]):
+def _answered(args: Namespace, query_all: QueryAll, index: Index,
+              words: list[str]) -> Answers:
     try:
         return query_all(index, words)
     except ValueError as error:  # an index whose arrays are no well-formed trie
@@ -191,7 +200,7 @@ def _answered(args, query_all, index: Index, words: list[str]):
         raise UserError(f"{args.index}: {error.args[0] if error.args else error}") from None
 
 
-def _answer(args, query_trie, query_lexicon) -> None:
+def _answer(args: Namespace, query_trie: QueryAll, query_lexicon: QueryAll) -> None:
     """Answers the words with `query_trie(trie, words)`, or `query_lexicon(lexicon, words)`
     for a lexicon index, a batch at a time, printing as it goes.
 
@@ -220,11 +229,11 @@ def _answer(args, query_trie, query_lexicon) -> None:
         write(f"[{', '.join(objects)}]\n")
 
 
-def command_query(args) -> None:
+def command_query(args: Namespace) -> None:
     if args.limit is not None and args.rank is not None:
         raise UserError("--limit cuts the traversal order, which --rank does not apply to; "
                         "give --best K to rank")
-    def query_lexicon(lexicon: Lexicon, words: list[str]):
+    def query_lexicon(lexicon: Lexicon, words: list[str]) -> Answers:
         if args.limit is not None:
             raise UserError("a lexicon answers best first: --limit cuts a trie's traversal "
                             "order; give --best K")
@@ -240,14 +249,14 @@ def command_query(args) -> None:
         rank=args.rank or RANKS[0]), query_lexicon)
 
 
-def command_suggest(args) -> None:
+def command_suggest(args: Namespace) -> None:
     _answer(args, lambda trie, words: search_many(
         trie, words, args.max_dist, metric=args.metric, k=args.k, rank=args.rank or RANKS[0]),
         lambda lexicon, words: lexicon.lookup_many(words, args.max_dist, args.k,
                                                    metric=args.metric))
 
 
-def command_complete(args) -> None:
+def command_complete(args: Namespace) -> None:
     _answer(args, lambda trie, words: [
         complete(trie, word, args.max_dist, args.k, metric=args.metric,
                  rank=args.rank or RANKS[0]) for word in words],
@@ -255,7 +264,7 @@ def command_complete(args) -> None:
                                                  metric=args.metric) for word in words])
 
 
-def _text_lexicon(args) -> tuple[Lexicon, str]:
+def _text_lexicon(args: Namespace) -> tuple[Lexicon, str]:
     """The lexicon that `check` and `correct` use, and the text they read: [INDEX] FILE."""
     if len(args.paths) > 2:
         raise UserError(f"give at most an index and a text, not {len(args.paths)} paths")
@@ -268,12 +277,13 @@ def _text_lexicon(args) -> tuple[Lexicon, str]:
     return index, text
 
 
-def _misspelling_line(name: str, place: tuple[int, int], word: str, suggestions) -> str:
+def _misspelling_line(name: str, place: tuple[int, int], word: str,
+                      suggestions: list[Suggestion]) -> str:
     found = ", ".join(tsv_field(s.word) for s in suggestions)
     return f"{name}:{place[0]}:{place[1]}: {tsv_field(word)}{' -> ' if found else ''}{found}\n"
 
 
-def command_check(args) -> int:
+def command_check(args: Namespace) -> int:
     lexicon, path = _text_lexicon(args)
     name = text_name(path)
     unknown = 0
@@ -292,13 +302,13 @@ def command_check(args) -> int:
     return EXIT_UNKNOWN_WORDS if unknown else 0
 
 
-def command_correct(args) -> None:
+def command_correct(args: Namespace) -> None:
     lexicon, path = _text_lexicon(args)
     for _, chunk in text_chunks(path):
         write(lexicon.correct(chunk, args.max_dist))
 
 
-def _lexicon_info(args, lexicon: Lexicon) -> None:
+def _lexicon_info(args: Namespace, lexicon: Lexicon) -> None:
     header = read_header(args.index)
     assert header is not None  # a lexicon is read only through its header
     fold = next(name for name, fold in FOLD_NAMES.items() if fold == lexicon.fold)
@@ -307,7 +317,7 @@ def _lexicon_info(args, lexicon: Lexicon) -> None:
           f"length\t{header.length}\ncrc32\t{header.crc:08x}\n")
 
 
-def command_info(args) -> None:
+def command_info(args: Namespace) -> None:
     if args.index == ENGLISH:
         args.index = str(english_index())
     if index_kind(args.index) is Kind.LEXICON:
@@ -334,7 +344,7 @@ def command_info(args) -> None:
               f"format\t{header.version}\nlength\t{header.length}\ncrc32\t{header.crc:08x}\n")
 
 
-def _unsigned(maximum: int):
+def _unsigned(maximum: int) -> Callable[[str], int]:
     def parse(text: str) -> int:
         value = parse_unsigned(text, maximum)
         if value is None:
@@ -373,7 +383,8 @@ def parser() -> argparse.ArgumentParser:
                            "(default: case; a plain word list then counts each word once)")
     make.set_defaults(run=command_build)
 
-    def query_command(name, run, help, words, max_dist, metric):
+    def query_command(name: str, run: Callable[[Namespace], None], help: str, words: str,
+                      max_dist: int, metric: Metric | None) -> argparse.ArgumentParser:
         command = commands.add_parser(name, help=help, description=help[0].upper() + help[1:] +
                                       ". With no words, or - among them, the words are read "
                                       "from standard input, one a line (blank lines skipped, "
@@ -421,7 +432,7 @@ def parser() -> argparse.ArgumentParser:
         command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=10,
                              help="how many words per query (default: %(default)s)")
 
-    text_commands: list[tuple[str, Callable[[Any], int | None], str]] = [
+    text_commands: list[tuple[str, Callable[[Namespace], int | None], str]] = [
             ("check", command_check, "list the words of a text that a lexicon does not know, "
              "each as FILE:LINE:COLUMN: WORD -> SUGGESTIONS; exit status 1 if there are any"),
             ("correct", command_correct, "write the text with each unknown word replaced by "
