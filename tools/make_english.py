@@ -30,8 +30,8 @@ UNCOUNTED = 10_000
 # The casing a reader expects where SCOWL holds two capitalised forms, or holds the word in
 # lowercase too for a sense that prose seldom means (the letter i).
 CASING_CHOICES = {
-    "i": "I", "pm": "PM", "cd": "CD", "dec": "Dec", "al": "Al", "co": "Co", "unix": "Unix", "sam": "Sam",
-    "tex": "TeX", "mia": "Mia", "ira": "IRA", "isis": "Isis", "pms": "PMS", "btu": "BTU",
+    "i": "I", "pm": "PM", "cd": "CD", "dec": "Dec", "al": "Al", "co": "Co", "unix": "Unix",
+    "sam": "Sam", "tex": "TeX", "mia": "Mia", "ira": "IRA", "isis": "Isis", "pms": "PMS", "btu": "BTU",
     "eula": "EULA",
 }
 

@@ -76,13 +76,13 @@ def match_many(trie: PrefixSearch, queries: Queries, max_dist: int, limit: int |
 
     On a well-formed trie (every trie that `build` makes) the queries run as `search_many`
     does: on `workers` native threads (default: one per CPU) with the interpreter lock
-    released. (`processes=` is the old name of `workers`, still taken with a
-    DeprecationWarning.) A trie that failed its shape check answers only its own methods, which hold the
+    released. A trie that failed its shape check answers only its own methods, which hold the
     lock; there large batches are split over that many worker processes, each of which loads
     the trie once from its bytes, and small batches run as a plain loop; a query that fails
     internally in a worker raises RuntimeError with the failure's message. Workers start with
     "forkserver" (or "spawn"), which imports the caller's main module afresh: a script that
     calls this at top level needs the usual `if __name__ == "__main__":` guard.
+    (`processes=` is the old name of `workers`, still taken with a DeprecationWarning.)
     """
     if isinstance(queries, str):
         raise TypeError("a str is one query, not a sequence of them: pass [word] for one query")
