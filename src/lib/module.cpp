@@ -2,11 +2,11 @@
 #include <Python.h>
 
 #include "boundary/convert.h"
+#include "boundary/entry_points.h"
 #include "boundary/error.h"
 #include "boundary/guard.h"
 #include "boundary/interpreter.h"
 #include "boundary/report.h"
-#include "lib/entry_points.h"
 #include "lib/module.h"
 #include "lib/operations.h"
 #include "lib/prefix_search.h"

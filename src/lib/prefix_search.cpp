@@ -7,7 +7,7 @@
 #include "boundary/convert.h"
 #include "boundary/error.h"
 #include "boundary/guard.h"
-#include "lib/entry_points.h"
+#include "lib/method_entries.h"
 #include "lib/operations.h"
 
 namespace brindlemap {

@@ -2,12 +2,12 @@
 // brindlemap._brindlemap, sharing its types. Its errors are ordinary exceptions.
 #include "search/module.h"
 
+#include "boundary/entry_points.h"
 #include "boundary/error.h"
 #include "boundary/guard.h"
 #include "boundary/interpreter.h"
 #include "boundary/report.h"
 #include "boundary/signature.h"
-#include "lib/entry_points.h"
 #include "search/batch.h"
 #include "search/build.h"
 #include "search/decode.h"
