@@ -24,6 +24,7 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 import batch  # noqa: E402
 import quality  # noqa: E402
+import split_targets  # noqa: E402
 from peers import PurePythonTrie, RapidfuzzScan, SymSpell, lean_walk  # noqa: E402
 from wordlists import LISTS, load_queries, load_words  # noqa: E402
 
@@ -451,6 +452,9 @@ def main():
     for name, r in results.items():
         lines += list_table(name, r)
     lines += quality.section() + batch.section()
+    split = split_targets.section(log=lambda m: print(m, flush=True))
+    print("\n".join(split), flush=True)
+    lines += split
     elapsed = (datetime.now(timezone.utc) - started).total_seconds() / 60
     lines.append(f"Whole run: {elapsed:.0f} minutes.")
     Path(args.out).write_text("\n".join(lines) + "\n", encoding="utf-8")
