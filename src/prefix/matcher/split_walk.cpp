@@ -153,10 +153,11 @@ std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> quer
     const Trie* reversed = k == 0 ? nullptr : split_serves(trie, query.size(), max_dist, interrupt);
     if (reversed == nullptr) return best_walk(trie, query, max_dist, k, rank, metric, interrupt);
     // A search at distance d that finds k words holds the k best: nothing farther can beat them.
+    // The distance doubles, so that a large max_dist takes few searches.
     std::vector<Found> found;
-    for (std::uint64_t d = 1; d <= max_dist; ++d) {
+    for (std::uint64_t d = 1;; d = std::min(max_dist, 2 * d)) {
         found = split_found(trie, *reversed, query, d, metric, interrupt);
-        if (found.size() >= k) break;
+        if (found.size() >= k || d == max_dist) break;
     }
     const auto key = [&](const Found& f) {
         return std::pair(f.distance, rank == Rank::payload ? *trie.node_payloads()[f.node] : 0);

@@ -31,8 +31,8 @@ std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> 
                                     std::uint64_t max_dist, std::optional<std::uint64_t> limit,
                                     WalkInterrupt& interrupt, Metric metric = Metric::levenshtein);
 
-// What best_walk gives: from split searches at growing distances, up to max_dist, until k words
-// are found where the split search serves, from the band walk otherwise.
+// What best_walk gives: where the split search serves, from split searches at distances 1, 2,
+// 4, ... up to max_dist, until one finds k words; from the band walk otherwise.
 std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> query,
                                 std::uint64_t max_dist, std::uint64_t k, Rank rank, Metric metric,
                                 WalkInterrupt& interrupt);
