@@ -16,12 +16,12 @@ import argparse
 import gc
 import sys
 import threading
-import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 from batch import queries as replaced_letter  # noqa: E402
+from measure import best_us, median, release_free_memory, rss_bytes  # noqa: E402
 from peers import SymSpell  # noqa: E402
 from wordlists import load_queries, load_words  # noqa: E402
 
@@ -30,45 +30,6 @@ from brindlemap import _search  # noqa: E402
 
 INSANE = ("wamerican-insane", "/usr/share/dict/american-english-insane")
 KINDS = ["k0", "k1", "k2", "k3", "none"]
-
-
-def rss_bytes():
-    with open("/proc/self/status") as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) * 1024
-    raise RuntimeError("no VmRSS")
-
-
-def in_use_bytes():
-    """What malloc has handed out, after handing its free pages back."""
-    import ctypes
-
-    libc = ctypes.CDLL("libc.so.6")
-    libc.malloc_trim(0)
-
-    class MallInfo2(ctypes.Structure):
-        _fields_ = [(name, ctypes.c_size_t) for name in
-                    ("arena", "ordblks", "smblks", "hblks", "hblkhd", "usmblks", "fsmblks",
-                     "uordblks", "fordblks", "keepcost")]
-
-    libc.mallinfo2.restype = MallInfo2
-    info = libc.mallinfo2()
-    return info.uordblks + info.hblkhd
-
-
-def best_us(call, reps):
-    best = float("inf")
-    for _ in range(reps):
-        start = time.perf_counter_ns()
-        call()
-        best = min(best, time.perf_counter_ns() - start)
-    return best / 1000
-
-
-def median(xs):
-    xs = sorted(xs)
-    return xs[len(xs) // 2] if len(xs) % 2 else (xs[len(xs) // 2 - 1] + xs[len(xs) // 2]) / 2
 
 
 def least_distances(found):
@@ -120,13 +81,13 @@ def trie_bytes_per_word(words):
     """Bytes in use for the trie, the reversed one and every per-instance structure (after a
     search, a suggest and a complete have made them), per word."""
     gc.collect()
-    before, rss_before = in_use_bytes(), rss_bytes()
+    before, rss_before = release_free_memory(), rss_bytes()
     trie = brindlemap.build(words)
     _search.search(trie, "abbreviatoin", 2, "levenshtein", None)
     brindlemap.suggest(trie, "abbreviatoin")
     brindlemap.complete(trie, "abbr")
     gc.collect()
-    grown, rss_grown = in_use_bytes() - before, rss_bytes() - rss_before
+    grown, rss_grown = release_free_memory() - before, rss_bytes() - rss_before
     del trie
     return grown / len(words), rss_grown / len(words)
 
