@@ -421,7 +421,6 @@ class BandWalk {
                 if (j >= 1 && query[j] == own) *out++ = query[j - 1];
             }
         }
-
         fringe_size_ = static_cast<std::size_t>(out - fringe_.data());
         return fringe_size_ != 0;
     }
