@@ -13,6 +13,10 @@
 namespace brindlemap {
 namespace {
 
+// A limit up to kFewRecords is first tried on the band walk, for kBandVisits visits at most.
+constexpr std::uint64_t kFewRecords = 10;
+constexpr std::uint64_t kBandVisits = 256;
+
 // A word found, by its node in the forward trie, with its code points for ordering.
 struct Found {
     std::uint32_t node;
@@ -142,8 +146,17 @@ std::vector<MatchRecord> split_walk(const Trie& trie, const Trie& reversed,
 std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
                                     std::uint64_t max_dist, std::optional<std::uint64_t> limit,
                                     WalkInterrupt& interrupt, Metric metric) {
-    if (const Trie* reversed = split_serves(trie, query.size(), max_dist, interrupt))
+    if (const Trie* reversed = split_serves(trie, query.size(), max_dist, interrupt)) {
+        // The band walk takes the branch that follows the query first: from max_dist 2 on, a
+        // small limit is often reached within a few hundred visits, far sooner than the split
+        // search ends (bench/PROFILE.md).
+        if (limit && *limit <= kFewRecords && max_dist >= 2) {
+            if (auto found = fast_fuzzy_walk_within(trie, query, max_dist, *limit, kBandVisits,
+                                                    interrupt, metric))
+                return std::move(*found);
+        }
         return split_walk(trie, *reversed, query, max_dist, limit, interrupt, metric);
+    }
     return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt, metric);
 }
 
