@@ -148,6 +148,12 @@ void check_split(const Trie& trie, const fuzz::Query& query) {
         if (rendering(split) != rendering(brute))
             fuzz::finding("the split search disagrees with brute force",
                           rendering(split) + "| " + rendering(brute));
+        // The road the queries take, which may try the band walk first under a small limit.
+        const std::vector<MatchRecord> chosen = fuzzy_walk(
+            trie, query.characters, query.max_dist, query.limit, interrupt, metric);
+        if (rendering(chosen) != rendering(band))
+            fuzz::finding("the queries' road disagrees with the band walk",
+                          rendering(chosen) + "| " + rendering(band));
         const std::uint64_t k = query.limit.value_or(3);
         for (const Rank rank : {Rank::payload, Rank::word}) {
             const std::vector<MatchRecord> best =
