@@ -25,8 +25,9 @@ const Trie* split_serves(const Trie& trie, std::size_t length, std::uint64_t max
                          WalkInterrupt& interrupt);
 
 // What fast_fuzzy_walk gives, the same records in the same order: from the split search where
-// it serves, from the band walk otherwise. The first split search of a trie makes its
-// reversed trie (Trie::reversed).
+// it serves (a small limit is first tried on a few hundred visits of the band walk), from the
+// band walk otherwise. The first split search of a trie makes its reversed trie
+// (Trie::reversed).
 std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
                                     std::uint64_t max_dist, std::optional<std::uint64_t> limit,
                                     WalkInterrupt& interrupt, Metric metric = Metric::levenshtein);
