@@ -19,8 +19,9 @@ PyRef fuzzy_match(const Trie& trie, std::string_view prefix, std::uint64_t max_d
     std::vector<char32_t> query = utf8::decode_all(prefix);
     std::vector<MatchRecord> records;
     // A well-formed trie is walked with the interpreter lock given up: other threads run
-    // meanwhile, and the first split search's reversed trie is made without holding it. The
-    // general walk reports an internal failure through the interpreter, so it keeps the lock.
+    // meanwhile, and a query that waits for another thread's making of the reversed trie does
+    // not hold the lock that the maker's poll takes. The general walk reports an internal
+    // failure through the interpreter, so it keeps the lock.
     if (trie.shape()) {
         records = walk_without_gil([&](WalkInterrupt& interrupt) {
             return match_records(trie, std::move(query), max_dist, limit, interrupt);

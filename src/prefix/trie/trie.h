@@ -81,7 +81,9 @@ class Trie {
     // On a well-formed trie: the trie of its words spelt backwards (reversed_words.h), or null
     // when its words are too long for that. Made on first use, once whatever the threads, its
     // work charged to the `interrupt` of the thread that makes it; should that interrupt end
-    // it, the next call makes it afresh. About 12 bytes per node of the reversed trie.
+    // it, the next call makes it afresh. A thread that waits here must hold nothing that the
+    // maker's poll takes (the interpreter lock, say). About 12 bytes per node of the reversed
+    // trie.
     const Trie* reversed(WalkInterrupt& interrupt) const;
 
     // The node's run in child_indices, as run_of gives it.
