@@ -24,7 +24,9 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 import batch  # noqa: E402
 import casing_quality  # noqa: E402
+from measure import best_us, median, release_free_memory, rss_bytes  # noqa: E402
 import quality  # noqa: E402
+import split_targets  # noqa: E402
 from peers import PurePythonTrie, RapidfuzzScan, SymSpell, lean_walk  # noqa: E402
 from wordlists import LISTS, load_queries, load_words  # noqa: E402
 
@@ -33,46 +35,6 @@ from brindlemap.builder import build_arrays  # noqa: E402
 
 KINDS = ["k0", "k1", "k2", "k3", "none"]
 DISTANCES = [1, 2, 3]
-
-
-def rss_bytes():
-    with open("/proc/self/status") as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) * 1024
-    raise RuntimeError("no VmRSS")
-
-
-def release_free_memory():
-    """Hands the allocator's free pages back to the system, so that resident memory then grows
-    only by what is allocated afresh; and returns the bytes malloc has handed out."""
-    import ctypes
-
-    libc = ctypes.CDLL("libc.so.6")
-    libc.malloc_trim(0)
-
-    class MallInfo2(ctypes.Structure):
-        _fields_ = [(name, ctypes.c_size_t) for name in
-                    ("arena", "ordblks", "smblks", "hblks", "hblkhd", "usmblks", "fsmblks",
-                     "uordblks", "fordblks", "keepcost")]
-
-    libc.mallinfo2.restype = MallInfo2
-    info = libc.mallinfo2()
-    return info.uordblks + info.hblkhd
-
-
-def best_us(call, reps):
-    best = float("inf")
-    for _ in range(reps):
-        start = time.perf_counter_ns()
-        call()
-        best = min(best, time.perf_counter_ns() - start)
-    return best / 1000
-
-
-def median(xs):
-    xs = sorted(xs)
-    return xs[len(xs) // 2] if len(xs) % 2 else (xs[len(xs) // 2 - 1] + xs[len(xs) // 2]) / 2
 
 
 def p90(xs):
@@ -466,6 +428,9 @@ def main():
     for name, r in results.items():
         lines += list_table(name, r)
     lines += quality.section() + batch.section() + lexicon_section()
+    split = split_targets.section(log=lambda m: print(m, flush=True))
+    print("\n".join(split), flush=True)
+    lines += split
     elapsed = (datetime.now(timezone.utc) - started).total_seconds() / 60
     lines.append(f"Whole run: {elapsed:.0f} minutes.")
     Path(args.out).write_text("\n".join(lines) + "\n", encoding="utf-8")

@@ -1,7 +1,9 @@
-// libFuzzer target: the two roads of a match query never disagree. On every trie that passes
-// the shape check, whether decoded or built from a word list, the specialised walk gives the
-// general walk's records in the same order, with 32-bit and with 64-bit rows, and the direct
-// exact descent names the node of the general walk's first exact record.
+// libFuzzer target: the roads of a match query never disagree. On every trie that passes the
+// shape check, whether decoded or built from a word list, the specialised walk gives the
+// general walk's records in the same order, with 32-bit and with 64-bit rows; where the split
+// search serves, it gives the specialised walk's records and brute force's in the same order
+// under both metrics, and its k best are the k-best walk's; and the direct exact descent names
+// the node of the general walk's first exact record.
 //
 // Input: the header of walk_inputs.h, whose flag byte here says what the rest is: bit 0 set, a
 // word list (bit 1: numbered depth first, bit 2: siblings in reverse order); clear, a
@@ -24,6 +26,7 @@
 #include "prefix/matcher/completion.h"
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/matcher.h"
+#include "prefix/matcher/split_walk.h"
 #include "prefix/utf8.h"
 #include "serial/decode.h"
 #include "walk_inputs.h"
@@ -114,6 +117,56 @@ void check_completion(const Trie& trie, const fuzz::Query& query) {
                       rendering(found) + "| " + rendering(reach));
 }
 
+// Where the split search serves: under both metrics, the band walk's records in its order, and
+// brute force's (every word by its distance, in the order of a walk that prunes nothing, which
+// does not depend on max_dist), up to the limit; and the k best of the k-best walk, by either
+// rank.
+void check_split(const Trie& trie, const fuzz::Query& query) {
+    WalkInterrupt interrupt;
+    const Trie* reversed =
+        split_serves(trie, query.characters.size(), query.max_dist, interrupt);
+    if (reversed == nullptr) return;
+    const std::vector<MatchRecord> every =
+        general_records(trie, query, std::numeric_limits<std::uint64_t>::max(), std::nullopt);
+    for (const Metric metric : {Metric::levenshtein, Metric::osa}) {
+        std::vector<MatchRecord> brute;
+        for (const MatchRecord& word : every) {
+            const std::vector<char32_t> text = utf8::decode_all(word.text);
+            const std::uint64_t distance = metric == Metric::osa
+                                               ? fuzz::osa(query.characters, text)
+                                               : fuzz::levenshtein(query.characters, text);
+            if (distance <= query.max_dist) brute.push_back({word.text, word.node, distance});
+        }
+        if (query.limit && brute.size() > *query.limit) brute.resize(*query.limit);
+        const std::vector<MatchRecord> split = split_walk(
+            trie, *reversed, query.characters, query.max_dist, query.limit, interrupt, metric);
+        const std::vector<MatchRecord> band = fast_fuzzy_walk(
+            trie, query.characters, query.max_dist, query.limit, interrupt, metric);
+        if (rendering(split) != rendering(band))
+            fuzz::finding("the split search disagrees with the band walk",
+                          rendering(split) + "| " + rendering(band));
+        if (rendering(split) != rendering(brute))
+            fuzz::finding("the split search disagrees with brute force",
+                          rendering(split) + "| " + rendering(brute));
+        // The road the queries take, which may try the band walk first under a small limit.
+        const std::vector<MatchRecord> chosen = fuzzy_walk(
+            trie, query.characters, query.max_dist, query.limit, interrupt, metric);
+        if (rendering(chosen) != rendering(band))
+            fuzz::finding("the queries' road disagrees with the band walk",
+                          rendering(chosen) + "| " + rendering(band));
+        const std::uint64_t k = query.limit.value_or(3);
+        for (const Rank rank : {Rank::payload, Rank::word}) {
+            const std::vector<MatchRecord> best =
+                k_best(trie, query.characters, query.max_dist, k, rank, metric, interrupt);
+            const std::vector<MatchRecord> walked =
+                best_walk(trie, query.characters, query.max_dist, k, rank, metric, interrupt);
+            if (rendering(best) != rendering(walked))
+                fuzz::finding("the split k best disagree with the k-best walk",
+                              rendering(best) + "| " + rendering(walked));
+        }
+    }
+}
+
 void compare_roads(const Trie& trie, const fuzz::Query& query) {
     const std::vector<MatchRecord> general =
         general_records(trie, query, query.max_dist, query.limit);
@@ -128,6 +181,7 @@ void compare_roads(const Trie& trie, const fuzz::Query& query) {
                           rendering(fast) + "| " + rendering(general));
     }
     check_osa_and_best(trie, query);
+    check_split(trie, query);
     check_completion(trie, query);
     const std::vector<MatchRecord> exact = general_records(trie, query, 0, std::nullopt);
     const std::optional<std::uint32_t> node = fast_exact_node(trie, query.characters);

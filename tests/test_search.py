@@ -7,6 +7,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap import build, complete, from_internal_data, search, search_many, suggest
+from brindlemap._search import band_search
 from conftest import DISTANCE, layout
 
 ALPHABET = "abcdefghijé中😀"  # more letters than a short run of siblings holds
@@ -25,6 +26,7 @@ def test_queries_agree_with_brute_force(words, rng, query, max_dist, metric, k):
     for trie in build(words), from_internal_data(*layout(words, rng=rng)):
         found = search(trie, query, max_dist, metric=metric)
         assert sorted(found) == sorted(within)
+        assert found == band_search(trie, query, max_dist, metric, None)
         assert search(trie, query, max_dist, metric=metric, limit=k) == found[:k]
         if metric == "levenshtein":
             assert found == trie.fuzzy_match(query, max_dist, None)
@@ -34,6 +36,64 @@ def test_queries_agree_with_brute_force(words, rng, query, max_dist, metric, k):
         assert suggest(trie, query, max_dist, k, metric=metric, rank="word") == by_word
         assert completions(trie, query, max_dist, k, metric) == expected_completions(
             words, query, max_dist, k, distance)
+
+
+def walk_order(query):
+    """The order of the band walk over a trie of sorted runs: a word before its continuations,
+    and where two words part at position i, the one that goes on with query[i] first, the
+    others by code point."""
+    return lambda match: [-1 if i < len(query) and c == query[i] else ord(c)
+                          for i, c in enumerate(match[0])]
+
+
+def planted(word, edits):
+    """`word` with each edit made near the middle of what it has become: (kind, offset from the
+    middle, character), kind one of insert, delete, replace or swap (of the two characters
+    about that place)."""
+    text = list(word)
+    for kind, offset, c in edits:
+        at = max(0, min(len(text), len(text) // 2 + offset))
+        if kind == "insert":
+            text.insert(at, c)
+        elif kind == "delete" and at < len(text):
+            del text[at]
+        elif kind == "replace" and at < len(text):
+            text[at] = c
+        elif kind == "swap" and 1 <= at < len(text):
+            text[at - 1], text[at] = text[at], text[at - 1]
+    return "".join(text)
+
+
+@settings(max_examples=300, deadline=None)
+@given(words=st.lists(st.text("abcé", min_size=1, max_size=9), min_size=1, max_size=25,
+                      unique=True),
+       pick=st.integers(0, 24),
+       edits=st.lists(st.tuples(st.sampled_from(["insert", "delete", "replace", "swap"]),
+                                st.integers(-2, 2), st.sampled_from("abcé")),
+                      min_size=1, max_size=3),
+       metric=st.sampled_from(["levenshtein", "osa"]), limit=st.sampled_from([None, 1, 3]))
+def test_edits_planted_about_the_split_point_are_found_in_walk_order(words, pick, edits, metric,
+                                                                     limit):
+    # The split search divides the query at its middle; an insertion between the halves or a
+    # swap across them belongs to neither half alone.
+    query = planted(words[pick % len(words)], edits)
+    distance = DISTANCE[metric]
+    trie = build(words)
+    for max_dist in range(1, len(edits) + 1):
+        within = [(w, p, distance(query, w)) for p, w in enumerate(words)]
+        expected = sorted([m for m in within if m[2] <= max_dist], key=walk_order(query))
+        assert search(trie, query, max_dist, metric=metric, limit=limit) == expected[:limit]
+        if metric == "levenshtein":
+            assert trie.fuzzy_match(query, max_dist, limit) == expected[:limit]
+
+
+@pytest.mark.parametrize("word, query, metric", [
+    ("juan", "jun", "levenshtein"),  # an insertion right between the halves
+    ("abcdef", "abdcef", "osa"),  # a swap across them
+    ("abcdef", "abcxdef", "osa"),
+])
+def test_regression_split_search_finds_edits_between_the_halves(word, query, metric):
+    assert search(build([word, "zzzzzz"]), query, 1, metric=metric) == [(word, 0, 1)]
 
 
 def completions(trie, typed, max_dist, k, metric):

@@ -4,6 +4,7 @@ import sys
 import threading
 
 from brindlemap import _brindlemap as bm
+from brindlemap import build, search, suggest
 from brindlemap.builder import build_arrays
 from conftest import run_python
 
@@ -89,3 +90,41 @@ def test_regression_exit_with_daemon_threads_inside_native_calls_ends_cleanly():
     """
     for _ in range(20):
         run_python(code, timeout=120)
+
+
+def test_regression_queries_let_other_threads_run_while_they_walk():
+    # Queries once held the interpreter lock while they walked, so a threaded server answered
+    # one at a time. A thread counts while the main thread walks; with a long switch interval
+    # it can count only while the lock is given up, and a busy machine may keep it from a core
+    # for the few milliseconds of one walk, so each query has a few tries.
+    trie = build([f"{i:06d}" for i in range(0, 1_000_000, 7)])
+    ticks = [0]
+    stop = threading.Event()
+
+    def count():
+        while not stop.is_set():
+            ticks[0] += 1
+
+    def counted_while(call):
+        for _ in range(50):
+            before = ticks[0]
+            call()
+            if ticks[0] != before:
+                return True
+        return False
+
+    counter = threading.Thread(target=count)
+    counter.start()
+    interval = sys.getswitchinterval()
+    try:
+        while ticks[0] == 0:
+            threading.Event().wait(0.001)
+        sys.setswitchinterval(0.05)
+        counted = [counted_while(call) for call in (
+            lambda: search(trie, "12345678", 4), lambda: suggest(trie, "12345678", 4, 5000),
+            lambda: trie.fuzzy_match("12345678", 4, None))]
+    finally:
+        sys.setswitchinterval(interval)
+        stop.set()
+        counter.join()
+    assert counted == [True] * 3

@@ -16,6 +16,15 @@ def search(
 ) -> list[Match]:
     """Every word within max_dist of word, in walk order, at most limit of them."""
 
+def band_search(
+    trie: PrefixSearch,
+    word: str,
+    max_dist: int,
+    metric: Literal["levenshtein", "osa"],
+    limit: int | None,
+) -> list[Match]:
+    """What search gives, always from the band walk: for the benchmark and the road tests."""
+
 def suggest(
     trie: PrefixSearch,
     word: str,

@@ -67,8 +67,8 @@ def suggest(trie: PrefixSearch, word: str, max_dist: int = 2, k: int = 10, *,
     ("payload": the smaller payload first, which ranks the commonest words first in a list
     stored in frequency order; "word": alphabetical by code point), then by word.
 
-    One walk finds them: once `k` words are in hand, nothing beyond the k-th best distance is
-    visited, so a large `max_dist` costs only what the answer needs.
+    Searches at distances 1, 2, 4, ... up to `max_dist` find them, the first that finds `k`
+    words ending it, so a large `max_dist` costs little more than the answer needs.
     """
     return _search.suggest(trie, word, _distance(max_dist), _count(k), metric, rank)
 

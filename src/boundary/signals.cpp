@@ -25,6 +25,11 @@ void run_signal_handlers(void*) {
 
 }  // namespace
 
+void poll_signals_released(void* released) {
+    if (static_cast<ReleasedGil*>(released)->with_gil([] { return PyErr_CheckSignals() < 0; }))
+        throw SignalRaised{};
+}
+
 WalkInterrupt signal_interrupt() noexcept {
     return WalkInterrupt(run_signal_handlers, nullptr);
 }

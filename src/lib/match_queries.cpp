@@ -16,9 +16,22 @@ namespace brindlemap {
 
 PyRef fuzzy_match(const Trie& trie, std::string_view prefix, std::uint64_t max_dist,
                   std::optional<std::uint64_t> limit) {
+    std::vector<char32_t> query = utf8::decode_all(prefix);
+    std::vector<MatchRecord> records;
+    // A well-formed trie is walked with the interpreter lock given up: other threads run
+    // meanwhile, and a query that waits for another thread's making of the reversed trie does
+    // not hold the lock that the maker's poll takes. The general walk reports an internal
+    // failure through the interpreter, so it keeps the lock.
+    if (trie.shape()) {
+        records = walk_without_gil([&](WalkInterrupt& interrupt) {
+            return match_records(trie, std::move(query), max_dist, limit, interrupt);
+        });
+    } else {
+        WalkInterrupt interrupt = signal_interrupt();
+        records = match_records(trie, std::move(query), max_dist, limit, interrupt);
+    }
     WalkInterrupt interrupt = signal_interrupt();
-    return match_list(
-        trie, match_records(trie, utf8::decode_all(prefix), max_dist, limit, interrupt), interrupt);
+    return match_list(trie, std::move(records), interrupt);
 }
 
 PyRef exact_match(const Trie& trie, std::string_view prefix) {

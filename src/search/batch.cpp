@@ -12,6 +12,7 @@
 #include "prefix/matcher/best_walk.h"
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/parallel_run.h"
+#include "prefix/matcher/split_walk.h"
 #include "prefix/utf8.h"
 
 namespace brindlemap {
@@ -50,8 +51,8 @@ PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32
         threads ? *threads : std::max(1u, std::thread::hardware_concurrency()), kMostThreads));
     std::vector<std::vector<MatchRecord>> results(queries.size());
     const auto work = [&](std::size_t i, WalkInterrupt& interrupt) {
-        results[i] = k ? best_walk(walked, queries[i], max_dist, *k, rank, metric, interrupt)
-                       : fast_fuzzy_walk(walked, queries[i], max_dist, limit, interrupt, metric);
+        results[i] = k ? k_best(walked, queries[i], max_dist, *k, rank, metric, interrupt)
+                       : fuzzy_walk(walked, queries[i], max_dist, limit, interrupt, metric);
     };
     bool completed = false;
     try {

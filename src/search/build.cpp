@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "boundary/error.h"
-#include "boundary/released_gil.h"
+#include "boundary/signals.h"
 #include "prefix/trie/word_list_build.h"
 
 namespace brindlemap {
@@ -66,14 +66,6 @@ void read_u32_items(PyObject* object, Reserve&& reserve, Take&& take) {
     extract_sequence(object, reserve, [&](PyObject* item) { take(extract_u32(item)); });
 }
 
-// Thrown out of the build when a signal handler raised: its exception is pending.
-struct SignalRaised {};
-
-void poll_signals(void* context) {
-    auto* released = static_cast<ReleasedGil*>(context);
-    if (released->with_gil([] { return PyErr_CheckSignals() < 0; })) throw SignalRaised{};
-}
-
 // The sort's and the layout's buffers, freed below the trie's arrays in the heap, would stay
 // resident; hand them back, so that what the caller does next (writing the trie out, say)
 // does not pile on them.
@@ -84,11 +76,11 @@ void return_free_memory() noexcept {
 }
 
 Trie build_without_gil(WordList words) {
-    ReleasedGil released;
-    WalkInterrupt interrupt(poll_signals, &released);
-    Trie trie = build_trie(std::move(words), interrupt);
-    return_free_memory();
-    return trie;
+    return walk_without_gil([&](WalkInterrupt& interrupt) {
+        Trie trie = build_trie(std::move(words), interrupt);
+        return_free_memory();
+        return trie;
+    });
 }
 
 PyObject* error_type(WordListFault fault) noexcept {
@@ -129,8 +121,6 @@ PyRef build(const AsWordText::Value& text, std::vector<std::uint64_t> ends,
     std::optional<Trie> trie;
     try {
         trie.emplace(build_without_gil(std::move(words)));
-    } catch (const SignalRaised&) {
-        throw_pending();
     } catch (const WordListError& error) {
         throw_error(error_type(error.fault()), error.what());
     }

@@ -35,6 +35,7 @@ inline constexpr Signature<> panic_exception{
 
 PyMethodDef functions[] = {
     function<search_signatures::search, search>(),
+    function<search_signatures::band_search, band_search>(),
     function<search_signatures::suggest, suggest>(),
     function<search_signatures::complete, complete>(),
     function<search_signatures::search_many, search_many>(),

@@ -9,6 +9,7 @@
 #include "lib/results.h"
 #include "prefix/matcher/completion.h"
 #include "prefix/matcher/fast_walk.h"
+#include "prefix/matcher/split_walk.h"
 #include "prefix/utf8.h"
 
 namespace brindlemap {
@@ -53,31 +54,45 @@ AsRank::Value AsRank::convert(PyObject* object) {
     return choose(object, "rank", kNames);
 }
 
+// The records that walk(interrupt) finds, walked with the interpreter lock given up, as a
+// list of tuples.
+template <class Walk>
+PyRef walked_list(const Trie& trie, Walk&& walk) {
+    std::vector<MatchRecord> records = walk_without_gil(std::forward<Walk>(walk));
+    WalkInterrupt interrupt = signal_interrupt();
+    return match_list(trie, std::move(records), interrupt);
+}
+
 PyRef search(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist, Metric metric,
              std::optional<std::uint64_t> limit) {
-    WalkInterrupt interrupt = signal_interrupt();
-    return match_list(
-        trie.trie(),
-        fast_fuzzy_walk(trie.trie(), utf8::decode_all(word), max_dist, limit, interrupt, metric),
-        interrupt);
+    const std::vector<char32_t> query = utf8::decode_all(word);
+    return walked_list(trie.trie(), [&](WalkInterrupt& interrupt) {
+        return fuzzy_walk(trie.trie(), query, max_dist, limit, interrupt, metric);
+    });
+}
+
+PyRef band_search(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist,
+                  Metric metric, std::optional<std::uint64_t> limit) {
+    const std::vector<char32_t> query = utf8::decode_all(word);
+    return walked_list(trie.trie(), [&](WalkInterrupt& interrupt) {
+        return fast_fuzzy_walk(trie.trie(), query, max_dist, limit, interrupt, metric);
+    });
 }
 
 PyRef suggest(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist,
               std::uint64_t k, Metric metric, Rank rank) {
-    WalkInterrupt interrupt = signal_interrupt();
-    return match_list(
-        trie.trie(),
-        best_walk(trie.trie(), utf8::decode_all(word), max_dist, k, rank, metric, interrupt),
-        interrupt);
+    const std::vector<char32_t> query = utf8::decode_all(word);
+    return walked_list(trie.trie(), [&](WalkInterrupt& interrupt) {
+        return k_best(trie.trie(), query, max_dist, k, rank, metric, interrupt);
+    });
 }
 
 PyRef complete(const BorrowedTrie& trie, std::string_view typed, std::uint64_t max_dist,
                std::uint64_t k, Metric metric, Rank rank) {
-    WalkInterrupt interrupt = signal_interrupt();
-    return match_list(
-        trie.trie(),
-        completion_walk(trie.trie(), utf8::decode_all(typed), max_dist, k, rank, metric, interrupt),
-        interrupt);
+    const std::vector<char32_t> query = utf8::decode_all(typed);
+    return walked_list(trie.trie(), [&](WalkInterrupt& interrupt) {
+        return completion_walk(trie.trie(), query, max_dist, k, rank, metric, interrupt);
+    });
 }
 
 }  // namespace brindlemap

@@ -42,6 +42,13 @@ inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsMetric, AsOptional
     "distance) tuples in walk order, at most limit of them; with \"levenshtein\", the list\n"
     "that trie.fuzzy_match(word, max_dist, limit) gives."};
 
+inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsMetric, AsOptional<AsU64>> band_search{
+    "band_search",
+    "",
+    {"trie", "word", "max_dist", "metric", "limit"},
+    "What search gives, always from the one walk over the trie that keeps a band of each row,\n"
+    "whichever road search would take: for the benchmark and the tests that compare roads."};
+
 inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsU64, AsMetric, AsRank> suggest{
     "suggest",
     "",
@@ -61,6 +68,8 @@ inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsU64, AsMetric, AsR
 
 PyRef search(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist, Metric metric,
              std::optional<std::uint64_t> limit);
+PyRef band_search(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist,
+                  Metric metric, std::optional<std::uint64_t> limit);
 PyRef suggest(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_dist,
               std::uint64_t k, Metric metric, Rank rank);
 PyRef complete(const BorrowedTrie& trie, std::string_view typed, std::uint64_t max_dist,

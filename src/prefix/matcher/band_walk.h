@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "prefix/matcher/row_rules.h"
+#include "prefix/matcher/split_caps.h"
 #include "prefix/matcher/walk_interrupt.h"
 #include "prefix/trie/trie.h"
 #include "prefix/utf8.h"
@@ -47,11 +48,16 @@ struct Pending {
 // kBand, when not 0, is max_dist known at compile time for banded rows: a node whose band
 // lies inside the query, the common case, then computes its fixed number of entries in an
 // unrolled loop.
-template <class Entry, class Rows, class Collector, std::size_t kBand = 0>
+//
+// Caps is NoCaps, or HalfCaps for one walk of a forward-backward search (split_caps.h), which
+// holds the entries of some columns to a lower bound; such walks take the general loop.
+template <class Entry, class Rows, class Collector, std::size_t kBand = 0, class Caps = NoCaps>
 class BandWalk {
+    static_assert(kBand == 0 || !Caps::kActive);
+
   public:
     BandWalk(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
-             Collector collector, WalkInterrupt& interrupt)
+             Collector collector, WalkInterrupt& interrupt, Caps caps = {})
         : trie_(trie),
           query_(query),
           n_(query.size()),
@@ -67,15 +73,17 @@ class BandWalk {
           reachable_(static_cast<std::size_t>(
               std::min<std::uint64_t>(trie.shape()->max_depth, n_ + std::uint64_t{max_dist_} + 1))),
           collector_(std::move(collector)),
-          interrupt_(interrupt) {
+          interrupt_(interrupt),
+          caps_(caps) {
         // Most walks stop far short of the deepest row: the rows grow with the depth reached,
         // from a first allocation of kInitialDepths rows at most, and of kInitialBytes at most
         // beyond the first two.
         const std::size_t first_depths =
             std::clamp<std::size_t>(kInitialBytes / (width_ * sizeof(Entry)), 2, kInitialDepths);
         grow(std::min(reachable_, first_depths - 1));
-        // Two characters at most per entry of a band, the entry past it included.
-        fringe_.resize(2 * width_);
+        // Two characters at most per entry of a band, the entry past it included, and three
+        // per entry of a child's band in a HalfCaps walk.
+        fringe_.resize(3 * width_ + 6);
         if constexpr (kBand != 0) {
             padded_query_.assign(n_ + kBandEntries + 2, CharArray::kAbsent);
             std::ranges::copy(query_, padded_query_.begin() + 1);
@@ -93,6 +101,9 @@ class BandWalk {
         const std::uint64_t root_distance = n_ <= max_dist_ ? n_ : std::uint64_t{max_dist_} + 1;
         if (collector_.done() || !collector_.enter_root(root_distance))
             return std::move(collector_);
+        if constexpr (Caps::kActive) {
+            if (!capped_fringe(0, CharArray::kAbsent, nullptr)) return std::move(collector_);
+        }
         schedule_children(0, 0);
         // A visit's work is at most its band and its share of its parent's scheduling: the
         // interrupt is charged for a batch of visits at once, which keeps it off the hot path.
@@ -178,19 +189,97 @@ class BandWalk {
             here[0] = left;
             i = 1;
         }
+        if constexpr (Caps::kActive) {
+            if (low == 0 && caps_.whole_below > 0 && left > caps_.cap) left = here[0] = beyond;
+        }
         Entry least = left;
         for (; i <= high; ++i) {
             const Entry replace = above[i - 1] + (query_[i - 1] == c ? 0 : 1);
-            left = std::min<Entry>(std::min(above[i], left) + 1, replace);
-            if constexpr (Rows::kTranspositions) {
-                if (i >= 2 && query_[i - 1] == parent_c && query_[i - 2] == c)
-                    left = std::min<Entry>(left, two_above[i - 2] + 1);
+            if constexpr (!Caps::kActive) {
+                left = std::min<Entry>(std::min(above[i], left) + 1, replace);
+                if constexpr (Rows::kTranspositions) {
+                    if (i >= 2 && query_[i - 1] == parent_c && query_[i - 2] == c)
+                        left = std::min<Entry>(left, two_above[i - 2] + 1);
+                }
+            } else {
+                left = capped_entry(i, above[i] + 1, std::min<Entry>(left + 1, replace),
+                                    (Rows::kTranspositions && i >= 2 && query_[i - 1] == parent_c &&
+                                     query_[i - 2] == c)
+                                        ? static_cast<Entry>(two_above[i - 2] + 1)
+                                        : beyond);
             }
             here[i] = left;
             least = std::min(least, left);
         }
         if (high < n_) here[high + 1] = beyond;
+        if constexpr (Caps::kActive) {
+            // A child can be of use even when the node's own row lies beyond the bound: by a
+            // swap from the row above across a held column.
+            const Entry distance = high == n_ ? here[n_] : beyond;
+            return offer(pending.node, depth, distance,
+                         capped_fringe(depth, c, above) ? std::min(least, max_dist_) : beyond);
+        }
         return offer(pending.node, depth, high == n_ ? here[n_] : beyond, least);
+    }
+
+    // Entry i of a HalfCaps walk from its parts: `vertical` adds the node's character,
+    // `entry` comes from entry i - 1 (a deletion, a match or a substitution) and `swap` from
+    // two rows up. Columns below whole_below are held to the cap whole; the entry column holds
+    // to it what enters it, not what the node's character adds in it; the swap column holds to
+    // it a swap from the column before the entry column.
+    Entry capped_entry(std::size_t i, Entry vertical, Entry entry, Entry swap) const noexcept {
+        const Entry beyond = max_dist_ + 1;
+        if (i == caps_.swap_column && swap > caps_.cap) swap = beyond;
+        if (i == caps_.entry_column) {
+            Entry entered = std::min(entry, swap);
+            if (entered > caps_.cap) entered = beyond;
+            return std::min(entered, vertical);
+        }
+        const Entry value = std::min({vertical, entry, swap});
+        return i < caps_.whole_below && value > caps_.cap ? beyond : value;
+    }
+
+    // In a HalfCaps walk, which children of the node just computed (at `depth`, carrying `c`,
+    // its parent's row `above`) can be of use, by the bound of each column that a child's entry
+    // comes into (see capped_entry): all of them when some entry can grow by an edit and stay
+    // within its bound (capped_slack_), or else only those whose character keeps an entry
+    // within its bound, along the diagonal or by a swap, listed in fringe_. Returns whether
+    // any child can be of use.
+    bool capped_fringe(std::size_t depth, char32_t c, const Entry* above) {
+        const Entry* here = row(depth);
+        const std::size_t low = depth - std::min<std::size_t>(depth, max_dist_);
+        const std::size_t child_low = depth + 1 - std::min<std::size_t>(depth + 1, max_dist_);
+        const std::size_t child_high = std::min<std::size_t>(n_, depth + 1 + max_dist_);
+        const std::uint64_t k = max_dist_;
+        const auto held = [&](std::size_t i) { return i < caps_.whole_below; };
+        [[maybe_unused]] const auto swap_bound = [&](std::size_t i) -> std::uint64_t {
+            return held(i) || i == caps_.entry_column || i == caps_.swap_column ? caps_.cap : k;
+        };
+        char32_t* out = fringe_.data();
+        bool slack = false;
+        for (std::size_t i = child_low; i <= child_high; ++i) {
+            // What the node's character adds in column i; an entry past the band's end is
+            // beyond the bound.
+            const std::uint64_t vertical_bound = held(i) ? caps_.cap : k;
+            if (i >= low && std::uint64_t{here[i]} + 1 <= vertical_bound) slack = true;
+            if (i == 0) continue;
+            const std::uint64_t entry_bound =
+                held(i) || i == caps_.entry_column ? caps_.cap : k;
+            const std::uint64_t diagonal = here[i - 1];
+            if (diagonal + 1 <= entry_bound) slack = true;
+            if (diagonal <= entry_bound) *out++ = query_[i - 1];
+            if constexpr (Rows::kTranspositions) {
+                // A swap into the child's entry i, from the row above, through this node.
+                if (depth >= 1 && i >= 2 && query_[i - 1] == c &&
+                    std::uint64_t{above[i - 2]} + 1 <= swap_bound(i))
+                    *out++ = query_[i - 2];
+                // A swap into a grandchild's entry i + 1 from this row, through the child.
+                if (i < n_ && diagonal + 1 <= swap_bound(i + 1)) *out++ = query_[i];
+            }
+        }
+        capped_slack_ = slack;
+        fringe_size_ = static_cast<std::size_t>(out - fringe_.data());
+        return slack || fringe_size_ != 0;
     }
 
     // visit's loop for a band of 2 * kBand + 1 entries that starts and ends inside the query:
@@ -238,8 +327,13 @@ class BandWalk {
     void schedule_children(std::uint32_t node, std::uint32_t depth) {
         const auto [start, end] = trie_.child_run(node);
         if (start >= end) return;
-        const bool at_bound = least_ >= collector_.bound();
-        if (at_bound && !find_fringe(depth)) return;
+        bool at_bound;
+        if constexpr (Caps::kActive) {
+            at_bound = !capped_slack_;  // capped_fringe found the fringe when visiting
+        } else {
+            at_bound = least_ >= collector_.bound();
+            if (at_bound && !find_fringe(depth)) return;
+        }
         reserve_depth(std::size_t{depth} + 1);
         // Few siblings are cheaper to scan than to search.
         if (at_bound && trie_.shape()->sorted_runs && end - start > kFewSiblings) {
@@ -414,6 +508,8 @@ class BandWalk {
     std::size_t reachable_;              // the deepest depth a row may be needed at
     Collector collector_;
     WalkInterrupt& interrupt_;
+    [[no_unique_address]] Caps caps_;
+    bool capped_slack_ = false;  // see capped_fringe
     std::size_t depths_ = 0;      // the depths rows_ has room for
     std::vector<Entry> rows_;     // the row of the node on the current path at each depth
     std::vector<char32_t> path_;  // the characters of the current path, by depth
@@ -434,9 +530,9 @@ class BandWalk {
 // Runs the walk with 32-bit row entries when every value it meets fits, which is any query
 // shorter than about 4 G characters, and with 64-bit ones otherwise or when `wide_entries`
 // asks for them (the tests do).
-template <class Rows, class Collector>
+template <class Rows, class Collector, class Caps = NoCaps>
 Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
-              Collector collector, WalkInterrupt& interrupt, bool wide_entries) {
+              Collector collector, WalkInterrupt& interrupt, bool wide_entries, Caps caps = {}) {
     // The largest value a row's arithmetic meets: n plus the deepest depth, plus one for the
     // bound past max_dist and one for a step.
     const std::uint64_t largest = std::uint64_t{query.size()} + trie.shape()->max_depth + 2;
@@ -445,30 +541,33 @@ Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t m
         // band is three entries and most nodes stand at the bound: the masks cost more there
         // than the short loops and lists they replace.
         const auto fixed = [&]<std::size_t kBand>() {
-            return BandWalk<std::uint32_t, Rows, Collector, kBand>(trie, query, max_dist,
-                                                                   std::move(collector), interrupt)
+            return BandWalk<std::uint32_t, Rows, Collector, kBand, Caps>(
+                       trie, query, max_dist, std::move(collector), interrupt, caps)
                 .run();
         };
-        if (2 * max_dist + 2 < std::uint64_t{query.size()} + 1) {
-            if (max_dist == 2) return fixed.template operator()<2>();
-            if (max_dist == 3) return fixed.template operator()<3>();
+        if constexpr (!Caps::kActive) {
+            if (2 * max_dist + 2 < std::uint64_t{query.size()} + 1) {
+                if (max_dist == 2) return fixed.template operator()<2>();
+                if (max_dist == 3) return fixed.template operator()<3>();
+            }
         }
         return fixed.template operator()<0>();
     }
-    return BandWalk<std::uint64_t, Rows, Collector>(trie, query, max_dist, std::move(collector),
-                                                    interrupt)
+    return BandWalk<std::uint64_t, Rows, Collector, 0, Caps>(trie, query, max_dist,
+                                                             std::move(collector), interrupt, caps)
         .run();
 }
 
 // The same with the row rule of `metric`.
-template <class Collector>
+template <class Collector, class Caps = NoCaps>
 Collector run(Metric metric, const Trie& trie, std::span<const char32_t> query,
               std::uint64_t max_dist, Collector collector, WalkInterrupt& interrupt,
-              bool wide_entries = false) {
+              bool wide_entries = false, Caps caps = {}) {
     if (metric == Metric::osa)
-        return run<OsaRows>(trie, query, max_dist, std::move(collector), interrupt, wide_entries);
+        return run<OsaRows>(trie, query, max_dist, std::move(collector), interrupt, wide_entries,
+                            caps);
     return run<LevenshteinRows>(trie, query, max_dist, std::move(collector), interrupt,
-                                wide_entries);
+                                wide_entries, caps);
 }
 
 }  // namespace brindlemap::band_walk

@@ -1,25 +1,30 @@
 // The specialised walk collecting in walk order, and the direct descent of exact_match.
 #include "prefix/matcher/fast_walk.h"
 
+#include <limits>
+
 #include "prefix/matcher/band_walk.h"
 
 namespace brindlemap {
 namespace {
 
-// Every node within max_dist, in walk order, up to a limit.
+// Every node within max_dist, in walk order, up to a limit; or, given a budget, up to that many
+// visits.
 class InWalkOrder {
   public:
-    InWalkOrder(const Trie& trie, std::uint64_t max_dist,
-                std::optional<std::uint64_t> limit) noexcept
-        : payloads_(&trie.node_payloads()), max_dist_(max_dist), limit_(limit) {}
+    InWalkOrder(const Trie& trie, std::uint64_t max_dist, std::optional<std::uint64_t> limit,
+                std::uint64_t budget = std::numeric_limits<std::uint64_t>::max()) noexcept
+        : payloads_(&trie.node_payloads()), max_dist_(max_dist), limit_(limit), budget_(budget) {}
 
-    bool done() const noexcept { return limit_ && records_.size() >= *limit_; }
+    bool done() const noexcept { return complete() || budget_ == 0; }
+    bool complete() const noexcept { return limit_ && records_.size() >= *limit_; }
     std::uint64_t bound() const noexcept { return max_dist_; }
     // The root stands for no word.
     bool enter_root(std::uint64_t) const noexcept { return true; }
     template <class MakeText>
     bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
                  MakeText&& text) {
+        --budget_;
         if (distance <= max_dist_ && payloads_->has(node))
             records_.push_back(MatchRecord{text(), node, distance});
         return least <= max_dist_;
@@ -30,6 +35,7 @@ class InWalkOrder {
     const PayloadArray* payloads_;
     std::uint64_t max_dist_;
     std::optional<std::uint64_t> limit_;
+    std::uint64_t budget_;
     std::vector<MatchRecord> records_;
 };
 
@@ -42,6 +48,15 @@ std::vector<MatchRecord> fast_fuzzy_walk(const Trie& trie, std::span<const char3
     return band_walk::run(metric, trie, query, max_dist, InWalkOrder(trie, max_dist, limit),
                           interrupt, wide_entries)
         .take();
+}
+
+std::optional<std::vector<MatchRecord>> fast_fuzzy_walk_within(
+    const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
+    std::uint64_t limit, std::uint64_t budget, WalkInterrupt& interrupt, Metric metric) {
+    InWalkOrder found = band_walk::run(metric, trie, query, max_dist,
+                                       InWalkOrder(trie, max_dist, limit, budget), interrupt);
+    if (!found.complete()) return std::nullopt;
+    return found.take();
 }
 
 std::optional<std::uint32_t> fast_exact_node(const Trie& trie, std::span<const char32_t> query) {

@@ -27,6 +27,12 @@ std::vector<MatchRecord> fast_fuzzy_walk(const Trie& trie, std::span<const char3
                                          Metric metric = Metric::levenshtein,
                                          bool wide_entries = false);
 
+// fast_fuzzy_walk's first `limit` records when the walk finds them within `budget` visits;
+// nothing when it does not, or when there are fewer.
+std::optional<std::vector<MatchRecord>> fast_fuzzy_walk_within(
+    const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
+    std::uint64_t limit, std::uint64_t budget, WalkInterrupt& interrupt, Metric metric);
+
 // On a well-formed trie: the node whose text is `query`, when it carries a payload and is not
 // the root; what the first record of an exact Matcher walk would name. Nothing otherwise.
 std::optional<std::uint32_t> fast_exact_node(const Trie& trie, std::span<const char32_t> query);

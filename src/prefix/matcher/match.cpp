@@ -4,13 +4,14 @@
 #include <utility>
 
 #include "prefix/matcher/fast_walk.h"
+#include "prefix/matcher/split_walk.h"
 
 namespace brindlemap {
 
 std::vector<MatchRecord> match_records(const Trie& trie, std::vector<char32_t> query,
                                        std::uint64_t max_dist, std::optional<std::uint64_t> limit,
                                        WalkInterrupt& interrupt) {
-    if (trie.shape()) return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt);
+    if (trie.shape()) return fuzzy_walk(trie, query, max_dist, limit, interrupt);
     Matcher matcher(std::move(query), max_dist, limit, interrupt);
     trie.dfs(matcher);
     return matcher.take_results();

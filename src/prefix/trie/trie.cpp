@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "prefix/failure.h"
+#include "prefix/trie/reversed_words.h"
 
 namespace brindlemap {
 
@@ -83,6 +84,12 @@ const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
 const WordOrder& Trie::word_order() const {
     std::call_once(word_order_->made, [&] { word_order_->value = make_word_order(*this); });
     return word_order_->value;
+}
+
+const Trie* Trie::reversed(WalkInterrupt& interrupt) const {
+    std::call_once(reversed_->made,
+                   [&] { reversed_->value = make_reversed_trie(*this, interrupt); });
+    return reversed_->value.get();
 }
 
 std::optional<std::uint32_t> Trie::get_payload(std::uint32_t node_id) const {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "prefix/matcher/walk_interrupt.h"
 #include "prefix/trie/node_arrays.h"
 #include "prefix/trie/tree_shape.h"
 #include "prefix/trie/word_order.h"
@@ -77,6 +78,14 @@ class Trie {
     // Made on first use, once whatever the threads, then kept with the trie: 8 bytes per node.
     const WordOrder& word_order() const;
 
+    // On a well-formed trie: the trie of its words spelt backwards (reversed_words.h), or null
+    // when its words are too long for that. Made on first use, once whatever the threads, its
+    // work charged to the `interrupt` of the thread that makes it; should that interrupt end
+    // it, the next call makes it afresh. A thread that waits here must hold nothing that the
+    // maker's poll takes (the interpreter lock, say). About 12 bytes per node of the reversed
+    // trie.
+    const Trie* reversed(WalkInterrupt& interrupt) const;
+
     // The node's run in child_indices, as run_of gives it.
     std::pair<std::size_t, std::size_t> child_run(std::uint32_t node_id) const noexcept {
         return run_of(arrays_.node_shifts, node_id, child_index_count_);
@@ -110,6 +119,8 @@ class Trie {
     std::unique_ptr<MadeOnce<std::vector<std::uint32_t>>> least_payloads_ =
         std::make_unique<MadeOnce<std::vector<std::uint32_t>>>();
     std::unique_ptr<MadeOnce<WordOrder>> word_order_ = std::make_unique<MadeOnce<WordOrder>>();
+    std::unique_ptr<MadeOnce<std::unique_ptr<Trie>>> reversed_ =
+        std::make_unique<MadeOnce<std::unique_ptr<Trie>>>();
 };
 
 }  // namespace brindlemap
