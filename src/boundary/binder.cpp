@@ -50,8 +50,8 @@ PyRef Default::object() const {
         case Kind::integer:
             return owned(PyLong_FromLongLong(integer));
         case Kind::text:
-            return owned(PyUnicode_FromStringAndSize(text.data(),
-                                                     static_cast<Py_ssize_t>(text.size())));
+            return owned(
+                PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
         case Kind::required:
             break;
     }

@@ -95,7 +95,8 @@ std::uint64_t extract_count(PyObject* object, std::string_view name, Above above
     if (large != static_cast<unsigned long long>(-1) || !PyErr_Occurred()) return large;
     drop_pending();  // beyond 64 bits
     if (above == Above::saturate) return UINT64_MAX;
-    throw_error(PyExc_ValueError, std::string(name) + " must be at most 18446744073709551615, not " +
+    throw_error(PyExc_ValueError, std::string(name) +
+                                      " must be at most 18446744073709551615, not " +
                                       repr_or(integer.get(), "?"));
 }
 

@@ -151,10 +151,9 @@ std::tuple<typename Converters::Value...> convert_arguments(
     const Signature<Converters...>& signature, const ArgumentSlots<sizeof...(Converters)>& slots) {
     return [&]<std::size_t... I>(std::index_sequence<I...>) {
         // Braced initialisation runs the conversions left to right.
-        return std::tuple<typename Converters::Value...>{
-            extract_argument(signature.parameters[I].name, [&] {
-                return convert_named<Converters>(slots[I], signature.parameters[I].name);
-            })...};
+        return std::tuple<typename Converters::Value...>{extract_argument(
+            signature.parameters[I].name,
+            [&] { return convert_named<Converters>(slots[I], signature.parameters[I].name); })...};
     }(std::index_sequence_for<Converters...>{});
 }
 

@@ -24,8 +24,7 @@ constexpr std::uint64_t kMostThreads = 256;
 // batch within about this long plus one poll of each walk.
 constexpr std::chrono::milliseconds kSignalPeriod{20};
 
-constexpr Metric kSearchMetric =
-    metric_named(search_signatures::search.default_of("metric").text);
+constexpr Metric kSearchMetric = metric_named(search_signatures::search.default_of("metric").text);
 constexpr Metric kSuggestMetric =
     metric_named(search_signatures::suggest.default_of("metric").text);
 

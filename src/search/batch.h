@@ -44,7 +44,7 @@ inline constexpr Signature<AsWellFormedTrie, AsQueryList, AsDistance, AsOptional
 
 PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32_t>>& queries,
                   std::uint64_t max_dist, std::optional<Metric> metric,
-                  std::optional<std::uint64_t> limit,
-                  std::optional<std::uint64_t> k, Rank rank, std::optional<std::uint64_t> threads);
+                  std::optional<std::uint64_t> limit, std::optional<std::uint64_t> k, Rank rank,
+                  std::optional<std::uint64_t> threads);
 
 }  // namespace brindlemap

@@ -51,8 +51,7 @@ using AsWordCount = AsCount<Above::refuse>;
 
 namespace search_signatures {
 
-inline constexpr Signature<AsWellFormedTrie, AsText, AsDistance, AsMetric,
-                           AsOptional<AsWordCount>>
+inline constexpr Signature<AsWellFormedTrie, AsText, AsDistance, AsMetric, AsOptional<AsWordCount>>
     search{"search",
            "",
            {"trie", "word", optional("max_dist", defaults::integer(1)),
