@@ -47,8 +47,8 @@ struct Parameter {
     bool keyword_only = false;
 
     constexpr Parameter(const char* bare) noexcept : name(bare) {}  // NOLINT: implicit on purpose
-    constexpr Parameter(std::string_view name, Default value, bool keyword_only = false) noexcept
-        : name(name), value(value), keyword_only(keyword_only) {}
+    constexpr Parameter(std::string_view named, Default otherwise, bool by_keyword = false) noexcept
+        : name(named), value(otherwise), keyword_only(by_keyword) {}
 };
 
 // A parameter with a default, given by position or by keyword; one given by keyword only.
