@@ -30,7 +30,7 @@ inline constexpr Signature<AsWellFormedTrie, AsQueryList, AsDistance, AsOptional
         "",
         {"trie", "queries", optional("max_dist", defaults::integer(1)),
          keyword("metric", defaults::none), keyword("limit", defaults::none),
-         keyword("k", defaults::none), keyword("rank", defaults::text("payload")),
+         keyword("k", defaults::none), keyword("rank", suggest.default_of("rank")),
          keyword("threads", defaults::none)},
         "For each query, in input order, what search gives (or, with k, what suggest gives),\n"
         "under the same default metric as that function unless metric is given.\n"

@@ -1,6 +1,7 @@
 // The queries of brindlemap._search, their signatures and the converters of their arguments.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -60,35 +61,38 @@ inline constexpr Signature<AsWellFormedTrie, AsText, AsDistance, AsMetric, AsOpt
            "branch that follows word first), at most limit of them. With the default metric\n"
            "this is trie.fuzzy_match(word, max_dist, limit)."};
 
-inline constexpr Signature<AsWellFormedTrie, AsText, AsDistance, AsWordCount, AsMetric, AsRank>
-    suggest{"suggest",
-            "",
-            {"trie", "word", optional("max_dist", defaults::integer(2)),
-             optional("k", defaults::integer(10)), keyword("metric", defaults::text("osa")),
-             keyword("rank", defaults::text("payload"))},
-            "The k best words within max_dist of word, best first: by distance, then by rank\n"
-            "(\"payload\": the smaller payload first, which ranks the commonest words first in a\n"
-            "list stored in frequency order; \"word\": alphabetical by code point), then by word.\n"
-            "\n"
-            "One walk finds them: once k words are in hand, nothing beyond the k-th best distance\n"
-            "is visited, so a large max_dist costs only what the answer needs."};
+// suggest and complete: the query's text (`text`) within `max_dist` by default, and the k
+// best under the metric and rank that both default to.
+using RankedQuery = Signature<AsWellFormedTrie, AsText, AsDistance, AsWordCount, AsMetric, AsRank>;
+constexpr std::array<Parameter, 6> ranked_parameters(const char* text, long long max_dist) {
+    return {"trie",
+            text,
+            optional("max_dist", defaults::integer(max_dist)),
+            optional("k", defaults::integer(10)),
+            keyword("metric", defaults::text("osa")),
+            keyword("rank", defaults::text("payload"))};
+}
 
-inline constexpr Signature<AsWellFormedTrie, AsText, AsDistance, AsWordCount, AsMetric, AsRank>
-    complete{
-        "complete",
-        "",
-        {"trie", "typed", optional("max_dist", defaults::integer(1)),
-         optional("k", defaults::integer(10)), keyword("metric", defaults::text("osa")),
-         keyword("rank", defaults::text("payload"))},
-        "The k best words that begin with something within max_dist of typed, as (word,\n"
-        "payload, prefix distance), best first: by the prefix distance (the least distance\n"
-        "between typed and any beginning of the word), then by rank, then by word. max_dist=0\n"
-        "is plain completion. Search-as-you-type: \"helo\" completes to \"hello\", \"help\",\n"
-        "\"helmet\"...\n"
-        "\n"
-        "Only the branches that lead to the answer are opened, never a whole subtree; ranking\n"
-        "by payload uses the least payload under each node, worked out once per trie (4 bytes\n"
-        "a node)."};
+inline constexpr RankedQuery suggest{
+    "suggest", "", ranked_parameters("word", 2),
+    "The k best words within max_dist of word, best first: by distance, then by rank\n"
+    "(\"payload\": the smaller payload first, which ranks the commonest words first in a\n"
+    "list stored in frequency order; \"word\": alphabetical by code point), then by word.\n"
+    "\n"
+    "One walk finds them: once k words are in hand, nothing beyond the k-th best distance\n"
+    "is visited, so a large max_dist costs only what the answer needs."};
+
+inline constexpr RankedQuery complete{
+    "complete", "", ranked_parameters("typed", 1),
+    "The k best words that begin with something within max_dist of typed, as (word,\n"
+    "payload, prefix distance), best first: by the prefix distance (the least distance\n"
+    "between typed and any beginning of the word), then by rank, then by word. max_dist=0\n"
+    "is plain completion. Search-as-you-type: \"helo\" completes to \"hello\", \"help\",\n"
+    "\"helmet\"...\n"
+    "\n"
+    "Only the branches that lead to the answer are opened, never a whole subtree; ranking\n"
+    "by payload uses the least payload under each node, worked out once per trie (4 bytes\n"
+    "a node)."};
 
 }  // namespace search_signatures
 
