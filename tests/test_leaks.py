@@ -80,6 +80,9 @@ def cases():
     yield "native build not UTF-8", call(_search.build, b"cat\xffar", lengths, numbers), keep
     yield "native build disagreeing", call(_search.build, b"cat", lengths, numbers), keep
     yield "arrays", call(_search.arrays, words), keep
+    yield "query defaults", call(_search.suggest, words, text), keep
+    yield "query count refused", call(_search.search_many, words, [text], limit=-1), keep
+    yield "query choice refused", call(_search.complete, words, text, metric="lev"), keep
     yield "children", call(words.get_children, 0), keep
     yield "children panic", call(words.get_children, 99), keep
     yield "payload wrapped", call(words.get_payload, RaisingIndex(chained)), keep

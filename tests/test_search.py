@@ -1,12 +1,14 @@
 """search and suggest against brute force over the whole word list, under both metrics, on
 tries laid out level by level and at random."""
 
+import inspect
 import threading
 
 import pytest
 from hypothesis import given, settings, strategies as st
 
-from brindlemap import build, complete, from_internal_data, search, search_many, suggest
+import brindlemap
+from brindlemap import _search, build, complete, from_internal_data, search, search_many, suggest
 from brindlemap._search import band_search
 from conftest import DISTANCE, layout
 
@@ -177,3 +179,44 @@ def test_search_many_gives_the_loops_answers_whatever_the_threads():
         search_many(trie, "car")
     with pytest.raises(ValueError, match="limit and k exclude each other"):
         search_many(trie, queries, limit=1, k=1)
+
+
+# Each query with its count parameters: one declaration gives them all the same checks.
+COUNTS = [(search, "max_dist"), (search, "limit"), (suggest, "max_dist"), (suggest, "k"),
+          (complete, "max_dist"), (complete, "k"), (search_many, "max_dist"),
+          (search_many, "limit"), (search_many, "k"), (search_many, "threads")]
+QUERIES = [search, suggest, complete, search_many]
+
+
+def ask(query, trie, *args, **kwargs):
+    return query(trie, ["ca"] if query is search_many else "ca", *args, **kwargs)
+
+
+@pytest.mark.parametrize("query, name", COUNTS)
+def test_negative_limit_raises_value_error_like_negative_max_dist(words, query, name):
+    with pytest.raises(ValueError, match=f"^{name} must not be negative, not -1$"):
+        ask(query, words, **{name: -1})
+
+
+@pytest.mark.parametrize("query, name", [c for c in COUNTS if c[1] != "max_dist"])
+def test_count_beyond_64_bits_raises_value_error_not_overflow_error(words, query, name):
+    with pytest.raises(ValueError, match=f"^{name} must be at most 18446744073709551615, not "):
+        ask(query, words, **{name: 2**64})
+
+
+@pytest.mark.parametrize("query, name", COUNTS)
+def test_non_integer_max_dist_names_its_parameter_like_limit(words, query, name):
+    with pytest.raises(TypeError, match=f"^argument '{name}': 'str' object cannot be interpreted"):
+        ask(query, words, **{name: "1"})
+
+
+@pytest.mark.parametrize("query", QUERIES)
+def test_native_queries_state_their_defaults_and_keyword_only_options(words, query):
+    # The package's names are the native functions, which bind as their signatures read.
+    assert getattr(brindlemap, query.__name__) is getattr(_search, query.__name__)
+    shown = str(inspect.signature(query))
+    assert "max_dist=" in shown and ", *, metric=" in shown, shown
+    positional = shown[:shown.index("*")].count(",")  # the parameters before the *
+    with pytest.raises(TypeError, match=f"takes from 2 to {positional} positional arguments "
+                                        f"but {positional + 1} were given"):
+        ask(query, words, *range(positional - 1))

@@ -1,62 +1,53 @@
-# Types of brindlemap._search, the package's second native module. Its functions take every
-# argument; brindlemap.queries gives them defaults and keyword-only options.
+# Types of brindlemap._search, the package's second native module. The queries' docstrings are
+# their native declarations' (in src/search), which help() shows.
 
 from collections.abc import Sequence
-from typing import Literal
 
 from brindlemap._brindlemap import PrefixSearch
-from brindlemap._types import Match
+from brindlemap._types import Match, Metric, Queries, Rank
 
 def search(
     trie: PrefixSearch,
     word: str,
-    max_dist: int,
-    metric: Literal["levenshtein", "osa"],
-    limit: int | None,
-) -> list[Match]:
-    """Every word within max_dist of word, in walk order, at most limit of them."""
+    max_dist: int = 1,
+    *,
+    metric: Metric = "levenshtein",
+    limit: int | None = None,
+) -> list[Match]: ...
 
 def band_search(
-    trie: PrefixSearch,
-    word: str,
-    max_dist: int,
-    metric: Literal["levenshtein", "osa"],
-    limit: int | None,
-) -> list[Match]:
-    """What search gives, always from the band walk: for the benchmark and the road tests."""
+    trie: PrefixSearch, word: str, max_dist: int, metric: Metric, limit: int | None
+) -> list[Match]: ...
 
 def suggest(
     trie: PrefixSearch,
     word: str,
-    max_dist: int,
-    k: int,
-    metric: Literal["levenshtein", "osa"],
-    rank: Literal["payload", "word"],
-) -> list[Match]:
-    """The k best words within max_dist of word, best first."""
-
+    max_dist: int = 2,
+    k: int = 10,
+    *,
+    metric: Metric = "osa",
+    rank: Rank = "payload",
+) -> list[Match]: ...
 def complete(
     trie: PrefixSearch,
     typed: str,
-    max_dist: int,
-    k: int,
-    metric: Literal["levenshtein", "osa"],
-    rank: Literal["payload", "word"],
-) -> list[Match]:
-    """The k best words beginning with something within max_dist of typed, best first."""
-
+    max_dist: int = 1,
+    k: int = 10,
+    *,
+    metric: Metric = "osa",
+    rank: Rank = "payload",
+) -> list[Match]: ...
 def search_many(
     trie: PrefixSearch,
-    queries: Sequence[str],
-    max_dist: int,
-    metric: Literal["levenshtein", "osa"],
-    limit: int | None,
-    k: int | None,
-    rank: Literal["payload", "word"],
-    threads: int | None,
-) -> list[list[Match]]:
-    """Per query, in input order, what search (or with k, suggest) gives, on native threads."""
-
+    queries: Queries,
+    max_dist: int = 1,
+    *,
+    metric: Metric | None = None,
+    limit: int | None = None,
+    k: int | None = None,
+    rank: Rank = "payload",
+    threads: int | None = None,
+) -> list[list[Match]]: ...
 def decode(data: bytes | bytearray | Sequence[int]) -> PrefixSearch:
     """The trie that data (written by PrefixSearch.to_bytes) describes; IndexFileError (a
     ValueError) with its reason when it does not decode, and nothing on standard error."""

@@ -1,10 +1,15 @@
 """The shapes and bounds that the package's modules share."""
 
 from collections.abc import Iterator
-from typing import Protocol
+from typing import Literal, Protocol
 
 # (word, payload, distance): one answer of a query. The payload is the stored word's integer.
 Match = tuple[str, int, int]
+
+# The queries' names of their metrics and ranks. Unions of one-value literals: what a checker
+# makes of Literal["levenshtein", "osa"], and so what stubtest expects to find at run time.
+Metric = Literal["levenshtein"] | Literal["osa"]
+Rank = Literal["payload"] | Literal["word"]
 
 # Payloads, like node identifiers, are unsigned 32-bit integers.
 MAX_PAYLOAD = 2**32 - 1

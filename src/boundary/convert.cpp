@@ -82,6 +82,24 @@ std::uint64_t extract_u64(PyObject* object) {
     return value;
 }
 
+std::uint64_t extract_count(PyObject* object, std::string_view name, Above above) {
+    PyRef integer = owned(PyNumber_Index(object));
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(integer.get(), &overflow);
+    if (value == -1 && overflow == 0 && PyErr_Occurred()) throw_pending();
+    if (overflow < 0 || (overflow == 0 && value < 0))
+        throw_error(PyExc_ValueError, std::string(name) + " must not be negative, not " +
+                                          repr_or(integer.get(), "?"));
+    if (overflow == 0) return static_cast<std::uint64_t>(value);
+    const unsigned long long large = PyLong_AsUnsignedLongLong(integer.get());
+    if (large != static_cast<unsigned long long>(-1) || !PyErr_Occurred()) return large;
+    drop_pending();  // beyond 64 bits
+    if (above == Above::saturate) return UINT64_MAX;
+    throw_error(PyExc_ValueError, std::string(name) +
+                                      " must be at most 18446744073709551615, not " +
+                                      repr_or(integer.get(), "?"));
+}
+
 PyErrorValue argument_extraction_error(std::string_view name, const PyErrorValue& error) {
     if (error.type() != PyExc_TypeError) return error;
     PyRef original = error.exception();

@@ -28,6 +28,15 @@ std::uint8_t extract_u8(PyObject* object);
 std::uint32_t extract_u32(PyObject* object);
 std::uint64_t extract_u64(PyObject* object);
 
+// What a count or a distance does above 2**64 - 1: refuse it, or take 2**64 - 1 (for a bound
+// that nothing reaches, so that a larger one means the same).
+enum class Above : bool { refuse, saturate };
+
+// A count or a distance of parameter `name`: any integer (by __index__; TypeError otherwise),
+// ValueError "<name> must not be negative, not -1" below 0, and above 2**64 - 1 as `above` says
+// (ValueError "<name> must be at most 18446744073709551615, not ...").
+std::uint64_t extract_count(PyObject* object, std::string_view name, Above above);
+
 // None (by identity) is absent; anything else goes through `inner`.
 template <class Inner>
 auto extract_optional(PyObject* object, Inner&& inner) -> std::optional<decltype(inner(object))> {
@@ -35,7 +44,16 @@ auto extract_optional(PyObject* object, Inner&& inner) -> std::optional<decltype
     return inner(object);
 }
 
-// Converters of arguments, for Signature: each names a native type and makes it from an object.
+// Converters of arguments, for Signature: each names a native type and makes it from an object,
+// and those whose checks name the parameter take its name too.
+template <class Converter>
+auto convert_named(PyObject* object, std::string_view name) {
+    if constexpr (requires { Converter::convert(object, name); })
+        return Converter::convert(object, name);
+    else
+        return Converter::convert(object);
+}
+
 struct AsText {
     using Value = std::string_view;  // valid while the caller holds the argument: the whole call
     static Value convert(PyObject* object) { return text_view(object); }
@@ -52,10 +70,22 @@ struct AsU64 {
     using Value = std::uint64_t;
     static Value convert(PyObject* object) { return extract_u64(object); }
 };
+template <Above above>
+struct AsCount {
+    using Value = std::uint64_t;
+    static Value convert(PyObject* object, std::string_view name) {
+        return extract_count(object, name, above);
+    }
+};
 template <class Inner>
 struct AsOptional {
     using Value = std::optional<typename Inner::Value>;
     static Value convert(PyObject* object) { return extract_optional(object, Inner::convert); }
+    static Value convert(PyObject* object, std::string_view name)
+        requires requires { Inner::convert(object, name); }
+    {
+        return extract_optional(object, [&](PyObject* o) { return Inner::convert(o, name); });
+    }
 };
 
 // The error reported for a failed conversion of parameter `name`: a TypeError (exactly) is

@@ -27,9 +27,16 @@ class ReleasedGil {
     ReleasedGil(const ReleasedGil&) = delete;
     ReleasedGil& operator=(const ReleasedGil&) = delete;
 
-    // Takes the lock back for good; may end the thread at shutdown.
+    // Takes the lock back for good; may end the thread at shutdown, and then the references
+    // that the frames on the way out hold are not this thread's to release.
     void restore() {
-        if (state_ != nullptr) PyEval_RestoreThread(std::exchange(state_, nullptr));
+        if (state_ == nullptr) return;
+        try {
+            PyEval_RestoreThread(std::exchange(state_, nullptr));
+        } catch (...) {
+            rethrow_if_forced_unwind(mark_interpreter_lost);
+            throw;
+        }
     }
 
     // Runs `call` with the lock held again, then gives the lock up once more. An exception

@@ -25,27 +25,38 @@ constexpr std::uint64_t kMostThreads = 256;
 // batch within about this long plus one poll of each walk.
 constexpr std::chrono::milliseconds kSignalPeriod{20};
 
+constexpr Metric kSearchMetric = metric_named(search_signatures::search.default_of("metric").text);
+constexpr Metric kSuggestMetric =
+    metric_named(search_signatures::suggest.default_of("metric").text);
+
 }  // namespace
 
 AsQueryList::Value AsQueryList::convert(PyObject* object) {
     if (PyUnicode_Check(object))
         throw_error(PyExc_TypeError,
                     "a str is one query, not a sequence of them: pass [word] for one query");
+    // Any other iterable is read once into a list, as a generator can only be.
+    PyRef list = PyList_CheckExact(object) || PyTuple_CheckExact(object)
+                     ? PyRef::borrow(object)
+                     : owned(PySequence_List(object));
     Value queries;
     extract_sequence(
-        object, [&](std::size_t hint) { reserve_hint(queries, hint); },
+        list.get(), [&](std::size_t hint) { reserve_hint(queries, hint); },
         [&](PyObject* item) { queries.push_back(utf8::decode_all(text_view(item))); });
     return queries;
 }
 
 PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32_t>>& queries,
-                  std::uint64_t max_dist, Metric metric, std::optional<std::uint64_t> limit,
-                  std::optional<std::uint64_t> k, Rank rank, std::optional<std::uint64_t> threads) {
+                  std::uint64_t max_dist, std::optional<Metric> chosen,
+                  std::optional<std::uint64_t> limit, std::optional<std::uint64_t> k, Rank rank,
+                  std::optional<std::uint64_t> threads) {
     if (limit && k)
         throw_error(PyExc_ValueError,
                     "limit and k exclude each other: limit cuts a search in "
                     "walk order, k asks for the k best");
     if (threads && *threads == 0) throw_error(PyExc_ValueError, "threads must be at least 1");
+    // Unless chosen, each query's metric is that of the call it stands for.
+    const Metric metric = chosen.value_or(k ? kSuggestMetric : kSearchMetric);
     const Trie& walked = trie.trie();
     const std::size_t workers = static_cast<std::size_t>(std::min<std::uint64_t>(
         threads ? *threads : std::max(1u, std::thread::hardware_concurrency()), kMostThreads));

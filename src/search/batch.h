@@ -10,7 +10,8 @@
 
 namespace brindlemap {
 
-// A sequence of str, each query's code points; a single str is refused, not split.
+// Any iterable of str (read once), each query's code points; a single str is refused, not
+// split.
 struct AsQueryList {
     using Value = std::vector<std::vector<char32_t>>;
     static Value convert(PyObject* object);
@@ -18,19 +19,32 @@ struct AsQueryList {
 
 namespace search_signatures {
 
-inline constexpr Signature<AsWellFormedTrie, AsQueryList, AsU64, AsMetric, AsOptional<AsU64>,
-                           AsOptional<AsU64>, AsRank, AsOptional<AsU64>>
-    search_many{"search_many",
-                "",
-                {"trie", "queries", "max_dist", "metric", "limit", "k", "rank", "threads"},
-                "Per query, in input order, what search (or with k, suggest) gives; the walks run\n"
-                "on `threads` native threads (None: one per CPU) with the interpreter lock\n"
-                "released, and Ctrl-C stops them."};
+// The walks' threads: a count like k, and 0 refused by the call.
+using AsThreadCount = AsCount<Above::refuse>;
+
+inline constexpr Signature<AsWellFormedTrie, AsQueryList, AsDistance, AsOptional<AsMetric>,
+                           AsOptional<AsWordCount>, AsOptional<AsWordCount>, AsRank,
+                           AsOptional<AsThreadCount>>
+    search_many{
+        "search_many",
+        "",
+        {"trie", "queries", optional("max_dist", defaults::integer(1)),
+         keyword("metric", defaults::none), keyword("limit", defaults::none),
+         keyword("k", defaults::none), keyword("rank", suggest.default_of("rank")),
+         keyword("threads", defaults::none)},
+        "For each query, in input order, what search gives (or, with k, what suggest gives),\n"
+        "under the same default metric as that function unless metric is given.\n"
+        "\n"
+        "The queries are walked on threads native threads (default: one per CPU; at most 256)\n"
+        "with the interpreter lock released, so other Python threads run meanwhile and a batch\n"
+        "uses every core; Ctrl-C stops it within a few tens of milliseconds. A str is one\n"
+        "query, not a sequence of them, and is refused."};
 
 }  // namespace search_signatures
 
 PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32_t>>& queries,
-                  std::uint64_t max_dist, Metric metric, std::optional<std::uint64_t> limit,
-                  std::optional<std::uint64_t> k, Rank rank, std::optional<std::uint64_t> threads);
+                  std::uint64_t max_dist, std::optional<Metric> metric,
+                  std::optional<std::uint64_t> limit, std::optional<std::uint64_t> k, Rank rank,
+                  std::optional<std::uint64_t> threads);
 
 }  // namespace brindlemap

@@ -42,16 +42,14 @@ AsWellFormedTrie::Value AsWellFormedTrie::convert(PyObject* object) {
     return borrowed;
 }
 
-AsMetric::Value AsMetric::convert(PyObject* object) {
-    static constexpr std::pair<std::string_view, Metric> kNames[] = {
-        {"levenshtein", Metric::levenshtein}, {"osa", Metric::osa}};
-    return choose(object, "metric", kNames);
+AsMetric::Value AsMetric::convert(PyObject* object, std::string_view name) {
+    return choose(object, name, kMetrics);
 }
 
-AsRank::Value AsRank::convert(PyObject* object) {
+AsRank::Value AsRank::convert(PyObject* object, std::string_view name) {
     static constexpr std::pair<std::string_view, Rank> kNames[] = {{"payload", Rank::payload},
                                                                    {"word", Rank::word}};
-    return choose(object, "rank", kNames);
+    return choose(object, name, kNames);
 }
 
 // The records that walk(interrupt) finds, walked with the interpreter lock given up, as a

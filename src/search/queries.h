@@ -1,9 +1,11 @@
 // The queries of brindlemap._search, their signatures and the converters of their arguments.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "boundary/convert.h"
 #include "boundary/signature.h"
@@ -20,49 +22,85 @@ struct AsWellFormedTrie {
     static Value convert(PyObject* object);
 };
 
-// "levenshtein" or "osa".
+// "levenshtein" or "osa"; ValueError naming the parameter and the choices otherwise.
 struct AsMetric {
     using Value = Metric;
-    static Value convert(PyObject* object);
+    static Value convert(PyObject* object, std::string_view name);
 };
 
-// "payload" or "word".
+// "payload" or "word", the same way.
 struct AsRank {
     using Value = Rank;
-    static Value convert(PyObject* object);
+    static Value convert(PyObject* object, std::string_view name);
 };
+
+inline constexpr std::pair<std::string_view, Metric> kMetrics[] = {
+    {"levenshtein", Metric::levenshtein}, {"osa", Metric::osa}};
+
+// The metric that a name in a declaration's default stands for; an unknown one is not a
+// constant expression.
+constexpr Metric metric_named(std::string_view name) {
+    for (const auto& [known, metric] : kMetrics)
+        if (known == name) return metric;
+    throw "unknown metric";
+}
+
+// max_dist: every distance beyond 2**64 - 1 admits the same words, since none lies further.
+using AsDistance = AsCount<Above::saturate>;
+// k and limit: a count of words; beyond 2**64 - 1 is refused like a negative one.
+using AsWordCount = AsCount<Above::refuse>;
 
 namespace search_signatures {
 
-inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsMetric, AsOptional<AsU64>> search{
-    "search",
-    "",
-    {"trie", "word", "max_dist", "metric", "limit"},
-    "Every word of the trie within max_dist of word under the metric, as (word, payload,\n"
-    "distance) tuples in walk order, at most limit of them; with \"levenshtein\", the list\n"
-    "that trie.fuzzy_match(word, max_dist, limit) gives."};
+inline constexpr Signature<AsWellFormedTrie, AsText, AsDistance, AsMetric, AsOptional<AsWordCount>>
+    search{"search",
+           "",
+           {"trie", "word", optional("max_dist", defaults::integer(1)),
+            keyword("metric", defaults::text("levenshtein")), keyword("limit", defaults::none)},
+           "Every word within max_dist of word, as (word, payload, distance) in walk order (the\n"
+           "branch that follows word first), at most limit of them. With the default metric\n"
+           "this is trie.fuzzy_match(word, max_dist, limit)."};
 
-inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsMetric, AsOptional<AsU64>> band_search{
-    "band_search",
-    "",
-    {"trie", "word", "max_dist", "metric", "limit"},
-    "What search gives, always from the one walk over the trie that keeps a band of each row,\n"
-    "whichever road search would take: for the benchmark and the tests that compare roads."};
+inline constexpr Signature<AsWellFormedTrie, AsText, AsDistance, AsMetric, AsOptional<AsWordCount>>
+    band_search{"band_search",
+                "",
+                {"trie", "word", "max_dist", "metric", "limit"},
+                "What search gives, always from the one walk over the trie that keeps a band of\n"
+                "each row, whichever road search would take: for the benchmark and the tests that\n"
+                "compare roads."};
 
-inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsU64, AsMetric, AsRank> suggest{
-    "suggest",
-    "",
-    {"trie", "word", "max_dist", "k", "metric", "rank"},
-    "The k best words within max_dist of word under the metric, best first: by distance, then\n"
-    "by rank (\"payload\": the smaller payload first; \"word\": code-point order), then by word."};
+// suggest and complete: the query's text (`text`) within `max_dist` by default, and the k
+// best under the metric and rank that both default to.
+using RankedQuery = Signature<AsWellFormedTrie, AsText, AsDistance, AsWordCount, AsMetric, AsRank>;
+constexpr std::array<Parameter, 6> ranked_parameters(const char* text, long long max_dist) {
+    return {"trie",
+            text,
+            optional("max_dist", defaults::integer(max_dist)),
+            optional("k", defaults::integer(10)),
+            keyword("metric", defaults::text("osa")),
+            keyword("rank", defaults::text("payload"))};
+}
 
-inline constexpr Signature<AsWellFormedTrie, AsText, AsU64, AsU64, AsMetric, AsRank> complete{
-    "complete",
-    "",
-    {"trie", "typed", "max_dist", "k", "metric", "rank"},
-    "The k best words that begin with something within max_dist of typed under the metric, as\n"
-    "(word, payload, prefix distance), best first: by that distance, then by rank, then by word.\n"
-    "With max_dist 0, plain completion of typed."};
+inline constexpr RankedQuery suggest{
+    "suggest", "", ranked_parameters("word", 2),
+    "The k best words within max_dist of word, best first: by distance, then by rank\n"
+    "(\"payload\": the smaller payload first, which ranks the commonest words first in a\n"
+    "list stored in frequency order; \"word\": alphabetical by code point), then by word.\n"
+    "\n"
+    "Searches at distances 1, 2, 4, ... up to max_dist find them, the first that finds k words\n"
+    "ending it, so a large max_dist costs little more than the answer needs."};
+
+inline constexpr RankedQuery complete{
+    "complete", "", ranked_parameters("typed", 1),
+    "The k best words that begin with something within max_dist of typed, as (word,\n"
+    "payload, prefix distance), best first: by the prefix distance (the least distance\n"
+    "between typed and any beginning of the word), then by rank, then by word. max_dist=0\n"
+    "is plain completion. Search-as-you-type: \"helo\" completes to \"hello\", \"help\",\n"
+    "\"helmet\"...\n"
+    "\n"
+    "Only the branches that lead to the answer are opened, never a whole subtree; ranking\n"
+    "by payload uses the least payload under each node, worked out once per trie (4 bytes\n"
+    "a node)."};
 
 }  // namespace search_signatures
 
