@@ -13,20 +13,23 @@ refused with ValueError. A negative or too large count raises ValueError naming 
 
 import inspect
 from collections.abc import Callable
-from typing import cast
+from typing import Any, get_args
 
 from brindlemap._search import complete, search, search_many, suggest
 from brindlemap._types import Metric, Rank
 
-__all__ = ["RANKED_METRIC", "UNRANKED_METRIC", "Metric", "Rank", "complete", "search",
-           "search_many", "suggest"]
+__all__ = ["DEFAULT_RANK", "METRICS", "RANKED_METRIC", "RANKS", "UNRANKED_METRIC", "Metric",
+           "Rank", "complete", "search", "search_many", "suggest"]
 
 
-def _default_metric(query: Callable[..., object]) -> Metric:
-    return cast(Metric, inspect.signature(query).parameters["metric"].default)
+def _default(query: Callable[..., object], parameter: str) -> Any:
+    return inspect.signature(query).parameters[parameter].default
 
 
-# The defaults, as the native declarations state them: the command line and the documentation
-# take them from these.
-UNRANKED_METRIC: Metric = _default_metric(search)
-RANKED_METRIC: Metric = _default_metric(suggest)
+# The defaults, as the native declarations state them, and the names each choice takes: the
+# command line and the documentation take them from these.
+UNRANKED_METRIC: Metric = _default(search, "metric")
+RANKED_METRIC: Metric = _default(suggest, "metric")
+DEFAULT_RANK: Rank = _default(suggest, "rank")
+METRICS: tuple[Metric, ...] = tuple(get_args(name)[0] for name in get_args(Metric))
+RANKS: tuple[Rank, ...] = tuple(get_args(name)[0] for name in get_args(Rank))

@@ -25,9 +25,9 @@ from brindlemap.files import read_header, save
 from brindlemap.folding import FOLDS
 from brindlemap.index_format import HEADER, Kind
 from brindlemap.lexicon import Lexicon, Suggestion
+from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_METRIC, RANKS, UNRANKED_METRIC,
+                                Metric, complete, search_many)
 from brindlemap.shipped import english_index
-from brindlemap.queries import (RANKED_METRIC, UNRANKED_METRIC, Metric, Rank, complete,
-                                search_many)
 from brindlemap.wordlist import WordListError, entries, lines, parse_unsigned
 
 EXIT_USAGE = 2
@@ -38,8 +38,6 @@ MAX_COUNT = 2**64 - 1
 # while each batch still spreads over every core.
 BATCH = 4096
 STDIN_NAME = "<stdin>"
-RANKS: list[Rank] = ["payload", "word"]  # the first is the default
-METRICS: list[Metric] = [UNRANKED_METRIC, RANKED_METRIC]
 # Each query's matches, as (word, payload or count, distance), for each query of a batch.
 Answers = Sequence[Sequence[tuple[str, int, int]]]
 QueryAll = Callable[[Any, list[str]], Answers]
@@ -246,12 +244,12 @@ def command_query(args: Namespace) -> None:
     # The words are walked on native threads, all cores at once.
     _answer(args, lambda trie, words: search_many(
         trie, words, args.max_dist, metric=args.metric, limit=args.limit, k=args.best,
-        rank=args.rank or RANKS[0]), query_lexicon)
+        rank=args.rank or DEFAULT_RANK), query_lexicon)
 
 
 def command_suggest(args: Namespace) -> None:
     _answer(args, lambda trie, words: search_many(
-        trie, words, args.max_dist, metric=args.metric, k=args.k, rank=args.rank or RANKS[0]),
+        trie, words, args.max_dist, metric=args.metric, k=args.k, rank=args.rank or DEFAULT_RANK),
         lambda lexicon, words: lexicon.lookup_many(words, args.max_dist, args.k,
                                                    metric=args.metric))
 
@@ -259,7 +257,7 @@ def command_suggest(args: Namespace) -> None:
 def command_complete(args: Namespace) -> None:
     _answer(args, lambda trie, words: [
         complete(trie, word, args.max_dist, args.k, metric=args.metric,
-                 rank=args.rank or RANKS[0]) for word in words],
+                 rank=args.rank or DEFAULT_RANK) for word in words],
         lambda lexicon, words: [lexicon.complete(word, args.max_dist, args.k,
                                                  metric=args.metric) for word in words])
 
@@ -399,13 +397,13 @@ def parser() -> argparse.ArgumentParser:
         command.add_argument("words", metavar=words, nargs="*", default=[])
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
                              help="the largest distance of a match (default: %(default)s)")
-        command.add_argument("--metric", choices=METRICS, default=metric,
+        command.add_argument("--metric", choices=list(METRICS), default=metric,
                              help="osa also counts swapping two adjacent characters as one edit "
                                   f"(default: {metric or UNRANKED_METRIC}"
                                   f"{'' if metric else f', or {RANKED_METRIC} with --best'})")
-        command.add_argument("--rank", choices=RANKS, default=None,
+        command.add_argument("--rank", choices=list(RANKS), default=None,
                              help="what orders matches at one distance: the smaller payload "
-                                  f"(a frequency rank) or the word (default: {RANKS[0]})")
+                                  f"(a frequency rank) or the word (default: {DEFAULT_RANK})")
         command.add_argument("--json", action="store_true",
                              help="print the results as JSON: one array, or one object a line "
                                   "(JSON Lines) for words read from standard input (default: "
