@@ -44,8 +44,8 @@ def calls(trie, d):
     """The timed calls of one distance, by name; "band walk" is the road search took before."""
     return {
         "fuzzy_match": lambda q: trie.fuzzy_match(q, d, None),
-        "search levenshtein": lambda q: _search.search(trie, q, d, "levenshtein", None),
-        "search osa": lambda q: _search.search(trie, q, d, "osa", None),
+        "search levenshtein": lambda q: _search.search(trie, q, d, metric="levenshtein"),
+        "search osa": lambda q: _search.search(trie, q, d, metric="osa"),
         "suggest": lambda q: brindlemap.suggest(trie, q, d),
         "band walk": lambda q: _search.band_search(trie, q, d, "levenshtein", None),
     }
@@ -58,9 +58,10 @@ def check(trie, words, index, d, sample):
         assert {tuple(m) for m in mine} == theirs, (q, d)
         for metric in ("levenshtein", "osa"):
             band = _search.band_search(trie, q, d, metric, None)
-            assert _search.search(trie, q, d, metric, None) == band, (q, d, metric)
+            assert _search.search(trie, q, d, metric=metric) == band, (q, d, metric)
             for limit in (1, 10):
-                assert _search.search(trie, q, d, metric, limit) == band[:limit], (q, d, limit)
+                found = _search.search(trie, q, d, metric=metric, limit=limit)
+                assert found == band[:limit], (q, d, limit)
         assert mine == _search.band_search(trie, q, d, "levenshtein", None), (q, d)
         best = sorted(_search.band_search(trie, q, d, "osa", None),
                       key=lambda m: (m[2], m[1], m[0]))[:10]
@@ -72,8 +73,8 @@ def first_query_ms(words):
     the first use makes for the trie."""
     trie = brindlemap.build(words)
     q = "abbreviatoin"
-    first = best_us(lambda: _search.search(trie, q, 2, "levenshtein", None), 1) / 1000
-    second = best_us(lambda: _search.search(trie, q, 2, "levenshtein", None), 1) / 1000
+    first = best_us(lambda: _search.search(trie, q, 2), 1) / 1000
+    second = best_us(lambda: _search.search(trie, q, 2), 1) / 1000
     return first, second
 
 
@@ -83,7 +84,7 @@ def trie_bytes_per_word(words):
     gc.collect()
     before, rss_before = release_free_memory(), rss_bytes()
     trie = brindlemap.build(words)
-    _search.search(trie, "abbreviatoin", 2, "levenshtein", None)
+    _search.search(trie, "abbreviatoin", 2)
     brindlemap.suggest(trie, "abbreviatoin")
     brindlemap.complete(trie, "abbr")
     gc.collect()
@@ -146,10 +147,10 @@ def measure(per_kind, distances, log):
         del index
     word_list = list(words)
     batch = replaced_letter(word_list, 4000, 3)
-    one = min(best_us(lambda: _search.search_many(trie, batch, 2, "levenshtein", None, None,
-                                                  "payload", 1), 1) for _ in range(2))
-    two = min(best_us(lambda: _search.search_many(trie, batch, 2, "levenshtein", None, None,
-                                                  "payload", 2), 1) for _ in range(2))
+    one = min(best_us(lambda: _search.search_many(trie, batch, 2, threads=1), 1)
+              for _ in range(2))
+    two = min(best_us(lambda: _search.search_many(trie, batch, 2, threads=2), 1)
+              for _ in range(2))
     out["batch_ratio"] = two / one
     out["complete_us"] = median([best_us(lambda: brindlemap.complete(trie, q[:4]), 3)
                                  for q in sample])
