@@ -54,6 +54,7 @@ struct Pending {
 template <class Entry, class Rows, class Collector, std::size_t kBand = 0, class Caps = NoCaps>
 class BandWalk {
     static_assert(kBand == 0 || !Caps::kActive);
+    static_assert(!Caps::kActive || Rows::kUnitCosts, "the caps count edits");
 
   public:
     BandWalk(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
@@ -61,10 +62,11 @@ class BandWalk {
         : trie_(trie),
           query_(query),
           n_(query.size()),
-          // Entries never exceed n plus the deepest depth, so a larger bound accepts exactly
-          // what that sum accepts; the dispatcher chose an Entry that holds the sum plus two.
-          max_dist_(
-              static_cast<Entry>(std::min<std::uint64_t>(max_dist, n_ + trie.shape()->max_depth))),
+          // Entries never exceed n plus the deepest depth edits, so a larger bound accepts
+          // exactly what that accepts; the dispatcher chose an Entry that holds it plus two
+          // edits.
+          max_dist_(static_cast<Entry>(std::min<std::uint64_t>(
+              max_dist, (n_ + trie.shape()->max_depth) * std::uint64_t{Rows::kDearest}))),
           banded_(2 * std::uint64_t{max_dist_} + 2 < n_ + 1),
           width_(banded_ ? 2 * std::size_t{max_dist_} + 2 : n_ + 1),
           row_step_(banded_ ? width_ - 1 : width_),
@@ -95,10 +97,12 @@ class BandWalk {
         // The root: never accepted, its least entry 0 is within any bound.
         Entry* root = row(0);
         const std::size_t root_last = banded_ ? std::size_t{max_dist_} : n_;
-        for (std::size_t i = 0; i <= root_last; ++i) root[i] = static_cast<Entry>(i);
+        for (std::size_t i = 0; i <= root_last; ++i) root[i] = Rows::template root_entry<Entry>(i);
         if (root_last < n_) root[root_last + 1] = max_dist_ + 1;
-        // The root's text is empty: the whole query is n edits from it.
-        const std::uint64_t root_distance = n_ <= max_dist_ ? n_ : std::uint64_t{max_dist_} + 1;
+        // The root's text is empty: the whole query is deleted from it.
+        const std::uint64_t deleted = Rows::template root_entry<std::uint64_t>(n_);
+        const std::uint64_t root_distance =
+            deleted <= max_dist_ ? deleted : std::uint64_t{max_dist_} + 1;
         if (collector_.done() || !collector_.enter_root(root_distance))
             return std::move(collector_);
         if constexpr (Caps::kActive) {
@@ -185,29 +189,20 @@ class BandWalk {
         Entry left = beyond;
         std::size_t i = low;
         if (low == 0) {
-            left = above[0] + 1;
+            left = caps_.column(0, beyond).whole(Rows::first_entry(above[0]));
             here[0] = left;
             i = 1;
         }
-        if constexpr (Caps::kActive) {
-            if (low == 0 && caps_.whole_below > 0 && left > caps_.cap) left = here[0] = beyond;
-        }
         Entry least = left;
         for (; i <= high; ++i) {
-            const Entry replace = above[i - 1] + (query_[i - 1] == c ? 0 : 1);
-            if constexpr (!Caps::kActive) {
-                left = std::min<Entry>(std::min(above[i], left) + 1, replace);
-                if constexpr (Rows::kTranspositions) {
-                    if (i >= 2 && query_[i - 1] == parent_c && query_[i - 2] == c)
-                        left = std::min<Entry>(left, two_above[i - 2] + 1);
-                }
-            } else {
-                left = capped_entry(i, above[i] + 1, std::min<Entry>(left + 1, replace),
-                                    (Rows::kTranspositions && i >= 2 && query_[i - 1] == parent_c &&
-                                     query_[i - 2] == c)
-                                        ? static_cast<Entry>(two_above[i - 2] + 1)
-                                        : beyond);
-            }
+            left = Rows::step(above[i], left, above[i - 1], query_[i - 1] == c,
+                              [&] {
+                                  return i >= 2 && query_[i - 1] == parent_c &&
+                                                 query_[i - 2] == c
+                                             ? two_above[i - 2]
+                                             : beyond;
+                              },
+                              caps_.column(i, beyond));
             here[i] = left;
             least = std::min(least, left);
         }
@@ -220,23 +215,6 @@ class BandWalk {
                          capped_fringe(depth, c, above) ? std::min(least, max_dist_) : beyond);
         }
         return offer(pending.node, depth, high == n_ ? here[n_] : beyond, least);
-    }
-
-    // Entry i of a HalfCaps walk from its parts: `vertical` adds the node's character,
-    // `entry` comes from entry i - 1 (a deletion, a match or a substitution) and `swap` from
-    // two rows up. Columns below whole_below are held to the cap whole; the entry column holds
-    // to it what enters it, not what the node's character adds in it; the swap column holds to
-    // it a swap from the column before the entry column.
-    Entry capped_entry(std::size_t i, Entry vertical, Entry entry, Entry swap) const noexcept {
-        const Entry beyond = max_dist_ + 1;
-        if (i == caps_.swap_column && swap > caps_.cap) swap = beyond;
-        if (i == caps_.entry_column) {
-            Entry entered = std::min(entry, swap);
-            if (entered > caps_.cap) entered = beyond;
-            return std::min(entered, vertical);
-        }
-        const Entry value = std::min({vertical, entry, swap});
-        return i < caps_.whole_below && value > caps_.cap ? beyond : value;
     }
 
     // In a HalfCaps walk, which children of the node just computed (at `depth`, carrying `c`,
@@ -261,20 +239,21 @@ class BandWalk {
             // What the node's character adds in column i; an entry past the band's end is
             // beyond the bound.
             const std::uint64_t vertical_bound = held(i) ? caps_.cap : k;
-            if (i >= low && std::uint64_t{here[i]} + 1 <= vertical_bound) slack = true;
+            if (i >= low && std::uint64_t{here[i]} + Rows::kInsert <= vertical_bound) slack = true;
             if (i == 0) continue;
             const std::uint64_t entry_bound =
                 held(i) || i == caps_.entry_column ? caps_.cap : k;
             const std::uint64_t diagonal = here[i - 1];
-            if (diagonal + 1 <= entry_bound) slack = true;
+            if (diagonal + Rows::kSubstitute <= entry_bound) slack = true;
             if (diagonal <= entry_bound) *out++ = query_[i - 1];
             if constexpr (Rows::kTranspositions) {
                 // A swap into the child's entry i, from the row above, through this node.
                 if (depth >= 1 && i >= 2 && query_[i - 1] == c &&
-                    std::uint64_t{above[i - 2]} + 1 <= swap_bound(i))
+                    std::uint64_t{above[i - 2]} + Rows::kTranspose <= swap_bound(i))
                     *out++ = query_[i - 2];
                 // A swap into a grandchild's entry i + 1 from this row, through the child.
-                if (i < n_ && diagonal + 1 <= swap_bound(i + 1)) *out++ = query_[i];
+                if (i < n_ && diagonal + Rows::kTranspose <= swap_bound(i + 1))
+                    *out++ = query_[i];
             }
         }
         capped_slack_ = slack;
@@ -293,12 +272,9 @@ class BandWalk {
         Entry least = beyond;
         // Signed: the band reads one and two places before its first entry.
         for (std::ptrdiff_t s = 0; s < kBandEntries; ++s) {
-            const Entry replace = above[s - 1] + (query[s - 1] == c ? 0 : 1);
-            left = std::min<Entry>(std::min(above[s], left) + 1, replace);
-            if constexpr (Rows::kTranspositions) {
-                if (query[s - 1] == parent_c && query[s - 2] == c)
-                    left = std::min<Entry>(left, two_above[s - 2] + 1);
-            }
+            left = Rows::step(above[s], left, above[s - 1], query[s - 1] == c, [&] {
+                return query[s - 1] == parent_c && query[s - 2] == c ? two_above[s - 2] : beyond;
+            });
             here[s] = left;
             least = std::min(least, left);
         }
@@ -533,9 +509,10 @@ class BandWalk {
 template <class Rows, class Collector, class Caps = NoCaps>
 Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
               Collector collector, WalkInterrupt& interrupt, bool wide_entries, Caps caps = {}) {
-    // The largest value a row's arithmetic meets: n plus the deepest depth, plus one for the
-    // bound past max_dist and one for a step.
-    const std::uint64_t largest = std::uint64_t{query.size()} + trie.shape()->max_depth + 2;
+    // The largest value a row's arithmetic meets: n plus the deepest depth edits, plus one for
+    // the bound past max_dist and one edit for a step.
+    const std::uint64_t largest =
+        (std::uint64_t{query.size()} + trie.shape()->max_depth + 1) * Rows::kDearest + 1;
     if (!wide_entries && largest <= std::numeric_limits<std::uint32_t>::max()) {
         // max_dist 2 and 3 get their unrolled band when rows are banded. At max_dist 1 the
         // band is three entries and most nodes stand at the bound: the masks cost more there
