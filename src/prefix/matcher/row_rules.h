@@ -89,4 +89,21 @@ struct CostRows {
 using LevenshteinRows = CostRows<1, 1, 1, 0>;
 using OsaRows = CostRows<1, 1, 1, 1>;
 
+// f called with the row rule of `metric`, a value of its type.
+template <class F>
+decltype(auto) with_rule(Metric metric, F&& f) {
+    switch (metric) {
+        case Metric::osa:
+            return f(OsaRows{});
+        case Metric::levenshtein:
+            break;
+    }
+    return f(LevenshteinRows{});
+}
+
+// Whether every edit of the rule of `metric` costs 1, as the split search needs.
+inline bool unit_costs(Metric metric) {
+    return with_rule(metric, []<class Rows>(Rows) { return Rows::kUnitCosts; });
+}
+
 }  // namespace brindlemap
