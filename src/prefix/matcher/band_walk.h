@@ -149,14 +149,14 @@ class BandWalk {
         }
         Entry least = left;
         for (; i <= high; ++i) {
-            left = Rows::step(above[i], left, above[i - 1], query_[i - 1] == c,
-                              [&] {
-                                  return i >= 2 && query_[i - 1] == parent_c &&
-                                                 query_[i - 2] == c
-                                             ? two_above[i - 2]
-                                             : beyond;
-                              },
-                              caps_.column(i, beyond));
+            left = Rows::step(
+                above[i], left, above[i - 1], query_[i - 1] == c,
+                [&]() -> const Entry* {
+                    return i >= 2 && query_[i - 1] == parent_c && query_[i - 2] == c
+                               ? two_above + (i - 2)
+                               : nullptr;
+                },
+                caps_.column(i, beyond));
             here[i] = left;
             least = std::min(least, left);
         }
@@ -229,9 +229,12 @@ class BandWalk {
         Entry least = beyond;
         // Signed: the band reads one and two places before its first entry.
         for (std::ptrdiff_t s = 0; s < kBandEntries; ++s) {
-            left = Rows::step(above[s], left, above[s - 1], query[s - 1] == c, [&] {
-                return query[s - 1] == parent_c && query[s - 2] == c ? two_above[s - 2] : beyond;
-            });
+            left = Rows::step(above[s], left, above[s - 1], query[s - 1] == c,
+                              [&]() -> const Entry* {
+                                  return query[s - 1] == parent_c && query[s - 2] == c
+                                             ? two_above + (s - 2)
+                                             : nullptr;
+                              });
             here[s] = left;
             least = std::min(least, left);
         }

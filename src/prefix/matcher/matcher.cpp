@@ -84,7 +84,8 @@ void Matcher::visit_node(std::uint32_t node, std::optional<std::uint32_t> payloa
     std::uint64_t left = Rows::first_entry(above[0]);
     here[0] = left;
     for (std::size_t i = 1; i <= n; ++i) {
-        left = Rows::step(above[i], left, above[i - 1], query_[i - 1] == c, [] { return 0; });
+        left = Rows::step(above[i], left, above[i - 1], query_[i - 1] == c,
+                          []() -> const std::uint64_t* { return nullptr; });
         here[i] = left;
     }
     rows_.release(parent);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace brindlemap {
 
@@ -68,21 +69,41 @@ struct CostRows {
     }
 
     // Entry (depth, i) from its neighbours; `same` says whether the node's character is
-    // query[i - 1]. `crossed()` is the entry (depth - 2, i - 2) when the two characters before
-    // entry i cross the node's and its parent's, and a value beyond the bound otherwise; it is
-    // called only by a rule with swaps. `hold` may lift an entry beyond the bound by where it
-    // came from: a swap, what entered the entry from its column's left (a deletion, a match, a
-    // substitution or a swap), and the whole entry.
+    // query[i - 1]. `crossed()` points at the entry (depth - 2, i - 2) when the two characters
+    // before entry i cross the node's and its parent's, and is null otherwise; it is called only
+    // by a rule with swaps. `hold` may lift an entry beyond the bound by where it came from: a
+    // swap, what entered the entry from its column's left (a deletion, a match, a substitution
+    // or a swap), and the whole entry.
     template <class Entry, class Crossed, class Hold = Unheld>
     [[gnu::always_inline]] static Entry step(Entry above, Entry left, Entry diagonal, bool same,
                                              Crossed&& crossed, Hold hold = {}) noexcept {
-        Entry entered = std::min<Entry>(static_cast<Entry>(left + kDelete),
-                                        static_cast<Entry>(diagonal + (same ? 0 : kSubstitute)));
-        if constexpr (kTranspositions)
-            entered = std::min<Entry>(
-                entered, hold.swapped(static_cast<Entry>(crossed() + kTranspose)));
-        return hold.whole(
-            std::min<Entry>(static_cast<Entry>(above + kInsert), hold.entered(entered)));
+        const Entry replaced = static_cast<Entry>(diagonal + (same ? 0 : kSubstitute));
+        Entry entry;
+        if constexpr (kInsert == kDelete && std::is_same_v<Hold, Unheld>) {
+            // Nothing held: one addition serves both gaps, as in the hottest loops.
+            entry = std::min<Entry>(static_cast<Entry>(std::min(above, left) + kInsert), replaced);
+        } else {
+            entry = hold.whole(std::min<Entry>(
+                static_cast<Entry>(above + kInsert),
+                hold.entered(std::min<Entry>(static_cast<Entry>(left + kDelete), replaced))));
+        }
+        if constexpr (kTranspositions) {
+            // Rare: a branch that is seldom taken costs less than reading the entry each time.
+            if (const Entry* swap = crossed()) [[unlikely]]
+                entry = swap_in(entry, static_cast<Entry>(*swap + kTranspose), hold);
+        }
+        return entry;
+    }
+
+  private:
+    // The entry with a swap that costs `swapped`: a swap enters from the left, so it is held as
+    // what enters and as a whole, after its own hold.
+    template <class Entry, class Hold>
+    [[gnu::always_inline]] static Entry swap_in(Entry entry, Entry swapped, Hold hold) noexcept {
+        if constexpr (std::is_same_v<Hold, Unheld>)
+            return std::min(entry, swapped);
+        else
+            return std::min(entry, hold.whole(hold.entered(hold.swapped(swapped))));
     }
 };
 
