@@ -69,7 +69,7 @@ void check_osa_and_best(const Trie& trie, const fuzz::Query& query) {
     }
     WalkInterrupt interrupt;
     std::vector<MatchRecord> found = fast_fuzzy_walk(trie, query.characters, query.max_dist,
-                                                     std::nullopt, interrupt, Metric::osa);
+                                                     Metric::osa, std::nullopt, interrupt);
     const auto by_node = [](const MatchRecord& a, const MatchRecord& b) { return a.node < b.node; };
     std::sort(found.begin(), found.end(), by_node);
     std::vector<MatchRecord> expected = within;
@@ -85,7 +85,7 @@ void check_osa_and_best(const Trie& trie, const fuzz::Query& query) {
     });
     if (within.size() > k) within.resize(k);
     const std::vector<MatchRecord> best =
-        best_walk(trie, query.characters, query.max_dist, k, Rank::payload, Metric::osa, interrupt);
+        best_walk(trie, query.characters, query.max_dist, Metric::osa, k, Rank::payload, interrupt);
     if (rendering(best) != rendering(within))
         fuzz::finding("the k-best walk disagrees with brute force",
                       rendering(best) + "| " + rendering(within));
@@ -111,7 +111,7 @@ void check_completion(const Trie& trie, const fuzz::Query& query) {
     if (reach.size() > k) reach.resize(k);
     WalkInterrupt interrupt;
     const std::vector<MatchRecord> found = completion_walk(
-        trie, query.characters, query.max_dist, k, Rank::word, Metric::levenshtein, interrupt);
+        trie, query.characters, query.max_dist, Metric::levenshtein, k, Rank::word, interrupt);
     if (rendering(found) != rendering(reach))
         fuzz::finding("completion disagrees with brute force",
                       rendering(found) + "| " + rendering(reach));
@@ -139,9 +139,9 @@ void check_split(const Trie& trie, const fuzz::Query& query) {
         }
         if (query.limit && brute.size() > *query.limit) brute.resize(*query.limit);
         const std::vector<MatchRecord> split = split_walk(
-            trie, *reversed, query.characters, query.max_dist, query.limit, interrupt, metric);
+            trie, *reversed, query.characters, query.max_dist, metric, query.limit, interrupt);
         const std::vector<MatchRecord> band = fast_fuzzy_walk(
-            trie, query.characters, query.max_dist, query.limit, interrupt, metric);
+            trie, query.characters, query.max_dist, metric, query.limit, interrupt);
         if (rendering(split) != rendering(band))
             fuzz::finding("the split search disagrees with the band walk",
                           rendering(split) + "| " + rendering(band));
@@ -150,16 +150,16 @@ void check_split(const Trie& trie, const fuzz::Query& query) {
                           rendering(split) + "| " + rendering(brute));
         // The road the queries take, which may try the band walk first under a small limit.
         const std::vector<MatchRecord> chosen = fuzzy_walk(
-            trie, query.characters, query.max_dist, query.limit, interrupt, metric);
+            trie, query.characters, query.max_dist, metric, query.limit, interrupt);
         if (rendering(chosen) != rendering(band))
             fuzz::finding("the queries' road disagrees with the band walk",
                           rendering(chosen) + "| " + rendering(band));
         const std::uint64_t k = query.limit.value_or(3);
         for (const Rank rank : {Rank::payload, Rank::word}) {
             const std::vector<MatchRecord> best =
-                k_best(trie, query.characters, query.max_dist, k, rank, metric, interrupt);
+                k_best(trie, query.characters, query.max_dist, metric, k, rank, interrupt);
             const std::vector<MatchRecord> walked =
-                best_walk(trie, query.characters, query.max_dist, k, rank, metric, interrupt);
+                best_walk(trie, query.characters, query.max_dist, metric, k, rank, interrupt);
             if (rendering(best) != rendering(walked))
                 fuzz::finding("the split k best disagree with the k-best walk",
                               rendering(best) + "| " + rendering(walked));
@@ -173,8 +173,8 @@ void compare_roads(const Trie& trie, const fuzz::Query& query) {
     for (const bool wide : {false, true}) {
         WalkInterrupt interrupt;
         const std::vector<MatchRecord> fast =
-            fast_fuzzy_walk(trie, query.characters, query.max_dist, query.limit, interrupt,
-                            Metric::levenshtein, wide);
+            fast_fuzzy_walk(trie, query.characters, query.max_dist, Metric::levenshtein,
+                            query.limit, interrupt, wide);
         if (rendering(fast) != rendering(general))
             fuzz::finding(wide ? "the 64-bit fast walk disagrees with the general walk"
                                : "the fast walk disagrees with the general walk",

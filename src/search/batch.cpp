@@ -62,8 +62,8 @@ PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32
         threads ? *threads : std::max(1u, std::thread::hardware_concurrency()), kMostThreads));
     std::vector<std::vector<MatchRecord>> results(queries.size());
     const auto work = [&](std::size_t i, WalkInterrupt& interrupt) {
-        results[i] = k ? k_best(walked, queries[i], max_dist, *k, rank, metric, interrupt)
-                       : fuzzy_walk(walked, queries[i], max_dist, limit, interrupt, metric);
+        results[i] = k ? k_best(walked, queries[i], max_dist, metric, *k, rank, interrupt)
+                       : fuzzy_walk(walked, queries[i], max_dist, metric, limit, interrupt);
     };
     bool completed = false;
     try {

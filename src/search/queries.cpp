@@ -65,7 +65,7 @@ PyRef search(const BorrowedTrie& trie, std::string_view word, std::uint64_t max_
              std::optional<std::uint64_t> limit) {
     const std::vector<char32_t> query = utf8::decode_all(word);
     return walked_list(trie.trie(), [&](WalkInterrupt& interrupt) {
-        return fuzzy_walk(trie.trie(), query, max_dist, limit, interrupt, metric);
+        return fuzzy_walk(trie.trie(), query, max_dist, metric, limit, interrupt);
     });
 }
 
@@ -73,7 +73,7 @@ PyRef band_search(const BorrowedTrie& trie, std::string_view word, std::uint64_t
                   Metric metric, std::optional<std::uint64_t> limit) {
     const std::vector<char32_t> query = utf8::decode_all(word);
     return walked_list(trie.trie(), [&](WalkInterrupt& interrupt) {
-        return fast_fuzzy_walk(trie.trie(), query, max_dist, limit, interrupt, metric);
+        return fast_fuzzy_walk(trie.trie(), query, max_dist, metric, limit, interrupt);
     });
 }
 
@@ -81,7 +81,7 @@ PyRef suggest(const BorrowedTrie& trie, std::string_view word, std::uint64_t max
               std::uint64_t k, Metric metric, Rank rank) {
     const std::vector<char32_t> query = utf8::decode_all(word);
     return walked_list(trie.trie(), [&](WalkInterrupt& interrupt) {
-        return k_best(trie.trie(), query, max_dist, k, rank, metric, interrupt);
+        return k_best(trie.trie(), query, max_dist, metric, k, rank, interrupt);
     });
 }
 
@@ -89,7 +89,7 @@ PyRef complete(const BorrowedTrie& trie, std::string_view typed, std::uint64_t m
                std::uint64_t k, Metric metric, Rank rank) {
     const std::vector<char32_t> query = utf8::decode_all(typed);
     return walked_list(trie.trie(), [&](WalkInterrupt& interrupt) {
-        return completion_walk(trie.trie(), query, max_dist, k, rank, metric, interrupt);
+        return completion_walk(trie.trie(), query, max_dist, metric, k, rank, interrupt);
     });
 }
 

@@ -43,9 +43,10 @@ std::vector<MatchRecord> records_of(const Trie& trie, int road, std::span<const 
         case general_fuzzy:
             return general_records(trie, query, max_dist, limit);
         case fast_fuzzy:
-            return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt);
+            return fast_fuzzy_walk(trie, query, max_dist, Metric::levenshtein, limit, interrupt);
         case fast_fuzzy_wide:
-            return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt, Metric::levenshtein, true);
+            return fast_fuzzy_walk(trie, query, max_dist, Metric::levenshtein, limit, interrupt,
+                                   true);
         case general_exact: {
             std::vector<MatchRecord> all = general_records(trie, query, 0, std::nullopt);
             if (all.size() > 1) all.resize(1);

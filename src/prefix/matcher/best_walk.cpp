@@ -79,9 +79,9 @@ class KBest {
 }  // namespace
 
 std::vector<MatchRecord> best_walk(const Trie& trie, std::span<const char32_t> query,
-                                   std::uint64_t max_dist, std::uint64_t k, Rank rank,
-                                   Metric metric, WalkInterrupt& interrupt) {
-    return band_walk::run(metric, trie, query, max_dist, KBest(trie, max_dist, k, rank), interrupt)
+                                   std::uint64_t max_dist, Metric metric, std::uint64_t k,
+                                   Rank rank, WalkInterrupt& interrupt) {
+    return band_walk::run(trie, query, max_dist, metric, KBest(trie, max_dist, k, rank), interrupt)
         .take(interrupt);
 }
 

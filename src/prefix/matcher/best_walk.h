@@ -20,7 +20,7 @@ enum class Rank { payload, word };
 // At most `k` records within `max_dist`, best first: by distance, then by rank, then by word.
 // `trie` must have passed its shape check.
 std::vector<MatchRecord> best_walk(const Trie& trie, std::span<const char32_t> query,
-                                   std::uint64_t max_dist, std::uint64_t k, Rank rank,
-                                   Metric metric, WalkInterrupt& interrupt);
+                                   std::uint64_t max_dist, Metric metric, std::uint64_t k,
+                                   Rank rank, WalkInterrupt& interrupt);
 
 }  // namespace brindlemap

@@ -86,12 +86,12 @@ struct Candidate {
 }  // namespace
 
 std::vector<MatchRecord> completion_walk(const Trie& trie, std::span<const char32_t> typed,
-                                         std::uint64_t max_dist, std::uint64_t k, Rank rank,
-                                         Metric metric, WalkInterrupt& interrupt) {
+                                         std::uint64_t max_dist, Metric metric, std::uint64_t k,
+                                         Rank rank, WalkInterrupt& interrupt) {
     std::vector<MatchRecord> records;
     if (k == 0) return records;
     std::vector<Place> places =
-        band_walk::run(metric, trie, typed, max_dist, MatchedPlaces(trie, max_dist), interrupt)
+        band_walk::run(trie, typed, max_dist, metric, MatchedPlaces(trie, max_dist), interrupt)
             .take();
 
     const bool by_payload = rank == Rank::payload;

@@ -18,7 +18,7 @@ namespace brindlemap {
 // `typed` and any beginning of the word, the whole word included), at most `max_dist`; best
 // first: by that distance, then by rank, then by word. `trie` must have passed its shape check.
 std::vector<MatchRecord> completion_walk(const Trie& trie, std::span<const char32_t> typed,
-                                         std::uint64_t max_dist, std::uint64_t k, Rank rank,
-                                         Metric metric, WalkInterrupt& interrupt);
+                                         std::uint64_t max_dist, Metric metric, std::uint64_t k,
+                                         Rank rank, WalkInterrupt& interrupt);
 
 }  // namespace brindlemap

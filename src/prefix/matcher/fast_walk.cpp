@@ -42,18 +42,18 @@ class InWalkOrder {
 }  // namespace
 
 std::vector<MatchRecord> fast_fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
-                                         std::uint64_t max_dist, std::optional<std::uint64_t> limit,
-                                         WalkInterrupt& interrupt, Metric metric,
-                                         bool wide_entries) {
-    return band_walk::run(metric, trie, query, max_dist, InWalkOrder(trie, max_dist, limit),
+                                         std::uint64_t max_dist, Metric metric,
+                                         std::optional<std::uint64_t> limit,
+                                         WalkInterrupt& interrupt, bool wide_entries) {
+    return band_walk::run(trie, query, max_dist, metric, InWalkOrder(trie, max_dist, limit),
                           interrupt, wide_entries)
         .take();
 }
 
 std::optional<std::vector<MatchRecord>> fast_fuzzy_walk_within(
-    const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
-    std::uint64_t limit, std::uint64_t budget, WalkInterrupt& interrupt, Metric metric) {
-    InWalkOrder found = band_walk::run(metric, trie, query, max_dist,
+    const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist, Metric metric,
+    std::uint64_t limit, std::uint64_t budget, WalkInterrupt& interrupt) {
+    InWalkOrder found = band_walk::run(trie, query, max_dist, metric,
                                        InWalkOrder(trie, max_dist, limit, budget), interrupt);
     if (!found.complete()) return std::nullopt;
     return found.take();

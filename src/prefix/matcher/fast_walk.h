@@ -22,16 +22,15 @@ namespace brindlemap {
 // its shape check. Row entries are 32 bits wide unless the query is too long for that, or
 // `wide_entries` asks for 64 bits, which only the tests do.
 std::vector<MatchRecord> fast_fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
-                                         std::uint64_t max_dist, std::optional<std::uint64_t> limit,
-                                         WalkInterrupt& interrupt,
-                                         Metric metric = Metric::levenshtein,
-                                         bool wide_entries = false);
+                                         std::uint64_t max_dist, Metric metric,
+                                         std::optional<std::uint64_t> limit,
+                                         WalkInterrupt& interrupt, bool wide_entries = false);
 
 // fast_fuzzy_walk's first `limit` records when the walk finds them within `budget` visits;
 // nothing when it does not, or when there are fewer.
 std::optional<std::vector<MatchRecord>> fast_fuzzy_walk_within(
-    const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
-    std::uint64_t limit, std::uint64_t budget, WalkInterrupt& interrupt, Metric metric);
+    const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist, Metric metric,
+    std::uint64_t limit, std::uint64_t budget, WalkInterrupt& interrupt);
 
 // On a well-formed trie: the node whose text is `query`, when it carries a payload and is not
 // the root; what the first record of an exact Matcher walk would name. Nothing otherwise.

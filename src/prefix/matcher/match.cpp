@@ -11,7 +11,7 @@ namespace brindlemap {
 std::vector<MatchRecord> match_records(const Trie& trie, std::vector<char32_t> query,
                                        std::uint64_t max_dist, std::optional<std::uint64_t> limit,
                                        WalkInterrupt& interrupt) {
-    if (trie.shape()) return fuzzy_walk(trie, query, max_dist, limit, interrupt);
+    if (trie.shape()) return fuzzy_walk(trie, query, max_dist, Metric::levenshtein, limit, interrupt);
     Matcher matcher(std::move(query), max_dist, limit, interrupt);
     trie.dfs(matcher);
     return matcher.take_results();

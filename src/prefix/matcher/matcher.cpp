@@ -6,10 +6,14 @@
 #include <new>
 
 #include "prefix/failure.h"
+#include "prefix/matcher/row_rules.h"
 #include "prefix/utf8.h"
 
 namespace brindlemap {
 namespace {
+
+// The general walk's distance: Levenshtein, whose step has no swap to read.
+using Rows = LevenshteinRows;
 
 constexpr std::string_view kCurPrefix = "CUR_PREFIX";
 constexpr std::string_view kPrevRow = "PREV_ROW";
@@ -71,17 +75,17 @@ void Matcher::visit_node(std::uint32_t node, std::optional<std::uint32_t> payloa
     if (text.depth == 0) {
         // The root: the distances of the query's leading parts to the empty text. The root
         // stands for no word, whatever its payload.
-        for (std::size_t i = 0; i <= n; ++i) here[i] = i;
+        for (std::size_t i = 0; i <= n; ++i) here[i] = Rows::root_entry<std::uint64_t>(i);
         return;
     }
     const std::size_t parent = required<RowRef>(state, kPrevRow).slot;
     const std::uint64_t* above = rows_.row(parent);
     const char32_t c = text.last;
-    std::uint64_t left = above[0] + 1;
+    std::uint64_t left = Rows::first_entry(above[0]);
     here[0] = left;
     for (std::size_t i = 1; i <= n; ++i) {
-        const std::uint64_t replace = above[i - 1] + (query_[i - 1] == c ? 0 : 1);
-        left = std::min({above[i] + 1, left + 1, replace});
+        left = Rows::step(above[i], left, above[i - 1], query_[i - 1] == c,
+                          []() -> const std::uint64_t* { return nullptr; });
         here[i] = left;
     }
     rows_.release(parent);

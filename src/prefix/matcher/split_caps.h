@@ -6,11 +6,19 @@
 #include <cstdint>
 #include <limits>
 
+#include "prefix/matcher/row_rules.h"
+
 namespace brindlemap {
 
 // The plain band walk: no column is held below max_dist.
 struct NoCaps {
     static constexpr bool kActive = false;
+
+    // What a row rule's step holds in column i: nothing.
+    template <class Entry>
+    [[gnu::always_inline]] static constexpr Unheld column(std::size_t, Entry) noexcept {
+        return {};
+    }
 };
 
 // One walk of a forward-backward search. An alignment of the query with a word falls at the
@@ -21,7 +29,10 @@ struct NoCaps {
 // query in the reversed trie, holds the columns of the second half (whole_below = n - split),
 // and in the column of the split (entry_column = n - split) only what enters it: insertions
 // there and a swap across the split belong to the first half in both walks, so that every
-// alignment's two parts add up to its cost and one of them is within its walk's cap.
+// alignment's two parts add up to its cost and one of them is within its walk's cap. The caps
+// count edits: they hold for a rule whose every edit costs 1 (CostRows::kUnitCosts). A weighted
+// rule would need caps in cost, whose two parts fall short of max_dist by the cheapest edit
+// that can straddle the split rather than by 1, and capped_fringe's tests by each edit's cost.
 struct HalfCaps {
     static constexpr bool kActive = true;
     static constexpr std::size_t kNoColumn = std::numeric_limits<std::size_t>::max();
@@ -30,6 +41,28 @@ struct HalfCaps {
     std::size_t whole_below;               // columns [0, whole_below) are held whole
     std::size_t entry_column = kNoColumn;  // what enters this column is held
     std::size_t swap_column = kNoColumn;   // a swap into this column is held
+
+    // What a row rule's step holds to the cap in column i, lifting it to `beyond`: columns
+    // below whole_below whole; in the entry column what enters it, not what the node's
+    // character adds in it; in the swap column a swap from the column before the entry column.
+    template <class Entry>
+    struct Column {
+        const HalfCaps* caps;
+        std::size_t i;
+        Entry beyond;
+
+        Entry held(Entry e) const noexcept { return e > caps->cap ? beyond : e; }
+        Entry swapped(Entry e) const noexcept { return i == caps->swap_column ? held(e) : e; }
+        Entry entered(Entry e) const noexcept { return i == caps->entry_column ? held(e) : e; }
+        Entry whole(Entry e) const noexcept {
+            return i < caps->whole_below && i != caps->entry_column ? held(e) : e;
+        }
+    };
+
+    template <class Entry>
+    Column<Entry> column(std::size_t i, Entry beyond) const noexcept {
+        return {this, i, beyond};
+    }
 };
 
 }  // namespace brindlemap

@@ -82,14 +82,14 @@ std::vector<Found> split_found(const Trie& trie, const Trie& reversed,
     const std::uint64_t first_cap = max_dist / 2;
     const std::uint64_t second_cap = max_dist - first_cap - 1;
     std::vector<Found> found =
-        band_walk::run(metric, trie, query, max_dist, Gather(trie, max_dist, false), interrupt,
+        band_walk::run(trie, query, max_dist, metric, Gather(trie, max_dist, false), interrupt,
                        false,
                        HalfCaps{.cap = first_cap, .whole_below = split + 1,
                                 .swap_column = split + 1})
             .take();
     std::vector<char32_t> backwards(query.rbegin(), query.rend());
     std::vector<Found> more =
-        band_walk::run(metric, reversed, backwards, max_dist, Gather(reversed, max_dist, true),
+        band_walk::run(reversed, backwards, max_dist, metric, Gather(reversed, max_dist, true),
                        interrupt, false,
                        HalfCaps{.cap = second_cap, .whole_below = n - split,
                                 .entry_column = n - split})
@@ -131,8 +131,8 @@ const Trie* split_serves(const Trie& trie, std::size_t length, std::uint64_t max
 
 std::vector<MatchRecord> split_walk(const Trie& trie, const Trie& reversed,
                                     std::span<const char32_t> query, std::uint64_t max_dist,
-                                    std::optional<std::uint64_t> limit, WalkInterrupt& interrupt,
-                                    Metric metric) {
+                                    Metric metric, std::optional<std::uint64_t> limit,
+                                    WalkInterrupt& interrupt) {
     std::vector<Found> found = split_found(trie, reversed, query, max_dist, metric, interrupt);
     std::ranges::sort(found, [&](const Found& a, const Found& b) {
         return walk_before(a.text, b.text, query);
@@ -144,27 +144,30 @@ std::vector<MatchRecord> split_walk(const Trie& trie, const Trie& reversed,
 }
 
 std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
-                                    std::uint64_t max_dist, std::optional<std::uint64_t> limit,
-                                    WalkInterrupt& interrupt, Metric metric) {
-    if (const Trie* reversed = split_serves(trie, query.size(), max_dist, interrupt)) {
+                                    std::uint64_t max_dist, Metric metric,
+                                    std::optional<std::uint64_t> limit, WalkInterrupt& interrupt) {
+    if (const Trie* reversed =
+            unit_costs(metric) ? split_serves(trie, query.size(), max_dist, interrupt) : nullptr) {
         // The band walk takes the branch that follows the query first: from max_dist 2 on, a
         // small limit is often reached within a few hundred visits, far sooner than the split
         // search ends (bench/PROFILE.md).
         if (limit && *limit <= kFewRecords && max_dist >= 2) {
-            if (auto found = fast_fuzzy_walk_within(trie, query, max_dist, *limit, kBandVisits,
-                                                    interrupt, metric))
+            if (auto found = fast_fuzzy_walk_within(trie, query, max_dist, metric, *limit,
+                                                    kBandVisits, interrupt))
                 return std::move(*found);
         }
-        return split_walk(trie, *reversed, query, max_dist, limit, interrupt, metric);
+        return split_walk(trie, *reversed, query, max_dist, metric, limit, interrupt);
     }
-    return fast_fuzzy_walk(trie, query, max_dist, limit, interrupt, metric);
+    return fast_fuzzy_walk(trie, query, max_dist, metric, limit, interrupt);
 }
 
 std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> query,
-                                std::uint64_t max_dist, std::uint64_t k, Rank rank, Metric metric,
+                                std::uint64_t max_dist, Metric metric, std::uint64_t k, Rank rank,
                                 WalkInterrupt& interrupt) {
-    const Trie* reversed = k == 0 ? nullptr : split_serves(trie, query.size(), max_dist, interrupt);
-    if (reversed == nullptr) return best_walk(trie, query, max_dist, k, rank, metric, interrupt);
+    const Trie* reversed = k == 0 || !unit_costs(metric)
+                               ? nullptr
+                               : split_serves(trie, query.size(), max_dist, interrupt);
+    if (reversed == nullptr) return best_walk(trie, query, max_dist, metric, k, rank, interrupt);
     // A search at distance d that finds k words holds the k best: nothing farther can beat them.
     // The distance doubles, so that a large max_dist takes few searches.
     std::vector<Found> found;

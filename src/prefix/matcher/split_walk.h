@@ -25,24 +25,24 @@ const Trie* split_serves(const Trie& trie, std::size_t length, std::uint64_t max
                          WalkInterrupt& interrupt);
 
 // What fast_fuzzy_walk gives, the same records in the same order: from the split search where
-// it serves (a small limit is first tried on a few hundred visits of the band walk), from the
-// band walk otherwise. The first split search of a trie makes its reversed trie
-// (Trie::reversed).
+// it serves and the metric's edits all cost 1 (unit_costs; a small limit is first tried on a
+// few hundred visits of the band walk), from the band walk otherwise. The first split search
+// of a trie makes its reversed trie (Trie::reversed).
 std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
-                                    std::uint64_t max_dist, std::optional<std::uint64_t> limit,
-                                    WalkInterrupt& interrupt, Metric metric = Metric::levenshtein);
+                                    std::uint64_t max_dist, Metric metric,
+                                    std::optional<std::uint64_t> limit, WalkInterrupt& interrupt);
 
 // What best_walk gives: where the split search serves, from split searches at distances 1, 2,
 // 4, ... up to max_dist, until one finds k words; from the band walk otherwise.
 std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> query,
-                                std::uint64_t max_dist, std::uint64_t k, Rank rank, Metric metric,
+                                std::uint64_t max_dist, Metric metric, std::uint64_t k, Rank rank,
                                 WalkInterrupt& interrupt);
 
 // The split search alone, for the tests: every record within max_dist in the band walk's
 // order, up to `limit`. `reversed` is what split_serves gave.
 std::vector<MatchRecord> split_walk(const Trie& trie, const Trie& reversed,
                                     std::span<const char32_t> query, std::uint64_t max_dist,
-                                    std::optional<std::uint64_t> limit, WalkInterrupt& interrupt,
-                                    Metric metric);
+                                    Metric metric, std::optional<std::uint64_t> limit,
+                                    WalkInterrupt& interrupt);
 
 }  // namespace brindlemap

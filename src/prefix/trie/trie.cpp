@@ -13,15 +13,15 @@ Trie::Trie(TrieArrays arrays)
     : arrays_(std::move(arrays)),
       shape_(check_tree_shape(arrays_)),
       child_index_count_(arrays_.child_indices.size()),
-      implicit_children_(shape_ && shape_->breadth_first) {
-    if (implicit_children_) std::vector<std::uint32_t>().swap(arrays_.child_indices);
+      breadth_first_(shape_ && shape_->breadth_first) {
+    if (breadth_first_) std::vector<std::uint32_t>().swap(arrays_.child_indices);
 }
 
 Trie::Trie(TrieArrays arrays, LevelByLevel)
     : arrays_(std::move(arrays)),
       shape_(check_level_by_level_shape(arrays_)),
       child_index_count_(arrays_.node_shifts.empty() ? 0 : arrays_.node_shifts.size() - 1),
-      implicit_children_(true) {
+      breadth_first_(true) {
     std::vector<std::uint32_t>().swap(arrays_.child_indices);
 }
 
@@ -42,7 +42,7 @@ void Trie::get_children(std::uint32_t node_id, std::vector<Child>& out) const {
     const auto [start, end] = child_run(node_id);
     for (std::size_t p = start; p < end; ++p) {
         const std::uint32_t child =
-            implicit_children_ ? child_index(p) : at_or_panic(arrays_.child_indices, p);
+            breadth_first_ ? child_index(p) : at_or_panic(arrays_.child_indices, p);
         if (child >= arrays_.node_strings.size())
             panic_index_out_of_bounds(arrays_.node_strings.size(), child);
         char32_t c = arrays_.node_strings.raw(child);

@@ -64,8 +64,10 @@ class Trie {
     // The length of child_indices, and its entry p (unchecked: p must be below that length).
     std::size_t child_index_count() const noexcept { return child_index_count_; }
     std::uint32_t child_index(std::size_t p) const noexcept {
-        return implicit_children_ ? static_cast<std::uint32_t>(p + 1) : arrays_.child_indices[p];
+        return breadth_first_ ? static_cast<std::uint32_t>(p + 1) : arrays_.child_indices[p];
     }
+    // Whether child_indices is 1, 2, ... (TreeShape::breadth_first): entry p is p + 1.
+    bool breadth_first() const noexcept { return breadth_first_; }
     // Present only for a well-formed trie.
     const std::optional<TreeShape>& shape() const noexcept { return shape_; }
 
@@ -115,7 +117,7 @@ class Trie {
     TrieArrays arrays_;
     std::optional<TreeShape> shape_;
     std::size_t child_index_count_;
-    bool implicit_children_;
+    bool breadth_first_;
     std::unique_ptr<MadeOnce<std::vector<std::uint32_t>>> least_payloads_ =
         std::make_unique<MadeOnce<std::vector<std::uint32_t>>>();
     std::unique_ptr<MadeOnce<WordOrder>> word_order_ = std::make_unique<MadeOnce<WordOrder>>();
