@@ -18,7 +18,7 @@ from brindlemap.cli.indexes import (ENGLISH, Index, build_word_list,
                                    open_index, opened, word_list_path)
 from brindlemap.cli.streams import (ReadyAwareInput, UserError, end_after_closed_pipe,
                                 occupy_closed_descriptors, progress, say, tsv_field, write)
-from brindlemap.cli.texts import Places, text_chunks, text_name
+from brindlemap.cli.texts import STDIN_NAME, Places, text_chunks, text_name
 from brindlemap._failures import is_panic
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.files import read_header, save
@@ -37,7 +37,6 @@ MAX_COUNT = 2**64 - 1
 # Queries read from standard input are answered this many at a time: memory stays bounded
 # while each batch still spreads over every core.
 BATCH = 4096
-STDIN_NAME = "<stdin>"
 # Each query's matches, as (word, payload or count, distance), for each query of a batch.
 Answers = Sequence[Sequence[tuple[str, int, int]]]
 QueryAll = Callable[[Any, list[str]], Answers]

@@ -3,7 +3,6 @@ a lexicon), the shipped English lexicon, or a word list built on the fly; and th
 `info` shows of an index."""
 
 import contextlib
-import importlib.resources
 import os
 import stat
 from collections.abc import Iterator
@@ -32,9 +31,7 @@ def word_list_path(name: str) -> str:
     if name == ENGLISH:
         return str(data_path("english.txt"))
     shipped = SHIPPED_WORD_LISTS.get(name)
-    if shipped is None:
-        return name
-    return str(importlib.resources.files("brindlemap").joinpath("data", shipped))
+    return name if shipped is None else str(data_path(shipped))
 
 
 def _reason(error: OSError) -> str:
