@@ -67,7 +67,7 @@ def test_check_looks_each_unknown_word_up_once(lexicon, monkeypatch):
     asked = []
     lookup_many = Lexicon.lookup_many
     monkeypatch.setattr(Lexicon, "lookup_many",
-                        lambda self, words, *a: asked.append(words) or lookup_many(self, words, *a))
+                        lambda self, words, *a, **kw: asked.append(words) or lookup_many(self, words, *a, **kw))
     assert len(lexicon.check("teh teh Teh dgo teh")) == 5
     assert asked == [["teh", "Teh", "dgo"]]
 

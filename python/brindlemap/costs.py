@@ -12,10 +12,14 @@ from __future__ import annotations
 
 import operator
 import unicodedata
-from collections.abc import Iterable, Mapping
-from typing import Any
+from collections.abc import Callable, Iterable, Mapping
+from functools import partial
+from types import MappingProxyType
+from typing import Any, NamedTuple
 
-__all__ = ["Costs", "LAYOUTS", "weighted_distance"]
+from brindlemap._search import EditCosts
+
+__all__ = ["Costs", "LAYOUTS", "PRESETS", "weighted_distance"]
 
 # The letter keys of each layout, row by row from the top; each row sits half a key to the
 # right of the one above it, as on a staggered keyboard.
@@ -42,8 +46,24 @@ def _char(value: Any, name: str) -> str:
     return value
 
 
-class Costs:
-    """What each edit costs, in units of `unit` per plain edit.
+class _Table(NamedTuple):
+    """A rule's costs as compiled: what the native walk holds, and what the properties read."""
+
+    unit: int
+    insert: int
+    delete: int
+    substitute: int
+    transpose: int
+    double: int | None
+    undouble: int | None
+    substitutions: Mapping[tuple[str, str], int]
+    insertions: Mapping[str, int]
+    deletions: Mapping[str, int]
+
+
+class Costs(EditCosts):
+    """What each edit costs, in units of `unit` per plain edit: a metric that the queries take
+    (`metric=Costs(...)`), with `max_dist` counted in the same unit.
 
     `insert` (a character typed that the word lacks), `delete` (a character of the word not
     typed), `substitute` and `transpose` (two neighbours typed in swapped order) are the
@@ -51,13 +71,15 @@ class Costs:
     for the other (either way round), `insertions` and `deletions` single characters to theirs.
     `double` is the cost of typing a letter twice where the word has it once ("tommorrow"),
     `undouble` of typing once a letter the word doubles ("tomorow"); by default they cost as
-    much as any insertion or deletion of that letter. Insertions and deletions cost at least 1,
-    since a free one would make every word near; substitutions may cost 0, which makes two
-    characters one.
+    much as any insertion or deletion of that letter. Every edit costs at least 1: a free
+    insertion or deletion would make every word near, and a free substitution would make two
+    characters one, which a lexicon's folding does better (`fold="case+accents"`).
+
+    A Costs is compiled once, into the native table the walks read, and is immutable: equal
+    costs are equal (and hash alike), and it pickles as its costs.
     """
 
-    __slots__ = ("_deletions", "_insertions", "_substitutions", "delete", "double", "insert",
-                 "substitute", "transpose", "undouble", "unit")
+    __slots__ = ("_table",)
 
     def __init__(self, *, unit: int = 1, insert: int | None = None, delete: int | None = None,
                  substitute: int | None = None, transpose: int | None = None,
@@ -65,50 +87,110 @@ class Costs:
                  insertions: Mapping[str, int] | None = None,
                  deletions: Mapping[str, int] | None = None,
                  double: int | None = None, undouble: int | None = None) -> None:
-        self.unit = _cost(unit, "unit", 1)
+        unit = _cost(unit, "unit", 1)
 
         def plain(value: int | None, name: str) -> int:
-            return self.unit if value is None else _cost(value, name, 1)
+            return unit if value is None else _cost(value, name, 1)
 
-        self.insert, self.delete = plain(insert, "insert"), plain(delete, "delete")
-        self.substitute, self.transpose = plain(substitute, "substitute"), plain(transpose,
-                                                                                  "transpose")
-        self.double = None if double is None else _cost(double, "double", 1)
-        self.undouble = None if undouble is None else _cost(undouble, "undouble", 1)
-        self._substitutions: dict[tuple[str, str], int] = {}
+        pairs: dict[tuple[str, str], int] = {}
         for (a, b), cost in (substitutions or {}).items():
             pair = (_char(a, "a substituted character"), _char(b, "a substituted character"))
-            cost = _cost(cost, f"the cost of {pair}", 0)
-            if self._substitutions.get(pair[::-1], cost) != cost:
+            if a == b:
+                raise ValueError(f"{pair} substitutes a character for itself, which costs 0")
+            cost = _cost(cost, f"the cost of {pair}", 1)
+            if pairs.get(pair[::-1], cost) != cost:
                 raise ValueError(f"{pair} and its reverse are given different costs")
-            self._substitutions[pair] = self._substitutions[pair[::-1]] = cost
-        self._insertions = {_char(c, "an inserted character"): _cost(v, f"inserting {c!r}", 1)
-                            for c, v in (insertions or {}).items()}
-        self._deletions = {_char(c, "a deleted character"): _cost(v, f"deleting {c!r}", 1)
-                           for c, v in (deletions or {}).items()}
+            pairs[pair] = pairs[pair[::-1]] = cost
+        table = _Table(
+            unit, plain(insert, "insert"), plain(delete, "delete"),
+            plain(substitute, "substitute"), plain(transpose, "transpose"),
+            None if double is None else _cost(double, "double", 1),
+            None if undouble is None else _cost(undouble, "undouble", 1),
+            MappingProxyType(pairs),
+            MappingProxyType({_char(c, "an inserted character"): _cost(v, f"inserting {c!r}", 1)
+                              for c, v in (insertions or {}).items()}),
+            MappingProxyType({_char(c, "a deleted character"): _cost(v, f"deleting {c!r}", 1)
+                              for c, v in (deletions or {}).items()}))
+        # The native table first: it refuses a second compilation, and until it has taken
+        # these costs, none of them may show.
+        super().__init__(table.insert, table.delete, table.substitute, table.transpose,
+                         table.double, table.undouble,
+                         [(typed, meant, cost) for (typed, meant), cost in pairs.items()],
+                         list(table.insertions.items()), list(table.deletions.items()))
+        _TABLE.__set__(self, table)
+
+    def __setattr__(self, name: str, value: object) -> None:
+        raise AttributeError(f"Costs is immutable: {name!r} cannot be set")
+
+    def __delattr__(self, name: str) -> None:
+        raise AttributeError(f"Costs is immutable: {name!r} cannot be deleted")
+
+    @property
+    def unit(self) -> int:
+        """The cost of a plain edit: a query's `max_dist` of `edits(n)` is as tolerant as n."""
+        return self._table.unit
+
+    @property
+    def insert(self) -> int:
+        return self._table.insert
+
+    @property
+    def delete(self) -> int:
+        return self._table.delete
+
+    @property
+    def substitute(self) -> int:
+        return self._table.substitute
+
+    @property
+    def transpose(self) -> int:
+        return self._table.transpose
+
+    @property
+    def double(self) -> int | None:
+        return self._table.double
+
+    @property
+    def undouble(self) -> int | None:
+        return self._table.undouble
+
+    @property
+    def substitutions(self) -> Mapping[tuple[str, str], int]:
+        """(typed, meant) -> cost, each pair in both orders."""
+        return self._table.substitutions
+
+    @property
+    def insertions(self) -> Mapping[str, int]:
+        return self._table.insertions
+
+    @property
+    def deletions(self) -> Mapping[str, int]:
+        return self._table.deletions
 
     # What one edit costs, as the reference and the native rule both ask it.
 
     def substitution(self, typed: str, meant: str) -> int:
         if typed == meant:
             return 0
-        return self._substitutions.get((typed, meant), self.substitute)
+        return self._table.substitutions.get((typed, meant), self._table.substitute)
 
     def insertion(self, typed: str, before: str | None) -> int:
         """Typing `typed`, which the word lacks, right after typing `before`."""
-        if typed == before and self.double is not None:
-            return self.double
-        return self._insertions.get(typed, self.insert)
+        table = self._table
+        if typed == before and table.double is not None:
+            return table.double
+        return table.insertions.get(typed, table.insert)
 
     def deletion(self, meant: str, before: str | None) -> int:
         """Leaving out the word's `meant`, which follows its `before`."""
-        if meant == before and self.undouble is not None:
-            return self.undouble
-        return self._deletions.get(meant, self.delete)
+        table = self._table
+        if meant == before and table.undouble is not None:
+            return table.undouble
+        return table.deletions.get(meant, table.delete)
 
     def edits(self, count: int) -> int:
         """`count` plain edits in this unit: the max_dist of a query as tolerant as `count`."""
-        return operator.index(count) * self.unit
+        return operator.index(count) * self._table.unit
 
     # Presets.
 
@@ -145,17 +227,14 @@ class Costs:
         letter 5 (the commonest spelling error: "accomodate", "tommorrow"), a missing or extra
         accent 3 (café, naïve), a swap of two neighbours 8 (a typing slip, but one that often
         makes another word)."""
-        accents = Costs.accents(accent=3)
         return cls.keyboard("qwerty", neighbour=6, double=5, undouble=5, transpose=8,
-                            substitutions={pair: cost for pair, cost
-                                           in accents._substitutions.items()})
+                            substitutions={pair: 3 for pair in _accent_pairs(None)})
 
     # Value semantics: equal costs are one rule, and a rule travels to worker processes.
 
     def _key(self) -> tuple[Any, ...]:
-        return (self.unit, self.insert, self.delete, self.substitute, self.transpose,
-                self.double, self.undouble, frozenset(self._substitutions.items()),
-                frozenset(self._insertions.items()), frozenset(self._deletions.items()))
+        table = self._table
+        return (*table[:7], *(frozenset(mapping.items()) for mapping in table[7:]))
 
     def __eq__(self, other: object) -> bool:
         return isinstance(other, Costs) and self._key() == other._key()
@@ -164,18 +243,32 @@ class Costs:
         return hash(self._key())
 
     def __reduce__(self) -> tuple[Any, ...]:
-        substitutions = {pair: cost for pair, cost in self._substitutions.items()
+        table = self._table
+        substitutions = {pair: cost for pair, cost in table.substitutions.items()
                          if pair <= pair[::-1]}
-        return _rebuilt, (self.unit, self.insert, self.delete, self.substitute, self.transpose,
-                          substitutions, self._insertions, self._deletions, self.double,
-                          self.undouble)
+        return _rebuilt, (table.unit, table.insert, table.delete, table.substitute,
+                          table.transpose, substitutions, dict(table.insertions),
+                          dict(table.deletions), table.double, table.undouble)
 
     def __repr__(self) -> str:
-        pairs = len(self._substitutions) // 2
-        return (f"<Costs unit={self.unit} insert={self.insert} delete={self.delete} "
-                f"substitute={self.substitute} transpose={self.transpose} "
-                f"double={self.double} undouble={self.undouble}, {pairs} substitution pairs, "
-                f"{len(self._insertions)} insertions, {len(self._deletions)} deletions>")
+        table = self._table
+        return (f"<Costs unit={table.unit} insert={table.insert} delete={table.delete} "
+                f"substitute={table.substitute} transpose={table.transpose} "
+                f"double={table.double} undouble={table.undouble}, "
+                f"{len(table.substitutions) // 2} substitution pairs, "
+                f"{len(table.insertions)} insertions, {len(table.deletions)} deletions>")
+
+
+# Sets the one slot, past the refusal of every other assignment.
+_TABLE = Costs.__dict__["_table"]
+
+# The presets by the names the command line gives them.
+PRESETS: dict[str, Callable[[], Costs]] = {
+    "english": Costs.english,
+    "keyboard": Costs.keyboard,
+    **{layout: partial(Costs.keyboard, layout) for layout in LAYOUTS if layout != "qwerty"},
+    "accents": Costs.accents,
+}
 
 
 def _rebuilt(unit: int, insert: int, delete: int, substitute: int, transpose: int,
