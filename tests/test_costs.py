@@ -34,14 +34,23 @@ def test_plain_costs_are_osa_in_their_unit(query, word):
     assert weighted_distance(query, word, Costs(unit=10)) == 10 * osa(query, word)
 
 
+@given(WORDS, WORDS, costs())
+def test_weighted_distance_is_the_same_spelt_backwards(query, word, rule):
+    # The split search measures the query's second half on a trie of reversed words.
+    assert weighted_distance(query[::-1], word[::-1], rule) == weighted_distance(query, word, rule)
+
+
 @pytest.mark.parametrize("query, word, cost", [
     ("tomorow", "tomorrow", 5),  # undoubled
     ("tommorrow", "tomorrow", 5),  # doubled
     ("teh", "the", 8),
     ("cafe", "café", 3),
     ("CAFE", "CAFÉ", 3),
-    ("hrllo", "hello", 6),  # r is next to e
-    ("HRLLO", "HELLO", 6),
+    ("hrllo", "hello", 7),  # r is next to e
+    ("HRLLO", "HELLO", 7),
+    ("hllo", "hello", 7),
+    ("heello", "hello", 5),
+    ("heelo", "hello", 10),  # the double misplaced: a doubled e and an undoubled l
     ("hxllo", "hello", 10),
     ("accomodate", "accommodate", 5),
     ("helo", "hello", 5),

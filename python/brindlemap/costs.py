@@ -174,19 +174,13 @@ class Costs(EditCosts):
             return 0
         return self._table.substitutions.get((typed, meant), self._table.substitute)
 
-    def insertion(self, typed: str, before: str | None) -> int:
-        """Typing `typed`, which the word lacks, right after typing `before`."""
-        table = self._table
-        if typed == before and table.double is not None:
-            return table.double
-        return table.insertions.get(typed, table.insert)
+    def insertion(self, typed: str) -> int:
+        """Typing `typed`, which the word lacks."""
+        return self._table.insertions.get(typed, self._table.insert)
 
-    def deletion(self, meant: str, before: str | None) -> int:
-        """Leaving out the word's `meant`, which follows its `before`."""
-        table = self._table
-        if meant == before and table.undouble is not None:
-            return table.undouble
-        return table.deletions.get(meant, table.delete)
+    def deletion(self, meant: str) -> int:
+        """Leaving out the word's `meant`."""
+        return self._table.deletions.get(meant, self._table.delete)
 
     def edits(self, count: int) -> int:
         """`count` plain edits in this unit: the max_dist of a query as tolerant as `count`."""
@@ -222,12 +216,20 @@ class Costs(EditCosts):
 
     @classmethod
     def english(cls) -> Costs:
-        """A mix for English typed on a QWERTY keyboard, a plain edit costing 10: a slip to a
-        neighbouring key 6 (the commonest substitution in typed text), a doubled or undoubled
-        letter 5 (the commonest spelling error: "accomodate", "tommorrow"), a missing or extra
-        accent 3 (café, naïve), a swap of two neighbours 8 (a typing slip, but one that often
-        makes another word)."""
-        return cls.keyboard("qwerty", neighbour=6, double=5, undouble=5, transpose=8,
+        """A mix for English typed on a QWERTY keyboard, a plain edit costing 10: a doubled or
+        undoubled letter 5 ("tommorrow", "accomodate": the commonest spelling error), a letter
+        of the word left out 7 ("teminate": the next commonest) and a slip to a neighbouring
+        key 7 (the commonest typing error; no cheaper than a letter left out, which real
+        misspellings hold more often), a swap of two neighbours 8 (a typing slip, but one that
+        often makes another word), a missing or extra accent 3 (café, naïve).
+
+        Tuned on codespell's real misspellings and on keyboard slips drawn from the shipped
+        lexicon (bench/weighted_quality.py): slips at 6 below every other edit put a rare word
+        one slip away ahead of the meant word one letter short ("geminate" for "teminate"), and
+        fell below plain OSA on real misspellings; a cheap left-out letter gained most there,
+        cheaper vowels lost.
+        """
+        return cls.keyboard("qwerty", neighbour=7, delete=7, double=5, undouble=5, transpose=8,
                             substitutions={pair: 3 for pair in _accent_pairs(None)})
 
     # Value semantics: equal costs are one rule, and a rule travels to worker processes.
@@ -311,21 +313,30 @@ def _accent_pairs(alphabet: Iterable[str] | None) -> Iterable[tuple[str, str]]:
 
 def weighted_distance(query: str, word: str, costs: Costs) -> int:
     """The weighted optimal-string-alignment distance from `query` (as typed) to `word`: the
-    reference the native walks are held to."""
+    reference the native walks are held to. A doubled letter is two typed characters for one
+    of the word's, an undoubled one a typed character for two of the word's, all of them the
+    same letter: each edit depends on its own characters alone, so a query and a word are as
+    far apart spelt backwards, as the backward half of the split search measures them."""
     n, m = len(query), len(word)
+    double, undouble = costs.double, costs.undouble
     table = [[0] * (n + 1) for _ in range(m + 1)]
     for j in range(1, n + 1):
-        table[0][j] = table[0][j - 1] + costs.insertion(query[j - 1], query[j - 2] if j > 1
-                                                        else None)
+        table[0][j] = table[0][j - 1] + costs.insertion(query[j - 1])
     for i in range(1, m + 1):
-        meant, before = word[i - 1], word[i - 2] if i > 1 else None
-        table[i][0] = table[i - 1][0] + costs.deletion(meant, before)
+        meant = word[i - 1]
+        table[i][0] = table[i - 1][0] + costs.deletion(meant)
         for j in range(1, n + 1):
             typed = query[j - 1]
-            best = min(table[i - 1][j] + costs.deletion(meant, before),
-                       table[i][j - 1] + costs.insertion(typed, query[j - 2] if j > 1 else None),
+            best = min(table[i - 1][j] + costs.deletion(meant),
+                       table[i][j - 1] + costs.insertion(typed),
                        table[i - 1][j - 1] + costs.substitution(typed, meant))
-            if i > 1 and j > 1 and typed == before and query[j - 2] == meant and typed != meant:
+            if i > 1 and j > 1 and typed == word[i - 2] and query[j - 2] == meant \
+                    and typed != meant:
                 best = min(best, table[i - 2][j - 2] + costs.transpose)
+            if typed == meant:
+                if double is not None and j > 1 and query[j - 2] == meant:
+                    best = min(best, table[i - 1][j - 2] + double)
+                if undouble is not None and i > 1 and word[i - 2] == meant:
+                    best = min(best, table[i - 2][j - 1] + undouble)
             table[i][j] = best
     return table[m][n]
