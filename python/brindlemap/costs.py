@@ -33,11 +33,12 @@ LAYOUTS = {
 MAX_COST = 1 << 20
 
 
-def _cost(value: Any, name: str, least: int) -> int:
-    value = operator.index(value)
-    if not least <= value <= MAX_COST:
-        raise ValueError(f"{name} must be in {least}..{MAX_COST}, not {value}")
-    return value
+def _cost(value: Any, name: str) -> int:
+    """An edit's cost: none is free, since the walks rely on every edit costing something."""
+    cost = operator.index(value)
+    if not 1 <= cost <= MAX_COST:
+        raise ValueError(f"{name} must be in 1..{MAX_COST}, not {cost}")
+    return cost
 
 
 def _char(value: Any, name: str) -> str:
@@ -80,6 +81,7 @@ class Costs(EditCosts):
     """
 
     __slots__ = ("_table",)
+    _table: _Table
 
     def __init__(self, *, unit: int = 1, insert: int | None = None, delete: int | None = None,
                  substitute: int | None = None, transpose: int | None = None,
@@ -87,29 +89,29 @@ class Costs(EditCosts):
                  insertions: Mapping[str, int] | None = None,
                  deletions: Mapping[str, int] | None = None,
                  double: int | None = None, undouble: int | None = None) -> None:
-        unit = _cost(unit, "unit", 1)
+        unit = _cost(unit, "unit")
 
         def plain(value: int | None, name: str) -> int:
-            return unit if value is None else _cost(value, name, 1)
+            return unit if value is None else _cost(value, name)
 
         pairs: dict[tuple[str, str], int] = {}
         for (a, b), cost in (substitutions or {}).items():
             pair = (_char(a, "a substituted character"), _char(b, "a substituted character"))
             if a == b:
                 raise ValueError(f"{pair} substitutes a character for itself, which costs 0")
-            cost = _cost(cost, f"the cost of {pair}", 1)
+            cost = _cost(cost, f"the cost of {pair}")
             if pairs.get(pair[::-1], cost) != cost:
                 raise ValueError(f"{pair} and its reverse are given different costs")
             pairs[pair] = pairs[pair[::-1]] = cost
         table = _Table(
             unit, plain(insert, "insert"), plain(delete, "delete"),
             plain(substitute, "substitute"), plain(transpose, "transpose"),
-            None if double is None else _cost(double, "double", 1),
-            None if undouble is None else _cost(undouble, "undouble", 1),
+            None if double is None else _cost(double, "double"),
+            None if undouble is None else _cost(undouble, "undouble"),
             MappingProxyType(pairs),
-            MappingProxyType({_char(c, "an inserted character"): _cost(v, f"inserting {c!r}", 1)
+            MappingProxyType({_char(c, "an inserted character"): _cost(v, f"inserting {c!r}")
                               for c, v in (insertions or {}).items()}),
-            MappingProxyType({_char(c, "a deleted character"): _cost(v, f"deleting {c!r}", 1)
+            MappingProxyType({_char(c, "a deleted character"): _cost(v, f"deleting {c!r}")
                               for c, v in (deletions or {}).items()}))
         # The native table first: it refuses a second compilation, and until it has taken
         # these costs, none of them may show.
