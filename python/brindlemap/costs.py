@@ -218,21 +218,22 @@ class Costs(EditCosts):
 
     @classmethod
     def english(cls) -> Costs:
-        """A mix for English typed on a QWERTY keyboard, a plain edit costing 10: a doubled or
-        undoubled letter 5 ("tommorrow", "accomodate": the commonest spelling error), a letter
-        of the word left out 7 ("teminate": the next commonest) and a slip to a neighbouring
-        key 7 (the commonest typing error; no cheaper than a letter left out, which real
-        misspellings hold more often), a swap of two neighbours 8 (a typing slip, but one that
-        often makes another word), a missing or extra accent 3 (café, naïve).
+        """A mix for English typed on a QWERTY keyboard, a plain edit costing 10: each of the
+        typist's usual slips costs 7, a neighbouring key, a letter of the word left out
+        ("teminate"), a doubled or undoubled letter ("tommorrow", "accomodate"), a swap of two
+        neighbours ("recieve") and a missing or extra accent (café, naïve); a letter typed that
+        the word lacks, and a substitution between keys apart, cost 10.
 
         Tuned on codespell's real misspellings and on keyboard slips drawn from the shipped
-        lexicon (bench/weighted_quality.py): slips at 6 below every other edit put a rare word
-        one slip away ahead of the meant word one letter short ("geminate" for "teminate"), and
-        fell below plain OSA on real misspellings; a cheap left-out letter gained most there,
-        cheaper vowels lost.
+        lexicon (bench/weighted_quality.py). A slip cheaper than a letter left out (6 against
+        10) put a rare word one slip away ahead of the meant word one letter short ("geminate"
+        for "teminate") and fell below plain OSA on real misspellings; a left-out letter
+        cheaper than a slip lost the slips; cheaper vowels, or doubled letters at 5 and accents
+        at 3, gained nothing and widened the search (edits(2) reaches further the cheaper the
+        cheapest edit), and a typed extra letter at 9 lost on both.
         """
-        return cls.keyboard("qwerty", neighbour=7, delete=7, double=5, undouble=5, transpose=8,
-                            substitutions={pair: 3 for pair in _accent_pairs(None)})
+        return cls.keyboard("qwerty", neighbour=7, delete=7, double=7, undouble=7, transpose=7,
+                            substitutions={pair: 7 for pair in _accent_pairs(None)})
 
     # Value semantics: equal costs are one rule, and a rule travels to worker processes.
 
