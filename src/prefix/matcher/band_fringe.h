@@ -36,9 +36,9 @@ class Fringe {
     // `width` is the slots of a row (BandRows::width).
     Fringe(const Trie& trie, std::span<const char32_t> query, std::size_t width)
         : trie_(trie), query_(query), n_(query.size()) {
-        // Two characters at most per entry of a band, the entry past it included, and three
+        // Two characters at most per entry of a band, the entry past it included, and five
         // per entry of a child's band in a HalfCaps walk.
-        characters_.resize(3 * width + 6);
+        characters_.resize(5 * width + 10);
         if constexpr (kBand != 0) {
             padded_query_.assign(n_ + kBandEntries + 2, CharArray::kAbsent);
             std::ranges::copy(query_, padded_query_.begin() + 1);
