@@ -3,9 +3,12 @@
 
 from collections.abc import Sequence
 
+from typing_extensions import disjoint_base
+
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Metric, Queries, Rank
 
+@disjoint_base
 class EditCosts:
     """The native table of a weighted rule; brindlemap.Costs makes one."""
 

@@ -33,12 +33,14 @@ struct Pending {
 template <class Entry, class Rows, std::size_t kBand>
 class Fringe {
   public:
-    // `width` is the slots of a row (BandRows::width).
-    Fringe(const Trie& trie, std::span<const char32_t> query, std::size_t width)
+    // `width` is the slots of a row (BandRows::width); a weighted rule may list up to `pairs`
+    // more characters for each entry.
+    Fringe(const Trie& trie, std::span<const char32_t> query, std::size_t width,
+           std::size_t pairs)
         : trie_(trie), query_(query), n_(query.size()) {
         // Two characters at most per entry of a band, the entry past it included, and five
-        // per entry of a child's band in a HalfCaps walk.
-        characters_.resize(5 * width + 10);
+        // per entry of a child's band, with its pairs, where the walk lists them itself.
+        characters_.resize((5 + pairs) * (width + 2));
         if constexpr (kBand != 0) {
             padded_query_.assign(n_ + kBandEntries + 2, CharArray::kAbsent);
             std::ranges::copy(query_, padded_query_.begin() + 1);

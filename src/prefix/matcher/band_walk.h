@@ -58,7 +58,7 @@ class BandWalk {
               max_dist, (n_ + trie.shape()->max_depth) * rule_.dearest()))),
           reach_(static_cast<Entry>(rule_.reach(max_dist_))),
           rows_(n_, reach_, trie.shape()->max_depth),
-          fringe_(trie, query, rows_.width()),
+          fringe_(trie, query, rows_.width(), listed_pairs(rule_)),
           collector_(std::move(collector)),
           interrupt_(interrupt),
           caps_(caps) {}
@@ -77,8 +77,8 @@ class BandWalk {
         if (collector_.done() || !collector_.enter_root(root_distance))
             return std::move(collector_);
         Visited root_visit{.enter = true, .least = 0, .slack = false};
-        if constexpr (Caps::kActive) {
-            if (!capped_fringe(0, CharArray::kAbsent, nullptr, root_visit.slack))
+        if constexpr (Caps::kActive || !Rows::kBoundCharacters) {
+            if (!capped_fringe(0, CharArray::kAbsent, nullptr, 0, root_visit.slack))
                 return std::move(collector_);
         }
         push_children(Pending{0, 0}, root_visit);
@@ -101,7 +101,24 @@ class BandWalk {
     }
 
   private:
+    // How many characters of pairs the fringe may list for one entry.
+    static std::size_t listed_pairs(const Rows& rule) {
+        if constexpr (Rows::kUnitCosts)
+            return 0;
+        else
+            return rule.most_pairs();
+    }
+
     static constexpr std::ptrdiff_t kBandEntries = 2 * static_cast<std::ptrdiff_t>(kBand) + 1;
+    // Whether the collector takes every child of the node it has just entered, none left out
+    // for standing beyond the bound (completion: such a child may carry its parent's prefix
+    // distance). At the bound's equality the other rules never enter such a node.
+    bool every_child() const noexcept {
+        if constexpr (requires { collector_.every_child(); })
+            return collector_.every_child();
+        else
+            return false;
+    }
 
     // What a visit tells of its node.
     struct Visited {
@@ -136,6 +153,8 @@ class BandWalk {
             }
         }
         const typename Rows::Node node = rule_.node(c);
+        Entry least = beyond;
+        bool inner = false;
         if constexpr (kBand != 0) {
             // A swap reads two entries before the band's first: from low 2 on. The row above
             // starts one column before this one's, where a doubled letter may start.
@@ -147,11 +166,35 @@ class BandWalk {
                                            .parent_c = parent_c,
                                            .first_swap = PTRDIFF_MIN,
                                            .first_doubled = 1};
-                return offer(pending.node, depth, beyond,
-                             lowered(depth, c, above,
-                                     inner_band(here + low, above + low, low, c, node, behind)));
+                least = inner_band(here + low, above + low, low, c, node, behind);
+                inner = true;
             }
         }
+        if (!inner) least = general_row(depth, low, high, c, node, above, two_above, parent_c);
+        const Entry distance = high == n_ ? here[n_] : beyond;
+        if constexpr (Caps::kActive || !Rows::kBoundCharacters) {
+            // Which children can be of use is found from the row and the one above: a child can
+            // be even when the node's own row lies beyond the bound, by a swap from the row
+            // above across a held column.
+            bool slack = false;
+            const bool of_use = capped_fringe(depth, c, above, least, slack);
+            Visited visited =
+                offer(pending.node, depth, distance,
+                      of_use ? std::min(lowered(depth, c, above, least), max_dist_) : beyond);
+            visited.slack = slack;
+            return visited;
+        }
+        return offer(pending.node, depth, distance, least);
+    }
+
+    // visit's loop for a row whose band does not lie inside the query, or for any row when the
+    // band is not fixed: computes the entries from low to high and marks the one past them;
+    // returns the least.
+    Entry general_row(std::size_t depth, std::size_t low, std::size_t high, char32_t c,
+                      typename Rows::Node node, const Entry* above, const Entry* two_above,
+                      char32_t parent_c) {
+        const Entry beyond = max_dist_ + 1;
+        Entry* here = rows_.row(depth);
         Entry left = beyond;
         std::size_t i = low;
         if (low == 0) {
@@ -176,19 +219,7 @@ class BandWalk {
             least = std::min(least, left);
         }
         if (high < n_) here[high + 1] = beyond;
-        if constexpr (Caps::kActive) {
-            // A child can be of use even when the node's own row lies beyond the bound: by a
-            // swap from the row above across a held column.
-            const Entry distance = high == n_ ? here[n_] : beyond;
-            bool slack = false;
-            const bool of_use = capped_fringe(depth, c, above, slack);
-            Visited visited =
-                offer(pending.node, depth, distance, of_use ? std::min(least, max_dist_) : beyond);
-            visited.slack = slack;
-            return visited;
-        }
-        return offer(pending.node, depth, high == n_ ? here[n_] : beyond,
-                     lowered(depth, c, above, least));
+        return least;
     }
 
     // The least entry of the row just computed as pruning needs it: lowered by swap_floor
@@ -218,35 +249,59 @@ class BandWalk {
         return least;
     }
 
-    // In a HalfCaps walk, which children of the node just computed (at `depth`, carrying `c`,
-    // its parent's row `above`) can be of use, by the bound of each column that a child's entry
-    // comes into (see HalfCaps::Column): all of them when some entry can grow by an edit and
-    // stay within its bound (`slack`), or else only those whose character keeps an entry
-    // within its bound, along the diagonal or by a swap, listed as the fringe's bound
-    // characters. Returns whether any child can be of use.
-    bool capped_fringe(std::size_t depth, char32_t c, const Entry* above, bool& slack) {
+    // In a HalfCaps walk, or under a rule whose entries can stand anywhere near the bound
+    // (WeightedRows), which children of the node just computed (at `depth`, carrying `c`, its
+    // parent's row `above`) can be of use, by the bound of each column that a child's entry
+    // comes into (see HalfCaps::Column; the collector's bound in every column of a plain walk):
+    // all of them when some entry can grow by the cheapest edit of its kind and stay within its
+    // bound (`slack`), or else only those whose character keeps an entry within its bound,
+    // along the diagonal, by a swap or by a doubled or undoubled letter, listed as the fringe's
+    // bound characters. Returns whether any child can be of use.
+    bool capped_fringe(std::size_t depth, char32_t c, const Entry* above, Entry least,
+                       bool& slack) {
         const Entry* here = rows_.row(depth);
         const std::size_t low = depth - std::min<std::size_t>(depth, reach_);
         const std::size_t child_low = depth + 1 - std::min<std::size_t>(depth + 1, reach_);
         const std::size_t child_high = std::min<std::size_t>(n_, depth + 1 + reach_);
-        const std::uint64_t k = max_dist_;
+        const std::uint64_t k = collector_.bound();
         const auto held = [&](std::size_t i) { return i < caps_.whole_below; };
         [[maybe_unused]] const auto swap_bound = [&](std::size_t i) -> std::uint64_t {
             return held(i) || i == caps_.entry_column || i == caps_.swap_column ? caps_.cap : k;
         };
+        // Every entry of the band reaches the child's band by a deletion or by a substitution:
+        // when the least of them can grow by either within the lowest bound of any column,
+        // every child can be of use.
+        const std::uint64_t either = std::max(rule_.least_missing(), rule_.unlisted_substitution());
+        if (std::uint64_t{least} + either <= (Caps::kActive ? std::min(caps_.cap, k) : k)) {
+            slack = true;
+            return true;
+        }
         char32_t* out = fringe_.list_begin();
         slack = false;
         for (std::size_t i = child_low; i <= child_high; ++i) {
             // What the node's character adds in column i; an entry past the band's end is
             // beyond the bound.
+            // Once every child can be of use, the list is of no use.
             const std::uint64_t vertical_bound = held(i) ? caps_.cap : k;
-            if (i >= low && std::uint64_t{here[i]} + rule_.least_missing() <= vertical_bound)
+            if (i >= low && std::uint64_t{here[i]} + rule_.least_missing() <= vertical_bound) {
                 slack = true;
+                return true;
+            }
             if (i == 0) continue;
             const std::uint64_t entry_bound =
                 held(i) || i == caps_.entry_column ? caps_.cap : k;
             const std::uint64_t diagonal = here[i - 1];
-            if (diagonal + rule_.least_substitution() <= entry_bound) slack = true;
+            if (diagonal + rule_.unlisted_substitution() <= entry_bound) {
+                slack = true;
+                return true;
+            }
+            if constexpr (!Rows::kUnitCosts) {
+                // Only the characters that query[i - 1] can be typed for cheaply.
+                if (diagonal + rule_.cheapest_pair(i) <= entry_bound) {
+                    for (const PairCost& p : rule_.pairs(i))
+                        if (diagonal + p.cost <= entry_bound) *out++ = p.meant;
+                }
+            }
             if (diagonal <= entry_bound) *out++ = query_[i - 1];
             if constexpr (Rows::kTranspositions) {
                 // A swap into the child's entry i, from the row above, through this node.
@@ -311,8 +366,9 @@ class BandWalk {
         if (start >= end) return;
         const std::size_t depth = parent.depth;
         bool at_bound;
-        if constexpr (Caps::kActive) {
-            at_bound = !visited.slack;  // capped_fringe listed the bound characters
+        if constexpr (Caps::kActive || !Rows::kBoundCharacters) {
+            // capped_fringe listed the bound characters
+            at_bound = !visited.slack && !every_child();
         } else {
             at_bound = Rows::kBoundCharacters && visited.least >= collector_.bound();
             if (at_bound &&

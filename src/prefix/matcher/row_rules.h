@@ -111,10 +111,10 @@ struct CostRows {
     static constexpr std::uint64_t reach(std::uint64_t max_dist) noexcept {
         return max_dist / std::min(kInsert, kDelete);
     }
-    // The cheapest edit of each kind that a capped walk's tests add: leaving out the node's
-    // character, a substitution, a swap.
+    // The cheapest edit of each kind that the fringe's tests add: leaving out the node's
+    // character, a substitution (of any character but those a weighted rule lists), a swap.
     static constexpr std::uint64_t least_missing() noexcept { return kInsert; }
-    static constexpr std::uint64_t least_substitution() noexcept { return kSubstitute; }
+    static constexpr std::uint64_t unlisted_substitution() noexcept { return kSubstitute; }
     static constexpr std::uint64_t least_transpose() noexcept { return kTranspose; }
 
     // Entry i of the root's row: the query's first i characters deleted.

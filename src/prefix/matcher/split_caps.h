@@ -13,6 +13,11 @@ namespace brindlemap {
 // The plain band walk: no column is held below max_dist.
 struct NoCaps {
     static constexpr bool kActive = false;
+    // No column held: what the fringe's tests read of caps (see HalfCaps).
+    static constexpr std::uint64_t cap = 0;
+    static constexpr std::size_t whole_below = 0;
+    static constexpr std::size_t entry_column = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t swap_column = std::numeric_limits<std::size_t>::max();
 
     // What a row rule's step holds in column i: nothing.
     template <class Entry>

@@ -18,8 +18,9 @@ namespace brindlemap {
 // node's text. The entry above gains the node's character, which was not typed: a deletion in
 // EditCosts' terms, whose cost is worked out once a node (node()). The entry to the left gains
 // query[i - 1], typed where the word lacks it: an insertion, worked out once a query. A
-// substitution looks the node's character up among the pairs of query[i - 1], after a mask of
-// their low bits has said that it may be one of them. A doubled letter enters like a swap, from
+// substitution of an ASCII character is read from a table of the query's columns made once a
+// query (128 costs a column); any other is looked up among the pairs of query[i - 1]. A doubled
+// letter enters like a swap, from
 // two columns back; an undoubled one like a match, from the column before.
 //
 // Every cost is at least 1, so an entry within max_dist lies within max_dist / least_gap columns
@@ -40,6 +41,7 @@ class WeightedRows {
         const std::size_t n = query.size();
         columns_.resize(n + 1);
         root_.resize(n + 1);
+        ascii_.assign((n + 1) * kAscii, costs.substitute());
         for (std::size_t i = 1; i <= n; ++i) {
             const char32_t typed = query[i - 1];
             Column& column = columns_[i];
@@ -47,7 +49,10 @@ class WeightedRows {
             const std::span<const PairCost> pairs = costs.substitutions_of(typed);
             column.pairs = pairs.data();
             column.count = static_cast<std::uint32_t>(pairs.size());
-            for (const PairCost& p : pairs) column.mask |= std::uint64_t{1} << (p.meant & 63);
+            most_pairs_ = std::max(most_pairs_, pairs.size());
+            for (const PairCost& p : pairs) column.cheapest = std::min<std::uint64_t>(column.cheapest, p.cost);
+            for (const PairCost& p : pairs)
+                if (p.meant < kAscii) ascii_[i * kAscii + p.meant] = p.cost;
             root_[i] = root_[i - 1] + column.inserted;
         }
     }
@@ -63,7 +68,15 @@ class WeightedRows {
         return max_dist / costs_->least_gap();
     }
     std::uint64_t least_missing() const noexcept { return costs_->least_deletion(); }
-    std::uint64_t least_substitution() const noexcept { return costs_->least_substitution(); }
+    // Typing query[i - 1] for any character but those of its pairs, and its pairs.
+    std::uint64_t unlisted_substitution() const noexcept { return costs_->substitute(); }
+    std::span<const PairCost> pairs(std::size_t i) const noexcept {
+        return {columns_[i].pairs, columns_[i].count};
+    }
+    // The cheapest of column i's pairs (beyond any bound when it has none).
+    std::uint64_t cheapest_pair(std::size_t i) const noexcept { return columns_[i].cheapest; }
+    // The most pairs of any column.
+    std::size_t most_pairs() const noexcept { return most_pairs_; }
     std::uint64_t least_transpose() const noexcept { return costs_->transpose(); }
     // A doubled and an undoubled letter's costs, 0 where the rule has none.
     std::uint64_t doubled() const noexcept { return doubled_; }
@@ -88,7 +101,8 @@ class WeightedRows {
                                       bool same, Node node, const Behind<Entry>& behind,
                                       Hold hold = {}) const noexcept {
         const Column& column = columns_[i];
-        Entry replaced = static_cast<Entry>(diagonal + (same ? 0 : substitution(column, node.c)));
+        Entry replaced =
+            static_cast<Entry>(diagonal + (same ? 0 : substitution(i, column, node.c)));
         if (undoubled_ != 0) {
             if (const Entry* from = behind.undoubled()) [[unlikely]]
                 replaced = std::min(replaced, static_cast<Entry>(*from + undoubled_));
@@ -107,25 +121,29 @@ class WeightedRows {
     }
 
   private:
+    static constexpr std::size_t kAscii = 128;
+
     // What column i needs of query[i - 1].
     struct Column {
-        std::uint64_t mask = 0;  // bit (meant & 63) of each pair's meant character
-        const PairCost* pairs = nullptr;
+        const PairCost* pairs = nullptr;  // those of query[i - 1], by meant character
         std::uint32_t count = 0;
         std::uint32_t inserted = 0;  // typing query[i - 1] where the word lacks it
+        std::uint64_t cheapest = ~std::uint64_t{0} >> 1;  // see cheapest_pair
     };
 
-    std::uint32_t substitution(const Column& column, char32_t meant) const noexcept {
-        if ((column.mask >> (meant & 63) & 1) != 0) {
-            for (std::uint32_t k = 0; k < column.count; ++k)
-                if (column.pairs[k].meant == meant) return column.pairs[k].cost;
-        }
+    // Typing query[i - 1] where the word has `meant`, another character.
+    std::uint32_t substitution(std::size_t i, const Column& column, char32_t meant) const noexcept {
+        if (meant < kAscii) return ascii_[i * kAscii + meant];
+        for (std::uint32_t k = 0; k < column.count; ++k)
+            if (column.pairs[k].meant == meant) return column.pairs[k].cost;
         return costs_->substitute();
     }
 
     const EditCosts* costs_;
     std::uint32_t doubled_, undoubled_;
+    std::size_t most_pairs_ = 0;
     std::vector<Column> columns_;
+    std::vector<std::uint32_t> ascii_;  // column i's substitution of ASCII c at [i * kAscii + c]
     std::vector<std::uint64_t> root_;
 };
 
