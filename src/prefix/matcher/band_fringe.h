@@ -58,7 +58,8 @@ class Fringe {
     // whose character is `own`) when its least entry is `bound`; false when there are none.
     // With a fixed band that lies past the query's start, the entries at the bound are marked
     // in masks over the band's entries, without a branch per entry; otherwise they are listed.
-    bool find(const Entry* here, std::size_t depth, Entry bound, Entry max_dist, char32_t own) {
+    bool find(const Entry* here, std::size_t depth, Entry bound, Entry deeper, Entry further,
+              char32_t own) {
         if constexpr (kBand != 0) {
             if (depth > kBand) {
                 in_masks_ = true;
@@ -66,7 +67,7 @@ class Fringe {
             }
             in_masks_ = false;
         }
-        return find_listed(here, depth, bound, max_dist, own);
+        return find_listed(here, depth, bound, deeper, further, own);
     }
 
     // Where a walk that finds its bound characters itself (a HalfCaps walk) lists them, and
@@ -151,12 +152,12 @@ class Fringe {
 
     // Lists the bound characters. The buffer has room for two characters per entry of a row,
     // so it is written without checks.
-    bool find_listed(const Entry* here, std::size_t depth, Entry bound, Entry max_dist,
+    bool find_listed(const Entry* here, std::size_t depth, Entry bound, Entry deeper, Entry further,
                      [[maybe_unused]] char32_t own) {
         const char32_t* query = query_.data();
-        const std::size_t low = depth - std::min<std::size_t>(depth, max_dist);
+        const std::size_t low = depth - std::min<std::size_t>(depth, deeper);
         // Entry n has no character after it.
-        const std::size_t end = std::min<std::size_t>(n_, depth + max_dist + 1);
+        const std::size_t end = std::min<std::size_t>(n_, depth + further + 1);
         char32_t* out = characters_.data();
         for (std::size_t j = low; j < end; ++j) {
             if (here[j] != bound) continue;

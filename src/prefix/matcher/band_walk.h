@@ -56,8 +56,9 @@ class BandWalk {
           // edits.
           max_dist_(static_cast<Entry>(std::min<std::uint64_t>(
               max_dist, (n_ + trie.shape()->max_depth) * rule_.dearest()))),
-          reach_(static_cast<Entry>(rule_.reach(max_dist_))),
-          rows_(n_, reach_, trie.shape()->max_depth),
+          deeper_(static_cast<Entry>(rule_.deeper(max_dist_))),
+          further_(static_cast<Entry>(rule_.further(max_dist_))),
+          rows_(n_, deeper_, further_, trie.shape()->max_depth),
           fringe_(trie, query, rows_.width(), listed_pairs(rule_)),
           collector_(std::move(collector)),
           interrupt_(interrupt),
@@ -67,7 +68,7 @@ class BandWalk {
     Collector run() && {
         // The root: never accepted, its least entry 0 is within any bound.
         Entry* root = rows_.row(0);
-        const std::size_t root_last = rows_.banded() ? std::size_t{reach_} : n_;
+        const std::size_t root_last = rows_.banded() ? std::size_t{further_} : n_;
         for (std::size_t i = 0; i <= root_last; ++i) root[i] = rule_.template root_entry<Entry>(i);
         if (root_last < n_) root[root_last + 1] = max_dist_ + 1;
         // The root's text is empty: the whole query is deleted from it.
@@ -136,9 +137,9 @@ class BandWalk {
     Visited visit(Pending pending) {
         const std::size_t depth = pending.depth;
         const Entry beyond = max_dist_ + 1;
-        const std::size_t low = depth - std::min<std::size_t>(depth, reach_);
-        if (low > n_) return {};  // the least entry is depth - n gaps, beyond max_dist
-        const std::size_t high = std::min<std::size_t>(n_, depth + reach_);
+        const std::size_t low = depth - std::min<std::size_t>(depth, deeper_);
+        if (low > n_) return {};  // the least entry pays for depth - n gaps, beyond max_dist
+        const std::size_t high = std::min<std::size_t>(n_, depth + further_);
         const char32_t c = trie_.node_strings().raw(pending.node);
         rows_.path()[depth - 1] = c;
         Entry* here = rows_.row(depth);
@@ -190,9 +191,10 @@ class BandWalk {
     // visit's loop for a row whose band does not lie inside the query, or for any row when the
     // band is not fixed: computes the entries from low to high and marks the one past them;
     // returns the least.
-    Entry general_row(std::size_t depth, std::size_t low, std::size_t high, char32_t c,
-                      typename Rows::Node node, const Entry* above, const Entry* two_above,
-                      char32_t parent_c) {
+    [[gnu::always_inline]] Entry general_row(std::size_t depth, std::size_t low, std::size_t high,
+                                             char32_t c, typename Rows::Node node,
+                                             const Entry* above, const Entry* two_above,
+                                             char32_t parent_c) {
         const Entry beyond = max_dist_ + 1;
         Entry* here = rows_.row(depth);
         Entry left = beyond;
@@ -203,14 +205,16 @@ class BandWalk {
             i = 1;
         }
         Entry least = left;
-        const std::size_t above_low = depth - 1 - std::min<std::size_t>(depth - 1, reach_);
         Behind<Entry> behind{.above = above,
                              .two_above = two_above,
                              .query = query_.data(),
                              .c = c,
-                             .parent_c = parent_c,
-                             .first_swap = 2,
-                             .first_doubled = static_cast<std::ptrdiff_t>(above_low) + 2};
+                             .parent_c = parent_c};
+        if constexpr (!Rows::kUnitCosts) {
+            // A doubled letter reads the row above two columns back: within its band.
+            const std::size_t above_low = depth - 1 - std::min<std::size_t>(depth - 1, deeper_);
+            behind.first_doubled = static_cast<std::ptrdiff_t>(above_low) + 2;
+        }
         for (; i <= high; ++i) {
             behind.i = static_cast<std::ptrdiff_t>(i);
             left = rule_.step(above[i], left, above[i - 1], i, query_[i - 1] == c, node, behind,
@@ -238,8 +242,8 @@ class BandWalk {
     // and reads the parent's entry j - 1.
     Entry swap_floor(std::size_t depth, char32_t c, const Entry* above, Entry least) const {
         const std::size_t parent = depth - 1;
-        const std::size_t parent_low = parent - std::min<std::size_t>(parent, reach_);
-        const std::size_t parent_high = std::min<std::size_t>(n_, parent + reach_);
+        const std::size_t parent_low = parent - std::min<std::size_t>(parent, deeper_);
+        const std::size_t parent_high = std::min<std::size_t>(n_, parent + further_);
         const std::uint64_t transpose = rule_.least_transpose();
         for (std::size_t j = std::max<std::size_t>(parent_low + 1, 1);
              j < n_ && j - 1 <= parent_high; ++j) {
@@ -257,44 +261,38 @@ class BandWalk {
     // bound (`slack`), or else only those whose character keeps an entry within its bound,
     // along the diagonal, by a swap or by a doubled or undoubled letter, listed as the fringe's
     // bound characters. Returns whether any child can be of use.
-    bool capped_fringe(std::size_t depth, char32_t c, const Entry* above, Entry least,
-                       bool& slack) {
+    [[gnu::always_inline]] bool capped_fringe(std::size_t depth, char32_t c, const Entry* above,
+                                              Entry least, bool& slack) {
         const Entry* here = rows_.row(depth);
-        const std::size_t low = depth - std::min<std::size_t>(depth, reach_);
-        const std::size_t child_low = depth + 1 - std::min<std::size_t>(depth + 1, reach_);
-        const std::size_t child_high = std::min<std::size_t>(n_, depth + 1 + reach_);
+        const std::size_t low = depth - std::min<std::size_t>(depth, deeper_);
+        const std::size_t child_low = depth + 1 - std::min<std::size_t>(depth + 1, deeper_);
+        const std::size_t child_high = std::min<std::size_t>(n_, depth + 1 + further_);
         const std::uint64_t k = collector_.bound();
         const auto held = [&](std::size_t i) { return i < caps_.whole_below; };
         [[maybe_unused]] const auto swap_bound = [&](std::size_t i) -> std::uint64_t {
             return held(i) || i == caps_.entry_column || i == caps_.swap_column ? caps_.cap : k;
         };
+        const std::uint64_t missing = rule_.least_missing();
+        const std::uint64_t substitution = rule_.unlisted_substitution();
+        [[maybe_unused]] const std::uint64_t transpose = rule_.least_transpose();
         // Every entry of the band reaches the child's band by a deletion or by a substitution:
         // when the least of them can grow by either within the lowest bound of any column,
         // every child can be of use.
-        const std::uint64_t either = std::max(rule_.least_missing(), rule_.unlisted_substitution());
-        if (std::uint64_t{least} + either <= (Caps::kActive ? std::min(caps_.cap, k) : k)) {
-            slack = true;
+        slack = true;
+        if (std::uint64_t{least} + std::max(missing, substitution) <=
+            (Caps::kActive ? std::min(caps_.cap, k) : k))
             return true;
-        }
         char32_t* out = fringe_.list_begin();
-        slack = false;
+        // What the node's character adds in each column of the child's band; an entry past the
+        // band's end is beyond the bound. Once every child can be of use, the list is not.
         for (std::size_t i = child_low; i <= child_high; ++i) {
-            // What the node's character adds in column i; an entry past the band's end is
-            // beyond the bound.
-            // Once every child can be of use, the list is of no use.
             const std::uint64_t vertical_bound = held(i) ? caps_.cap : k;
-            if (i >= low && std::uint64_t{here[i]} + rule_.least_missing() <= vertical_bound) {
-                slack = true;
-                return true;
-            }
+            if (i >= low && std::uint64_t{here[i]} + missing <= vertical_bound) return true;
             if (i == 0) continue;
             const std::uint64_t entry_bound =
                 held(i) || i == caps_.entry_column ? caps_.cap : k;
             const std::uint64_t diagonal = here[i - 1];
-            if (diagonal + rule_.unlisted_substitution() <= entry_bound) {
-                slack = true;
-                return true;
-            }
+            if (diagonal + substitution <= entry_bound) return true;
             if constexpr (!Rows::kUnitCosts) {
                 // Only the characters that query[i - 1] can be typed for cheaply.
                 if (diagonal + rule_.cheapest_pair(i) <= entry_bound) {
@@ -306,10 +304,10 @@ class BandWalk {
             if constexpr (Rows::kTranspositions) {
                 // A swap into the child's entry i, from the row above, through this node.
                 if (depth >= 1 && i >= 2 && query_[i - 1] == c &&
-                    std::uint64_t{above[i - 2]} + rule_.least_transpose() <= swap_bound(i))
+                    std::uint64_t{above[i - 2]} + transpose <= swap_bound(i))
                     *out++ = query_[i - 2];
                 // A swap into a grandchild's entry i + 1 from this row, through the child.
-                if (i < n_ && diagonal + rule_.least_transpose() <= swap_bound(i + 1))
+                if (i < n_ && diagonal + transpose <= swap_bound(i + 1))
                     *out++ = query_[i];
             }
             if constexpr (!Rows::kUnitCosts) {
@@ -323,8 +321,9 @@ class BandWalk {
                     *out++ = c;
             }
         }
+        slack = false;
         fringe_.list_end(out);
-        return slack || fringe_.listed_any();
+        return fringe_.listed_any();
     }
 
     // visit's loop for a band of 2 * kBand + 1 entries that starts and ends inside the query:
@@ -361,7 +360,7 @@ class BandWalk {
 
     // Pushes the children of the node just visited on the fringe (band_fringe.h): at the
     // collector's bound, only those that carry a bound character.
-    void push_children(Pending parent, const Visited& visited) {
+    [[gnu::always_inline]] void push_children(Pending parent, const Visited& visited) {
         const auto [start, end] = trie_.child_run(parent.node);
         if (start >= end) return;
         const std::size_t depth = parent.depth;
@@ -372,7 +371,7 @@ class BandWalk {
         } else {
             at_bound = Rows::kBoundCharacters && visited.least >= collector_.bound();
             if (at_bound &&
-                !fringe_.find(rows_.row(depth), depth, visited.least, reach_,
+                !fringe_.find(rows_.row(depth), depth, visited.least, deeper_, further_,
                               depth >= 1 ? rows_.path()[depth - 1] : CharArray::kAbsent))
                 return;
         }
@@ -385,7 +384,8 @@ class BandWalk {
     std::size_t n_;  // the query's length
     Rows rule_;
     Entry max_dist_;
-    Entry reach_;  // how far from the diagonal an entry within max_dist can lie
+    // How far below and above the diagonal an entry within max_dist can lie (band_rows.h).
+    Entry deeper_, further_;
     BandRows<Entry> rows_;
     Fringe<Entry, Rows, kBand> fringe_;
     Collector collector_;
@@ -415,8 +415,8 @@ Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t m
                 .run();
         };
         if constexpr (!Caps::kActive) {
-            const std::uint64_t reach = rule.reach(max_dist);
-            if (2 * reach + 2 < std::uint64_t{query.size()} + 1) {
+            const std::uint64_t reach = rule.deeper(max_dist);
+            if (reach == rule.further(max_dist) && 2 * reach + 2 < std::uint64_t{query.size()} + 1) {
                 if (reach == 2) return fixed.template operator()<2>();
                 if (reach == 3) return fixed.template operator()<3>();
             }

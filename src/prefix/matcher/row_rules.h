@@ -107,9 +107,14 @@ struct CostRows {
     static constexpr std::uint64_t dearest() noexcept {
         return std::max({kInsert, kDelete, kSubstitute, kTranspose});
     }
-    // How far from the diagonal an entry within max_dist can lie.
-    static constexpr std::uint64_t reach(std::uint64_t max_dist) noexcept {
-        return max_dist / std::min(kInsert, kDelete);
+    // How far from the diagonal an entry within max_dist can lie: how many more characters the
+    // node's text can have than the query's part (each costing an insertion into the query),
+    // and how many fewer.
+    static constexpr std::uint64_t deeper(std::uint64_t max_dist) noexcept {
+        return max_dist / kInsert;
+    }
+    static constexpr std::uint64_t further(std::uint64_t max_dist) noexcept {
+        return max_dist / kDelete;
     }
     // The cheapest edit of each kind that the fringe's tests add: leaving out the node's
     // character, a substitution (of any character but those a weighted rule lists), a swap.

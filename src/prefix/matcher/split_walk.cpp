@@ -168,9 +168,9 @@ std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> quer
         k == 0 ? nullptr : split_serves(trie, query.size(), max_dist, metric, interrupt);
     if (reversed == nullptr) return best_walk(trie, query, max_dist, metric, k, rank, interrupt);
     // A search at distance d that finds k words holds the k best: nothing farther can beat them.
-    // The distance doubles from the cheapest edit, so that a large max_dist takes few searches.
+    // The distance doubles from one plain edit, so that a large max_dist takes few searches.
     std::vector<Found> found;
-    for (std::uint64_t d = std::min(max_dist, least_edit(metric));;
+    for (std::uint64_t d = std::min(max_dist, plain_edit(metric));;
          d = std::min(max_dist, 2 * d)) {
         found = split_found(trie, *reversed, query, d, metric, interrupt);
         if (found.size() >= k || d == max_dist) break;

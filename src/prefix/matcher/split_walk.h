@@ -32,8 +32,8 @@ std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> 
                                     std::uint64_t max_dist, Metric metric,
                                     std::optional<std::uint64_t> limit, WalkInterrupt& interrupt);
 
-// What best_walk gives: where the split search serves, from split searches at distances of the
-// cheapest edit, twice, four times that... up to max_dist, until one finds k words; from the
+// What best_walk gives: where the split search serves, from split searches at distances of one
+// plain substitution, twice, four times that... up to max_dist, until one finds k words; from the
 // band walk otherwise.
 std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> query,
                                 std::uint64_t max_dist, Metric metric, std::uint64_t k, Rank rank,

@@ -23,8 +23,9 @@ namespace brindlemap {
 // letter enters like a swap, from
 // two columns back; an undoubled one like a match, from the column before.
 //
-// Every cost is at least 1, so an entry within max_dist lies within max_dist / least_gap columns
-// of the diagonal, and a node's least entry does not fall below its parent's except by a swap
+// Every cost is at least 1, so an entry within max_dist lies within as many columns of the
+// diagonal as max_dist pays for the cheapest edits that lengthen the word or the typed text
+// (deeper, further), and a node's least entry does not fall below its parent's except by a swap
 // that is cheaper than the substitution it replaces (swaps_undercut: the walk then lowers a
 // node's least entry by what a swap from its parent's row would give a child). The fringe keeps
 // every child rather than only those carrying a bound character.
@@ -54,6 +55,9 @@ class WeightedRows {
             for (const PairCost& p : pairs)
                 if (p.meant < kAscii) ascii_[i * kAscii + p.meant] = p.cost;
             root_[i] = root_[i - 1] + column.inserted;
+            typed_gap_ = std::min(typed_gap_, column.inserted);
+            if (doubled_ != 0 && i >= 2 && typed == query[i - 2])
+                typed_gap_ = std::min(typed_gap_, doubled_);
         }
     }
 
@@ -64,9 +68,11 @@ class WeightedRows {
     Node node(char32_t c) const noexcept { return {c, costs_->deletion(c)}; }
 
     std::uint64_t dearest() const noexcept { return costs_->dearest(); }
-    std::uint64_t reach(std::uint64_t max_dist) const noexcept {
-        return max_dist / costs_->least_gap();
-    }
+    // How many more characters the node's text can have than the query's part within max_dist
+    // (each left out or undoubled), and how many fewer (each typed where the word lacks it, or
+    // doubled, which only a query repeating a character can do).
+    std::uint64_t deeper(std::uint64_t max_dist) const noexcept { return max_dist / word_gap_; }
+    std::uint64_t further(std::uint64_t max_dist) const noexcept { return max_dist / typed_gap_; }
     std::uint64_t least_missing() const noexcept { return costs_->least_deletion(); }
     // Typing query[i - 1] for any character but those of its pairs, and its pairs.
     std::uint64_t unlisted_substitution() const noexcept { return costs_->substitute(); }
@@ -142,6 +148,10 @@ class WeightedRows {
     const EditCosts* costs_;
     std::uint32_t doubled_, undoubled_;
     std::size_t most_pairs_ = 0;
+    // The cheapest edit that gives the word one more character than typed, and one fewer.
+    std::uint32_t word_gap_ = std::min(costs_->least_deletion(),
+                                       costs_->undoubled().value_or(EditCosts::kMaxCost));
+    std::uint32_t typed_gap_ = EditCosts::kMaxCost;
     std::vector<Column> columns_;
     std::vector<std::uint32_t> ascii_;  // column i's substitution of ASCII c at [i * kAscii + c]
     std::vector<std::uint64_t> root_;
