@@ -24,6 +24,55 @@ std::uint64_t osa(std::span<const char32_t> a, std::span<const char32_t> b) {
     return d[a.size()][b.size()];
 }
 
+EditCosts costs_from(std::span<const std::uint8_t, kHeader> header) {
+    const auto cost = [&](std::size_t b, unsigned shift) {
+        return static_cast<std::uint32_t>(1 + ((header[b] >> shift) & 3u));
+    };
+    const auto optional_cost = [&](std::size_t b) -> std::optional<std::uint32_t> {
+        if (header[b] & 0x80u) return std::nullopt;
+        return cost(b, 5);
+    };
+    const EditCosts::Plain plain{cost(1, 0), cost(2, 0), cost(3, 0), cost(4, 0),
+                                 optional_cost(6), optional_cost(7)};
+    std::vector<PairCost> pairs;
+    for (std::size_t k = 1; k <= 4; ++k) {
+        const char32_t a = header[k], b = header[5 + k];
+        if (a == b) continue;
+        pairs.push_back({a, b, cost(10 + k, 0)});
+        pairs.push_back({b, a, cost(10 + k, 0)});
+    }
+    const char32_t first = header[1];
+    return EditCosts(plain, std::move(pairs), {{first, cost(11, 2)}}, {{first, cost(11, 4)}});
+}
+
+std::uint64_t weighted(std::span<const char32_t> typed, std::span<const char32_t> word,
+                       const EditCosts& costs) {
+    const std::size_t n = typed.size(), m = word.size();
+    std::vector<std::vector<std::uint64_t>> d(m + 1, std::vector<std::uint64_t>(n + 1));
+    for (std::size_t j = 1; j <= n; ++j) d[0][j] = d[0][j - 1] + costs.insertion(typed[j - 1]);
+    for (std::size_t i = 1; i <= m; ++i) {
+        const char32_t meant = word[i - 1];
+        d[i][0] = d[i - 1][0] + costs.deletion(meant);
+        for (std::size_t j = 1; j <= n; ++j) {
+            const char32_t c = typed[j - 1];
+            std::uint64_t substitution = costs.substitute();
+            for (const PairCost& p : costs.substitutions_of(c))
+                if (p.meant == meant) substitution = p.cost;
+            std::uint64_t best = std::min({d[i - 1][j] + costs.deletion(meant),
+                                           d[i][j - 1] + costs.insertion(c),
+                                           d[i - 1][j - 1] + (c == meant ? 0 : substitution)});
+            if (i > 1 && j > 1 && c == word[i - 2] && typed[j - 2] == meant && c != meant)
+                best = std::min(best, d[i - 2][j - 2] + costs.transpose());
+            if (costs.doubled() && j > 1 && c == meant && typed[j - 2] == meant)
+                best = std::min(best, d[i - 1][j - 2] + *costs.doubled());
+            if (costs.undoubled() && i > 1 && c == meant && word[i - 2] == meant)
+                best = std::min(best, d[i - 2][j - 1] + *costs.undoubled());
+            d[i][j] = best;
+        }
+    }
+    return d[m][n];
+}
+
 WalkInput split_input(const std::uint8_t* data, std::size_t size) {
     WalkInput input{};
     std::copy_n(data, std::min(size, kHeader), input.header.begin());

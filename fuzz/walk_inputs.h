@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "prefix/matcher/edit_costs.h"
 #include "prefix/trie/trie.h"
 
 namespace brindlemap::fuzz {
@@ -44,6 +45,17 @@ Query query_from(std::span<const std::uint8_t, kHeader> header, std::size_t q, c
 std::uint64_t levenshtein(std::span<const char32_t> a, std::span<const char32_t> b);
 // Optimal string alignment: Levenshtein plus the swap of two adjacent characters.
 std::uint64_t osa(std::span<const char32_t> a, std::span<const char32_t> b);
+
+// Weighted costs made from the header: each plain cost 1 to 4, a doubled and an undoubled letter
+// 1 to 4 or none, and a cost of 1 to 4 for typing each character of the first query for the
+// character of the second at the same place, and for the first query's first character typed
+// or left out. Queries under them count max_dist in threes (kWeightedScale).
+EditCosts costs_from(std::span<const std::uint8_t, kHeader> header);
+constexpr std::uint64_t kWeightedScale = 3;
+
+// The weighted distance from `typed` to `word` under `costs`, as a plain table.
+std::uint64_t weighted(std::span<const char32_t> typed, std::span<const char32_t> word,
+                       const EditCosts& costs);
 
 // The trie of the words in `bytes`, separated by 0xFF, each with its position as payload; it
 // passes the shape check. Bytes below 0x80 stand for themselves, 0x80 to 0xBF for the letters

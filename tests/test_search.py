@@ -138,6 +138,22 @@ def test_refusals_are_ordinary_exceptions():
         search("a", "a")
 
 
+def test_native_costs_refuse_what_the_walks_cannot_take():
+    table = _search.EditCosts.__new__(_search.EditCosts)
+    with pytest.raises(TypeError, match="never initialised"):
+        search(build(["a"]), "a", metric=table)
+    plain = (10, 10, 10, 10, None, None, [], [], [])
+    for position, bad in ((0, 0), (3, 2**20 + 1), (4, -1)):
+        with pytest.raises(ValueError, match="must (be in 1..1048576|not be negative)"):
+            _search.EditCosts(*plain[:position], bad, *plain[position + 1:])
+    with pytest.raises(TypeError, match="one character"):
+        _search.EditCosts(*plain[:6], [("ab", "c", 3)], [], [])
+    table = _search.EditCosts(*plain[:6], [("a", "b", 3)], [], [("a", 4)])
+    with pytest.raises(TypeError, match="immutable"):
+        table.__init__(*plain)
+    assert search(build(["b", "aa"]), "a", 5, metric=table) == [("aa", 1, 4), ("b", 0, 3)]
+
+
 def test_search_many_gives_the_loops_answers_whatever_the_threads():
     words = {w: i for i, w in enumerate(["car", "cart", "cat", "care", "dog", "cög", "😀a"])}
     trie = build(words)

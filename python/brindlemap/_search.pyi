@@ -3,20 +3,39 @@
 
 from collections.abc import Sequence
 
+from typing_extensions import disjoint_base
+
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Metric, Queries, Rank
+
+@disjoint_base
+class EditCosts:
+    """The native table of a weighted rule; brindlemap.Costs makes one."""
+
+    def __init__(
+        self,
+        insert: int,
+        delete: int,
+        substitute: int,
+        transpose: int,
+        double: int | None,
+        undouble: int | None,
+        substitutions: Sequence[tuple[str, str, int]],
+        insertions: Sequence[tuple[str, int]],
+        deletions: Sequence[tuple[str, int]],
+    ) -> None: ...
 
 def search(
     trie: PrefixSearch,
     word: str,
     max_dist: int = 1,
     *,
-    metric: Metric = "levenshtein",
+    metric: Metric | EditCosts = "levenshtein",
     limit: int | None = None,
 ) -> list[Match]: ...
 
 def band_search(
-    trie: PrefixSearch, word: str, max_dist: int, metric: Metric, limit: int | None
+    trie: PrefixSearch, word: str, max_dist: int, metric: Metric | EditCosts, limit: int | None
 ) -> list[Match]: ...
 
 def suggest(
@@ -25,7 +44,7 @@ def suggest(
     max_dist: int = 2,
     k: int = 10,
     *,
-    metric: Metric = "osa",
+    metric: Metric | EditCosts = "osa",
     rank: Rank = "payload",
 ) -> list[Match]: ...
 def complete(
@@ -34,7 +53,7 @@ def complete(
     max_dist: int = 1,
     k: int = 10,
     *,
-    metric: Metric = "osa",
+    metric: Metric | EditCosts = "osa",
     rank: Rank = "payload",
 ) -> list[Match]: ...
 def search_many(
@@ -42,7 +61,7 @@ def search_many(
     queries: Queries,
     max_dist: int = 1,
     *,
-    metric: Metric | None = None,
+    metric: Metric | EditCosts | None = None,
     limit: int | None = None,
     k: int | None = None,
     rank: Rank = "payload",

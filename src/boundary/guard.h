@@ -73,6 +73,18 @@ PyObject* call_guard(Body&& body) {
     return nullptr;
 }
 
+// Runs `body` (returning nothing) for a slot that answers 0, or -1 with the exception set.
+template <class Body>
+int status_guard(Body&& body) {
+    PyObject* done = call_guard([&] {
+        body();
+        return PyRef::borrow(Py_None);
+    });
+    if (done == nullptr) return -1;
+    Py_DECREF(done);
+    return 0;
+}
+
 // Runs `body` where nothing can be raised (deallocation): a failure is reported as unraisable.
 template <class Body>
 void dealloc_guard(Body&& body) {

@@ -11,6 +11,7 @@
 #include "search/batch.h"
 #include "search/build.h"
 #include "search/decode.h"
+#include "search/edit_costs_type.h"
 #include "search/queries.h"
 #include "search/shape.h"
 
@@ -66,7 +67,9 @@ PyObject* init_search_module() {
     return call_guard([] {
         report_failures();
         claim_interpreter("brindlemap._search");
-        return owned(PyModule_Create(&definition));
+        PyRef module = owned(PyModule_Create(&definition));
+        if (PyModule_AddType(module.get(), edit_costs_type()) < 0) throw_pending();
+        return module;
     });
 }
 

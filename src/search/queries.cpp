@@ -11,6 +11,7 @@
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/split_walk.h"
 #include "prefix/utf8.h"
+#include "search/edit_costs_type.h"
 
 namespace brindlemap {
 namespace {
@@ -43,6 +44,7 @@ AsWellFormedTrie::Value AsWellFormedTrie::convert(PyObject* object) {
 }
 
 AsMetric::Value AsMetric::convert(PyObject* object, std::string_view name) {
+    if (const EditCosts* costs = edit_costs_of(object)) return Metric::weighted(*costs);
     return choose(object, name, kMetrics);
 }
 

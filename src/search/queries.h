@@ -11,7 +11,7 @@
 #include "boundary/signature.h"
 #include "lib/prefix_search.h"
 #include "prefix/matcher/best_walk.h"
-#include "prefix/matcher/row_rules.h"
+#include "prefix/matcher/metric.h"
 
 namespace brindlemap {
 
@@ -22,7 +22,8 @@ struct AsWellFormedTrie {
     static Value convert(PyObject* object);
 };
 
-// "levenshtein" or "osa"; ValueError naming the parameter and the choices otherwise.
+// "levenshtein" or "osa", or weighted costs (an EditCosts, such as brindlemap.Costs); ValueError
+// naming the parameter and the choices otherwise.
 struct AsMetric {
     using Value = Metric;
     static Value convert(PyObject* object, std::string_view name);

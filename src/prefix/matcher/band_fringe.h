@@ -33,12 +33,14 @@ struct Pending {
 template <class Entry, class Rows, std::size_t kBand>
 class Fringe {
   public:
-    // `width` is the slots of a row (BandRows::width).
-    Fringe(const Trie& trie, std::span<const char32_t> query, std::size_t width)
+    // `width` is the slots of a row (BandRows::width); a weighted rule may list up to `pairs`
+    // more characters for each entry.
+    Fringe(const Trie& trie, std::span<const char32_t> query, std::size_t width,
+           std::size_t pairs)
         : trie_(trie), query_(query), n_(query.size()) {
-        // Two characters at most per entry of a band, the entry past it included, and three
-        // per entry of a child's band in a HalfCaps walk.
-        characters_.resize(3 * width + 6);
+        // Two characters at most per entry of a band, the entry past it included, and five
+        // per entry of a child's band, with its pairs, where the walk lists them itself.
+        characters_.resize((5 + pairs) * (width + 2));
         if constexpr (kBand != 0) {
             padded_query_.assign(n_ + kBandEntries + 2, CharArray::kAbsent);
             std::ranges::copy(query_, padded_query_.begin() + 1);
@@ -56,7 +58,8 @@ class Fringe {
     // whose character is `own`) when its least entry is `bound`; false when there are none.
     // With a fixed band that lies past the query's start, the entries at the bound are marked
     // in masks over the band's entries, without a branch per entry; otherwise they are listed.
-    bool find(const Entry* here, std::size_t depth, Entry bound, Entry max_dist, char32_t own) {
+    bool find(const Entry* here, std::size_t depth, Entry bound, Entry deeper, Entry further,
+              char32_t own) {
         if constexpr (kBand != 0) {
             if (depth > kBand) {
                 in_masks_ = true;
@@ -64,7 +67,7 @@ class Fringe {
             }
             in_masks_ = false;
         }
-        return find_listed(here, depth, bound, max_dist, own);
+        return find_listed(here, depth, bound, deeper, further, own);
     }
 
     // Where a walk that finds its bound characters itself (a HalfCaps walk) lists them, and
@@ -149,12 +152,12 @@ class Fringe {
 
     // Lists the bound characters. The buffer has room for two characters per entry of a row,
     // so it is written without checks.
-    bool find_listed(const Entry* here, std::size_t depth, Entry bound, Entry max_dist,
+    bool find_listed(const Entry* here, std::size_t depth, Entry bound, Entry deeper, Entry further,
                      [[maybe_unused]] char32_t own) {
         const char32_t* query = query_.data();
-        const std::size_t low = depth - std::min<std::size_t>(depth, max_dist);
+        const std::size_t low = depth - std::min<std::size_t>(depth, deeper);
         // Entry n has no character after it.
-        const std::size_t end = std::min<std::size_t>(n_, depth + max_dist + 1);
+        const std::size_t end = std::min<std::size_t>(n_, depth + further + 1);
         char32_t* out = characters_.data();
         for (std::size_t j = low; j < end; ++j) {
             if (here[j] != bound) continue;

@@ -12,26 +12,27 @@
 
 namespace brindlemap::band_walk {
 
-// Entry i of a row at depth k is at least |k - i|, so only the band of entries i within
-// max_dist of k can be within max_dist; the others stand at max_dist + 1 without being computed.
-// Each row keeps its band and one entry past its end, where the child reads that bound.
+// Entry i of a row at depth k pays for k - i characters of the word left out, or for i - k typed
+// beyond it, so only the band of entries i from k - deeper to k + further can be within max_dist
+// (the row rule says how far each side reaches); the others stand at max_dist + 1 without being
+// computed. Each row keeps its band and one entry past its end, where the child reads that bound.
 //
-// When the band is narrower than the query, a row at depth k keeps entries k - max_dist to
-// k + max_dist + 1 in its 2 * max_dist + 2 slots: slot j is the entry of diagonal j - max_dist,
+// When the band is narrower than the query, a row at depth k keeps entries k - deeper to
+// k + further + 1 in its deeper + further + 2 slots: slot j is the entry of diagonal j - deeper,
 // the same slot at every depth. Otherwise rows are whole, slot i holding entry i.
 template <class Entry>
 class BandRows {
   public:
-    // Rows for a query of n code points at `max_dist` on a trie whose deepest node is at
-    // `max_depth`.
-    BandRows(std::size_t n, Entry max_dist, std::size_t max_depth)
-        : banded_(2 * std::uint64_t{max_dist} + 2 < n + 1),
-          width_(banded_ ? 2 * std::size_t{max_dist} + 2 : n + 1),
+    // Rows for a query of n code points whose bands reach `deeper` and `further` from the
+    // diagonal, on a trie whose deepest node is at `max_depth`.
+    BandRows(std::size_t n, Entry deeper, Entry further, std::size_t max_depth)
+        : banded_(std::uint64_t{deeper} + further + 2 < n + 1),
+          width_(banded_ ? std::size_t{deeper} + further + 2 : n + 1),
           step_(banded_ ? width_ - 1 : width_),
-          offset_(banded_ ? max_dist : 0),
-          // The deepest row a walk can need is that of depth n + max_dist + 1.
+          offset_(banded_ ? deeper : 0),
+          // The deepest row a walk can need is that of depth n + deeper + 1.
           reachable_(static_cast<std::size_t>(
-              std::min<std::uint64_t>(max_depth, n + std::uint64_t{max_dist} + 1))) {
+              std::min<std::uint64_t>(max_depth, n + std::uint64_t{deeper} + 1))) {
         // Most walks stop far short of the deepest row: the rows grow with the depth reached,
         // from a first allocation of kInitialDepths rows at most, and of kInitialBytes at most
         // beyond the first two.
@@ -45,7 +46,7 @@ class BandRows {
     std::size_t width() const noexcept { return width_; }
 
     // The row at `depth`, placed so that entry i is at row(depth)[i]: banded rows start
-    // depth - max_dist entries before their first slot, and that address lies within the
+    // depth - deeper entries before their first slot, and that address lies within the
     // buffer for every entry of the band. The row above is `step()` entries before it.
     Entry* row(std::size_t depth) noexcept { return rows_.data() + (depth * step_ + offset_); }
     std::size_t step() const noexcept { return step_; }

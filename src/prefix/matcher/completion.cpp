@@ -32,11 +32,16 @@ class MatchedPlaces {
   public:
     MatchedPlaces(const Trie& trie, std::uint64_t max_dist) : trie_(&trie), max_dist_(max_dist) {}
 
+    // Whether the children of the node just entered are matched already, at its prefix
+    // distance, however far their rows lie.
+    bool every_child() const noexcept { return every_child_; }
+
     bool done() const noexcept { return false; }
     std::uint64_t bound() const noexcept { return max_dist_; }
 
     bool enter_root(std::uint64_t distance) {
         prefix_distance_.assign(1, distance);
+        every_child_ = distance <= max_dist_;
         // With nothing typed every word matches at distance 0: the whole trie is the place.
         if (distance != 0) return true;
         places_.push_back(Place{0, 0, true});
@@ -49,6 +54,7 @@ class MatchedPlaces {
         if (prefix_distance_.size() <= depth) prefix_distance_.resize(depth + 1);
         const std::uint64_t reached = std::min(prefix_distance_[depth - 1], distance);
         prefix_distance_[depth] = reached;
+        every_child_ = reached <= max_dist_;
         if (reached <= max_dist_ && least >= reached) {
             places_.push_back(Place{node, reached, true});
             return false;
@@ -64,6 +70,7 @@ class MatchedPlaces {
     const Trie* trie_;
     std::uint64_t max_dist_;
     std::vector<std::uint64_t> prefix_distance_;  // along the current path, by depth
+    bool every_child_ = false;
     std::vector<Place> places_;
 };
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "prefix/matcher/matcher.h"
-#include "prefix/matcher/row_rules.h"
+#include "prefix/matcher/metric.h"
 #include "prefix/matcher/walk_interrupt.h"
 #include "prefix/trie/trie.h"
 

@@ -81,11 +81,12 @@ void Matcher::visit_node(std::uint32_t node, std::optional<std::uint32_t> payloa
     const std::size_t parent = required<RowRef>(state, kPrevRow).slot;
     const std::uint64_t* above = rows_.row(parent);
     const char32_t c = text.last;
-    std::uint64_t left = Rows::first_entry(above[0]);
+    std::uint64_t left = Rows::first_entry(above[0], Rows::Node{});
+    const Behind<std::uint64_t> behind{};  // Levenshtein has no edits of two characters
     here[0] = left;
     for (std::size_t i = 1; i <= n; ++i) {
-        left = Rows::step(above[i], left, above[i - 1], query_[i - 1] == c,
-                          []() -> const std::uint64_t* { return nullptr; });
+        left = Rows::step(above[i], left, above[i - 1], i, query_[i - 1] == c, Rows::Node{},
+                          behind);
         here[i] = left;
     }
     rows_.release(parent);

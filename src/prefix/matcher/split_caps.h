@@ -13,6 +13,11 @@ namespace brindlemap {
 // The plain band walk: no column is held below max_dist.
 struct NoCaps {
     static constexpr bool kActive = false;
+    // No column held: what the fringe's tests read of caps (see HalfCaps).
+    static constexpr std::uint64_t cap = 0;
+    static constexpr std::size_t whole_below = 0;
+    static constexpr std::size_t entry_column = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t swap_column = std::numeric_limits<std::size_t>::max();
 
     // What a row rule's step holds in column i: nothing.
     template <class Entry>
@@ -29,10 +34,9 @@ struct NoCaps {
 // query in the reversed trie, holds the columns of the second half (whole_below = n - split),
 // and in the column of the split (entry_column = n - split) only what enters it: insertions
 // there and a swap across the split belong to the first half in both walks, so that every
-// alignment's two parts add up to its cost and one of them is within its walk's cap. The caps
-// count edits: they hold for a rule whose every edit costs 1 (CostRows::kUnitCosts). A weighted
-// rule would need caps in cost, whose two parts fall short of max_dist by the cheapest edit
-// that can straddle the split rather than by 1, and capped_fringe's tests by each edit's cost.
+// alignment's two parts add up to its cost and one of them is within its walk's cap. Costs are
+// integers, so with caps c and max_dist - c - 1 one part is within its cap whatever the costs;
+// capped_fringe's tests add each kind's cheapest edit.
 struct HalfCaps {
     static constexpr bool kActive = true;
     static constexpr std::size_t kNoColumn = std::numeric_limits<std::size_t>::max();

@@ -123,8 +123,9 @@ std::vector<MatchRecord> as_records(std::vector<Found>& found, std::size_t count
 }  // namespace
 
 const Trie* split_serves(const Trie& trie, std::size_t length, std::uint64_t max_dist,
-                         WalkInterrupt& interrupt) {
-    if (!trie.shape() || !trie.shape()->sorted_runs || max_dist < 1 || max_dist >= length)
+                         const Metric& metric, WalkInterrupt& interrupt) {
+    if (!trie.shape() || !trie.shape()->sorted_runs || max_dist < 1 ||
+        reach(metric, max_dist) >= length)
         return nullptr;
     return trie.reversed(interrupt);
 }
@@ -146,12 +147,11 @@ std::vector<MatchRecord> split_walk(const Trie& trie, const Trie& reversed,
 std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
                                     std::uint64_t max_dist, Metric metric,
                                     std::optional<std::uint64_t> limit, WalkInterrupt& interrupt) {
-    if (const Trie* reversed =
-            unit_costs(metric) ? split_serves(trie, query.size(), max_dist, interrupt) : nullptr) {
-        // The band walk takes the branch that follows the query first: from max_dist 2 on, a
+    if (const Trie* reversed = split_serves(trie, query.size(), max_dist, metric, interrupt)) {
+        // The band walk takes the branch that follows the query first: from two edits on, a
         // small limit is often reached within a few hundred visits, far sooner than the split
         // search ends (bench/PROFILE.md).
-        if (limit && *limit <= kFewRecords && max_dist >= 2) {
+        if (limit && *limit <= kFewRecords && reach(metric, max_dist) >= 2) {
             if (auto found = fast_fuzzy_walk_within(trie, query, max_dist, metric, *limit,
                                                     kBandVisits, interrupt))
                 return std::move(*found);
@@ -164,14 +164,14 @@ std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> 
 std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> query,
                                 std::uint64_t max_dist, Metric metric, std::uint64_t k, Rank rank,
                                 WalkInterrupt& interrupt) {
-    const Trie* reversed = k == 0 || !unit_costs(metric)
-                               ? nullptr
-                               : split_serves(trie, query.size(), max_dist, interrupt);
+    const Trie* reversed =
+        k == 0 ? nullptr : split_serves(trie, query.size(), max_dist, metric, interrupt);
     if (reversed == nullptr) return best_walk(trie, query, max_dist, metric, k, rank, interrupt);
     // A search at distance d that finds k words holds the k best: nothing farther can beat them.
-    // The distance doubles, so that a large max_dist takes few searches.
+    // The distance doubles from one plain edit, so that a large max_dist takes few searches.
     std::vector<Found> found;
-    for (std::uint64_t d = 1;; d = std::min(max_dist, 2 * d)) {
+    for (std::uint64_t d = std::min(max_dist, plain_edit(metric));;
+         d = std::min(max_dist, 2 * d)) {
         found = split_found(trie, *reversed, query, d, metric, interrupt);
         if (found.size() >= k || d == max_dist) break;
     }

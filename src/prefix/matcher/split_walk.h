@@ -11,7 +11,7 @@
 
 #include "prefix/matcher/best_walk.h"
 #include "prefix/matcher/matcher.h"
-#include "prefix/matcher/row_rules.h"
+#include "prefix/matcher/metric.h"
 #include "prefix/matcher/walk_interrupt.h"
 #include "prefix/trie/trie.h"
 
@@ -20,20 +20,21 @@ namespace brindlemap {
 // The reversed trie when the split search serves a query of `length` code points at `max_dist`
 // on `trie`: a well-formed trie with its runs of siblings in code-point order and words not too
 // long for it (Trie::reversed, which this may make), a distance of at least 1 and a query
-// longer than it. Null otherwise.
+// longer than the most insertions or deletions it pays for under `metric`. Null otherwise.
 const Trie* split_serves(const Trie& trie, std::size_t length, std::uint64_t max_dist,
-                         WalkInterrupt& interrupt);
+                         const Metric& metric, WalkInterrupt& interrupt);
 
 // What fast_fuzzy_walk gives, the same records in the same order: from the split search where
-// it serves and the metric's edits all cost 1 (unit_costs; a small limit is first tried on a
-// few hundred visits of the band walk), from the band walk otherwise. The first split search
+// it serves (a small limit is first tried on a few hundred visits of the band walk), from the
+// band walk otherwise. The first split search
 // of a trie makes its reversed trie (Trie::reversed).
 std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
                                     std::uint64_t max_dist, Metric metric,
                                     std::optional<std::uint64_t> limit, WalkInterrupt& interrupt);
 
-// What best_walk gives: where the split search serves, from split searches at distances 1, 2,
-// 4, ... up to max_dist, until one finds k words; from the band walk otherwise.
+// What best_walk gives: where the split search serves, from split searches at distances of one
+// plain substitution, twice, four times that... up to max_dist, until one finds k words; from the
+// band walk otherwise.
 std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> query,
                                 std::uint64_t max_dist, Metric metric, std::uint64_t k, Rank rank,
                                 WalkInterrupt& interrupt);
