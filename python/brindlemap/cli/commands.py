@@ -356,10 +356,10 @@ def _unsigned(maximum: int) -> Callable[[str], int]:
 def _costs_option(command: argparse._ActionsContainer) -> None:
     command.add_argument("--costs", choices=list(PRESETS), default=None, metavar="PRESET",
                          help="weigh the edits by a preset of brindlemap.Costs: "
-                              f"{', '.join(PRESETS)} (english: QWERTY slips, doubled letters "
-                              "and accents cost less than other edits; keyboard: QWERTY "
-                              "slips); --max-dist still counts plain edits, scaled by the "
-                              "preset's unit (default: unweighted)")
+                              f"{', '.join(PRESETS)} (english: QWERTY slips, letters left "
+                              "out, doubled or swapped, and accents cost less than other "
+                              "edits; keyboard: QWERTY slips); --max-dist still counts plain "
+                              "edits, scaled by the preset's unit (default: unweighted)")
 
 
 def _weighed(args: Namespace) -> None:
