@@ -387,14 +387,20 @@ def machine(command, started, load):
             "- Instruction counts of each optimisation, before and after: bench/PROFILE.md.", ""]
 
 
-def lexicon_section():
-    """Corrections in the query's casing, then what a lexicon costs and how fast it checks
-    prose, as the two scripts print them."""
-    lines = casing_quality.section()
-    for script in ("lexicon_cost.py", "proofreading_speed.py"):
+def printed(*scripts):
+    """What each script prints, run alone, as a fenced block under its name."""
+    lines = []
+    for script in scripts:
         done = subprocess.run([sys.executable, str(HERE / script)], capture_output=True,
                               text=True, check=True)
         lines += [f"`bench/{script}`:", "", "```", *done.stdout.splitlines(), "```", ""]
+    return lines
+
+
+def lexicon_section():
+    """Corrections in the query's casing, then what a lexicon costs and how fast it checks
+    prose, as the two scripts print them."""
+    lines = casing_quality.section() + printed("lexicon_cost.py", "proofreading_speed.py")
     lines += ["Targets: Lexicon.suggest at most 1.3x suggest on its trie; check at 1 MB of prose "
               "per second or better; a lexicon of wamerican-insane at most 100 bytes a word "
               "resident.", ""]
@@ -428,6 +434,7 @@ def main():
     for name, r in results.items():
         lines += list_table(name, r)
     lines += quality.section() + batch.section() + lexicon_section()
+    lines += ["## Weighted edits", "", *printed("weighted_quality.py", "weighted_speed.py")]
     split = split_targets.section(log=lambda m: print(m, flush=True))
     print("\n".join(split), flush=True)
     lines += split

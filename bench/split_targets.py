@@ -32,6 +32,11 @@ INSANE = ("wamerican-insane", "/usr/share/dict/american-english-insane")
 KINDS = ["k0", "k1", "k2", "k3", "none"]
 
 
+def first_of_each_kind(queries, per_kind):
+    """The first `per_kind` queries of each kind, kind by kind (the query files are random)."""
+    return [q for kind in KINDS for q in [q for k, q in queries if k == kind][:per_kind]]
+
+
 def least_distances(found):
     """symspellpy may name a word twice with two distances: each word's least."""
     least = {}
@@ -121,7 +126,7 @@ def measure(per_kind, distances, log):
     name, path = INSANE
     words = load_words(path)
     queries = load_queries(name)
-    sample = [q for kind in KINDS for q in [q for k, q in queries if k == kind][:per_kind]]
+    sample = first_of_each_kind(queries, per_kind)
     out = {"words": len(words), "queries": len(sample)}
     out["first_ms"], out["second_ms"] = first_query_ms(words)
     log(f"  first search {out['first_ms']:.1f} ms, second {out['second_ms']:.2f} ms")

@@ -8,6 +8,7 @@ import textwrap
 import pytest
 
 from brindlemap import _brindlemap as bm
+from brindlemap import complete
 
 # The words car, cat and dog with payloads 10, 11 and 12, nodes numbered level by level.
 CAR_CAT_DOG = (
@@ -138,3 +139,18 @@ def levenshtein(a, b):
 
 # The reference distance of each metric, by name.
 DISTANCE = {"levenshtein": levenshtein, "osa": osa}
+
+
+def completions(trie, typed, max_dist, k, metric):
+    """complete's answers under both ranks."""
+    return [complete(trie, typed, max_dist, k, metric=metric, rank=rank)
+            for rank in ("payload", "word")]
+
+
+def expected_completions(words, typed, max_dist, k, distance):
+    """By brute force: the prefix distance of a word is its least distance to any beginning."""
+    reach = [(w, p, min(distance(typed, w[:j]) for j in range(len(w) + 1)))
+             for w, p in words.items()]
+    reach = [m for m in reach if m[2] <= max_dist]
+    return [sorted(reach, key=lambda m: (m[2], m[1], m[0]))[:k],
+            sorted(reach, key=lambda m: (m[2], m[0]))[:k]]

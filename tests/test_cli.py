@@ -66,6 +66,7 @@ def test_build_info_and_query(word_list, tmp_path):
     (("query", "words.txt", b"ab\xff"), "error: the word b'ab\\xff' is not UTF-8 text"),
     (("query", "words.txt", "x", "--limit", "1", "--best", "2"), "--best: not allowed with"),
     (("query", "words.txt", "x", "--limit", "1", "--rank", "word"), "--limit cuts the traversal"),
+    (("suggest", "words.txt", "x", "--costs", "english", "--metric", "osa"), "not allowed with"),
     (("query", "malformed.idx", "x"), "'malformed.idx' is not a valid brindlemap index: an "
                                       "index of the earlier headerless format, which has no "
                                       "checksum to catch a damaged byte: load it with "
@@ -239,6 +240,20 @@ def test_build_lexicon_then_check_and_correct_a_text(tmp_path):
     assert cli("suggest", lexicon, "cafe")[1] == "cafe\tCafé\t0\t1\n"
     assert cli("build", words, "-o", tmp_path / "words.idx")[0] == 0
     assert "an index of a trie" in cli("check", tmp_path / "words.idx", text)[2]
+
+
+def test_costs_presets_weigh_the_edits_and_scale_max_dist_in_plain_edits(tmp_path):
+    words, lexicon = tmp_path / "words.txt", tmp_path / "words.lexicon"
+    words.write_text("hallo\nhello\n")
+    assert cli("build", words, "--fold", "case", "-o", lexicon)[0] == 0
+    assert cli("suggest", words, "hrllo", "--k", "1")[1] == "hrllo\thallo\t1\t0\n"
+    for index in words, lexicon:  # r is next to e, and one plain edit reaches a slip
+        assert cli("suggest", index, "hrllo", "--k", "1", "--max-dist", "1", "--costs",
+                   "keyboard")[1] == "hrllo\thello\t6\t1\n"
+    assert cli("query", words, "hrllo", "--costs", "english", "--best", "2")[1] == (
+        "hrllo\thello\t7\t1\nhrllo\thallo\t10\t0\n")
+    assert cli("correct", lexicon, "-", input="Hrllo\n")[1] == "Hallo\n"
+    assert cli("correct", lexicon, "-", "--costs", "keyboard", input="Hrllo\n")[1] == "Hello\n"
 
 
 def test_regression_non_blocking_standard_input_is_waited_for(word_list):

@@ -66,8 +66,8 @@ def test_correct_keeps_everything_around_replacements_and_takes_the_casing(lexic
 def test_check_looks_each_unknown_word_up_once(lexicon, monkeypatch):
     asked = []
     lookup_many = Lexicon.lookup_many
-    monkeypatch.setattr(Lexicon, "lookup_many",
-                        lambda self, words, *a: asked.append(words) or lookup_many(self, words, *a))
+    monkeypatch.setattr(Lexicon, "lookup_many", lambda self, words, *a, **kw:
+                        asked.append(words) or lookup_many(self, words, *a, **kw))
     assert len(lexicon.check("teh teh Teh dgo teh")) == 5
     assert asked == [["teh", "Teh", "dgo"]]
 

@@ -10,7 +10,7 @@ from hypothesis import given, settings, strategies as st
 import brindlemap
 from brindlemap import _search, build, complete, from_internal_data, search, search_many, suggest
 from brindlemap._search import band_search
-from conftest import DISTANCE, layout
+from conftest import DISTANCE, completions, expected_completions, layout
 
 ALPHABET = "abcdefghijé中😀"  # more letters than a short run of siblings holds
 
@@ -96,20 +96,6 @@ def test_edits_planted_about_the_split_point_are_found_in_walk_order(words, pick
 ])
 def test_regression_split_search_finds_edits_between_the_halves(word, query, metric):
     assert search(build([word, "zzzzzz"]), query, 1, metric=metric) == [(word, 0, 1)]
-
-
-def completions(trie, typed, max_dist, k, metric):
-    return [complete(trie, typed, max_dist, k, metric=metric, rank=rank)
-            for rank in ("payload", "word")]
-
-
-def expected_completions(words, typed, max_dist, k, distance):
-    """By brute force: the prefix distance of a word is its least distance to any beginning."""
-    reach = [(w, p, min(distance(typed, w[:j]) for j in range(len(w) + 1)))
-             for w, p in words.items()]
-    reach = [m for m in reach if m[2] <= max_dist]
-    return [sorted(reach, key=lambda m: (m[2], m[1], m[0]))[:k],
-            sorted(reach, key=lambda m: (m[2], m[0]))[:k]]
 
 
 def test_completion_of_a_mistyped_prefix():

@@ -2,9 +2,10 @@
 
 `build(words)` makes a trie, `PrefixSearch.fuzzy_match` and `exact_match` query it, `search`
 and `suggest` add transpositions and ranked answers, `save`/`load` (and pickling) keep it, and
-`match_many` spreads many queries over several processes. `Lexicon` holds words with their
-counts and answers in the user's own words, past typos, case and accents; its `check` and
-`correct` take whole texts. The extension module
+`match_many` spreads many queries over several processes; `Costs` weighs edits (a slip to
+the next key, a missing accent, a doubled letter) for any query's `metric=`. `Lexicon` holds
+words with their counts and answers in the user's own words, past typos, case and accents;
+its `check` and `correct` take whole texts. The extension module
 `brindlemap._brindlemap` holds the trie itself; `brindlemap._search` computes the queries
 beyond its methods.
 """
@@ -15,6 +16,7 @@ from typing import TYPE_CHECKING
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._search import panic_exception
 from brindlemap.builder import build, build_arrays, from_bytes, from_internal_data
+from brindlemap.costs import Costs
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.files import UnsafeTargetError, load, loads, reduce_trie, save
 from brindlemap.lexicon import Lexicon, Suggestion
@@ -23,6 +25,7 @@ from brindlemap.proofreading import Misspelling
 from brindlemap.queries import complete, search, search_many, suggest
 
 __all__ = [
+    "Costs",
     "IndexFileError",
     "IndexFileReason",
     "Lexicon",

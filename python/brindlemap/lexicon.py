@@ -13,13 +13,15 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Queries
 from brindlemap.builder import Words
 from brindlemap.casing import carrier
+from brindlemap.costs import Costs
 from brindlemap.files import invalid_index, read_index
 from brindlemap.folding import FOLDS, Fold, folder, spelling
 from brindlemap.frequency_file import MAX_COUNT, read_frequencies
 from brindlemap.index_format import DEFAULT_MAX_BYTES, Kind, byte_bound
 from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_body, lexicon_from_bytes
 from brindlemap.lexicon_tables import Tables, counted_items, lay_out
-from brindlemap.queries import RANKED_METRIC, Metric
+from brindlemap.queries import (COMPLETION_EDITS, RANKED_EDITS, RANKED_METRIC, UNRANKED_EDITS,
+                                Metric)
 from brindlemap.safe_replace import replace_file
 from brindlemap.shipped import english_index, wordfreq_counts
 
@@ -37,6 +39,14 @@ class Suggestion(NamedTuple):
 
 def _unchanged(word: str) -> str:
     return word
+
+
+def _reach(max_dist: int | None, metric: Metric | Costs | None, edits: int) -> int:
+    """A query's `max_dist`: as given, or as tolerant as `edits` plain edits, counted in the
+    unit of a Costs metric."""
+    if max_dist is not None:
+        return max_dist
+    return metric.edits(edits) if isinstance(metric, Costs) else edits
 
 
 # Suggestion's own __new__ is a Python function; this makes the same tuple, a little faster,
@@ -60,7 +70,10 @@ class Lexicon:
     answers "THE", "londn" answers "London").
 
     Queries count a swap of adjacent letters as one edit (`metric="osa"`) unless told
-    otherwise, and rank the commoner words first.
+    otherwise, and rank the commoner words first. A `brindlemap.Costs` as the metric weighs the
+    edits (`metric=Costs.english()`: a slip to the next key, a doubled letter or a missing
+    accent costs less than another edit); `max_dist` then counts in its unit, and left out
+    (None) it is as tolerant as the query's default number of plain edits, `costs.edits(n)`.
     """
 
     __slots__ = ("_counts", "_firsts", "_fold", "_key_of", "_starts", "_text", "_totals",
@@ -175,56 +188,64 @@ class Lexicon:
 
     # The queries.
 
-    def suggest(self, word: str, max_dist: int = 2, k: int = 10, *,
-                metric: Metric = RANKED_METRIC) -> list[Suggestion]:
-        """The `k` best words within `max_dist` edits of `word`, best first: by distance, then
-        by count (most first), then in the order the words were given."""
+    def suggest(self, word: str, max_dist: int | None = None, k: int = 10, *,
+                metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
+        """The `k` best words within `max_dist` of `word` (by default 2 edits, or
+        `metric.edits(2)` for a Costs metric), best first: by distance, then by count (most
+        first), then in the order the words were given."""
         key = self._key(word)
-        return self._answers(word, key, queries.suggest(self._trie, key, max_dist, k,
-                                                        metric=metric))
+        return self._answers(word, key, queries.suggest(
+            self._trie, key, _reach(max_dist, metric, RANKED_EDITS), k, metric=metric))
 
-    def complete(self, typed: str, max_dist: int = 1, k: int = 10, *,
-                 metric: Metric = RANKED_METRIC) -> list[Suggestion]:
-        """The `k` best words that begin with something within `max_dist` edits of `typed`:
-        by that distance, then by count (most first), then in the order the words were
-        given."""
+    def complete(self, typed: str, max_dist: int | None = None, k: int = 10, *,
+                 metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
+        """The `k` best words that begin with something within `max_dist` of `typed` (by
+        default 1 edit, or `metric.edits(1)` for a Costs metric): by that distance, then by
+        count (most first), then in the order the words were given."""
         key = self._key(typed)
-        return self._answers(typed, key, queries.complete(self._trie, key, max_dist, k,
-                                                          metric=metric))
+        return self._answers(typed, key, queries.complete(
+            self._trie, key, _reach(max_dist, metric, COMPLETION_EDITS), k, metric=metric))
 
-    def search(self, word: str, max_dist: int = 1, *,
-               metric: Metric = RANKED_METRIC) -> list[Suggestion]:
-        """Every word within `max_dist` edits of `word`, in the order of `suggest`."""
+    def search(self, word: str, max_dist: int | None = None, *,
+               metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
+        """Every word within `max_dist` of `word` (by default 1 edit, or `metric.edits(1)`
+        for a Costs metric), in the order of `suggest`."""
         key = self._key(word)
-        found = queries.search(self._trie, key, max_dist, metric=metric)
+        found = queries.search(self._trie, key, _reach(max_dist, metric, UNRANKED_EDITS),
+                               metric=metric)
         found.sort(key=lambda match: (match[2], match[1]))
         return self._answers(word, key, found)
 
-    def lookup_many(self, words: Queries, max_dist: int = 2, k: int = 10, *,
-                    metric: Metric = RANKED_METRIC,
+    def lookup_many(self, words: Queries, max_dist: int | None = None, k: int = 10, *,
+                    metric: Metric | Costs = RANKED_METRIC,
                     threads: int | None = None) -> list[list[Suggestion]]:
-        """For each of `words`, in input order, what `suggest` gives; the walks run on
-        `threads` native threads (default: one per CPU) with the interpreter lock released."""
+        """For each of `words`, in input order, what `suggest` gives (`max_dist` defaults as
+        there); the walks run on `threads` native threads (default: one per CPU) with the
+        interpreter lock released."""
         if isinstance(words, str):
             raise TypeError("a str is one word, not a sequence of them: pass [word] for one")
         given = list(words)
         keys = [self._key(word) for word in given]
-        found = queries.search_many(self._trie, keys, max_dist, metric=metric, k=k,
-                                    threads=threads)
+        found = queries.search_many(self._trie, keys, _reach(max_dist, metric, RANKED_EDITS),
+                                    metric=metric, k=k, threads=threads)
         return [self._answers(*answer) for answer in zip(given, keys, found)]
 
     # Whole texts.
 
-    def check(self, text: str, max_dist: int = 2, k: int = 5) -> list[proofreading.Misspelling]:
+    def check(self, text: str, max_dist: int | None = None, k: int = 5, *,
+              metric: Metric | Costs = RANKED_METRIC) -> list[proofreading.Misspelling]:
         """The words of `text` the lexicon does not know, in order, each with its span and up
-        to `k` suggestions; numbers, URLs, e-mail addresses and code are left out, and
-        contractions and possessives are known by their stems (`brindlemap.proofreading`)."""
-        return proofreading.check(self, self._text_of(text), max_dist, k)
+        to `k` suggestions as `lookup_many` finds them (`max_dist` and `metric` as there);
+        numbers, URLs, e-mail addresses and code are left out, and contractions and
+        possessives are known by their stems (`brindlemap.proofreading`)."""
+        return proofreading.check(self, self._text_of(text), max_dist, k, metric)
 
-    def correct(self, text: str, max_dist: int = 2) -> str:
-        """`text` with each unknown word replaced by its best suggestion in the word's casing;
-        a word without one, and everything between words, are left as they are."""
-        return proofreading.correct(self, self._text_of(text), max_dist)
+    def correct(self, text: str, max_dist: int | None = None, *,
+                metric: Metric | Costs = RANKED_METRIC) -> str:
+        """`text` with each unknown word replaced by its best suggestion in the word's casing
+        (`max_dist` and `metric` as `lookup_many` takes them); a word without one, and
+        everything between words, are left as they are."""
+        return proofreading.correct(self, self._text_of(text), max_dist, metric)
 
     @staticmethod
     def _text_of(text: str) -> str:

@@ -23,7 +23,9 @@ from typing import TYPE_CHECKING, NamedTuple
 from brindlemap.tokens import tokens
 
 if TYPE_CHECKING:
+    from brindlemap.costs import Costs
     from brindlemap.lexicon import Lexicon, Suggestion
+    from brindlemap.queries import Metric
 
 __all__ = ["Misspelling", "check", "correct"]
 
@@ -71,7 +73,8 @@ def _verdict(lexicon: Lexicon, word: str, dotted: bool) -> tuple[str, str] | Non
     return stem, suffix
 
 
-def check(lexicon: Lexicon, text: str, max_dist: int, k: int) -> list[Misspelling]:
+def check(lexicon: Lexicon, text: str, max_dist: int | None, k: int,
+          metric: Metric | Costs) -> list[Misspelling]:
     """The words of `text` that `lexicon` does not know, with up to `k` suggestions each."""
     verdicts: dict[tuple[str, bool], tuple[str, str] | None] = {}
     unknown: list[tuple[str, int, int, tuple[str, str]]] = []
@@ -84,7 +87,8 @@ def check(lexicon: Lexicon, text: str, max_dist: int, k: int) -> list[Misspellin
         if verdict is not None:
             unknown.append((word, start, end, verdict))
     queries = list(dict.fromkeys(query for *_, (query, _) in unknown))
-    answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, k)))
+    answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, k,
+                                                                  metric=metric)))
     return [Misspelling(word, start, end, _with_suffix(answers[query], suffix))
             for word, start, end, (query, suffix) in unknown]
 
@@ -95,11 +99,11 @@ def _with_suffix(answers: list[Suggestion], suffix: str) -> list[Suggestion]:
     return [answer._replace(word=answer.word + suffix) for answer in answers]
 
 
-def correct(lexicon: Lexicon, text: str, max_dist: int) -> str:
+def correct(lexicon: Lexicon, text: str, max_dist: int | None, metric: Metric | Costs) -> str:
     """`text` with each unknown word that has a suggestion replaced by the best one."""
     pieces: list[str] = []
     done = 0
-    for word, start, end, suggestions in check(lexicon, text, max_dist, 1):
+    for word, start, end, suggestions in check(lexicon, text, max_dist, 1, metric):
         if suggestions:
             pieces += (text[done:start], suggestions[0].word)
             done = end

@@ -1,9 +1,12 @@
 """Queries beyond PrefixSearch's own methods, computed natively by brindlemap._search, whose
 declarations give each its defaults, keyword-only options and checks (and its docstring).
 
-Each takes `metric="levenshtein"` (insertions, deletions and substitutions cost 1) or
+Each takes `metric="levenshtein"` (insertions, deletions and substitutions cost 1),
 `metric="osa"` (optimal string alignment: swapping two adjacent characters costs 1 as well,
-so "teh" is 1 from "the"). The ranked queries, `suggest` and `complete`, default to OSA, since
+so "teh" is 1 from "the") or a `brindlemap.Costs` (weighted edits, as optimal string alignment
+counts them: a slip to the next key or a missing accent may cost less than another edit), whose
+`max_dist` counts in its own unit (`costs.edits(2)` is as tolerant as 2 plain edits). A metric
+is `Metric | Costs`. The ranked queries, `suggest` and `complete`, default to OSA, since
 a swapped pair is the commonest typo; `search` defaults to Levenshtein, as `fuzzy_match` has
 it. Distances count code points. A trie whose arrays are not those of a
 well-formed trie (only possible through from_internal_data or from_bytes of foreign data) is
@@ -18,8 +21,9 @@ from typing import Any, get_args
 from brindlemap._search import complete, search, search_many, suggest
 from brindlemap._types import Metric, Rank
 
-__all__ = ["DEFAULT_RANK", "METRICS", "RANKED_METRIC", "RANKS", "UNRANKED_METRIC", "Metric",
-           "Rank", "complete", "search", "search_many", "suggest"]
+__all__ = ["COMPLETION_EDITS", "DEFAULT_RANK", "METRICS", "RANKED_EDITS", "RANKED_METRIC", "RANKS",
+           "UNRANKED_EDITS", "UNRANKED_METRIC", "Metric", "Rank", "complete", "search",
+           "search_many", "suggest"]
 
 
 def _default(query: Callable[..., object], parameter: str) -> Any:
@@ -30,6 +34,11 @@ def _default(query: Callable[..., object], parameter: str) -> Any:
 # command line and the documentation take them from these.
 UNRANKED_METRIC: Metric = _default(search, "metric")
 RANKED_METRIC: Metric = _default(suggest, "metric")
+# How many plain edits each kind of query tolerates by default: search's, suggest's (and so a
+# batch of suggestions'), complete's.
+UNRANKED_EDITS: int = _default(search, "max_dist")
+RANKED_EDITS: int = _default(suggest, "max_dist")
+COMPLETION_EDITS: int = _default(complete, "max_dist")
 DEFAULT_RANK: Rank = _default(suggest, "rank")
 METRICS: tuple[Metric, ...] = tuple(get_args(name)[0] for name in get_args(Metric))
 RANKS: tuple[Rank, ...] = tuple(get_args(name)[0] for name in get_args(Rank))

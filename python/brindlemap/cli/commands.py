@@ -21,6 +21,7 @@ from brindlemap.cli.streams import (ReadyAwareInput, UserError, end_after_closed
 from brindlemap.cli.texts import STDIN_NAME, Places, text_chunks, text_name
 from brindlemap._failures import is_panic
 from brindlemap._types import MAX_DISTANCE
+from brindlemap.costs import PRESETS
 from brindlemap.files import read_header, save
 from brindlemap.folding import FOLDS
 from brindlemap.index_format import HEADER, Kind
@@ -286,7 +287,7 @@ def command_check(args: Namespace) -> int:
     unknown = 0
     for first, chunk in text_chunks(path):
         where = Places(first, chunk)
-        found = lexicon.check(chunk, args.max_dist, args.k)
+        found = lexicon.check(chunk, args.max_dist, args.k, metric=args.metric or RANKED_METRIC)
         unknown += len(found)
         if args.json:
             write("".join(json.dumps(
@@ -302,7 +303,7 @@ def command_check(args: Namespace) -> int:
 def command_correct(args: Namespace) -> None:
     lexicon, path = _text_lexicon(args)
     for _, chunk in text_chunks(path):
-        write(lexicon.correct(chunk, args.max_dist))
+        write(lexicon.correct(chunk, args.max_dist, metric=args.metric or RANKED_METRIC))
 
 
 def _lexicon_info(args: Namespace, lexicon: Lexicon) -> None:
@@ -352,6 +353,23 @@ def _unsigned(maximum: int) -> Callable[[str], int]:
     return parse
 
 
+def _costs_option(command: argparse._ActionsContainer) -> None:
+    command.add_argument("--costs", choices=list(PRESETS), default=None, metavar="PRESET",
+                         help="weigh the edits by a preset of brindlemap.Costs: "
+                              f"{', '.join(PRESETS)} (english: QWERTY slips, letters left "
+                              "out, doubled or swapped, and accents cost less than other "
+                              "edits; keyboard: QWERTY slips); --max-dist still counts plain "
+                              "edits, scaled by the preset's unit (default: unweighted)")
+
+
+def _weighed(args: Namespace) -> None:
+    """With --costs, the preset as the metric and --max-dist, given in plain edits, in its
+    unit."""
+    if getattr(args, "costs", None) is not None:
+        args.metric = PRESETS[args.costs]()
+        args.max_dist = min(args.metric.edits(args.max_dist), MAX_DISTANCE)
+
+
 def _legacy_option(command: argparse.ArgumentParser) -> None:
     command.add_argument("--legacy", action="store_true",
                          help="also load an index of the earlier format, without a header or "
@@ -396,10 +414,12 @@ def parser() -> argparse.ArgumentParser:
         command.add_argument("words", metavar=words, nargs="*", default=[])
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
                              help="the largest distance of a match (default: %(default)s)")
-        command.add_argument("--metric", choices=list(METRICS), default=metric,
+        metrics = command.add_mutually_exclusive_group()
+        metrics.add_argument("--metric", choices=list(METRICS), default=metric,
                              help="osa also counts swapping two adjacent characters as one edit "
                                   f"(default: {metric or UNRANKED_METRIC}"
                                   f"{'' if metric else f', or {RANKED_METRIC} with --best'})")
+        _costs_option(metrics)
         command.add_argument("--rank", choices=list(RANKS), default=None,
                              help="what orders matches at one distance: the smaller payload "
                                   f"(a frequency rank) or the word (default: {DEFAULT_RANK})")
@@ -445,6 +465,8 @@ def parser() -> argparse.ArgumentParser:
                                   "the package), then the text, or - for standard input")
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=2,
                              help="the largest distance of a suggestion (default: %(default)s)")
+        _costs_option(command)
+        command.set_defaults(metric=None)
         if name == "check":
             command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=5,
                                  help="suggestions per word (default: %(default)s)")
@@ -466,6 +488,7 @@ def main(argv: list[str] | None = None) -> int:
     occupy_closed_descriptors()
     try:
         args = parser().parse_args(argv)
+        _weighed(args)
         status = args.run(args)
     except SystemExit as done:  # --help and --version, already printed
         return done.code if isinstance(done.code, int) else 0
