@@ -49,15 +49,18 @@ EditCosts::EditCosts(Plain plain, std::vector<PairCost> substitutions,
     least_deletion_ = least_of(plain.remove, deletions_.given(), std::nullopt);
     least_gap_ = std::min(least_of(plain.insert, insertions_.given(), plain.doubled),
                           least_of(plain.remove, deletions_.given(), plain.undoubled));
+    std::uint32_t least_substitution = plain.substitute;
     dearest_substitution_ = plain.substitute;
     dearest_ = std::max({plain.insert, plain.remove, plain.substitute, plain.transpose,
                          plain.doubled.value_or(0), plain.undoubled.value_or(0)});
     for (const PairCost& p : substitutions_) {
+        least_substitution = std::min(least_substitution, p.cost);
         dearest_substitution_ = std::max(dearest_substitution_, p.cost);
         dearest_ = std::max(dearest_, p.cost);
     }
     for (const auto* given : {&insertions_, &deletions_})
         for (const CharCost& c : given->given()) dearest_ = std::max(dearest_, c.cost);
+    least_ = std::min({least_gap_, least_substitution, plain.transpose});
 }
 
 std::span<const PairCost> EditCosts::substitutions_of(char32_t typed) const noexcept {

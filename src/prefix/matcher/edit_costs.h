@@ -61,11 +61,12 @@ class EditCosts {
     std::uint32_t transpose() const noexcept { return plain_.transpose; }
 
     // The cheapest edit that changes a text's length (a word's length and the query's differ by
-    // at most max_dist over it), the cheapest deletion, the dearest substitution, and the
-    // dearest edit.
+    // at most max_dist over it), the cheapest deletion, the dearest substitution, the cheapest
+    // edit and the dearest.
     std::uint32_t least_gap() const noexcept { return least_gap_; }
     std::uint32_t least_deletion() const noexcept { return least_deletion_; }
     std::uint32_t dearest_substitution() const noexcept { return dearest_substitution_; }
+    std::uint32_t least() const noexcept { return least_; }
     std::uint32_t dearest() const noexcept { return dearest_; }
 
   private:
@@ -85,7 +86,7 @@ class EditCosts {
     Plain plain_;
     std::vector<PairCost> substitutions_;  // sorted by (typed, meant), one each
     PerCharacter insertions_, deletions_;
-    std::uint32_t least_gap_, least_deletion_, dearest_substitution_,
+    std::uint32_t least_gap_, least_deletion_, dearest_substitution_, least_,
         dearest_;
 };
 

@@ -55,6 +55,11 @@ inline std::uint64_t reach(const Metric& metric, std::uint64_t max_dist) noexcep
     return unit_costs(metric) ? max_dist : max_dist / metric.costs->least_gap();
 }
 
+// The cheapest edit of `metric`: no distance but 0 lies below it.
+inline std::uint64_t least_edit(const Metric& metric) noexcept {
+    return unit_costs(metric) ? 1 : metric.costs->least();
+}
+
 // What a plain substitution costs under `metric`: the step of distances that the k best search
 // first, as "one edit".
 inline std::uint64_t plain_edit(const Metric& metric) noexcept {

@@ -74,12 +74,19 @@ bool walk_before(std::span<const char32_t> x, std::span<const char32_t> y,
 // the two capped walks. The query splits after its first (n + 1) / 2 code points: a little
 // faster than n / 2 on wamerican-insane, and both much faster than splitting farther off the
 // middle (bench/PROFILE.md).
+//
+// The first walk may take half of max_dist, and more where that admits no more of the cheapest
+// edits: under costs whose cheapest edit is 7, caps of 13 and 6 rather than 10 and 9 leave the
+// first walk one such edit either way and the second walk none, as OSA's 1 and 0 at max_dist 2
+// do. Any caps that add up to max_dist - 1 find every word.
 std::vector<Found> split_found(const Trie& trie, const Trie& reversed,
                                std::span<const char32_t> query, std::uint64_t max_dist,
                                Metric metric, WalkInterrupt& interrupt) {
     const std::size_t n = query.size();
     const std::size_t split = (n + 1) / 2;
-    const std::uint64_t first_cap = max_dist / 2;
+    const std::uint64_t cheapest = least_edit(metric);
+    const std::uint64_t first_cap =
+        std::min(max_dist - 1, (max_dist / 2 / cheapest + 1) * cheapest - 1);
     const std::uint64_t second_cap = max_dist - first_cap - 1;
     std::vector<Found> found =
         band_walk::run(trie, query, max_dist, metric, Gather(trie, max_dist, false), interrupt,
