@@ -22,7 +22,7 @@ test: $(STAMPS)/installed
 # letter (check exits 1 when it finds unknown words, as linters do); then a trie index of the
 # 30,000 commonest English words (@frequent-words), commonest first, so that payloads are
 # frequency ranks. The ranked commands count a swapped pair as one edit (osa) unless told
-# otherwise.
+# otherwise; --costs weighs the edits (here a slip to a touching key costs less).
 DEMO := build/demo
 run: $(STAMPS)/installed
 	@mkdir -p $(DEMO)
@@ -31,6 +31,7 @@ run: $(STAMPS)/installed
 	$(VENV)/bin/brindlemap check $(DEMO)/letter.txt --k 3 || [ $$? -eq 1 ]
 	$(VENV)/bin/brindlemap correct $(DEMO)/letter.txt
 	$(VENV)/bin/brindlemap suggest @english Teh RECIEVE londn --k 2
+	$(VENV)/bin/brindlemap suggest @english wodld --k 2 --costs keyboard
 	$(VENV)/bin/brindlemap complete @english Univrs --k 3
 	$(VENV)/bin/brindlemap info @english
 	$(VENV)/bin/brindlemap build @frequent-words -o $(DEMO)/frequent-words.idx
