@@ -88,8 +88,9 @@ inline constexpr RankedQuery suggest{
     "(\"payload\": the smaller payload first, which ranks the commonest words first in a\n"
     "list stored in frequency order; \"word\": alphabetical by code point), then by word.\n"
     "\n"
-    "Searches at distances 1, 2, 4, ... up to max_dist find them, the first that finds k words\n"
-    "ending it, so a large max_dist costs little more than the answer needs."};
+    "Searches at distances 1, 2, 4, ... up to max_dist find them (under weighted costs, from\n"
+    "one plain substitution's cost), the first that finds k words ending it, so a large\n"
+    "max_dist costs little more than the answer needs."};
 
 inline constexpr RankedQuery complete{
     "complete", "", ranked_parameters("typed", 1),
