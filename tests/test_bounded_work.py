@@ -45,10 +45,11 @@ def test_regression_a_long_word_and_query_take_linear_time():
 @plain_allocator_only
 def test_regression_memory_does_not_grow_with_query_length_times_pending_siblings():
     # Every pending sibling once held its own copy of its parent's row: gigabytes for a long
-    # query over a wide root. Both roads now share it, the fast one keeping only its band.
+    # query over a wide root. Both roads now share it, the fast one keeping only its band. A
+    # weighted query's tables once took 512 bytes a query character.
     out, _ = run_python("""
         import resource
-        from brindlemap import build, from_internal_data
+        from brindlemap import Costs, build, from_internal_data, search
         from brindlemap.builder import build_arrays
         arrays = build_arrays([chr(0x4E00 + i) for i in range(4000)] + ["z" * 1000])
         shifts, chars, payloads, children = arrays
@@ -61,9 +62,10 @@ def test_regression_memory_does_not_grow_with_query_length_times_pending_sibling
         for trie in from_internal_data(*arrays), malformed:
             print(trie.fuzzy_match("z" * 10_000, 0, None), trie.fuzzy_match("z" * 999, 1, 5))
         print(common.fuzzy_match("x" * 2_000_000, 2, None))
+        print(search(common, "x" * 1_000_000, 20, metric=Costs.english()))
     """.replace("COMMON_WORDS", repr(str(COMMON_WORDS))))
     long_word = [("z" * 1000, 4000, 1)]
-    assert out == f"[] {long_word}\n" * 2 + "[]\n"
+    assert out == f"[] {long_word}\n" * 2 + "[]\n[]\n"
 
 
 # A suite started in the background by a shell without job control has SIGINT ignored, and a

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -18,8 +19,9 @@ namespace brindlemap {
 // node's text. The entry above gains the node's character, which was not typed: a deletion in
 // EditCosts' terms, whose cost is worked out once a node (node()). The entry to the left gains
 // query[i - 1], typed where the word lacks it: an insertion, worked out once a query. A
-// substitution of an ASCII character is read from a table of the query's columns made once a
-// query (128 costs a column); any other is looked up among the pairs of query[i - 1]. A doubled
+// substitution of one ASCII character for another is read from a table made once a query, 128
+// costs for each ASCII character the query holds (64 KiB at most, whatever its length); any
+// other is looked up among the pairs of query[i - 1]. A doubled
 // letter enters like a swap, from
 // two columns back; an undoubled one like a match, from the column before.
 //
@@ -42,7 +44,8 @@ class WeightedRows {
         const std::size_t n = query.size();
         columns_.resize(n + 1);
         root_.resize(n + 1);
-        ascii_.assign((n + 1) * kAscii, costs.substitute());
+        std::array<std::uint32_t, kAscii> row_of;
+        row_of.fill(kNoRow);
         for (std::size_t i = 1; i <= n; ++i) {
             const char32_t typed = query[i - 1];
             Column& column = columns_[i];
@@ -51,9 +54,17 @@ class WeightedRows {
             column.pairs = pairs.data();
             column.count = static_cast<std::uint32_t>(pairs.size());
             most_pairs_ = std::max(most_pairs_, pairs.size());
-            for (const PairCost& p : pairs) column.cheapest = std::min<std::uint64_t>(column.cheapest, p.cost);
             for (const PairCost& p : pairs)
-                if (p.meant < kAscii) ascii_[i * kAscii + p.meant] = p.cost;
+                column.cheapest = std::min(column.cheapest, p.cost);
+            if (typed < kAscii) {
+                if (row_of[typed] == kNoRow) {
+                    row_of[typed] = static_cast<std::uint32_t>(ascii_.size());
+                    ascii_.resize(ascii_.size() + kAscii, costs.substitute());
+                    for (const PairCost& p : pairs)
+                        if (p.meant < kAscii) ascii_[row_of[typed] + p.meant] = p.cost;
+                }
+                column.ascii_row = row_of[typed];
+            }
             root_[i] = root_[i - 1] + column.inserted;
             typed_gap_ = std::min(typed_gap_, column.inserted);
             if (doubled_ != 0 && i >= 2 && typed == query[i - 2])
@@ -108,7 +119,7 @@ class WeightedRows {
                                       Hold hold = {}) const noexcept {
         const Column& column = columns_[i];
         Entry replaced =
-            static_cast<Entry>(diagonal + (same ? 0 : substitution(i, column, node.c)));
+            static_cast<Entry>(diagonal + (same ? 0 : substitution(column, node.c)));
         if (undoubled_ != 0) {
             if (const Entry* from = behind.undoubled()) [[unlikely]]
                 replaced = std::min(replaced, static_cast<Entry>(*from + undoubled_));
@@ -128,18 +139,20 @@ class WeightedRows {
 
   private:
     static constexpr std::size_t kAscii = 128;
+    static constexpr std::uint32_t kNoRow = ~std::uint32_t{0};
 
     // What column i needs of query[i - 1].
     struct Column {
         const PairCost* pairs = nullptr;  // those of query[i - 1], by meant character
         std::uint32_t count = 0;
         std::uint32_t inserted = 0;  // typing query[i - 1] where the word lacks it
-        std::uint64_t cheapest = ~std::uint64_t{0} >> 1;  // see cheapest_pair
+        std::uint32_t ascii_row = kNoRow;  // where query[i - 1]'s row of ascii_ starts
+        std::uint32_t cheapest = ~std::uint32_t{0};  // see cheapest_pair
     };
 
     // Typing query[i - 1] where the word has `meant`, another character.
-    std::uint32_t substitution(std::size_t i, const Column& column, char32_t meant) const noexcept {
-        if (meant < kAscii) return ascii_[i * kAscii + meant];
+    std::uint32_t substitution(const Column& column, char32_t meant) const noexcept {
+        if (meant < kAscii && column.ascii_row != kNoRow) return ascii_[column.ascii_row + meant];
         for (std::uint32_t k = 0; k < column.count; ++k)
             if (column.pairs[k].meant == meant) return column.pairs[k].cost;
         return costs_->substitute();
@@ -153,7 +166,8 @@ class WeightedRows {
                                        costs_->undoubled().value_or(EditCosts::kMaxCost));
     std::uint32_t typed_gap_ = EditCosts::kMaxCost;
     std::vector<Column> columns_;
-    std::vector<std::uint32_t> ascii_;  // column i's substitution of ASCII c at [i * kAscii + c]
+    // Typing ASCII t for ASCII c costs ascii_[row + c], where row is t's Column::ascii_row.
+    std::vector<std::uint32_t> ascii_;
     std::vector<std::uint64_t> root_;
 };
 
