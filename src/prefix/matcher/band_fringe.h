@@ -28,7 +28,7 @@ struct Pending {
 // neither accepted nor entered, and are left out without computing their rows. The characters
 // that can are the node's bound characters.
 //
-// kBand, when not 0, is the walk's max_dist known at compile time (see BandWalk): the entries
+// kBand, when not 0, is the walk's band reach known at compile time (see BandWalk): the entries
 // at the bound are then marked in masks over the band rather than listed.
 template <class Entry, class Rows, std::size_t kBand>
 class Fringe {

@@ -26,7 +26,7 @@ namespace brindlemap::band_walk {
 // The walk loop: it keeps its rows in BandRows (band_rows.h) and the nodes still to visit in a
 // Fringe (band_fringe.h), and computes each visited node's row with the row rule's step.
 //
-// Rows follows one of row_rules.h. Collector decides what is accepted and how far the walk
+// Rows is a rule of row_rules.h or WeightedRows (weighted_rows.h). Collector decides what is accepted and how far the walk
 // goes: done() ends the walk; bound() is the distance beyond which no entry is of use to it;
 // enter_root(distance) and visited(node, depth, distance, least, text) see each node, the
 // root first, and say whether to enter its children. `distance` is the whole query's distance
@@ -34,9 +34,9 @@ namespace brindlemap::band_walk {
 // least entry of the node's row (no descendant's row has a smaller one); `text` makes the
 // node's text on demand.
 //
-// kBand, when not 0, is max_dist known at compile time for banded rows: a node whose band
-// lies inside the query, the common case, then computes its fixed number of entries in an
-// unrolled loop.
+// kBand, when not 0, is how far the band reaches on either side of the diagonal, known at
+// compile time for banded rows (max_dist under unit costs): a node whose band lies inside the
+// query, the common case, then computes its fixed number of entries in an unrolled loop.
 //
 // Caps is NoCaps, or HalfCaps for one walk of a forward-backward search (split_caps.h), which
 // holds the entries of some columns to a lower bound; such walks take the general loop.
