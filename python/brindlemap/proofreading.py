@@ -87,8 +87,7 @@ def check(lexicon: Lexicon, text: str, max_dist: int | None, k: int,
         if verdict is not None:
             unknown.append((word, start, end, verdict))
     queries = list(dict.fromkeys(query for *_, (query, _) in unknown))
-    answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, k,
-                                                                  metric=metric)))
+    answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, k, metric=metric)))
     return [Misspelling(word, start, end, _with_suffix(answers[query], suffix))
             for word, start, end, (query, suffix) in unknown]
 

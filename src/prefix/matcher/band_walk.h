@@ -11,7 +11,6 @@
 #include <span>
 #include <utility>
 
-#include "prefix/failure.h"
 #include "prefix/matcher/band_fringe.h"
 #include "prefix/matcher/band_rows.h"
 #include "prefix/matcher/metric.h"
@@ -104,7 +103,7 @@ class BandWalk {
   private:
     // How many characters of pairs the fringe may list for one entry.
     static std::size_t listed_pairs(const Rows& rule) {
-        if constexpr (Rows::kUnitCosts)
+        if constexpr (!Rows::kRunTimeCosts)
             return 0;
         else
             return rule.most_pairs();
@@ -210,7 +209,7 @@ class BandWalk {
                              .query = query_.data(),
                              .c = c,
                              .parent_c = parent_c};
-        if constexpr (!Rows::kUnitCosts) {
+        if constexpr (Rows::kRunTimeCosts) {
             // A doubled letter reads the row above two columns back: within its band.
             const std::size_t above_low = depth - 1 - std::min<std::size_t>(depth - 1, deeper_);
             behind.first_doubled = static_cast<std::ptrdiff_t>(above_low) + 2;
@@ -229,7 +228,7 @@ class BandWalk {
     // The least entry of the row just computed as pruning needs it: lowered by swap_floor
     // under a rule whose swaps can undercut a substitution.
     Entry lowered(std::size_t depth, char32_t c, const Entry* above, Entry least) const {
-        if constexpr (!Rows::kUnitCosts) {
+        if constexpr (Rows::kRunTimeCosts) {
             if (rule_.swaps_undercut()) return swap_floor(depth, c, above, least);
         }
         return least;
@@ -293,7 +292,7 @@ class BandWalk {
                 held(i) || i == caps_.entry_column ? caps_.cap : k;
             const std::uint64_t diagonal = here[i - 1];
             if (diagonal + substitution <= entry_bound) return true;
-            if constexpr (!Rows::kUnitCosts) {
+            if constexpr (Rows::kRunTimeCosts) {
                 // Only the characters that query[i - 1] can be typed for cheaply.
                 if (diagonal + rule_.cheapest_pair(i) <= entry_bound) {
                     for (const PairCost& p : rule_.pairs(i))
@@ -310,7 +309,7 @@ class BandWalk {
                 if (i < n_ && diagonal + transpose <= swap_bound(i + 1))
                     *out++ = query_[i];
             }
-            if constexpr (!Rows::kUnitCosts) {
+            if constexpr (Rows::kRunTimeCosts) {
                 // A doubled letter into the child's entry i from this row two columns back, and
                 // an undoubled one from the row above one column back.
                 if (rule_.doubled() != 0 && i >= low + 2 && query_[i - 1] == query_[i - 2] &&

@@ -91,9 +91,9 @@ struct CostRows {
     static constexpr std::uint32_t kSubstitute = kSubstituteCost;
     static constexpr std::uint32_t kTranspose = kTransposeCost;
     static constexpr bool kTranspositions = kTranspose != 0;
-    // Whether every edit costs 1.
-    static constexpr bool kUnitCosts =
-        kInsert == 1 && kDelete == 1 && kSubstitute == 1 && (kTranspose == 0 || kTranspose == 1);
+    // Whether the costs are read at run time, with pairs, doubled letters and swaps that may
+    // undercut a substitution (WeightedRows): the walk then asks the rule for them.
+    static constexpr bool kRunTimeCosts = false;
     // Whether the fringe may keep only the children that carry a bound character (band_fringe.h).
     static constexpr bool kBoundCharacters = true;
     static_assert(kInsert >= 1 && kDelete >= 1 && kSubstitute >= 1);

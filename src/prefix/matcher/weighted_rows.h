@@ -34,7 +34,7 @@ namespace brindlemap {
 class WeightedRows {
   public:
     static constexpr bool kTranspositions = true;
-    static constexpr bool kUnitCosts = false;
+    static constexpr bool kRunTimeCosts = true;
     static constexpr bool kBoundCharacters = false;
 
     WeightedRows(const EditCosts& costs, std::span<const char32_t> query)
@@ -100,9 +100,7 @@ class WeightedRows {
     std::uint64_t undoubled() const noexcept { return undoubled_; }
     // Whether a swap can cost less than some substitution, so that a child's entry may fall
     // below its parent's least entry.
-    bool swaps_undercut() const noexcept {
-        return costs_->transpose() < costs_->dearest_substitution();
-    }
+    bool swaps_undercut() const noexcept { return swaps_undercut_; }
 
     template <class Entry>
     Entry root_entry(std::size_t i) const noexcept {
@@ -161,6 +159,7 @@ class WeightedRows {
     const EditCosts* costs_;
     std::uint32_t doubled_, undoubled_;
     std::size_t most_pairs_ = 0;
+    bool swaps_undercut_ = costs_->transpose() < costs_->dearest_substitution();
     // The cheapest edit that gives the word one more character than typed, and one fewer.
     std::uint32_t word_gap_ = std::min(costs_->least_deletion(),
                                        costs_->undoubled().value_or(EditCosts::kMaxCost));
