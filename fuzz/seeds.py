@@ -84,11 +84,14 @@ HEADERS = {
 
 # Word lists for the roads target, which builds their trie (flag bit 0), numbered depth first
 # (bit 1) and with siblings reversed (bit 2); words end at 0xFF, bytes from 0x80 on stand for
-# non-ASCII and astral characters.
+# non-ASCII and astral characters, 0xFE and the byte after it for one of 256 ideographs.
 WORD_LISTS = {
     "car_cat_dog": b"car\xffcat\xffdog",
     "nested": b"a\xffab\xffabc\xffb\xffba",
     "wide": b"\x81\xff\xc1\xffz\xff\x81\xc1x\xffzz",
+    # More characters than the walks' one-byte character codes hold.
+    "crowded": b"\xff".join([b"ca" + bytes([0xFE, i]) + b"s" for i in range(256)]
+                            + [bytes([0x80 + i]) + b"at" for i in range(64)]),
 }
 
 

@@ -137,7 +137,8 @@ Trie trie_of_words(std::span<const std::uint8_t> bytes, bool depth_first, bool r
     std::uint32_t position = 0;
     for (std::size_t i = 0; i <= bytes.size(); ++i) {
         if (i < bytes.size() && bytes[i] != 0xFF) {
-            const char32_t c = character_of(bytes[i]);
+            char32_t c = character_of(bytes[i]);
+            if (bytes[i] == 0xFE && i + 1 < bytes.size()) c = U'\u4E00' + bytes[++i];
             auto [child, added] = nodes[at].children.try_emplace(c, nodes.size());
             if (added) nodes.push_back(BuildNode{c, std::nullopt, {}});
             at = child->second;

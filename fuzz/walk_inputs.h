@@ -59,8 +59,10 @@ std::uint64_t weighted(std::span<const char32_t> typed, std::span<const char32_t
 
 // The trie of the words in `bytes`, separated by 0xFF, each with its position as payload; it
 // passes the shape check. Bytes below 0x80 stand for themselves, 0x80 to 0xBF for the letters
-// from U+00E0 on and 0xC0 to 0xFE for characters from U+1F600 on. Nodes are numbered level by
-// level unless `depth_first`, and siblings stored in code-point order unless `reversed`.
+// from U+00E0 on and 0xC0 to 0xFD for characters from U+1F600 on; 0xFE and the byte after it
+// for one of 256 characters from U+4E00 on, so that a list may hold more characters than one
+// byte has values. Nodes are numbered level by level unless `depth_first`, and siblings stored
+// in code-point order unless `reversed`.
 Trie trie_of_words(std::span<const std::uint8_t> bytes, bool depth_first, bool reversed);
 
 }  // namespace brindlemap::fuzz

@@ -8,11 +8,15 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 import brindlemap
-from brindlemap import _search, build, complete, from_internal_data, search, search_many, suggest
+from brindlemap import (_search, build, build_arrays, complete, from_internal_data, search,
+                        search_many, suggest)
 from brindlemap._search import band_search
 from conftest import DISTANCE, completions, expected_completions, layout
 
 ALPHABET = "abcdefghijé中😀"  # more letters than a short run of siblings holds
+# Words of 300 more characters than a trie's one-byte character codes hold, at several depths:
+# the rarest of them are read from the layout's side table.
+CROWDED = {chr(0x4E00 + i) * (1 + i % 3): 2**32 - 1 - i for i in range(300)}
 
 
 @settings(max_examples=200, deadline=None)
@@ -20,12 +24,18 @@ ALPHABET = "abcdefghijé中😀"  # more letters than a short run of siblings ho
                              st.integers(0, 2**32 - 1), max_size=30),
        rng=st.randoms(use_true_random=False), query=st.text(ALPHABET, max_size=8),
        max_dist=st.integers(0, 4), metric=st.sampled_from(["levenshtein", "osa"]),
-       k=st.integers(0, 6))
-def test_queries_agree_with_brute_force(words, rng, query, max_dist, metric, k):
+       k=st.integers(0, 6), crowded=st.booleans())
+def test_queries_agree_with_brute_force(words, rng, query, max_dist, metric, k, crowded):
+    if crowded:
+        words = CROWDED | words
+        query += chr(0x4E00 + len(query))
     distance = DISTANCE[metric]
     within = [(w, p, distance(query, w)) for w, p in words.items()]
     within = [m for m in within if m[2] <= max_dist]
-    for trie in build(words), from_internal_data(*layout(words, rng=rng)):
+    built = build(words)
+    payloads = build_arrays(words)[2]  # as the walks' layout gives them, by rank
+    assert [built.get_payload(i) for i in range(len(payloads))] == payloads
+    for trie in built, from_internal_data(*layout(words, rng=rng)):
         found = search(trie, query, max_dist, metric=metric)
         assert sorted(found) == sorted(within)
         assert found == band_search(trie, query, max_dist, metric, None)
