@@ -87,9 +87,10 @@ def test_user_mistakes_are_one_line_and_exit_2(word_list, tmp_path, args, messag
 
 
 @pytest.mark.parametrize("content, outcome", [
-    # Lines end at \n alone: \v and U+2028 stay inside theirs, so zeta is on line 3.
+    # Lines end at \n, \r\n or \r: \v and U+2028 stay inside theirs, so zeta is on line 3.
     ("alpha\vbeta\ngamma\ndelta\u2028eps\nzeta\n".encode(), "zeta\tzeta\t0\t3\n"),
     (b"\xef\xbb\xbfzeta\r\n", "zeta\tzeta\t0\t0\n"),
+    (b"alpha\rzeta\r", "zeta\tzeta\t0\t1\n"),  # a lone \r ends a line too
     (b"\n  zeta \t 7\n", "error: words.txt:2: payload ' 7' is not an integer"),
     ("a\nzeta\t1_000\n".encode(), "error: words.txt:2: payload '1_000' is not an integer"),
     ("zeta\t\u0663\n".encode(), "error: words.txt:1: payload '\u0663' is not an integer"),
@@ -240,6 +241,34 @@ def test_build_lexicon_then_check_and_correct_a_text(tmp_path):
     assert cli("suggest", lexicon, "cafe")[1] == "cafe\tCafé\t0\t1\n"
     assert cli("build", words, "-o", tmp_path / "words.idx")[0] == 0
     assert "an index of a trie" in cli("check", tmp_path / "words.idx", text)[2]
+
+
+def test_regression_what_cannot_be_checked_passes_through_and_is_reported(tmp_path):
+    # A byte that was not UTF-8 once ended correct, dropping the lines already read with it,
+    # and a line longer than the limit wrote nothing; a lone \r did not end a line.
+    texts = {"latin.txt": b"teh cat\n" * 3 + "a \xa35 caf\xe9 teh\n".encode("latin-1")
+                          + b"recieve it\n",
+             "long.txt": b"teh cat\r" + b"house " * 200_000 + b"teh\r\nrecieve it"}
+    for name, text in texts.items():
+        (tmp_path / name).write_bytes(text)
+        with open(tmp_path / "out", "wb") as out:
+            code, _, err = cli("correct", name, cwd=tmp_path, stdout=out, stderr=subprocess.PIPE)
+        fixed = text.replace(b"teh", b"the").replace(b"recieve", b"receive")
+        if name == "long.txt":
+            fixed = fixed.replace(b"the\r\n", b"teh\r\n")  # the long line, as it was
+        assert (code, (tmp_path / "out").read_bytes()) == (1, fixed)
+        assert err.count("\n") == 1 and err.startswith(f"brindlemap: warning: {name}:")
+    assert cli("check", "latin.txt", "-k", "1", cwd=tmp_path) == (1, "".join(
+        f"latin.txt:{line}:{column}: {word} -> {fix}\n"
+        for line, column, word, fix in [(1, 1, "teh", "the"), (2, 1, "teh", "the"),
+                                        (3, 1, "teh", "the"), (4, 11, "teh", "the"),
+                                        (5, 1, "recieve", "receive")]),
+        "brindlemap: warning: latin.txt:4: not UTF-8 text (byte 3): the words around it are "
+        "left unchecked\n")
+    assert cli("check", "long.txt", cwd=tmp_path)[1:] == (
+        "long.txt:1:1: teh -> the, tech, tel, ten, tea\n"
+        "long.txt:3:1: recieve -> receive, relieve, received, believe, recipe\n",
+        "brindlemap: warning: long.txt:2: a line longer than 1048576 bytes, left unchecked\n")
 
 
 def test_costs_presets_weigh_the_edits_and_scale_max_dist_in_plain_edits(tmp_path):

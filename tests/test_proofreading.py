@@ -28,6 +28,14 @@ def lexicon():
     ("@bob #tag e.g. i.e. U.S.A. max_dist utf8 x2", []),
     ("cafe\u0301 Straße काम naïve", ["cafe\u0301", "Straße", "काम", "naïve"]),
     ("camelCase iPhone NASA", ["camelCase", "iPhone", "NASA"]),
+    # Links, paths, host and file names and entities in any case, left out whole.
+    ("HTTPS://GOOGEL.COM sftp://x mailto:jhon@x.org file:///home/jhon/recieve.txt "
+     "localhost:8080 git@github.com:teh/repo.git docs/shrae/dict.txt C:\\Users\\jhon "
+     "example.com setup.py (see", ["see"]),
+    ("&nbsp;teh &#8217; fish&amp;chips", ["teh", "fish", "chips"]),
+    # Format characters inside a word keep it one.
+    ("infor\u00admation می\u200cخواهم zero\u200bwidth", ["infor\u00admation", "می\u200cخواهم",
+                                                          "zero\u200bwidth"]),
 ])
 def test_tokens(text, words):
     found = list(tokens(text))
@@ -84,3 +92,33 @@ def test_the_english_lexicon_passes_ordinary_prose_and_corrects_in_its_casing():
     assert english.check(PROSE) == []
     assert english.correct("Teh QUIKC brown fox recieved it in londn, Dr Smiht.") == \
         "The QUICK brown fox received it in London, Dr Smith."
+
+
+def test_regression_correct_leaves_links_paths_entities_and_format_characters_as_written():
+    english = Lexicon.english()
+    for text in ["HTTPS://GOOGEL.COM", "sftp://x.org/teh", "mailto:jhon@ex.org", "&nbsp;",
+                 "file:///home/jhon/recieve.txt", "git@github.com:teh/repo.git",
+                 "C:\\Users\\jhon\\Documnets", "docs/shrae/dict.txt", "infor\u00admation"]:
+        assert english.correct(text) == text
+    # Looked up without them, written back where the letters around them stay.
+    assert english.correct("infor\u00admaton teh\u200b") == "infor\u00admation the\u200b"
+    persian = Lexicon({"می\u200cخواهم": 5, "می": 50, "خواهد": 9})
+    assert persian.check("می\u200cخواهم") == []
+
+
+def test_regression_capitals_that_fold_to_another_key_are_known_and_never_answered():
+    # Case folding reads I as i, where Turkish pairs I with ı and İ with i; and capitalising
+    # three Greek letters with ypogegrammeni makes a word of another key.
+    turkish = Lexicon({"ışık": 50, "ılık": 10, "ilk": 900, "istanbul": 80, "ıstanbul": 2})
+    assert turkish.check("Işık IŞIK Ilık İstanbul İSTANBUL Işk") == [
+        Misspelling("Işk", 33, 36, [Suggestion("Ilk", 900, 1), Suggestion("ışık", 50, 2)])]
+    assert turkish.correct("Ilık İstanbul") == "Ilık İstanbul"
+    assert [s.word for s in turkish.suggest("İstanbul")] == ["Istanbul", "ıstanbul"]
+    assert Lexicon(["ᾷσμα"]).suggest("Ᾱσμα") == [Suggestion("ᾷσμα", 1, 2)]
+
+
+def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
+    words = Lexicon(["HERO", "hero", "wit", "WIT", "Hero", "Wit", "the", "Idaho", "IDAHO"])
+    assert [s.word for s in words.suggest("helo")] == ["hero"]
+    assert words.correct("teh hero wiht IDAHO") == "the hero wit IDAHO"
+    assert words.suggest("idaho") == [Suggestion("Idaho", 2, 0)]

@@ -5,7 +5,7 @@ from __future__ import annotations
 
 import os
 from array import array
-from collections.abc import Callable
+from collections.abc import Callable, Iterator
 from typing import Any, NamedTuple
 
 from brindlemap import proofreading, queries
@@ -14,11 +14,12 @@ from brindlemap._types import Match, Queries
 from brindlemap.builder import Words
 from brindlemap.casing import carrier
 from brindlemap.costs import Costs
-from brindlemap.files import invalid_index, read_index
+from brindlemap.files import index_stream, invalid_index
 from brindlemap.folding import FOLDS, Fold, folder, spelling
 from brindlemap.frequency_file import MAX_COUNT, read_frequencies
 from brindlemap.index_format import DEFAULT_MAX_BYTES, Kind, byte_bound
-from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_body, lexicon_from_bytes
+from brindlemap.lexicon_file import (checked_tables, lexicon_bytes, lexicon_from_bytes,
+                                     lexicon_from_stream)
 from brindlemap.lexicon_tables import Tables, counted_items, lay_out
 from brindlemap.queries import (COMPLETION_EDITS, RANKED_EDITS, RANKED_METRIC, UNRANKED_EDITS,
                                 Metric)
@@ -64,10 +65,11 @@ class Lexicon:
     Words are looked up by their key: the word in NFC, then with `fold="case"` case-folded
     ("Straße" and "STRASSE" are one key), with `fold="case+accents"` also stripped of accents
     ("café" and "Cafe"), with `fold=None` as it is. Answers give back the words as they were
-    given (in NFC): a key given in several spellings answers with its commonest one, or with
-    the query's own where the query is one of them exactly. Unless `fold` is None, an answer
-    takes the query's casing as `brindlemap.casing` describes ("Teh" answers "The", "TEH"
-    answers "THE", "londn" answers "London").
+    given (in NFC): a key given in several spellings answers with its commonest one (among
+    tied ones, one without capitals, then the first given), or with the query's own where the
+    query is one of them exactly. Unless `fold` is None, an answer takes the query's casing as
+    `brindlemap.casing` describes ("Teh" answers "The", "TEH" answers "THE", "londn" answers
+    "London"), unless that would fold it to another key: then it answers as stored.
 
     Queries count a swap of adjacent letters as one edit (`metric="osa"`) unless told
     otherwise, and rank the commoner words first. A `brindlemap.Costs` as the metric weighs the
@@ -118,9 +120,8 @@ class Lexicon:
         `brindlemap.load` makes of a trie's: ValueError for another kind of file (a trie's
         index names `brindlemap.load`), a newer format, a truncated file, a checksum mismatch
         or tables that do not fit together; at most `max_bytes` bytes are read."""
-        index = read_index(path, Kind.LEXICON, byte_bound(max_bytes))
-        with invalid_index(repr(os.fspath(path))):
-            return cls._of(*lexicon_from_body(*index))
+        with index_stream(path, Kind.LEXICON, byte_bound(max_bytes)) as body:
+            return cls._of(*lexicon_from_stream(body))
 
     def save(self, path: str | os.PathLike[str]) -> None:
         """Writes the lexicon to the index file `path`, replacing it as `brindlemap.save`
@@ -161,30 +162,49 @@ class Lexicon:
         starts = self._starts
         return self._text[starts[number]:starts[number + 1]]
 
+    def _commonest(self, number: int) -> str:
+        """The spelling of key `number` that answers for it: its commonest, and among
+        spellings tied for that, one without capitals, else the first given."""
+        counts, firsts = self._counts, self._firsts
+        first = firsts[number]
+        word = self._spelling(first)
+        if first + 1 < firsts[number + 1] and counts[first + 1] == counts[first] \
+                and word != word.lower():
+            for tied in range(first + 1, firsts[number + 1]):
+                if counts[tied] != counts[first]:
+                    break
+                other = self._spelling(tied)
+                if other == other.lower():
+                    return other
+        return word
+
     def _answers(self, query: str, key: str, found: list[Match]) -> list[Suggestion]:
         if not found:
             return []
         carry: Callable[[str], str] = _unchanged if self._fold is None else carrier(query)
-        text, starts, firsts, totals = self._text, self._starts, self._firsts, self._totals
+        key_of, totals = self._key_of, self._totals
         answers = []
         for found_key, number, distance in found:
-            first = firsts[number]
-            word = text[starts[first]:starts[first + 1]]
-            if found_key == key:
-                word = self._as_typed(query, number) or carry(word)
-            else:
-                word = carry(word)
+            word = self._commonest(number)
+            if found_key == key and self._holds_as_typed(query, number):
+                word = spelling(query)
+            elif carry is not _unchanged:
+                carried = carry(word)
+                # Carrying the casing must not make another word ("Işık" of "ışık" folds to
+                # "işık"): where it would, the stored spelling answers. So each answer folds to
+                # the key it was found under, and no two are alike.
+                if carried == word or key_of(carried) == found_key:
+                    word = carried
             answers.append(_new_answer(Suggestion, (word, totals[number], distance)))
         return answers
 
-    def _as_typed(self, query: str, number: int) -> str | None:
-        """The query's own spelling where key `number` holds it exactly."""
-        typed = spelling(query)
+    def _spellings(self, number: int) -> Iterator[str]:
         firsts = self._firsts
-        for at in range(firsts[number], firsts[number + 1]):
-            if self._spelling(at) == typed:
-                return typed
-        return None
+        return map(self._spelling, range(firsts[number], firsts[number + 1]))
+
+    def _holds_as_typed(self, query: str, number: int) -> bool:
+        """Whether key `number` holds the query's own spelling exactly."""
+        return spelling(query) in self._spellings(number)
 
     # The queries.
 
@@ -254,7 +274,10 @@ class Lexicon:
         return text
 
     def _number(self, key: str) -> int | None:
-        match = self._trie.exact_match(key)
+        try:
+            match = self._trie.exact_match(key)
+        except UnicodeEncodeError:  # a lone surrogate, which no word holds
+            return None
         return None if match is None else match[1]
 
     def __contains__(self, word: object) -> bool:
@@ -293,11 +316,12 @@ _english: list[Lexicon] = []  # the shipped lexicon, once loaded
 
 def _restored(fold: Fold, trie: PrefixSearch, text: str, starts: array[int], counts: array[int],
               firsts: array[int], totals: array[int]) -> Lexicon:
-    """A lexicon pickled by an earlier version, its tables checked for the sizes that hold them
-    together."""
+    """A lexicon pickled by an earlier version, its tables checked as a file's are."""
     if fold not in FOLDS or not isinstance(trie, PrefixSearch) or not isinstance(text, str) \
-            or not all(isinstance(table, array) for table in (starts, counts, firsts, totals)) \
-            or len(starts) != len(counts) + 1 or len(firsts) != len(totals) + 1 \
-            or starts[-1] != len(text) or firsts[-1] != len(counts) or firsts[0] != 0:
+            or not all(isinstance(table, array) for table in (starts, counts, firsts, totals)):
         raise ValueError("not the state of a pickled Lexicon")
-    return Lexicon._of(fold, Tables(trie, text, starts, counts, firsts, totals))
+    try:
+        tables = checked_tables(Tables(trie, text, starts, counts, firsts, totals))
+    except ValueError as error:
+        raise ValueError(f"not the state of a pickled Lexicon: {error}") from None
+    return Lexicon._of(fold, tables)

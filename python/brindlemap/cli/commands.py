@@ -17,8 +17,9 @@ from brindlemap.cli.indexes import (ENGLISH, Index, build_word_list,
                                    count_nodes_and_words, index_kind, load_index, load_lexicon,
                                    open_index, opened, word_list_path)
 from brindlemap.cli.streams import (ReadyAwareInput, UserError, end_after_closed_pipe,
-                                occupy_closed_descriptors, progress, say, tsv_field, write)
-from brindlemap.cli.texts import STDIN_NAME, Places, text_chunks, text_name
+                                occupy_closed_descriptors, progress, say, tsv_field, write,
+                                write_bytes)
+from brindlemap.cli.texts import STDIN_NAME, Chunk, Places, Unchecked, text_name, text_parts
 from brindlemap._failures import is_panic
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.costs import PRESETS
@@ -29,7 +30,7 @@ from brindlemap.lexicon import Lexicon, Suggestion
 from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_METRIC, RANKS, UNRANKED_METRIC,
                                 Metric, complete, search_many)
 from brindlemap.shipped import english_index
-from brindlemap.wordlist import WordListError, entries, lines, parse_unsigned
+from brindlemap.wordlist import MAX_LINE_BYTES, WordListError, entries, lines, parse_unsigned
 
 EXIT_USAGE = 2
 EXIT_INTERRUPTED = 130
@@ -43,8 +44,10 @@ Answers = Sequence[Sequence[tuple[str, int, int]]]
 QueryAll = Callable[[Any, list[str]], Answers]
 # How the command line names each fold.
 FOLD_NAMES = {str(fold).lower(): fold for fold in FOLDS}
-# Exit status of check when the text holds words the lexicon does not know, as linters do.
+# Exit status of check when the text holds words the lexicon does not know, as linters do, or
+# parts it could not check; and of correct when it wrote parts of the text unchecked.
 EXIT_UNKNOWN_WORDS = 1
+EXIT_UNCHECKED = 1
 
 
 class _Parser(argparse.ArgumentParser):
@@ -284,10 +287,15 @@ def _misspelling_line(name: str, place: tuple[int, int], word: str,
 def command_check(args: Namespace) -> int:
     lexicon, path = _text_lexicon(args)
     name = text_name(path)
+    unchecked = Unchecked(name)
     unknown = 0
-    for first, chunk in text_chunks(path):
-        where = Places(first, chunk)
-        found = lexicon.check(chunk, args.max_dist, args.k, metric=args.metric or RANKED_METRIC)
+    for part in text_parts(path):
+        unchecked.of(part)
+        if not isinstance(part, Chunk):
+            continue
+        where = Places(part)
+        found = lexicon.check(part.text, args.max_dist, args.k,
+                              metric=args.metric or RANKED_METRIC)
         unknown += len(found)
         if args.json:
             write("".join(json.dumps(
@@ -297,13 +305,25 @@ def command_check(args: Namespace) -> int:
         else:
             write("".join(_misspelling_line(name, where(m.start), m.word, m.suggestions)
                           for m in found))
-    return EXIT_UNKNOWN_WORDS if unknown else 0
+    unchecked.close()
+    return EXIT_UNKNOWN_WORDS if unknown or unchecked.count else 0
 
 
-def command_correct(args: Namespace) -> None:
+def command_correct(args: Namespace) -> int:
     lexicon, path = _text_lexicon(args)
-    for _, chunk in text_chunks(path):
-        write(lexicon.correct(chunk, args.max_dist, metric=args.metric or RANKED_METRIC))
+    unchecked = Unchecked(text_name(path))
+    for part in text_parts(path):
+        unchecked.of(part)
+        if isinstance(part, Chunk):
+            corrected = lexicon.correct(part.text, args.max_dist,
+                                        metric=args.metric or RANKED_METRIC)
+            # Bytes that are not UTF-8 went through as lone surrogates: they come back as they
+            # were.
+            write_bytes(corrected.encode("utf-8", "surrogateescape"))
+        else:
+            write_bytes(part.data)
+    unchecked.close()
+    return EXIT_UNCHECKED if unchecked.count else 0
 
 
 def _lexicon_info(args: Namespace, lexicon: Lexicon) -> None:
@@ -451,14 +471,18 @@ def parser() -> argparse.ArgumentParser:
 
     text_commands: list[tuple[str, Callable[[Namespace], int | None], str]] = [
             ("check", command_check, "list the words of a text that a lexicon does not know, "
-             "each as FILE:LINE:COLUMN: WORD -> SUGGESTIONS; exit status 1 if there are any"),
+             "each as FILE:LINE:COLUMN: WORD -> SUGGESTIONS; exit status 1 if there are any, "
+             "or if some of the text could not be checked"),
             ("correct", command_correct, "write the text with each unknown word replaced by "
-             "the lexicon's best suggestion, in the word's casing")]
+             "the lexicon's best suggestion, in the word's casing; exit status 1 if some of "
+             "the text could not be checked (it is written as it was)")]
     for name, text_run, help in text_commands:
         command = commands.add_parser(name, help=help, description=help[0].upper() + help[1:] +
-                                      ". Numbers, URLs, e-mail addresses and code are left "
-                                      "alone, contractions and possessives known by their "
-                                      "stems.")
+                                      ". Numbers, links, paths, e-mail addresses and code are "
+                                      "left alone, contractions and possessives known by their "
+                                      "stems. Bytes that are not UTF-8, and lines longer than "
+                                      f"{MAX_LINE_BYTES} bytes, are left unchecked, each place "
+                                      "named on standard error.")
         command.add_argument("paths", metavar="[INDEX] FILE", nargs="+",
                              help="a lexicon index written by build --counts or --fold "
                                   "(default: @english, the English lexicon that ships with "

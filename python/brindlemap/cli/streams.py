@@ -5,6 +5,8 @@ import os
 import re
 import select
 import sys
+from collections.abc import Callable
+from typing import Any
 
 # What a shell reports for a command that SIGPIPE ended: `... | head -1` is no failure.
 EXIT_PIPE_CLOSED = 128 + 13
@@ -89,17 +91,28 @@ def write(text: str) -> None:
     BrokenPipeError passes through (the reader has gone: a quiet exit); any other failure is a
     UserError.
     """
+    _written(text, lambda binary: binary.write(text.encode("utf-8", "backslashreplace")))
+
+
+def write_bytes(data: bytes) -> None:
+    """Writes `data` to standard output as it is, and flushes; fails as `write` does."""
+    _written(data.decode("utf-8", "replace"), lambda binary: binary.write(data))
+
+
+def _written(text: str, put: Callable[[Any], object]) -> None:
+    """Flushes what `put` writes to the binary standard output; `text` is what a text stream
+    put in its place (as tests do) is given instead."""
     stream = sys.stdout
     if stream is None:
         raise UserError("cannot write to standard output: it is closed")
     try:
         binary = getattr(stream, "buffer", None)
-        if binary is None:  # a text stream put in its place, as tests do
+        if binary is None:
             stream.write(text)
             stream.flush()
         else:
             stream.flush()
-            binary.write(text.encode("utf-8", "backslashreplace"))
+            put(binary)
             binary.flush()
     except BrokenPipeError:
         raise
