@@ -271,6 +271,37 @@ def test_regression_what_cannot_be_checked_passes_through_and_is_reported(tmp_pa
         "brindlemap: warning: long.txt:2: a line longer than 1048576 bytes, left unchecked\n")
 
 
+def test_formats_encodings_standard_input_user_words_and_other_languages(tmp_path):
+    def flagged(*args, input=None):
+        code, out, _ = cli("check", "--json", *args, cwd=tmp_path, input=input)
+        return code, [json.loads(line)["word"] for line in out.splitlines()]
+
+    (tmp_path / "doc.md").write_text("Teh `nmupy` [a link](http://x/shrae) wrold\n\n"
+                                     "```py\nprnt(x)\n```\n<b class='mian'>ok</b>\n")
+    (tmp_path / "doc.HTML").write_text('<p class="mian">recieve&nbsp;<code>prnt</code></p>\n')
+    assert flagged("doc.md") == (1, ["Teh", "wrold"])
+    assert {"nmupy", "prnt"} <= set(flagged("doc.md", "--format", "text")[1])
+    assert flagged("doc.HTML") == (1, ["recieve"])
+    assert cli("correct", "doc.md", cwd=tmp_path)[1] == (tmp_path / "doc.md").read_text() \
+        .replace("Teh", "The").replace("wrold", "world")
+    # Bytes that do not decode pass through, even an odd byte at the end of UTF-16.
+    for encoding, tail in ("latin-1", b""), ("utf-16", b"z"):
+        (tmp_path / "coded.txt").write_bytes("Café recieve\r\n".encode(encoding) + tail)
+        done = subprocess.run([*TOOL, "correct", "coded.txt", "--encoding", encoding],
+                              cwd=tmp_path, capture_output=True, timeout=60)
+        assert done.stdout == "Café receive\r\n".encode(encoding) + tail
+        assert (done.returncode, done.stderr.count(b"\n")) == ((1, 1) if tail else (0, 0))
+        assert flagged("coded.txt", "--encoding", encoding)[1] == ["recieve"]
+    # No FILE: standard input; the user's words are known, and suggested.
+    (tmp_path / "mine.txt").write_text("# words of mine\nqzxv\nBrindlemap 5  # the tool\n")
+    assert flagged(input="teh qzxv brindlemap\n") == (1, ["teh", "qzxv", "brindlemap"])
+    assert flagged("--words", "mine.txt", input="teh qzxv Brindlemap\n") == (1, ["teh"])
+    assert cli("suggest", "@english", "brindlemapp", "-k", "1", "--words", "mine.txt",
+               cwd=tmp_path)[1].split("\t")[1] == "Brindlemap"
+    assert cli("build", "--wordfreq", "fr", "--n", "1000", "-o", tmp_path / "fr.lexicon")[0] == 0
+    assert flagged("fr.lexicon", "-", input="le bonjoor est dans la maison\n")[1] == ["bonjoor"]
+
+
 def test_costs_presets_weigh_the_edits_and_scale_max_dist_in_plain_edits(tmp_path):
     words, lexicon = tmp_path / "words.txt", tmp_path / "words.lexicon"
     words.write_text("hallo\nhello\n")
@@ -299,7 +330,7 @@ def test_regression_non_blocking_standard_input_is_waited_for(word_list):
 
 def test_version_and_every_default_in_help():
     assert cli("--version")[:2] == (0, f"brindlemap {importlib.metadata.version('brindlemap')}\n")
-    for command in "query", "suggest", "complete":
+    for command in "query", "suggest", "complete", "check", "correct", "build":
         help = cli(command, "--help")[1]
         options = help.count("\n  --") + help.count("\n  -k, --k")
         assert " ".join(help.split()).count("(default: ") == options
