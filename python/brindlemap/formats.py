@@ -2,10 +2,18 @@
 code, link targets, tags, comments and entities are left out, so that a checker looking only
 inside the spans changes nothing else.
 
-Every scan reads the text a bounded number of times whatever it holds: the places that end a
-construct (a closing backtick run, quote or `-->`) are found by binary search in lists made
-once per text, and a tag that turned out unclosed marks the attribute values it went through,
-so that a later tag reaching one of them gives up at once.
+Markdown's block structure is read a line at a time: a fence opens with three or more
+backticks or tildes (an info string after them) and closes with a run of its character at
+least as long; an indented line is code after a blank line, not inside a list item's
+paragraphs; headings, lists, tables and block quotes are prose (a fence inside a block quote is
+not told apart). Inline, a code span runs from a backtick run to the next run of the same
+length in its paragraph, and a link's "(target "title")" after its "]" is left out, its text
+kept.
+
+A scan's work grows with the text's length whatever it holds (times the logarithm of a binary
+search): the places that end a construct (a closing backtick run, quote or `-->`) are found by
+binary search in lists made once per text, and a tag that turned out unclosed marks the
+attributes it went through, so that a later tag reaching one of them gives up at once.
 
 Unclosed constructs: in Markdown they are read as CommonMark reads them. An unclosed fence or
 `<pre>`, `<script>`, `<style>` or `<textarea>` block runs to the end of the text; an unmatched
