@@ -312,7 +312,7 @@ def test_costs_presets_weigh_the_edits_and_scale_max_dist_in_plain_edits(tmp_pat
                    "keyboard")[1] == "hrllo\thello\t6\t1\n"
     assert cli("query", words, "hrllo", "--costs", "english", "--best", "2")[1] == (
         "hrllo\thello\t7\t1\nhrllo\thallo\t10\t0\n")
-    assert cli("correct", lexicon, "-", input="Hrllo\n")[1] == "Hallo\n"
+    assert cli("correct", lexicon, "-", input="Hrllo\n")[1] == "Hrllo\n"  # two alike: unsure
     assert cli("correct", lexicon, "-", "--costs", "keyboard", input="Hrllo\n")[1] == "Hello\n"
 
 

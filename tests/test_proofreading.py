@@ -1,6 +1,8 @@
 """Checking and correcting whole texts: which words the tokenizer gives, which of them the
 lexicon flags, and what correcting leaves untouched."""
 
+import pickle
+
 import pytest
 
 from brindlemap import Lexicon, Misspelling, Suggestion
@@ -65,7 +67,8 @@ def test_check_judges_abbreviations_and_inner_capitals_by_the_lexicon():
 
 def test_correct_keeps_everything_around_replacements_and_takes_the_casing(lexicon):
     text = "Teh dog,\n\tTEH  dgos'  (teh) — qqqqqq recieve.\r\n"
-    assert lexicon.correct(text) == "The dog,\n\tTHE  dogs'  (the) — qqqqqq receive.\r\n"
+    assert lexicon.correct(text, confidence=0) == \
+        "The dog,\n\tTHE  dogs'  (the) — qqqqqq receive.\r\n"
     assert lexicon.correct(PARAGRAPH) == PARAGRAPH.replace("freind", "friend").replace(
         "recieve", "receive").replace("Teh", "The")
     assert lexicon.check("") == [] and lexicon.correct("") == ""
@@ -91,7 +94,7 @@ def test_the_english_lexicon_passes_ordinary_prose_and_corrects_in_its_casing():
     english = Lexicon.english()
     assert english.check(PROSE) == []
     assert english.correct("Teh QUIKC brown fox recieved it in londn, Dr Smiht.") == \
-        "The QUICK brown fox received it in London, Dr Smith."
+        "The QUICK brown fox received it in London, Dr Smiht."  # a name, for all it knows
 
 
 def test_regression_correct_leaves_links_paths_entities_and_format_characters_as_written():
@@ -122,3 +125,47 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     assert [s.word for s in words.suggest("helo")] == ["hero"]
     assert words.correct("teh hero wiht IDAHO") == "the hero wit IDAHO"
     assert words.suggest("idaho") == [Suggestion("Idaho", 2, 0)]
+
+
+@pytest.mark.parametrize("text, corrected", [
+    ("I recieved teh LETTR from londn.", "I received the LETTER from London."),
+    # Shape: acronyms, and capitalised words inside a sentence that fix to no name.
+    ("Under the GPL and the XYZ terms", "Under the GPL and the XYZ terms"),
+    ("said Hakuin to Zelensky. Recieve it", "said Hakuin to Zelensky. Receive it"),
+    ("flew to Londn today", "flew to London today"),
+    # Script: no word of another script is written in this one.
+    ("東京 and Москва", "東京 and Москва"),
+    # Forms the lexicon lacks: accents, endings, beginnings.
+    ("a naïve résumé of executables, relicensing", "a naïve résumé of executables, relicensing"),
+    # Repetition: a writer who repeats a word means it.
+    ("the namespace, another namespace", "the namespace, another namespace"),
+    # Margin: two guesses alike leave the word as written.
+    ("on Munday", "on Munday"),
+])
+def test_correct_changes_only_what_it_is_sure_of(text, corrected):
+    english = Lexicon.english()
+    assert english.correct(text) == corrected
+    found = english.check(text)
+    assert all(m.fix is None or text[:m.start] + m.fix + text[m.end:] != text for m in found)
+    assert english.correct(text, confidence=1) == text  # 1 fixes nothing
+
+
+def test_own_words_are_known_suggested_and_kept_through_files_and_pickles(tmp_path):
+    base = Lexicon({"the": 50, "cat": 9, "sat": 3})
+    mine = base.with_words(["brindlemap", ("Zelensky", 7), "cat"]).with_words(["qux"])
+    assert (len(base), len(mine), mine.keys, "zelensky" in mine, "Zelensky" in base) == \
+        (3, 6, 6, True, False)
+    assert (mine.count("cat"), mine.count("ZELENSKY"), list(mine)) == \
+        (9, 7, ["the", "cat", "sat", "Zelensky", "brindlemap", "qux"])
+    assert mine.check("the brindlemap cat sat") == []
+    assert [s.word for s in mine.suggest("zat", k=3)] == ["cat", "sat"]
+    assert mine.suggest("brindelmap") == [Suggestion("brindlemap", 1, 1)]
+    mine.save(tmp_path / "mine.lexicon")
+    for copy in pickle.loads(pickle.dumps(mine)), Lexicon.load(tmp_path / "mine.lexicon"):
+        assert sorted(copy) == sorted(mine)
+        for query in "zat", "zelenski", "brind", "q":
+            assert copy.suggest(query) == mine.suggest(query)
+            assert copy.complete(query) == mine.complete(query)
+    assert mine.suggest("") == [] and mine.lookup_many(["", "zat"], k=1) == [
+        [], [Suggestion("cat", 9, 1)]]
+    assert pickle.loads(pickle.dumps(Lexicon.english())) is Lexicon.english()

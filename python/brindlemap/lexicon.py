@@ -3,6 +3,7 @@ user's own words."""
 
 from __future__ import annotations
 
+import heapq
 import os
 from array import array
 from collections.abc import Callable, Iterator
@@ -13,6 +14,7 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Queries
 from brindlemap.builder import Words
 from brindlemap.casing import carrier
+from brindlemap.confidence import DEFAULT_CONFIDENCE, checked_confidence, scripts
 from brindlemap.costs import Costs
 from brindlemap.files import index_stream, invalid_index
 from brindlemap.folding import FOLDS, Fold, folder, spelling
@@ -78,8 +80,8 @@ class Lexicon:
     (None) it is as tolerant as the query's default number of plain edits, `costs.edits(n)`.
     """
 
-    __slots__ = ("_counts", "_firsts", "_fold", "_key_of", "_starts", "_text", "_totals",
-                 "_trie")
+    __slots__ = ("_counts", "_extra", "_firsts", "_fold", "_key_of", "_metric", "_scripts_held",
+                 "_starts", "_text", "_totals", "_trie", "_under")
 
     def __init__(self, words: Words = (), *, fold: Fold = "case") -> None:
         self._take(fold, lay_out(counted_items(words), folder(fold), lambda at: f"item {at}"))
@@ -97,10 +99,13 @@ class Lexicon:
         """The English lexicon that ships with the package: 96,066 words with their counts in
         Google Books (those of SCOWL's American list that it lacks count least), in their
         usual casing ("London", "NASA", "I'm"), with contractions and common abbreviations
-        ("Dr", "etc"), folded by case. Loaded once, from a prebuilt
-        index; later calls give the same lexicon, which no query changes."""
+        ("Dr", "etc"), folded by case; its `check` and `correct` weigh edits by
+        `Costs.english()` unless told otherwise. Loaded once, from a prebuilt index; later
+        calls give the same lexicon, which no query changes (and which pickles as itself)."""
         if not _english:
-            _english.append(cls.load(english_index()))
+            english = cls.load(english_index())
+            english._metric = Costs.english()
+            _english.append(english)
         return _english[0]
 
     @classmethod
@@ -129,9 +134,41 @@ class Lexicon:
         replace_file(path, (self.to_bytes(),))
 
     def to_bytes(self) -> bytes:
-        """The bytes of the lexicon's index file, which `from_bytes` reads back."""
+        """The bytes of the lexicon's index file, which `from_bytes` reads back. A lexicon
+        with words of its own over another (`with_words`) is written as one lexicon of them
+        all, which answers as it does."""
+        if self._extra is not None:
+            return Lexicon(self._items(), fold=self._fold).to_bytes()
         return lexicon_bytes(self._fold, Tables(self._trie, self._text, self._starts,
                                                 self._counts, self._firsts, self._totals))
+
+    def with_words(self, words: Words) -> Lexicon:
+        """This lexicon with `words` too: plain words (each counts 1), (word, count) pairs or
+        a mapping, checked as the constructor checks them. Words whose key it already holds
+        keep their counts and spellings; the others are known from then on, never flagged or
+        changed by `check` and `correct`, and suggested as their counts rank them. This
+        lexicon is shared, not copied, and is not changed: a few thousand words take
+        milliseconds whatever its size."""
+        added = [item for item in counted_items(words) if self._base_number(item[1]) is None]
+        if self._extra is not None:
+            added[:0] = ((-1, word, count) for word, count in self._extra._items())
+        under = self if self._under is None else self._under
+        return _layered(under, Lexicon._of(self._fold, lay_out(added, self._key_of,
+                                                                lambda at: f"item {at}")))
+
+    def _items(self) -> Iterator[tuple[str, int]]:
+        """(spelling, count) of every word, in the order of the tables (commonest key first),
+        and then those of the words layered over them."""
+        text, starts, counts = self._text, self._starts, self._counts
+        for at, count in enumerate(counts):
+            yield text[starts[at]:starts[at + 1]], count
+        if self._extra is not None:
+            yield from self._extra._items()
+
+    def __iter__(self) -> Iterator[str]:
+        """Every word (each spelling, in NFC), the commonest key's first, and then those that
+        `with_words` added."""
+        return (word for word, _ in self._items())
 
     @classmethod
     def from_bytes(cls, data: bytes | bytearray) -> Lexicon:
@@ -146,6 +183,10 @@ class Lexicon:
         return lexicon
 
     def _take(self, fold: Fold, tables: Tables) -> None:
+        self._extra: Lexicon | None = None  # the words of with_words, kept apart
+        self._under: Lexicon | None = None  # with them, the lexicon whose tables these are
+        self._metric: Metric | Costs = RANKED_METRIC  # what check and correct weigh edits by
+        self._scripts_held: frozenset[str] | None = None
         self._key_of = folder(fold)
         self._fold = fold
         (self._trie, self._text, self._starts, self._counts, self._firsts,
@@ -208,33 +249,51 @@ class Lexicon:
 
     # The queries.
 
+    def _layered(self, answer: Callable[[Lexicon], list[Suggestion]],
+                 k: int | None) -> list[Suggestion]:
+        """`answer(self)`, merged in rank with the answers of the words layered over it."""
+        found = answer(self)
+        if self._extra is None:
+            return found
+        return _merged(found, answer(self._extra), k)
+
     def suggest(self, word: str, max_dist: int | None = None, k: int = 10, *,
                 metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
         """The `k` best words within `max_dist` of `word` (by default 2 edits, or
         `metric.edits(2)` for a Costs metric), best first: by distance, then by count (most
-        first), then in the order the words were given."""
+        first), then in the order the words were given. The empty word has none."""
         key = self._key(word)
-        return self._answers(word, key, queries.suggest(
-            self._trie, key, _reach(max_dist, metric, RANKED_EDITS), k, metric=metric))
+        if not key:
+            return []
+        reach = _reach(max_dist, metric, RANKED_EDITS)
+        return self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
+            lexicon._trie, key, reach, k, metric=metric)), k)
 
     def complete(self, typed: str, max_dist: int | None = None, k: int = 10, *,
                  metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
         """The `k` best words that begin with something within `max_dist` of `typed` (by
         default 1 edit, or `metric.edits(1)` for a Costs metric): by that distance, then by
-        count (most first), then in the order the words were given."""
+        count (most first), then in the order the words were given. Every word begins with
+        the empty word: for it, the `k` commonest."""
         key = self._key(typed)
-        return self._answers(typed, key, queries.complete(
-            self._trie, key, _reach(max_dist, metric, COMPLETION_EDITS), k, metric=metric))
+        reach = _reach(max_dist, metric, COMPLETION_EDITS)
+        return self._layered(lambda lexicon: lexicon._answers(typed, key, queries.complete(
+            lexicon._trie, key, reach, k, metric=metric)), k)
 
     def search(self, word: str, max_dist: int | None = None, *,
                metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
         """Every word within `max_dist` of `word` (by default 1 edit, or `metric.edits(1)`
-        for a Costs metric), in the order of `suggest`."""
+        for a Costs metric), in the order of `suggest`. The empty word has none."""
         key = self._key(word)
-        found = queries.search(self._trie, key, _reach(max_dist, metric, UNRANKED_EDITS),
-                               metric=metric)
-        found.sort(key=lambda match: (match[2], match[1]))
-        return self._answers(word, key, found)
+        if not key:
+            return []
+        reach = _reach(max_dist, metric, UNRANKED_EDITS)
+
+        def answer(lexicon: Lexicon) -> list[Suggestion]:
+            found = queries.search(lexicon._trie, key, reach, metric=metric)
+            found.sort(key=lambda match: (match[2], match[1]))
+            return lexicon._answers(word, key, found)
+        return self._layered(answer, None)
 
     def lookup_many(self, words: Queries, max_dist: int | None = None, k: int = 10, *,
                     metric: Metric | Costs = RANKED_METRIC,
@@ -246,26 +305,64 @@ class Lexicon:
             raise TypeError("a str is one word, not a sequence of them: pass [word] for one")
         given = list(words)
         keys = [self._key(word) for word in given]
-        found = queries.search_many(self._trie, keys, _reach(max_dist, metric, RANKED_EDITS),
-                                    metric=metric, k=k, threads=threads)
-        return [self._answers(*answer) for answer in zip(given, keys, found)]
+        reach = _reach(max_dist, metric, RANKED_EDITS)
+
+        def answers(lexicon: Lexicon) -> list[list[Suggestion]]:
+            found = queries.search_many(lexicon._trie, keys, reach, metric=metric, k=k,
+                                        threads=threads)
+            return [lexicon._answers(*answer) if answer[1] else []
+                    for answer in zip(given, keys, found)]
+        found = answers(self)
+        if self._extra is None:
+            return found
+        return [_merged(mine, theirs, k) for mine, theirs in zip(found, answers(self._extra))]
 
     # Whole texts.
 
     def check(self, text: str, max_dist: int | None = None, k: int = 5, *,
-              metric: Metric | Costs = RANKED_METRIC) -> list[proofreading.Misspelling]:
-        """The words of `text` the lexicon does not know, in order, each with its span and up
-        to `k` suggestions as `lookup_many` finds them (`max_dist` and `metric` as there);
-        numbers, URLs, e-mail addresses and code are left out, and contractions and
-        possessives are known by their stems (`brindlemap.proofreading`)."""
-        return proofreading.check(self, self._text_of(text), max_dist, k, metric)
+              metric: Metric | Costs | None = None,
+              confidence: float = DEFAULT_CONFIDENCE) -> list[proofreading.Misspelling]:
+        """The words of `text` the lexicon does not know, in order, each with its span, up
+        to `k` suggestions as `lookup_many` finds them (`max_dist` as there; `metric` the
+        lexicon's own, `Costs.english()` for the shipped one, or "osa") and the `fix` that
+        `correct` makes of it at `confidence` (`brindlemap.confidence`); numbers, links, paths,
+        e-mail addresses and code are left out, and contractions and possessives are known by
+        their stems (`brindlemap.proofreading`)."""
+        return proofreading.check(self, self._text_of(text), max_dist, k,
+                                  self._text_metric(metric), checked_confidence(confidence))
 
     def correct(self, text: str, max_dist: int | None = None, *,
-                metric: Metric | Costs = RANKED_METRIC) -> str:
-        """`text` with each unknown word replaced by its best suggestion in the word's casing
-        (`max_dist` and `metric` as `lookup_many` takes them); a word without one, and
-        everything between words, are left as they are."""
-        return proofreading.correct(self, self._text_of(text), max_dist, metric)
+                metric: Metric | Costs | None = None,
+                confidence: float = DEFAULT_CONFIDENCE) -> str:
+        """`text` with each unknown word replaced by its fix, in the word's casing, where
+        `check` gives one: by default only where it is sure (`confidence` 0 takes every best
+        suggestion); every other word, and everything between words, are left as they are."""
+        return proofreading.correct(self, self._text_of(text), max_dist,
+                                    self._text_metric(metric), checked_confidence(confidence))
+
+    def _text_metric(self, metric: Metric | Costs | None) -> Metric | Costs:
+        return self._metric if metric is None else metric
+
+    def facts(self) -> Lexicon:
+        """What the decision to correct asks of the lexicon: itself."""
+        return self
+
+    def scripts(self) -> frozenset[str]:
+        """The scripts the lexicon's letters are written in (LATIN, CYRILLIC, CJK...)."""
+        if self._scripts_held is None:
+            held = scripts([self._text])
+            if self._extra is not None:
+                held |= self._extra.scripts()
+            self._scripts_held = held
+        return self._scripts_held
+
+    def is_name(self, word: str) -> bool:
+        """Whether the lexicon writes `word` with a capital of its own, in any of its
+        spellings ("London", "NASA", "Smith" beside "smith")."""
+        number = self._base_number(word)
+        if number is None:
+            return self._extra is not None and self._extra.is_name(word)
+        return any(spelling != spelling.lower() for spelling in self._spellings(number))
 
     @staticmethod
     def _text_of(text: str) -> str:
@@ -280,23 +377,30 @@ class Lexicon:
             return None
         return None if match is None else match[1]
 
+    def _base_number(self, word: str) -> int | None:
+        """The number of the key of `word` in this lexicon's own tables, if they hold it."""
+        return self._number(self._key_of(word))
+
     def __contains__(self, word: object) -> bool:
         """Whether a word that folds as `word` does is in the lexicon."""
-        return isinstance(word, str) and self._number(self._key_of(word)) is not None
+        return isinstance(word, str) and (self._base_number(word) is not None
+                                          or (self._extra is not None and word in self._extra))
 
     def count(self, word: str) -> int:
         """The count of all the words that fold as `word` does; 0 for none."""
         number = self._number(self._key(word))
-        return 0 if number is None else self._totals[number]
+        if number is not None:
+            return self._totals[number]
+        return 0 if self._extra is None else self._extra.count(word)
 
     def __len__(self) -> int:
         """The number of distinct words (spellings, in NFC)."""
-        return len(self._counts)
+        return len(self._counts) + (0 if self._extra is None else len(self._extra))
 
     @property
     def keys(self) -> int:
         """The number of distinct keys the words fold to."""
-        return len(self._totals)
+        return len(self._totals) + (0 if self._extra is None else self._extra.keys)
 
     @property
     def fold(self) -> Fold:
@@ -307,11 +411,36 @@ class Lexicon:
         return f"<Lexicon of {len(self)} words, {self.keys} keys, fold={self._fold!r}>"
 
     def __reduce__(self) -> tuple[Any, ...]:
-        # A lexicon pickles as the bytes of its index file, checked as they are read back.
+        # A lexicon pickles as the bytes of its index file, checked as they are read back; the
+        # shipped one as itself, and one with words of its own as the two lexicons.
+        if self._under is not None:
+            return _layered, (self._under, self._extra)
+        if _english and self is _english[0]:
+            return Lexicon.english, ()
         return Lexicon.from_bytes, (self.to_bytes(),)
 
 
 _english: list[Lexicon] = []  # the shipped lexicon, once loaded
+
+
+def _layered(under: Lexicon, extra: Lexicon) -> Lexicon:
+    """A lexicon of the tables of `under` with the words of `extra` over them."""
+    if not isinstance(under, Lexicon) or not isinstance(extra, Lexicon) \
+            or under._under is not None or extra._under is not None:
+        raise ValueError("not the state of a pickled Lexicon")
+    layered = Lexicon._of(under._fold, Tables(under._trie, under._text, under._starts,
+                                              under._counts, under._firsts, under._totals))
+    layered._extra, layered._under, layered._metric = extra, under, under._metric
+    return layered
+
+
+def _merged(first: list[Suggestion], second: list[Suggestion],
+            k: int | None) -> list[Suggestion]:
+    """Two lists of answers, each best first, as one: by distance, then by count, `first`'s
+    before `second`'s where they tie; at most `k` of them."""
+    merged = list(heapq.merge(first, second, key=lambda answer: (answer.distance,
+                                                                  -answer.count)))
+    return merged if k is None else merged[:k]
 
 
 def _restored(fold: Fold, trie: PrefixSearch, text: str, starts: array[int], counts: array[int],

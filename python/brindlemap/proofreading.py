@@ -22,13 +22,15 @@ the replacement keeps the letters around them.
 
 from __future__ import annotations
 
+from collections import Counter
 from typing import TYPE_CHECKING, NamedTuple
 
 from brindlemap.casing import in_turkic_capitals
+from brindlemap.confidence import Evidence, decide
+from brindlemap.costs import Costs
 from brindlemap.tokens import FORMAT_CHARACTERS, Token, tokens
 
 if TYPE_CHECKING:
-    from brindlemap.costs import Costs
     from brindlemap.lexicon import Lexicon, Suggestion
     from brindlemap.queries import Metric
 
@@ -36,13 +38,15 @@ __all__ = ["Misspelling", "check", "correct"]
 
 
 class Misspelling(NamedTuple):
-    """A word the lexicon does not know, where it is (`text[start:end] == word`), and the
-    lexicon's best guesses at what was meant, best first."""
+    """A word the lexicon does not know, where it is (`text[start:end] == word`), the
+    lexicon's best guesses at what was meant, best first, and what `correct` puts in its
+    place: `fix`, or None where it is not sure enough to touch it (`brindlemap.confidence`)."""
 
     word: str
     start: int
     end: int
     suggestions: list[Suggestion]
+    fix: str | None = None
 
 
 # Contraction and possessive endings, longest first, each in both apostrophes; "'" alone is
@@ -120,9 +124,24 @@ def _compounds(text: str, found: list[Token]) -> list[tuple[int, int]]:
     return spans
 
 
+# What may stand between the end of a sentence and the word that opens the next.
+_OPENERS = "\"'“‘«([{*#>-–—•"
+_SENTENCE_ENDS = ".!?…:"
+
+
+def _opens_sentence(text: str, start: int) -> bool:
+    """Whether the word at `start` opens a sentence, a paragraph or an item of a list."""
+    at, breaks = start - 1, 0
+    while at >= 0 and (text[at].isspace() or text[at] in _OPENERS):
+        breaks += text[at] == "\n"
+        at -= 1
+    return at < 0 or text[at] in _SENTENCE_ENDS or breaks > 1
+
+
 def check(lexicon: Lexicon, text: str, max_dist: int | None, k: int,
-          metric: Metric | Costs) -> list[Misspelling]:
-    """The words of `text` that `lexicon` does not know, with up to `k` suggestions each."""
+          metric: Metric | Costs, confidence: float) -> list[Misspelling]:
+    """The words of `text` that `lexicon` does not know, with up to `k` suggestions each and
+    the fix that `correct` makes of each."""
     verdicts: dict[tuple[str, bool], tuple[str, str] | None] = {}
     whole_known: dict[tuple[int, int], bool] = {}
     unknown: list[tuple[str, int, int, tuple[str, str]]] = []
@@ -142,10 +161,22 @@ def check(lexicon: Lexicon, text: str, max_dist: int | None, k: int,
             if whole_known[low, high]:
                 continue
         unknown.append((word, start, end, verdict))
+    if not unknown:
+        return []
     queries = list(dict.fromkeys(query for *_, (query, _) in unknown))
-    answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, k, metric=metric)))
-    return [Misspelling(word, start, end, _with_suffix(answers[query], suffix))
-            for word, start, end, (query, suffix) in unknown]
+    # Two guesses at least: the lead of the first over the second is evidence.
+    answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, max(k, 2),
+                                                    metric=metric)))
+    uses = Counter(word.lower() for word, _, _ in found)
+    unit = metric.unit if isinstance(metric, Costs) else 1
+    misspelt = []
+    for word, start, end, (query, suffix) in unknown:
+        guesses = answers[query]
+        fix = decide(Evidence(query, _opens_sentence(text, start), uses[word.lower()], guesses,
+                              unit), confidence, lexicon.facts())
+        misspelt.append(Misspelling(word, start, end, _with_suffix(guesses[:k], suffix),
+                                    None if fix is None else _with_format(word, fix + suffix)))
+    return misspelt
 
 
 def _with_suffix(answers: list[Suggestion], suffix: str) -> list[Suggestion]:
@@ -188,13 +219,14 @@ def _with_format(written: str, replacement: str) -> str:
     return "".join(pieces)
 
 
-def correct(lexicon: Lexicon, text: str, max_dist: int | None, metric: Metric | Costs) -> str:
-    """`text` with each unknown word that has a suggestion replaced by the best one."""
+def correct(lexicon: Lexicon, text: str, max_dist: int | None, metric: Metric | Costs,
+            confidence: float) -> str:
+    """`text` with each unknown word that `check` gives a fix replaced by it."""
     pieces: list[str] = []
     done = 0
-    for word, start, end, suggestions in check(lexicon, text, max_dist, 1, metric):
-        if suggestions:
-            pieces += (text[done:start], _with_format(word, suggestions[0].word))
-            done = end
+    for misspelling in check(lexicon, text, max_dist, 1, metric, confidence):
+        if misspelling.fix is not None:
+            pieces += (text[done:misspelling.start], misspelling.fix)
+            done = misspelling.end
     pieces.append(text[done:])
     return "".join(pieces)
