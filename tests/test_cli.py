@@ -230,8 +230,9 @@ def test_build_lexicon_then_check_and_correct_a_text(tmp_path):
     code, out, _ = cli("check", "-", "--json", "--k", "1", input="Teh\n\nok qqqqqq\n")
     assert (code, [json.loads(line) for line in out.splitlines()]) == (1, [
         {"file": "<stdin>", "line": 1, "column": 1, "word": "Teh",
-         "suggestions": [{"word": "The", "count": 23135851162, "distance": 1}]},
-        {"file": "<stdin>", "line": 3, "column": 4, "word": "qqqqqq", "suggestions": []}])
+         "suggestions": [{"word": "The", "count": 23135851162, "distance": 7}], "fix": "The"},
+        {"file": "<stdin>", "line": 3, "column": 4, "word": "qqqqqq", "suggestions": [],
+         "fix": None}])
     # A plain word list folded makes a lexicon too; a trie has no counts to check with.
     words = tmp_path / "words.txt"
     words.write_text("Café\nnaïve\n")
@@ -266,8 +267,8 @@ def test_regression_what_cannot_be_checked_passes_through_and_is_reported(tmp_pa
         "brindlemap: warning: latin.txt:4: not UTF-8 text (byte 3): the words around it are "
         "left unchecked\n")
     assert cli("check", "long.txt", cwd=tmp_path)[1:] == (
-        "long.txt:1:1: teh -> the, tech, tel, ten, tea\n"
-        "long.txt:3:1: recieve -> receive, relieve, received, believe, recipe\n",
+        "long.txt:1:1: teh -> the, tech, ten, eth, tel\n"
+        "long.txt:3:1: recieve -> receive, relieve, received, receiver, receives\n",
         "brindlemap: warning: long.txt:2: a line longer than 1048576 bytes, left unchecked\n")
 
 

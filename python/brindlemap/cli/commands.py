@@ -33,8 +33,8 @@ from brindlemap.folding import FOLDS
 from brindlemap.formats import FORMATS
 from brindlemap.index_format import HEADER, Kind
 from brindlemap.lexicon import Lexicon, Suggestion
-from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_METRIC, RANKS, UNRANKED_METRIC,
-                                Metric, complete, search_many)
+from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_EDITS, RANKED_METRIC, RANKS,
+                                UNRANKED_METRIC, Metric, complete, search_many)
 from brindlemap.shipped import english_index
 from brindlemap.wordlist import MAX_LINE_BYTES, WordListError, entries, lines, parse_unsigned
 
@@ -336,12 +336,13 @@ def command_check(args: Namespace) -> int:
             continue
         where = Places(part)
         found = lexicon.check(part.text, args.max_dist, args.k,
-                              metric=args.metric or RANKED_METRIC, format=args.format)
+                              metric=args.metric, format=args.format)
         unknown += len(found)
         if args.json:
             write("".join(json.dumps(
                 {"file": name, "line": line, "column": column, "word": m.word,
-                 "suggestions": [s._asdict() for s in m.suggestions]}, ensure_ascii=False)
+                 "suggestions": [s._asdict() for s in m.suggestions], "fix": m.fix},
+                ensure_ascii=False)
                 + "\n" for m in found for line, column in [where(m.start)]))
         else:
             write("".join(_misspelling_line(name, where(m.start), m.word, m.suggestions)
@@ -360,7 +361,7 @@ def command_correct(args: Namespace) -> int:
         writer = writer or encoding.writer()
         if isinstance(part, Chunk):
             corrected = lexicon.correct(part.text, args.max_dist,
-                                        metric=args.metric or RANKED_METRIC, format=args.format)
+                                        metric=args.metric, format=args.format)
             write_bytes(_written_back(writer, part, corrected, unchecked))
         else:
             write_bytes(writer.raw(part.data))
@@ -448,7 +449,8 @@ def _weighed(args: Namespace) -> None:
     unit."""
     if getattr(args, "costs", None) is not None:
         args.metric = PRESETS[args.costs]()
-        args.max_dist = min(args.metric.edits(args.max_dist), MAX_DISTANCE)
+        if args.max_dist is not None:  # else the default of the query, in the preset's unit
+            args.max_dist = min(args.metric.edits(args.max_dist), MAX_DISTANCE)
 
 
 def _extensions() -> str:
@@ -584,8 +586,10 @@ def parser() -> argparse.ArgumentParser:
                                   "that do not decode pass through unchanged (default: "
                                   "%(default)s)")
         _words_option(command)
-        command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=2,
-                             help="the largest distance of a suggestion (default: %(default)s)")
+        command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=None,
+                             help="the largest distance of a suggestion, in the unit of the "
+                                  "lexicon's metric (Costs.english() for @english) unless "
+                                  f"--costs is given (default: {RANKED_EDITS} plain edits)")
         _costs_option(command)
         command.set_defaults(metric=None)
         if name == "check":
