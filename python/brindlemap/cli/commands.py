@@ -435,13 +435,13 @@ def _unsigned(maximum: int) -> Callable[[str], int]:
     return parse
 
 
-def _costs_option(command: argparse._ActionsContainer) -> None:
+def _costs_option(command: argparse._ActionsContainer, default: str = "unweighted") -> None:
     command.add_argument("--costs", choices=list(PRESETS), default=None, metavar="PRESET",
                          help="weigh the edits by a preset of brindlemap.Costs: "
                               f"{', '.join(PRESETS)} (english: QWERTY slips, letters left "
                               "out, doubled or swapped, and accents cost less than other "
                               "edits; keyboard: QWERTY slips); --max-dist still counts plain "
-                              "edits, scaled by the preset's unit (default: unweighted)")
+                              f"edits, scaled by the preset's unit (default: {default})")
 
 
 def _weighed(args: Namespace) -> None:
@@ -560,9 +560,9 @@ def parser() -> argparse.ArgumentParser:
             ("check", command_check, "list the words of a text that a lexicon does not know, "
              "each as FILE:LINE:COLUMN: WORD -> SUGGESTIONS; exit status 1 if there are any, "
              "or if some of the text could not be checked"),
-            ("correct", command_correct, "write the text with each unknown word replaced by "
-             "the lexicon's best suggestion, in the word's casing; exit status 1 if some of "
-             "the text could not be checked (it is written as it was)")]
+            ("correct", command_correct, "write the text with each unknown word that the "
+             "lexicon is sure of replaced by its fix, in the word's casing; exit status 1 if "
+             "some of the text could not be checked (it is written as it was)")]
     for name, text_run, help in text_commands:
         command = commands.add_parser(name, help=help, description=help[0].upper() + help[1:] +
                                       ". Numbers, links, paths, e-mail addresses and code are "
@@ -588,9 +588,9 @@ def parser() -> argparse.ArgumentParser:
         _words_option(command)
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=None,
                              help="the largest distance of a suggestion, in the unit of the "
-                                  "lexicon's metric (Costs.english() for @english) unless "
-                                  f"--costs is given (default: {RANKED_EDITS} plain edits)")
-        _costs_option(command)
+                                  "lexicon's own metric unless --costs is given (default: "
+                                  f"{RANKED_EDITS} plain edits)")
+        _costs_option(command, "the lexicon's own: english for @english, else unweighted")
         command.set_defaults(metric=None)
         if name == "check":
             command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=5,
