@@ -94,7 +94,7 @@ def test_the_english_lexicon_passes_ordinary_prose_and_corrects_in_its_casing():
     english = Lexicon.english()
     assert english.check(PROSE) == []
     assert english.correct("Teh QUIKC brown fox recieved it in londn, Dr Smiht.") == \
-        "The QUICK brown fox received it in London, Dr Smiht."  # a name, for all it knows
+        "The QUICK brown fox received it in London, Dr Smith."
 
 
 def test_regression_correct_leaves_links_paths_entities_and_format_characters_as_written():
@@ -114,7 +114,8 @@ def test_regression_capitals_that_fold_to_another_key_are_known_and_never_answer
     # three Greek letters with ypogegrammeni makes a word of another key.
     turkish = Lexicon({"ışık": 50, "ılık": 10, "ilk": 900, "istanbul": 80, "ıstanbul": 2})
     assert turkish.check("Işık IŞIK Ilık İstanbul İSTANBUL Işk") == [
-        Misspelling("Işk", 33, 36, [Suggestion("Ilk", 900, 1), Suggestion("ışık", 50, 2)])]
+        Misspelling("Işk", 33, 36, [Suggestion("Ilk", 900, 1), Suggestion("ışık", 50, 2)],
+                    "Ilk")]
     assert turkish.correct("Ilık İstanbul") == "Ilık İstanbul"
     assert [s.word for s in turkish.suggest("İstanbul")] == ["Istanbul", "ıstanbul"]
     assert Lexicon(["ᾷσμα"]).suggest("Ᾱσμα") == [Suggestion("ᾷσμα", 1, 2)]
@@ -169,3 +170,14 @@ def test_own_words_are_known_suggested_and_kept_through_files_and_pickles(tmp_pa
     assert mine.suggest("") == [] and mine.lookup_many(["", "zat"], k=1) == [
         [], [Suggestion("cat", 9, 1)]]
     assert pickle.loads(pickle.dumps(Lexicon.english())) is Lexicon.english()
+
+
+def test_markdown_and_html_are_checked_and_corrected_in_their_prose_only():
+    english = Lexicon.english()
+    markdown = ("# Teh guide\n\nInstall `nmupy`, then:\n\n```python\nprnt('recieve')\n```\n\n"
+                "See [teh docs](docs/shrae/dict.txt) and <b class=\"mian\">&nbsp;</b>.\n")
+    html = '<p class="mian">Teh <code>prnt</code> recieve&nbsp;<script>teh()</script></p>'
+    assert [m.word for m in english.check(markdown, format="markdown")] == ["Teh", "teh"]
+    assert english.correct(markdown, format="markdown") == markdown.replace("eh", "he")
+    assert english.correct(html, format="html") == html.replace("Teh", "The").replace(
+        "recieve", "receive")

@@ -14,7 +14,7 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import MAX_PAYLOAD
 
 Arrays = tuple[list[int], list[str], list[int | None], list[int]]
-Words = Iterable[str] | Iterable[tuple[str, int]] | Mapping[str, int]
+Words = Iterable[str | tuple[str, int]] | Mapping[str, int]
 
 # A lone surrogate as "surrogatepass" encodes it: ED followed by A0 to BF, a pair that no
 # scalar value's UTF-8 holds.

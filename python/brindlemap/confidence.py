@@ -10,8 +10,9 @@ slip rather than a name, a term or a word of another language. So a fix is left 
 - the word is the fix with accents ("naïve" for "naive"), or the fix with a common ending or
   beginning ("executables", "relicensing"): a form the lexicon lacks, not a typo;
 - the word is in capitals of four letters or fewer (an acronym: "GPL"), or capitalised inside
-  a sentence while the fix is not a name itself or is more than one edit away ("Hakuin" is
-  not "Akin", "Zelensky" not "Kerensky");
+  a sentence (and not in a title, beside other capitalised words) while the fix is not a
+  name itself, or is more than one edit away ("Hakuin" is not "Akin", "Zelensky" not
+  "Kerensky");
 - the typo supposed is large for the word (two plain edits in a word of five letters or
   fewer, more than two in any).
 
@@ -60,6 +61,7 @@ class Evidence(NamedTuple):
 
     word: str  # as written (its stem, where a suffix was taken off)
     sentence_start: bool  # whether it opens a sentence, where capitals say nothing
+    in_title: bool  # whether a capitalised word stands beside it ("GNU General Public")
     uses: int  # how many times the text holds it (by its lowercase)
     suggestions: list[Suggestion]  # best first, at least the first two where there are two
     unit: int  # the cost of a plain edit in the suggestions' distances
@@ -108,16 +110,16 @@ class Facts(Protocol):
 # each plain edit its typo supposes. A fix must lead the next guess by a margin, in natural
 # logarithms, of LEAD, and more for a word the text repeats or a larger typo; `confidence`
 # scales it (1 at DEFAULT_CONFIDENCE, without bound towards 1).
-EDIT_WEIGHT = 6.0
+EDIT_WEIGHT = 8.0
 LEAD = 2.0
 LEAD_PER_USE = 2.0  # times the logarithm of the uses of the word in the text
-LEAD_PER_EDIT = 2.0  # for each plain edit past a slip (0.7 of one)
+LEAD_PER_EDIT = 3.0  # for each plain edit past a slip (0.7 of one)
 LEAD_WITHOUT_RUNNER = 5.0  # the margin of a guess that has no other beside it
 
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, uses, suggestions, unit = evidence
+    word, start, title, uses, suggestions, unit = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -135,7 +137,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if word.isupper() and letters <= 4:
             return None
         if word[:1].isupper() and not word.isupper() and not start \
-                and (edits > 1 or not facts.is_name(best.word)):
+                and (edits > 1 or not (title or facts.is_name(best.word))):
             return None
         if edits > 1 and letters <= 5:
             return None

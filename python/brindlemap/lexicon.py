@@ -18,6 +18,7 @@ from brindlemap.confidence import DEFAULT_CONFIDENCE, checked_confidence, script
 from brindlemap.costs import Costs
 from brindlemap.files import index_stream, invalid_index
 from brindlemap.folding import FOLDS, Fold, folder, spelling
+from brindlemap.formats import prose_spans
 from brindlemap.frequency_file import MAX_COUNT, read_frequencies
 from brindlemap.index_format import DEFAULT_MAX_BYTES, Kind, byte_bound
 from brindlemap.lexicon_file import (checked_tables, lexicon_bytes, lexicon_from_bytes,
@@ -320,24 +321,29 @@ class Lexicon:
     # Whole texts.
 
     def check(self, text: str, max_dist: int | None = None, k: int = 5, *,
-              metric: Metric | Costs | None = None,
-              confidence: float = DEFAULT_CONFIDENCE) -> list[proofreading.Misspelling]:
+              metric: Metric | Costs | None = None, confidence: float = DEFAULT_CONFIDENCE,
+              format: str = "text") -> list[proofreading.Misspelling]:
         """The words of `text` the lexicon does not know, in order, each with its span, up
         to `k` suggestions as `lookup_many` finds them (`max_dist` as there; `metric` the
         lexicon's own, `Costs.english()` for the shipped one, or "osa") and the `fix` that
         `correct` makes of it at `confidence` (`brindlemap.confidence`); numbers, links, paths,
         e-mail addresses and code are left out, and contractions and possessives are known by
-        their stems (`brindlemap.proofreading`)."""
-        return proofreading.check(self, self._text_of(text), max_dist, k,
+        their stems (`brindlemap.proofreading`). With `format="markdown"` or `"html"` only the
+        document's prose is read: code, link targets, tags, attributes and entities are not
+        (`brindlemap.formats`)."""
+        text = self._text_of(text)
+        return proofreading.check(self, text, prose_spans(text, format), max_dist, k,
                                   self._text_metric(metric), checked_confidence(confidence))
 
     def correct(self, text: str, max_dist: int | None = None, *,
-                metric: Metric | Costs | None = None,
-                confidence: float = DEFAULT_CONFIDENCE) -> str:
+                metric: Metric | Costs | None = None, confidence: float = DEFAULT_CONFIDENCE,
+                format: str = "text") -> str:
         """`text` with each unknown word replaced by its fix, in the word's casing, where
         `check` gives one: by default only where it is sure (`confidence` 0 takes every best
-        suggestion); every other word, and everything between words, are left as they are."""
-        return proofreading.correct(self, self._text_of(text), max_dist,
+        suggestion); every other word, and everything between words, are left as they are,
+        and so is all but the prose of a Markdown or HTML document (`format` as in `check`)."""
+        text = self._text_of(text)
+        return proofreading.correct(self, text, prose_spans(text, format), max_dist,
                                     self._text_metric(metric), checked_confidence(confidence))
 
     def _text_metric(self, metric: Metric | Costs | None) -> Metric | Costs:

@@ -138,15 +138,45 @@ def _opens_sentence(text: str, start: int) -> bool:
     return at < 0 or text[at] in _SENTENCE_ENDS or breaks > 1
 
 
-def check(lexicon: Lexicon, text: str, max_dist: int | None, k: int,
-          metric: Metric | Costs, confidence: float) -> list[Misspelling]:
-    """The words of `text` that `lexicon` does not know, with up to `k` suggestions each and
-    the fix that `correct` makes of each."""
+def _in_title(text: str, found: list[Token], at: int) -> bool:
+    """Whether a capitalised word stands beside token `at` within its paragraph, as in a
+    title or a heading ("GNU General Public License")."""
+    token = found[at]
+    for other in found[max(at - 1, 0):at] + found[at + 1:at + 2]:
+        low, high = min(other.end, token.end), max(other.start, token.start)
+        if other.word[:1].isupper() and "\n\n" not in text[low:high]:
+            return True
+    return False
+
+
+def _tokens_in(text: str, spans: list[tuple[int, int]]) -> tuple[list[Token], set[int]]:
+    """The words of the spans of `text`, each span read as a text of its own, and where the
+    first word of each span starts (after a tag or a code block, a word opens a sentence as
+    far as its capitals tell)."""
+    if spans == [(0, len(text))]:
+        return list(tokens(text)), set()
+    new = tuple.__new__
+    found: list[Token] = []
+    firsts = set()
+    for low, high in spans:
+        words = [new(Token, (word, low + start, low + end))
+                 for word, start, end in tokens(text[low:high])]
+        if words and not text[low:words[0].start].strip(_OPENERS + " \t\r\n"):
+            firsts.add(words[0].start)
+        found += words
+    return found, firsts
+
+
+def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: int | None,
+          k: int, metric: Metric | Costs, confidence: float) -> list[Misspelling]:
+    """The words of the spans of `text` that `lexicon` does not know, with up to `k`
+    suggestions each and the fix that `correct` makes of each."""
     verdicts: dict[tuple[str, bool], tuple[str, str] | None] = {}
     whole_known: dict[tuple[int, int], bool] = {}
-    unknown: list[tuple[str, int, int, tuple[str, str]]] = []
-    found = list(tokens(text))
-    for (word, start, end), (low, high) in zip(found, _compounds(text, found)):
+    unknown: list[tuple[int, tuple[str, str]]] = []
+    found, span_starts = _tokens_in(text, spans)
+    for at, ((word, start, end), (low, high)) in enumerate(zip(found,
+                                                              _compounds(text, found))):
         dotted = text.startswith(".", end)
         try:
             verdict = verdicts[word, dotted]
@@ -160,20 +190,23 @@ def check(lexicon: Lexicon, text: str, max_dist: int | None, k: int,
                                                 text.startswith(".", high))
             if whole_known[low, high]:
                 continue
-        unknown.append((word, start, end, verdict))
+        unknown.append((at, verdict))
     if not unknown:
         return []
-    queries = list(dict.fromkeys(query for *_, (query, _) in unknown))
+    queries = list(dict.fromkeys(query for _, (query, _) in unknown))
     # Two guesses at least: the lead of the first over the second is evidence.
     answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, max(k, 2),
                                                     metric=metric)))
     uses = Counter(word.lower() for word, _, _ in found)
     unit = metric.unit if isinstance(metric, Costs) else 1
     misspelt = []
-    for word, start, end, (query, suffix) in unknown:
+    for at, (query, suffix) in unknown:
+        word, start, end = found[at]
         guesses = answers[query]
-        fix = decide(Evidence(query, _opens_sentence(text, start), uses[word.lower()], guesses,
-                              unit), confidence, lexicon.facts())
+        opens = start in span_starts or _opens_sentence(text, start)
+        evidence = Evidence(query, opens, _in_title(text, found, at),
+                            uses[word.lower()], guesses, unit)
+        fix = decide(evidence, confidence, lexicon.facts())
         misspelt.append(Misspelling(word, start, end, _with_suffix(guesses[:k], suffix),
                                     None if fix is None else _with_format(word, fix + suffix)))
     return misspelt
@@ -219,12 +252,12 @@ def _with_format(written: str, replacement: str) -> str:
     return "".join(pieces)
 
 
-def correct(lexicon: Lexicon, text: str, max_dist: int | None, metric: Metric | Costs,
-            confidence: float) -> str:
+def correct(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: int | None,
+            metric: Metric | Costs, confidence: float) -> str:
     """`text` with each unknown word that `check` gives a fix replaced by it."""
     pieces: list[str] = []
     done = 0
-    for misspelling in check(lexicon, text, max_dist, 1, metric, confidence):
+    for misspelling in check(lexicon, text, spans, max_dist, 1, metric, confidence):
         if misspelling.fix is not None:
             pieces += (text[done:misspelling.start], misspelling.fix)
             done = misspelling.end
