@@ -293,6 +293,9 @@ def test_formats_encodings_standard_input_user_words_and_other_languages(tmp_pat
     # No FILE: standard input; the user's words are known, and suggested.
     (tmp_path / "mine.txt").write_text("# words of mine\nqzxv\nBrindlemap 5  # the tool\n")
     assert flagged(input="teh qzxv brindlemap\n") == (1, ["teh", "qzxv", "brindlemap"])
+    # The shipped lexicon's costs, and --max-dist in plain edits all the same.
+    assert cli("check", "--max-dist", "1", "-k", "1", input="wrold\n")[1] == \
+        "<stdin>:1:1: wrold -> world\n"
     assert flagged("--words", "mine.txt", input="teh qzxv Brindlemap\n") == (1, ["teh"])
     assert cli("suggest", "@english", "brindlemapp", "-k", "1", "--words", "mine.txt",
                cwd=tmp_path)[1].split("\t")[1] == "Brindlemap"

@@ -16,7 +16,7 @@ from typing import Any, NoReturn
 
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.cli.encodings import DEFAULT_ENCODING, Encoding, Writer
-from brindlemap.cli.indexes import (ENGLISH, Index, build_word_list,
+from brindlemap.cli.indexes import (ENGLISH, SHIPPED_COSTS, Index, build_word_list,
                                    count_nodes_and_words, index_kind, load_index, load_lexicon,
                                    open_index, opened, word_list_path)
 from brindlemap.cli.streams import (ReadyAwareInput, UserError, end_after_closed_pipe,
@@ -308,7 +308,11 @@ def _text_lexicon(args: Namespace) -> tuple[Lexicon, str]:
                             "input")
         args.paths = ["-"]
     *named, text = args.paths
-    index = open_index(named[0] if named else ENGLISH, legacy=False)
+    index_path = named[0] if named else ENGLISH
+    index = open_index(index_path, legacy=False)
+    if args.costs is None and index_path in SHIPPED_COSTS:
+        args.costs = SHIPPED_COSTS[index_path]
+        _weighed(args)
     if not isinstance(index, Lexicon):
         raise UserError(f"{named[0]}: an index of a trie, which holds no counts to rank "
                         "suggestions by: build a lexicon with `brindlemap build --counts` "
@@ -587,10 +591,10 @@ def parser() -> argparse.ArgumentParser:
                                   "%(default)s)")
         _words_option(command)
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=None,
-                             help="the largest distance of a suggestion, in the unit of the "
-                                  "lexicon's own metric unless --costs is given (default: "
-                                  f"{RANKED_EDITS} plain edits)")
-        _costs_option(command, "the lexicon's own: english for @english, else unweighted")
+                             help="the largest distance of a suggestion, in plain edits "
+                                  f"(default: {RANKED_EDITS})")
+        shipped = ", ".join(f"{preset} for {name}" for name, preset in SHIPPED_COSTS.items())
+        _costs_option(command, f"the lexicon's own: {shipped}, else unweighted")
         command.set_defaults(metric=None)
         if name == "check":
             command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=5,
