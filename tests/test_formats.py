@@ -26,6 +26,7 @@ def prose_words(text, format):
     ("para\n\n    indented code\nmore", ["para", "more"]),
     ("para\n    lazy line", ["para", "lazy", "line"]),
     ("- item\n\n    continued\n", ["item", "continued"]),
+    ("1. item\n\n    ```\n    prnt\n    ```\n\n   more", ["1", "item", "more"]),
     # link and image targets and titles; their text is prose
     ('See [the docs](http://x/shrae "A tytle") and ![alt txt](img.png).',
      ["See", "the", "docs", "and", "alt", "txt"]),

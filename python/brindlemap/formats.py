@@ -187,8 +187,8 @@ def _html(text: str) -> list[Span]:
 
 # Block-level Markdown, a line at a time.
 _LINE = re.compile(r"[^\n]*+\n?")
-_FENCE = re.compile(r" {0,3}(?:(`{3,}+)[^`\n]*+|(~{3,}+)[^\n]*+)$")
-_CLOSING_FENCE = re.compile(r" {0,3}(`{3,}+|~{3,}+)[ \t\r]*+$")
+_FENCE = re.compile(r"(?:(`{3,}+)[^`\n]*+|(~{3,}+)[^\n]*+)$")
+_CLOSING_FENCE = re.compile(r"(`{3,}+|~{3,}+)[ \t\r]*+$")
 _REFERENCE = re.compile(r" {0,3}\[[^\]\n]++\]:[ \t]*+\S")
 _RAW_BLOCK = re.compile(r"(?i) {0,3}<(pre|script|style|textarea)(?=[ \t\r\n>]|$)")
 _LIST_ITEM = re.compile(r" {0,3}(?:[-*+]|[0-9]{1,9}[.)])(?:[ \t]++|$)")
@@ -226,7 +226,7 @@ def _markdown_blocks(text: str) -> tuple[list[Span], list[Span]]:
             break
         line = line_match.group().rstrip("\n")
         if fence is not None:
-            closing = _CLOSING_FENCE.match(line)
+            closing = _CLOSING_FENCE.match(line.lstrip(" \t"))
             if closing and closing.group(1)[0] == fence[0] and len(closing.group(1)) >= fence[1]:
                 fence = None
             left_out.append((start, end))
@@ -245,7 +245,9 @@ def _markdown_blocks(text: str) -> tuple[list[Span], list[Span]]:
                 and not _LIST_ITEM.match(line):
             list_indent = None
         code = blank_before and indent >= 4 + (list_indent or 0)
-        opened = None if code else _FENCE.match(line)
+        # A fence may stand where a list item's content does.
+        fenced = not code and indent <= (list_indent or 0) + 3
+        opened = _FENCE.match(line.lstrip(" \t")) if fenced else None
         raw = None if code or opened else _RAW_BLOCK.match(line)
         if code or opened or raw or _REFERENCE.match(line):
             end_paragraph(start)
