@@ -134,8 +134,11 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("Under the GPL and the XYZ terms", "Under the GPL and the XYZ terms"),
     ("said Hakuin to Zelensky. Recieve it", "said Hakuin to Zelensky. Receive it"),
     ("flew to Londn today", "flew to London today"),
-    # Script: no word of another script is written in this one.
+    # Script: no word of another script is written in this one; nor is a passage in another
+    # language, where unknown words come thick.
     ("東京 and Москва", "東京 and Москва"),
+    ("Tous les êtres humains naissent libres et égaux en dignité et en droits. Ils sont doués",
+     "Tous les êtres humains naissent libres et égaux en dignité et en droits. Ils sont doués"),
     # Forms the lexicon lacks: accents, endings, beginnings.
     ("a naïve résumé of executables, relicensing", "a naïve résumé of executables, relicensing"),
     # Repetition: a writer who repeats a word means it.

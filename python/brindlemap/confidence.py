@@ -9,6 +9,8 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   another script ("東京" never becomes "of");
 - the word is the fix with accents ("naïve" for "naive"), or the fix with a common ending or
   beginning ("executables", "relicensing"): a form the lexicon lacks, not a typo;
+- a third or more of the words around it are unknown too: a passage in another language, a
+  list of names or a line of code reads so, and slips seldom come that thick;
 - the word is in capitals of four letters or fewer (an acronym: "GPL"), or capitalised inside
   a sentence (and not in a title, beside other capitalised words) while the fix is not a
   name itself, or is more than one edit away ("Hakuin" is not "Akin", "Zelensky" not
@@ -17,9 +19,9 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   fewer, more than two in any).
 
 Otherwise the noisy channel decides: each guess is as likely as its count, less a factor for
-each edit its typo supposes, and the best must lead the next by a margin that grows with the
-size of the typo and with the times the text uses the word (a writer who repeats a word means
-it). `confidence`, from 0 to 1, scales that margin: 0 takes every best suggestion, as a plain
+each edit its typo supposes, and the best must be likelier than the word being right as
+written, and lead the next guess by a margin that grows with the size of the typo; both bars
+rise with the times the text uses the word (a writer who repeats a word means it). `confidence`, from 0 to 1, scales that margin: 0 takes every best suggestion, as a plain
 spelling corrector does, 1 fixes nothing; the rules above hold from MIN_CONFIDENCE on.
 """
 
@@ -62,6 +64,7 @@ class Evidence(NamedTuple):
     word: str  # as written (its stem, where a suffix was taken off)
     sentence_start: bool  # whether it opens a sentence, where capitals say nothing
     in_title: bool  # whether a capitalised word stands beside it ("GNU General Public")
+    crowded: bool  # whether many words around it are unknown too (another language, code)
     uses: int  # how many times the text holds it (by its lowercase)
     suggestions: list[Suggestion]  # best first, at least the first two where there are two
     unit: int  # the cost of a plain edit in the suggestions' distances
@@ -105,21 +108,28 @@ class Facts(Protocol):
     def is_name(self, word: str) -> bool:
         """Whether the lexicon writes `word` with a capital of its own."""
 
+    def total(self) -> int:
+        """The count of all the lexicon's words, at least 1."""
 
-# The noisy channel: a guess is as likely as its count, less a factor of e**EDIT_WEIGHT for
-# each plain edit its typo supposes. A fix must lead the next guess by a margin, in natural
-# logarithms, of LEAD, and more for a word the text repeats or a larger typo; `confidence`
-# scales it (1 at DEFAULT_CONFIDENCE, without bound towards 1).
-EDIT_WEIGHT = 8.0
-LEAD = 2.0
-LEAD_PER_USE = 2.0  # times the logarithm of the uses of the word in the text
-LEAD_PER_EDIT = 3.0  # for each plain edit past a slip (0.7 of one)
-LEAD_WITHOUT_RUNNER = 5.0  # the margin of a guess that has no other beside it
+
+# The noisy channel: a guess is as likely as its share of the lexicon's counts, less a factor of
+# e**EDIT_WEIGHT for each plain edit its typo supposes. A fix must be likelier, so measured in
+# natural logarithms, than e**-WRITTEN_AS_MEANT, what the word being right as written is worth
+# (more for a word the text repeats: a word of 23 in a billion needs to be no more than a slip
+# away), and lead the next guess by LEAD (more for a repeated word or a larger typo);
+# `confidence` scales both (1 at DEFAULT_CONFIDENCE, without bound towards 1). The weights are
+# those that `bench/trusted_correction.py` measured best.
+EDIT_WEIGHT = 6.0
+WRITTEN_AS_MEANT = 17.0
+LEAD = 1.0
+PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on both
+LEAD_PER_EDIT = 2.0  # for each plain edit past a slip (0.7 of one)
+LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
 
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, uses, suggestions, unit = evidence
+    word, start, title, crowded, uses, suggestions, unit = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -132,7 +142,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if not written <= facts.scripts() or written != {script(c) for c in best.word
                                                           if c.isalpha()}:
             return None
-        if _inflected(word, best.word):
+        if _inflected(word, best.word) or crowded:
             return None
         if word.isupper() and letters <= 4:
             return None
@@ -143,11 +153,18 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
             return None
     if edits > 2 or confidence >= 1:
         return None
+    total = facts.total()
+
+    def likelihood_of(guess: Suggestion) -> float:
+        return math.log(max(guess.count, 1) / total) - EDIT_WEIGHT * guess.distance / unit
+
+    likelihood = likelihood_of(best)
     lead = LEAD_WITHOUT_RUNNER
     if len(suggestions) > 1:
-        runner = suggestions[1]
-        lead = (math.log(max(best.count, 1)) - EDIT_WEIGHT * edits) - \
-            (math.log(max(runner.count, 1)) - EDIT_WEIGHT * runner.distance / unit)
-    needed = LEAD + LEAD_PER_USE * math.log(max(uses, 1)) + LEAD_PER_EDIT * (edits - 0.7)
+        lead = likelihood - likelihood_of(suggestions[1])
+    repeated = PER_USE * math.log(max(uses, 1))
     scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
+    if likelihood + WRITTEN_AS_MEANT / scale < repeated * scale:
+        return None
+    needed = LEAD + repeated + LEAD_PER_EDIT * (edits - 0.7)
     return best.word if lead >= needed * scale else None

@@ -82,7 +82,7 @@ class Lexicon:
     """
 
     __slots__ = ("_counts", "_extra", "_firsts", "_fold", "_key_of", "_metric", "_scripts_held",
-                 "_starts", "_text", "_totals", "_trie", "_under")
+                 "_starts", "_text", "_total", "_totals", "_trie", "_under")
 
     def __init__(self, words: Words = (), *, fold: Fold = "case") -> None:
         self._take(fold, lay_out(counted_items(words), folder(fold), lambda at: f"item {at}"))
@@ -188,6 +188,7 @@ class Lexicon:
         self._under: Lexicon | None = None  # with them, the lexicon whose tables these are
         self._metric: Metric | Costs = RANKED_METRIC  # what check and correct weigh edits by
         self._scripts_held: frozenset[str] | None = None
+        self._total: int | None = None
         self._key_of = folder(fold)
         self._fold = fold
         (self._trie, self._text, self._starts, self._counts, self._firsts,
@@ -361,6 +362,13 @@ class Lexicon:
                 held |= self._extra.scripts()
             self._scripts_held = held
         return self._scripts_held
+
+    def total(self) -> int:
+        """The count of all the lexicon's words, at least 1."""
+        if self._total is None:
+            self._total = max(1, sum(self._totals) + (0 if self._extra is None
+                                                       else self._extra.total()))
+        return self._total
 
     def is_name(self, word: str) -> bool:
         """Whether the lexicon writes `word` with a capital of its own, in any of its

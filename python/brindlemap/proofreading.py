@@ -23,6 +23,7 @@ the replacement keeps the letters around them.
 from __future__ import annotations
 
 from collections import Counter
+from itertools import accumulate
 from typing import TYPE_CHECKING, NamedTuple
 
 from brindlemap.casing import in_turkic_capitals
@@ -167,6 +168,27 @@ def _tokens_in(text: str, spans: list[tuple[int, int]]) -> tuple[list[Token], se
     return found, firsts
 
 
+# Words on either side that make a word's neighbourhood, and the share of them unknown too
+# from which the passage reads as another language, or as code, rather than as slips.
+_NEIGHBOURS = 8
+_CROWDED = 1 / 3
+
+
+def _crowded(unknown: list[int], count: int) -> set[int]:
+    """The unknown words (by their index among the `count` words) whose neighbourhood holds
+    more than _CROWDED of unknown words: a passage in another language, a list of names, code."""
+    flags = [0] * (count + 1)
+    for at in unknown:
+        flags[at + 1] = 1
+    sums = list(accumulate(flags))  # sums[i]: unknown words before word i
+    found = set()
+    for at in unknown:
+        low, high = max(at - _NEIGHBOURS, 0), min(at + _NEIGHBOURS + 1, count)
+        if (sums[high] - sums[low] - 1) > _CROWDED * (high - low - 1):
+            found.add(at)
+    return found
+
+
 def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: int | None,
           k: int, metric: Metric | Costs, confidence: float) -> list[Misspelling]:
     """The words of the spans of `text` that `lexicon` does not know, with up to `k`
@@ -200,11 +222,12 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     uses = Counter(word.lower() for word, _, _ in found)
     unit = metric.unit if isinstance(metric, Costs) else 1
     misspelt = []
+    crowded = _crowded([at for at, _ in unknown], len(found))
     for at, (query, suffix) in unknown:
         word, start, end = found[at]
         guesses = answers[query]
         opens = start in span_starts or _opens_sentence(text, start)
-        evidence = Evidence(query, opens, _in_title(text, found, at),
+        evidence = Evidence(query, opens, _in_title(text, found, at), at in crowded,
                             uses[word.lower()], guesses, unit)
         fix = decide(evidence, confidence, lexicon.facts())
         misspelt.append(Misspelling(word, start, end, _with_suffix(guesses[:k], suffix),
