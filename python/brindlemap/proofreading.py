@@ -176,15 +176,15 @@ _CROWDED = 1 / 3
 _FEWEST_CROWDING = 3  # two names beside a slip in a short sentence are no foreign passage
 
 
-def _crowded(unsure: list[int], count: int) -> set[int]:
-    """The words (by their index among the `count` words) whose neighbourhood holds more than
-    _CROWDED of the `unsure` words (ascending indexes)."""
+def _crowded(asked: list[int], unsure: list[int], count: int) -> set[int]:
+    """Those of the `asked` words (by their index among the `count` words) whose neighbourhood
+    holds more than _CROWDED of the `unsure` words (ascending indexes)."""
     flags = [0] * (count + 1)
     for at in unsure:
         flags[at + 1] = 1
     before = list(accumulate(flags))  # before[i]: unsure words before word i
     found = set()
-    for at in range(count):
+    for at in asked:
         low, high = max(at - _NEIGHBOURS, 0), min(at + _NEIGHBOURS + 1, count)
         around = before[high] - before[low] - flags[at + 1]
         if around > _CROWDED * (high - low - 1) and around >= _FEWEST_CROWDING:
@@ -232,7 +232,8 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                             uses[found[at].word.lower()], answers[query], unit)
         fixes.append(decide(evidence, confidence, lexicon.facts()))
     if confidence >= MIN_CONFIDENCE:
-        crowded = _crowded([at for (at, _), fix in zip(unknown, fixes) if fix is None],
+        crowded = _crowded([at for (at, _), fix in zip(unknown, fixes) if fix is not None],
+                           [at for (at, _), fix in zip(unknown, fixes) if fix is None],
                            len(found))
         fixes = [None if at in crowded else fix for (at, _), fix in zip(unknown, fixes)]
     misspelt = []
