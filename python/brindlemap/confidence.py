@@ -9,8 +9,9 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   another script ("東京" never becomes "of");
 - the word is the fix with accents ("naïve" for "naive"), or the fix with a common ending or
   beginning ("executables", "relicensing"): a form the lexicon lacks, not a typo;
-- a third or more of the words around it are unknown too: a passage in another language, a
-  list of names or a line of code reads so, and slips seldom come that thick;
+- a third or more of the words around it are unknown words without a sure fix: a passage in
+  another language, a list of names or a line of code reads so (`proofreading` weighs this
+  once every word has its fix);
 - the word is in capitals of four letters or fewer (an acronym: "GPL"), or capitalised inside
   a sentence (and not in a title, beside other capitalised words) while the fix is not a
   name itself, or is more than one edit away ("Hakuin" is not "Akin", "Zelensky" not
@@ -64,7 +65,6 @@ class Evidence(NamedTuple):
     word: str  # as written (its stem, where a suffix was taken off)
     sentence_start: bool  # whether it opens a sentence, where capitals say nothing
     in_title: bool  # whether a capitalised word stands beside it ("GNU General Public")
-    crowded: bool  # whether many words around it are unknown too (another language, code)
     uses: int  # how many times the text holds it (by its lowercase)
     suggestions: list[Suggestion]  # best first, at least the first two where there are two
     unit: int  # the cost of a plain edit in the suggestions' distances
@@ -129,7 +129,7 @@ LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, crowded, uses, suggestions, unit = evidence
+    word, start, title, uses, suggestions, unit = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -142,7 +142,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if not written <= facts.scripts() or written != {script(c) for c in best.word
                                                           if c.isalpha()}:
             return None
-        if _inflected(word, best.word) or crowded:
+        if _inflected(word, best.word):
             return None
         if word.isupper() and letters <= 4:
             return None

@@ -27,7 +27,7 @@ from itertools import accumulate
 from typing import TYPE_CHECKING, NamedTuple
 
 from brindlemap.casing import in_turkic_capitals
-from brindlemap.confidence import Evidence, decide
+from brindlemap.confidence import MIN_CONFIDENCE, Evidence, decide
 from brindlemap.costs import Costs
 from brindlemap.tokens import FORMAT_CHARACTERS, Token, tokens
 
@@ -168,23 +168,26 @@ def _tokens_in(text: str, spans: list[tuple[int, int]]) -> tuple[list[Token], se
     return found, firsts
 
 
-# Words on either side that make a word's neighbourhood, and the share of them unknown too
-# from which the passage reads as another language, or as code, rather than as slips.
+# Words on either side that make a word's neighbourhood, and the share of them that are
+# unknown words with no sure fix, from which the passage reads as another language, a list of
+# names or code rather than as slips: slips seldom come that thick, and each has its fix.
 _NEIGHBOURS = 8
 _CROWDED = 1 / 3
+_FEWEST_CROWDING = 3  # two names beside a slip in a short sentence are no foreign passage
 
 
-def _crowded(unknown: list[int], count: int) -> set[int]:
-    """The unknown words (by their index among the `count` words) whose neighbourhood holds
-    more than _CROWDED of unknown words: a passage in another language, a list of names, code."""
+def _crowded(asked: list[int], unsure: list[int], count: int) -> set[int]:
+    """Those of the `asked` words (by their index among the `count` words) whose neighbourhood
+    holds more than _CROWDED of the `unsure` words (ascending indexes)."""
     flags = [0] * (count + 1)
-    for at in unknown:
+    for at in unsure:
         flags[at + 1] = 1
-    sums = list(accumulate(flags))  # sums[i]: unknown words before word i
+    before = list(accumulate(flags))  # before[i]: unsure words before word i
     found = set()
-    for at in unknown:
+    for at in asked:
         low, high = max(at - _NEIGHBOURS, 0), min(at + _NEIGHBOURS + 1, count)
-        if (sums[high] - sums[low] - 1) > _CROWDED * (high - low - 1):
+        around = before[high] - before[low] - flags[at + 1]
+        if around > _CROWDED * (high - low - 1) and around >= _FEWEST_CROWDING:
             found.add(at)
     return found
 
@@ -221,16 +224,22 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                                                     metric=metric)))
     uses = Counter(word.lower() for word, _, _ in found)
     unit = metric.unit if isinstance(metric, Costs) else 1
-    misspelt = []
-    crowded = _crowded([at for at, _ in unknown], len(found))
+    fixes = []
     for at, (query, suffix) in unknown:
-        word, start, end = found[at]
-        guesses = answers[query]
+        start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
-        evidence = Evidence(query, opens, _in_title(text, found, at), at in crowded,
-                            uses[word.lower()], guesses, unit)
-        fix = decide(evidence, confidence, lexicon.facts())
-        misspelt.append(Misspelling(word, start, end, _with_suffix(guesses[:k], suffix),
+        evidence = Evidence(query, opens, _in_title(text, found, at),
+                            uses[found[at].word.lower()], answers[query], unit)
+        fixes.append(decide(evidence, confidence, lexicon.facts()))
+    if confidence >= MIN_CONFIDENCE:
+        crowded = _crowded([at for (at, _), fix in zip(unknown, fixes) if fix is not None],
+                           [at for (at, _), fix in zip(unknown, fixes) if fix is None],
+                           len(found))
+        fixes = [None if at in crowded else fix for (at, _), fix in zip(unknown, fixes)]
+    misspelt = []
+    for (at, (query, suffix)), fix in zip(unknown, fixes):
+        word, start, end = found[at]
+        misspelt.append(Misspelling(word, start, end, _with_suffix(answers[query][:k], suffix),
                                     None if fix is None else _with_format(word, fix + suffix)))
     return misspelt
 
