@@ -169,3 +169,58 @@ def test_regression_rows_grow_with_the_depth_reached():
 print(search(trie, "b" * 10**6, 10**6, limit=1))
 """)
     assert out == "[('a', 64, 1000000)]\n"
+
+
+# A character or two of each kind that the text layer tells apart, lone surrogates (bytes that
+# are not UTF-8) and line breaks among them.
+TEXT_KINDS = ["a", "Z", "東", "\u0301", "7", "_", "'", "’", ".", ",", "@", "#", "/", "\\", ":",
+              "&", ";", "-", "(", ")", '"', "*", "…", "\u00ad", "\u200c", "\udce9", " ", "\t",
+              "\r", "\n", "www.", "s'", "ab:", "&a;"]
+
+
+@plain_allocator_only
+def test_regression_the_text_layer_is_linear_in_time_and_memory_on_runs_of_every_kind():
+    # A run of text that no branch of the tokenizer took was once read again from each of its
+    # characters (hours for a 1 MiB line), a long word held 130 bytes a character, and word
+    # lists and frequency files backtracked over runs of spaces: each read here took minutes.
+    out, _ = run_python(f"""
+        import io, random, resource, tempfile
+        from brindlemap import Lexicon
+        from brindlemap.frequency_file import read_frequencies
+        from brindlemap.lines import read_lines
+        from brindlemap.tokens import tokens
+        kinds = {TEXT_KINDS!r}
+        rng = random.Random(0)
+        patterns = kinds + ["".join(rng.choices(kinds, k=rng.randint(2, 6))) for _ in range(60)]
+        lexicon = Lexicon(["the", "a-ab"])
+        with tempfile.NamedTemporaryFile() as file:
+            file.write(b"a" + b" " * 1_000_000 + b"b 5\\r" + b"\\r" * 100_000 + b"c\\t 7\\n")
+            file.flush()
+            counted = list(read_frequencies(file.name))
+        vm = int(open("/proc/self/statm").read().split()[0]) * resource.getpagesize()
+        resource.setrlimit(resource.RLIMIT_AS, (vm + (256 << 20), resource.RLIM_INFINITY))
+        words = 0
+        for pattern in patterns:
+            text = pattern * ((1 << 16) // len(pattern))
+            words += sum(1 for _ in tokens(text)) + len(lexicon.check(text))
+            lines = read_lines(io.BytesIO(text.encode("utf-8", "surrogatepass")), 1 << 16)
+            words += sum(1 for _ in lines)
+        print(counted[-1], sum(1 for _ in tokens("a" * 50_000_000)))
+    """, timeout=600)
+    assert out == "(100002, 'c', 7) 1\n"
+
+
+@plain_allocator_only
+def test_regression_lexicon_load_holds_one_section_at_a_time():
+    # The whole body was once read into a buffer grown by doubling, copied, and each section
+    # copied again: 2.2 times the shipped lexicon's file at the peak.
+    out, _ = run_python("""
+        import os, resource
+        from brindlemap import Lexicon
+        from brindlemap.shipped import english_index
+        size = os.path.getsize(english_index())
+        vm = int(open("/proc/self/statm").read().split()[0]) * resource.getpagesize()
+        resource.setrlimit(resource.RLIMIT_AS, (vm + size * 3 // 2, resource.RLIM_INFINITY))
+        print("the" in Lexicon.load(english_index()))
+    """)
+    assert out == "True\n"

@@ -44,10 +44,10 @@ def test_payloads_default_to_positions_and_repeats_keep_the_last():
     ({"ok": 2**32}, ValueError, "payload of item 0 (('ok', 4294967296)) is outside"),
     ([("ok", "1")], TypeError, "payload of item 0 (('ok', '1')) is not an integer"),
     ("word", TypeError, "not a single str"),
-    # The node first in node order (the shallower, then the smaller) names its surrogate.
-    (["ok", "a\ud800"], UnicodeEncodeError, "character '\\ud800' in position 0"),
-    (["b\ud800", "a\udc00"], UnicodeEncodeError, "character '\\udc00'"),
-    (["a\udc00", "\ud800b"], UnicodeEncodeError, "character '\\ud800'"),
+    # The first word given that holds a lone surrogate, and the surrogate's place in it.
+    (["ok", "a\ud800"], UnicodeEncodeError, "'\\ud800' in position 1: item 1 ('a\\ud800')"),
+    (["b\ud800", "a\udc00"], UnicodeEncodeError, "'\\ud800' in position 1: item 0"),
+    ([("ok", 1), ("\udc00b", 2)], UnicodeEncodeError, "'\\udc00' in position 0: item 1"),
 ])
 def test_refusals_name_the_item_and_its_position(words, error, message):
     with pytest.raises(error) as caught:

@@ -87,9 +87,10 @@ def test_user_mistakes_are_one_line_and_exit_2(word_list, tmp_path, args, messag
 
 
 @pytest.mark.parametrize("content, outcome", [
-    # Lines end at \n alone: \v and U+2028 stay inside theirs, so zeta is on line 3.
+    # Lines end at \n, \r\n or \r: \v and U+2028 stay inside theirs, so zeta is on line 3.
     ("alpha\vbeta\ngamma\ndelta\u2028eps\nzeta\n".encode(), "zeta\tzeta\t0\t3\n"),
     (b"\xef\xbb\xbfzeta\r\n", "zeta\tzeta\t0\t0\n"),
+    (b"alpha\rzeta\r", "zeta\tzeta\t0\t1\n"),  # a lone \r ends a line too
     (b"\n  zeta \t 7\n", "error: words.txt:2: payload ' 7' is not an integer"),
     ("a\nzeta\t1_000\n".encode(), "error: words.txt:2: payload '1_000' is not an integer"),
     ("zeta\t\u0663\n".encode(), "error: words.txt:1: payload '\u0663' is not an integer"),
@@ -229,8 +230,9 @@ def test_build_lexicon_then_check_and_correct_a_text(tmp_path):
     code, out, _ = cli("check", "-", "--json", "--k", "1", input="Teh\n\nok qqqqqq\n")
     assert (code, [json.loads(line) for line in out.splitlines()]) == (1, [
         {"file": "<stdin>", "line": 1, "column": 1, "word": "Teh",
-         "suggestions": [{"word": "The", "count": 23135851162, "distance": 1}]},
-        {"file": "<stdin>", "line": 3, "column": 4, "word": "qqqqqq", "suggestions": []}])
+         "suggestions": [{"word": "The", "count": 23135851162, "distance": 7}], "fix": "The"},
+        {"file": "<stdin>", "line": 3, "column": 4, "word": "qqqqqq", "suggestions": [],
+         "fix": None}])
     # A plain word list folded makes a lexicon too; a trie has no counts to check with.
     words = tmp_path / "words.txt"
     words.write_text("Café\nnaïve\n")
@@ -240,6 +242,65 @@ def test_build_lexicon_then_check_and_correct_a_text(tmp_path):
     assert cli("suggest", lexicon, "cafe")[1] == "cafe\tCafé\t0\t1\n"
     assert cli("build", words, "-o", tmp_path / "words.idx")[0] == 0
     assert "an index of a trie" in cli("check", tmp_path / "words.idx", text)[2]
+
+
+def test_regression_what_cannot_be_checked_passes_through_and_is_reported(tmp_path):
+    # A byte that was not UTF-8 once ended correct, dropping the lines already read with it,
+    # and a line longer than the limit wrote nothing; a lone \r did not end a line.
+    texts = {"latin.txt": b"teh cat\n" + "a \xa35 caf\xe9 recieved\n".encode("latin-1")
+                          + b"beleive it\n",
+             "long.txt": b"teh cat\r" + b"house " * 200_000 + b"teh\r\nrecieve it"}
+    for name, text in texts.items():
+        (tmp_path / name).write_bytes(text)
+        with open(tmp_path / "out", "wb") as out:
+            code, _, err = cli("correct", name, cwd=tmp_path, stdout=out, stderr=subprocess.PIPE)
+        fixed = text.replace(b"teh", b"the", 1).replace(b"recieve", b"receive").replace(
+            b"beleive", b"believe")
+        assert (code, (tmp_path / "out").read_bytes()) == (1, fixed)
+        assert err.count("\n") == 1 and err.startswith(f"brindlemap: warning: {name}:")
+    assert cli("check", "latin.txt", "-k", "1", cwd=tmp_path) == (1, "".join(
+        f"latin.txt:{line}:{column}: {word} -> {fix}\n"
+        for line, column, word, fix in [(1, 1, "teh", "the"), (2, 11, "recieved", "received"),
+                                        (3, 1, "beleive", "believe")]),
+        "brindlemap: warning: latin.txt:2: not UTF-8 text (byte 3): the words around it are "
+        "left unchecked\n")
+    assert cli("check", "long.txt", "-k", "2", cwd=tmp_path)[1:] == (
+        "long.txt:1:1: teh -> the, tech\nlong.txt:3:1: recieve -> receive, relieve\n",
+        "brindlemap: warning: long.txt:2: a line longer than 1048576 bytes, left unchecked\n")
+
+
+def test_formats_encodings_standard_input_user_words_and_other_languages(tmp_path):
+    def flagged(*args, input=None):
+        code, out, _ = cli("check", "--json", *args, cwd=tmp_path, input=input)
+        return code, [json.loads(line)["word"] for line in out.splitlines()]
+
+    (tmp_path / "doc.md").write_text("Teh `nmupy` [a link](http://x/shrae) wrold\n\n"
+                                     "```py\nprnt(x)\n```\n<b class='mian'>ok</b>\n")
+    (tmp_path / "doc.HTML").write_text('<p class="mian">recieve&nbsp;<code>prnt</code></p>\n')
+    assert flagged("doc.md") == (1, ["Teh", "wrold"])
+    assert {"nmupy", "prnt"} <= set(flagged("doc.md", "--format", "text")[1])
+    assert flagged("doc.HTML") == (1, ["recieve"])
+    assert cli("correct", "doc.md", cwd=tmp_path)[1] == (tmp_path / "doc.md").read_text() \
+        .replace("Teh", "The").replace("wrold", "world")
+    # Bytes that do not decode pass through, even an odd byte at the end of UTF-16.
+    for encoding, tail in ("latin-1", b""), ("utf-16", b"z"):
+        (tmp_path / "coded.txt").write_bytes("Café recieve\r\n".encode(encoding) + tail)
+        done = subprocess.run([*TOOL, "correct", "coded.txt", "--encoding", encoding],
+                              cwd=tmp_path, capture_output=True, timeout=60)
+        assert done.stdout == "Café receive\r\n".encode(encoding) + tail
+        assert (done.returncode, done.stderr.count(b"\n")) == ((1, 1) if tail else (0, 0))
+        assert flagged("coded.txt", "--encoding", encoding)[1] == ["recieve"]
+    # No FILE: standard input; the user's words are known, and suggested.
+    (tmp_path / "mine.txt").write_text("# words of mine\nqzxv\nBrindlemap 5  # the tool\n")
+    assert flagged(input="teh qzxv brindlemap\n") == (1, ["teh", "qzxv", "brindlemap"])
+    # The shipped lexicon's costs, and --max-dist in plain edits all the same.
+    assert cli("check", "--max-dist", "1", "-k", "1", input="wrold\n")[1] == \
+        "<stdin>:1:1: wrold -> world\n"
+    assert flagged("--words", "mine.txt", input="teh qzxv Brindlemap\n") == (1, ["teh"])
+    assert cli("suggest", "@english", "brindlemapp", "-k", "1", "--words", "mine.txt",
+               cwd=tmp_path)[1].split("\t")[1] == "Brindlemap"
+    assert cli("build", "--wordfreq", "fr", "--n", "1000", "-o", tmp_path / "fr.lexicon")[0] == 0
+    assert flagged("fr.lexicon", "-", input="le bonjoor est dans la maison\n")[1] == ["bonjoor"]
 
 
 def test_costs_presets_weigh_the_edits_and_scale_max_dist_in_plain_edits(tmp_path):
@@ -252,7 +313,7 @@ def test_costs_presets_weigh_the_edits_and_scale_max_dist_in_plain_edits(tmp_pat
                    "keyboard")[1] == "hrllo\thello\t6\t1\n"
     assert cli("query", words, "hrllo", "--costs", "english", "--best", "2")[1] == (
         "hrllo\thello\t7\t1\nhrllo\thallo\t10\t0\n")
-    assert cli("correct", lexicon, "-", input="Hrllo\n")[1] == "Hallo\n"
+    assert cli("correct", lexicon, "-", input="Hrllo\n")[1] == "Hrllo\n"  # two alike: unsure
     assert cli("correct", lexicon, "-", "--costs", "keyboard", input="Hrllo\n")[1] == "Hello\n"
 
 
@@ -270,7 +331,7 @@ def test_regression_non_blocking_standard_input_is_waited_for(word_list):
 
 def test_version_and_every_default_in_help():
     assert cli("--version")[:2] == (0, f"brindlemap {importlib.metadata.version('brindlemap')}\n")
-    for command in "query", "suggest", "complete":
+    for command in "query", "suggest", "complete", "check", "correct", "build":
         help = cli(command, "--help")[1]
         options = help.count("\n  --") + help.count("\n  -k, --k")
         assert " ".join(help.split()).count("(default: ") == options

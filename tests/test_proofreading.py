@@ -1,6 +1,8 @@
 """Checking and correcting whole texts: which words the tokenizer gives, which of them the
 lexicon flags, and what correcting leaves untouched."""
 
+import pickle
+
 import pytest
 
 from brindlemap import Lexicon, Misspelling, Suggestion
@@ -28,6 +30,14 @@ def lexicon():
     ("@bob #tag e.g. i.e. U.S.A. max_dist utf8 x2", []),
     ("cafe\u0301 Straße काम naïve", ["cafe\u0301", "Straße", "काम", "naïve"]),
     ("camelCase iPhone NASA", ["camelCase", "iPhone", "NASA"]),
+    # Links, paths, host and file names and entities in any case, left out whole.
+    ("HTTPS://GOOGEL.COM sftp://x mailto:jhon@x.org file:///home/jhon/recieve.txt "
+     "localhost:8080 git@github.com:teh/repo.git docs/shrae/dict.txt C:\\Users\\jhon "
+     "example.com setup.py (see", ["see"]),
+    ("&nbsp;teh &#8217; fish&amp;chips", ["teh", "fish", "chips"]),
+    # Format characters inside a word keep it one.
+    ("infor\u00admation می\u200cخواهم zero\u200bwidth", ["infor\u00admation", "می\u200cخواهم",
+                                                          "zero\u200bwidth"]),
 ])
 def test_tokens(text, words):
     found = list(tokens(text))
@@ -57,7 +67,8 @@ def test_check_judges_abbreviations_and_inner_capitals_by_the_lexicon():
 
 def test_correct_keeps_everything_around_replacements_and_takes_the_casing(lexicon):
     text = "Teh dog,\n\tTEH  dgos'  (teh) — qqqqqq recieve.\r\n"
-    assert lexicon.correct(text) == "The dog,\n\tTHE  dogs'  (the) — qqqqqq receive.\r\n"
+    assert lexicon.correct(text, confidence=0) == \
+        "The dog,\n\tTHE  dogs'  (the) — qqqqqq receive.\r\n"
     assert lexicon.correct(PARAGRAPH) == PARAGRAPH.replace("freind", "friend").replace(
         "recieve", "receive").replace("Teh", "The")
     assert lexicon.check("") == [] and lexicon.correct("") == ""
@@ -84,3 +95,92 @@ def test_the_english_lexicon_passes_ordinary_prose_and_corrects_in_its_casing():
     assert english.check(PROSE) == []
     assert english.correct("Teh QUIKC brown fox recieved it in londn, Dr Smiht.") == \
         "The QUICK brown fox received it in London, Dr Smith."
+
+
+def test_regression_correct_leaves_links_paths_entities_and_format_characters_as_written():
+    english = Lexicon.english()
+    for text in ["HTTPS://GOOGEL.COM", "sftp://x.org/teh", "mailto:jhon@ex.org", "&nbsp;",
+                 "file:///home/jhon/recieve.txt", "git@github.com:teh/repo.git",
+                 "C:\\Users\\jhon\\Documnets", "docs/shrae/dict.txt", "infor\u00admation"]:
+        assert english.correct(text) == text
+    # Looked up without them, written back where the letters around them stay.
+    assert english.correct("infor\u00admaton teh\u200b") == "infor\u00admation the\u200b"
+    persian = Lexicon({"می\u200cخواهم": 5, "می": 50, "خواهد": 9})
+    assert persian.check("می\u200cخواهم") == []
+
+
+def test_regression_capitals_that_fold_to_another_key_are_known_and_never_answered():
+    # Case folding reads I as i, where Turkish pairs I with ı and İ with i; and capitalising
+    # three Greek letters with ypogegrammeni makes a word of another key.
+    turkish = Lexicon({"ışık": 50, "ılık": 10, "ilk": 900, "istanbul": 80, "ıstanbul": 2})
+    assert turkish.check("Işık IŞIK Ilık İstanbul İSTANBUL Işk") == [
+        Misspelling("Işk", 33, 36, [Suggestion("Ilk", 900, 1), Suggestion("ışık", 50, 2)],
+                    "Ilk")]
+    assert turkish.correct("Ilık İstanbul") == "Ilık İstanbul"
+    assert [s.word for s in turkish.suggest("İstanbul")] == ["Istanbul", "ıstanbul"]
+    assert Lexicon(["ᾷσμα"]).suggest("Ᾱσμα") == [Suggestion("ᾷσμα", 1, 2)]
+
+
+def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
+    words = Lexicon(["HERO", "hero", "wit", "WIT", "Hero", "Wit", "the", "Idaho", "IDAHO"])
+    assert [s.word for s in words.suggest("helo")] == ["hero"]
+    assert words.correct("teh hero wiht IDAHO") == "the hero wit IDAHO"
+    assert words.suggest("idaho") == [Suggestion("Idaho", 2, 0)]
+
+
+@pytest.mark.parametrize("text, corrected", [
+    ("I recieved teh LETTR from londn.", "I received the LETTER from London."),
+    # Shape: acronyms, and capitalised words inside a sentence that fix to no name.
+    ("Under the GPL and the XYZ terms", "Under the GPL and the XYZ terms"),
+    ("said Hakuin to Zelensky. Recieve it", "said Hakuin to Zelensky. Receive it"),
+    ("flew to Londn today", "flew to London today"),
+    # Script: no word of another script is written in this one; nor is a passage in another
+    # language, where unknown words come thick.
+    ("東京 and Москва", "東京 and Москва"),
+    ("Tous les êtres humains naissent libres et égaux en dignité et en droits. Ils sont doués",
+     "Tous les êtres humains naissent libres et égaux en dignité et en droits. Ils sont doués"),
+    # Forms the lexicon lacks: accents, endings, beginnings.
+    ("a naïve résumé of executables, relicensing", "a naïve résumé of executables, relicensing"),
+    # Repetition: a writer who repeats a word means it.
+    ("the namespace, another namespace", "the namespace, another namespace"),
+    # Margin: two guesses alike leave the word as written.
+    ("on Munday", "on Munday"),
+])
+def test_correct_changes_only_what_it_is_sure_of(text, corrected):
+    english = Lexicon.english()
+    assert english.correct(text) == corrected
+    found = english.check(text)
+    assert all(m.fix is None or text[:m.start] + m.fix + text[m.end:] != text for m in found)
+    assert english.correct(text, confidence=1) == text  # 1 fixes nothing
+
+
+def test_own_words_are_known_suggested_and_kept_through_files_and_pickles(tmp_path):
+    base = Lexicon({"the": 50, "cat": 9, "sat": 3})
+    mine = base.with_words(["brindlemap", ("Zelensky", 7), "cat"]).with_words(["qux"])
+    assert (len(base), len(mine), mine.keys, "zelensky" in mine, "Zelensky" in base) == \
+        (3, 6, 6, True, False)
+    assert (mine.count("cat"), mine.count("ZELENSKY"), list(mine)) == \
+        (9, 7, ["the", "cat", "sat", "Zelensky", "brindlemap", "qux"])
+    assert mine.check("the brindlemap cat sat") == []
+    assert [s.word for s in mine.suggest("zat", k=3)] == ["cat", "sat"]
+    assert mine.suggest("brindelmap") == [Suggestion("brindlemap", 1, 1)]
+    mine.save(tmp_path / "mine.lexicon")
+    for copy in pickle.loads(pickle.dumps(mine)), Lexicon.load(tmp_path / "mine.lexicon"):
+        assert sorted(copy) == sorted(mine)
+        for query in "zat", "zelenski", "brind", "q":
+            assert copy.suggest(query) == mine.suggest(query)
+            assert copy.complete(query) == mine.complete(query)
+    assert mine.suggest("") == [] and mine.lookup_many(["", "zat"], k=1) == [
+        [], [Suggestion("cat", 9, 1)]]
+    assert pickle.loads(pickle.dumps(Lexicon.english())) is Lexicon.english()
+
+
+def test_markdown_and_html_are_checked_and_corrected_in_their_prose_only():
+    english = Lexicon.english()
+    markdown = ("# Teh guide\n\nInstall `nmupy`, then:\n\n```python\nprnt('recieve')\n```\n\n"
+                "See [teh docs](docs/shrae/dict.txt) and <b class=\"mian\">&nbsp;</b>.\n")
+    html = '<p class="mian">Teh <code>prnt</code> recieve&nbsp;<script>teh()</script></p>'
+    assert [m.word for m in english.check(markdown, format="markdown")] == ["Teh", "teh"]
+    assert english.correct(markdown, format="markdown") == markdown.replace("eh", "he")
+    assert english.correct(html, format="html") == html.replace("Teh", "The").replace(
+        "recieve", "receive")

@@ -14,7 +14,7 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import MAX_PAYLOAD
 
 Arrays = tuple[list[int], list[str], list[int | None], list[int]]
-Words = Iterable[str] | Iterable[tuple[str, int]] | Mapping[str, int]
+Words = Iterable[str | tuple[str, int]] | Mapping[str, int]
 
 # A lone surrogate as "surrogatepass" encodes it: ED followed by A0 to BF, a pair that no
 # scalar value's UTF-8 holds.
@@ -34,11 +34,23 @@ def checked_number(value: Any, item: object, position: int, what: str = "payload
     return number
 
 
+def refuse_surrogate(word: str, position: int) -> None:
+    """Raises UnicodeEncodeError, naming item `position` and the place in it, where `word`
+    holds a lone surrogate: the trie holds scalar values only."""
+    found = _SURROGATE.search(word)
+    if found is not None:
+        raise UnicodeEncodeError("utf-8", word, found.start(), found.end(),
+                                 f"item {position} ({word!r}) holds a lone surrogate, "
+                                 "which is not text")
+
+
 def checked_word(word: object, item: object, position: int) -> str:
     if not isinstance(word, str):
         raise TypeError(f"item {position} ({item!r}) is not a str word")
     if not word:
         raise ValueError(f"item {position} is the empty word, which a trie cannot report")
+    if not word.isascii():
+        refuse_surrogate(word, position)
     return word
 
 
@@ -61,20 +73,17 @@ def items(words: Any, bare: int | None = None) -> Iterator[tuple[object, Any, An
 
 
 def _refuse_surrogates(text: bytearray, lengths: array[int]) -> None:
-    """Raises the UnicodeEncodeError that the first node holding a lone surrogate, in node
-    order (by depth, then by the text up to it), meets when its character is encoded: the
-    error, for the same character, that building from the four arrays has always raised."""
-    found = []
+    """Raises the UnicodeEncodeError of the first word, in the order given, that holds a lone
+    surrogate (as "surrogatepass" encodes it in `text`, the words end to end)."""
+    first = _ENCODED_SURROGATE.search(text)
+    if first is None:
+        return
     start = 0
-    for length in lengths:
-        chunk = text[start:start + length]
+    for position, length in enumerate(lengths):
+        if start + length > first.start():
+            refuse_surrogate(text[start:start + length].decode("utf-8", "surrogatepass"),
+                             position)
         start += length
-        if _ENCODED_SURROGATE.search(chunk):
-            word = chunk.decode("utf-8", "surrogatepass")
-            depth = _SURROGATE.search(word).start()  # type: ignore[union-attr]
-            found.append((depth, word[:depth + 1]))
-    if found:
-        min(found)[1][-1].encode("utf-8")
 
 
 def _compact(words: Words) -> tuple[bytes, array[int], array[int]]:
@@ -94,8 +103,7 @@ def _compact(words: Words) -> tuple[bytes, array[int], array[int]]:
             add_payload(payload)  # refuses what is not an integer in 0..MAX_PAYLOAD
         except (TypeError, OverflowError):
             add_payload(checked_number(payload, item, position))
-    if _ENCODED_SURROGATE.search(text):
-        _refuse_surrogates(text, lengths)
+    _refuse_surrogates(text, lengths)
     # Immutable, the native builder reads it in place rather than copying it.
     return bytes(text), lengths, payloads
 

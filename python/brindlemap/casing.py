@@ -37,3 +37,11 @@ def carrier(query: str) -> Callable[[str], str]:
         if character.islower():
             return _as_written
     return _as_written
+
+
+
+def in_turkic_capitals(word: str) -> str:
+    """`word` with I read as the capital of ı and İ as that of i, as Turkish and Azerbaijani
+    write them: "IŞIK" is "ışık" there and "İstanbul" "istanbul", where case folding, which
+    reads I as i, makes other keys of them."""
+    return word.replace("I", "ı").replace("İ", "i")

@@ -4,6 +4,7 @@ index file's bytes."""
 import contextlib
 import os
 import stat
+import zlib
 from collections.abc import Callable, Iterator
 from io import BufferedReader
 
@@ -11,9 +12,9 @@ from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.index_format import (
     DEFAULT_MAX_BYTES, HEADER_BYTES, MALFORMED, SNIFF_BYTES, Header, IndexHeader, Kind,
-    byte_bound, check_body, check_headerless_start, check_length, check_within, decode_exactly,
-    decode_headerless, expect_kind, pack_header, parse_header, refuse_headerless, shaped,
-    starts_with_header)
+    byte_bound, check_body, check_crc_value, check_headerless_start, check_length, check_within,
+    decode_exactly, decode_headerless, expect_kind, pack_header, parse_header, refuse_headerless,
+    shaped, starts_with_header)
 from brindlemap.index_format import loads as _loads
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.safe_replace import UnsafeTargetError, replace_file
@@ -86,31 +87,80 @@ def _regular_size(source: BufferedReader) -> int | None:
     return status.st_size if stat.S_ISREG(status.st_mode) else None
 
 
-def _read_body(source: BufferedReader, head: bytes, kind: Kind,
-               max_bytes: int) -> tuple[Header, bytearray]:
-    """The header at the front of `head`, the first bytes read from `source`, and the bytes
-    behind it, read once the header is checked: an index of `kind`, within `max_bytes`."""
+def _checked_header(source: BufferedReader, head: bytes, kind: Kind, max_bytes: int) -> Header:
+    """The header at the front of `head`, the first bytes read from `source`, checked before a
+    byte of a body it cannot hold, or that is too long, is read: an index of `kind`, within
+    `max_bytes`, as long as the file."""
     header = parse_header(head)
     expect_kind(header, kind)
-    # Refused before a byte of a body it cannot hold, or that is too long, is read.
     check_within(header.length, max_bytes)
     size = _regular_size(source)
     if size is not None:
         check_length(header, size - header.size)
+    return header
+
+
+def _read_body(source: BufferedReader, head: bytes, kind: Kind,
+               max_bytes: int) -> tuple[Header, bytearray]:
+    """The header at the front of `head` and the bytes behind it, all read at once."""
+    header = _checked_header(source, head, kind, max_bytes)
     body = bytearray(head[header.size:])
     body += _read_up_to(source, header.length + 1 - len(body))
     return header, body
 
 
-def read_index(path: str | os.PathLike[str], kind: Kind,
-               max_bytes: int) -> tuple[Header, bytearray]:
-    """The header and the bytes behind it of the index of `kind` at `path`, before the
-    checksum is checked; ValueError naming the file for anything else."""
+class BodyStream:
+    """The bytes behind an index's header, read from its file as they are asked for, so that
+    no more than the part at hand is held at once; their CRC-32 is worked out as they come,
+    and `finish` checks it with the length."""
+
+    def __init__(self, header: Header, head: bytes, source: BufferedReader) -> None:
+        self.header = header
+        self._early = head[header.size:]  # read with the header
+        self._source = source
+        self._crc = 0
+        self._read = 0
+
+    def read(self, size: int) -> bytearray:
+        """The next `size` bytes; IndexFileError where the file ends before them."""
+        early = self._early[:size]
+        self._early = self._early[len(early):]
+        data = bytearray(size)
+        data[:len(early)] = early
+        filled = len(early)
+        with memoryview(data) as view:
+            while filled < size:
+                arrived = self._source.readinto(view[filled:])
+                if not arrived:
+                    raise IndexFileError(
+                        f"truncated: {self._read + filled} of the {self.header.length} bytes "
+                        f"of the {self.header.kind.name.lower()}", IndexFileReason.TRUNCATED)
+                filled += arrived
+        self._crc = zlib.crc32(data, self._crc)
+        self._read += size
+        return data
+
+    def finish(self) -> None:
+        """Reads what is left of the body, then ValueError unless it was as long as the header
+        says and its checksum matches."""
+        while self._read < self.header.length:
+            self.read(min(CHUNK_BYTES, self.header.length - self._read))
+        if self._early or self._source.read(1):
+            raise IndexFileError(f"unexpected bytes after the {self.header.kind.name.lower()}",
+                                 IndexFileReason.TRAILING)
+        check_crc_value(self.header, self._crc)
+
+
+@contextlib.contextmanager
+def index_stream(path: str | os.PathLike[str], kind: Kind,
+                 max_bytes: int) -> Iterator[BodyStream]:
+    """The body of the index of `kind` at `path`, to be read in parts; ValueError naming the
+    file for anything that is not such an index."""
     with open(path, "rb") as source, invalid_index(repr(os.fspath(path))):
         head = source.read(HEADER_BYTES)
         if not starts_with_header(head):
             raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
-        return _read_body(source, head, kind, max_bytes)
+        yield BodyStream(_checked_header(source, head, kind, max_bytes), head, source)
 
 
 def _read_trie(source: BufferedReader, max_bytes: int, legacy: bool) -> PrefixSearch:

@@ -1,17 +1,12 @@
 """Reading frequency files: UTF-8 text, one word and its count per line."""
 
 import os
-import re
 from collections.abc import Iterator
 
 from brindlemap.wordlist import WordListError, lines, parse_unsigned
 
 # Counts, and the totals they add up to, fit a signed 64-bit integer.
 MAX_COUNT = 2**63 - 1
-
-# The count is the line's last field; the word is all before it, and may hold spaces
-# ("New York 1234").
-_WORD_AND_COUNT = re.compile(r"(.*?)\s+(\S+)")
 
 
 def read_frequencies(path: str | os.PathLike[str]) -> Iterator[tuple[int, str, int]]:
@@ -26,11 +21,13 @@ def read_frequencies(path: str | os.PathLike[str]) -> Iterator[tuple[int, str, i
             text = line.strip()
             if not text:
                 continue
-            parts = _WORD_AND_COUNT.fullmatch(text)
-            if parts is None:
+            # The count is the line's last field; the word is all before it, and may hold
+            # spaces ("New York 1234").
+            parts = text.rsplit(None, 1)
+            if len(parts) != 2:
                 raise WordListError(f"{name}:{number}: expected a word and a count, "
                                     f"not {text!r}")
-            word, count = parts.groups()
+            word, count = parts
             value = parse_unsigned(count, MAX_COUNT)
             if value is None:
                 raise WordListError(f"{name}:{number}: count {count!r} is not an integer "

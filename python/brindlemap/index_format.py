@@ -162,10 +162,15 @@ def shaped(trie: PrefixSearch) -> PrefixSearch:
     return trie
 
 
-def check_crc(header: Header, body: bytes | bytearray) -> None:
+def check_crc(header: Header, body: bytes | bytearray | memoryview) -> None:
     """ValueError unless `body`, the bytes that follow the header, are what it says."""
     check_length(header, len(body))
-    if zlib.crc32(body) != header.crc:
+    check_crc_value(header, zlib.crc32(body))
+
+
+def check_crc_value(header: Header, crc: int) -> None:
+    """ValueError unless `crc` is the CRC-32 that the header gives its body."""
+    if crc != header.crc:
         raise IndexFileError(f"checksum mismatch: the {header.kind.name.lower()} bytes are "
                              "corrupt", IndexFileReason.CHECKSUM)
 

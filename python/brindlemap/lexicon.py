@@ -3,9 +3,10 @@ user's own words."""
 
 from __future__ import annotations
 
+import heapq
 import os
 from array import array
-from collections.abc import Callable
+from collections.abc import Callable, Iterator
 from typing import Any, NamedTuple
 
 from brindlemap import proofreading, queries
@@ -13,12 +14,15 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Queries
 from brindlemap.builder import Words
 from brindlemap.casing import carrier
+from brindlemap.confidence import DEFAULT_CONFIDENCE, checked_confidence, scripts
 from brindlemap.costs import Costs
-from brindlemap.files import invalid_index, read_index
+from brindlemap.files import index_stream, invalid_index
 from brindlemap.folding import FOLDS, Fold, folder, spelling
+from brindlemap.formats import prose_spans
 from brindlemap.frequency_file import MAX_COUNT, read_frequencies
 from brindlemap.index_format import DEFAULT_MAX_BYTES, Kind, byte_bound
-from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_body, lexicon_from_bytes
+from brindlemap.lexicon_file import (checked_tables, lexicon_bytes, lexicon_from_bytes,
+                                     lexicon_from_stream)
 from brindlemap.lexicon_tables import Tables, counted_items, lay_out
 from brindlemap.queries import (COMPLETION_EDITS, RANKED_EDITS, RANKED_METRIC, UNRANKED_EDITS,
                                 Metric)
@@ -64,10 +68,11 @@ class Lexicon:
     Words are looked up by their key: the word in NFC, then with `fold="case"` case-folded
     ("Straße" and "STRASSE" are one key), with `fold="case+accents"` also stripped of accents
     ("café" and "Cafe"), with `fold=None` as it is. Answers give back the words as they were
-    given (in NFC): a key given in several spellings answers with its commonest one, or with
-    the query's own where the query is one of them exactly. Unless `fold` is None, an answer
-    takes the query's casing as `brindlemap.casing` describes ("Teh" answers "The", "TEH"
-    answers "THE", "londn" answers "London").
+    given (in NFC): a key given in several spellings answers with its commonest one (among
+    tied ones, one without capitals, then the first given), or with the query's own where the
+    query is one of them exactly. Unless `fold` is None, an answer takes the query's casing as
+    `brindlemap.casing` describes ("Teh" answers "The", "TEH" answers "THE", "londn" answers
+    "London"), unless that would fold it to another key: then it answers as stored.
 
     Queries count a swap of adjacent letters as one edit (`metric="osa"`) unless told
     otherwise, and rank the commoner words first. A `brindlemap.Costs` as the metric weighs the
@@ -76,8 +81,8 @@ class Lexicon:
     (None) it is as tolerant as the query's default number of plain edits, `costs.edits(n)`.
     """
 
-    __slots__ = ("_counts", "_firsts", "_fold", "_key_of", "_starts", "_text", "_totals",
-                 "_trie")
+    __slots__ = ("_counts", "_extra", "_firsts", "_fold", "_key_of", "_metric", "_scripts_held",
+                 "_starts", "_text", "_total", "_totals", "_trie", "_under")
 
     def __init__(self, words: Words = (), *, fold: Fold = "case") -> None:
         self._take(fold, lay_out(counted_items(words), folder(fold), lambda at: f"item {at}"))
@@ -95,10 +100,13 @@ class Lexicon:
         """The English lexicon that ships with the package: 96,066 words with their counts in
         Google Books (those of SCOWL's American list that it lacks count least), in their
         usual casing ("London", "NASA", "I'm"), with contractions and common abbreviations
-        ("Dr", "etc"), folded by case. Loaded once, from a prebuilt
-        index; later calls give the same lexicon, which no query changes."""
+        ("Dr", "etc"), folded by case; its `check` and `correct` weigh edits by
+        `Costs.english()` unless told otherwise. Loaded once, from a prebuilt index; later
+        calls give the same lexicon, which no query changes (and which pickles as itself)."""
         if not _english:
-            _english.append(cls.load(english_index()))
+            english = cls.load(english_index())
+            english._metric = Costs.english()
+            _english.append(english)
         return _english[0]
 
     @classmethod
@@ -118,9 +126,8 @@ class Lexicon:
         `brindlemap.load` makes of a trie's: ValueError for another kind of file (a trie's
         index names `brindlemap.load`), a newer format, a truncated file, a checksum mismatch
         or tables that do not fit together; at most `max_bytes` bytes are read."""
-        index = read_index(path, Kind.LEXICON, byte_bound(max_bytes))
-        with invalid_index(repr(os.fspath(path))):
-            return cls._of(*lexicon_from_body(*index))
+        with index_stream(path, Kind.LEXICON, byte_bound(max_bytes)) as body:
+            return cls._of(*lexicon_from_stream(body))
 
     def save(self, path: str | os.PathLike[str]) -> None:
         """Writes the lexicon to the index file `path`, replacing it as `brindlemap.save`
@@ -128,9 +135,41 @@ class Lexicon:
         replace_file(path, (self.to_bytes(),))
 
     def to_bytes(self) -> bytes:
-        """The bytes of the lexicon's index file, which `from_bytes` reads back."""
+        """The bytes of the lexicon's index file, which `from_bytes` reads back. A lexicon
+        with words of its own over another (`with_words`) is written as one lexicon of them
+        all, which answers as it does."""
+        if self._extra is not None:
+            return Lexicon(self._items(), fold=self._fold).to_bytes()
         return lexicon_bytes(self._fold, Tables(self._trie, self._text, self._starts,
                                                 self._counts, self._firsts, self._totals))
+
+    def with_words(self, words: Words) -> Lexicon:
+        """This lexicon with `words` too: plain words (each counts 1), (word, count) pairs or
+        a mapping, checked as the constructor checks them. Words whose key it already holds
+        keep their counts and spellings; the others are known from then on, never flagged or
+        changed by `check` and `correct`, and suggested as their counts rank them. This
+        lexicon is shared, not copied, and is not changed: a few thousand words take
+        milliseconds whatever its size."""
+        added = [item for item in counted_items(words) if self._base_number(item[1]) is None]
+        if self._extra is not None:
+            added[:0] = ((-1, word, count) for word, count in self._extra._items())
+        under = self if self._under is None else self._under
+        return _layered(under, Lexicon._of(self._fold, lay_out(added, self._key_of,
+                                                                lambda at: f"item {at}")))
+
+    def _items(self) -> Iterator[tuple[str, int]]:
+        """(spelling, count) of every word, in the order of the tables (commonest key first),
+        and then those of the words layered over them."""
+        text, starts, counts = self._text, self._starts, self._counts
+        for at, count in enumerate(counts):
+            yield text[starts[at]:starts[at + 1]], count
+        if self._extra is not None:
+            yield from self._extra._items()
+
+    def __iter__(self) -> Iterator[str]:
+        """Every word (each spelling, in NFC), the commonest key's first, and then those that
+        `with_words` added."""
+        return (word for word, _ in self._items())
 
     @classmethod
     def from_bytes(cls, data: bytes | bytearray) -> Lexicon:
@@ -145,6 +184,11 @@ class Lexicon:
         return lexicon
 
     def _take(self, fold: Fold, tables: Tables) -> None:
+        self._extra: Lexicon | None = None  # the words of with_words, kept apart
+        self._under: Lexicon | None = None  # with them, the lexicon whose tables these are
+        self._metric: Metric | Costs = RANKED_METRIC  # what check and correct weigh edits by
+        self._scripts_held: frozenset[str] | None = None
+        self._total: int | None = None
         self._key_of = folder(fold)
         self._fold = fold
         (self._trie, self._text, self._starts, self._counts, self._firsts,
@@ -161,60 +205,97 @@ class Lexicon:
         starts = self._starts
         return self._text[starts[number]:starts[number + 1]]
 
+    def _commonest(self, number: int) -> str:
+        """The spelling of key `number` that answers for it: its commonest, and among
+        spellings tied for that, one without capitals, else the first given."""
+        counts, firsts = self._counts, self._firsts
+        first = firsts[number]
+        word = self._spelling(first)
+        if first + 1 < firsts[number + 1] and counts[first + 1] == counts[first] \
+                and word != word.lower():
+            for tied in range(first + 1, firsts[number + 1]):
+                if counts[tied] != counts[first]:
+                    break
+                other = self._spelling(tied)
+                if other == other.lower():
+                    return other
+        return word
+
     def _answers(self, query: str, key: str, found: list[Match]) -> list[Suggestion]:
         if not found:
             return []
         carry: Callable[[str], str] = _unchanged if self._fold is None else carrier(query)
-        text, starts, firsts, totals = self._text, self._starts, self._firsts, self._totals
+        key_of, totals = self._key_of, self._totals
         answers = []
         for found_key, number, distance in found:
-            first = firsts[number]
-            word = text[starts[first]:starts[first + 1]]
-            if found_key == key:
-                word = self._as_typed(query, number) or carry(word)
-            else:
-                word = carry(word)
+            word = self._commonest(number)
+            if found_key == key and self._holds_as_typed(query, number):
+                word = spelling(query)
+            elif carry is not _unchanged:
+                carried = carry(word)
+                # Carrying the casing must not make another word ("Işık" of "ışık" folds to
+                # "işık"): where it would, the stored spelling answers. So each answer folds to
+                # the key it was found under, and no two are alike.
+                if carried == word or key_of(carried) == found_key:
+                    word = carried
             answers.append(_new_answer(Suggestion, (word, totals[number], distance)))
         return answers
 
-    def _as_typed(self, query: str, number: int) -> str | None:
-        """The query's own spelling where key `number` holds it exactly."""
-        typed = spelling(query)
+    def _spellings(self, number: int) -> Iterator[str]:
         firsts = self._firsts
-        for at in range(firsts[number], firsts[number + 1]):
-            if self._spelling(at) == typed:
-                return typed
-        return None
+        return map(self._spelling, range(firsts[number], firsts[number + 1]))
+
+    def _holds_as_typed(self, query: str, number: int) -> bool:
+        """Whether key `number` holds the query's own spelling exactly."""
+        return spelling(query) in self._spellings(number)
 
     # The queries.
+
+    def _layered(self, answer: Callable[[Lexicon], list[Suggestion]],
+                 k: int | None) -> list[Suggestion]:
+        """`answer(self)`, merged in rank with the answers of the words layered over it."""
+        found = answer(self)
+        if self._extra is None:
+            return found
+        return _merged(found, answer(self._extra), k)
 
     def suggest(self, word: str, max_dist: int | None = None, k: int = 10, *,
                 metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
         """The `k` best words within `max_dist` of `word` (by default 2 edits, or
         `metric.edits(2)` for a Costs metric), best first: by distance, then by count (most
-        first), then in the order the words were given."""
+        first), then in the order the words were given. The empty word has none."""
         key = self._key(word)
-        return self._answers(word, key, queries.suggest(
-            self._trie, key, _reach(max_dist, metric, RANKED_EDITS), k, metric=metric))
+        if not key:
+            return []
+        reach = _reach(max_dist, metric, RANKED_EDITS)
+        return self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
+            lexicon._trie, key, reach, k, metric=metric)), k)
 
     def complete(self, typed: str, max_dist: int | None = None, k: int = 10, *,
                  metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
         """The `k` best words that begin with something within `max_dist` of `typed` (by
         default 1 edit, or `metric.edits(1)` for a Costs metric): by that distance, then by
-        count (most first), then in the order the words were given."""
+        count (most first), then in the order the words were given. Every word begins with
+        the empty word: for it, the `k` commonest."""
         key = self._key(typed)
-        return self._answers(typed, key, queries.complete(
-            self._trie, key, _reach(max_dist, metric, COMPLETION_EDITS), k, metric=metric))
+        reach = _reach(max_dist, metric, COMPLETION_EDITS)
+        return self._layered(lambda lexicon: lexicon._answers(typed, key, queries.complete(
+            lexicon._trie, key, reach, k, metric=metric)), k)
 
     def search(self, word: str, max_dist: int | None = None, *,
                metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
         """Every word within `max_dist` of `word` (by default 1 edit, or `metric.edits(1)`
-        for a Costs metric), in the order of `suggest`."""
+        for a Costs metric), in the order of `suggest`. The empty word has none."""
         key = self._key(word)
-        found = queries.search(self._trie, key, _reach(max_dist, metric, UNRANKED_EDITS),
-                               metric=metric)
-        found.sort(key=lambda match: (match[2], match[1]))
-        return self._answers(word, key, found)
+        if not key:
+            return []
+        reach = _reach(max_dist, metric, UNRANKED_EDITS)
+
+        def answer(lexicon: Lexicon) -> list[Suggestion]:
+            found = queries.search(lexicon._trie, key, reach, metric=metric)
+            found.sort(key=lambda match: (match[2], match[1]))
+            return lexicon._answers(word, key, found)
+        return self._layered(answer, None)
 
     def lookup_many(self, words: Queries, max_dist: int | None = None, k: int = 10, *,
                     metric: Metric | Costs = RANKED_METRIC,
@@ -226,26 +307,76 @@ class Lexicon:
             raise TypeError("a str is one word, not a sequence of them: pass [word] for one")
         given = list(words)
         keys = [self._key(word) for word in given]
-        found = queries.search_many(self._trie, keys, _reach(max_dist, metric, RANKED_EDITS),
-                                    metric=metric, k=k, threads=threads)
-        return [self._answers(*answer) for answer in zip(given, keys, found)]
+        reach = _reach(max_dist, metric, RANKED_EDITS)
+
+        def answers(lexicon: Lexicon) -> list[list[Suggestion]]:
+            found = queries.search_many(lexicon._trie, keys, reach, metric=metric, k=k,
+                                        threads=threads)
+            return [lexicon._answers(*answer) if answer[1] else []
+                    for answer in zip(given, keys, found)]
+        found = answers(self)
+        if self._extra is None:
+            return found
+        return [_merged(mine, theirs, k) for mine, theirs in zip(found, answers(self._extra))]
 
     # Whole texts.
 
     def check(self, text: str, max_dist: int | None = None, k: int = 5, *,
-              metric: Metric | Costs = RANKED_METRIC) -> list[proofreading.Misspelling]:
-        """The words of `text` the lexicon does not know, in order, each with its span and up
-        to `k` suggestions as `lookup_many` finds them (`max_dist` and `metric` as there);
-        numbers, URLs, e-mail addresses and code are left out, and contractions and
-        possessives are known by their stems (`brindlemap.proofreading`)."""
-        return proofreading.check(self, self._text_of(text), max_dist, k, metric)
+              metric: Metric | Costs | None = None, confidence: float = DEFAULT_CONFIDENCE,
+              format: str = "text") -> list[proofreading.Misspelling]:
+        """The words of `text` the lexicon does not know, in order, each with its span, up
+        to `k` suggestions as `lookup_many` finds them (`max_dist` as there; `metric` the
+        lexicon's own, `Costs.english()` for the shipped one, or "osa") and the `fix` that
+        `correct` makes of it at `confidence` (`brindlemap.confidence`); numbers, links, paths,
+        e-mail addresses and code are left out, and contractions and possessives are known by
+        their stems (`brindlemap.proofreading`). With `format="markdown"` or `"html"` only the
+        document's prose is read: code, link targets, tags, attributes and entities are not
+        (`brindlemap.formats`)."""
+        text = self._text_of(text)
+        return proofreading.check(self, text, prose_spans(text, format), max_dist, k,
+                                  self._text_metric(metric), checked_confidence(confidence))
 
     def correct(self, text: str, max_dist: int | None = None, *,
-                metric: Metric | Costs = RANKED_METRIC) -> str:
-        """`text` with each unknown word replaced by its best suggestion in the word's casing
-        (`max_dist` and `metric` as `lookup_many` takes them); a word without one, and
-        everything between words, are left as they are."""
-        return proofreading.correct(self, self._text_of(text), max_dist, metric)
+                metric: Metric | Costs | None = None, confidence: float = DEFAULT_CONFIDENCE,
+                format: str = "text") -> str:
+        """`text` with each unknown word replaced by its fix, in the word's casing, where
+        `check` gives one: by default only where it is sure (`confidence` 0 takes every best
+        suggestion); every other word, and everything between words, are left as they are,
+        and so is all but the prose of a Markdown or HTML document (`format` as in `check`)."""
+        text = self._text_of(text)
+        return proofreading.correct(self, text, prose_spans(text, format), max_dist,
+                                    self._text_metric(metric), checked_confidence(confidence))
+
+    def _text_metric(self, metric: Metric | Costs | None) -> Metric | Costs:
+        return self._metric if metric is None else metric
+
+    def facts(self) -> Lexicon:
+        """What the decision to correct asks of the lexicon: itself."""
+        return self
+
+    def scripts(self) -> frozenset[str]:
+        """The scripts the lexicon's letters are written in (LATIN, CYRILLIC, CJK...)."""
+        if self._scripts_held is None:
+            held = scripts([self._text])
+            if self._extra is not None:
+                held |= self._extra.scripts()
+            self._scripts_held = held
+        return self._scripts_held
+
+    def total(self) -> int:
+        """The count of all the lexicon's words, at least 1."""
+        if self._total is None:
+            self._total = max(1, sum(self._totals) + (0 if self._extra is None
+                                                       else self._extra.total()))
+        return self._total
+
+    def is_name(self, word: str) -> bool:
+        """Whether the lexicon writes `word` with a capital of its own, in any of its
+        spellings ("London", "NASA", "Smith" beside "smith")."""
+        number = self._base_number(word)
+        if number is None:
+            return self._extra is not None and self._extra.is_name(word)
+        return any(spelling != spelling.lower() for spelling in self._spellings(number))
 
     @staticmethod
     def _text_of(text: str) -> str:
@@ -254,26 +385,36 @@ class Lexicon:
         return text
 
     def _number(self, key: str) -> int | None:
-        match = self._trie.exact_match(key)
+        try:
+            match = self._trie.exact_match(key)
+        except UnicodeEncodeError:  # a lone surrogate, which no word holds
+            return None
         return None if match is None else match[1]
+
+    def _base_number(self, word: str) -> int | None:
+        """The number of the key of `word` in this lexicon's own tables, if they hold it."""
+        return self._number(self._key_of(word))
 
     def __contains__(self, word: object) -> bool:
         """Whether a word that folds as `word` does is in the lexicon."""
-        return isinstance(word, str) and self._number(self._key_of(word)) is not None
+        return isinstance(word, str) and (self._base_number(word) is not None
+                                          or (self._extra is not None and word in self._extra))
 
     def count(self, word: str) -> int:
         """The count of all the words that fold as `word` does; 0 for none."""
         number = self._number(self._key(word))
-        return 0 if number is None else self._totals[number]
+        if number is not None:
+            return self._totals[number]
+        return 0 if self._extra is None else self._extra.count(word)
 
     def __len__(self) -> int:
         """The number of distinct words (spellings, in NFC)."""
-        return len(self._counts)
+        return len(self._counts) + (0 if self._extra is None else len(self._extra))
 
     @property
     def keys(self) -> int:
         """The number of distinct keys the words fold to."""
-        return len(self._totals)
+        return len(self._totals) + (0 if self._extra is None else self._extra.keys)
 
     @property
     def fold(self) -> Fold:
@@ -284,20 +425,46 @@ class Lexicon:
         return f"<Lexicon of {len(self)} words, {self.keys} keys, fold={self._fold!r}>"
 
     def __reduce__(self) -> tuple[Any, ...]:
-        # A lexicon pickles as the bytes of its index file, checked as they are read back.
+        # A lexicon pickles as the bytes of its index file, checked as they are read back; the
+        # shipped one as itself, and one with words of its own as the two lexicons.
+        if self._under is not None:
+            return _layered, (self._under, self._extra)
+        if _english and self is _english[0]:
+            return Lexicon.english, ()
         return Lexicon.from_bytes, (self.to_bytes(),)
 
 
 _english: list[Lexicon] = []  # the shipped lexicon, once loaded
 
 
+def _layered(under: Lexicon, extra: Lexicon) -> Lexicon:
+    """A lexicon of the tables of `under` with the words of `extra` over them."""
+    if not isinstance(under, Lexicon) or not isinstance(extra, Lexicon) \
+            or under._under is not None or extra._under is not None:
+        raise ValueError("not the state of a pickled Lexicon")
+    layered = Lexicon._of(under._fold, Tables(under._trie, under._text, under._starts,
+                                              under._counts, under._firsts, under._totals))
+    layered._extra, layered._under, layered._metric = extra, under, under._metric
+    return layered
+
+
+def _merged(first: list[Suggestion], second: list[Suggestion],
+            k: int | None) -> list[Suggestion]:
+    """Two lists of answers, each best first, as one: by distance, then by count, `first`'s
+    before `second`'s where they tie; at most `k` of them."""
+    merged = list(heapq.merge(first, second, key=lambda answer: (answer.distance,
+                                                                  -answer.count)))
+    return merged if k is None else merged[:k]
+
+
 def _restored(fold: Fold, trie: PrefixSearch, text: str, starts: array[int], counts: array[int],
               firsts: array[int], totals: array[int]) -> Lexicon:
-    """A lexicon pickled by an earlier version, its tables checked for the sizes that hold them
-    together."""
+    """A lexicon pickled by an earlier version, its tables checked as a file's are."""
     if fold not in FOLDS or not isinstance(trie, PrefixSearch) or not isinstance(text, str) \
-            or not all(isinstance(table, array) for table in (starts, counts, firsts, totals)) \
-            or len(starts) != len(counts) + 1 or len(firsts) != len(totals) + 1 \
-            or starts[-1] != len(text) or firsts[-1] != len(counts) or firsts[0] != 0:
+            or not all(isinstance(table, array) for table in (starts, counts, firsts, totals)):
         raise ValueError("not the state of a pickled Lexicon")
-    return Lexicon._of(fold, Tables(trie, text, starts, counts, firsts, totals))
+    try:
+        tables = checked_tables(Tables(trie, text, starts, counts, firsts, totals))
+    except ValueError as error:
+        raise ValueError(f"not the state of a pickled Lexicon: {error}") from None
+    return Lexicon._of(fold, tables)

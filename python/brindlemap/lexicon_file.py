@@ -11,13 +11,14 @@ text of every spelling in UTF-8, then the arrays starts, counts, firsts and tota
 import struct
 import sys
 from array import array
-from collections.abc import Iterable
+from collections.abc import Callable, Iterable
 
 from brindlemap import _search
 from brindlemap.errors import IndexFileError, IndexFileReason
+from brindlemap.files import BodyStream
 from brindlemap.folding import Fold
-from brindlemap.index_format import (HEADER_BYTES, Header, Kind, check_crc, expect_kind,
-                                     pack_header, parse_header, shaped, starts_with_header)
+from brindlemap.index_format import (HEADER_BYTES, Kind, check_crc, expect_kind, pack_header,
+                                     parse_header, shaped, starts_with_header)
 from brindlemap.lexicon_tables import Tables
 
 FOLD = struct.Struct("<B3x")
@@ -50,28 +51,30 @@ def _layout(message: str) -> IndexFileError:
 
 
 class _Reader:
-    """Reads the sections of a body in order, refusing any that runs past its end."""
+    """Reads the sections of a body of `length` bytes in order through `read`, which gives the
+    next bytes asked for; refuses any section that runs past the body's end."""
 
-    def __init__(self, body: bytes | bytearray) -> None:
-        self._view = memoryview(body)
-        self._at = 0
+    def __init__(self, length: int, read: Callable[[int], bytes | bytearray | memoryview]) -> None:
+        self._left = length
+        self._read = read
 
-    def take(self, size: int, what: str) -> memoryview:
-        if size > len(self._view) - self._at:
+    def take(self, size: int, what: str) -> bytes | bytearray | memoryview:
+        if size > self._left:
             raise IndexFileError(f"truncated: the {what} runs past the end of the lexicon",
                                  IndexFileReason.LAYOUT)
-        piece = self._view[self._at:self._at + size]
-        self._at += size
-        return piece
+        self._left -= size
+        return self._read(size)
 
-    def _items(self, what: str, sizes: Iterable[int]) -> tuple[int, memoryview]:
+    def _items(self, what: str, sizes: Iterable[int]) -> tuple[int, bytes | bytearray | memoryview]:
         itemsize, count = SECTION.unpack(self.take(SECTION.size, what))
         if itemsize not in sizes:
             raise _layout(f"the {what} has items of {itemsize} bytes")
         return itemsize, self.take(itemsize * count, what)
 
-    def raw(self, what: str) -> bytes:
-        return bytes(self._items(what, (1,))[1])
+    def raw(self, what: str) -> bytes | bytearray:
+        items = self._items(what, (1,))[1]
+        # The decoders read bytes and bytearrays in place; a view is copied once.
+        return items if isinstance(items, (bytes, bytearray)) else bytes(items)
 
     def numbers(self, what: str) -> array[int]:
         itemsize, items = self._items(what, ARRAY_CODES)
@@ -82,8 +85,8 @@ class _Reader:
         return numbers
 
     def end(self) -> None:
-        if self._at != len(self._view):
-            raise _layout(f"{len(self._view) - self._at} unexpected bytes after the lexicon")
+        if self._left:
+            raise _layout(f"{self._left} unexpected bytes after the lexicon")
 
 
 def _fold(code: int) -> Fold:
@@ -98,15 +101,34 @@ def lexicon_from_bytes(data: bytes | bytearray) -> tuple[Fold, Tables]:
         raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
     header = parse_header(data)
     expect_kind(header, Kind.LEXICON)
-    return lexicon_from_body(header, data[header.size:])
-
-
-def lexicon_from_body(header: Header, body: bytes | bytearray) -> tuple[Fold, Tables]:
-    """The fold and tables of the bytes behind a lexicon's header, once they match it."""
+    body = memoryview(data)[header.size:]
     check_crc(header, body)
-    reader = _Reader(body)
+    at = 0
+
+    def read(size: int) -> memoryview:
+        nonlocal at
+        at += size
+        return body[at - size:at]
+
+    return _sections(_Reader(len(body), read))
+
+
+def lexicon_from_stream(body: BodyStream) -> tuple[Fold, Tables]:
+    """The fold and tables of a lexicon index read from its file a section at a time, so that
+    only the tables and the section at hand are held; a damaged byte is told as such, before
+    whatever it broke."""
+    try:
+        laid_out = _sections(_Reader(body.header.length, body.read))
+    except ValueError:
+        body.finish()
+        raise
+    body.finish()
+    return laid_out
+
+
+def _sections(reader: _Reader) -> tuple[Fold, Tables]:
     fold = _fold(FOLD.unpack(reader.take(FOLD.size, "fold"))[0])
-    trie = shaped(_search.decode(reader.raw("trie")))
+    trie = _search.decode(reader.raw("trie"))
     try:
         text = str(reader.raw("text"), "utf-8")
     except UnicodeDecodeError as error:
@@ -114,14 +136,21 @@ def lexicon_from_body(header: Header, body: bytes | bytearray) -> tuple[Fold, Ta
     starts, counts, firsts, totals = map(reader.numbers, ("starts", "counts", "firsts",
                                                           "totals"))
     reader.end()
-    # What indexes a table is checked against it; the order within a table only orders the
-    # answers, so bytes made to pass the checksum can mislead but never fault a query.
+    return fold, checked_tables(Tables(trie, text, starts, counts, firsts, totals))
+
+
+def checked_tables(tables: Tables) -> Tables:
+    """`tables` once what indexes each table is checked against it; IndexFileError where they
+    do not fit together."""
+    # The order within a table only orders the answers, so bytes made to pass the checksum can
+    # mislead but never fault a query.
+    trie, text, starts, counts, firsts, totals = tables
     if not (len(starts) == len(counts) + 1 and starts[0] == 0 and starts[-1] == len(text)):
         raise _layout("its spellings do not tile its text")
     if not (len(firsts) == len(totals) + 1 and firsts[0] == 0 and firsts[-1] == len(counts)
             and max(firsts[:-1], default=0) < max(len(counts), 1)):
         raise _layout("its keys do not tile its spellings")
-    count, largest = _search.payload_span(trie)
+    count, largest = _search.payload_span(shaped(trie))
     if count != len(totals) or (largest or 0) >= max(count, 1):
         raise _layout("its trie's keys are not numbered as its tables are")
-    return fold, Tables(trie, text, starts, counts, firsts, totals)
+    return tables

@@ -72,11 +72,13 @@ def lay_out(words: Counted, key_of: Callable[[str], str], place: Callable[[int],
         rank[key] = number
     trie = build(zip(keys, range(len(keys))))
     del keys
-    # (key number, -count, spelling): the spellings in the order of the tables.
-    ordered = sorted((rank[key_of(written)], -count, written) for written, count in counts.items())
+    # (key number, -count, first seen, spelling): the spellings in the order of the tables,
+    # those of one key that tie in the order they came in.
+    ordered = sorted((rank[key_of(written)], -count, seen, written)
+                     for seen, (written, count) in enumerate(counts.items()))
     del counts, rank
     firsts = [at for at, entry in enumerate(ordered) if at == 0 or entry[0] != ordered[at - 1][0]]
-    return Tables(trie, "".join(entry[2] for entry in ordered),
-                  _packed(accumulate((len(entry[2]) for entry in ordered), initial=0)),
+    return Tables(trie, "".join(entry[3] for entry in ordered),
+                  _packed(accumulate((len(entry[3]) for entry in ordered), initial=0)),
                   _packed(-entry[1] for entry in ordered), _packed(firsts + [len(ordered)]),
                   total_counts)

@@ -3,15 +3,26 @@
 A word is a run of letters of any script, with the combining marks that belong to them
 ("café" written with a combining accent, Devanagari vowel signs), joined by apostrophes (' or
 ’) inside it: "don't", "O’Brien", and a trailing apostrophe after an s ("the dogs' bowls").
-Hyphens end a word, so "well-known" is the two words "well" and "known", each checked on its
-own: a lexicon seldom holds every compound, but it holds their parts.
+Invisible format characters inside a word (a soft hyphen, a zero-width space, non-joiner or
+joiner, a word joiner) keep it one word: "infor\\u00admation" is one word, and so is a Persian
+word written with a zero-width non-joiner. Hyphens end a word, so "well-known" is the two words
+"well" and "known", each checked on its own: a lexicon seldom holds every compound, but it
+holds their parts.
 
 Left out, since no lexicon can judge them: anything with a digit or an underscore in it
-(numbers such as "1,000", "3.14", "2nd", "1990s", and code such as "utf8" or "max_dist"),
-URLs ("https://…", "www.…"), e-mail addresses, @handles and #hashtags, and abbreviations
-written as single letters with periods ("e.g.", "i.e.", "U.S.A."). Words with capitals inside
-("camelCase", "iPhone") are words here: the checker asks the lexicon first, then leaves them
-alone as code or brand names.
+(numbers such as "1,000", "3.14", "2nd", "1990s", and code such as "utf8" or "max_dist"), and
+every run of text between spaces that holds a link or a name of a machine's: a scheme and a
+colon in any case ("https://…", "HTTPS:…", "mailto:…", "file:…", "localhost:8080"), "www.",
+an "@" (e-mail addresses, @handles, "git@host:path"), a "#" (#hashtags), a slash or a
+backslash (paths: "docs/dict.txt", "C:\\Users"), a period between two letters or digits
+(host and file names, "example.com", "setup.py", and abbreviations written as single letters
+with periods: "e.g.", "U.S.A."), and bytes that are not text (lone surrogates, as
+`errors="surrogateescape"` decodes them). HTML entities ("&nbsp;", "&#8217;") are left out
+too. Words with capitals inside ("camelCase", "iPhone") are words here: the checker asks the
+lexicon first, then leaves them alone as code or brand names.
+
+Every character is looked at a bounded number of times, so the time and memory a text takes
+grow with its length whatever it holds.
 """
 
 from __future__ import annotations
@@ -22,7 +33,11 @@ import unicodedata
 from collections.abc import Iterator
 from typing import NamedTuple
 
-__all__ = ["Token", "tokens"]
+__all__ = ["FORMAT_CHARACTERS", "Token", "tokens"]
+
+# Invisible characters that may stand inside a word without ending it; a word is looked up
+# without them.
+FORMAT_CHARACTERS = "\u00ad\u200b\u200c\u200d\u2060"
 
 
 class Token(NamedTuple):
@@ -44,7 +59,22 @@ def _ranges(code_points: list[int]) -> str:
     return "".join(f"\\U{a:08x}-\\U{b:08x}" for a, b in runs)
 
 
-def _compile() -> re.Pattern[str]:
+# Punctuation that may open or close a word within its run: "(word", "“word”", "word.),".
+_OPEN = "([{<\"'“‘«‹„‚¿¡*"
+_CLOSE = ")]}>\"'”’»›.,;:!?*…"
+_APOSTROPHE = "'’"
+
+
+class _Patterns(NamedTuple):
+    plain: re.Pattern[str]  # a run that is one word with its punctuation, or any other run
+    piece: re.Pattern[str]  # a run of word characters within an odd run
+    word: re.Pattern[str]  # a word within a piece
+    whole_run_left_out: re.Pattern[str]  # what makes a run a link, a path or a name
+    scheme: re.Pattern[str]
+    digit: re.Pattern[str]  # what makes a piece a number or code
+
+
+def _compile() -> _Patterns:
     # Python's \w leaves out combining marks, so their class is built from the Unicode tables
     # this interpreter has, once, on first use. Marks live in the first two planes and among
     # the variation selectors of plane 14; walking only those keeps the cost near 50 ms.
@@ -52,36 +82,63 @@ def _compile() -> re.Pattern[str]:
     marks = _ranges([p for plane in planes for p in plane
                      if unicodedata.category(chr(p)).startswith("M")])
     letter = r"[^\W\d_]"
-    part = f"{letter}(?:{letter}|[{marks}])*"
-    return re.compile(
-        # Skipped: URLs (up to a closing punctuation mark), handles and hashtags, dotted
-        # abbreviations. Then a word, unless it runs on into a digit, an underscore or an
-        # e-mail address; those are skipped by the last two branches. Words come before
-        # e-mail addresses and numbers so that a plain word is read in one pass, with no
-        # backtracking over it.
-        r"(?:https?|ftp)://\S*[^\s.,;:!?)\]}'\"’]"
-        r"|www\.\S*[^\s.,;:!?)\]}'\"’]"
-        r"|(?<!\w)[@#]\w+"
-        rf"|(?<!\w){letter}(?:\.{letter})+\.?(?![\w@])"
-        # A word: letters and marks, apostrophes between them, and an s' at its end.
-        rf"|(?P<word>{part}(?:['’]{part})*(?:(?<=[sS])['’](?!\w))?)(?![\w@]|[.+-][\w.+-]*@)"
-        r"|[\w.+-]+@[\w-]+(?:\.[\w-]+)+"
-        r"|\w*[\d_]\w*(?:[.,:/]\d\w*)*")
+    # Every repetition is possessive: a run that fails to be one thing is never read again
+    # from inside, which is what keeps the scan linear.
+    part = f"{letter}(?:{letter}|[{marks}])*+"
+    word = (f"{part}(?:(?:[{_APOSTROPHE}]|[{FORMAT_CHARACTERS}]++){part})*+"
+            f"(?:(?<=[sS])[{_APOSTROPHE}])?+")
+    close = re.escape(_CLOSE)
+    return _Patterns(
+        # The common case in one step: a word with its punctuation and nothing else up to a
+        # space. Any other run is taken whole, to be read apart by `_odd_run`.
+        plain=re.compile(rf"[{re.escape(_OPEN)}]*+(?P<word>{word})[{close}]*+(?=\s|\Z)"
+                         r"|\S++"),
+        piece=re.compile(rf"[\w{_APOSTROPHE}{FORMAT_CHARACTERS}{marks}]++"),
+        word=re.compile(word),
+        whole_run_left_out=re.compile(r"[\ud800-\udfff@#/\\]|\w\.\w"),
+        scheme=re.compile(r"(?:[A-Za-z][A-Za-z0-9+.\-]*+:|www\.)\S", re.IGNORECASE),
+        digit=re.compile(r"[\d_]"),
+    )
 
 
-_compiled: list[re.Pattern[str]] = []  # the pattern, once the first text asks for it
+_compiled: list[_Patterns] = []  # the patterns, once the first text asks for them
 
 
-def _pattern() -> re.Pattern[str]:
+def _patterns() -> _Patterns:
     if not _compiled:
         _compiled.append(_compile())
     return _compiled[0]
 
 
+def _odd_run(patterns: _Patterns, text: str, start: int, end: int) -> Iterator[Token]:
+    """The words of the run text[start:end], which is more than a word and its punctuation."""
+    run = text[start:end]
+    begin = start + len(run) - len(run.lstrip(_OPEN))
+    finish = start + len(run.rstrip(_CLOSE))
+    if begin >= finish:
+        return
+    core = text[begin:finish]
+    if patterns.whole_run_left_out.search(core) or patterns.scheme.match(core):
+        return
+    new = tuple.__new__
+    for piece in patterns.piece.finditer(text, begin, finish):
+        low, high = piece.span()
+        if text.startswith(";", high) and (text.startswith("&", low - 1)
+                                           or text.startswith("&#", low - 2)):
+            continue  # an HTML entity
+        if patterns.digit.search(text, low, high):
+            continue
+        for found in patterns.word.finditer(text, low, high):
+            yield new(Token, (found.group(), *found.span()))
+
+
 def tokens(text: str) -> Iterator[Token]:
     """The words of `text`, in order, each with its span."""
+    patterns = _patterns()
     new = tuple.__new__
-    for match in _pattern().finditer(text):
+    for match in patterns.plain.finditer(text):
         if match.lastgroup == "word":
-            start, end = match.span()
+            start, end = match.span("word")
             yield new(Token, (text[start:end], start, end))
+        else:
+            yield from _odd_run(patterns, text, *match.span())

@@ -1,11 +1,10 @@
 """Reading word lists: UTF-8 text, one word per line, optionally a tab and a payload."""
 
-import itertools
-import re
 from collections.abc import Iterator
-from typing import BinaryIO, Protocol
+from typing import BinaryIO
 
 from brindlemap._types import MAX_PAYLOAD
+from brindlemap.lines import LineSource, read_lines
 
 # No word comes near this; a longer line is refused rather than read, so that a source with no
 # line breaks (/dev/zero, a stray binary file) costs a bounded amount of memory.
@@ -13,13 +12,8 @@ MAX_LINE_BYTES = 1 << 20
 
 _BOM = b"\xef\xbb\xbf"
 # Whitespace around a line, but not a tab: a leading tab is an empty word, not indentation.
-_SURROUNDING_SPACE = re.compile(r"\A[^\S\t]+|[^\S\t]+\Z")
-
-
-class LineSource(Protocol):
-    """What lines() reads from: a binary file, or anything that reads a line up to a limit."""
-
-    def readline(self, limit: int, /) -> bytes: ...
+# Unicode has no whitespace beyond its first plane.
+_SPACE_BUT_TAB = "".join(c for c in map(chr, range(0x10000)) if c.isspace() and c != "\t")
 
 
 class WordListError(ValueError):
@@ -42,18 +36,12 @@ def parse_unsigned(text: str, maximum: int) -> int | None:
 def lines(source: LineSource, name: str) -> Iterator[str]:
     """The text of each line of `source`, read one at a time.
 
-    Lines end at \\n alone (a \\r before it belongs to the line break); the other characters
-    that str.splitlines() breaks at stay inside the line. A byte-order mark opening the first
-    line is dropped. A line that is not UTF-8, holds a NUL byte or is longer than
-    MAX_LINE_BYTES raises WordListError.
+    Lines end at \\n, \\r\\n or a lone \\r; the other characters that str.splitlines()
+    breaks at stay inside the line. A byte-order mark opening the first line is dropped. A line
+    that is not UTF-8, holds a NUL byte or is longer than MAX_LINE_BYTES raises WordListError.
     """
-    for number in itertools.count(1):
-        raw = source.readline(MAX_LINE_BYTES + 1)
-        if not raw:
-            return
-        if raw.endswith(b"\n"):
-            raw = raw[:-2] if raw.endswith(b"\r\n") else raw[:-1]
-        elif len(raw) > MAX_LINE_BYTES:
+    for number, raw, _, whole in read_lines(source, MAX_LINE_BYTES):
+        if not whole:
             raise WordListError(f"{name}:{number}: line longer than {MAX_LINE_BYTES} bytes")
         if number == 1 and raw.startswith(_BOM):
             raw = raw[len(_BOM):]
@@ -71,7 +59,7 @@ def entries(source: BinaryIO, name: str) -> Iterator[tuple[str, int]]:
     """(word, payload) for each non-blank line of `source`: "word" (the payload is the line's
     index, from 0) or "word<TAB>payload", with the surrounding whitespace trimmed."""
     for index, line in enumerate(lines(source, name)):
-        text = _SURROUNDING_SPACE.sub("", line)
+        text = line.strip(_SPACE_BUT_TAB)
         if not text:
             continue
         word, tab, payload = text.partition("\t")

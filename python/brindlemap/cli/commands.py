@@ -3,33 +3,40 @@ line on standard error."""
 
 import argparse
 import importlib.metadata
+import inspect
 import itertools
 import json
 import os
 import sys
+import re
 import time
 from argparse import Namespace
 from collections.abc import Callable, Iterator, Sequence
 from typing import Any, NoReturn
 
 from brindlemap._brindlemap import PrefixSearch
-from brindlemap.cli.indexes import (ENGLISH, Index, build_word_list,
+from brindlemap.cli.encodings import DEFAULT_ENCODING, Encoding, Writer
+from brindlemap.cli.indexes import (ENGLISH, SHIPPED_COSTS, Index, build_word_list,
                                    count_nodes_and_words, index_kind, load_index, load_lexicon,
                                    open_index, opened, word_list_path)
 from brindlemap.cli.streams import (ReadyAwareInput, UserError, end_after_closed_pipe,
-                                occupy_closed_descriptors, progress, say, tsv_field, write)
-from brindlemap.cli.texts import STDIN_NAME, Places, text_chunks, text_name
+                                occupy_closed_descriptors, progress, say, tsv_field, write,
+                                write_bytes)
+from brindlemap.cli.texts import (EXTENSION_FORMATS, STDIN_NAME, Chunk, Places, Unchecked,
+                                  text_format, text_name, text_parts)
+from brindlemap.cli.user_words import with_user_words
 from brindlemap._failures import is_panic
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.costs import PRESETS
 from brindlemap.files import read_header, save
 from brindlemap.folding import FOLDS
+from brindlemap.formats import FORMATS
 from brindlemap.index_format import HEADER, Kind
 from brindlemap.lexicon import Lexicon, Suggestion
-from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_METRIC, RANKS, UNRANKED_METRIC,
-                                Metric, complete, search_many)
+from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_EDITS, RANKED_METRIC, RANKS,
+                                UNRANKED_METRIC, Metric, complete, search_many)
 from brindlemap.shipped import english_index
-from brindlemap.wordlist import WordListError, entries, lines, parse_unsigned
+from brindlemap.wordlist import MAX_LINE_BYTES, WordListError, entries, lines, parse_unsigned
 
 EXIT_USAGE = 2
 EXIT_INTERRUPTED = 130
@@ -43,8 +50,14 @@ Answers = Sequence[Sequence[tuple[str, int, int]]]
 QueryAll = Callable[[Any, list[str]], Answers]
 # How the command line names each fold.
 FOLD_NAMES = {str(fold).lower(): fold for fold in FOLDS}
-# Exit status of check when the text holds words the lexicon does not know, as linters do.
+# Exit status of check when the text holds words the lexicon does not know, as linters do, or
+# parts it could not check; and of correct when it wrote parts of the text unchecked.
 EXIT_UNKNOWN_WORDS = 1
+EXIT_UNCHECKED = 1
+# How many words `build --wordfreq` takes unless told.
+# The lines of a chunk, each with its line break.
+_LINES = re.compile(r"[^\r\n]*+(?:\r\n|\r|\n)|[^\r\n]++")
+WORDFREQ_WORDS: int = inspect.signature(Lexicon.from_wordfreq).parameters["n"].default
 
 
 class _Parser(argparse.ArgumentParser):
@@ -97,10 +110,27 @@ def _build_lexicon(args: Namespace) -> Lexicon:
         raise UserError(str(error)) from None
 
 
+def _wordfreq_lexicon(args: Namespace) -> Lexicon:
+    if args.wordlist is not None or args.counts:
+        raise UserError("--wordfreq reads the words of a language: give no word list and no "
+                        "--counts with it")
+    try:
+        return Lexicon.from_wordfreq(args.wordfreq, n=args.n, fold=FOLD_NAMES[args.fold or "case"])
+    except ImportError as error:
+        raise UserError(str(error)) from None
+    except LookupError as error:  # a language wordfreq has no list of
+        raise UserError(f"--wordfreq {args.wordfreq}: {error.args[0] if error.args else error}"
+                        ) from None
+
+
 def command_build(args: Namespace) -> None:
     started = time.monotonic()
     built: Index
-    if args.counts or args.fold is not None or args.wordlist == ENGLISH:
+    if args.wordfreq is not None:
+        built = _wordfreq_lexicon(args)
+    elif args.wordlist is None:
+        raise UserError("give a word list, or --wordfreq LANG")
+    elif args.counts or args.fold is not None or args.wordlist == ENGLISH:
         built = _build_lexicon(args)
     else:
         path = word_list_path(args.wordlist)
@@ -212,6 +242,11 @@ def _answer(args: Namespace, query_trie: QueryAll, query_lexicon: QueryAll) -> N
     lexicon = isinstance(index, Lexicon)
     if lexicon and args.rank is not None:
         raise UserError("a lexicon ranks its words by their counts: --rank is for tries")
+    if getattr(args, "user_words", None):
+        if not isinstance(index, Lexicon):
+            raise UserError(f"{args.index}: --words adds words to a lexicon, and this is the "
+                            "index of a trie")
+        index = with_user_words(index, args.user_words)
     query_all = query_lexicon if lexicon else query_trie
     number = "count" if lexicon else "payload"
     objects: list[str] = []
@@ -263,16 +298,28 @@ def command_complete(args: Namespace) -> None:
 
 
 def _text_lexicon(args: Namespace) -> tuple[Lexicon, str]:
-    """The lexicon that `check` and `correct` use, and the text they read: [INDEX] FILE."""
+    """The lexicon that `check` and `correct` use, with the user's words, and the text they
+    read: [INDEX] FILE, or standard input where no FILE is given and it is no terminal."""
     if len(args.paths) > 2:
         raise UserError(f"give at most an index and a text, not {len(args.paths)} paths")
+    if not args.paths:
+        if sys.stdin is not None and sys.stdin.isatty():
+            raise UserError("no text given: name its FILE, or give - to read it from standard "
+                            "input")
+        args.paths = ["-"]
     *named, text = args.paths
-    index = open_index(named[0] if named else ENGLISH, legacy=False)
+    index_path = named[0] if named else ENGLISH
+    index = open_index(index_path, legacy=False)
+    if args.costs is None and index_path in SHIPPED_COSTS:
+        args.costs = SHIPPED_COSTS[index_path]
+        _weighed(args)
     if not isinstance(index, Lexicon):
         raise UserError(f"{named[0]}: an index of a trie, which holds no counts to rank "
                         "suggestions by: build a lexicon with `brindlemap build --counts` "
                         "(or --fold for a plain word list)")
-    return index, text
+    if args.format is None:
+        args.format = "text" if text == "-" else text_format(text)
+    return with_user_words(index, args.user_words), text
 
 
 def _misspelling_line(name: str, place: tuple[int, int], word: str,
@@ -284,26 +331,65 @@ def _misspelling_line(name: str, place: tuple[int, int], word: str,
 def command_check(args: Namespace) -> int:
     lexicon, path = _text_lexicon(args)
     name = text_name(path)
+    encoding = Encoding(args.encoding)
+    unchecked = Unchecked(name, encoding)
     unknown = 0
-    for first, chunk in text_chunks(path):
-        where = Places(first, chunk)
-        found = lexicon.check(chunk, args.max_dist, args.k, metric=args.metric or RANKED_METRIC)
+    for part in text_parts(path, encoding, args.format != "text"):
+        unchecked.of(part)
+        if not isinstance(part, Chunk):
+            continue
+        where = Places(part)
+        found = lexicon.check(part.text, args.max_dist, args.k,
+                              metric=args.metric, format=args.format)
         unknown += len(found)
         if args.json:
             write("".join(json.dumps(
                 {"file": name, "line": line, "column": column, "word": m.word,
-                 "suggestions": [s._asdict() for s in m.suggestions]}, ensure_ascii=False)
+                 "suggestions": [s._asdict() for s in m.suggestions], "fix": m.fix},
+                ensure_ascii=False)
                 + "\n" for m in found for line, column in [where(m.start)]))
         else:
             write("".join(_misspelling_line(name, where(m.start), m.word, m.suggestions)
                           for m in found))
-    return EXIT_UNKNOWN_WORDS if unknown else 0
+    unchecked.close()
+    return EXIT_UNKNOWN_WORDS if unknown or unchecked.count else 0
 
 
-def command_correct(args: Namespace) -> None:
+def command_correct(args: Namespace) -> int:
     lexicon, path = _text_lexicon(args)
-    for _, chunk in text_chunks(path):
-        write(lexicon.correct(chunk, args.max_dist, metric=args.metric or RANKED_METRIC))
+    encoding = Encoding(args.encoding)
+    unchecked = Unchecked(text_name(path), encoding)
+    writer: Writer | None = None  # made once the text has told its byte order
+    for part in text_parts(path, encoding, args.format != "text"):
+        unchecked.of(part)
+        writer = writer or encoding.writer()
+        if isinstance(part, Chunk):
+            corrected = lexicon.correct(part.text, args.max_dist,
+                                        metric=args.metric, format=args.format)
+            write_bytes(_written_back(writer, part, corrected, unchecked))
+        else:
+            write_bytes(writer.raw(part.data))
+    unchecked.close()
+    return EXIT_UNCHECKED if unchecked.count else 0
+
+
+def _written_back(writer: Writer, chunk: Chunk, corrected: str, unchecked: Unchecked) -> bytes:
+    """`corrected` in the text's encoding; a line whose corrections it cannot write (a word
+    with a letter Latin-1 lacks) is written as it was, and said to be left unchecked."""
+    try:
+        return writer.text(corrected)
+    except UnicodeEncodeError:
+        pass
+    # Corrections change words only, never a line break: the lines correspond one to one.
+    written = []
+    for number, (was, now) in enumerate(zip(_LINES.findall(chunk.text),
+                                            _LINES.findall(corrected)), chunk.first_line):
+        try:
+            written.append(writer.text(now))
+        except UnicodeEncodeError:
+            unchecked.cannot_write(number)
+            written.append(writer.text(was))
+    return b"".join(written)
 
 
 def _lexicon_info(args: Namespace, lexicon: Lexicon) -> None:
@@ -353,13 +439,13 @@ def _unsigned(maximum: int) -> Callable[[str], int]:
     return parse
 
 
-def _costs_option(command: argparse._ActionsContainer) -> None:
+def _costs_option(command: argparse._ActionsContainer, default: str = "unweighted") -> None:
     command.add_argument("--costs", choices=list(PRESETS), default=None, metavar="PRESET",
                          help="weigh the edits by a preset of brindlemap.Costs: "
                               f"{', '.join(PRESETS)} (english: QWERTY slips, letters left "
                               "out, doubled or swapped, and accents cost less than other "
                               "edits; keyboard: QWERTY slips); --max-dist still counts plain "
-                              "edits, scaled by the preset's unit (default: unweighted)")
+                              f"edits, scaled by the preset's unit (default: {default})")
 
 
 def _weighed(args: Namespace) -> None:
@@ -367,13 +453,28 @@ def _weighed(args: Namespace) -> None:
     unit."""
     if getattr(args, "costs", None) is not None:
         args.metric = PRESETS[args.costs]()
-        args.max_dist = min(args.metric.edits(args.max_dist), MAX_DISTANCE)
+        if args.max_dist is not None:  # else the default of the query, in the preset's unit
+            args.max_dist = min(args.metric.edits(args.max_dist), MAX_DISTANCE)
+
+
+def _extensions() -> str:
+    return ", ".join(f"{extension} {format}" for extension, format in EXTENSION_FORMATS.items())
 
 
 def _legacy_option(command: argparse.ArgumentParser) -> None:
     command.add_argument("--legacy", action="store_true",
                          help="also load an index of the earlier format, without a header or "
                               "checksum (default: refused)")
+
+
+def _words_option(command: argparse.ArgumentParser) -> None:
+    command.add_argument("--words", metavar="FILE", action="append", default=[],
+                         dest="user_words",
+                         help="words the lexicon should know too, which are never flagged or "
+                              "changed (and may be suggested): one a line, optionally followed "
+                              "by its count (default 1); # starts a comment at the start of a "
+                              "line or after a space; may be given more than once (default: "
+                              "none)")
 
 
 def parser() -> argparse.ArgumentParser:
@@ -386,13 +487,22 @@ def parser() -> argparse.ArgumentParser:
         description="Build a trie index from a word list, or with --counts or --fold a lexicon: "
                     "words with their counts, looked up past case (and accents), which check "
                     "and correct use.")
-    make.add_argument("wordlist", help="one word per line, optionally a tab and a payload; with "
+    make.add_argument("wordlist", nargs="?", default=None,
+                      help="one word per line, optionally a tab and a payload; with "
                       "--counts a word and its count per line; @english for the English "
                       "lexicon's frequency file, @frequent-words for the 30,000 commonest "
                       "English words, commonest first")
     make.add_argument("-o", "--output", required=True, help="the index file to write")
     make.add_argument("--counts", action="store_true",
-                      help="read \"word count\" lines and build a lexicon")
+                      help="read \"word count\" lines and build a lexicon (default: a word "
+                           "list of words and payloads, built into a trie)")
+    make.add_argument("--wordfreq", metavar="LANG", default=None,
+                      help="build the lexicon of a language's commonest words in the lists of "
+                           "the wordfreq package (a code such as fr or de), each counted as its "
+                           "frequency per billion words, instead of reading a word list "
+                           "(default: none)")
+    make.add_argument("--n", type=_unsigned(MAX_COUNT), default=WORDFREQ_WORDS,
+                      help="how many words --wordfreq takes (default: %(default)s)")
     make.add_argument("--fold", choices=list(FOLD_NAMES), default=None,
                       help="build a lexicon that folds case, case and accents, or nothing "
                            "(default: case; a plain word list then counts each word once)")
@@ -446,32 +556,52 @@ def parser() -> argparse.ArgumentParser:
             ("complete", command_complete, "the best words that begin with something within a "
              "distance of what was typed", "TYPED", 1)]:
         command = query_command(name, run, help, words, max_dist, RANKED_METRIC)
+        _words_option(command)
         command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=10,
                              help="how many words per query (default: %(default)s)")
 
     text_commands: list[tuple[str, Callable[[Namespace], int | None], str]] = [
             ("check", command_check, "list the words of a text that a lexicon does not know, "
-             "each as FILE:LINE:COLUMN: WORD -> SUGGESTIONS; exit status 1 if there are any"),
-            ("correct", command_correct, "write the text with each unknown word replaced by "
-             "the lexicon's best suggestion, in the word's casing")]
+             "each as FILE:LINE:COLUMN: WORD -> SUGGESTIONS; exit status 1 if there are any, "
+             "or if some of the text could not be checked"),
+            ("correct", command_correct, "write the text with each unknown word that the "
+             "lexicon is sure of replaced by its fix, in the word's casing; exit status 1 if "
+             "some of the text could not be checked (it is written as it was)")]
     for name, text_run, help in text_commands:
         command = commands.add_parser(name, help=help, description=help[0].upper() + help[1:] +
-                                      ". Numbers, URLs, e-mail addresses and code are left "
-                                      "alone, contractions and possessives known by their "
-                                      "stems.")
-        command.add_argument("paths", metavar="[INDEX] FILE", nargs="+",
+                                      ". Numbers, links, paths, e-mail addresses and code are "
+                                      "left alone, contractions and possessives known by their "
+                                      "stems. Bytes that do not decode, and lines longer than "
+                                      f"{MAX_LINE_BYTES} bytes, are left unchecked, each place "
+                                      "named on standard error.")
+        command.add_argument("paths", metavar="[INDEX] FILE", nargs="*",
                              help="a lexicon index written by build --counts or --fold "
-                                  "(default: @english, the English lexicon that ships with "
-                                  "the package), then the text, or - for standard input")
-        command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=2,
-                             help="the largest distance of a suggestion (default: %(default)s)")
-        _costs_option(command)
+                                  "(@english, the English lexicon that ships with the "
+                                  "package, unless one is named), then the text, or - for "
+                                  "standard input (read too where no FILE is given and it is "
+                                  "no terminal)")
+        command.add_argument("--format", choices=FORMATS, default=None,
+                             help="what the text is: in markdown, code, link targets and HTML "
+                                  "are left alone; in html, tags, attributes, entities and the "
+                                  "content of code, pre, script, style and textarea (default: "
+                                  f"by the file's extension, {_extensions()}; else text)")
+        command.add_argument("--encoding", default=DEFAULT_ENCODING, metavar="ENC",
+                             help="the text's encoding, which correct writes it back in; bytes "
+                                  "that do not decode pass through unchanged (default: "
+                                  "%(default)s)")
+        _words_option(command)
+        command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=None,
+                             help="the largest distance of a suggestion, in plain edits "
+                                  f"(default: {RANKED_EDITS})")
+        shipped = ", ".join(f"{preset} for {name}" for name, preset in SHIPPED_COSTS.items())
+        _costs_option(command, f"the lexicon's own: {shipped}, else unweighted")
         command.set_defaults(metric=None)
         if name == "check":
             command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=5,
                                  help="suggestions per word (default: %(default)s)")
             command.add_argument("--json", action="store_true",
-                                 help="one JSON object a line for each unknown word")
+                                 help="one JSON object a line for each unknown word "
+                                      "(default: FILE:LINE:COLUMN: WORD -> SUGGESTIONS lines)")
         command.set_defaults(run=text_run)
 
     info = commands.add_parser("info", help="nodes, words and bytes of an index, and what its "

@@ -20,6 +20,9 @@ from brindlemap.wordlist import WordListError, entries
 # The shipped English lexicon wherever an index is taken, and its frequency file where `build`
 # reads one; a file of that name is still reached as ./@english.
 ENGLISH = "@english"
+# The preset of brindlemap.Costs that each shipped lexicon's check and correct weigh edits by
+# (Lexicon.english() says so), so that --max-dist counts plain edits there too.
+SHIPPED_COSTS = {ENGLISH: "english"}
 # Names that stand for a word list shipped with the package wherever a word list is taken.
 SHIPPED_WORD_LISTS = {"@frequent-words": "frequent-words.txt"}
 

@@ -5,6 +5,8 @@ import os
 import re
 import select
 import sys
+from collections.abc import Callable
+from typing import Any
 
 # What a shell reports for a command that SIGPIPE ended: `... | head -1` is no failure.
 EXIT_PIPE_CLOSED = 128 + 13
@@ -14,16 +16,16 @@ class UserError(Exception):
     """A mistake of the user's (bad argument, unreadable file, corrupt index): one line, exit 2."""
 
 
-class ReadyAwareInput:
-    """A file descriptor read through a buffer of this class's own, so that the tool can tell
-    whether another line is at hand or would have to be waited for."""
+class BufferedLines:
+    """Lines read out of a buffer of this class's own, which `_more` fills; `_ended` says that
+    it has put in the last of its source."""
 
-    CHUNK = 1 << 16
-
-    def __init__(self, descriptor: int) -> None:
-        self._descriptor = descriptor
+    def __init__(self) -> None:
         self._buffer = bytearray()
         self._ended = False
+
+    def _more(self) -> None:
+        raise NotImplementedError
 
     def readline(self, limit: int, /) -> bytes:
         """The next line with its \\n, or at most `limit` bytes of it; b"" at the end."""
@@ -35,16 +37,30 @@ class ReadyAwareInput:
             if len(self._buffer) >= limit or self._ended:
                 take = min(limit, len(self._buffer))
                 break
-            try:
-                chunk = os.read(self._descriptor, self.CHUNK)
-            except BlockingIOError:  # a non-blocking descriptor with nothing yet: wait for it
-                select.select([self._descriptor], [], [])
-                continue
-            self._ended = not chunk
-            self._buffer += chunk
+            self._more()
         line = bytes(self._buffer[:take])
         del self._buffer[:take]  # cheap: a bytearray drops its front without moving the rest
         return line
+
+
+class ReadyAwareInput(BufferedLines):
+    """A file descriptor read through a buffer of this class's own, so that the tool can tell
+    whether another line is at hand or would have to be waited for."""
+
+    CHUNK = 1 << 16
+
+    def __init__(self, descriptor: int) -> None:
+        super().__init__()
+        self._descriptor = descriptor
+
+    def _more(self) -> None:
+        try:
+            chunk = os.read(self._descriptor, self.CHUNK)
+        except BlockingIOError:  # a non-blocking descriptor with nothing yet: wait for it
+            select.select([self._descriptor], [], [])
+            return
+        self._ended = not chunk
+        self._buffer += chunk
 
     def line_ready(self) -> bool:
         """Whether reading the next line would not wait for the writer."""
@@ -89,17 +105,28 @@ def write(text: str) -> None:
     BrokenPipeError passes through (the reader has gone: a quiet exit); any other failure is a
     UserError.
     """
+    _written(text, lambda binary: binary.write(text.encode("utf-8", "backslashreplace")))
+
+
+def write_bytes(data: bytes) -> None:
+    """Writes `data` to standard output as it is, and flushes; fails as `write` does."""
+    _written(data.decode("utf-8", "replace"), lambda binary: binary.write(data))
+
+
+def _written(text: str, put: Callable[[Any], object]) -> None:
+    """Flushes what `put` writes to the binary standard output; `text` is what a text stream
+    put in its place (as tests do) is given instead."""
     stream = sys.stdout
     if stream is None:
         raise UserError("cannot write to standard output: it is closed")
     try:
         binary = getattr(stream, "buffer", None)
-        if binary is None:  # a text stream put in its place, as tests do
+        if binary is None:
             stream.write(text)
             stream.flush()
         else:
             stream.flush()
-            binary.write(text.encode("utf-8", "backslashreplace"))
+            put(binary)
             binary.flush()
     except BrokenPipeError:
         raise

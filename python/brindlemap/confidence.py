@@ -1,0 +1,170 @@
+"""Whether `correct` should replace a word the lexicon does not know by its best suggestion:
+the evidence a careful reader weighs before touching someone else's text.
+
+A suggestion is a good guess when the typo it supposes is small for the word's length, when
+the word it proposes is much likelier than the next guess, and when the word looks like a
+slip rather than a name, a term or a word of another language. So a fix is left out where:
+
+- the word holds a letter of a script the lexicon does not hold, or the fix would write it in
+  another script ("東京" never becomes "of");
+- the word is the fix with accents ("naïve" for "naive"), or the fix with a common ending or
+  beginning ("executables", "relicensing"): a form the lexicon lacks, not a typo;
+- a third or more of the words around it are unknown words without a sure fix: a passage in
+  another language, a list of names or a line of code reads so (`proofreading` weighs this
+  once every word has its fix);
+- the word is in capitals of four letters or fewer (an acronym: "GPL"), or capitalised inside
+  a sentence (and not in a title, beside other capitalised words) while the fix is not a
+  name itself, or is more than one edit away ("Hakuin" is not "Akin", "Zelensky" not
+  "Kerensky");
+- the typo supposed is large for the word (two plain edits in a word of five letters or
+  fewer, more than two in any).
+
+Otherwise the noisy channel decides: each guess is as likely as its count, less a factor for
+each edit its typo supposes, and the best must be likelier than the word being right as
+written, and lead the next guess by a margin that grows with the size of the typo; both bars
+rise with the times the text uses the word (a writer who repeats a word means it). `confidence`, from 0 to 1, scales that margin: 0 takes every best suggestion, as a plain
+spelling corrector does, 1 fixes nothing; the rules above hold from MIN_CONFIDENCE on.
+"""
+
+from __future__ import annotations
+
+import math
+import unicodedata
+from collections.abc import Iterable
+from typing import TYPE_CHECKING, NamedTuple, Protocol
+
+if TYPE_CHECKING:
+    from brindlemap.lexicon import Suggestion
+
+__all__ = ["DEFAULT_CONFIDENCE", "MIN_CONFIDENCE", "Evidence", "Facts", "checked_confidence",
+           "decide", "scripts"]
+
+DEFAULT_CONFIDENCE = 0.9
+# From here on, the rules that keep names, terms and other forms as written hold.
+MIN_CONFIDENCE = 0.1
+# Endings and beginnings that make a word the lexicon lacks from one it holds.
+_ENDINGS = ("s", "es", "ed", "d", "ing", "ly", "er", "ers", "or", "ors", "ness", "ment",
+            "ments", "able", "ability", "ity", "ism", "ist", "ists", "ize", "ized", "ise", "al")
+_BEGINNINGS = ("re", "un", "non", "pre", "co", "de", "dis", "mis", "sub", "over", "under",
+               "inter", "multi", "anti", "semi", "self", "cross", "counter", "post", "super")
+
+
+def checked_confidence(confidence: float) -> float:
+    """`confidence` as a float from 0 to 1; TypeError or ValueError naming it otherwise."""
+    if isinstance(confidence, bool) or not isinstance(confidence, (int, float)):
+        raise TypeError(f"confidence must be a number from 0 to 1, not "
+                        f"{type(confidence).__name__}")
+    if not 0 <= confidence <= 1:
+        raise ValueError(f"confidence must be from 0 to 1, not {confidence!r}")
+    return float(confidence)
+
+
+class Evidence(NamedTuple):
+    """What is known of a flagged word: itself, its place and the guesses at it."""
+
+    word: str  # as written (its stem, where a suffix was taken off)
+    sentence_start: bool  # whether it opens a sentence, where capitals say nothing
+    in_title: bool  # whether a capitalised word stands beside it ("GNU General Public")
+    uses: int  # how many times the text holds it (by its lowercase)
+    suggestions: list[Suggestion]  # best first, at least the first two where there are two
+    unit: int  # the cost of a plain edit in the suggestions' distances
+
+
+def script(character: str) -> str:
+    """The script a letter is written in, by the first word of its Unicode name: LATIN,
+    CYRILLIC, GREEK, CJK, HIRAGANA, ARABIC..."""
+    name = unicodedata.name(character, "")
+    return name.split(" ", 1)[0] if name else ""
+
+
+def scripts(words: Iterable[str]) -> frozenset[str]:
+    """The scripts of the letters of `words`."""
+    return frozenset(script(c) for c in set("".join(words)) if c.isalpha())
+
+
+def _bare(word: str) -> str:
+    apart = unicodedata.normalize("NFD", word)
+    return "".join(c for c in apart if not unicodedata.combining(c))
+
+
+def _inflected(word: str, fix: str) -> bool:
+    """Whether `word` is `fix` with a common ending or beginning, or with accents."""
+    word, fix = word.lower(), fix.lower()
+    if word != fix and _bare(word) == _bare(fix):
+        return True
+    if word.startswith(fix) and word[len(fix):] in _ENDINGS:
+        return True
+    if fix.endswith("e") and word.startswith(fix[:-1]) and word[len(fix) - 1:] in _ENDINGS:
+        return True  # "licensor" of "license"
+    return word.endswith(fix) and word[:len(word) - len(fix)].rstrip("-") in _BEGINNINGS
+
+
+class Facts(Protocol):
+    """What the decision asks of the lexicon."""
+
+    def scripts(self) -> frozenset[str]:
+        """The scripts of the lexicon's letters."""
+
+    def is_name(self, word: str) -> bool:
+        """Whether the lexicon writes `word` with a capital of its own."""
+
+    def total(self) -> int:
+        """The count of all the lexicon's words, at least 1."""
+
+
+# The noisy channel: a guess is as likely as its share of the lexicon's counts, less a factor of
+# e**EDIT_WEIGHT for each plain edit its typo supposes. A fix must be likelier, so measured in
+# natural logarithms, than e**-WRITTEN_AS_MEANT, what the word being right as written is worth
+# (more for a word the text repeats: a word of 23 in a billion needs to be no more than a slip
+# away), and lead the next guess by LEAD (more for a repeated word or a larger typo);
+# `confidence` scales both (1 at DEFAULT_CONFIDENCE, without bound towards 1). The weights are
+# those that `bench/trusted_correction.py` measured best.
+EDIT_WEIGHT = 6.0
+WRITTEN_AS_MEANT = 17.0
+LEAD = 1.0
+PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on both
+LEAD_PER_EDIT = 2.0  # for each plain edit past a slip (0.7 of one)
+LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
+
+
+def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
+    """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
+    word, start, title, uses, suggestions, unit = evidence
+    if not suggestions:
+        return None
+    best = suggestions[0]
+    if confidence <= 0:
+        return best.word
+    edits = best.distance / unit
+    letters = sum(c.isalpha() for c in word)
+    if confidence >= MIN_CONFIDENCE:
+        written = {script(c) for c in word if c.isalpha()}
+        if not written <= facts.scripts() or written != {script(c) for c in best.word
+                                                          if c.isalpha()}:
+            return None
+        if _inflected(word, best.word):
+            return None
+        if word.isupper() and letters <= 4:
+            return None
+        if word[:1].isupper() and not word.isupper() and not start \
+                and (edits > 1 or not (title or facts.is_name(best.word))):
+            return None
+        if edits > 1 and letters <= 5:
+            return None
+    if edits > 2 or confidence >= 1:
+        return None
+    total = facts.total()
+
+    def likelihood_of(guess: Suggestion) -> float:
+        return math.log(max(guess.count, 1) / total) - EDIT_WEIGHT * guess.distance / unit
+
+    likelihood = likelihood_of(best)
+    lead = LEAD_WITHOUT_RUNNER
+    if len(suggestions) > 1:
+        lead = likelihood - likelihood_of(suggestions[1])
+    repeated = PER_USE * math.log(max(uses, 1))
+    scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
+    if likelihood + WRITTEN_AS_MEANT / scale < repeated * scale:
+        return None
+    needed = LEAD + repeated + LEAD_PER_EDIT * (edits - 0.7)
+    return best.word if lead >= needed * scale else None
