@@ -14,12 +14,9 @@
 
 namespace brindlemap::band_walk {
 
-// A node to visit, with the character that its parent's listing read, so that the visit need
-// not read it again.
 struct Pending {
     std::uint32_t node;
     std::uint32_t depth;
-    char32_t character;
 };
 
 // Children are pushed so that the one carrying the query's next character is popped first and
@@ -38,9 +35,9 @@ class Fringe {
   public:
     // `width` is the slots of a row (BandRows::width); a weighted rule may list up to `pairs`
     // more characters for each entry.
-    Fringe(const NodeLayout& nodes, std::span<const char32_t> query, std::size_t width,
+    Fringe(const Trie& trie, std::span<const char32_t> query, std::size_t width,
            std::size_t pairs)
-        : nodes_(nodes), query_(query), n_(query.size()) {
+        : trie_(trie), query_(query), n_(query.size()) {
         // Two characters at most per entry of a band, the entry past it included, and five
         // per entry of a child's band, with its pairs, where the walk lists them itself.
         characters_.resize((5 + pairs) * (width + 2));
@@ -81,48 +78,62 @@ class Fringe {
     }
     bool listed_any() const noexcept { return listed_ != 0; }
 
-    // Pushes the children of a node at `depth`, the ids [first, end): all of them, or when
-    // `at_bound` those that carry a bound character.
-    void push_children(std::uint32_t first, std::uint32_t end, std::uint32_t depth,
-                       bool at_bound) {
+    // Pushes the children of a node at `depth`, whose run is [start, end): all of them, or
+    // when `at_bound` those that carry a bound character.
+    void push_children(std::size_t start, std::size_t end, std::uint32_t depth, bool at_bound) {
         // Few siblings are cheaper to scan than to search.
-        if (at_bound && nodes_.sorted_runs() && end - first > kFewSiblings) {
+        if (at_bound && trie_.shape()->sorted_runs && end - start > kFewSiblings) {
             if (in_masks_) list_masks();
-            return push_searched(first, end, depth);
+            return push_searched(start, end, depth);
         }
         const bool has_next = depth < n_;
         const char32_t wanted = has_next ? query_[depth] : CharArray::kAbsent;
         std::uint32_t promoted = 0;
         bool found = false;
-        for (std::uint32_t child = end; child-- > first;) {
-            const char32_t c = nodes_.character(child);
-            if (at_bound && !bound_character(c)) continue;
-            if (has_next && c == wanted) {
+        const bool breadth_first = trie_.breadth_first();
+        // The children's own runs are read when they are visited, soon after: start fetching
+        // their line of node_shifts while this node's children are pushed.
+        if (breadth_first) __builtin_prefetch(&trie_.node_shifts()[start]);
+        for (std::size_t p = end; p-- > start;) {
+            const std::uint32_t child =
+                breadth_first ? static_cast<std::uint32_t>(p + 1) : trie_.child_index(p);
+            if (at_bound && !bound_character(trie_.node_strings().raw(child))) continue;
+            if (has_next && trie_.node_strings().raw(child) == wanted) {
                 promoted = child;
                 found = true;
                 continue;
             }
-            push(child, depth + 1, c);
+            stack_.push_back(Pending{child, depth + 1});
         }
-        if (found) push(promoted, depth + 1, wanted);
+        if (found) stack_.push_back(Pending{promoted, depth + 1});
     }
 
   private:
     static constexpr std::size_t kFewSiblings = 8;
     static constexpr std::ptrdiff_t kBandEntries = 2 * static_cast<std::ptrdiff_t>(kBand) + 1;
 
-    void push(std::uint32_t node, std::uint32_t depth, char32_t c) {
-        nodes_.prefetch_children(node);
-        stack_.push_back(Pending{node, depth, c});
-    }
-
     // push_children at the bound on sorted runs: the few children that carry a bound character
     // are found by binary search instead of reading every sibling.
-    void push_searched(std::uint32_t first, std::uint32_t end, std::uint32_t depth) {
+    void push_searched(std::size_t start, std::size_t end, std::uint32_t depth) {
+        const bool breadth_first = trie_.breadth_first();
+        const auto child_at = [&](std::size_t p) {
+            return breadth_first ? static_cast<std::uint32_t>(p + 1) : trie_.child_index(p);
+        };
+        const auto character_at = [&](std::size_t p) {
+            return trie_.node_strings().raw(child_at(p));
+        };
         found_.clear();
-        for (const char32_t c : listed())
-            if (const std::uint32_t child = nodes_.find_child(first, end, c); child != end)
-                found_.push_back(child);
+        for (const char32_t c : listed()) {
+            std::size_t first = start, high = end;
+            while (first < high) {
+                const std::size_t middle = first + (high - first) / 2;
+                if (character_at(middle) < c)
+                    first = middle + 1;
+                else
+                    high = middle;
+            }
+            if (first < end && character_at(first) == c) found_.push_back(first);
+        }
         std::sort(found_.begin(), found_.end());
         found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
         // As push_children pushes them: stored order from the top, the query's next character
@@ -130,14 +141,13 @@ class Fringe {
         const char32_t wanted = depth < n_ ? query_[depth] : CharArray::kAbsent;
         std::optional<std::uint32_t> promoted;
         for (auto it = found_.rbegin(); it != found_.rend(); ++it) {
-            const char32_t c = nodes_.character(*it);
-            if (c == wanted) {
-                promoted = *it;
+            if (character_at(*it) == wanted) {
+                promoted = child_at(*it);
                 continue;
             }
-            push(*it, depth + 1, c);
+            stack_.push_back(Pending{child_at(*it), depth + 1});
         }
-        if (promoted) push(*promoted, depth + 1, wanted);
+        if (promoted) stack_.push_back(Pending{*promoted, depth + 1});
     }
 
     // Lists the bound characters. The buffer has room for two characters per entry of a row,
@@ -220,7 +230,7 @@ class Fringe {
         return std::span(characters_).first(listed_);
     }
 
-    const NodeLayout& nodes_;
+    const Trie& trie_;
     std::span<const char32_t> query_;
     std::size_t n_;  // the query's length
     std::vector<Pending> stack_;
@@ -233,7 +243,7 @@ class Fringe {
     // The query between two absent characters, one before it and a band's width after it, so
     // that a fixed band reads past either end without a check.
     std::vector<char32_t> padded_query_;
-    std::vector<std::uint32_t> found_;  // see push_searched
+    std::vector<std::size_t> found_;  // see push_searched
 };
 
 }  // namespace brindlemap::band_walk

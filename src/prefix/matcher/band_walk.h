@@ -46,7 +46,7 @@ class BandWalk {
   public:
     BandWalk(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist, Rows rule,
              Collector collector, WalkInterrupt& interrupt, Caps caps = {})
-        : nodes_(trie.layout()),
+        : trie_(trie),
           query_(query),
           n_(query.size()),
           rule_(std::move(rule)),
@@ -54,11 +54,11 @@ class BandWalk {
           // exactly what that accepts; the dispatcher chose an Entry that holds it plus two
           // edits.
           max_dist_(static_cast<Entry>(std::min<std::uint64_t>(
-              max_dist, (n_ + nodes_.max_depth()) * rule_.dearest()))),
+              max_dist, (n_ + trie.shape()->max_depth) * rule_.dearest()))),
           deeper_(static_cast<Entry>(rule_.deeper(max_dist_))),
           further_(static_cast<Entry>(rule_.further(max_dist_))),
-          rows_(n_, deeper_, further_, nodes_.max_depth()),
-          fringe_(nodes_, query, rows_.width(), listed_pairs(rule_)),
+          rows_(n_, deeper_, further_, trie.shape()->max_depth),
+          fringe_(trie, query, rows_.width(), listed_pairs(rule_)),
           collector_(std::move(collector)),
           interrupt_(interrupt),
           caps_(caps) {}
@@ -81,7 +81,7 @@ class BandWalk {
             if (!capped_fringe(0, CharArray::kAbsent, nullptr, 0, root_visit.slack))
                 return std::move(collector_);
         }
-        push_children(Pending{0, 0, NodeLayout::kNoCharacter}, root_visit);
+        push_children(Pending{0, 0}, root_visit);
         // A visit's work is at most its band and its share of its parent's pushes: the
         // interrupt is charged for a batch of visits at once, which keeps it off the hot path.
         const std::size_t width = rows_.width();
@@ -139,7 +139,7 @@ class BandWalk {
         const std::size_t low = depth - std::min<std::size_t>(depth, deeper_);
         if (low > n_) return {};  // the least entry pays for depth - n gaps, beyond max_dist
         const std::size_t high = std::min<std::size_t>(n_, depth + further_);
-        const char32_t c = pending.character;
+        const char32_t c = trie_.node_strings().raw(pending.node);
         rows_.path()[depth - 1] = c;
         Entry* here = rows_.row(depth);
         const Entry* above = here - rows_.step();
@@ -360,8 +360,8 @@ class BandWalk {
     // Pushes the children of the node just visited on the fringe (band_fringe.h): at the
     // collector's bound, only those that carry a bound character.
     [[gnu::always_inline]] void push_children(Pending parent, const Visited& visited) {
-        const auto [first, end] = nodes_.children(parent.node);
-        if (first >= end) return;
+        const auto [start, end] = trie_.child_run(parent.node);
+        if (start >= end) return;
         const std::size_t depth = parent.depth;
         bool at_bound;
         if constexpr (Caps::kActive || !Rows::kBoundCharacters) {
@@ -375,10 +375,10 @@ class BandWalk {
                 return;
         }
         rows_.reserve(depth + 1);
-        fringe_.push_children(first, end, parent.depth, at_bound);
+        fringe_.push_children(start, end, parent.depth, at_bound);
     }
 
-    const NodeLayout& nodes_;
+    const Trie& trie_;
     std::span<const char32_t> query_;
     std::size_t n_;  // the query's length
     Rows rule_;
@@ -402,7 +402,7 @@ Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t m
     // The largest value a row's arithmetic meets: n plus the deepest depth edits, plus one for
     // the bound past max_dist and one edit for a step.
     const std::uint64_t largest =
-        (std::uint64_t{query.size()} + trie.layout().max_depth() + 1) * rule.dearest() + 1;
+        (std::uint64_t{query.size()} + trie.shape()->max_depth + 1) * rule.dearest() + 1;
     if (!wide_entries && largest <= std::numeric_limits<std::uint32_t>::max()) {
         // A reach of 2 and 3 columns gets its unrolled band when rows are banded. At 1 the
         // band is three entries and most nodes stand at the bound: the masks cost more there

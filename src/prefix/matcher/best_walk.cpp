@@ -27,12 +27,7 @@ struct Candidate {
 class KBest {
   public:
     KBest(const Trie& trie, std::uint64_t max_dist, std::uint64_t k, Rank rank)
-        : trie_(&trie),
-          nodes_(&trie.layout()),
-          ranks_(&trie.word_order().rank),
-          bound_(max_dist),
-          k_(k),
-          rank_(rank) {}
+        : trie_(&trie), ranks_(&trie.word_order().rank), bound_(max_dist), k_(k), rank_(rank) {}
 
     bool done() const noexcept { return k_ == 0; }
     std::uint64_t bound() const noexcept { return bound_; }
@@ -42,7 +37,7 @@ class KBest {
     template <class MakeText>
     bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
                  MakeText&&) {
-        if (distance <= bound_ && nodes_->is_word(node)) offer(node, distance);
+        if (distance <= bound_ && trie_->node_payloads().has(node)) offer(node, distance);
         return least <= bound_;
     }
 
@@ -51,15 +46,15 @@ class KBest {
         std::vector<MatchRecord> records;
         records.reserve(heap_.size());
         for (const Candidate& c : heap_)
-            records.push_back(MatchRecord{node_text(*trie_, c.node, interrupt),
-                                          nodes_->trie_node(c.node), c.distance});
+            records.push_back(
+                MatchRecord{node_text(*trie_, c.node, interrupt), c.node, c.distance});
         return records;
     }
 
   private:
     void offer(std::uint32_t node, std::uint64_t distance) {
         const Candidate candidate{distance,
-                                  rank_ == Rank::payload ? nodes_->payload(node) : 0,
+                                  rank_ == Rank::payload ? *trie_->node_payloads()[node] : 0,
                                   (*ranks_)[node], node};
         if (heap_.size() == k_) {
             if (!(candidate < heap_.front())) return;
@@ -74,7 +69,6 @@ class KBest {
     }
 
     const Trie* trie_;
-    const NodeLayout* nodes_;
     const std::vector<std::uint32_t>* ranks_;
     std::uint64_t bound_;
     std::uint64_t k_;

@@ -30,8 +30,7 @@ struct Place {
 // within max_dist that carry a payload are places of one word.
 class MatchedPlaces {
   public:
-    MatchedPlaces(const Trie& trie, std::uint64_t max_dist)
-        : nodes_(&trie.layout()), max_dist_(max_dist) {}
+    MatchedPlaces(const Trie& trie, std::uint64_t max_dist) : trie_(&trie), max_dist_(max_dist) {}
 
     // Whether the children of the node just entered are matched already, at its prefix
     // distance, however far their rows lie.
@@ -60,7 +59,7 @@ class MatchedPlaces {
             places_.push_back(Place{node, reached, true});
             return false;
         }
-        if (reached <= max_dist_ && nodes_->is_word(node))
+        if (reached <= max_dist_ && trie_->node_payloads().has(node))
             places_.push_back(Place{node, reached, false});
         return least <= max_dist_;
     }
@@ -68,7 +67,7 @@ class MatchedPlaces {
     std::vector<Place> take() noexcept { return std::move(places_); }
 
   private:
-    const NodeLayout* nodes_;
+    const Trie* trie_;
     std::uint64_t max_dist_;
     std::vector<std::uint64_t> prefix_distance_;  // along the current path, by depth
     bool every_child_ = false;
@@ -102,12 +101,11 @@ std::vector<MatchRecord> completion_walk(const Trie& trie, std::span<const char3
         band_walk::run(trie, typed, max_dist, metric, MatchedPlaces(trie, max_dist), interrupt)
             .take();
 
-    const NodeLayout& nodes = trie.layout();
     const bool by_payload = rank == Rank::payload;
     const std::vector<std::uint32_t>* least = by_payload ? &trie.subtree_least_payloads() : nullptr;
     const auto key = [&](std::uint32_t node, bool subtree) -> std::uint64_t {
         if (!by_payload) return 0;
-        return subtree ? (*least)[node] : nodes.payload(node);
+        return subtree ? (*least)[node] : *trie.node_payloads()[node];
     };
     const std::vector<std::uint32_t>& ranks = trie.word_order().rank;
     const auto candidate = [&](std::uint64_t distance, std::uint32_t node, bool subtree) {
@@ -121,17 +119,17 @@ std::vector<MatchRecord> completion_walk(const Trie& trie, std::span<const char3
         const Candidate best = queue.top();
         queue.pop();
         if (!best.subtree) {
-            records.push_back(MatchRecord{node_text(trie, best.node, interrupt),
-                                          nodes.trie_node(best.node), best.distance});
+            records.push_back(
+                MatchRecord{node_text(trie, best.node, interrupt), best.node, best.distance});
             continue;
         }
         // Open the subtree: its own word, if any, and each child's subtree.
-        if (best.node != 0 && nodes.is_word(best.node))
+        if (best.node != 0 && trie.node_payloads().has(best.node))
             queue.push(candidate(best.distance, best.node, false));
-        const auto [first, end] = nodes.children(best.node);
-        interrupt.charge(end - first + 1);
-        for (std::uint32_t child = first; child < end; ++child)
-            queue.push(candidate(best.distance, child, true));
+        const auto [start, end] = trie.child_run(best.node);
+        interrupt.charge(end - start + 1);
+        for (std::size_t p = start; p < end; ++p)
+            queue.push(candidate(best.distance, trie.child_index(p), true));
     }
     return records;
 }

@@ -14,7 +14,7 @@ class InWalkOrder {
   public:
     InWalkOrder(const Trie& trie, std::uint64_t max_dist, std::optional<std::uint64_t> limit,
                 std::uint64_t budget = std::numeric_limits<std::uint64_t>::max()) noexcept
-        : nodes_(&trie.layout()), max_dist_(max_dist), limit_(limit), budget_(budget) {}
+        : payloads_(&trie.node_payloads()), max_dist_(max_dist), limit_(limit), budget_(budget) {}
 
     bool done() const noexcept { return complete() || budget_ == 0; }
     bool complete() const noexcept { return limit_ && records_.size() >= *limit_; }
@@ -25,14 +25,14 @@ class InWalkOrder {
     bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
                  MakeText&& text) {
         --budget_;
-        if (distance <= max_dist_ && nodes_->is_word(node))
-            records_.push_back(MatchRecord{text(), nodes_->trie_node(node), distance});
+        if (distance <= max_dist_ && payloads_->has(node))
+            records_.push_back(MatchRecord{text(), node, distance});
         return least <= max_dist_;
     }
     std::vector<MatchRecord> take() noexcept { return std::move(records_); }
 
   private:
-    const NodeLayout* nodes_;
+    const PayloadArray* payloads_;
     std::uint64_t max_dist_;
     std::optional<std::uint64_t> limit_;
     std::uint64_t budget_;
@@ -61,16 +61,15 @@ std::optional<std::vector<MatchRecord>> fast_fuzzy_walk_within(
 
 std::optional<std::uint32_t> fast_exact_node(const Trie& trie, std::span<const char32_t> query) {
     if (query.empty()) return std::nullopt;  // the root is never accepted
-    const NodeLayout& nodes = trie.layout();
     std::uint32_t node = 0;
     for (const char32_t c : query) {
-        const auto [first, end] = nodes.children(node);
-        const std::uint32_t child = nodes.find_child(first, end, c);
-        if (child == end) return std::nullopt;
-        node = child;
+        auto [p, end] = trie.child_run(node);
+        while (p < end && trie.node_strings().raw(trie.child_index(p)) != c) ++p;
+        if (p == end) return std::nullopt;
+        node = trie.child_index(p);
     }
-    if (!nodes.is_word(node)) return std::nullopt;
-    return nodes.trie_node(node);
+    if (!trie.node_payloads().has(node)) return std::nullopt;
+    return node;
 }
 
 }  // namespace brindlemap

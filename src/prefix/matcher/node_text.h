@@ -10,7 +10,7 @@
 
 namespace brindlemap {
 
-// The UTF-8 text of `node` (by the layout's ids) of a well-formed trie; its length is charged to `interrupt`.
+// The UTF-8 text of `node` of a well-formed trie; its length is charged to `interrupt`.
 std::string node_text(const Trie& trie, std::uint32_t node, WalkInterrupt& interrupt);
 
 }  // namespace brindlemap

@@ -17,19 +17,19 @@ namespace {
 constexpr std::uint64_t kFewRecords = 10;
 constexpr std::uint64_t kBandVisits = 256;
 
-// A word found, by its node in the forward layout, with its code points for ordering.
+// A word found, by its node in the forward trie, with its code points for ordering.
 struct Found {
     std::uint32_t node;
     std::uint64_t distance;
     std::vector<char32_t> text;
 };
 
-// Every word within max_dist that a capped walk meets, with its node in the forward layout: the
+// Every word within max_dist that a capped walk meets, with its node in the forward trie: the
 // node itself in the forward walk, the payload in the backward one, whose texts are reversed.
 class Gather {
   public:
     Gather(const Trie& walked, std::uint64_t max_dist, bool backward) noexcept
-        : nodes_(&walked.layout()), max_dist_(max_dist), backward_(backward) {}
+        : payloads_(&walked.node_payloads()), max_dist_(max_dist), backward_(backward) {}
 
     bool done() const noexcept { return false; }
     std::uint64_t bound() const noexcept { return max_dist_; }
@@ -37,10 +37,10 @@ class Gather {
     template <class MakeText>
     bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
                  MakeText&& text) {
-        if (distance <= max_dist_ && nodes_->is_word(node)) {
+        if (distance <= max_dist_ && payloads_->has(node)) {
             std::vector<char32_t> characters = utf8::decode_all(text());
             if (backward_) std::ranges::reverse(characters);
-            found_.push_back(Found{backward_ ? nodes_->payload(node) : node, distance,
+            found_.push_back(Found{backward_ ? *(*payloads_)[node] : node, distance,
                                    std::move(characters)});
         }
         return least <= max_dist_;
@@ -48,7 +48,7 @@ class Gather {
     std::vector<Found> take() noexcept { return std::move(found_); }
 
   private:
-    const NodeLayout* nodes_;
+    const PayloadArray* payloads_;
     std::uint64_t max_dist_;
     bool backward_;
     std::vector<Found> found_;
@@ -118,13 +118,12 @@ std::vector<Found> split_found(const Trie& trie, const Trie& reversed,
     return found;
 }
 
-std::vector<MatchRecord> as_records(const Trie& trie, std::vector<Found>& found,
-                                    std::size_t count) {
+std::vector<MatchRecord> as_records(std::vector<Found>& found, std::size_t count) {
     std::vector<MatchRecord> records;
     records.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        records.push_back(MatchRecord{utf8::encode_all(found[i].text),
-                                      trie.layout().trie_node(found[i].node), found[i].distance});
+        records.push_back(MatchRecord{utf8::encode_all(found[i].text), found[i].node,
+                                      found[i].distance});
     return records;
 }
 
@@ -149,7 +148,7 @@ std::vector<MatchRecord> split_walk(const Trie& trie, const Trie& reversed,
     const std::size_t count =
         limit ? static_cast<std::size_t>(std::min<std::uint64_t>(*limit, found.size()))
               : found.size();
-    return as_records(trie, found, count);
+    return as_records(found, count);
 }
 
 std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
@@ -184,7 +183,7 @@ std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> quer
         if (found.size() >= k || d == max_dist) break;
     }
     const auto key = [&](const Found& f) {
-        return std::pair(f.distance, rank == Rank::payload ? trie.layout().payload(f.node) : 0);
+        return std::pair(f.distance, rank == Rank::payload ? *trie.node_payloads()[f.node] : 0);
     };
     const auto better = [&](const Found& a, const Found& b) {
         const auto ka = key(a), kb = key(b);
@@ -193,7 +192,7 @@ std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> quer
     };
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(k, found.size()));
     std::ranges::partial_sort(found, found.begin() + static_cast<std::ptrdiff_t>(count), better);
-    return as_records(trie, found, count);
+    return as_records(found, count);
 }
 
 }  // namespace brindlemap

@@ -68,9 +68,6 @@ class PayloadArray {
     }
 
     bool has(std::size_t i) const noexcept { return (present_[i / 64] >> (i % 64)) & 1u; }
-    // Each entry's value, 0 where absent, and the presence bits, 64 entries a word.
-    std::span<const std::uint32_t> values() const noexcept { return values_; }
-    std::span<const std::uint64_t> presence() const noexcept { return present_; }
     std::optional<std::uint32_t> operator[](std::size_t i) const noexcept {
         if (!has(i)) return std::nullopt;
         return values_[i];

@@ -13,7 +13,7 @@ namespace {
 
 // Calls visit(node, depth) for every node below the root, in preorder.
 template <class Visit>
-void each_node(const NodeLayout& nodes, WalkInterrupt& interrupt, Visit&& visit) {
+void each_node(const Trie& trie, WalkInterrupt& interrupt, Visit&& visit) {
     struct Pending {
         std::uint32_t node;
         std::uint32_t depth;
@@ -23,30 +23,29 @@ void each_node(const NodeLayout& nodes, WalkInterrupt& interrupt, Visit&& visit)
         const auto [node, depth] = pending.back();
         pending.pop_back();
         if (depth > 0) visit(node, std::size_t{depth});
-        const auto [first, end] = nodes.children(node);
-        for (std::uint32_t child = first; child < end; ++child) pending.push_back({child, depth + 1});
-        interrupt.charge(end - first + 1);
+        const auto [start, end] = trie.child_run(node);
+        for (std::size_t p = start; p < end; ++p) pending.push_back({trie.child_index(p), depth + 1});
+        interrupt.charge(end - start + 1);
     }
 }
 
 }  // namespace
 
 std::unique_ptr<Trie> make_reversed_trie(const Trie& trie, WalkInterrupt& interrupt) {
-    const NodeLayout& nodes = trie.layout();
     std::size_t characters = 0;
-    each_node(nodes, interrupt, [&](std::uint32_t node, std::size_t depth) {
-        if (nodes.is_word(node)) characters += depth;
+    each_node(trie, interrupt, [&](std::uint32_t node, std::size_t depth) {
+        if (trie.node_payloads().has(node)) characters += depth;
     });
-    if (characters > kMostReversedPerNode * nodes.size()) return nullptr;
+    if (characters > kMostReversedPerNode * trie.node_strings().size()) return nullptr;
     std::string text;
     text.reserve(characters);
     std::vector<std::uint64_t> ends;
     std::vector<std::uint32_t> payloads;
     std::vector<char32_t> path;  // the characters of the current path, by depth
-    each_node(nodes, interrupt, [&](std::uint32_t node, std::size_t depth) {
+    each_node(trie, interrupt, [&](std::uint32_t node, std::size_t depth) {
         if (path.size() < depth) path.resize(depth);
-        path[depth - 1] = nodes.character(node);
-        if (!nodes.is_word(node)) return;
+        path[depth - 1] = trie.node_strings().raw(node);
+        if (!trie.node_payloads().has(node)) return;
         for (std::size_t i = depth; i-- > 0;) utf8::append(text, path[i]);
         ends.push_back(text.size());
         payloads.push_back(node);

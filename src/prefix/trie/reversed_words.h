@@ -1,5 +1,5 @@
 // The trie of a well-formed trie's words spelt backwards, which the backward walk of a
-// forward-backward search reads: each word's payload there is its node in the forward layout.
+// forward-backward search reads: each word's payload there is its node in the forward trie.
 #pragma once
 
 #include <cstddef>
@@ -18,8 +18,8 @@ inline constexpr std::size_t kMostReversedPerNode = 8;
 
 // The trie of the words of `trie` (which must have passed its shape check) reversed code point
 // by code point, laid out by the native builder; the payload of each is the node that ends the
-// word in the layout of `trie`. Nothing when the words are too long for their nodes
-// (kMostReversedPerNode). The work is charged to `interrupt`.
+// word in `trie`. Nothing when the words are too long for their nodes (kMostReversedPerNode).
+// The work is charged to `interrupt`.
 std::unique_ptr<Trie> make_reversed_trie(const Trie& trie, WalkInterrupt& interrupt);
 
 }  // namespace brindlemap

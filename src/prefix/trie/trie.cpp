@@ -15,7 +15,6 @@ Trie::Trie(TrieArrays arrays)
       child_index_count_(arrays_.child_indices.size()),
       breadth_first_(shape_ && shape_->breadth_first) {
     if (breadth_first_) std::vector<std::uint32_t>().swap(arrays_.child_indices);
-    if (shape_) layout_ = std::make_unique<const NodeLayout>(*this);
 }
 
 Trie::Trie(TrieArrays arrays, LevelByLevel)
@@ -24,7 +23,6 @@ Trie::Trie(TrieArrays arrays, LevelByLevel)
       child_index_count_(arrays_.node_shifts.empty() ? 0 : arrays_.node_shifts.size() - 1),
       breadth_first_(true) {
     std::vector<std::uint32_t>().swap(arrays_.child_indices);
-    if (shape_) layout_ = std::make_unique<const NodeLayout>(*this);
 }
 
 bool operator==(const Trie& a, const Trie& b) noexcept {
@@ -61,23 +59,30 @@ std::vector<Child> Trie::get_children(std::uint32_t node_id) const {
 
 const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
     std::call_once(least_payloads_->made, [&] {
-        // The layout numbers children after their parents: from the last node back, each
-        // child comes before its parent.
-        const NodeLayout& nodes = layout();
+        // Breadth first, then back from the deepest level: each child before its parent.
+        const std::size_t nodes = arrays_.node_payloads.size();
+        std::vector<std::uint32_t> order{0};
+        order.reserve(nodes);
+        for (std::size_t head = 0; head < order.size(); ++head) {
+            const auto [start, end] = child_run(order[head]);
+            for (std::size_t p = start; p < end; ++p) order.push_back(child_index(p));
+        }
         std::vector<std::uint32_t>& least = least_payloads_->value;
-        least.assign(nodes.size(), std::numeric_limits<std::uint32_t>::max());
-        for (std::uint32_t node = static_cast<std::uint32_t>(nodes.size()); node-- > 0;) {
-            if (nodes.is_word(node)) least[node] = std::min(least[node], nodes.payload(node));
-            const auto [first, end] = nodes.children(node);
-            for (std::uint32_t child = first; child < end; ++child)
-                least[node] = std::min(least[node], least[child]);
+        least.assign(nodes, std::numeric_limits<std::uint32_t>::max());
+        for (auto it = order.rbegin(); it != order.rend(); ++it) {
+            const std::uint32_t node = *it;
+            if (const std::optional<std::uint32_t> own = arrays_.node_payloads[node])
+                least[node] = std::min(least[node], *own);
+            const auto [start, end] = child_run(node);
+            for (std::size_t p = start; p < end; ++p)
+                least[node] = std::min(least[node], least[child_index(p)]);
         }
     });
     return least_payloads_->value;
 }
 
 const WordOrder& Trie::word_order() const {
-    std::call_once(word_order_->made, [&] { word_order_->value = make_word_order(layout()); });
+    std::call_once(word_order_->made, [&] { word_order_->value = make_word_order(*this); });
     return word_order_->value;
 }
 

@@ -10,7 +10,6 @@
 
 #include "prefix/matcher/walk_interrupt.h"
 #include "prefix/trie/node_arrays.h"
-#include "prefix/trie/node_layout.h"
 #include "prefix/trie/tree_shape.h"
 #include "prefix/trie/word_order.h"
 
@@ -71,9 +70,6 @@ class Trie {
     bool breadth_first() const noexcept { return breadth_first_; }
     // Present only for a well-formed trie.
     const std::optional<TreeShape>& shape() const noexcept { return shape_; }
-    // On a well-formed trie: its nodes as the walks read them (node_layout.h), made with the
-    // trie. Everything below, and every walk, numbers nodes as the layout does.
-    const NodeLayout& layout() const noexcept { return *layout_; }
 
     // On a well-formed trie: the least payload in each node's subtree, its own included, and
     // 4294967295 where there is none. Made on first use, once whatever the threads, then kept
@@ -122,7 +118,6 @@ class Trie {
     std::optional<TreeShape> shape_;
     std::size_t child_index_count_;
     bool breadth_first_;
-    std::unique_ptr<const NodeLayout> layout_;
     std::unique_ptr<MadeOnce<std::vector<std::uint32_t>>> least_payloads_ =
         std::make_unique<MadeOnce<std::vector<std::uint32_t>>>();
     std::unique_ptr<MadeOnce<WordOrder>> word_order_ = std::make_unique<MadeOnce<WordOrder>>();

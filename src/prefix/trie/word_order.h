@@ -8,7 +8,7 @@
 
 namespace brindlemap {
 
-class NodeLayout;
+class Trie;
 
 struct WordOrder {
     // Each node's parent; the root's is 0.
@@ -19,8 +19,8 @@ struct WordOrder {
     std::vector<std::uint32_t> rank;
 };
 
-// The order of the nodes of `layout`, by its ids. Linear in its nodes, apart from sorting the
-// rare unsorted run of siblings.
-WordOrder make_word_order(const NodeLayout& layout);
+// The order of `trie`, which must have passed its shape check. Linear in its nodes, apart from
+// sorting the rare unsorted run of siblings.
+WordOrder make_word_order(const Trie& trie);
 
 }  // namespace brindlemap
