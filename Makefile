@@ -19,7 +19,9 @@ test: $(STAMPS)/installed
 	$(PY) -m pytest -q tests
 
 # A demo of the command-line tool: the shipped English lexicon checks, corrects and completes a
-# letter (check exits 1 when it finds unknown words, as linters do); then a trie index of the
+# letter (check exits 1 when it finds unknown words, as linters do; correct fixes only what it
+# is sure of) and a Markdown note, whose code and link targets it leaves alone, with a word list
+# of the user's own; then a trie index of the
 # 30,000 commonest English words (@frequent-words), commonest first, so that payloads are
 # frequency ranks. The ranked commands count a swapped pair as one edit (osa) unless told
 # otherwise; --costs weighs the edits (here a slip to a touching key costs less).
@@ -30,6 +32,11 @@ run: $(STAMPS)/installed
 	  > $(DEMO)/letter.txt
 	$(VENV)/bin/brindlemap check $(DEMO)/letter.txt --k 3 || [ $$? -eq 1 ]
 	$(VENV)/bin/brindlemap correct $(DEMO)/letter.txt
+	printf '# Notes on brindlemap\n\nInstall `nmupy`, then read [teh guide](docs/gude.md): brindlemap recieves words.\n' \
+	  > $(DEMO)/notes.md
+	printf 'brindlemap\n' > $(DEMO)/my-words.txt
+	$(VENV)/bin/brindlemap check $(DEMO)/notes.md --words $(DEMO)/my-words.txt --k 2 || [ $$? -eq 1 ]
+	$(VENV)/bin/brindlemap correct $(DEMO)/notes.md --words $(DEMO)/my-words.txt
 	$(VENV)/bin/brindlemap suggest @english Teh RECIEVE londn --k 2
 	$(VENV)/bin/brindlemap suggest @english wodld --k 2 --costs keyboard
 	$(VENV)/bin/brindlemap complete @english Univrs --k 3

@@ -33,6 +33,7 @@ from brindlemap.folding import FOLDS
 from brindlemap.formats import FORMATS
 from brindlemap.index_format import HEADER, Kind
 from brindlemap.lexicon import Lexicon, Suggestion
+from brindlemap.proofreading import Misspelling
 from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_EDITS, RANKED_METRIC, RANKS,
                                 UNRANKED_METRIC, Metric, complete, search_many)
 from brindlemap.shipped import english_index
@@ -322,10 +323,15 @@ def _text_lexicon(args: Namespace) -> tuple[Lexicon, str]:
     return with_user_words(index, args.user_words), text
 
 
-def _misspelling_line(name: str, place: tuple[int, int], word: str,
-                      suggestions: list[Suggestion]) -> str:
-    found = ", ".join(tsv_field(s.word) for s in suggestions)
-    return f"{name}:{place[0]}:{place[1]}: {tsv_field(word)}{' -> ' if found else ''}{found}\n"
+# What check adds to the suggestions of a word that correct leaves as written.
+UNSURE = " (left as written)"
+
+
+def _misspelling_line(name: str, place: tuple[int, int], found: Misspelling) -> str:
+    guesses = ", ".join(tsv_field(s.word) for s in found.suggestions)
+    if guesses:
+        guesses = f" -> {guesses}{UNSURE if found.fix is None else ''}"
+    return f"{name}:{place[0]}:{place[1]}: {tsv_field(found.word)}{guesses}\n"
 
 
 def command_check(args: Namespace) -> int:
@@ -349,8 +355,7 @@ def command_check(args: Namespace) -> int:
                 ensure_ascii=False)
                 + "\n" for m in found for line, column in [where(m.start)]))
         else:
-            write("".join(_misspelling_line(name, where(m.start), m.word, m.suggestions)
-                          for m in found))
+            write("".join(_misspelling_line(name, where(m.start), m) for m in found))
     unchecked.close()
     return EXIT_UNKNOWN_WORDS if unknown or unchecked.count else 0
 
@@ -562,8 +567,9 @@ def parser() -> argparse.ArgumentParser:
 
     text_commands: list[tuple[str, Callable[[Namespace], int | None], str]] = [
             ("check", command_check, "list the words of a text that a lexicon does not know, "
-             "each as FILE:LINE:COLUMN: WORD -> SUGGESTIONS; exit status 1 if there are any, "
-             "or if some of the text could not be checked"),
+             "each as FILE:LINE:COLUMN: WORD -> SUGGESTIONS, the first the fix that correct "
+             "makes, or followed by" + UNSURE + " where correct is not sure; exit status 1 if "
+             "there are any, or if some of the text could not be checked"),
             ("correct", command_correct, "write the text with each unknown word that the "
              "lexicon is sure of replaced by its fix, in the word's casing; exit status 1 if "
              "some of the text could not be checked (it is written as it was)")]
