@@ -94,18 +94,19 @@ format: $(STAMPS)/python
 	$(PY) -m pip install -q clang-format
 	$(VENV)/bin/clang-format -i $$(find src bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
-# The benchmark suite against the peers, not part of test or CI: the word lists from Debian
-# (installed only when missing), the bench-only peers from PyPI, and the lean C++ walk built
-# beside the bench; writes bench/RESULTS.md. Takes about half an hour.
+# The benchmark suite against the peers, not part of test or CI: the word lists and the
+# quotations of the correction bench from Debian (installed only when missing), the bench-only
+# peers from PyPI, and the lean C++ walk built beside the bench; writes bench/RESULTS.md. Takes
+# about half an hour.
 WORD_LISTS := /usr/share/dict/american-english /usr/share/dict/american-english-insane \
-	/usr/share/dict/french
+	/usr/share/dict/french /usr/share/games/fortunes/fortunes
 LEAN_WALK = bench/build/_lean_walk$(shell $(PY) -c \
 	'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))' 2>/dev/null)
 
 bench: $(STAMPS)/installed $(STAMPS)/bench-deps
 	@for f in $(WORD_LISTS); do [ -e "$$f" ] || missing=1; done; \
 	if [ -n "$$missing" ]; then \
-	  apt-get update && apt-get install -y wamerican wamerican-insane wfrench; fi
+	  apt-get update && apt-get install -y wamerican wamerican-insane wfrench fortunes-min; fi
 	$(MAKE) --no-print-directory "$(LEAN_WALK)"
 	BENCH_COMMAND="make bench" $(PY) bench/run.py
 
