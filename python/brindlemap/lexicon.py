@@ -350,10 +350,6 @@ class Lexicon:
     def _text_metric(self, metric: Metric | Costs | None) -> Metric | Costs:
         return self._metric if metric is None else metric
 
-    def facts(self) -> Lexicon:
-        """What the decision to correct asks of the lexicon: itself."""
-        return self
-
     def scripts(self) -> frozenset[str]:
         """The scripts the lexicon's letters are written in (LATIN, CYRILLIC, CJK...)."""
         if self._scripts_held is None:

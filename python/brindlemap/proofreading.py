@@ -230,7 +230,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         opens = start in span_starts or _opens_sentence(text, start)
         evidence = Evidence(query, opens, _in_title(text, found, at),
                             uses[found[at].word.lower()], answers[query], unit)
-        fixes.append(decide(evidence, confidence, lexicon.facts()))
+        fixes.append(decide(evidence, confidence, lexicon))
     if confidence >= MIN_CONFIDENCE:
         crowded = _crowded([at for (at, _), fix in zip(unknown, fixes) if fix is not None],
                            [at for (at, _), fix in zip(unknown, fixes) if fix is None],
