@@ -24,8 +24,9 @@ factor for each edit its typo supposes, times its lift between the word's neighb
 the lexicon has bigram counts (`brindlemap.context`: "jumpd ovr the" means "over", not the
 commoner "or"). The guesses are ranked so; the best must be likelier, by its letters and count
 alone, than the word being right as written, and lead the next guess, in context, by a margin
-that grows with the size of the typo. Both bars rise with the times the text uses the word (a
-writer who repeats a word means it), unless the neighbours support the guess. `confidence`,
+that grows with the size of the typo. The first bar falls with the word's length (a long word
+a slip from a known one is seldom a word of its own); both rise with the times the text uses
+the word (a writer who repeats a word means it), unless the neighbours support the guess. `confidence`,
 from 0 to 1, scales them: 0 takes every best suggestion, as a plain spelling corrector does,
 1 fixes nothing; the rules above hold from MIN_CONFIDENCE on.
 """
@@ -97,8 +98,8 @@ def _inflected(word: str, fix: str) -> bool:
     word, fix = word.lower(), fix.lower()
     if word != fix and _bare(word) == _bare(fix):
         return True
-    if word.startswith(fix) and word[len(fix):] in _ENDINGS:
-        return True
+    if word.startswith(fix) and word[len(fix):] in _ENDINGS and word[-2:] != fix[-1] * 2:
+        return True  # but "thiss" is "this" with a doubled letter
     if fix.endswith("e") and word.startswith(fix[:-1]) and word[len(fix) - 1:] in _ENDINGS:
         return True  # "licensor" of "license"
     return word.endswith(fix) and word[:len(word) - len(fix)].rstrip("-") in _BEGINNINGS
@@ -133,7 +134,11 @@ CANDIDATES = 24
 # capital inside a sentence no longer marks a name, nor its repeats a word that is meant.
 SUPPORTED = 0.5
 WRITTEN_AS_MEANT = 17.0
-LEAD = 2.0
+# A long word a slip away from a known one is seldom a word of its own that the lexicon lacks:
+# the bar falls by LENGTH_CREDIT for each letter past SHORT_WORD.
+LENGTH_CREDIT = 0.75
+SHORT_WORD = 6
+LEAD = 2.25
 PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on both
 LEAD_PER_EDIT = 2.0  # for each plain edit past a slip (0.7 of one)
 LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
@@ -212,7 +217,8 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
     # Whether the word may be right as written is weighed by its letters and counts alone: a
     # neighbour that suits the guess says nothing of a name or a term the lexicon lacks.
-    if plain + WRITTEN_AS_MEANT / scale < repeated * scale:
+    written_as_meant = WRITTEN_AS_MEANT + LENGTH_CREDIT * max(letters - SHORT_WORD, 0)
+    if plain + written_as_meant / scale < repeated * scale:
         return None
     needed = LEAD + repeated + LEAD_PER_EDIT * (edits - 0.7)
     return best.word if lead >= needed * scale else None
