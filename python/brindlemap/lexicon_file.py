@@ -8,6 +8,7 @@ text of every spelling in UTF-8, then the arrays starts, counts, firsts and tota
 `lexicon_tables.Tables`.
 """
 
+import os
 import struct
 import sys
 from array import array
@@ -15,10 +16,9 @@ from collections.abc import Callable, Iterable
 
 from brindlemap import _search
 from brindlemap.errors import IndexFileError, IndexFileReason
-from brindlemap.files import BodyStream
 from brindlemap.folding import Fold
-from brindlemap.index_format import (HEADER_BYTES, Kind, check_crc, expect_kind, pack_header,
-                                     parse_header, shaped, starts_with_header)
+from brindlemap.index_format import Kind, byte_bound, pack_header, shaped
+from brindlemap.index_reader import IndexFile, Source, in_place, invalid_index, read_index
 from brindlemap.lexicon_tables import Tables
 
 FOLD = struct.Struct("<B3x")
@@ -72,9 +72,7 @@ class _Reader:
         return itemsize, self.take(itemsize * count, what)
 
     def raw(self, what: str) -> bytes | bytearray:
-        items = self._items(what, (1,))[1]
-        # The decoders read bytes and bytearrays in place; a view is copied once.
-        return items if isinstance(items, (bytes, bytearray)) else bytes(items)
+        return in_place(self._items(what, (1,))[1])
 
     def numbers(self, what: str) -> array[int]:
         itemsize, items = self._items(what, ARRAY_CODES)
@@ -95,14 +93,23 @@ def _fold(code: int) -> Fold:
     return FOLD_CODES[code]
 
 
+def read_lexicon(source: Source, max_bytes: int) -> tuple[Fold, Tables]:
+    """The fold and tables of the lexicon index at `source` (a path or an index file's bytes),
+    read by `index_reader` within `max_bytes`, each part checked."""
+    name = None if isinstance(source, (str, os.PathLike)) else "data"
+    index = read_index(source, kind=Kind.LEXICON, max_bytes=byte_bound(max_bytes), name=name)
+    with invalid_index(repr(os.fspath(source)) if name is None else name):  # type: ignore[arg-type]
+        return lexicon_of(index)
+
+
 def lexicon_from_bytes(data: bytes | bytearray) -> tuple[Fold, Tables]:
     """The fold and tables of a lexicon index's bytes, header and all, each part checked."""
-    if not starts_with_header(bytes(data[:HEADER_BYTES])):
-        raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
-    header = parse_header(data)
-    expect_kind(header, Kind.LEXICON)
-    body = memoryview(data)[header.size:]
-    check_crc(header, body)
+    return read_lexicon(data, len(data))
+
+
+def lexicon_of(index: IndexFile) -> tuple[Fold, Tables]:
+    """The fold and tables of a lexicon's index, as `read_index` read and checked it."""
+    body = memoryview(index.body)
     at = 0
 
     def read(size: int) -> memoryview:
@@ -111,19 +118,6 @@ def lexicon_from_bytes(data: bytes | bytearray) -> tuple[Fold, Tables]:
         return body[at - size:at]
 
     return _sections(_Reader(len(body), read))
-
-
-def lexicon_from_stream(body: BodyStream) -> tuple[Fold, Tables]:
-    """The fold and tables of a lexicon index read from its file a section at a time, so that
-    only the tables and the section at hand are held; a damaged byte is told as such, before
-    whatever it broke."""
-    try:
-        laid_out = _sections(_Reader(body.header.length, body.read))
-    except ValueError:
-        body.finish()
-        raise
-    body.finish()
-    return laid_out
 
 
 def _sections(reader: _Reader) -> tuple[Fold, Tables]:

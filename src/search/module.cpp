@@ -12,6 +12,7 @@
 #include "search/build.h"
 #include "search/decode.h"
 #include "search/edit_costs_type.h"
+#include "search/flat.h"
 #include "search/queries.h"
 #include "search/shape.h"
 
@@ -45,6 +46,9 @@ PyMethodDef functions[] = {
     function<search_signatures::payload_span, payload_span>(),
     function<search_signatures::build, build>(),
     function<search_signatures::arrays, arrays>(),
+    function<search_signatures::flat, flat>(),
+    function<search_signatures::flat_reversed, flat_reversed>(),
+    function<search_signatures::from_flat, from_flat>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };
