@@ -9,7 +9,7 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.index_format import (
     DEFAULT_MAX_BYTES, MALFORMED, IndexHeader, Kind, byte_bound, pack_header, sectioned, shaped)
-from brindlemap.index_reader import invalid_index, looks_like_index, read_index, trie_of
+from brindlemap.index_reader import IndexFile, looks_like_index, read_index, trie_of
 from brindlemap.index_reader import read_header as _read_header
 from brindlemap.safe_replace import UnsafeTargetError, replace_file
 
@@ -72,9 +72,8 @@ def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
     loads only with `legacy=True`, since a damaged byte in it goes unnoticed unless it breaks
     the trie's shape; otherwise it raises ValueError naming that way.
     """
-    index = read_index(path, kind=Kind.TRIE, max_bytes=byte_bound(max_bytes), legacy=legacy)
-    with invalid_index(repr(os.fspath(path))):
-        return trie_of(index)
+    return read_index(path, trie_of, kind=Kind.TRIE, max_bytes=byte_bound(max_bytes),
+                      legacy=legacy)
 
 
 def loads(data: bytes | bytearray | memoryview, *, max_bytes: int = DEFAULT_MAX_BYTES,
@@ -83,9 +82,8 @@ def loads(data: bytes | bytearray | memoryview, *, max_bytes: int = DEFAULT_MAX_
     `load` makes. `trie.to_bytes()` is the earliest, headerless format, which has no checksum:
     it loads only with `legacy=True` (or through `from_bytes`), and is otherwise refused with
     an IndexFileError of reason "headerless" that says so."""
-    index = read_index(data, kind=Kind.TRIE, max_bytes=byte_bound(max_bytes), legacy=legacy)
-    with invalid_index("data"):
-        return trie_of(index)
+    return read_index(data, trie_of, kind=Kind.TRIE, max_bytes=byte_bound(max_bytes),
+                      legacy=legacy)
 
 
 def read_header(path: str | os.PathLike[str]) -> IndexHeader | None:
@@ -115,11 +113,12 @@ def malformed_trie_from_index(data: bytes) -> PrefixSearch:
     bytes of an index file: checked against the header and its checksum, but not for shape,
     so that such a trie (which from_internal_data may make) travels to a worker process as
     it is."""
-    index = read_index(data, kind=Kind.TRIE, max_bytes=len(data))
-    with invalid_index("data"):
+    def unshaped(index: IndexFile) -> PrefixSearch:
         if index.header is None:
             raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
         return trie_of(index, shape=False)
+
+    return read_index(data, unshaped, kind=Kind.TRIE, max_bytes=len(data))
 
 
 def trie_from_bytes(data: bytes) -> PrefixSearch:

@@ -6,30 +6,75 @@ lays out its sections, once; every loader (`load`, `loads`, `Lexicon.load`,
 import contextlib
 import os
 import stat
-from collections.abc import Iterator
-from typing import BinaryIO, NamedTuple
+import zlib
+from collections.abc import Callable, Iterator
+from typing import BinaryIO, NamedTuple, TypeVar
 
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.index_format import (
-    HEADER_BYTES, SECTIONED, SNIFF_BYTES, Header, Kind, check_crc, check_headerless_start,
+    HEADER_BYTES, SECTIONED, SNIFF_BYTES, Header, Kind, check_crc, check_crc_value, check_headerless_start,
     check_length, check_within, decode_exactly, decode_headerless, expect_kind, parse_header,
     refuse_headerless, sections, shaped, starts_with_header)
 
 Source = str | os.PathLike[str] | BinaryIO | bytes | bytearray | memoryview
+T = TypeVar("T")
 
 # The most read at once: memory grows with what a file holds, not with what a header claims.
 CHUNK_BYTES = 1 << 20
 
 
+class BodyStream:
+    """The bytes behind a header, read from their file as they are asked for, so that no more
+    than the part at hand is held at once; their CRC-32 is worked out as they come, and
+    `finish` checks it with the length. A lexicon of format 2 is read so."""
+
+    def __init__(self, header: Header, head: bytes, source: BinaryIO) -> None:
+        self.header = header
+        self._early = head[header.size:]  # read with the header
+        self._source = source
+        self._crc = 0
+        self._read = 0
+
+    def read(self, size: int) -> bytearray:
+        """The next `size` bytes; IndexFileError where the file ends before them."""
+        early = self._early[:size]
+        self._early = self._early[len(early):]
+        data = bytearray(size)
+        data[:len(early)] = early
+        filled = len(early)
+        with memoryview(data) as view:
+            while filled < size:
+                arrived = self._source.readinto(view[filled:])  # type: ignore[attr-defined]
+                if not arrived:
+                    raise IndexFileError(
+                        f"truncated: {self._read + filled} of the {self.header.length} bytes "
+                        f"of the {self.header.kind.name.lower()}", IndexFileReason.TRUNCATED)
+                filled += arrived
+        self._crc = zlib.crc32(data, self._crc)
+        self._read += size
+        return data
+
+    def finish(self) -> None:
+        """Reads what is left of the body, then IndexFileError unless it was as long as the
+        header says and its checksum matches."""
+        while self._read < self.header.length:
+            self.read(min(CHUNK_BYTES, self.header.length - self._read))
+        if self._early or self._source.read(1):
+            raise IndexFileError(f"unexpected bytes after the {self.header.kind.name.lower()}",
+                                 IndexFileReason.TRAILING)
+        check_crc_value(self.header, self._crc)
+
+
 class IndexFile(NamedTuple):
     """An index as read and checked: its header (None for the earlier headerless format, whose
-    `body` is the trie's bytes alone), the bytes behind it, and its sections by name (version 3
-    only, empty otherwise)."""
+    `body` is the trie's bytes alone), the bytes behind it (checked, or a stream that checks
+    them as it ends, for a lexicon of format 2 read from a file), and its sections by name
+    (format 3 only, empty otherwise)."""
 
     header: Header | None
-    body: bytes | bytearray | memoryview
+    body: bytes | bytearray | memoryview | BodyStream
     sections: dict[str, memoryview]
 
     @property
@@ -104,8 +149,24 @@ def _from_file(source: BinaryIO, kind: Kind | None, max_bytes: int, legacy: bool
         _checked(header, kind, max_bytes)
         if size is not None:
             check_length(header, size - header.size)
+        if header.kind is Kind.LEXICON and header.version < SECTIONED:
+            return IndexFile(header, BodyStream(header, head, source), {})
         body = bytearray(head[header.size:])
-        body += read_up_to(source, header.length + 1 - len(body))
+        if size is not None:  # its length is known: one buffer of that size
+            body += bytes(header.length - len(body))
+            with memoryview(body) as free:
+                filled = len(head) - header.size
+                while filled < header.length:
+                    arrived = source.readinto(free[filled:])  # type: ignore[attr-defined]
+                    if not arrived:
+                        break
+                    filled += arrived
+            del body[filled:]
+            if source.read(1):
+                raise IndexFileError(f"unexpected bytes after the {header.kind.name.lower()}",
+                                     IndexFileReason.TRAILING)
+        else:
+            body += read_up_to(source, header.length + 1 - len(body))
         return _with_sections(header, body)
     if size is None:
         raise IndexFileError("no index header, and not a regular file",
@@ -144,29 +205,31 @@ def _from_bytes(data: bytes | bytearray | memoryview, kind: Kind | None, max_byt
     return IndexFile(None, data, {})
 
 
-def read_index(source: Source, *, kind: Kind | None = None, max_bytes: int,
-               legacy: bool = False, name: str | None = None) -> IndexFile:
-    """The index at `source` (a path, a file open for reading in binary, or the bytes of an
-    index file), of `kind` unless that is None, its body within `max_bytes`: a header that
-    announces more is refused before any of it is read, and no more is read than it announces,
-    a chunk at a time. A file without a header reads as a trie of the earlier format only with
-    `legacy`. Anything else raises IndexFileError naming `name` (by default the path, or
-    "data"), with its reason."""
+def read_index(source: Source, take: Callable[[IndexFile], T], *, kind: Kind | None = None,
+               max_bytes: int, legacy: bool = False, name: str | None = None) -> T:
+    """What `take` makes of the index at `source` (a path, a file open for reading in binary,
+    or the bytes of an index file), of `kind` unless that is None, its body within
+    `max_bytes`: a header that announces more is refused before any of it is read, and no
+    more is read than it announces, a chunk at a time. A file without a header reads as a
+    trie of the earlier format only with `legacy`. `take` runs while the file is open. Any
+    refusal, the reader's or `take`'s, raises IndexFileError naming `name` (by default the
+    path, or "data"), with its reason."""
     if isinstance(source, (bytes, bytearray, memoryview)):
         with invalid_index(name or "data"):
-            return _from_bytes(source, kind, max_bytes, legacy)
-    if hasattr(source, "readinto"):
+            return take(_from_bytes(source, kind, max_bytes, legacy))
+    if not isinstance(source, (str, os.PathLike)):
         with invalid_index(name or repr(getattr(source, "name", "data"))):
-            return _from_file(source, kind, max_bytes, legacy)  # type: ignore[arg-type]
-    path = os.fspath(source)  # type: ignore[arg-type]
+            return take(_from_file(source, kind, max_bytes, legacy))
+    path = os.fspath(source)
     with open(path, "rb") as opened, invalid_index(name or repr(path)):
-        return _from_file(opened, kind, max_bytes, legacy)
+        return take(_from_file(opened, kind, max_bytes, legacy))
 
 
 def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:
     """The trie that `index` holds (a trie's index, read by `read_index`). Unless `shape` is
     false it must pass the shape check; a version-3 index always must, since its reversed trie
     is checked against it."""
+    assert not isinstance(index.body, BodyStream)  # only lexicons are streamed
     if index.header is None:
         body = bytes(index.body)
         return decode_headerless(body) if shape else decode_exactly(body)

@@ -8,7 +8,6 @@ text of every spelling in UTF-8, then the arrays starts, counts, firsts and tota
 `lexicon_tables.Tables`.
 """
 
-import os
 import struct
 import sys
 from array import array
@@ -18,7 +17,7 @@ from brindlemap import _search
 from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.folding import Fold
 from brindlemap.index_format import Kind, byte_bound, pack_header, shaped
-from brindlemap.index_reader import IndexFile, Source, in_place, invalid_index, read_index
+from brindlemap.index_reader import BodyStream, IndexFile, Source, in_place, read_index
 from brindlemap.lexicon_tables import Tables
 
 FOLD = struct.Struct("<B3x")
@@ -96,10 +95,7 @@ def _fold(code: int) -> Fold:
 def read_lexicon(source: Source, max_bytes: int) -> tuple[Fold, Tables]:
     """The fold and tables of the lexicon index at `source` (a path or an index file's bytes),
     read by `index_reader` within `max_bytes`, each part checked."""
-    name = None if isinstance(source, (str, os.PathLike)) else "data"
-    index = read_index(source, kind=Kind.LEXICON, max_bytes=byte_bound(max_bytes), name=name)
-    with invalid_index(repr(os.fspath(source)) if name is None else name):  # type: ignore[arg-type]
-        return lexicon_of(index)
+    return read_index(source, lexicon_of, kind=Kind.LEXICON, max_bytes=byte_bound(max_bytes))
 
 
 def lexicon_from_bytes(data: bytes | bytearray) -> tuple[Fold, Tables]:
@@ -108,7 +104,18 @@ def lexicon_from_bytes(data: bytes | bytearray) -> tuple[Fold, Tables]:
 
 
 def lexicon_of(index: IndexFile) -> tuple[Fold, Tables]:
-    """The fold and tables of a lexicon's index, as `read_index` read and checked it."""
+    """The fold and tables of a lexicon's index, as `read_index` read it: from its file a
+    section at a time, so that only the tables and the section at hand are held, a damaged
+    byte told as such before whatever it broke; or from the bytes in memory."""
+    if isinstance(index.body, BodyStream):
+        stream = index.body
+        try:
+            laid_out = _sections(_Reader(stream.header.length, stream.read))
+        except ValueError:
+            stream.finish()
+            raise
+        stream.finish()
+        return laid_out
     body = memoryview(index.body)
     at = 0
 

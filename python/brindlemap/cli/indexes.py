@@ -12,8 +12,7 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap.cli.streams import UserError
 from brindlemap.builder import build
 from brindlemap.index_format import DEFAULT_MAX_BYTES, Kind
-from brindlemap.index_reader import (IndexFile, invalid_index, looks_like_index, read_index,
-                                     trie_of)
+from brindlemap.index_reader import IndexFile, looks_like_index, read_index, trie_of
 from brindlemap.lexicon import Lexicon
 from brindlemap.lexicon_file import lexicon_of
 from brindlemap.shipped import data_path, english_index
@@ -73,12 +72,14 @@ def build_word_list(source: BinaryIO, name: str) -> PrefixSearch:
 def _read(source: BinaryIO, path: str, legacy: bool) -> tuple[Index, IndexFile]:
     """The trie or lexicon in the index open at `source`, read once and checked as `load` and
     `Lexicon.load` check it, with what was read of it."""
+    def take(index: IndexFile) -> tuple[Index, IndexFile]:
+        if index.kind is Kind.LEXICON:
+            return Lexicon._of(*lexicon_of(index)), index
+        return trie_of(index), index
+
     try:
-        index = read_index(source, max_bytes=DEFAULT_MAX_BYTES, legacy=legacy, name=repr(path))
-        with invalid_index(repr(path)):
-            if index.kind is Kind.LEXICON:
-                return Lexicon._of(*lexicon_of(index)), index
-            return trie_of(index), index
+        return read_index(source, take, max_bytes=DEFAULT_MAX_BYTES, legacy=legacy,
+                          name=repr(path))
     except ValueError as error:
         raise UserError(str(error)) from None
 
