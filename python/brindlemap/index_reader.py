@@ -151,11 +151,12 @@ def _from_file(source: BinaryIO, kind: Kind | None, max_bytes: int, legacy: bool
             check_length(header, size - header.size)
         if header.kind is Kind.LEXICON and header.version < SECTIONED:
             return IndexFile(header, BodyStream(header, head, source), {})
-        body = bytearray(head[header.size:])
-        if size is not None:  # its length is known: one buffer of that size
-            body += bytes(header.length - len(body))
+        early = head[header.size:]
+        if size is not None:  # its length is known: one buffer of that size, read into
+            body = bytearray(header.length)
+            body[:len(early)] = early
+            filled = len(early)
             with memoryview(body) as free:
-                filled = len(head) - header.size
                 while filled < header.length:
                     arrived = source.readinto(free[filled:])  # type: ignore[attr-defined]
                     if not arrived:
@@ -166,7 +167,7 @@ def _from_file(source: BinaryIO, kind: Kind | None, max_bytes: int, legacy: bool
                 raise IndexFileError(f"unexpected bytes after the {header.kind.name.lower()}",
                                      IndexFileReason.TRAILING)
         else:
-            body += read_up_to(source, header.length + 1 - len(body))
+            body = bytearray(early) + read_up_to(source, header.length + 1 - len(early))
         return _with_sections(header, body)
     if size is None:
         raise IndexFileError("no index header, and not a regular file",
