@@ -37,7 +37,7 @@ def test_build_info_and_query(word_list, tmp_path):
     assert cli("build", word_list, "-o", index)[0] == 0
     header = load_header(index)
     assert cli("info", index) == (0, f"nodes\t10\nwords\t4\nbytes\t{index.stat().st_size}\n"
-                                     f"format\t1\nlength\t{header.length}\n"
+                                     f"format\t{header.version}\nlength\t{header.length}\n"
                                      f"crc32\t{header.crc:08x}\n", "")
     assert cli("query", index, "cär", "dgo") == (
         0, "cär\tcär\t0\t4\ncär\tcar\t1\t0\ndgo\t\t\t\n", "")

@@ -11,7 +11,8 @@ import pytest
 import brindlemap
 from brindlemap import _brindlemap, files, from_internal_data, load, loads, save
 from brindlemap.files import is_index_file, read_header
-from brindlemap.index_format import HEADER, MAGIC, NEWEST, VERSION, pack_header
+from brindlemap.index_format import (HEADER, KIND_HEADER, MAGIC, NEWEST, SECTIONED, VERSION,
+                                     pack_header)
 from conftest import CYCLE, plain_allocator_only, run_python
 
 COMMON_WORDS = os.path.join(os.path.dirname(brindlemap.__file__), "data", "frequent-words.txt")
@@ -90,7 +91,10 @@ def test_headerless_index_loads_only_with_legacy(tmp_path):
     with pytest.raises(ValueError, match="more than max_bytes"):
         load(path, legacy=True, max_bytes=len(common.to_bytes()) - 1)
     save(common, path)
-    assert read_header(path) == (VERSION, len(common.to_bytes()), zlib.crc32(common.to_bytes()))
+    data = path.read_bytes()
+    assert data == brindlemap.dumps(common)
+    assert read_header(path) == (SECTIONED, len(data) - KIND_HEADER.size,
+                                 zlib.crc32(data[KIND_HEADER.size:]))
 
 
 # A pipe whose header announces 2**62 bytes, read under a 1 GiB limit on address space. With

@@ -178,7 +178,7 @@ DAMAGE = [
     (lambda data: data[:-1], "truncated"),
     (lambda data: data[:-1] + bytes([data[-1] ^ 1]), "checksum mismatch"),
     (lambda data: data + b"\0", "unexpected bytes after the lexicon"),
-    (lambda data: data[:8] + b"\x03" + data[9:], "format version 3, newer"),
+    (lambda data: data[:8] + b"\x04" + data[9:], "format version 4, newer"),
     (lambda data: _damaged(data, 0, b"\x09"), "unknown fold 9"),
     (lambda data: _damaged(data, 4, b"\x02"), "the trie has items of 2 bytes"),
     (lambda data: _damaged(data, 5, b"\xff" * 8), "the trie runs past the end"),

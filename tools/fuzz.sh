@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 venv=.venv
 build=build/fuzz
-targets=(decode walk roads)
+targets=(decode walk roads flat)
 
 # A clang whose fuzzer runtime links. Debian's clang 14 cannot compile std::source_location,
 # so a newer versioned package is used.

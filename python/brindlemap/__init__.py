@@ -1,7 +1,7 @@
 """brindlemap: fast, exact approximate word lookup over an immutable character trie.
 
 `build(words)` makes a trie, `PrefixSearch.fuzzy_match` and `exact_match` query it, `search`
-and `suggest` add transpositions and ranked answers, `save`/`load` (and pickling) keep it, and
+and `suggest` add transpositions and ranked answers, `save`/`load`, `dumps`/`loads` (and pickling) keep it, and
 `match_many` spreads many queries over several processes; `Costs` weighs edits (a slip to
 the next key, a missing accent, a doubled letter) for any query's `metric=`. `Lexicon` holds
 words with their counts and answers in the user's own words, past typos, case and accents;
@@ -18,7 +18,7 @@ from brindlemap._search import panic_exception
 from brindlemap.builder import build, build_arrays, from_bytes, from_internal_data
 from brindlemap.costs import Costs
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
-from brindlemap.files import UnsafeTargetError, load, loads, reduce_trie, save
+from brindlemap.files import UnsafeTargetError, dumps, load, loads, reduce_trie, save
 from brindlemap.lexicon import Lexicon, Suggestion
 from brindlemap.parallel import match_many
 from brindlemap.proofreading import Misspelling
@@ -37,6 +37,7 @@ __all__ = [
     "build",
     "build_arrays",
     "complete",
+    "dumps",
     "from_bytes",
     "from_internal_data",
     "load",

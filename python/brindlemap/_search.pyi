@@ -2,7 +2,7 @@
 # their native declarations' (in src/search), which help() shows.
 
 from array import array
-from collections.abc import Sequence
+from collections.abc import Buffer, Sequence
 
 from typing_extensions import disjoint_base
 
@@ -89,6 +89,18 @@ def arrays(
 def panic_exception() -> type[BaseException]:
     """The type of the exception that brindlemap._brindlemap raises when an internal check
     fails (pyo3_runtime.PanicException, derived from BaseException)."""
+
+def flat(trie: PrefixSearch) -> bytes:
+    """The trie's arrays laid out flat, as index files hold them; MalformedTrieError for a
+    trie that fails the shape check."""
+
+def flat_reversed(trie: PrefixSearch) -> bytes | None:
+    """The reversed trie that forward-backward searches read, laid out as flat lays out a
+    trie, made first if needed; None when the words are too long for one."""
+
+def from_flat(trie: Buffer, reversed: Buffer | None) -> PrefixSearch:
+    """The trie of flat bytes, with `reversed` taken as its reversed trie; IndexFileError
+    (reason layout or malformed) for anything that no writer makes."""
 
 def payload_span(trie: PrefixSearch) -> tuple[int, int | None]:
     """(how many nodes carry a payload, the largest payload or None): what a loader checks

@@ -1,33 +1,24 @@
 """Saving tries to index files and loading them back within a bound, and pickling through an
-index file's bytes."""
+index file's bytes; `index_reader` reads every one of them."""
 
-import contextlib
 import os
-import stat
-import zlib
-from collections.abc import Callable, Iterator
-from io import BufferedReader
+from collections.abc import Callable
 
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
-from brindlemap.index_format import (
-    DEFAULT_MAX_BYTES, HEADER_BYTES, MALFORMED, SNIFF_BYTES, Header, IndexHeader, Kind,
-    byte_bound, check_body, check_crc_value, check_headerless_start, check_length, check_within,
-    decode_exactly, decode_headerless, expect_kind, pack_header, parse_header, refuse_headerless,
-    shaped, starts_with_header)
-from brindlemap.index_format import loads as _loads
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
+from brindlemap.index_format import (
+    DEFAULT_MAX_BYTES, MALFORMED, IndexHeader, Kind, byte_bound, pack_header, sectioned, shaped)
+from brindlemap.index_reader import IndexFile, looks_like_index, read_index, trie_of
+from brindlemap.index_reader import read_header as _read_header
 from brindlemap.safe_replace import UnsafeTargetError, replace_file
 
-__all__ = ["DEFAULT_MAX_BYTES", "IndexHeader", "UnsafeTargetError", "is_index_file", "load",
-           "loads", "read_header", "save"]
-
-# The most read at once: memory grows with what a file holds, not with what a header claims.
-CHUNK_BYTES = 1 << 20
+__all__ = ["DEFAULT_MAX_BYTES", "IndexHeader", "UnsafeTargetError", "dumps", "is_index_file",
+           "load", "loads", "read_header", "save"]
 
 
 def save(trie: PrefixSearch, path: str | os.PathLike[str]) -> None:
-    """Writes `trie` to the index file `path`: a header, then `trie.to_bytes()`.
+    """Writes `trie` to the index file `path`: the bytes of `dumps(trie)`.
 
     Only a trie that passes the shape check (every trie that `build` makes) is saved, since
     `load` refuses any other: a malformed one raises ValueError before anything is touched.
@@ -43,182 +34,64 @@ def save(trie: PrefixSearch, path: str | os.PathLike[str]) -> None:
     owner and group where the process may set them, and its permission bits without setuid,
     setgid or sticky; a new one gets 0666 less the umask, as files do.
     """
+    replace_file(path, _index_pieces(trie))
+
+
+def _index_pieces(trie: PrefixSearch) -> list[bytes]:
     if not _search.well_formed(trie):
         raise MalformedTrieError(f"{MALFORMED}: load would refuse its index, so none is "
                                  "written")
-    data = trie.to_bytes()
-    replace_file(path, (pack_header(data), data))
+    parts = {"trie": _search.flat(trie)}
+    if (backward := _search.flat_reversed(trie)) is not None:
+        parts["reversed"] = backward
+    return sectioned(Kind.TRIE, parts)
 
 
-@contextlib.contextmanager
-def invalid_index(name: str) -> Iterator[None]:
-    try:
-        yield
-    except MalformedTrieError as error:
-        raise IndexFileError(f"{name} is not a valid brindlemap index: {error}",
-                             IndexFileReason.MALFORMED) from None
-    except IndexFileError as error:
-        raise IndexFileError(f"{name} is not a valid brindlemap index: {error}",
-                             error.reason) from None
-    except ValueError as error:  # what else its bytes may make a reader refuse
-        raise IndexFileError(f"{name} is not a valid brindlemap index: {error}",
-                             IndexFileReason.UNDECODABLE) from None
-
-
-def _read_up_to(source: BufferedReader, count: int) -> bytearray:
-    """At most `count` bytes, read straight into one buffer that starts at a chunk and doubles
-    as it fills: memory follows what arrives (at most twice it), never what was announced."""
-    buffer = bytearray(min(count, CHUNK_BYTES))
-    filled = 0
-    while filled < count:
-        if filled == len(buffer):
-            buffer += bytes(min(filled, count - filled))
-        with memoryview(buffer) as free:
-            arrived = source.readinto(free[filled:])
-        if not arrived:
-            break
-        filled += arrived
-    del buffer[filled:]
-    return buffer
-
-
-def _regular_size(source: BufferedReader) -> int | None:
-    status = os.fstat(source.fileno())
-    return status.st_size if stat.S_ISREG(status.st_mode) else None
-
-
-def _checked_header(source: BufferedReader, head: bytes, kind: Kind, max_bytes: int) -> Header:
-    """The header at the front of `head`, the first bytes read from `source`, checked before a
-    byte of a body it cannot hold, or that is too long, is read: an index of `kind`, within
-    `max_bytes`, as long as the file."""
-    header = parse_header(head)
-    expect_kind(header, kind)
-    check_within(header.length, max_bytes)
-    size = _regular_size(source)
-    if size is not None:
-        check_length(header, size - header.size)
-    return header
-
-
-def _read_body(source: BufferedReader, head: bytes, kind: Kind,
-               max_bytes: int) -> tuple[Header, bytearray]:
-    """The header at the front of `head` and the bytes behind it, all read at once."""
-    header = _checked_header(source, head, kind, max_bytes)
-    body = bytearray(head[header.size:])
-    body += _read_up_to(source, header.length + 1 - len(body))
-    return header, body
-
-
-class BodyStream:
-    """The bytes behind an index's header, read from its file as they are asked for, so that
-    no more than the part at hand is held at once; their CRC-32 is worked out as they come,
-    and `finish` checks it with the length."""
-
-    def __init__(self, header: Header, head: bytes, source: BufferedReader) -> None:
-        self.header = header
-        self._early = head[header.size:]  # read with the header
-        self._source = source
-        self._crc = 0
-        self._read = 0
-
-    def read(self, size: int) -> bytearray:
-        """The next `size` bytes; IndexFileError where the file ends before them."""
-        early = self._early[:size]
-        self._early = self._early[len(early):]
-        data = bytearray(size)
-        data[:len(early)] = early
-        filled = len(early)
-        with memoryview(data) as view:
-            while filled < size:
-                arrived = self._source.readinto(view[filled:])
-                if not arrived:
-                    raise IndexFileError(
-                        f"truncated: {self._read + filled} of the {self.header.length} bytes "
-                        f"of the {self.header.kind.name.lower()}", IndexFileReason.TRUNCATED)
-                filled += arrived
-        self._crc = zlib.crc32(data, self._crc)
-        self._read += size
-        return data
-
-    def finish(self) -> None:
-        """Reads what is left of the body, then ValueError unless it was as long as the header
-        says and its checksum matches."""
-        while self._read < self.header.length:
-            self.read(min(CHUNK_BYTES, self.header.length - self._read))
-        if self._early or self._source.read(1):
-            raise IndexFileError(f"unexpected bytes after the {self.header.kind.name.lower()}",
-                                 IndexFileReason.TRAILING)
-        check_crc_value(self.header, self._crc)
-
-
-@contextlib.contextmanager
-def index_stream(path: str | os.PathLike[str], kind: Kind,
-                 max_bytes: int) -> Iterator[BodyStream]:
-    """The body of the index of `kind` at `path`, to be read in parts; ValueError naming the
-    file for anything that is not such an index."""
-    with open(path, "rb") as source, invalid_index(repr(os.fspath(path))):
-        head = source.read(HEADER_BYTES)
-        if not starts_with_header(head):
-            raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
-        yield BodyStream(_checked_header(source, head, kind, max_bytes), head, source)
-
-
-def _read_trie(source: BufferedReader, max_bytes: int, legacy: bool) -> PrefixSearch:
-    head = source.read(HEADER_BYTES)
-    if starts_with_header(head):
-        return check_body(*_read_body(source, head, Kind.TRIE, max_bytes))
-    size = _regular_size(source)
-    if size is None:
-        raise IndexFileError("no index header, and not a regular file",
-                             IndexFileReason.NO_HEADER)
-    start = head + _read_up_to(source, SNIFF_BYTES - len(head))
-    whole = len(start) >= size
-    if not legacy:
-        refuse_headerless(start, whole)
-    check_within(size, max_bytes)
-    if not whole:
-        check_headerless_start(start)
-        start += _read_up_to(source, size - len(start))
-    return decode_headerless(start)
+def dumps(trie: PrefixSearch) -> bytes:
+    """The bytes of the index file of `trie`, which `loads` reads back (and `save` writes): a
+    header with a checksum, then the trie's arrays and those of the trie of its words spelt
+    backwards that `search`, `suggest` and `fuzzy_match` read, each laid out flat, so that a
+    loaded index answers its first query without making it. The reversed trie is made here if
+    no search has made it yet. A trie that fails the shape check raises MalformedTrieError."""
+    return b"".join(_index_pieces(trie))
 
 
 def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
          legacy: bool = False) -> PrefixSearch:
-    """Reads an index written by `save`.
+    """Reads an index written by `save`, or by an earlier brindlemap.
 
     Anything else raises ValueError saying what is wrong: another kind of file, a newer
-    format, a truncated file, a checksum mismatch, or a trie that fails the shape check.
-    Nothing is written to standard error. At most `max_bytes` bytes of trie are read (by
-    default DEFAULT_MAX_BYTES, 4 GiB, ample for an index of several million words): a header
-    that announces more is refused before any of them is read, and no more is read than the
-    header announces, a chunk at a time, so a pipe that lies about its length costs nothing.
+    format, a truncated file, a checksum mismatch, sections that do not fit together, or a
+    trie that fails the shape check. Nothing is written to standard error. At most
+    `max_bytes` bytes of index are read (by default DEFAULT_MAX_BYTES, 4 GiB, ample for an
+    index of several million words): a header that announces more is refused before any of
+    them is read, and no more is read than the header announces, a chunk at a time, so a
+    pipe that lies about its length costs nothing.
 
-    An index of the earlier format (the trie's bytes alone, without a header or checksum)
+    An index of the earliest format (the trie's bytes alone, without a header or checksum)
     loads only with `legacy=True`, since a damaged byte in it goes unnoticed unless it breaks
     the trie's shape; otherwise it raises ValueError naming that way.
     """
-    max_bytes = byte_bound(max_bytes)
-    with open(path, "rb") as source, invalid_index(repr(os.fspath(path))):
-        return _read_trie(source, max_bytes, legacy)
+    return read_index(path, trie_of, kind=Kind.TRIE, max_bytes=byte_bound(max_bytes),
+                      legacy=legacy)
 
 
-def loads(data: bytes, *, max_bytes: int = DEFAULT_MAX_BYTES,
+def loads(data: bytes | bytearray | memoryview, *, max_bytes: int = DEFAULT_MAX_BYTES,
           legacy: bool = False) -> PrefixSearch:
-    """The trie of the bytes of an index file, with the checks that `load` makes."""
-    max_bytes = byte_bound(max_bytes)
-    with invalid_index("data"):
-        return _loads(data, max_bytes, legacy)
+    """The trie of the bytes of an index file (as `dumps` gives them), with the checks that
+    `load` makes. `trie.to_bytes()` is the earliest, headerless format, which has no checksum:
+    it loads only with `legacy=True` (or through `from_bytes`), and is otherwise refused with
+    an IndexFileError of reason "headerless" that says so."""
+    return read_index(data, trie_of, kind=Kind.TRIE, max_bytes=byte_bound(max_bytes),
+                      legacy=legacy)
 
 
 def read_header(path: str | os.PathLike[str]) -> IndexHeader | None:
-    """The header of an index file (version, length and CRC-32 of the trie bytes), or None for
-    a file without one: an index of the earlier format, or no index at all. ValueError for a
-    cut header or a newer format."""
-    with open(path, "rb") as source, invalid_index(repr(os.fspath(path))):
-        head = source.read(HEADER_BYTES)
-        if not starts_with_header(head):
-            return None
-        return IndexHeader(*parse_header(head)[:3])
+    """The header of an index file (version, length and CRC-32 of the bytes behind it), or None
+    for a file without one: an index of the earlier format, or no index at all. ValueError for
+    a cut header or a newer format."""
+    header = _read_header(path)
+    return None if header is None else IndexHeader(*header[:3])
 
 
 def is_index_file(path: str | os.PathLike[str]) -> bool:
@@ -226,18 +99,7 @@ def is_index_file(path: str | os.PathLike[str]) -> bool:
     header (valid or not), or one of the earlier format (trie bytes alone). No text file does,
     whatever bytes it holds."""
     with open(path, "rb") as source:
-        head = bytes(_read_up_to(source, SNIFF_BYTES))
-        size = _regular_size(source)
-    if starts_with_header(head):
-        return True
-    try:
-        if size is not None and len(head) < size:
-            check_headerless_start(head)
-        else:
-            decode_exactly(head)
-    except ValueError:
-        return False
-    return True
+        return looks_like_index(source)
 
 
 def trie_from_index(data: bytes) -> PrefixSearch:
@@ -251,11 +113,12 @@ def malformed_trie_from_index(data: bytes) -> PrefixSearch:
     bytes of an index file: checked against the header and its checksum, but not for shape,
     so that such a trie (which from_internal_data may make) travels to a worker process as
     it is."""
-    with invalid_index("data"):
-        if not starts_with_header(data[:HEADER_BYTES]):
+    def unshaped(index: IndexFile) -> PrefixSearch:
+        if index.header is None:
             raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
-        header = parse_header(data)
-        return check_body(header, data[header.size:], shape=False)
+        return trie_of(index, shape=False)
+
+    return read_index(data, unshaped, kind=Kind.TRIE, max_bytes=len(data))
 
 
 def trie_from_bytes(data: bytes) -> PrefixSearch:
@@ -267,7 +130,9 @@ def trie_from_bytes(data: bytes) -> PrefixSearch:
 def reduce_trie(trie: PrefixSearch) -> tuple[Callable[[bytes], PrefixSearch], tuple[bytes]]:
     """Pickles a trie as the bytes of its index file and the call that rebuilds it from them
     (registered with copyreg): a damaged pickle fails its checksum, and a malformed trie, which
-    no index file holds, still round-trips."""
+    no index file holds, still round-trips. It is written in the first header's version, which
+    every brindlemap since then reads, and without the reversed trie: a pickle is made for
+    every task of a pool, and making that here would cost every one of them."""
     data = trie.to_bytes()
     rebuild = trie_from_index if _search.well_formed(trie) else malformed_trie_from_index
     return rebuild, (pack_header(data) + data,)

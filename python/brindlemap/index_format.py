@@ -1,14 +1,23 @@
 """The layout of an index file, a header then the bytes of what it holds, and the checks that
 read it.
 
-An index is a header (magic bytes, format version, for version 2 the kind of index, then the
-length of the bytes behind it and their CRC-32) followed by exactly that many bytes. A trie is
-written in version 1, whose header has no kind (every version-1 index holds a trie), so that
-every brindlemap since the header existed reads it: its bytes are `PrefixSearch.to_bytes()` of a
-trie that passes the shape check. A lexicon is written in version 2, kind LEXICON
-(`lexicon_file` lays out its bytes). Files written before the header existed hold the trie
-bytes alone, with nothing to catch a changed bit; they read only when asked for, and only when
-they are exactly what `to_bytes` gives, so that no other kind of file passes for one.
+An index is a header (magic bytes, format version, from version 2 the kind of index, then the
+length of the bytes behind it and their CRC-32) followed by exactly that many bytes.
+
+Version 3, which a trie is written in, holds sections: behind the 28-byte header come four zero
+bytes, a u32 count of sections and four zero bytes, then for each section a u32 tag, four zero
+bytes, the u64 offset of its first byte from the start of the file and its u64 length, then the
+sections in the order of the table, each starting at a multiple of 64 bytes from the start of the
+file (zeros in between), the last ending the file. SECTIONS says which tags each kind of index
+holds; a trie's are its arrays and those of its reversed trie, laid out flat
+(`_search.flat`), so that loading copies them and no search rebuilds the reversed trie.
+
+Version 1, written by earlier brindlemaps, has no kind (every version-1 index holds a trie): its
+bytes are `PrefixSearch.to_bytes()` of a trie that passes the shape check. A lexicon is written in
+version 2, kind LEXICON (`lexicon_file` lays out its bytes). Files written before the header
+existed hold the trie bytes alone, with nothing to catch a changed bit; they read only when asked
+for, and only when they are exactly what `to_bytes` gives, so that no other kind of file passes
+for one.
 """
 
 import enum
@@ -31,8 +40,9 @@ PREFIX = struct.Struct("<8sI")
 HEADER_BYTES = KIND_HEADER.size
 # Not text (its first byte is not ASCII), and its line ending shows a text-mode mangling.
 MAGIC = b"\x89BMIDX\r\n"
-VERSION = 1  # what a trie is written in
-NEWEST = 2  # the newest version this brindlemap reads
+VERSION = 1  # the first header's version, which has no kind
+SECTIONED = 3  # what a trie is written in
+NEWEST = 3  # the newest version this brindlemap reads
 
 
 class Kind(enum.IntEnum):
@@ -79,11 +89,95 @@ class Header(NamedTuple):
     size: int
 
 
-def pack_header(data: bytes, kind: Kind = Kind.TRIE) -> bytes:
-    """The header for the bytes `data` of an index of `kind`."""
-    if kind is Kind.TRIE:
+def pack_header(data: bytes, kind: Kind = Kind.TRIE, version: int | None = None) -> bytes:
+    """The header for the bytes `data` of an index of `kind` in `version`: by default 1 for a
+    trie's `to_bytes()` and 2 for a lexicon's body."""
+    if version is None:
+        version = VERSION if kind is Kind.TRIE else 2
+    if version == VERSION:
         return HEADER.pack(MAGIC, VERSION, len(data), zlib.crc32(data))
-    return KIND_HEADER.pack(MAGIC, NEWEST, kind, len(data), zlib.crc32(data))
+    return KIND_HEADER.pack(MAGIC, version, kind, len(data), zlib.crc32(data))
+
+
+class Section(NamedTuple):
+    """One section that an index of a kind may hold in version 3."""
+
+    name: str
+    tag: int
+    required: bool
+
+
+# The sections of each kind of index, in the order they are written. A new optional section is
+# one more entry here, and one more part that its writer hands to `sectioned`.
+SECTIONS = {
+    Kind.TRIE: (Section("trie", 1, True), Section("reversed", 2, False)),
+}
+TABLE = struct.Struct("<4xI4x")
+ENTRY = struct.Struct("<I4xQQ")
+SECTION_ALIGN = 64
+
+
+def _aligned(at: int) -> int:
+    return -(-at // SECTION_ALIGN) * SECTION_ALIGN
+
+
+def sectioned(kind: Kind, parts: dict[str, bytes]) -> list[bytes]:
+    """The whole version-3 index of `kind` holding `parts` by section name, header first, as
+    pieces to be written one after another (joined, the file's bytes)."""
+    named = [(section, parts[section.name]) for section in SECTIONS[kind]
+             if section.name in parts]
+    written = KIND_HEADER.size + TABLE.size + ENTRY.size * len(named)
+    table, pieces = [TABLE.pack(len(named))], []
+    for section, data in named:
+        at = _aligned(written)
+        table.append(ENTRY.pack(section.tag, at, len(data)))
+        pieces += [bytes(at - written), data]
+        written = at + len(data)
+    body = [b"".join(table), *pieces]
+    crc = 0
+    for piece in body:
+        crc = zlib.crc32(piece, crc)
+    return [KIND_HEADER.pack(MAGIC, SECTIONED, kind, written - KIND_HEADER.size, crc), *body]
+
+
+def _layout(message: str) -> IndexFileError:
+    return IndexFileError(message, IndexFileReason.LAYOUT)
+
+
+def sections(header: Header, body: memoryview) -> dict[str, memoryview]:
+    """The sections of a version-3 body, which has passed its checksum, by name: the table is
+    checked against what the kind holds (known tags, once each, every required one) and every
+    section against the file (aligned, in order, within it, the last ending it)."""
+    if header.kind not in SECTIONS:
+        raise IndexFileError(f"an index of a {header.kind.name.lower()} in format version "
+                             f"{header.version}, which this brindlemap writes only for tries: "
+                             "upgrade brindlemap to read it", IndexFileReason.VERSION)
+    known = {section.tag: section for section in SECTIONS[header.kind]}
+    if len(body) < TABLE.size:
+        raise _layout("truncated: shorter than its table of sections")
+    (count,) = TABLE.unpack_from(body)
+    table_end = TABLE.size + ENTRY.size * count
+    if count > len(known) or table_end > len(body):
+        raise _layout(f"a table of {count} sections, more than an index of a "
+                      f"{header.kind.name.lower()} holds")
+    end = header.size + len(body)
+    found: dict[str, memoryview] = {}
+    at = header.size + table_end
+    for i in range(count):
+        tag, offset, length = ENTRY.unpack_from(body, TABLE.size + ENTRY.size * i)
+        section = known.get(tag)
+        if section is None or section.name in found:
+            raise _layout(f"a section tagged {tag}, which is unknown or repeated")
+        if offset % SECTION_ALIGN or offset < at or length > end - offset:
+            raise _layout(f"the {section.name} section lies outside its place")
+        found[section.name] = body[offset - header.size:offset - header.size + length]
+        at = offset + length
+    if at != end:
+        raise _layout(f"{end - at} unexpected bytes after the last section")
+    missing = [s.name for s in SECTIONS[header.kind] if s.required and s.name not in found]
+    if missing:
+        raise _layout(f"no {missing[0]} section")
+    return found
 
 
 def starts_with_header(head: bytes) -> bool:
@@ -175,15 +269,6 @@ def check_crc_value(header: Header, crc: int) -> None:
                              "corrupt", IndexFileReason.CHECKSUM)
 
 
-def check_body(header: Header, body: bytes | bytearray, *, shape: bool = True) -> PrefixSearch:
-    """The trie of `body`, the bytes that follow the header, once they are checked against it
-    (and, unless `shape` is false, once it passes the shape check)."""
-    expect_kind(header, Kind.TRIE)
-    check_crc(header, body)
-    trie = _search.decode(body)
-    return shaped(trie) if shape else trie
-
-
 def _not_an_index(why: str) -> IndexFileError:
     return IndexFileError(f"no index header, and {why}", IndexFileReason.NO_HEADER)
 
@@ -226,16 +311,3 @@ def refuse_headerless(start: bytes, whole: bool) -> NoReturn:
     else:
         check_headerless_start(start)
     raise IndexFileError(HEADERLESS, IndexFileReason.HEADERLESS)
-
-
-def loads(data: bytes, max_bytes: int, legacy: bool) -> PrefixSearch:
-    """The trie of an index file's bytes `data`, checked as `brindlemap.loads` documents."""
-    if starts_with_header(data[:len(MAGIC)]):
-        header = parse_header(data)
-        expect_kind(header, Kind.TRIE)
-        check_within(header.length, max_bytes)
-        return check_body(header, data[header.size:])
-    if not legacy:
-        refuse_headerless(data[:SNIFF_BYTES], len(data) <= SNIFF_BYTES)
-    check_within(len(data), max_bytes)
-    return decode_headerless(data)

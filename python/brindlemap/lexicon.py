@@ -19,13 +19,11 @@ from brindlemap.confidence import (CANDIDATES, DEFAULT_CONFIDENCE, checked_confi
                                    scripts)
 from brindlemap.context import lift
 from brindlemap.costs import Costs
-from brindlemap.files import index_stream, invalid_index
 from brindlemap.folding import FOLDS, Fold, folder, spelling
 from brindlemap.formats import prose_spans
 from brindlemap.frequency_file import MAX_COUNT, read_frequencies
-from brindlemap.index_format import DEFAULT_MAX_BYTES, Kind, byte_bound
-from brindlemap.lexicon_file import (checked_tables, lexicon_bytes, lexicon_from_bytes,
-                                     lexicon_from_stream)
+from brindlemap.index_format import DEFAULT_MAX_BYTES
+from brindlemap.lexicon_file import checked_tables, lexicon_bytes, read_lexicon
 from brindlemap.lexicon_tables import Tables, counted_items, lay_out
 from brindlemap.queries import (COMPLETION_EDITS, RANKED_EDITS, RANKED_METRIC, UNRANKED_EDITS,
                                 Metric)
@@ -134,8 +132,7 @@ class Lexicon:
         `brindlemap.load` makes of a trie's: ValueError for another kind of file (a trie's
         index names `brindlemap.load`), a newer format, a truncated file, a checksum mismatch
         or tables that do not fit together; at most `max_bytes` bytes are read."""
-        with index_stream(path, Kind.LEXICON, byte_bound(max_bytes)) as body:
-            return cls._of(*lexicon_from_stream(body))
+        return cls._of(*read_lexicon(path, max_bytes))
 
     def save(self, path: str | os.PathLike[str]) -> None:
         """Writes the lexicon to the index file `path`, replacing it as `brindlemap.save`
@@ -231,8 +228,7 @@ class Lexicon:
     @classmethod
     def from_bytes(cls, data: bytes | bytearray) -> Lexicon:
         """The lexicon of the bytes of its index file, checked as `load` checks them."""
-        with invalid_index("data"):
-            return cls._of(*lexicon_from_bytes(data))
+        return cls._of(*read_lexicon(data, len(data)))
 
     @classmethod
     def _of(cls, fold: Fold, tables: Tables, bigrams: Bigrams | None = None) -> Lexicon:

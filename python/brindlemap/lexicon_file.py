@@ -17,10 +17,9 @@ from collections.abc import Callable, Iterable
 from brindlemap import _search
 from brindlemap.bigrams import Bigrams
 from brindlemap.errors import IndexFileError, IndexFileReason
-from brindlemap.files import BodyStream
 from brindlemap.folding import Fold
-from brindlemap.index_format import (HEADER_BYTES, Kind, check_crc, expect_kind, pack_header,
-                                     parse_header, shaped, starts_with_header)
+from brindlemap.index_format import Kind, byte_bound, pack_header, shaped
+from brindlemap.index_reader import BodyStream, IndexFile, Source, in_place, read_index
 from brindlemap.lexicon_tables import Tables
 
 FOLD = struct.Struct("<B3x")
@@ -75,9 +74,7 @@ class _Reader:
         return itemsize, self.take(itemsize * count, what)
 
     def raw(self, what: str) -> bytes | bytearray:
-        items = self._items(what, (1,))[1]
-        # The decoders read bytes and bytearrays in place; a view is copied once.
-        return items if isinstance(items, (bytes, bytearray)) else bytes(items)
+        return in_place(self._items(what, (1,))[1])
 
     def numbers(self, what: str) -> array[int]:
         itemsize, items = self._items(what, ARRAY_CODES)
@@ -104,14 +101,31 @@ def _fold(code: int) -> Fold:
 Laid = tuple[Fold, Tables, Bigrams | None]
 
 
+def read_lexicon(source: Source, max_bytes: int) -> Laid:
+    """The fold, tables and bigrams of the lexicon index at `source` (a path or an index
+    file's bytes), read by `index_reader` within `max_bytes`, each part checked."""
+    return read_index(source, lexicon_of, kind=Kind.LEXICON, max_bytes=byte_bound(max_bytes))
+
+
 def lexicon_from_bytes(data: bytes | bytearray) -> Laid:
     """The fold and tables of a lexicon index's bytes, header and all, each part checked."""
-    if not starts_with_header(bytes(data[:HEADER_BYTES])):
-        raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
-    header = parse_header(data)
-    expect_kind(header, Kind.LEXICON)
-    body = memoryview(data)[header.size:]
-    check_crc(header, body)
+    return read_lexicon(data, len(data))
+
+
+def lexicon_of(index: IndexFile) -> Laid:
+    """The fold and tables of a lexicon's index, as `read_index` read it: from its file a
+    section at a time, so that only the tables and the section at hand are held, a damaged
+    byte told as such before whatever it broke; or from the bytes in memory."""
+    if isinstance(index.body, BodyStream):
+        stream = index.body
+        try:
+            laid_out = _sections(_Reader(stream.header.length, stream.read))
+        except ValueError:
+            stream.finish()
+            raise
+        stream.finish()
+        return laid_out
+    body = memoryview(index.body)
     at = 0
 
     def read(size: int) -> memoryview:
@@ -120,19 +134,6 @@ def lexicon_from_bytes(data: bytes | bytearray) -> Laid:
         return body[at - size:at]
 
     return _sections(_Reader(len(body), read))
-
-
-def lexicon_from_stream(body: BodyStream) -> Laid:
-    """The fold and tables of a lexicon index read from its file a section at a time, so that
-    only the tables and the section at hand are held; a damaged byte is told as such, before
-    whatever it broke."""
-    try:
-        laid_out = _sections(_Reader(body.header.length, body.read))
-    except ValueError:
-        body.finish()
-        raise
-    body.finish()
-    return laid_out
 
 
 def _sections(reader: _Reader) -> Laid:

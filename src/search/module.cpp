@@ -12,6 +12,7 @@
 #include "search/build.h"
 #include "search/decode.h"
 #include "search/edit_costs_type.h"
+#include "search/flat.h"
 #include "search/queries.h"
 #include "search/shape.h"
 #include "search/segment.h"
@@ -49,6 +50,9 @@ PyMethodDef functions[] = {
     function<search_signatures::arrays, arrays>(),
     function<search_signatures::spelt_words, spelt_words>(),
     function<search_signatures::segment, segment>(),
+    function<search_signatures::flat, flat>(),
+    function<search_signatures::flat_reversed, flat_reversed>(),
+    function<search_signatures::from_flat, from_flat>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };

@@ -17,8 +17,8 @@ from typing import Any, NoReturn
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.cli.encodings import DEFAULT_ENCODING, Encoding, Writer
 from brindlemap.cli.indexes import (ENGLISH, SHIPPED_COSTS, Index, build_word_list,
-                                   count_nodes_and_words, index_kind, load_index, load_lexicon,
-                                   open_index, opened, word_list_path)
+                                   count_nodes_and_words, open_index, opened, read_index_file,
+                                   word_list_path)
 from brindlemap.cli.streams import (ReadyAwareInput, UserError, end_after_closed_pipe,
                                 occupy_closed_descriptors, progress, say, tsv_field, write,
                                 write_bytes)
@@ -28,15 +28,14 @@ from brindlemap.cli.user_words import with_user_words
 from brindlemap._failures import is_panic
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.costs import PRESETS
-from brindlemap.files import read_header, save
+from brindlemap.files import save
 from brindlemap.folding import FOLDS
 from brindlemap.formats import FORMATS
-from brindlemap.index_format import HEADER, Kind
+from brindlemap.index_reader import IndexFile
 from brindlemap.lexicon import Lexicon, Suggestion
 from brindlemap.proofreading import Misspelling
 from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_EDITS, RANKED_METRIC, RANKS,
                                 UNRANKED_METRIC, Metric, complete, search_many)
-from brindlemap.shipped import english_index
 from brindlemap.wordlist import MAX_LINE_BYTES, WordListError, entries, lines, parse_unsigned
 
 EXIT_USAGE = 2
@@ -397,40 +396,38 @@ def _written_back(writer: Writer, chunk: Chunk, corrected: str, unchecked: Unche
     return b"".join(written)
 
 
-def _lexicon_info(args: Namespace, lexicon: Lexicon) -> None:
-    header = read_header(args.index)
-    assert header is not None  # a lexicon is read only through its header
+def _lexicon_info(lexicon: Lexicon, read: IndexFile) -> None:
+    assert read.header is not None  # a lexicon is read only through its header
     fold = next(name for name, fold in FOLD_NAMES.items() if fold == lexicon.fold)
     write(f"kind\tlexicon\nwords\t{len(lexicon)}\nkeys\t{lexicon.keys}\nfold\t{fold}\n"
-          f"bytes\t{os.path.getsize(args.index)}\nformat\t{header.version}\n"
-          f"length\t{header.length}\ncrc32\t{header.crc:08x}\n")
+          f"bytes\t{read.header.size + read.header.length}\n{_header_lines(read)}")
+
+
+def _header_lines(read: IndexFile) -> str:
+    assert read.header is not None
+    return (f"format\t{read.header.version}\nlength\t{read.header.length}\n"
+            f"crc32\t{read.header.crc:08x}\n")
 
 
 def command_info(args: Namespace) -> None:
-    if args.index == ENGLISH:
-        args.index = str(english_index())
-    if index_kind(args.index) is Kind.LEXICON:
-        return _lexicon_info(args, load_lexicon(args.index))
-    trie = load_index(args.index, args.legacy)
-    try:
-        header = read_header(args.index)
-    except (OSError, ValueError) as error:  # the file changed since it was loaded
-        raise UserError(f"cannot read {args.index!r}: {error}") from None
-    size = len(trie.to_bytes())
+    index, read = read_index_file(args.index, args.legacy)
+    if isinstance(index, Lexicon):
+        return _lexicon_info(index, read)
+    size = len(index.to_bytes())
     try:
         # A tree lists each node but the root once, in fewer entries than its bytes.
-        nodes, words = count_nodes_and_words(trie, size)
+        nodes, words = count_nodes_and_words(index, size)
     except ValueError as error:
         raise UserError(f"{args.index!r} holds a malformed trie ({error})") from None
     except BaseException as error:
         if not is_panic(error):
             raise
         raise UserError(f"{args.index!r} holds a malformed trie ({error.args[0]})") from None
-    if header is None:
+    if read.header is None:
         write(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{size}\nformat\theaderless\n")
     else:
-        write(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{HEADER.size + size}\n"
-              f"format\t{header.version}\nlength\t{header.length}\ncrc32\t{header.crc:08x}\n")
+        write(f"nodes\t{nodes}\nwords\t{words}\nbytes\t{read.header.size + read.header.length}"
+              f"\n{_header_lines(read)}")
 
 
 def _unsigned(maximum: int) -> Callable[[str], int]:

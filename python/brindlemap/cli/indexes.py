@@ -11,10 +11,11 @@ from typing import BinaryIO
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.cli.streams import UserError
 from brindlemap.builder import build
-from brindlemap.files import is_index_file, load
-from brindlemap.index_format import HEADER_BYTES, Kind, parse_header, starts_with_header
+from brindlemap.index_format import DEFAULT_MAX_BYTES, Kind
+from brindlemap.index_reader import IndexFile, looks_like_index, read_index, trie_of
 from brindlemap.lexicon import Lexicon
-from brindlemap.shipped import data_path
+from brindlemap.lexicon_file import lexicon_of
+from brindlemap.shipped import data_path, english_index
 from brindlemap.wordlist import WordListError, entries
 
 # The shipped English lexicon wherever an index is taken, and its frequency file where `build`
@@ -59,18 +60,6 @@ def _is_regular(source: BinaryIO) -> bool:
     return stat.S_ISREG(os.fstat(source.fileno()).st_mode)
 
 
-def load_index(path: str, legacy: bool) -> PrefixSearch:
-    """The index file at `path`, checked as `load` checks it (a device or a pipe without an
-    index header is refused unread, so /dev/zero is no endless read); an index without a
-    header only with `legacy`."""
-    try:
-        return load(path, legacy=legacy)
-    except ValueError as error:
-        raise UserError(str(error)) from None
-    except OSError as error:
-        raise UserError(f"cannot read {path!r}: {_reason(error)}") from None
-
-
 def build_word_list(source: BinaryIO, name: str) -> PrefixSearch:
     try:
         return build(entries(source, name))
@@ -80,30 +69,34 @@ def build_word_list(source: BinaryIO, name: str) -> PrefixSearch:
         raise UserError(f"{name}: {error}") from None
 
 
-def index_kind(path: str) -> Kind:
-    """What the index at `path` holds, by its header; a trie for a file without one, which
-    reads only as a trie or a word list."""
-    with opened(path) as source:
-        head = source.read(HEADER_BYTES)
-    try:
-        return parse_header(head).kind if starts_with_header(head) else Kind.TRIE
-    except ValueError as error:
-        raise UserError(f"{path!r} is not a valid brindlemap index: {error}") from None
+def _read(source: BinaryIO, path: str, legacy: bool) -> tuple[Index, IndexFile]:
+    """The trie or lexicon in the index open at `source`, read once and checked as `load` and
+    `Lexicon.load` check it, with what was read of it."""
+    def take(index: IndexFile) -> tuple[Index, IndexFile]:
+        if index.kind is Kind.LEXICON:
+            return Lexicon._of(*lexicon_of(index)), index
+        return trie_of(index), index
 
-
-def load_lexicon(path: str) -> Lexicon:
-    """The lexicon index at `path`, or the shipped English lexicon for @english."""
     try:
-        return Lexicon.english() if path == ENGLISH else Lexicon.load(path)
+        return read_index(source, take, max_bytes=DEFAULT_MAX_BYTES, legacy=legacy,
+                          name=repr(path))
     except ValueError as error:
         raise UserError(str(error)) from None
-    except OSError as error:
-        raise UserError(f"cannot read {path!r}: {_reason(error)}") from None
+
+
+def read_index_file(path: str, legacy: bool) -> tuple[Index, IndexFile]:
+    """The index file at `path` (the shipped English lexicon's for @english), opened once; a
+    file that is not an index is refused as such. Its header, kind and sections come with it,
+    for `info`."""
+    if path == ENGLISH:
+        path = str(english_index())
+    with opened(path) as source:
+        return _read(source, path, legacy)
 
 
 def open_index(path: str, legacy: bool) -> Index:
     """The shipped English lexicon for @english, an index written by `build` (of a trie or a
-    lexicon), or a word list built on the fly into a trie.
+    lexicon), or a word list built on the fly into a trie, the file opened once.
 
     A regular file that begins as an index does (its header, or trie bytes of the earlier
     headerless format, which load only with `legacy`) is loaded as one; anything else, a pipe
@@ -111,14 +104,12 @@ def open_index(path: str, legacy: bool) -> Index:
     its line.
     """
     if path == ENGLISH:
-        return load_lexicon(path)
+        return Lexicon.english()
     path = word_list_path(path)
     with opened(path) as source:
-        if not (_is_regular(source) and is_index_file(path)):
-            return build_word_list(source, path)
-    if index_kind(path) is Kind.LEXICON:
-        return load_lexicon(path)
-    return load_index(path, legacy)
+        if _is_regular(source) and looks_like_index(source):
+            return _read(source, path, legacy)[0]
+        return build_word_list(source, path)
 
 
 def count_nodes_and_words(trie: PrefixSearch, budget: int) -> tuple[int, int]:

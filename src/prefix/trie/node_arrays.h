@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace brindlemap {
@@ -18,6 +19,9 @@ class CharArray {
     CharArray() = default;
     // `n` absent characters, for a builder that fills them in out of order with set().
     explicit CharArray(std::size_t n) : codes_(n, kAbsent) {}
+    // The stored codes as they are, kAbsent for an absent character: for a reader of arrays
+    // laid out flat, which has checked them.
+    explicit CharArray(std::vector<char32_t> codes) noexcept : codes_(std::move(codes)) {}
 
     std::size_t size() const noexcept { return codes_.size(); }
     bool empty() const noexcept { return codes_.empty(); }
@@ -49,6 +53,10 @@ class PayloadArray {
     PayloadArray() = default;
     // `n` absent payloads, for a builder that fills them in out of order with set().
     explicit PayloadArray(std::size_t n) : values_(n), present_((n + 63) / 64) {}
+    // The arrays as values() and presence() give them, for a reader of arrays laid out flat
+    // that has checked them: a value of 0 where no payload is, no presence bit past the end.
+    PayloadArray(std::vector<std::uint32_t> values, std::vector<std::uint64_t> present) noexcept
+        : values_(std::move(values)), present_(std::move(present)) {}
 
     std::size_t size() const noexcept { return values_.size(); }
     bool empty() const noexcept { return values_.empty(); }
@@ -72,6 +80,11 @@ class PayloadArray {
         if (!has(i)) return std::nullopt;
         return values_[i];
     }
+
+    // Each node's value, 0 where it has none, and the presence bits, node i's being bit i % 64
+    // of word i / 64.
+    std::span<const std::uint32_t> values() const noexcept { return values_; }
+    std::span<const std::uint64_t> presence() const noexcept { return present_; }
 
     friend bool operator==(const PayloadArray&, const PayloadArray&) = default;
 

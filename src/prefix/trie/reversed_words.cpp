@@ -55,4 +55,23 @@ std::unique_ptr<Trie> make_reversed_trie(const Trie& trie, WalkInterrupt& interr
         build_trie(WordList{text, std::move(ends), std::move(payloads)}, interrupt));
 }
 
+bool reversed_fits(const Trie& trie, const Trie& reversed) {
+    if (!trie.shape() || !reversed.shape() || !reversed.shape()->sorted_runs) return false;
+    const PayloadArray& words = trie.node_payloads();
+    const PayloadArray& backwards = reversed.node_payloads();
+    std::vector<bool> named(words.size());
+    // The root's word, the empty one, has no place in the reversed trie.
+    std::size_t ends = 0, named_count = 0;
+    for (std::size_t i = 1; i < words.size(); ++i) ends += words.has(i);
+    for (std::size_t i = 0; i < backwards.size(); ++i) {
+        const std::optional<std::uint32_t> node = backwards[i];
+        if (!node) continue;
+        if (*node == 0 || *node >= words.size() || !words.has(*node) || named[*node])
+            return false;
+        named[*node] = true;
+        ++named_count;
+    }
+    return named_count == ends;
+}
+
 }  // namespace brindlemap

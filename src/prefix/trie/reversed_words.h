@@ -22,4 +22,11 @@ inline constexpr std::size_t kMostReversedPerNode = 8;
 // The work is charged to `interrupt`.
 std::unique_ptr<Trie> make_reversed_trie(const Trie& trie, WalkInterrupt& interrupt);
 
+// Whether `reversed`, read from elsewhere, can stand for make_reversed_trie(trie) without a
+// walk ever leaving either trie: both pass the shape check, the reversed one with sorted runs as
+// the builder lays it out, and the payloads of `reversed` name each node of `trie` below the
+// root that ends a word exactly once. Its spellings are not compared: a file's checksum guards
+// them, and a wrong one misleads but cannot fault a query.
+bool reversed_fits(const Trie& trie, const Trie& reversed);
+
 }  // namespace brindlemap

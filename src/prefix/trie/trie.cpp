@@ -92,6 +92,10 @@ const Trie* Trie::reversed(WalkInterrupt& interrupt) const {
     return reversed_->value.get();
 }
 
+void Trie::adopt_reversed(std::unique_ptr<Trie> made) {
+    std::call_once(reversed_->made, [&] { reversed_->value = std::move(made); });
+}
+
 std::optional<std::uint32_t> Trie::get_payload(std::uint32_t node_id) const {
     return at_or_panic(arrays_.node_payloads, node_id);
 }

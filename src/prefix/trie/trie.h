@@ -87,6 +87,9 @@ class Trie {
     // maker's poll takes (the interpreter lock, say). About 12 bytes per node of the reversed
     // trie.
     const Trie* reversed(WalkInterrupt& interrupt) const;
+    // Takes `made` as the trie that reversed() would make, for a loader that read it with this
+    // trie and checked that it fits (reversed_fits); nothing changes once reversed() has run.
+    void adopt_reversed(std::unique_ptr<Trie> made);
 
     // The node's run in child_indices, as run_of gives it.
     std::pair<std::size_t, std::size_t> child_run(std::uint32_t node_id) const noexcept {

@@ -1,0 +1,96 @@
+"""The first answer of a fresh process from an index file, in each format, measured side by side
+(run by bench/run.py, or alone):
+
+    .venv/bin/python bench/first_answer.py [--rounds 7] [--list /usr/share/dict/american-english-insane]
+
+The word list's trie is written twice: as earlier brindlemaps saved it (format 1, the trie's
+`to_bytes()` behind a header) and as `save` writes it now (format 3, the trie and its reversed
+trie laid out flat). Each round starts one fresh interpreter per file, the formats taking turns
+at going first; each times `load` and then the first `suggest` (which, without a stored reversed
+trie, makes one). Medians over the rounds, in ms, with the bytes a word of each file.
+"""
+
+import argparse
+import json
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE))
+from measure import median  # noqa: E402
+from wordlists import load_words  # noqa: E402
+
+import brindlemap  # noqa: E402
+from brindlemap.index_format import pack_header  # noqa: E402
+
+INSANE = "/usr/share/dict/american-english-insane"
+CHILD = """
+import json, sys, time
+import brindlemap
+start = time.perf_counter()
+trie = brindlemap.load(sys.argv[1])
+loaded = time.perf_counter()
+brindlemap.suggest(trie, "abbreviatoin")
+answered = time.perf_counter()
+print(json.dumps([(loaded - start) * 1000, (answered - loaded) * 1000]))
+"""
+
+
+def first_answer_ms(path):
+    done = subprocess.run([sys.executable, "-c", CHILD, str(path)], capture_output=True,
+                          text=True, check=True)
+    return json.loads(done.stdout)
+
+
+def measure(word_list=INSANE, rounds=7, log=print):
+    words = load_words(word_list)
+    trie = brindlemap.build(words)
+    with tempfile.TemporaryDirectory() as folder:
+        files = {"format 1 (earlier save)": Path(folder) / "old.idx",
+                 "format 3 (save)": Path(folder) / "new.idx"}
+        data = trie.to_bytes()
+        files["format 1 (earlier save)"].write_bytes(pack_header(data) + data)
+        brindlemap.save(trie, files["format 3 (save)"])
+        del trie
+        times = {name: [] for name in files}
+        names = list(files)
+        for r in range(rounds):
+            for name in names[r % 2:] + names[:r % 2]:
+                times[name].append(first_answer_ms(files[name]))
+        out = {}
+        for name, path in files.items():
+            load = median([t[0] for t in times[name]])
+            first = median([t[1] for t in times[name]])
+            both = median([t[0] + t[1] for t in times[name]])
+            out[name] = {"load_ms": load, "first_ms": first, "total_ms": both,
+                         "bytes_per_word": path.stat().st_size / len(words)}
+            log(f"  {name}: load {load:.1f} ms, first suggest {first:.1f} ms, together "
+                f"{both:.1f} ms; {out[name]['bytes_per_word']:.1f} bytes a word")
+    return {"words": len(words), "rounds": rounds, "formats": out}
+
+
+def section(out=None, log=print):
+    """The lines of RESULTS.md's first-answer section."""
+    if out is None:
+        out = measure(log=log)
+    old, new = (out["formats"][name] for name in out["formats"])
+    lines = ["## First answer from an index file, in a fresh process", "",
+             f"wamerican-insane, {out['words']:,} words; medians of {out['rounds']} fresh "
+             "processes per format, taking turns.", "",
+             "| file | bytes a word | load | first suggest | together |", "|---|---|---|---|---|"]
+    for name, f in out["formats"].items():
+        lines.append(f"| {name} | {f['bytes_per_word']:.1f} | {f['load_ms']:.1f} ms | "
+                     f"{f['first_ms']:.1f} ms | {f['total_ms']:.1f} ms |")
+    lines += ["", f"Format 3 against format 1, together: {new['total_ms'] / old['total_ms']:.2f}×;"
+              f" target 5 ms: {'met' if new['total_ms'] <= 5 else '**not met**'}.", ""]
+    return lines
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("--list", default=INSANE)
+    args = parser.parse_args()
+    print("\n".join(section(measure(args.list, args.rounds))))

@@ -1,0 +1,88 @@
+// libFuzzer target: the flat layout of index files. The input is a little-endian u16 length,
+// then that many bytes of a trie's flat layout, then a reversed trie's. Any bytes read into a
+// trie that writes and reads back as itself, or fail as bytes that no writer makes; a reversed
+// trie that fits its trie is walked without fault, and where it is the one the trie would
+// make, the forward-backward search finds what the band walk finds.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "failure_forms.h"
+#include "prefix/failure.h"
+#include "prefix/matcher/fast_walk.h"
+#include "prefix/matcher/split_walk.h"
+#include "prefix/trie/reversed_words.h"
+#include "serial/flat.h"
+
+using namespace brindlemap;
+
+namespace {
+
+std::unique_ptr<Trie> read_or_refuse(std::span<const std::uint8_t> bytes) {
+    try {
+        auto trie = std::make_unique<Trie>(serial::read_flat(bytes));
+        std::vector<std::uint8_t> written(serial::flat_size(*trie));
+        serial::write_flat(*trie, written);
+        if (!(serial::read_flat(written) == *trie))
+            fuzz::finding("a written flat trie reads back as another trie");
+        return trie;
+    } catch (const InternalFailure& failure) {
+        if (failure.kind() != FailureKind::bytes_invalid)
+            fuzz::finding("a flat read failed other than as invalid bytes", failure.message());
+    } catch (const std::exception& error) {
+        fuzz::finding("reading flat bytes threw something other than a failure", error.what());
+    }
+    return nullptr;
+}
+
+bool same_records(const std::vector<MatchRecord>& a, const std::vector<MatchRecord>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i].text != b[i].text || a[i].node != b[i].node || a[i].distance != b[i].distance)
+            return false;
+    return true;
+}
+
+// The characters of the first few nodes that carry one: a query near the trie's own words.
+std::vector<char32_t> nearby_query(const Trie& trie) {
+    std::vector<char32_t> query;
+    for (std::size_t i = 0; i < trie.node_strings().size() && query.size() < 4; ++i)
+        if (trie.node_strings()[i]) query.push_back(*trie.node_strings()[i]);
+    return query;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    const std::size_t split = std::min<std::size_t>(size - 2, data[0] | (data[1] << 8));
+    const std::span<const std::uint8_t> bytes(data + 2, size - 2);
+    std::unique_ptr<Trie> trie = read_or_refuse(bytes.first(split));
+    if (trie == nullptr || !trie->shape() || split == bytes.size()) return 0;
+    std::unique_ptr<Trie> reversed = read_or_refuse(bytes.subspan(split));
+    if (reversed == nullptr || !reversed_fits(*trie, *reversed)) return 0;
+    WalkInterrupt interrupt;
+    const std::unique_ptr<Trie> made = make_reversed_trie(*trie, interrupt);
+    const bool same = made != nullptr && *made == *reversed;
+    trie->adopt_reversed(std::move(reversed));
+    const std::vector<char32_t> query = nearby_query(*trie);
+    for (std::uint64_t max_dist = 1; max_dist <= 2; ++max_dist) {
+        try {
+            const std::vector<MatchRecord> split_found =
+                fuzzy_walk(*trie, query, max_dist, Metric::levenshtein, std::nullopt, interrupt);
+            const std::vector<MatchRecord> band = fast_fuzzy_walk(
+                *trie, query, max_dist, Metric::levenshtein, std::nullopt, interrupt);
+            if (same && !same_records(split_found, band))
+                fuzz::finding("the stored reversed trie's search differs from the band walk");
+        } catch (const std::exception& error) {
+            fuzz::finding("a walk over a fitting reversed trie failed", error.what());
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,165 @@
+"""Index files of the sectioned format: dumps and loads are inverses and keep every answer,
+earlier formats still load, the command line opens an index once, and damage anywhere is
+refused, even when its checksum is made to match."""
+
+import builtins
+import pickle
+import random
+import struct
+import zlib
+
+import pytest
+
+import brindlemap
+from brindlemap import IndexFileError, Lexicon, _search, dumps, from_internal_data, loads
+from brindlemap.cli import main
+from brindlemap.index_format import ENTRY, KIND_HEADER, TABLE, pack_header
+from conftest import CYCLE, layout
+
+WORDS = {"tea": 4, "ten": 9, "to": 1, "inn": 3, "in": 2, "été": 7, "a\U0001F600b": 0}
+
+
+@pytest.fixture(scope="module", params=["built", "shuffled", "root only"])
+def trie(request):
+    """Tries on the builder's layout, numbered at random (child_indices stored), and with a
+    payload on the root alone."""
+    if request.param == "built":
+        return brindlemap.build(WORDS)
+    if request.param == "shuffled":
+        return from_internal_data(*layout(WORDS, rng=random.Random(5)))
+    return from_internal_data(*layout({"": 6}))
+
+
+def answers(trie):
+    return [(brindlemap.suggest(trie, q, 2), brindlemap.search(trie, q, 2),
+             brindlemap.complete(trie, q[:2]), trie.fuzzy_match(q, 1, None))
+            for q in ("tne", "e", "inm", "ab", "", "tto")]
+
+
+def test_dumps_and_loads_are_inverses_that_keep_every_answer(trie, tmp_path):
+    data = dumps(trie)
+    loaded = loads(data)
+    assert loaded.to_bytes() == trie.to_bytes() and dumps(loaded) == data
+    assert loads(bytearray(data)).to_bytes() == loads(memoryview(data)).to_bytes()
+    brindlemap.save(trie, tmp_path / "t.idx")
+    assert (tmp_path / "t.idx").read_bytes() == data
+    assert answers(brindlemap.load(tmp_path / "t.idx")) == answers(loaded) == answers(trie)
+    assert pickle.loads(pickle.dumps(loaded)).to_bytes() == trie.to_bytes()
+
+
+def test_earlier_formats_still_load_alike(tmp_path):
+    trie = brindlemap.build(WORDS)
+    old = trie.to_bytes()
+    for data, legacy in (pack_header(old) + old, False), (old, True):
+        assert answers(loads(data, legacy=legacy)) == answers(trie)
+    lexicon = Lexicon({"the": 9, "The": 4, "thee": 2})
+    (tmp_path / "x.lexicon").write_bytes(lexicon.to_bytes())  # still format 2
+    assert Lexicon.load(tmp_path / "x.lexicon").suggest("teh") == lexicon.suggest("teh")
+
+
+def test_to_bytes_and_malformed_tries_are_refused_saying_what_to_call():
+    trie = brindlemap.build(WORDS)
+    with pytest.raises(IndexFileError, match=r"legacy=True.*brindlemap\.dumps") as raised:
+        loads(trie.to_bytes())
+    assert raised.value.reason == "headerless"
+    with pytest.raises(brindlemap.MalformedTrieError):
+        dumps(from_internal_data(*CYCLE))
+
+
+def _resealed(data, at, value):
+    """`data` with the bytes at `at` replaced and its checksum made to match again."""
+    body = bytearray(data[KIND_HEADER.size:])
+    body[at - KIND_HEADER.size:at - KIND_HEADER.size + len(value)] = value
+    return data[:KIND_HEADER.size - 4] + struct.pack("<I", zlib.crc32(body)) + bytes(body)
+
+
+def _table(data):
+    """(offset, length) of each section of `data`, and where its entry lies."""
+    (count,) = TABLE.unpack_from(data, KIND_HEADER.size)
+    first = KIND_HEADER.size + TABLE.size
+    return [(first + ENTRY.size * i, *ENTRY.unpack_from(data, first + ENTRY.size * i)[1:])
+            for i in range(count)]
+
+
+def _arrays_at(offset, nodes):
+    """Where the characters, payloads and presence bits of a flat trie of `nodes` nodes at
+    `offset` begin (its shifts begin 16 bytes in)."""
+    padded = -(-4 * nodes // 8) * 8
+    return offset + 16 + padded, offset + 16 + 2 * padded, offset + 16 + 3 * padded
+
+
+# car, cat and do: 7 nodes (root, c, d, a, o, r, t), the reversed trie 9 (root, o, r, t, d, a,
+# a, c, c), whose words' payloads name the forward nodes 4, 5 and 6.
+TRIE = dumps(brindlemap.build({"car": 10, "cat": 11, "do": 12}))
+(TRIE_ENTRY, TRIE_AT, TRIE_LENGTH), (REVERSED_ENTRY, REVERSED_AT, _) = _table(TRIE)
+CHARACTERS, PAYLOADS, PRESENCE = _arrays_at(TRIE_AT, 7)
+REVERSED_PAYLOADS = _arrays_at(REVERSED_AT, 9)[1]
+
+
+@pytest.mark.parametrize("at, value, reason", [
+    (KIND_HEADER.size + 4, struct.pack("<I", 3), "layout"),  # more sections than a trie has
+    (TRIE_ENTRY, struct.pack("<I", 9), "layout"),  # an unknown tag
+    (REVERSED_ENTRY, struct.pack("<I", 1), "layout"),  # the trie twice
+    (TRIE_ENTRY + 8, struct.pack("<Q", TRIE_AT + 8), "layout"),  # not aligned
+    (TRIE_ENTRY + 16, struct.pack("<Q", TRIE_LENGTH + 64), "layout"),  # over the next one
+    (REVERSED_ENTRY + 16, struct.pack("<Q", 2**63), "layout"),  # past the end
+    (TRIE_ENTRY + 16, struct.pack("<Q", TRIE_LENGTH - 8), "layout"),  # cut short
+    (TRIE_AT, struct.pack("<Q", 2**40), "layout"),  # more nodes than bytes
+    (TRIE_AT, struct.pack("<Q", 0), "layout"),  # no root
+    (TRIE_AT + 8, struct.pack("<Q", 3), "layout"),  # links that no tree has
+    (TRIE_AT + 16 + 4 * 7, b"\x01", "layout"),  # padding after the shifts
+    (CHARACTERS + 4, struct.pack("<I", 0xD800), "layout"),  # a surrogate
+    (CHARACTERS + 4, struct.pack("<I", 0x110000), "layout"),  # beyond Unicode
+    (PAYLOADS + 4, struct.pack("<I", 5), "layout"),  # a value without a payload
+    (PRESENCE + 1, b"\x01", "layout"),  # a payload bit past the last node
+    (CHARACTERS + 8, struct.pack("<I", ord("c")), "malformed"),  # twin siblings
+    (CHARACTERS + 4, struct.pack("<I", 0xFFFFFFFF), "malformed"),  # a child without one
+    (TRIE_AT + 16 + 4, struct.pack("<I", 9), "malformed"),  # shifts past the links
+    (REVERSED_PAYLOADS + 4 * 8, struct.pack("<I", 5), "layout"),  # a word named twice
+    (REVERSED_PAYLOADS + 4 * 8, struct.pack("<I", 2), "layout"),  # not a word's node
+    (REVERSED_PAYLOADS + 4 * 8, struct.pack("<I", 70), "layout"),  # no node at all
+])
+def test_damage_that_passes_the_checksum_is_refused_by_the_layout(at, value, reason):
+    with pytest.raises(IndexFileError) as raised:
+        loads(_resealed(TRIE, at, value))
+    assert raised.value.reason == reason
+
+
+def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely():
+    # The checksum catches accidents; bytes made to pass it may mislead, never fault.
+    for at in range(KIND_HEADER.size, len(TRIE)):
+        for value in 0x00, 0x7F, 0xFF:
+            try:
+                trie = loads(_resealed(TRIE, at, bytes([value])))
+            except IndexFileError:
+                continue
+            answers(trie)
+
+
+def test_sections_are_aligned_for_mapping():
+    assert all(offset % 64 == 0 for _, offset, _ in _table(TRIE))
+    # A long stem with many leaves makes no reversed trie, and its index holds none.
+    stem = brindlemap.build(["ab" * 100 + c for c in "cdefghijklmnopqrstuvwxyz"])
+    assert _search.flat_reversed(stem) is None
+    assert len(_table(dumps(stem))) == 1 and answers(loads(dumps(stem))) == answers(stem)
+
+
+def test_each_command_opens_its_index_once(tmp_path, monkeypatch, capsys):
+    for name, write in ("t.idx", lambda p: brindlemap.save(brindlemap.build(WORDS), p)), \
+                       ("w.lexicon", lambda p: Lexicon(WORDS).save(p)):
+        path = tmp_path / name
+        write(path)
+        opened = []
+        real_open = builtins.open
+
+        def counting(file, *args, **kwargs):
+            opened.append(str(file))
+            return real_open(file, *args, **kwargs)
+
+        monkeypatch.setattr(builtins, "open", counting)
+        for command in ("info", str(path)), ("suggest", str(path), "tne"):
+            opened.clear()
+            assert main(list(command)) == 0
+            assert opened.count(str(path)) == 1, (command, opened)
+        monkeypatch.setattr(builtins, "open", real_open)
+    capsys.readouterr()
