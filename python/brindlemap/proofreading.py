@@ -215,10 +215,15 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     # Two guesses at least: the lead of the first over the second is evidence.
     answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, max(k, 2),
                                                     metric=metric)))
+    compounds = lexicon._compounds
+    if compounds is not None:  # a long word the lexicon lacks may be a compound mistyped
+        for query in queries:
+            answers[query] = compounds.with_compounds(query, answers[query], lexicon,
+                                                      max(k, 2), max_dist, metric)
     uses = Counter(word.lower() for word, _, _ in found)
     unit = metric.unit if isinstance(metric, Costs) else 1
     fixes = []
-    for at, (query, suffix) in unknown:
+    for at, (query, _) in unknown:
         start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
         evidence = Evidence(query, opens, _in_title(text, found, at),
