@@ -12,6 +12,7 @@ from __future__ import annotations
 
 from collections.abc import Mapping
 from dataclasses import dataclass, field
+import unicodedata
 from types import MappingProxyType
 from typing import TYPE_CHECKING
 
@@ -23,6 +24,7 @@ if TYPE_CHECKING:
 __all__ = ["ENGLISH", "Profile", "language_code", "profile", "speaking"]
 
 APOSTROPHES = "'’"
+_VOWELS = "aeiouyhœæ"  # with their accents taken off
 
 
 def _longest_first(forms: str) -> tuple[str, ...]:
@@ -45,6 +47,8 @@ class Profile:
     # lexicons fold case only and weigh an accent as a small edit (Costs.accents()).
     accented: bool = False
     debian: str | None = None  # the Debian package of its hunspell dictionary
+    # Whether its elisions stand only before a vowel or an h ("l'homme", never "l'comme").
+    before_vowels: bool = False
 
     def elision(self, word: str) -> tuple[str, str]:
         """The elided word that opens `word` with its apostrophe, as written, and the rest
@@ -54,6 +58,13 @@ class Profile:
             if lowered.startswith(elided) and len(word) > len(elided):
                 return word[:len(elided)], word[len(elided):]
         return "", word
+
+    def elides_before(self, word: str) -> bool:
+        """Whether an elision may stand before `word`."""
+        if not self.before_vowels:
+            return True
+        first = unicodedata.normalize("NFD", word[:1].lower())[:1]
+        return first != "" and first in _VOWELS
 
     def ending(self, word: str) -> tuple[str, str]:
         """The stem of `word` and the contraction or clitic that closes it, as written ("" where
@@ -76,14 +87,14 @@ _PROFILES = {p.code: p for p in (
     ENGLISH,
     Profile("fr", elisions=_longest_first(
         "l' d' j' m' n' s' t' c' ç' qu' jusqu' lorsqu' puisqu' quoiqu' presqu' quelqu'"),
-        accented=True, debian="hunspell-fr"),
+        accented=True, debian="hunspell-fr", before_vowels=True),
     Profile("it", elisions=_longest_first(
         "l' un' dell' all' dall' nell' sull' dall' coll' quell' quest' bell' sant' c' d' "
         "dev' com' dov' anch' tutt' nessun' ciascun' buon' mezz' cent' senz'"),
-        accented=True, debian="hunspell-it"),
+        accented=True, debian="hunspell-it", before_vowels=True),
     Profile("ca", elisions=_longest_first("l' d' m' t' s' n'"),
             endings=_longest_first("'l 'ls 'n 'm 't 's 'ns 'us 'ho 'hi 'en"),
-            accented=True, debian="hunspell-ca"),
+            accented=True, debian="hunspell-ca", before_vowels=True),
     Profile("de", endings=("'s",), bare_possessive=True, accented=True,
             debian="hunspell-de-de"),
     Profile("es", accented=True, debian="hunspell-es"),

@@ -223,11 +223,14 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     uses = Counter(word.lower() for word, _, _ in found)
     unit = metric.unit if isinstance(metric, Costs) else 1
     fixes = []
-    for at, (query, _) in unknown:
+    language = lexicon.language
+    fitting = [[answer for answer in answers[query] if language.elides_before(answer.word)]
+               if elision else answers[query] for _, (query, (elision, _)) in unknown]
+    for (at, (query, _)), guesses in zip(unknown, fitting):
         start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
         evidence = Evidence(query, opens, _in_title(text, found, at),
-                            uses[found[at].word.lower()], answers[query], unit)
+                            uses[found[at].word.lower()], guesses, unit)
         fixes.append(decide(evidence, confidence, lexicon))
     if confidence >= MIN_CONFIDENCE:
         crowded = _crowded([at for (at, _), fix in zip(unknown, fixes) if fix is not None],
@@ -235,10 +238,10 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                            len(found))
         fixes = [None if at in crowded else fix for (at, _), fix in zip(unknown, fixes)]
     misspelt = []
-    for (at, (query, (elision, suffix))), fix in zip(unknown, fixes):
+    for (at, (query, (elision, suffix))), fix, guesses in zip(unknown, fixes, fitting):
         word, start, end = found[at]
         misspelt.append(Misspelling(
-            word, start, end, _with_affixes(answers[query][:k], elision, suffix),
+            word, start, end, _with_affixes(guesses[:k], elision, suffix),
             None if fix is None else _with_format(word, elision + fix + suffix)))
     return misspelt
 
