@@ -48,7 +48,7 @@ def counter(counts: str | Mapping[str, int] | None, language: str) -> Counter:
 
         def frequency(form: str) -> int:
             # wordfreq keeps its words case-folded: "strasse" for "straße".
-            found = frequencies.get(form) or frequencies.get(form.casefold())
+            found = frequencies.get(form.lower()) or frequencies.get(form.casefold())
             return LEAST if found is None else max(LEAST + 1, round(found * PER_WORDS))
         return frequency
     table = counts
@@ -65,8 +65,8 @@ def lexicon_of(cls: type[Lexicon], dictionary: Dictionary, count: Counter, langu
         lowered = word.lower()
         if lowered not in holders or word == lowered:
             holders[lowered] = word
-    lexicon = cls([(word, count(lowered) if holders[lowered] == word else LEAST)
-                   for word in dictionary.words for lowered in (word.lower(),)], fold=fold)
+    lexicon = cls([(word, count(word) if holders[word.lower()] == word else LEAST)
+                   for word in dictionary.words], fold=fold)
     if dictionary.parts:
         lexicon._compounds = Compounds(cls(dictionary.parts, fold=None),
                                        dictionary.compound_min, dictionary.check_case)
