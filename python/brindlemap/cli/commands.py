@@ -283,6 +283,7 @@ def _answer(args: Namespace, query_trie: QueryAll, query_lexicon: QueryAll) -> N
         raise UserError("give an index or a word list, or --language LANG")
     given = _given_words(args)
     streamed = "-" in given
+    index: Index
     if language:
         index = language_lexicon(language)
         _language_metric(args, index)
