@@ -1,10 +1,14 @@
 """The hunspell reader on small hand-written dictionaries: each affix rule makes the forms it
 should and no others, each compound rule joins the parts it should."""
 
+import os
+import subprocess
+import sys
+
 import pytest
 
 from brindlemap import Lexicon
-from brindlemap.errors import DictionaryFormatError
+from brindlemap.errors import DictionaryFormatError, DictionaryNotFoundError
 from brindlemap.hunspell import read_dictionary
 
 
@@ -125,3 +129,25 @@ def test_an_unknown_compound_is_suggested_from_its_parts_and_counts_come_from_a_
     assert lexicon.count("Pflaume") == 7 and lexicon.count("Kranken") == 0
     [found] = lexicon.check("Krankenversicherungspflicth", k=2)
     assert found.suggestions[0].word == "Krankenversicherungspflicht"
+
+
+def test_a_language_is_found_in_dicpath_cached_and_named_by_its_package_when_missing(
+        dictionary, tmp_path):
+    dic = dictionary(SUFFIXES, ["chat/S", "maison/S", "ami"], name="fr_FR")
+    env = {"DICPATH": str(dic.parent), "XDG_CACHE_HOME": str(tmp_path / "cache")}
+    tool = [sys.executable, "-m", "brindlemap"]
+    for _ in range(2):  # built, then opened from the cache
+        done = subprocess.run([*tool, "suggest", "--language", "fr", "maisons", "chta", "--k",
+                               "1"], capture_output=True, text=True, env={**os.environ, **env},
+                              timeout=60)
+        assert [row.split("\t")[:3] for row in done.stdout.splitlines()] == [
+            ["maisons", "maisons", "0"], ["chta", "chat", "10"]], done.stderr  # wordfreq counts
+    assert len(list((tmp_path / "cache" / "brindlemap").glob("fr_FR-*.json"))) == 1
+    done = subprocess.run([*tool, "check", "--language", "pt_BR", "-"], input="olá",
+                          capture_output=True, text=True, env={**os.environ, **env}, timeout=60)
+    assert done.returncode == 2 and "apt-get install hunspell-pt-br" in done.stderr
+    with pytest.raises(DictionaryNotFoundError) as missing:
+        with pytest.MonkeyPatch.context() as patch:
+            patch.setenv("DICPATH", str(tmp_path / "nowhere"))
+            Lexicon.for_language("zz")
+    assert missing.value.package == "hunspell-zz"

@@ -3,8 +3,8 @@ it in the user's cache folder, so that only the first call ever builds it.
 
 The folders searched are hunspell's own: those of $DICPATH, then ~/.local/share/hunspell,
 /usr/local/share/hunspell, /usr/share/hunspell (where Debian's hunspell-* packages install),
-and the older myspell folders. For "fr" the file fr.dic is taken, else fr_FR.dic, else the
-first fr_*.dic by name; "de_CH" names its file.
+and the older myspell folders; the first folder that has one wins. For "fr" the file fr.dic
+is taken, else fr_FR.dic, else the first fr_*.dic by name; "de_CH" names its file.
 
 The cache ($XDG_CACHE_HOME/brindlemap, by default ~/.cache/brindlemap) holds, for each
 dictionary, the index of its lexicon (NAME-KEY.lexicon), that of its compound parts
@@ -54,17 +54,17 @@ def dictionary_path(language: str) -> str:
     code = language_code(name)
     wanted = [name] if "_" in name else [code, f"{code}_{code.upper()}"]
     folders = search_folders()
-    for stem in wanted:
-        for folder in folders:
-            path = os.path.join(folder, f"{stem}.dic")
+    for folder in folders:  # an earlier folder wins, as $DICPATH does in hunspell
+        candidates = [os.path.join(folder, f"{stem}.dic") for stem in wanted]
+        if "_" not in name:
+            candidates += sorted(glob.glob(os.path.join(glob.escape(folder), f"{code}_*.dic")))
+        for path in candidates:
             if os.path.isfile(path) and os.path.isfile(path[:-4] + ".aff"):
                 return path
-    if "_" not in name:
-        for folder in folders:
-            for path in sorted(glob.glob(os.path.join(glob.escape(folder), f"{code}_*.dic"))):
-                if os.path.isfile(path[:-4] + ".aff"):
-                    return path
-    raise DictionaryNotFoundError(language, profile(code).debian or f"hunspell-{code}", folders)
+    package = profile(code).debian or f"hunspell-{code}"
+    if "_" in name and package.count("-") == 2:  # Debian names these by region: -de-ch, -pt-br
+        package = f"hunspell-{code}-{name.split('_')[1].lower()}"
+    raise DictionaryNotFoundError(language, package, folders)
 
 
 def cache_folder() -> str:
