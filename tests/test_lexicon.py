@@ -11,6 +11,7 @@ from hypothesis import given, settings, strategies as st
 
 import brindlemap
 from brindlemap import Lexicon, Suggestion
+from brindlemap.bigrams import Bigrams
 from brindlemap.folding import folder
 from brindlemap.index_format import Kind, pack_header, parse_header
 from brindlemap.lexicon import _restored
@@ -169,8 +170,11 @@ def _damaged(data, at, value):
 
 def _retabled(data, **tables):
     """The bytes of the lexicon of `data` with some of its tables replaced."""
-    fold, laid_out = lexicon_from_bytes(data)
-    return lexicon_bytes(fold, laid_out._replace(**tables))
+    fold, laid_out, bigrams = lexicon_from_bytes(data)
+    pairs = tables.pop("bigrams", None)
+    if pairs is not None:
+        bigrams = Bigrams(bigrams.keys, array("Q", pairs), array("Q", [1] * len(pairs)))
+    return lexicon_bytes(fold, laid_out._replace(**tables), bigrams)
 
 
 # Offsets into a lexicon's body: the fold, then the trie section's item size.
@@ -187,12 +191,15 @@ DAMAGE = [
     (lambda data: _retabled(data, trie=brindlemap.build({"the": 3, "thee": 1, "cafe": 2})),
      "keys are not numbered"),
     (lambda data: brindlemap.build(["a"]).to_bytes(), "no index header"),
+    (lambda data: _retabled(data, bigrams=[5, 1]), "bigrams are out of order"),
+    (lambda data: _retabled(data, bigrams=[1, 9]), "bigrams name keys it does not have"),
 ]
 
 
 @pytest.mark.parametrize("damage, message", DAMAGE)
 def test_lexicon_files_refuse_damage(tmp_path, damage, message):
-    data = damage(Lexicon({"the": 9, "The": 4, "thee": 2, "café": 1}).to_bytes())
+    data = damage(Lexicon({"the": 9, "The": 4, "thee": 2, "café": 1},
+                          bigrams=[(("the", "café"), 3)]).to_bytes())
     with pytest.raises(ValueError, match=message):
         Lexicon.from_bytes(data)
     (tmp_path / "x.lexicon").write_bytes(data)
@@ -233,8 +240,10 @@ def test_files_and_pickling_keep_every_answer(tmp_path):
 def test_the_shipped_english_lexicon_is_its_frequency_file_built():
     english = Lexicon.english()
     assert english is Lexicon.english() and len(english) >= 80_000
-    # The prebuilt index is what the shipped text gives today: tools/make_english.py remade both.
-    assert english.to_bytes() == Lexicon.from_file(data_path("english.txt")).to_bytes()
+    # The prebuilt index is what the shipped text gives today (with the bigram counts it holds):
+    # tools/make_english.py remade both.
+    built = Lexicon.from_file(data_path("english.txt")).with_bigrams(english._bigram_items())
+    assert english.to_bytes() == built.to_bytes() and english.bigram("of", "the") > 10**11
     assert [english.suggest(q, k=1)[0].word for q in ("londn", "Teh", "ENGLSH", "dr")] == \
         ["London", "The", "ENGLISH", "Dr"]
 

@@ -145,6 +145,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("the namespace, another namespace", "the namespace, another namespace"),
     # Margin: two guesses alike leave the word as written.
     ("on Munday", "on Munday"),
+    # A doubled last letter is a slip, not an ending; a long word one slip from a known one
+    # is seldom meant.
+    ("use thiss in parituclar", "use this in particular"),
 ])
 def test_correct_changes_only_what_it_is_sure_of(text, corrected):
     english = Lexicon.english()

@@ -12,7 +12,9 @@ Sources (see data/LICENSE.english):
   modest count that ranks them after the common words they might be mistaken for;
 - the other words of that SCOWL list that the dictionary lacks (inflections such as
   "defenses", names, acronyms such as "HTML"), each counted 10,000, below the dictionary's
-  least count (12,714), so that they rank after every word it counts.
+  least count (12,714), so that they rank after every word it counts;
+- the bigram counts that symspellpy ships (243,342 pairs of lowercase words, also from the
+  Google Books Ngram data), kept in the index for the pairs of words the lexicon holds.
 
 Needs symspellpy (`make bench` installs it) and wamerican (`apt-get install wamerican`):
 
@@ -53,6 +55,13 @@ def read_counts():
         word, count = line.split()
         counts[word] = counts.get(word, 0) + int(count)
     return counts
+
+
+def read_bigrams():
+    source = resources.files("symspellpy") / "frequency_bigramdictionary_en_243_342.txt"
+    for line in source.read_text(encoding="utf-8").splitlines():
+        first, second, count = line.split()
+        yield (first, second), int(count)
 
 
 def read_scowl():
@@ -113,7 +122,7 @@ def main():
     words = entries()
     text = DATA / "english.txt"
     text.write_text("".join(f"{word} {count}\n" for word, count in words), encoding="utf-8")
-    Lexicon.from_file(text).save(DATA / "english.lexicon")
+    Lexicon.from_file(text).with_bigrams(read_bigrams()).save(DATA / "english.lexicon")
     print(f"{len(words)} words in {text}")
 
 

@@ -93,6 +93,11 @@ def payload_span(trie: PrefixSearch) -> tuple[int, int | None]:
     """(how many nodes carry a payload, the largest payload or None): what a loader checks
     before it uses payloads as positions in tables of its own, in one pass over the nodes."""
 
+def spelt_words(trie: PrefixSearch, text: str, longest: int) -> list[tuple[int, int, int]]:
+    """Every stretch of text of at most longest characters that spells a word of the trie, as
+    (start, end, payload) with text[start:end] the word, by start and then by end: one
+    descent from the root for each start, so at most len(text) * longest steps."""
+
 def well_formed(trie: PrefixSearch) -> bool:
     """Whether the trie's arrays passed the shape check made when it was created: only such
     tries answer search, suggest and complete, or are saved to and loaded from index files."""

@@ -15,16 +15,21 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   once every word has its fix);
 - the word is in capitals of four letters or fewer (an acronym: "GPL"), or capitalised inside
   a sentence (and not in a title, beside other capitalised words) while the fix is not a
-  name itself, or is more than one edit away ("Hakuin" is not "Akin", "Zelensky" not
-  "Kerensky");
+  name itself nor supported by its neighbours, or is more than one edit away ("Hakuin" is
+  not "Akin", "Zelensky" not "Kerensky");
 - the typo supposed is large for the word (two plain edits in a word of five letters or
   fewer, more than two in any).
 
-Otherwise the noisy channel decides: each guess is as likely as its count, less a factor for
-each edit its typo supposes, and the best must be likelier than the word being right as
-written, and lead the next guess by a margin that grows with the size of the typo; both bars
-rise with the times the text uses the word (a writer who repeats a word means it). `confidence`, from 0 to 1, scales that margin: 0 takes every best suggestion, as a plain
-spelling corrector does, 1 fixes nothing; the rules above hold from MIN_CONFIDENCE on.
+Otherwise the noisy channel decides (`score`): each guess is as likely as its count, less a
+factor for each edit its typo supposes, times its lift between the word's neighbours where
+the lexicon has bigram counts (`brindlemap.context`: "jumpd ovr the" means "over", not the
+commoner "or"). The guesses are ranked so; the best must be likelier, by its letters and count
+alone, than the word being right as written, and lead the next guess, in context, by a margin
+that grows with the size of the typo. The first bar falls with the word's length (a long word
+a slip from a known one is seldom a word of its own); both rise with the times the text uses
+the word (a writer who repeats a word means it), unless the neighbours support the guess. `confidence`,
+from 0 to 1, scales them: 0 takes every best suggestion, as a plain spelling corrector does,
+1 fixes nothing; the rules above hold from MIN_CONFIDENCE on.
 """
 
 from __future__ import annotations
@@ -37,8 +42,8 @@ from typing import TYPE_CHECKING, NamedTuple, Protocol
 if TYPE_CHECKING:
     from brindlemap.lexicon import Suggestion
 
-__all__ = ["DEFAULT_CONFIDENCE", "MIN_CONFIDENCE", "Evidence", "Facts", "checked_confidence",
-           "decide", "scripts"]
+__all__ = ["CANDIDATES", "DEFAULT_CONFIDENCE", "MIN_CONFIDENCE", "Evidence", "Facts",
+           "checked_confidence", "decide", "ranked", "score", "scripts", "split_wins"]
 
 DEFAULT_CONFIDENCE = 0.9
 # From here on, the rules that keep names, terms and other forms as written hold.
@@ -69,6 +74,7 @@ class Evidence(NamedTuple):
     uses: int  # how many times the text holds it (by its lowercase)
     suggestions: list[Suggestion]  # best first, at least the first two where there are two
     unit: int  # the cost of a plain edit in the suggestions' distances
+    lifts: list[float] | None = None  # each suggestion's lift between the word's neighbours
 
 
 def script(character: str) -> str:
@@ -95,8 +101,8 @@ def _inflected(word: str, fix: str) -> bool:
     # accents its fix has is a typo ("fraternite", "Erklarung").
     if word != fix and _bare(word) == _bare(fix) and _bare(word) != word:
         return True
-    if word.startswith(fix) and word[len(fix):] in _ENDINGS:
-        return True
+    if word.startswith(fix) and word[len(fix):] in _ENDINGS and word[-2:] != fix[-1] * 2:
+        return True  # but "thiss" is "this" with a doubled letter
     if fix.endswith("e") and word.startswith(fix[:-1]) and word[len(fix) - 1:] in _ENDINGS:
         return True  # "licensor" of "license"
     return word.endswith(fix) and word[:len(word) - len(fix)].rstrip("-") in _BEGINNINGS
@@ -123,16 +129,58 @@ class Facts(Protocol):
 # `confidence` scales both (1 at DEFAULT_CONFIDENCE, without bound towards 1). The weights are
 # those that `bench/trusted_correction.py` measured best.
 EDIT_WEIGHT = 6.0
+SPACE_WEIGHT = 3.0  # for each space a run-on word lacks: a slip commoner than most
+CONTEXT_WEIGHT = 1.0  # times a guess's lift between its neighbours (`brindlemap.context`)
+# The guesses at a word that are ranked in its context: the best by their letters and counts.
+CANDIDATES = 24
+# A guess whose lift in its place is at least this much is supported by its neighbours: its
+# capital inside a sentence no longer marks a name, nor its repeats a word that is meant.
+SUPPORTED = 0.5
 WRITTEN_AS_MEANT = 17.0
-LEAD = 1.0
+# A long word a slip away from a known one is seldom a word of its own that the lexicon lacks:
+# the bar falls by LENGTH_CREDIT for each letter past SHORT_WORD.
+LENGTH_CREDIT = 0.75
+SHORT_WORD = 6
+LEAD = 2.25
 PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on both
 LEAD_PER_EDIT = 2.0  # for each plain edit past a slip (0.7 of one)
 LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
 
 
+def score(guess: Suggestion, lift: float, unit: int, total: int) -> float:
+    """How likely `guess` is meant, as a natural logarithm: its share of the counts, less
+    EDIT_WEIGHT for each plain edit, plus CONTEXT_WEIGHT times its lift in its place."""
+    return (math.log(max(guess.count, 1) / total) - EDIT_WEIGHT * guess.distance / unit
+            + CONTEXT_WEIGHT * lift)
+
+
+def ranked(guesses: list[Suggestion], lifts: list[float], unit: int,
+           total: int) -> tuple[list[Suggestion], list[float]]:
+    """`guesses` and their `lifts`, likeliest first by `score` (ties in the order given)."""
+    order = sorted(range(len(guesses)), key=lambda at: -score(guesses[at], lifts[at], unit,
+                                                              total))
+    return [guesses[at] for at in order], [lifts[at] for at in order]
+
+
+def split_wins(split: float, inner: list[float], best: float | None, uses: int,
+               confidence: float) -> bool:
+    """Whether a run-on word is to be split (`correct` writes "alot" as "a lot"): its split
+    scores `split` as `score` does (each inserted space an edit), each pair of its pieces has
+    one of the `inner` lifts, and its best single guess scores `best` (None for none). Each
+    pair must be a supported one, and the split lead the single guess as a fix leads its
+    runner-up, by more for a word the text repeats."""
+    if confidence <= 0:
+        return best is None or split > best
+    if confidence >= 1 or not inner or min(inner) < SUPPORTED:
+        return False
+    scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
+    needed = (LEAD + PER_USE * math.log(max(uses, 1))) * scale
+    return best is None or split - best >= needed
+
+
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, uses, suggestions, unit = evidence
+    word, start, title, uses, suggestions, unit, lifts = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -140,6 +188,8 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         return best.word
     edits = best.distance / unit
     letters = sum(c.isalpha() for c in word)
+    in_place = lifts or [0.0] * len(suggestions)
+    supported = in_place[0] >= SUPPORTED
     if confidence >= MIN_CONFIDENCE:
         written = {script(c) for c in word if c.isalpha()}
         if not written <= facts.scripts() or written != {script(c) for c in best.word
@@ -150,7 +200,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if word.isupper() and letters <= 4:
             return None
         if word[:1].isupper() and not word.isupper() and not start \
-                and (edits > 1 or not (title or facts.is_name(best.word))):
+                and (edits > 1 or not (title or supported or facts.is_name(best.word))):
             return None
         if edits > 1 and letters <= 5:
             return None
@@ -158,16 +208,20 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         return None
     total = facts.total()
 
-    def likelihood_of(guess: Suggestion) -> float:
-        return math.log(max(guess.count, 1) / total) - EDIT_WEIGHT * guess.distance / unit
+    def likelihood_of(at: int) -> float:
+        return score(suggestions[at], in_place[at], unit, total)
 
-    likelihood = likelihood_of(best)
+    likelihood = likelihood_of(0)
+    plain = score(best, 0.0, unit, total)
     lead = LEAD_WITHOUT_RUNNER
     if len(suggestions) > 1:
-        lead = likelihood - likelihood_of(suggestions[1])
-    repeated = PER_USE * math.log(max(uses, 1))
+        lead = likelihood - likelihood_of(1)
+    repeated = 0.0 if supported else PER_USE * math.log(max(uses, 1))
     scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
-    if likelihood + WRITTEN_AS_MEANT / scale < repeated * scale:
+    # Whether the word may be right as written is weighed by its letters and counts alone: a
+    # neighbour that suits the guess says nothing of a name or a term the lexicon lacks.
+    written_as_meant = WRITTEN_AS_MEANT + LENGTH_CREDIT * max(letters - SHORT_WORD, 0)
+    if plain + written_as_meant / scale < repeated * scale:
         return None
     needed = LEAD + repeated + LEAD_PER_EDIT * (edits - 0.7)
     return best.word if lead >= needed * scale else None

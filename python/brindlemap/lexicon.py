@@ -9,12 +9,15 @@ from array import array
 from collections.abc import Callable, Iterator, Mapping
 from typing import Any, NamedTuple
 
-from brindlemap import languages, proofreading, queries
+from brindlemap import languages, proofreading, queries, segmenting
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Queries
+from brindlemap.bigrams import Bigrams, Pairs
 from brindlemap.builder import Words
 from brindlemap.casing import carrier
-from brindlemap.confidence import DEFAULT_CONFIDENCE, checked_confidence, scripts
+from brindlemap.confidence import (CANDIDATES, DEFAULT_CONFIDENCE, checked_confidence, ranked,
+                                   scripts)
+from brindlemap.context import lift
 from brindlemap.costs import Costs
 from brindlemap.files import index_stream, invalid_index
 from brindlemap.folding import FOLDS, Fold, folder, spelling
@@ -81,12 +84,17 @@ class Lexicon:
     (None) it is as tolerant as the query's default number of plain edits, `costs.edits(n)`.
     """
 
-    __slots__ = ("_compounds", "_counts", "_extra", "_firsts", "_fold", "_key_of", "_language",
-                 "_metric", "_query_metric", "_scripts_held", "_starts", "_text", "_total",
-                 "_totals", "_trie", "_under")
+    __slots__ = ("_bigrams", "_compounds", "_counts", "_extra", "_firsts", "_fold", "_key_of",
+                 "_language", "_metric", "_query_metric", "_scripts_held", "_starts", "_text",
+                 "_total", "_totals", "_trie", "_under")
 
-    def __init__(self, words: Words = (), *, fold: Fold = "case") -> None:
+    _bigrams: Bigrams | None  # how often each pair of its keys is seen together, if known
+
+    def __init__(self, words: Words = (), *, fold: Fold = "case",
+                 bigrams: Pairs | None = None) -> None:
         self._take(fold, lay_out(counted_items(words), folder(fold), lambda at: f"item {at}"))
+        if bigrams is not None:
+            self._bigrams = self._bigram_table(bigrams)
 
     @classmethod
     def from_file(cls, path: str | os.PathLike[str], *, fold: Fold = "case") -> Lexicon:
@@ -166,9 +174,9 @@ class Lexicon:
         with words of its own over another (`with_words`) is written as one lexicon of them
         all, which answers as it does."""
         if self._extra is not None:
-            return Lexicon(self._items(), fold=self._fold).to_bytes()
-        return lexicon_bytes(self._fold, Tables(self._trie, self._text, self._starts,
-                                                self._counts, self._firsts, self._totals))
+            return Lexicon(self._items(), fold=self._fold,
+                           bigrams=self._bigram_items()).to_bytes()
+        return lexicon_bytes(self._fold, self._tables(), self._bigrams)
 
     def with_words(self, words: Words) -> Lexicon:
         """This lexicon with `words` too: plain words (each counts 1), (word, count) pairs or
@@ -183,6 +191,57 @@ class Lexicon:
         under = self if self._under is None else self._under
         return _layered(under, Lexicon._of(self._fold, lay_out(added, self._key_of,
                                                                 lambda at: f"item {at}")))
+
+    def with_bigrams(self, pairs: Pairs) -> Lexicon:
+        """This lexicon with `pairs` as its bigram counts: ((word, word), count) items or a
+        mapping of (word, word) to count, the words folded as the lexicon folds its own
+        (pairs that fold alike add up; pairs of a word it lacks are left out). They replace
+        any it had; `check`, `correct` and `suggest(before=..., after=...)` rank guesses by
+        them (`brindlemap.context`). The tables are shared, not copied."""
+        table = self._bigram_table(pairs)
+        under = self if self._under is None else self._under
+        lexicon = Lexicon._of(self._fold, under._tables())
+        lexicon._metric, lexicon._bigrams = self._metric, table
+        lexicon._query_metric, lexicon._language = self._query_metric, self._language
+        lexicon._compounds = self._compounds
+        if self._extra is not None:
+            lexicon = _layered(lexicon, self._extra)
+        return lexicon
+
+    def _bigram_table(self, pairs: Pairs) -> Bigrams:
+        return Bigrams.of(pairs, len(self._totals), self._base_number)
+
+    def _bigram_items(self) -> Iterator[tuple[tuple[str, str], int]]:
+        """The lexicon's bigrams as ((word, word), count), each word its key's commonest
+        spelling."""
+        if self._bigrams is not None:
+            spelling_of = self._commonest
+            for first, second, count in self._bigrams.numbered():
+                yield (spelling_of(first), spelling_of(second)), count
+
+    def bigram(self, first: str, second: str) -> int:
+        """How often a word that folds as `second` follows one that folds as `first`, by the
+        lexicon's bigram counts; 0 where it has none for them."""
+        one, two = self._number(self._key(first)), self._number(self._key(second))
+        if self._bigrams is None or one is None or two is None:
+            return 0
+        return self._bigrams.count(one, two)
+
+    def _lift(self, before: str | None, word: str, after: str | None) -> float:
+        """How much likelier `word` is between `before` and `after` than alone."""
+        bigrams = self._bigrams
+        if bigrams is None:
+            return 0.0
+        number = self._base_number(word)
+        if number is None:
+            return 0.0
+        return lift(bigrams, self._totals, self.total(), None if before is None
+                    else self._base_number(before), number,
+                    None if after is None else self._base_number(after))
+
+    def _tables(self) -> Tables:
+        return Tables(self._trie, self._text, self._starts, self._counts, self._firsts,
+                      self._totals)
 
     def _items(self) -> Iterator[tuple[str, int]]:
         """(spelling, count) of every word, in the order of the tables (commonest key first),
@@ -205,9 +264,10 @@ class Lexicon:
             return cls._of(*lexicon_from_bytes(data))
 
     @classmethod
-    def _of(cls, fold: Fold, tables: Tables) -> Lexicon:
+    def _of(cls, fold: Fold, tables: Tables, bigrams: Bigrams | None = None) -> Lexicon:
         lexicon = cls.__new__(cls)
         lexicon._take(fold, tables)
+        lexicon._bigrams = bigrams
         return lexicon
 
     def _take(self, fold: Fold, tables: Tables) -> None:
@@ -218,6 +278,7 @@ class Lexicon:
         self._language: languages.Profile | None = None  # None: English, as ever
         self._compounds: Any = None  # the compound rules of a hunspell dictionary
         self._scripts_held: frozenset[str] | None = None
+        self._bigrams = None
         self._total: int | None = None
         self._key_of = folder(fold)
         self._fold = fold
@@ -290,17 +351,29 @@ class Lexicon:
         return _merged(found, answer(self._extra), k)
 
     def suggest(self, word: str, max_dist: int | None = None, k: int = 10, *,
-                metric: Metric | Costs | None = None) -> list[Suggestion]:
+                metric: Metric | Costs | None = None, before: str | None = None,
+                after: str | None = None) -> list[Suggestion]:
         """The `k` best words within `max_dist` of `word` (by default 2 edits, or
         `metric.edits(2)` for a Costs metric), best first: by distance, then by count (most
-        first), then in the order the words were given. The empty word has none."""
+        first), then in the order the words were given. The empty word has none. Given the
+        word written `before` it or `after` it, the guesses are ranked in that context
+        instead, as `check` ranks them (`brindlemap.confidence.score`)."""
         key = self._key(word)
         if not key:
             return []
         metric = self._query_metric if metric is None else metric
+        for neighbour in (before, after):
+            if neighbour is not None and not isinstance(neighbour, str):
+                raise TypeError(f"a neighbour is a str or None, not {type(neighbour).__name__}")
         reach = _reach(max_dist, metric, RANKED_EDITS)
-        return self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
-            lexicon._trie, key, reach, k, metric=metric)), k)
+        if before is None and after is None:
+            return self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
+                lexicon._trie, key, reach, k, metric=metric)), k)
+        pool = self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
+            lexicon._trie, key, reach, max(k, CANDIDATES), metric=metric)), None)
+        unit = metric.unit if isinstance(metric, Costs) else 1
+        return ranked(pool, [self._lift(before, guess.word, after) for guess in pool], unit,
+                      self.total())[0][:k]
 
     def complete(self, typed: str, max_dist: int | None = None, k: int = 10, *,
                  metric: Metric | Costs | None = None) -> list[Suggestion]:
@@ -355,9 +428,17 @@ class Lexicon:
 
     # Whole texts.
 
+    def segment(self, text: str) -> list[str]:
+        """The likeliest words of `text` written without spaces, each as written there:
+        `segment("thequickbrownfox")` is ["the", "quick", "brown", "fox"]. Each run of letters
+        is split on its own, by the words' counts and, where the lexicon has them, the bigram
+        counts of neighbours; a stretch that spells no word stays whole, and every character
+        but a space or a letter is a piece of its own (`brindlemap.segmenting`)."""
+        return list(segmenting.segment(self, self._text_of(text)))
+
     def check(self, text: str, max_dist: int | None = None, k: int = 5, *,
               metric: Metric | Costs | None = None, confidence: float = DEFAULT_CONFIDENCE,
-              format: str = "text") -> list[proofreading.Misspelling]:
+              format: str = "text", real_words: bool = False) -> list[proofreading.Misspelling]:
         """The words of `text` the lexicon does not know, in order, each with its span, up
         to `k` suggestions as `lookup_many` finds them (`max_dist` as there; `metric` the
         lexicon's own, `Costs.english()` for the shipped one, or "osa") and the `fix` that
@@ -365,10 +446,16 @@ class Lexicon:
         e-mail addresses and code are left out, and contractions and possessives are known by
         their stems (`brindlemap.proofreading`). With `format="markdown"` or `"html"` only the
         document's prose is read: code, link targets, tags, attributes and entities are not
-        (`brindlemap.formats`)."""
+        (`brindlemap.formats`). With `real_words=True`, known words that a word one edit away
+        (or a word writers confuse with them: "their", "there") would suit far better between
+        their neighbours are given too, with that word as a suggestion and no fix
+        (`brindlemap.real_words`)."""
         text = self._text_of(text)
+        if not isinstance(real_words, bool):
+            raise TypeError(f"real_words must be True or False, not {type(real_words).__name__}")
         return proofreading.check(self, text, prose_spans(text, format), max_dist, k,
-                                  self._text_metric(metric), checked_confidence(confidence))
+                                  self._text_metric(metric), checked_confidence(confidence),
+                                  real_words)
 
     def correct(self, text: str, max_dist: int | None = None, *,
                 metric: Metric | Costs | None = None, confidence: float = DEFAULT_CONFIDENCE,
@@ -486,7 +573,7 @@ def _layered(under: Lexicon, extra: Lexicon) -> Lexicon:
                                               under._counts, under._firsts, under._totals))
     layered._extra, layered._under, layered._metric = extra, under, under._metric
     layered._query_metric, layered._language = under._query_metric, under._language
-    layered._compounds = under._compounds
+    layered._compounds, layered._bigrams = under._compounds, under._bigrams
     return layered
 
 

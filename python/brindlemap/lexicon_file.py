@@ -5,7 +5,8 @@ Behind the header (kind LEXICON) come, little-endian: the fold (one byte: 0 none
 2 case and accents, then three zero bytes), then six sections, each an item size (one byte:
 1, 2, 4 or 8) and a count of items (eight bytes) followed by the items: the trie's bytes, the
 text of every spelling in UTF-8, then the arrays starts, counts, firsts and totals of
-`lexicon_tables.Tables`.
+`lexicon_tables.Tables`. A lexicon with bigram counts has two sections more, the pairs and the
+counts of `bigrams.Bigrams`; a file without them (as earlier versions wrote) has none.
 """
 
 import struct
@@ -14,6 +15,7 @@ from array import array
 from collections.abc import Callable, Iterable
 
 from brindlemap import _search
+from brindlemap.bigrams import Bigrams
 from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.files import BodyStream
 from brindlemap.folding import Fold
@@ -37,10 +39,11 @@ def _section(items: bytes | array[int]) -> Iterable[bytes]:
     return SECTION.pack(items.itemsize, len(items)), items.tobytes()
 
 
-def lexicon_bytes(fold: Fold, tables: Tables) -> bytes:
+def lexicon_bytes(fold: Fold, tables: Tables, bigrams: Bigrams | None = None) -> bytes:
     """The whole index file of a lexicon: header, then its bytes."""
     parts = [FOLD.pack(FOLD_CODES.index(fold))]
-    for items in (tables.trie.to_bytes(), tables.text.encode("utf-8"), *tables[2:]):
+    extra = () if bigrams is None else (bigrams.pairs, bigrams.counts)
+    for items in (tables.trie.to_bytes(), tables.text.encode("utf-8"), *tables[2:], *extra):
         parts.extend(_section(items))
     body = b"".join(parts)
     return pack_header(body, Kind.LEXICON) + body
@@ -84,6 +87,9 @@ class _Reader:
             numbers.byteswap()
         return numbers
 
+    def done(self) -> bool:
+        return not self._left
+
     def end(self) -> None:
         if self._left:
             raise _layout(f"{self._left} unexpected bytes after the lexicon")
@@ -95,7 +101,10 @@ def _fold(code: int) -> Fold:
     return FOLD_CODES[code]
 
 
-def lexicon_from_bytes(data: bytes | bytearray) -> tuple[Fold, Tables]:
+Laid = tuple[Fold, Tables, Bigrams | None]
+
+
+def lexicon_from_bytes(data: bytes | bytearray) -> Laid:
     """The fold and tables of a lexicon index's bytes, header and all, each part checked."""
     if not starts_with_header(bytes(data[:HEADER_BYTES])):
         raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
@@ -113,7 +122,7 @@ def lexicon_from_bytes(data: bytes | bytearray) -> tuple[Fold, Tables]:
     return _sections(_Reader(len(body), read))
 
 
-def lexicon_from_stream(body: BodyStream) -> tuple[Fold, Tables]:
+def lexicon_from_stream(body: BodyStream) -> Laid:
     """The fold and tables of a lexicon index read from its file a section at a time, so that
     only the tables and the section at hand are held; a damaged byte is told as such, before
     whatever it broke."""
@@ -126,7 +135,7 @@ def lexicon_from_stream(body: BodyStream) -> tuple[Fold, Tables]:
     return laid_out
 
 
-def _sections(reader: _Reader) -> tuple[Fold, Tables]:
+def _sections(reader: _Reader) -> Laid:
     fold = _fold(FOLD.unpack(reader.take(FOLD.size, "fold"))[0])
     trie = _search.decode(reader.raw("trie"))
     try:
@@ -135,8 +144,15 @@ def _sections(reader: _Reader) -> tuple[Fold, Tables]:
         raise _layout(f"the text is not UTF-8: {error.reason}") from None
     starts, counts, firsts, totals = map(reader.numbers, ("starts", "counts", "firsts",
                                                           "totals"))
+    bigrams = None
+    if not reader.done():
+        pairs, pair_counts = reader.numbers("bigrams"), reader.numbers("bigram counts")
+        try:
+            bigrams = Bigrams(len(totals), pairs, pair_counts).checked()
+        except ValueError as error:
+            raise _layout(str(error)) from None
     reader.end()
-    return fold, checked_tables(Tables(trie, text, starts, counts, firsts, totals))
+    return fold, checked_tables(Tables(trie, text, starts, counts, firsts, totals)), bigrams
 
 
 def checked_tables(tables: Tables) -> Tables:

@@ -24,12 +24,17 @@ the replacement keeps the letters around them.
 
 from __future__ import annotations
 
+import math
 from collections import Counter
 from itertools import accumulate
 from typing import TYPE_CHECKING, NamedTuple
 
 from brindlemap.casing import in_turkic_capitals
-from brindlemap.confidence import MIN_CONFIDENCE, Evidence, decide
+from brindlemap.confidence import (CANDIDATES, MIN_CONFIDENCE, SPACE_WEIGHT, Evidence, decide,
+                                   ranked, score, split_wins)
+from brindlemap.context import neighbours, pair_lift
+from brindlemap.real_words import rivals_in_place
+from brindlemap.segmenting import split
 from brindlemap.costs import Costs
 from brindlemap.tokens import FORMAT_CHARACTERS, Token, tokens
 
@@ -186,12 +191,15 @@ def _crowded(asked: list[int], unsure: list[int], count: int) -> set[int]:
 
 
 def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: int | None,
-          k: int, metric: Metric | Costs, confidence: float) -> list[Misspelling]:
+          k: int, metric: Metric | Costs, confidence: float,
+          real_words: bool = False) -> list[Misspelling]:
     """The words of the spans of `text` that `lexicon` does not know, with up to `k`
-    suggestions each and the fix that `correct` makes of each."""
+    suggestions each and the fix that `correct` makes of each; with `real_words`, also the
+    known words that stand in the wrong place (`brindlemap.real_words`), without a fix."""
     verdicts: dict[tuple[str, bool], tuple[str, Affixes] | None] = {}
     whole_known: dict[tuple[int, int], bool] = {}
     unknown: list[tuple[int, tuple[str, Affixes]]] = []
+    known: list[int] = []
     found, span_starts = _tokens_in(text, spans)
     for at, ((word, start, end), (low, high)) in enumerate(zip(found,
                                                               _compounds(text, found))):
@@ -201,6 +209,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         except KeyError:
             verdict = verdicts[word, dotted] = _verdict(lexicon, word, dotted)
         if verdict is None:
+            known.append(at)
             continue
         if (low, high) != (start, end):
             if (low, high) not in whole_known:  # once for each hyphenated word, however long
@@ -209,41 +218,129 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
             if whole_known[low, high]:
                 continue
         unknown.append((at, verdict))
+    misplaced = {} if not real_words else rivals_in_place(
+        lexicon, text, found, known,
+        lambda at: found[at].start in span_starts or _opens_sentence(text, found[at].start),
+        metric, confidence)
     if not unknown:
-        return []
+        return _in_order([], found, misplaced, k)
     queries = list(dict.fromkeys(query for _, (query, _) in unknown))
-    # Two guesses at least: the lead of the first over the second is evidence.
-    answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, max(k, 2),
+    # The likeliest guesses by letters and counts, ranked again in each word's context; the
+    # lead of the first over the second is evidence.
+    answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, max(k, CANDIDATES),
                                                     metric=metric)))
     compounds = lexicon._compounds
     if compounds is not None:  # a long word the lexicon lacks may be a compound mistyped
         for query in queries:
             answers[query] = compounds.with_compounds(query, answers[query], lexicon,
-                                                      max(k, 2), max_dist, metric)
+                                                      max(k, CANDIDATES), max_dist, metric)
     uses = Counter(word.lower() for word, _, _ in found)
     unit = metric.unit if isinstance(metric, Costs) else 1
-    fixes = []
+    total = lexicon.total()
+    # A misspelt neighbour is read as its likeliest guess by its letters: "jumpd ovr" is
+    # "jumped" before "ovr".
+    guessed = {at: answers[query][0].word for at, (query, _) in unknown if answers[query]}
+
+    def read(at: int) -> str:
+        return guessed.get(at, found[at].word)
+
+    fixes, guesses = [], []
+    splits: dict[str, list[str]] = {}
     language = lexicon.language
-    fitting = [[answer for answer in answers[query] if language.elides_before(answer.word)]
-               if elision else answers[query] for _, (query, (elision, _)) in unknown]
-    for (at, (query, _)), guesses in zip(unknown, fitting):
+    for at, (query, (elision, _)) in unknown:
         start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
+        before, after = neighbours(text, found, at, read)
+        pool = answers[query]
+        if elision:  # "l'" stands only before what it may elide before
+            pool = [answer for answer in pool if language.elides_before(answer.word)]
+        pool, lifts = ranked(pool, [lexicon._lift(before, guess.word, after) for guess in pool],
+                             unit, total)
         evidence = Evidence(query, opens, _in_title(text, found, at),
-                            uses[found[at].word.lower()], guesses, unit)
-        fixes.append(decide(evidence, confidence, lexicon))
+                            uses[found[at].word.lower()], pool, unit, lifts)
+        fix = decide(evidence, confidence, lexicon)
+        run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
+                               score(pool[0], lifts[0], unit, total) if pool else None,
+                               evidence.uses, confidence, splits)
+        if run_on is not None:
+            pool = [run_on, *pool]
+            fix = run_on.word if sure else None
+        guesses.append(pool)
+        fixes.append(fix)
     if confidence >= MIN_CONFIDENCE:
         crowded = _crowded([at for (at, _), fix in zip(unknown, fixes) if fix is not None],
                            [at for (at, _), fix in zip(unknown, fixes) if fix is None],
                            len(found))
         fixes = [None if at in crowded else fix for (at, _), fix in zip(unknown, fixes)]
     misspelt = []
-    for (at, (query, (elision, suffix))), fix, guesses in zip(unknown, fixes, fitting):
+    for (at, (query, (elision, suffix))), fix, pool in zip(unknown, fixes, guesses):
         word, start, end = found[at]
         misspelt.append(Misspelling(
-            word, start, end, _with_affixes(guesses[:k], elision, suffix),
+            word, start, end, _with_affixes(pool[:k], elision, suffix),
             None if fix is None else _with_format(word, elision + fix + suffix)))
-    return misspelt
+    return _in_order(misspelt, found, misplaced, k)
+
+
+def _in_order(misspelt: list[Misspelling], found: list[Token],
+              misplaced: dict[int, list[Suggestion]], k: int) -> list[Misspelling]:
+    """The unknown words and the known ones in the wrong place, in the order of the text."""
+    if not misplaced:
+        return misspelt
+    new = tuple.__new__
+    flagged = [new(Misspelling, (*found[at], rivals[:k], None)) for at, rivals in misplaced.items()]
+    return sorted(misspelt + flagged, key=lambda misspelling: misspelling.start)
+
+
+# The shortest run-on word that is offered a split ("alot"): shorter ones are mostly slips.
+_SHORTEST_RUN_ON = 4
+# A split that `correct` makes holds a short word ("a lot", "in fact", "thank you"), where each
+# pair of its words makes at least e**COMMON_PAIR of the bigram counts' total: two long words
+# written as one, or two that seldom meet, are mostly a compound the lexicon lacks
+# ("namespace", "onerror", "tarfile").
+_SHORT_PIECE = 3
+_COMMON_PAIR = -7.0
+# A piece of one letter is a word only among the lexicon's commonest ("a", "I"), not an
+# initial ("pprint" is not "p print").
+_COMMONEST = 100
+
+
+def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after: str | None,
+            unit: int, best: float | None, uses: int, confidence: float,
+            splits: dict[str, list[str]]) -> tuple[Suggestion | None, bool]:
+    """The split of `query` as a guess (its pieces with spaces between, one plain edit a
+    space) where it is likelier than the best single guess, scoring `best` (None where there
+    is none), and whether `correct` makes it (`confidence.split_wins`). Names and acronyms
+    are not split (a capitalised word inside a sentence, short capitals), nor compounds.
+    `splits` keeps the split of each query, made once a text."""
+    if len(query) < _SHORTEST_RUN_ON or not query.isalpha() or lexicon._bigrams is None:
+        return None, False
+    pieces = splits.get(query)
+    if pieces is None:
+        pieces = splits[query] = split(lexicon, query)
+    found = [lexicon._base_number(piece) for piece in pieces]
+    numbers = [number for number in found if number is not None]
+    if len(pieces) < 2 or len(numbers) < len(pieces) \
+            or any(len(piece) == 1 and number >= _COMMONEST
+                   for piece, number in zip(pieces, numbers)):
+        return None, False
+    totals, total, bigrams = lexicon._totals, lexicon.total(), lexicon._bigrams
+    pairs = list(zip(numbers, numbers[1:]))
+    inner = [pair_lift(bigrams, totals, total, *pair) for pair in pairs]
+    together = (sum(math.log(max(totals[number], 1) / total) for number in numbers)
+                + sum(inner) + lexicon._lift(before, pieces[0], None)
+                + lexicon._lift(None, pieces[-1], after) - SPACE_WEIGHT * (len(pieces) - 1))
+    if best is not None and together <= best:
+        return None, False
+    from brindlemap.lexicon import Suggestion  # noqa: PLC0415  (the lexicon imports this module)
+    guess = tuple.__new__(Suggestion, (" ".join(pieces), min(totals[n] for n in numbers),
+                                       unit * (len(pieces) - 1)))
+    shaped = not ((query.isupper() and len(query) <= 4)
+                  or (query[:1].isupper() and not opens and not query.isupper())) \
+        and min(map(len, pieces)) <= _SHORT_PIECE \
+        and all(math.log(max(bigrams.count(*pair), 1) / total) >= _COMMON_PAIR
+                for pair in pairs)
+    return guess, confidence < MIN_CONFIDENCE or (shaped and split_wins(together, inner, best,
+                                                                        uses, confidence))
 
 
 def _with_affixes(answers: list[Suggestion], elision: str, suffix: str) -> list[Suggestion]:

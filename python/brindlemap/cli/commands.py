@@ -403,8 +403,8 @@ def command_check(args: Namespace) -> int:
         if not isinstance(part, Chunk):
             continue
         where = Places(part)
-        found = lexicon.check(part.text, args.max_dist, args.k,
-                              metric=args.metric, format=args.format)
+        found = lexicon.check(part.text, args.max_dist, args.k, metric=args.metric,
+                              format=args.format, real_words=args.real_words)
         unknown += len(found)
         if args.json:
             write("".join(json.dumps(
@@ -685,6 +685,11 @@ def parser() -> argparse.ArgumentParser:
             command.add_argument("--json", action="store_true",
                                  help="one JSON object a line for each unknown word "
                                       "(default: FILE:LINE:COLUMN: WORD -> SUGGESTIONS lines)")
+            command.add_argument("--real-words", action="store_true",
+                                 help="also known words that a word one edit away, or one "
+                                      "writers confuse with them (their, there), would suit "
+                                      "far better between their neighbours; correct leaves "
+                                      "them as written (default: unknown words only)")
         command.set_defaults(run=text_run)
 
     info = commands.add_parser("info", help="nodes, words and bytes of an index, and what its "

@@ -1,0 +1,134 @@
+"""Neighbours in the text: bigram counts, guesses ranked in context, run-on words split and
+known words caught in the wrong place."""
+
+import math
+import pickle
+
+import pytest
+from hypothesis import given, settings, strategies as st
+
+from brindlemap import Lexicon, _search
+from brindlemap.context import pair_lift
+from brindlemap.segmenting import UNKNOWN_COUNT, UNKNOWN_PER_LETTER
+
+# "or" is commoner than "over" at the same distance from "ovr"; the pairs say which is meant.
+WORDS = {"the": 1000, "or": 300, "over": 40, "jumped": 20, "dog": 30, "a": 500, "lot": 60,
+         "of": 900, "in": 800, "fact": 50, "cat": 25}
+PAIRS = {("jumped", "over"): 15, ("over", "the"): 100, ("a", "lot"): 200, ("lot", "of"): 100,
+         ("in", "fact"): 40, ("the", "dog"): 20}
+
+
+@pytest.fixture(scope="module")
+def lexicon():
+    return Lexicon(WORDS, bigrams=PAIRS)
+
+
+@pytest.mark.parametrize("word, before, after, first", [
+    ("ovr", None, None, "or"),  # by counts alone
+    ("ovr", "jumped", None, "over"),
+    ("ovr", None, "the", "over"),
+    ("ovr", "dog", "cat", "or"),  # neighbours with no pairs say nothing
+    ("JUMPD", None, "OVER", "JUMPED"),  # the query's casing, as ever
+])
+def test_suggestions_ranked_in_their_context(lexicon, word, before, after, first):
+    assert lexicon.suggest(word, before=before, after=after)[0].word == first
+
+
+def test_regression_neighbours_were_ignored():
+    english = Lexicon.english()
+    assert english.correct("jumpd ovr the lazy dog").split()[1] == "over"
+    assert english.suggest("ovr", k=1, before="jumped", after="the")[0].word == "over"
+
+
+def test_bigrams_fold_add_up_and_travel_with_the_lexicon(tmp_path, lexicon):
+    folded = Lexicon(WORDS).with_bigrams([(("The", "DOG"), 3), (("the", "dog"), 2),
+                                          (("the", "unknown"), 9)])
+    assert (folded.bigram("THE", "Dog"), folded.bigram("the", "unknown")) == (5, 0)
+    assert folded.with_bigrams({}).bigram("the", "dog") == 0  # replaced, not merged
+    assert lexicon.with_words(["zebra"]).bigram("a", "lot") == 200
+    for copy in (Lexicon.from_bytes(lexicon.to_bytes()), pickle.loads(pickle.dumps(lexicon)),
+                 Lexicon.from_bytes(lexicon.with_words(["zebra"]).to_bytes())):
+        assert [copy.bigram(*pair) for pair in PAIRS] == list(PAIRS.values())
+    lexicon.save(tmp_path / "x.lexicon")
+    assert Lexicon.load(tmp_path / "x.lexicon").bigram("in", "fact") == 40
+    # Without bigrams a lexicon's file is as earlier versions wrote it.
+    assert Lexicon(WORDS).to_bytes() == Lexicon.from_bytes(Lexicon(WORDS).to_bytes()).to_bytes()
+
+
+@pytest.mark.parametrize("pairs, error, message", [
+    ("the dog", TypeError, "not a str"),
+    ([("the", 3)], TypeError, "bigram 0"),
+    ([(("the", 1), 3)], TypeError, "not a str"),
+    ([(("the", "dog"), -1)], ValueError, "count of bigram 0"),
+    ([(("the", "dog"), "3")], TypeError, "not an integer"),
+])
+def test_bad_bigrams_are_refused_naming_the_item(pairs, error, message):
+    with pytest.raises(error, match=message):
+        Lexicon(WORDS, bigrams=pairs)
+
+
+def _model_score(lexicon, pieces):
+    """The score of a split by the model that `segment` states, worked out piece by piece."""
+    total = lexicon.total()
+    score, last, unknown_run = 0.0, None, False
+    for piece in pieces:
+        number = lexicon._base_number(piece)
+        if number is None:
+            score += (math.log(UNKNOWN_COUNT / total) if not unknown_run else 0.0) \
+                - UNKNOWN_PER_LETTER * len(piece)
+            last, unknown_run = None, True
+            continue
+        score += math.log(max(lexicon.count(piece), 1) / total)
+        if last is not None:
+            score += pair_lift(lexicon._bigrams, lexicon._totals, total, last, number)
+        last, unknown_run = number, False
+    return score
+
+
+def _splits(text):
+    if not text:
+        yield []
+        return
+    for cut in range(1, len(text) + 1):
+        for rest in _splits(text[cut:]):
+            yield [text[:cut], *rest]
+
+
+@settings(max_examples=150, deadline=None)
+@given(st.lists(st.sampled_from(["a", "lot", "of", "the", "dog", "in", "fact", "x", "o"]),
+                min_size=1, max_size=5).map("".join))
+def test_segment_finds_the_best_split_that_brute_force_finds(lexicon, text):
+    found = lexicon.segment(text)
+    assert "".join(found) == text
+    assert _model_score(lexicon, found) >= max(map(lambda s: _model_score(lexicon, s),
+                                                   _splits(text))) - 1e-9
+    # The native descents find exactly the words that stretches of the text spell.
+    spelt = {(start, end) for start, end, _ in _search.spelt_words(lexicon._trie, text, 32)}
+    assert spelt == {(i, j) for i in range(len(text)) for j in range(i + 1, len(text) + 1)
+                     if text[i:j] in lexicon}
+
+
+def test_run_ons_are_split_where_sure_and_offered_where_likelier():
+    english = Lexicon.english()
+    assert english.segment("Thequickbrownfox, 2 dogs") == ["The", "quick", "brown", "fox", ",",
+                                                          "2", "dogs"]
+    assert english.correct("I like it alot, infact thankyou") == \
+        "I like it a lot, in fact thank you"
+    offered, = english.check("thequickbrownfox")
+    assert (offered.suggestions[0].word, offered.fix) == ("the quick brown fox", None)
+    # Compounds of long words are a term the lexicon lacks, not a run-on.
+    assert english.correct("The namespace and the runtime") == "The namespace and the runtime"
+
+
+def test_known_words_in_the_wrong_place_are_flagged_only_when_asked():
+    english = Lexicon.english()
+    slips = "I got a letter form my friend. They lost there car."
+    assert english.check(slips) == []
+    flagged = english.check(slips, real_words=True)
+    assert [(m.word, m.suggestions[0].word, m.fix) for m in flagged] == [
+        ("form", "from", None), ("there", "their", None)]
+    assert english.correct(slips) == slips
+    clean = "I got a letter from my friend. They lost their car. Form a line, Dr Form."
+    assert english.check(clean, real_words=True) == []
+    with pytest.raises(TypeError, match="real_words"):
+        english.check(slips, real_words="yes")
