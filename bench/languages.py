@@ -140,12 +140,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--words", type=int, default=2000)
     parser.add_argument("--languages", default="fr,de,es")
+    parser.add_argument("--cache", default=None,
+                        help="the cache folder to build in or open from (default: a new one)")
     args = parser.parse_args()
     languages = args.languages.split(",")
-    cache = tempfile.mkdtemp(prefix="brindlemap-bench-cache-")
+    cache = args.cache or tempfile.mkdtemp(prefix="brindlemap-bench-cache-")
     os.environ["XDG_CACHE_HOME"] = cache
     print(f"Top-1 on typos of the {args.words} commonest words hunspell accepts "
-          "(Lexicon.for_language defaults: fold case, Costs.accents()):\n")
+          "(Lexicon.for_language defaults: fold case, Costs.accents(delete=7, transpose=7)):\n")
     print(f"{'language':8} {'typo':16} {'cases':>6} {'brindlemap':>10} {'hunspell':>9} target")
     for language in languages:
         started = time.perf_counter()

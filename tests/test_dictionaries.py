@@ -53,5 +53,5 @@ def test_the_command_line_checks_and_corrects_in_a_language(system_lexicon, tmp_
     assert main(["correct", "--language", "fr", str(text)]) == 0
     assert main(["suggest", "--language", "fr", "ecole", "--k", "1"]) == 0
     lines = capsys.readouterr().out.splitlines()
-    assert lines[0].endswith(":1:20: d'opinoin -> d'opinion, d'opinions, d'opinons, d'opinait")
+    assert ":1:20: d'opinoin -> d'opinion, d'opinions" in lines[0]
     assert lines[1] == "L'homme qu’il voit d'opinion." and lines[2].startswith("ecole\técole\t2\t")

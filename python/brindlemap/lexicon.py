@@ -127,8 +127,8 @@ class Lexicon:
         case-folded, so answers are in lowercase unless the query's casing says otherwise;
         tokens with digits, and those without a letter, are left out. Its `check` and `correct`
         follow the language's rules (`brindlemap.languages`: French elisions, say), and for a
-        language with accents its queries weigh edits by `Costs.accents()` unless told
-        otherwise."""
+        language with accents its queries weigh edits by `Costs.accents(delete=7,
+        transpose=7)` unless told otherwise."""
         return languages.speaking(cls(wordfreq_counts(language, n, wordlist), fold=fold),
                                   language)
 

@@ -153,7 +153,7 @@ def language_lexicon(language: str) -> Lexicon:
 
 
 def _language_metric(args: Namespace, lexicon: Lexicon) -> None:
-    """An accented language's metric (Costs.accents()) where none was asked for, and
+    """An accented language's metric (languages.accent_costs) where none was asked for, and
     --max-dist, given in plain edits, in its unit."""
     if args.metric is None and lexicon.language.accented:
         args.metric = accent_costs()
@@ -603,7 +603,7 @@ def parser() -> argparse.ArgumentParser:
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
                              help="the largest distance of a match (default: %(default)s)")
         metrics = command.add_mutually_exclusive_group()
-        # Left unset, a lexicon's queries weigh edits its own way (Costs.accents() for an
+        # Left unset, a lexicon's queries weigh edits its own way (accent_costs() for an
         # accented language) and a trie's as `metric` says.
         metrics.add_argument("--metric", choices=list(METRICS), default=None,
                              help="osa also counts swapping two adjacent characters as one edit "
