@@ -121,7 +121,7 @@ def declaration(language):
         typed = typed.replace(meant, planted, 1)
     flagged = [m.word for m in lexicon.check(typed)]
     return ([m.word for m in lexicon.check(text)], flagged,
-            sorted(flagged) == sorted(p.strip(".") for _, p in TYPOS[language]),
+            sorted(flagged) == sorted(p.strip(". ") for _, p in TYPOS[language]),
             lexicon.correct(typed) == text)
 
 

@@ -20,8 +20,8 @@ WORDS = {
 
 
 @pytest.mark.parametrize("language, text, flagged, corrected", [
-    ("fr", "L'homme qu’il n'est d'hier, c'est d'autre. L’été j’ai aujourd’hui jusqu'à l'on",
-     [], None),
+    ("fr", "L'homme qu’il n'est d'hier, c'est d'autre. L’été j’ai aujourd’hui "
+     "jusqu'à l'on", [], None),
     ("fr", "l'homne qu’ill jusqu'a", ["l'homne", "qu’ill"], "l'homme qu’il jusqu'a"),
     ("fr", "dog's", ["dog's"], None),  # English's possessive is not French
     ("it", "l'uomo dell'anno un'altra nell'acqua c'è c'era", [], None),

@@ -15,7 +15,8 @@ ARTICLES = {
           "opinion, d'origine nationale ou sociale, de fortune, de naissance ou de toute autre "
           "situation.\n"
           "Article 3. Tout individu a droit à la vie, à la liberté et à la sûreté de sa "
-          "personne. L'homme qu'il n'est d'hier, c'est l’été qu’on aime jusqu'à aujourd'hui.",
+          "personne. L'homme qu'il n'est d'hier, c'est l’été qu’on aime jusqu'à "
+          "aujourd'hui.",
     "de": "Artikel 1. Alle Menschen sind frei und gleich an Würde und Rechten geboren. Sie sind "
           "mit Vernunft und Gewissen begabt und sollen einander im Geist der Brüderlichkeit "
           "begegnen.\n"

@@ -56,5 +56,6 @@ class DictionaryNotFoundError(LookupError):
                          "folder in $DICPATH")
         self.language, self.package, self.searched = language, package, searched
 
-    def __reduce__(self) -> tuple[type["DictionaryNotFoundError"], tuple[str, str, tuple[str, ...]]]:
+    def __reduce__(self) -> tuple[type["DictionaryNotFoundError"],
+                                  tuple[str, str, tuple[str, ...]]]:
         return type(self), (self.language, self.package, self.searched)

@@ -6,7 +6,9 @@ with each of its suffixes and prefixes whose condition it meets; a suffix and a 
 both allow cross products combine, a suffix whose continuation flags name another suffix
 takes that one too (a twofold suffix), and a prefix whose continuation flags name a suffix
 takes it. A CIRCUMFIX affix counts only with a partner of the other kind that is one too.
-FORBIDDENWORD forms are never words, even where another word's affixes make them.
+FORBIDDENWORD forms are never words, even where another word's affixes make them. KEEPCASE
+changes nothing here: each form answers in the casing the dictionary gives it, and the
+lexicon's fold decides what else matches it.
 
 For compounds each form keeps its roles: BEGIN, MIDDLE and END from COMPOUNDFLAG,
 COMPOUNDBEGIN, COMPOUNDMIDDLE and COMPOUNDEND on the word or on its affixes; as hunspell

@@ -1,6 +1,6 @@
 """Reading a hunspell affix file (.aff), as the hunspell(5) manual page describes it: its
-encoding, its kind of flags and their aliases, its prefixes and suffixes with their
-conditions, and the flags that mark words and affixes for special treatment.
+encoding, its kind of flags and their aliases, its prefixes and suffixes with their conditions,
+and the flags that mark words and affixes for special treatment.
 
 What is read: SET, FLAG (single characters, long, num, UTF-8), AF, PFX and SFX (strip, affix,
 continuation flags, condition; cross products), NEEDAFFIX (and its older name PSEUDOROOT),
@@ -8,8 +8,8 @@ FORBIDDENWORD, KEEPCASE, ONLYINCOMPOUND, CIRCUMFIX, IGNORE, FULLSTRIP, and the c
 directives COMPOUNDFLAG, COMPOUNDBEGIN, COMPOUNDMIDDLE, COMPOUNDEND, COMPOUNDMIN,
 COMPOUNDPERMITFLAG, COMPOUNDFORBIDFLAG and CHECKCOMPOUNDCASE. Prefixes that elide ("l'",
 "dell'") are left out: `brindlemap.languages` reads elisions in texts, whatever word follows,
-and a lexicon of every word with every elision would be many times larger. The rest (suggestion tables such
-as REP, MAP and TRY, COMPOUNDRULE, conversions, morphology) is skipped.
+and a lexicon of every word with every elision would be many times larger. The rest (suggestion
+tables such as REP, MAP and TRY, COMPOUNDRULE, conversions, morphology) is skipped.
 """
 
 from __future__ import annotations

@@ -1,25 +1,25 @@
-"""Checking and correcting whole texts with a Lexicon: which words it does not know, and what
-to put in their place.
+"""Checking and correcting whole texts with a Lexicon: which words it does not know, and what to
+put in their place.
 
 A word is known when the lexicon holds it (with ’ read as '), or, followed by a period, holds
 it with the period ("Dr." for "Dr"). The lexicon's language (`brindlemap.languages`) says which
 elisions may open a word and which endings may close it: in English a contraction or a
 possessive ('s, 't, 'll, 're, 've, 'd, 'm, or the bare ' of "dogs'"), known when the lexicon
 holds the whole word or its stem: the word before "n't" for 't ("don't": "do"), with a few
-irregular stems taken from a table ("can't": "ca" or "can", "won't": "wo" or "will"); in
-French an elision ("l'homme", "qu’il"), known when the lexicon holds the word after it. A word written with invisible format
-characters inside it (a soft hyphen, a zero-width joiner) is known as written or without them;
-a part of a hyphenated word is known when the lexicon holds the whole ("Jean-Baptiste"); a word
-in capitals that the lexicon holds in small letters, as the casing of some languages writes
-them, is known ("IŞIK", "İstanbul" for "ışık", "istanbul"). Unknown words with capitals inside
-them ("camelCase", "iPhone") are left alone, as code or names, and so are single letters,
-which mark list items and stand for variables and initials ("(b)", "x", "J. Smith"). Unknown
-words in capitals are checked like any other, since "TEH" is a typo as much as "teh": a
-lexicon that should pass acronyms holds them.
+irregular stems taken from a table ("can't": "ca" or "can", "won't": "wo" or "will"); in French
+an elision ("l'homme", "qu’il"), known when the lexicon holds the word after it. A word written
+with invisible format characters inside it (a soft hyphen, a zero-width joiner) is known as
+written or without them; a part of a hyphenated word is known when the lexicon holds the whole
+("Jean-Baptiste"); a word in capitals that the lexicon holds in small letters, as the casing of
+some languages writes them, is known ("IŞIK", "İstanbul" for "ışık", "istanbul"). Unknown words
+with capitals inside them ("camelCase", "iPhone") are left alone, as code or names, and so are
+single letters, which mark list items and stand for variables and initials ("(b)", "x", "J.
+Smith"). Unknown words in capitals are checked like any other, since "TEH" is a typo as much as
+"teh": a lexicon that should pass acronyms holds them.
 
-An unknown word with an elision or an ending is looked up without them, and its suggestions
-and its fix carry them back ("freind's" suggests "friend's", "l'homne" "l'homme"). Correcting a word keeps its format characters where
-the replacement keeps the letters around them.
+An unknown word with an elision or an ending is looked up without them, and its suggestions and
+its fix carry them back ("freind's" suggests "friend's", "l'homne" "l'homme"). Correcting a
+word keeps its format characters where the replacement keeps the letters around them.
 """
 
 from __future__ import annotations
