@@ -1,6 +1,7 @@
 # Types of brindlemap._search, the package's second native module. The queries' docstrings are
 # their native declarations' (in src/search), which help() shows.
 
+from array import array
 from collections.abc import Sequence
 
 from typing_extensions import disjoint_base
@@ -92,6 +93,26 @@ def panic_exception() -> type[BaseException]:
 def payload_span(trie: PrefixSearch) -> tuple[int, int | None]:
     """(how many nodes carry a payload, the largest payload or None): what a loader checks
     before it uses payloads as positions in tables of its own, in one pass over the nodes."""
+
+def segment(
+    trie: PrefixSearch,
+    text: str,
+    allowed: bytes,
+    totals: array[int],
+    total: int,
+    pairs: array[int],
+    pair_counts: array[int],
+    mass: int,
+    smoothing: float,
+    unknown_first: float,
+    unknown_per_letter: float,
+    longest: int,
+) -> list[int]:
+    """Where each piece of the likeliest split of text starts, in order: the words are
+    the trie's (payload r counting totals[r] of total), each pair (a, b) counting
+    pair_counts[i] where pairs[i] == a * len(totals) + b (pairs ascending; mass their
+    total), scored as brindlemap.segmenting describes; a piece starts and ends only
+    where allowed (bytes, one a position) is nonzero, or at either end."""
 
 def spelt_words(trie: PrefixSearch, text: str, longest: int) -> list[tuple[int, int, int]]:
     """Every stretch of text of at most longest characters that spells a word of the trie, as

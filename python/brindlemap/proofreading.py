@@ -291,8 +291,10 @@ def _in_order(misspelt: list[Misspelling], found: list[Token],
     return sorted(misspelt + flagged, key=lambda misspelling: misspelling.start)
 
 
-# The shortest run-on word that is offered a split ("alot"): shorter ones are mostly slips.
+# The shortest run-on word that is offered a split ("alot"): shorter ones are mostly slips; and
+# the longest, past which a run of letters is no sentence that lost its spaces but data.
 _SHORTEST_RUN_ON = 4
+_LONGEST_RUN_ON = 80
 # A split that `correct` makes holds a short word ("a lot", "in fact", "thank you"), where each
 # pair of its words makes at least e**COMMON_PAIR of the bigram counts' total: two long words
 # written as one, or two that seldom meet, are mostly a compound the lexicon lacks
@@ -312,7 +314,8 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
     is none), and whether `correct` makes it (`confidence.split_wins`). Names and acronyms
     are not split (a capitalised word inside a sentence, short capitals), nor compounds.
     `splits` keeps the split of each query, made once a text."""
-    if len(query) < _SHORTEST_RUN_ON or not query.isalpha() or lexicon._bigrams is None:
+    if not _SHORTEST_RUN_ON <= len(query) <= _LONGEST_RUN_ON or not query.isalpha() \
+            or lexicon._bigrams is None:
         return None, False
     pieces = splits.get(query)
     if pieces is None:

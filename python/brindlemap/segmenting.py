@@ -5,20 +5,21 @@ Each run of letters is split on its own. A split is as likely as its words' shar
 lexicon's counts multiplied together, times the lift of each pair of neighbours where the
 lexicon has bigram counts (`brindlemap.context`); a stretch that spells no word may stand as
 written, at a cost that grows with its length, so that every run has a split. The native
-`spelt_words` finds every word that a stretch of the run spells (one descent from each
-letter); a dynamic programme over them keeps, for each position and each word that may end
-there, the best split of the run up to it.
+`segment` finds every word that a stretch of the run spells (one descent from each letter),
+and a dynamic programme over them keeps, for each position and each word that may end there,
+the best split of the run up to it.
 """
 
 from __future__ import annotations
 
 import math
 import re
+from array import array
 from collections.abc import Iterator
 from typing import TYPE_CHECKING
 
 from brindlemap import _search
-from brindlemap.context import pair_lift
+from brindlemap.context import SMOOTHING
 
 if TYPE_CHECKING:
     from brindlemap.lexicon import Lexicon
@@ -54,59 +55,19 @@ def _folded(lexicon: Lexicon, run: str) -> tuple[str, list[int]]:
 def split(lexicon: Lexicon, run: str) -> list[str]:
     """The likeliest split of `run`, a run of letters, into pieces of it."""
     folded, places = _folded(lexicon, run)
-    size = len(folded)
-    ending: list[list[tuple[int, int]]] = [[] for _ in range(size + 1)]
-    for start, end, number in _search.spelt_words(lexicon._trie, folded, LONGEST_WORD):
-        if places[start] >= 0 and places[end] >= 0:
-            ending[end].append((start, number))
-    totals, total, bigrams = lexicon._totals, lexicon.total(), lexicon._bigrams
-    log_total = math.log(total)
-    unknown_first = math.log(UNKNOWN_COUNT) - log_total - UNKNOWN_PER_LETTER
-    # states[i][last]: the best split of folded[:i] whose last piece is key `last` (UNKNOWN
-    # for a stretch that spells no word, START before the first), as (its score, where that
-    # piece starts, the piece before it). Each word's lift depends on the word before it only,
-    # so these are all the states a best split can pass through.
-    states: list[dict[int, tuple[float, int, int]]] = [{} for _ in range(size + 1)]
-    states[0][_START] = (0.0, 0, _START)
-    for end in range(1, size + 1):
-        if places[end] < 0:
-            continue
-        here = states[end]
-        previous = _last_place(places, end)
-        for last, (score, start, before) in states[previous].items():
-            if last == _UNKNOWN:  # the stretch grows by a letter
-                candidate = (score - UNKNOWN_PER_LETTER * (end - previous), start, before)
-            else:
-                candidate = (score + unknown_first - UNKNOWN_PER_LETTER * (end - previous - 1),
-                             previous, last)
-            if candidate[0] > here.get(_UNKNOWN, _NONE)[0]:
-                here[_UNKNOWN] = candidate
-        for start, number in ending[end]:
-            alone = math.log(max(totals[number], 1)) - log_total
-            for last, (score, _, _) in states[start].items():
-                candidate_score = score + alone
-                if bigrams is not None and last >= 0:
-                    candidate_score += pair_lift(bigrams, totals, total, last, number)
-                if candidate_score > here.get(number, _NONE)[0]:
-                    here[number] = (candidate_score, start, last)
-    pieces = []
-    end, last = size, max(states[size], key=lambda key: states[size][key][0])
-    while end > 0:
-        _, start, before = states[end][last]
-        pieces.append(run[places[start]:places[end]])
-        end, last = start, before
-    return pieces[::-1]
+    allowed = b"" if len(folded) == len(run) else bytes(place >= 0 for place in places)
+    bigrams = lexicon._bigrams
+    pairs, counts, mass = ((_NO_PAIRS, _NO_PAIRS, 1) if bigrams is None
+                           else (bigrams.pairs, bigrams.counts, bigrams.mass()))
+    starts = _search.segment(lexicon._trie, folded, allowed, lexicon._totals, lexicon.total(),
+                             pairs, counts, mass, SMOOTHING,
+                             math.log(UNKNOWN_COUNT / lexicon.total()) - UNKNOWN_PER_LETTER,
+                             UNKNOWN_PER_LETTER, LONGEST_WORD)
+    ends = [*starts[1:], len(folded)]
+    return [run[places[start]:places[end]] for start, end in zip(starts, ends)]
 
 
-_START, _UNKNOWN = -2, -1
-_NONE = (-math.inf, 0, 0)
-
-
-def _last_place(places: list[int], end: int) -> int:
-    at = end - 1
-    while places[at] < 0:
-        at -= 1
-    return at
+_NO_PAIRS = array("Q")
 
 
 def segment(lexicon: Lexicon, text: str) -> Iterator[str]:

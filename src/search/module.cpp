@@ -14,6 +14,7 @@
 #include "search/edit_costs_type.h"
 #include "search/queries.h"
 #include "search/shape.h"
+#include "search/segment.h"
 #include "search/spelt.h"
 
 namespace brindlemap {
@@ -47,6 +48,7 @@ PyMethodDef functions[] = {
     function<search_signatures::build, build>(),
     function<search_signatures::arrays, arrays>(),
     function<search_signatures::spelt_words, spelt_words>(),
+    function<search_signatures::segment, segment>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };

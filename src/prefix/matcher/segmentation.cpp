@@ -1,0 +1,156 @@
+// The dynamic programme of segment_starts: for each position and each word that may end
+// there, the best split up to it.
+#include "prefix/matcher/segmentation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "prefix/matcher/spelt_words.h"
+
+namespace brindlemap {
+namespace {
+
+constexpr std::int64_t kStart = -2;
+constexpr std::int64_t kUnknown = -1;
+
+// The best split of the text up to a position whose last piece is `last` (a payload, kUnknown
+// or kStart): its score, where that piece starts, and the last piece before it.
+struct State {
+    std::int64_t last;
+    double score;
+    std::uint32_t start;
+    std::int64_t before;
+};
+
+class Scores {
+  public:
+    explicit Scores(const SegmentModel& model) noexcept
+        : model_(model),
+          log_total_(std::log(static_cast<double>(model.total))),
+          scale_(static_cast<double>(model.mass) / static_cast<double>(model.total)) {}
+
+    double alone(std::uint64_t key) const noexcept {
+        return std::log(static_cast<double>(std::max<std::uint64_t>(model_.totals[key], 1))) -
+               log_total_;
+    }
+
+    double pair(std::uint64_t first, std::uint64_t second) const noexcept {
+        const std::uint64_t keys = model_.totals.size();
+        const std::uint64_t code = first * keys + second;
+        const NumberView& pairs = model_.pairs;
+        std::size_t low = 0, high = std::min(pairs.size(), model_.pair_counts.size());
+        while (low < high) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (pairs[middle] < code) low = middle + 1;
+            else high = middle;
+        }
+        if (low >= pairs.size() || low >= model_.pair_counts.size() || pairs[low] != code)
+            return 0.0;
+        const double count = static_cast<double>(model_.pair_counts[low]);
+        if (count == 0.0) return 0.0;
+        const double expected =
+            model_.smoothing * scale_ *
+            static_cast<double>(std::max<std::uint64_t>(model_.totals[first], 1)) *
+            static_cast<double>(std::max<std::uint64_t>(model_.totals[second], 1));
+        return std::log1p(count * static_cast<double>(model_.total) / expected);
+    }
+
+  private:
+    const SegmentModel& model_;
+    double log_total_;
+    double scale_;
+};
+
+}  // namespace
+
+std::vector<std::uint32_t> segment_starts(const Trie& trie, std::span<const char32_t> text,
+                                          std::span<const unsigned char> allowed,
+                                          const SegmentModel& model, std::size_t longest,
+                                          WalkInterrupt& interrupt) {
+    const std::size_t size = text.size();
+    // The text's two ends are always places to cut.
+    const auto may_cut = [&](std::size_t at) {
+        return at == 0 || at == size || allowed.size() <= at || allowed[at] != 0;
+    };
+    // The words found, by where they end (and, for one end, by where they start).
+    std::vector<SpeltWord> words = spelt_words(trie, text, longest, interrupt);
+    std::stable_sort(words.begin(), words.end(),
+                     [](const SpeltWord& a, const SpeltWord& b) { return a.end < b.end; });
+    const Scores scores(model);
+    std::vector<State> states{{kStart, 0.0, 0, kStart}};
+    // states[first[p] .. first[p + 1]) are those of position p (none where no cut may fall).
+    std::vector<std::size_t> first(size + 2, 0);
+    first[1] = 1;
+    std::size_t previous = 0;
+    std::size_t next_word = 0;
+    const auto at_position = [&](std::size_t p) {
+        return std::span<const State>(states.data() + first[p], first[p + 1] - first[p]);
+    };
+    for (std::size_t end = 1; end <= size; ++end) {
+        const std::size_t here = states.size();
+        first[end] = here;
+        if (!may_cut(end)) {
+            while (next_word < words.size() && words[next_word].end == end) ++next_word;
+            first[end + 1] = here;
+            continue;
+        }
+        // A stretch that spells no word: a piece of its own, or the end of the one before.
+        std::optional<State> unknown;
+        for (const State& state : at_position(previous)) {
+            const State candidate =
+                state.last == kUnknown
+                    ? State{kUnknown,
+                            state.score - model.unknown_per_letter * double(end - previous),
+                            state.start, state.before}
+                    : State{kUnknown,
+                            state.score + model.unknown_first -
+                                model.unknown_per_letter * double(end - previous - 1),
+                            static_cast<std::uint32_t>(previous), state.last};
+            if (!unknown || candidate.score > unknown->score) unknown = candidate;
+        }
+        if (unknown) states.push_back(*unknown);
+        for (; next_word < words.size() && words[next_word].end == end; ++next_word) {
+            const SpeltWord& word = words[next_word];
+            if (!may_cut(word.start) || word.payload >= model.totals.size()) continue;
+            const double alone = scores.alone(word.payload);
+            const std::span<const State> before = at_position(word.start);
+            interrupt.charge(before.size() + 1);
+            for (std::size_t i = 0; i < before.size(); ++i) {
+                const State state = before[i];  // a copy: states may grow below
+                double score = state.score + alone;
+                if (state.last >= 0) score += scores.pair(std::uint64_t(state.last), word.payload);
+                auto mine = std::find_if(states.begin() + std::ptrdiff_t(here), states.end(),
+                                         [&](const State& s) { return s.last == word.payload; });
+                if (mine == states.end())
+                    states.push_back({word.payload, score, word.start, state.last});
+                else if (score > mine->score)
+                    *mine = {word.payload, score, word.start, state.last};
+            }
+        }
+        first[end + 1] = states.size();
+        previous = end;
+    }
+    // The best state at the end, then back through the piece before each.
+    std::vector<std::uint32_t> starts;
+    if (size == 0) return starts;
+    const std::span<const State> last_states = at_position(size);
+    const State* best = &last_states.front();
+    for (const State& state : last_states)
+        if (state.score > best->score) best = &state;
+    std::size_t end = size;
+    std::int64_t last = best->last;
+    while (end > 0) {
+        const std::span<const State> candidates = at_position(end);
+        const auto state = std::find_if(candidates.begin(), candidates.end(),
+                                        [&](const State& s) { return s.last == last; });
+        if (state == candidates.end()) break;  // each state's `before` is kept where it starts
+        starts.push_back(state->start);
+        end = state->start;
+        last = state->before;
+    }
+    std::reverse(starts.begin(), starts.end());
+    return starts;
+}
+
+}  // namespace brindlemap

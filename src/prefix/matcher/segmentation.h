@@ -1,0 +1,75 @@
+// The likeliest split of a text written without spaces into words of a trie, by the words'
+// counts and the counts of pairs of words: a dynamic programme over the words that stretches
+// of the text spell.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/trie/trie.h"
+
+namespace brindlemap {
+
+// Unsigned integers of 1, 2, 4 or 8 bytes each, read in place from memory someone else holds.
+class NumberView {
+  public:
+    NumberView() noexcept = default;
+    NumberView(const void* data, std::size_t itemsize, std::size_t size) noexcept
+        : data_(static_cast<const unsigned char*>(data)), itemsize_(itemsize), size_(size) {}
+    std::size_t size() const noexcept { return size_; }
+    // Unchecked: `i` must be below size().
+    std::uint64_t operator[](std::size_t i) const noexcept {
+        const unsigned char* at = data_ + i * itemsize_;
+        switch (itemsize_) {
+            case 1: return *at;
+            case 2: return read<std::uint16_t>(at);
+            case 4: return read<std::uint32_t>(at);
+            default: return read<std::uint64_t>(at);
+        }
+    }
+
+  private:
+    template <class T>
+    static std::uint64_t read(const unsigned char* at) noexcept {
+        T value;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    }
+    const unsigned char* data_ = nullptr;
+    std::size_t itemsize_ = 1;
+    std::size_t size_ = 0;
+};
+
+// What a split is scored by. A word (payload r) counts totals[r] of `total`; the pair of keys
+// (a, b) counts pair_counts[i] where pairs[i] == a * totals.size() + b, pairs ascending (an
+// order broken only misleads the search for a pair). A word's score is ln(count / total); a
+// pair adds ln(1 + count * total / (smoothing * scale * count(a) * count(b))), scale being
+// `mass` (the pair counts' total) over `total`; a stretch that spells no word scores
+// `unknown_first` for its first letter and `unknown_per_letter` less for each letter.
+struct SegmentModel {
+    NumberView totals;
+    NumberView pairs;
+    NumberView pair_counts;
+    std::uint64_t total = 1;
+    std::uint64_t mass = 1;
+    double smoothing = 1.0;
+    double unknown_first = 0.0;
+    double unknown_per_letter = 0.0;
+};
+
+// Where each piece of the best split of `text` starts, in order (0 first), words found among
+// the stretches of at most `longest` characters. A piece may start or end only at the text's
+// ends and at positions p with allowed[p] nonzero (a p past `allowed`'s end is allowed).
+// Words whose payloads are not below model.totals.size() are passed over. Among splits that
+// score alike the first found wins. Work is charged to `interrupt`: at most text.size() *
+// longest descents and, for each word found, a step for each best split ending where it starts.
+std::vector<std::uint32_t> segment_starts(const Trie& trie, std::span<const char32_t> text,
+                                          std::span<const unsigned char> allowed,
+                                          const SegmentModel& model, std::size_t longest,
+                                          WalkInterrupt& interrupt);
+
+}  // namespace brindlemap
