@@ -15,8 +15,19 @@ SOURCES := $(shell find src python -type f \( -name '*.cpp' -o -name '*.h' -o -n
 
 .PHONY: test run build clean format sanitize fuzz fuzz-ci bench
 
-test: $(STAMPS)/installed
+test: $(STAMPS)/installed $(STAMPS)/dictionaries
 	$(PY) -m pytest -q tests
+
+# The hunspell dictionaries the end-to-end tests read (Debian's, installed only when missing;
+# where they cannot be installed those tests skip, and the next run tries again).
+DICTIONARIES := /usr/share/hunspell/fr.dic /usr/share/hunspell/de_DE.dic
+$(STAMPS)/dictionaries:
+	@for f in $(DICTIONARIES); do [ -e "$$f" ] || missing=1; done; \
+	if [ -n "$$missing" ]; then \
+	  (apt-get update && apt-get install -y hunspell-fr hunspell-de-de) \
+	    || echo "warning: hunspell-fr and hunspell-de-de could not be installed:" \
+	            "the tests that read them skip" >&2; fi
+	@for f in $(DICTIONARIES); do [ -e "$$f" ] || exit 0; done; mkdir -p $(STAMPS) && touch $@
 
 # A demo of the command-line tool: the shipped English lexicon checks, corrects and completes a
 # letter (check exits 1 when it finds unknown words, as linters do; correct fixes only what it
@@ -99,14 +110,17 @@ format: $(STAMPS)/python
 # peers from PyPI, and the lean C++ walk built beside the bench; writes bench/RESULTS.md. Takes
 # about half an hour.
 WORD_LISTS := /usr/share/dict/american-english /usr/share/dict/american-english-insane \
-	/usr/share/dict/french /usr/share/games/fortunes/fortunes
+	/usr/share/dict/french /usr/share/games/fortunes/fortunes /usr/bin/hunspell \
+	/usr/share/hunspell/fr.dic /usr/share/hunspell/de_DE.dic /usr/share/hunspell/es_ES.dic \
+	/usr/share/hunspell/it_IT.dic
 LEAN_WALK = bench/build/_lean_walk$(shell $(PY) -c \
 	'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))' 2>/dev/null)
 
 bench: $(STAMPS)/installed $(STAMPS)/bench-deps
 	@for f in $(WORD_LISTS); do [ -e "$$f" ] || missing=1; done; \
 	if [ -n "$$missing" ]; then \
-	  apt-get update && apt-get install -y wamerican wamerican-insane wfrench fortunes-min; fi
+	  apt-get update && apt-get install -y wamerican wamerican-insane wfrench fortunes-min \
+	    hunspell hunspell-fr hunspell-de-de hunspell-es hunspell-it; fi
 	$(MAKE) --no-print-directory "$(LEAN_WALK)"
 	BENCH_COMMAND="make bench" $(PY) bench/run.py
 

@@ -442,6 +442,7 @@ def main():
         lines += list_table(name, r)
     lines += quality.section() + batch.section() + lexicon_section()
     lines += ["## Weighted edits", "", *printed("weighted_quality.py", "weighted_speed.py")]
+    lines += ["## Other languages", "", *printed("languages.py")]
     split = split_targets.section(log=lambda m: print(m, flush=True))
     print("\n".join(split), flush=True)
     lines += split

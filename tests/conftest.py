@@ -154,3 +154,28 @@ def expected_completions(words, typed, max_dist, k, distance):
     reach = [m for m in reach if m[2] <= max_dist]
     return [sorted(reach, key=lambda m: (m[2], m[1], m[0]))[:k],
             sorted(reach, key=lambda m: (m[2], m[0]))[:k]]
+
+
+@pytest.fixture(scope="session")
+def language_cache(tmp_path_factory):
+    """A cache folder of its own for the lexicons that for_language builds, shared by the
+    session's tests so that each dictionary is built once."""
+    folder = tmp_path_factory.mktemp("cache")
+    with pytest.MonkeyPatch.context() as patch:
+        patch.setenv("XDG_CACHE_HOME", str(folder))
+        yield folder
+
+
+@pytest.fixture(scope="session")
+def system_lexicon(language_cache):
+    """Lexicon.for_language of a system dictionary, skipping where it is not installed (make
+    test installs hunspell-fr and hunspell-de-de)."""
+    from brindlemap import Lexicon
+    from brindlemap.errors import DictionaryNotFoundError
+
+    def open_language(language):
+        try:
+            return Lexicon.for_language(language)
+        except DictionaryNotFoundError as error:
+            pytest.skip(f"{error.package} is not installed")
+    return open_language

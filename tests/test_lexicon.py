@@ -104,6 +104,10 @@ def test_completions_and_unfolded_lexicons_carry_casing_as_they_should():
     (None, "café", "cafe\u0301", True),  # composed or apart, one word
     ("case", "cafe\u0301", "CAFÉ", True),
     (None, "Café", "café", False),
+    ("case+accents", "Ἀθῆναι", "ΑΘΗΝΑΙ", True),  # Greek and Cyrillic marks are accents
+    ("case+accents", "Йод", "иод", True),
+    ("case+accents", "हिन्दी", "हिनदी", False),  # a virama is no accent: it joins letters
+    ("case+accents", "カード", "カート", False),  # nor are the dakuten of kana
 ])
 def test_folding(fold, stored, query, found):
     lexicon = Lexicon([stored, stored], fold=fold)

@@ -7,8 +7,9 @@ slip rather than a name, a term or a word of another language. So a fix is left 
 
 - the word holds a letter of a script the lexicon does not hold, or the fix would write it in
   another script ("東京" never becomes "of");
-- the word is the fix with accents ("naïve" for "naive"), or the fix with a common ending or
-  beginning ("executables", "relicensing"): a form the lexicon lacks, not a typo;
+- the word is the fix with accents of its own ("naïve" for "naive"), or the fix with a common
+  ending or beginning ("executables", "relicensing"): a form the lexicon lacks, not a typo
+  (where the word lacks the accents of its fix, "fraternite", it is a typo);
 - a third or more of the words around it are unknown words without a sure fix: a passage in
   another language, a list of names or a line of code reads so (`proofreading` weighs this
   once every word has its fix);
@@ -96,7 +97,9 @@ def _bare(word: str) -> str:
 def _inflected(word: str, fix: str) -> bool:
     """Whether `word` is `fix` with a common ending or beginning, or with accents."""
     word, fix = word.lower(), fix.lower()
-    if word != fix and _bare(word) == _bare(fix):
+    # A word written with accents of its own is a form ("naïve"); one written without the
+    # accents its fix has is a typo ("fraternite", "Erklarung").
+    if word != fix and _bare(word) == _bare(fix) and _bare(word) != word:
         return True
     if word.startswith(fix) and word[len(fix):] in _ENDINGS and word[-2:] != fix[-1] * 2:
         return True  # but "thiss" is "this" with a doubled letter

@@ -3,7 +3,8 @@ keeps working while new code tells the failures apart by type and reason."""
 
 import enum
 
-__all__ = ["IndexFileError", "IndexFileReason", "MalformedTrieError"]
+__all__ = ["DictionaryFormatError", "DictionaryNotFoundError", "IndexFileError",
+           "IndexFileReason", "MalformedTrieError"]
 
 
 class MalformedTrieError(ValueError):
@@ -39,3 +40,22 @@ class IndexFileError(ValueError):
 
     def __reduce__(self) -> tuple[type["IndexFileError"], tuple[str, str]]:
         return type(self), (str(self), self.reason)
+
+
+class DictionaryFormatError(ValueError):
+    """A hunspell dictionary (.aff or .dic) with a line its reader cannot make sense of."""
+
+
+class DictionaryNotFoundError(LookupError):
+    """No hunspell dictionary of a language in the folders hunspell searches; `package` names
+    the Debian package that installs one."""
+
+    def __init__(self, language: str, package: str, searched: tuple[str, ...]) -> None:
+        super().__init__(f"no hunspell dictionary for {language!r} in {', '.join(searched)}: "
+                         f"install one (on Debian: apt-get install {package}) or name its "
+                         "folder in $DICPATH")
+        self.language, self.package, self.searched = language, package, searched
+
+    def __reduce__(self) -> tuple[type["DictionaryNotFoundError"],
+                                  tuple[str, str, tuple[str, ...]]]:
+        return type(self), (self.language, self.package, self.searched)

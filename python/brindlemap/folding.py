@@ -22,13 +22,36 @@ def _case(text: str) -> str:
     return unicodedata.normalize("NFC", unicodedata.normalize("NFC", text).casefold())
 
 
+# The scripts whose marks are accents on a letter that stays the same letter without them. In
+# other scripts a mark is a letter of its own or changes one (Devanagari's virama, Arabic's
+# vowel signs, the dakuten of kana): stripping it would merge distinct words.
+_ACCENTED_SCRIPTS = ("LATIN", "GREEK", "CYRILLIC")
+_bases: dict[str, bool] = {}  # whether a base character's marks are accents, once asked
+
+
+def _takes_accents(character: str) -> bool:
+    known = _bases.get(character)
+    if known is None:
+        known = _bases[character] = unicodedata.name(character, "").startswith(
+            _ACCENTED_SCRIPTS)
+    return known
+
+
 def _case_and_accents(text: str) -> str:
     folded = _case(text)
     if folded.isascii():
         return folded
-    marks_apart = unicodedata.normalize("NFD", folded)
-    bare = "".join(c for c in marks_apart if unicodedata.category(c) != "Mn")
-    return unicodedata.normalize("NFC", bare)
+    kept: list[str] = []
+    # Whether the marks that follow stand on a Latin, Greek or Cyrillic letter; a mark that
+    # opens the text stands on nothing, and goes.
+    accented = True
+    for c in unicodedata.normalize("NFD", folded):
+        if unicodedata.category(c) != "Mn":
+            accented = _takes_accents(c)
+        elif accented:
+            continue
+        kept.append(c)
+    return unicodedata.normalize("NFC", "".join(kept))
 
 
 def folder(fold: Fold) -> Callable[[str], str]:

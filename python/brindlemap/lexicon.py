@@ -6,10 +6,10 @@ from __future__ import annotations
 import heapq
 import os
 from array import array
-from collections.abc import Callable, Iterator
+from collections.abc import Callable, Iterator, Mapping
 from typing import Any, NamedTuple
 
-from brindlemap import proofreading, queries, segmenting
+from brindlemap import languages, proofreading, queries, segmenting
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Queries
 from brindlemap.bigrams import Bigrams, Pairs
@@ -82,8 +82,9 @@ class Lexicon:
     (None) it is as tolerant as the query's default number of plain edits, `costs.edits(n)`.
     """
 
-    __slots__ = ("_bigrams", "_counts", "_extra", "_firsts", "_fold", "_key_of", "_metric",
-                 "_scripts_held", "_starts", "_text", "_total", "_totals", "_trie", "_under")
+    __slots__ = ("_bigrams", "_compounds", "_counts", "_extra", "_firsts", "_fold", "_key_of",
+                 "_language", "_metric", "_query_metric", "_scripts_held", "_starts", "_text",
+                 "_total", "_totals", "_trie", "_under")
 
     _bigrams: Bigrams | None  # how often each pair of its keys is seen together, if known
 
@@ -122,8 +123,34 @@ class Lexicon:
         of the `wordfreq` package, which this needs (`pip install brindlemap[wordfreq]`),
         each counted as its frequency per billion words. wordfreq keeps its words
         case-folded, so answers are in lowercase unless the query's casing says otherwise;
-        tokens with digits, and those without a letter, are left out."""
-        return cls(wordfreq_counts(language, n, wordlist), fold=fold)
+        tokens with digits, and those without a letter, are left out. Its `check` and `correct`
+        follow the language's rules (`brindlemap.languages`: French elisions, say), and for a
+        language with accents its queries weigh edits by `Costs.accents(delete=7,
+        transpose=7)` unless told otherwise."""
+        return languages.speaking(cls(wordfreq_counts(language, n, wordlist), fold=fold),
+                                  language)
+
+    @classmethod
+    def from_hunspell(cls, dic: str | os.PathLike[str], aff: str | os.PathLike[str] | None = None,
+                      *, counts: str | Mapping[str, int] | None = "wordfreq",
+                      language: str | None = None, fold: Fold = "case") -> Lexicon:
+        """The lexicon of a hunspell dictionary: every form its `.dic` words take with the
+        affixes of its `.aff` (beside it unless named), which knows its compounds too
+        (`brindlemap.hunspell` says what it reads). Each form counts as its frequency per
+        billion words in wordfreq (`counts="wordfreq"`, where installed; forms wordfreq lacks
+        count least), as `counts` maps it, or 1 (None). `language` ("fr") defaults to the file
+        name's ("fr_FR.dic")."""
+        from brindlemap.hunspell_lexicon import from_hunspell
+        return from_hunspell(cls, dic, aff, counts, language, fold)
+
+    @classmethod
+    def for_language(cls, language: str) -> Lexicon:
+        """The lexicon of the system's hunspell dictionary for `language` ("fr", "de_DE"),
+        with wordfreq's counts, built once and then opened from the user's cache
+        (`brindlemap.language_cache`); LookupError (a `DictionaryNotFoundError`) naming the
+        Debian package to install where no dictionary is found."""
+        from brindlemap.language_cache import for_language
+        return for_language(cls, language)
 
     @classmethod
     def load(cls, path: str | os.PathLike[str], *,
@@ -172,6 +199,8 @@ class Lexicon:
         under = self if self._under is None else self._under
         lexicon = Lexicon._of(self._fold, under._tables())
         lexicon._metric, lexicon._bigrams = self._metric, table
+        lexicon._query_metric, lexicon._language = self._query_metric, self._language
+        lexicon._compounds = self._compounds
         if self._extra is not None:
             lexicon = _layered(lexicon, self._extra)
         return lexicon
@@ -241,6 +270,9 @@ class Lexicon:
         self._extra: Lexicon | None = None  # the words of with_words, kept apart
         self._under: Lexicon | None = None  # with them, the lexicon whose tables these are
         self._metric: Metric | Costs = RANKED_METRIC  # what check and correct weigh edits by
+        self._query_metric: Metric | Costs = RANKED_METRIC  # and the other queries
+        self._language: languages.Profile | None = None  # None: English, as ever
+        self._compounds: Any = None  # the compound rules of a hunspell dictionary
         self._scripts_held: frozenset[str] | None = None
         self._bigrams = None
         self._total: int | None = None
@@ -315,7 +347,7 @@ class Lexicon:
         return _merged(found, answer(self._extra), k)
 
     def suggest(self, word: str, max_dist: int | None = None, k: int = 10, *,
-                metric: Metric | Costs = RANKED_METRIC, before: str | None = None,
+                metric: Metric | Costs | None = None, before: str | None = None,
                 after: str | None = None) -> list[Suggestion]:
         """The `k` best words within `max_dist` of `word` (by default 2 edits, or
         `metric.edits(2)` for a Costs metric), best first: by distance, then by count (most
@@ -325,6 +357,7 @@ class Lexicon:
         key = self._key(word)
         if not key:
             return []
+        metric = self._query_metric if metric is None else metric
         for neighbour in (before, after):
             if neighbour is not None and not isinstance(neighbour, str):
                 raise TypeError(f"a neighbour is a str or None, not {type(neighbour).__name__}")
@@ -339,23 +372,25 @@ class Lexicon:
                       self.total())[0][:k]
 
     def complete(self, typed: str, max_dist: int | None = None, k: int = 10, *,
-                 metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
+                 metric: Metric | Costs | None = None) -> list[Suggestion]:
         """The `k` best words that begin with something within `max_dist` of `typed` (by
         default 1 edit, or `metric.edits(1)` for a Costs metric): by that distance, then by
         count (most first), then in the order the words were given. Every word begins with
         the empty word: for it, the `k` commonest."""
         key = self._key(typed)
+        metric = self._query_metric if metric is None else metric
         reach = _reach(max_dist, metric, COMPLETION_EDITS)
         return self._layered(lambda lexicon: lexicon._answers(typed, key, queries.complete(
             lexicon._trie, key, reach, k, metric=metric)), k)
 
     def search(self, word: str, max_dist: int | None = None, *,
-               metric: Metric | Costs = RANKED_METRIC) -> list[Suggestion]:
+               metric: Metric | Costs | None = None) -> list[Suggestion]:
         """Every word within `max_dist` of `word` (by default 1 edit, or `metric.edits(1)`
         for a Costs metric), in the order of `suggest`. The empty word has none."""
         key = self._key(word)
         if not key:
             return []
+        metric = self._query_metric if metric is None else metric
         reach = _reach(max_dist, metric, UNRANKED_EDITS)
 
         def answer(lexicon: Lexicon) -> list[Suggestion]:
@@ -365,7 +400,7 @@ class Lexicon:
         return self._layered(answer, None)
 
     def lookup_many(self, words: Queries, max_dist: int | None = None, k: int = 10, *,
-                    metric: Metric | Costs = RANKED_METRIC,
+                    metric: Metric | Costs | None = None,
                     threads: int | None = None) -> list[list[Suggestion]]:
         """For each of `words`, in input order, what `suggest` gives (`max_dist` defaults as
         there); the walks run on `threads` native threads (default: one per CPU) with the
@@ -374,6 +409,7 @@ class Lexicon:
             raise TypeError("a str is one word, not a sequence of them: pass [word] for one")
         given = list(words)
         keys = [self._key(word) for word in given]
+        metric = self._query_metric if metric is None else metric
         reach = _reach(max_dist, metric, RANKED_EDITS)
 
         def answers(lexicon: Lexicon) -> list[list[Suggestion]]:
@@ -431,6 +467,12 @@ class Lexicon:
     def _text_metric(self, metric: Metric | Costs | None) -> Metric | Costs:
         return self._metric if metric is None else metric
 
+    @property
+    def language(self) -> languages.Profile:
+        """The rules of the lexicon's language that `check` and `correct` follow
+        (`brindlemap.languages`); English's unless it was made for another."""
+        return languages.ENGLISH if self._language is None else self._language
+
     def scripts(self) -> frozenset[str]:
         """The scripts the lexicon's letters are written in (LATIN, CYRILLIC, CJK...)."""
         if self._scripts_held is None:
@@ -474,8 +516,10 @@ class Lexicon:
 
     def __contains__(self, word: object) -> bool:
         """Whether a word that folds as `word` does is in the lexicon."""
-        return isinstance(word, str) and (self._base_number(word) is not None
-                                          or (self._extra is not None and word in self._extra))
+        return isinstance(word, str) and (
+            self._base_number(word) is not None
+            or (self._extra is not None and word in self._extra)
+            or (self._compounds is not None and self._compounds.holds(word)))
 
     def count(self, word: str) -> int:
         """The count of all the words that fold as `word` does; 0 for none."""
@@ -508,6 +552,8 @@ class Lexicon:
             return _layered, (self._under, self._extra)
         if _english and self is _english[0]:
             return Lexicon.english, ()
+        if self._language is not None:
+            return languages.restored, (self.to_bytes(), self._language.code)
         return Lexicon.from_bytes, (self.to_bytes(),)
 
 
@@ -522,7 +568,8 @@ def _layered(under: Lexicon, extra: Lexicon) -> Lexicon:
     layered = Lexicon._of(under._fold, Tables(under._trie, under._text, under._starts,
                                               under._counts, under._firsts, under._totals))
     layered._extra, layered._under, layered._metric = extra, under, under._metric
-    layered._bigrams = under._bigrams
+    layered._query_metric, layered._language = under._query_metric, under._language
+    layered._compounds, layered._bigrams = under._compounds, under._bigrams
     return layered
 
 

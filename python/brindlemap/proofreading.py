@@ -1,23 +1,25 @@
-"""Checking and correcting whole texts with a Lexicon: which words it does not know, and what
-to put in their place.
+"""Checking and correcting whole texts with a Lexicon: which words it does not know, and what to
+put in their place.
 
-A word is known when the lexicon holds it, or, followed by a period, holds it with the period
-("Dr." for "Dr"). A word ending in a contraction or a possessive ('s, 't, 'll, 're, 've, 'd,
-'m, or the bare ' of "dogs'") is known when the lexicon holds the whole word or its stem: the
-word before "n't" for 't ("don't": "do"), with a few irregular stems taken from a table
-("can't": "ca" or "can", "won't": "wo" or "will"). A word written with invisible format
-characters inside it (a soft hyphen, a zero-width joiner) is known as written or without them;
-a part of a hyphenated word is known when the lexicon holds the whole ("Jean-Baptiste"); a word
-in capitals that the lexicon holds in small letters, as the casing of some languages writes
-them, is known ("IŞIK", "İstanbul" for "ışık", "istanbul"). Unknown words with capitals inside
-them ("camelCase", "iPhone") are left alone, as code or names, and so are single letters,
-which mark list items and stand for variables and initials ("(b)", "x", "J. Smith"). Unknown
-words in capitals are checked like any other, since "TEH" is a typo as much as "teh": a
-lexicon that should pass acronyms holds them.
+A word is known when the lexicon holds it (with ’ read as '), or, followed by a period, holds
+it with the period ("Dr." for "Dr"). The lexicon's language (`brindlemap.languages`) says which
+elisions may open a word and which endings may close it: in English a contraction or a
+possessive ('s, 't, 'll, 're, 've, 'd, 'm, or the bare ' of "dogs'"), known when the lexicon
+holds the whole word or its stem: the word before "n't" for 't ("don't": "do"), with a few
+irregular stems taken from a table ("can't": "ca" or "can", "won't": "wo" or "will"); in French
+an elision ("l'homme", "qu’il"), known when the lexicon holds the word after it. A word written
+with invisible format characters inside it (a soft hyphen, a zero-width joiner) is known as
+written or without them; a part of a hyphenated word is known when the lexicon holds the whole
+("Jean-Baptiste"); a word in capitals that the lexicon holds in small letters, as the casing of
+some languages writes them, is known ("IŞIK", "İstanbul" for "ışık", "istanbul"). Unknown words
+with capitals inside them ("camelCase", "iPhone") are left alone, as code or names, and so are
+single letters, which mark list items and stand for variables and initials ("(b)", "x", "J.
+Smith"). Unknown words in capitals are checked like any other, since "TEH" is a typo as much as
+"teh": a lexicon that should pass acronyms holds them.
 
-An unknown word with a suffix is looked up by its stem, and its suggestions carry the suffix
-back ("freind's" suggests "friend's"). Correcting a word keeps its format characters where
-the replacement keeps the letters around them.
+An unknown word with an elision or an ending is looked up without them, and its suggestions and
+its fix carry them back ("freind's" suggests "friend's", "l'homne" "l'homme"). Correcting a
+word keeps its format characters where the replacement keeps the letters around them.
 """
 
 from __future__ import annotations
@@ -55,26 +57,10 @@ class Misspelling(NamedTuple):
     fix: str | None = None
 
 
-# Contraction and possessive endings, longest first, each in both apostrophes; "'" alone is
-# the possessive of a plural, taken after an s only.
-_SUFFIXES = tuple(suffix.replace("'", apostrophe)
-                  for suffix in ("n't", "'ll", "'re", "'ve", "'s", "'d", "'m")
-                  for apostrophe in "'’")
-# Stems before n't that are not words of their own, and the words they stand for.
-_IRREGULAR = {"ca": "can", "wo": "will", "sha": "shall", "ai": "am"}
+# What a flagged word was looked up without and carries back: its elision and its ending.
+Affixes = tuple[str, str]
 _WITHOUT_FORMAT = str.maketrans(dict.fromkeys(FORMAT_CHARACTERS))
 _HYPHENS = "-\u2010"
-
-
-def _split_suffix(word: str) -> tuple[str, str]:
-    """The stem and the contraction or possessive ending of `word` ("" where it has none)."""
-    lowered = word[-3:].lower()
-    for suffix in _SUFFIXES:
-        if lowered.endswith(suffix) and len(word) > len(suffix):
-            return word[:-len(suffix)], word[-len(suffix):]
-    if word[-1:] in "'’" and word[-2:-1] in "sS" and len(word) > 1:
-        return word[:-1], word[-1]
-    return word, ""
 
 
 def _has_inner_capital(word: str) -> bool:
@@ -89,12 +75,15 @@ def _without_format(word: str) -> str:
 
 
 def _holds(lexicon: Lexicon, word: str, dotted: bool) -> bool:
-    return word in lexicon or (dotted and word + "." in lexicon)
+    if word in lexicon or (dotted and word + "." in lexicon):
+        return True
+    plain = word.replace("’", "'")
+    return plain != word and _holds(lexicon, plain, dotted)
 
 
-def _verdict(lexicon: Lexicon, word: str, dotted: bool) -> tuple[str, str] | None:
-    """None where `word` is known; otherwise the query to look up and the suffix that its
-    answers take back."""
+def _verdict(lexicon: Lexicon, word: str, dotted: bool) -> tuple[str, Affixes] | None:
+    """None where `word` is known; otherwise the query to look up and the elision and ending
+    that its answers take back."""
     if _holds(lexicon, word, dotted):
         return None
     bare = _without_format(word)
@@ -103,16 +92,20 @@ def _verdict(lexicon: Lexicon, word: str, dotted: bool) -> tuple[str, str] | Non
     turkic = in_turkic_capitals(bare)
     if turkic != bare and _holds(lexicon, turkic, dotted):
         return None
-    stem, suffix = _split_suffix(bare)
+    language = lexicon.language
+    elision, rest = language.elision(bare)
+    if elision and _holds(lexicon, rest, dotted):
+        return None
+    stem, suffix = language.ending(rest)
     if suffix:
-        if stem in lexicon:
+        if _holds(lexicon, stem, False):
             return None
         if suffix[0] in "nN" and (stem + suffix[0] in lexicon
-                                  or _IRREGULAR.get(stem.lower(), "") in lexicon):
+                                  or language.irregular.get(stem.lower(), "") in lexicon):
             return None
-    if len(stem) < 2 or _has_inner_capital(bare):
+    if len(stem) < 2 or _has_inner_capital(rest if elision else bare):
         return None
-    return stem, suffix
+    return stem, (elision, suffix)
 
 
 def _compounds(text: str, found: list[Token]) -> list[tuple[int, int]]:
@@ -203,9 +196,9 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     """The words of the spans of `text` that `lexicon` does not know, with up to `k`
     suggestions each and the fix that `correct` makes of each; with `real_words`, also the
     known words that stand in the wrong place (`brindlemap.real_words`), without a fix."""
-    verdicts: dict[tuple[str, bool], tuple[str, str] | None] = {}
+    verdicts: dict[tuple[str, bool], tuple[str, Affixes] | None] = {}
     whole_known: dict[tuple[int, int], bool] = {}
-    unknown: list[tuple[int, tuple[str, str]]] = []
+    unknown: list[tuple[int, tuple[str, Affixes]]] = []
     known: list[int] = []
     found, span_starts = _tokens_in(text, spans)
     for at, ((word, start, end), (low, high)) in enumerate(zip(found,
@@ -236,6 +229,11 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     # lead of the first over the second is evidence.
     answers = dict(zip(queries, lexicon.lookup_many(queries, max_dist, max(k, CANDIDATES),
                                                     metric=metric)))
+    compounds = lexicon._compounds
+    if compounds is not None:  # a long word the lexicon lacks may be a compound mistyped
+        for query in queries:
+            answers[query] = compounds.with_compounds(query, answers[query], lexicon,
+                                                      max(k, CANDIDATES), max_dist, metric)
     uses = Counter(word.lower() for word, _, _ in found)
     unit = metric.unit if isinstance(metric, Costs) else 1
     total = lexicon.total()
@@ -248,11 +246,14 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
 
     fixes, guesses = [], []
     splits: dict[str, list[str]] = {}
-    for at, (query, suffix) in unknown:
+    language = lexicon.language
+    for at, (query, (elision, _)) in unknown:
         start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
         before, after = neighbours(text, found, at, read)
         pool = answers[query]
+        if elision:  # "l'" stands only before what it may elide before
+            pool = [answer for answer in pool if language.elides_before(answer.word)]
         pool, lifts = ranked(pool, [lexicon._lift(before, guess.word, after) for guess in pool],
                              unit, total)
         evidence = Evidence(query, opens, _in_title(text, found, at),
@@ -272,10 +273,11 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                            len(found))
         fixes = [None if at in crowded else fix for (at, _), fix in zip(unknown, fixes)]
     misspelt = []
-    for (at, (query, suffix)), fix, pool in zip(unknown, fixes, guesses):
+    for (at, (query, (elision, suffix))), fix, pool in zip(unknown, fixes, guesses):
         word, start, end = found[at]
-        misspelt.append(Misspelling(word, start, end, _with_suffix(pool[:k], suffix),
-                                    None if fix is None else _with_format(word, fix + suffix)))
+        misspelt.append(Misspelling(
+            word, start, end, _with_affixes(pool[:k], elision, suffix),
+            None if fix is None else _with_format(word, elision + fix + suffix)))
     return _in_order(misspelt, found, misplaced, k)
 
 
@@ -344,10 +346,10 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
                                                                         uses, confidence))
 
 
-def _with_suffix(answers: list[Suggestion], suffix: str) -> list[Suggestion]:
-    if not suffix:
+def _with_affixes(answers: list[Suggestion], elision: str, suffix: str) -> list[Suggestion]:
+    if not elision and not suffix:
         return answers
-    return [answer._replace(word=answer.word + suffix) for answer in answers]
+    return [answer._replace(word=elision + answer.word + suffix) for answer in answers]
 
 
 def _with_format(written: str, replacement: str) -> str:

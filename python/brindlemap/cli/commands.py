@@ -28,10 +28,12 @@ from brindlemap.cli.user_words import with_user_words
 from brindlemap._failures import is_panic
 from brindlemap._types import MAX_DISTANCE
 from brindlemap.costs import PRESETS
+from brindlemap.errors import DictionaryFormatError, DictionaryNotFoundError
 from brindlemap.files import save
 from brindlemap.folding import FOLDS
 from brindlemap.formats import FORMATS
 from brindlemap.index_reader import IndexFile
+from brindlemap.languages import accent_costs
 from brindlemap.lexicon import Lexicon, Suggestion
 from brindlemap.proofreading import Misspelling
 from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_EDITS, RANKED_METRIC, RANKS,
@@ -123,13 +125,50 @@ def _wordfreq_lexicon(args: Namespace) -> Lexicon:
                         ) from None
 
 
+def _hunspell_lexicon(args: Namespace) -> Lexicon:
+    if args.wordlist is not None or args.counts or args.wordfreq is not None:
+        raise UserError("--hunspell reads a dictionary's words: give no word list, --counts "
+                        "or --wordfreq with it")
+    try:
+        return Lexicon.from_hunspell(args.hunspell, fold=FOLD_NAMES[args.fold or "case"])
+    except OSError as error:
+        raise UserError(f"cannot read {error.filename or args.hunspell!r}: "
+                        f"{error.strerror or error}") from None
+    except DictionaryFormatError as error:
+        raise UserError(str(error)) from None
+
+
+def language_lexicon(language: str) -> Lexicon:
+    """The lexicon of --language: the system's hunspell dictionary, built once and cached."""
+    try:
+        return Lexicon.for_language(language)
+    except DictionaryNotFoundError as error:
+        raise UserError(str(error)) from None
+    except OSError as error:
+        raise UserError(f"cannot read the dictionary of {language!r}: "
+                        f"{error.strerror or error}") from None
+    except DictionaryFormatError as error:
+        raise UserError(str(error)) from None
+
+
+def _language_metric(args: Namespace, lexicon: Lexicon) -> None:
+    """An accented language's metric (languages.accent_costs) where none was asked for, and
+    --max-dist, given in plain edits, in its unit."""
+    if args.metric is None and lexicon.language.accented:
+        args.metric = accent_costs()
+        if args.max_dist is not None:
+            args.max_dist = min(args.metric.edits(args.max_dist), MAX_DISTANCE)
+
+
 def command_build(args: Namespace) -> None:
     started = time.monotonic()
     built: Index
-    if args.wordfreq is not None:
+    if args.hunspell is not None:
+        built = _hunspell_lexicon(args)
+    elif args.wordfreq is not None:
         built = _wordfreq_lexicon(args)
     elif args.wordlist is None:
-        raise UserError("give a word list, or --wordfreq LANG")
+        raise UserError("give a word list, --wordfreq LANG or --hunspell DIC")
     elif args.counts or args.fold is not None or args.wordlist == ENGLISH:
         built = _build_lexicon(args)
     else:
@@ -236,9 +275,19 @@ def _answer(args: Namespace, query_trie: QueryAll, query_lexicon: QueryAll) -> N
     line (JSON Lines), each line whole, and a run that a bad line or Ctrl-C ends midway leaves
     only complete lines. Words given as arguments make one batch and one JSON array.
     """
+    language = getattr(args, "language", None)
+    if language is not None and args.index is not None:
+        args.words.insert(0, args.index)  # with --language, every name is a word
+    elif args.index is None:
+        raise UserError("give an index or a word list, or --language LANG")
     given = _given_words(args)
     streamed = "-" in given
-    index = open_index(args.index, args.legacy)
+    index: Index
+    if language:
+        index = language_lexicon(language)
+        _language_metric(args, index)
+    else:
+        index = open_index(args.index, args.legacy)
     lexicon = isinstance(index, Lexicon)
     if lexicon and args.rank is not None:
         raise UserError("a lexicon ranks its words by their counts: --rank is for tries")
@@ -284,14 +333,15 @@ def command_query(args: Namespace) -> None:
 
 def command_suggest(args: Namespace) -> None:
     _answer(args, lambda trie, words: search_many(
-        trie, words, args.max_dist, metric=args.metric, k=args.k, rank=args.rank or DEFAULT_RANK),
+        trie, words, args.max_dist, metric=args.metric or RANKED_METRIC, k=args.k,
+        rank=args.rank or DEFAULT_RANK),
         lambda lexicon, words: lexicon.lookup_many(words, args.max_dist, args.k,
                                                    metric=args.metric))
 
 
 def command_complete(args: Namespace) -> None:
     _answer(args, lambda trie, words: [
-        complete(trie, word, args.max_dist, args.k, metric=args.metric,
+        complete(trie, word, args.max_dist, args.k, metric=args.metric or RANKED_METRIC,
                  rank=args.rank or DEFAULT_RANK) for word in words],
         lambda lexicon, words: [lexicon.complete(word, args.max_dist, args.k,
                                                  metric=args.metric) for word in words])
@@ -308,6 +358,14 @@ def _text_lexicon(args: Namespace) -> tuple[Lexicon, str]:
                             "input")
         args.paths = ["-"]
     *named, text = args.paths
+    if args.language is not None:
+        if named:
+            raise UserError("--language names the lexicon: give only the text")
+        if args.format is None:
+            args.format = "text" if text == "-" else text_format(text)
+        lexicon = language_lexicon(args.language)
+        _language_metric(args, lexicon)
+        return with_user_words(lexicon, args.user_words), text
     index_path = named[0] if named else ENGLISH
     index = open_index(index_path, legacy=False)
     if args.costs is None and index_path in SHIPPED_COSTS:
@@ -479,6 +537,15 @@ def _words_option(command: argparse.ArgumentParser) -> None:
                               "none)")
 
 
+def _language_option(command: argparse.ArgumentParser) -> None:
+    command.add_argument("--language", metavar="LANG", default=None,
+                         help="use the system's hunspell dictionary of LANG (fr, de, es_MX...) "
+                              "with wordfreq's counts and the language's own rules (French "
+                              "elisions, say), built on first use and then opened from "
+                              "$XDG_CACHE_HOME/brindlemap; with it, no index is named "
+                              "(default: none)")
+
+
 def parser() -> argparse.ArgumentParser:
     top = _Parser(prog="brindlemap", description="Approximate word lookup over a trie index.")
     top.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
@@ -503,6 +570,12 @@ def parser() -> argparse.ArgumentParser:
                            "the wordfreq package (a code such as fr or de), each counted as its "
                            "frequency per billion words, instead of reading a word list "
                            "(default: none)")
+    make.add_argument("--hunspell", metavar="DIC", default=None,
+                      help="build the lexicon of a hunspell dictionary: every form the words "
+                           "of DIC take with the affixes of the .aff beside it, each counted "
+                           "as its frequency per billion words in wordfreq where installed "
+                           "(compounds are known only through --language, whose cache keeps "
+                           "them) (default: none)")
     make.add_argument("--n", type=_unsigned(MAX_COUNT), default=WORDFREQ_WORDS,
                       help="how many words --wordfreq takes (default: %(default)s)")
     make.add_argument("--fold", choices=list(FOLD_NAMES), default=None,
@@ -517,7 +590,7 @@ def parser() -> argparse.ArgumentParser:
                                       "from standard input, one a line (blank lines skipped, "
                                       "surrounding whitespace stripped); options may stand "
                                       "anywhere among the words.")
-        command.add_argument("index", metavar="INDEX_OR_WORDLIST",
+        command.add_argument("index", metavar="INDEX_OR_WORDLIST", nargs="?", default=None,
                              help="an index written by build (of a trie or a lexicon, whose "
                                   "answers give counts where a trie's give payloads), or a word "
                                   "list; @english for the English lexicon that ships with the "
@@ -527,7 +600,9 @@ def parser() -> argparse.ArgumentParser:
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
                              help="the largest distance of a match (default: %(default)s)")
         metrics = command.add_mutually_exclusive_group()
-        metrics.add_argument("--metric", choices=list(METRICS), default=metric,
+        # Left unset, a lexicon's queries weigh edits its own way (accent_costs() for an
+        # accented language) and a trie's as `metric` says.
+        metrics.add_argument("--metric", choices=list(METRICS), default=None,
                              help="osa also counts swapping two adjacent characters as one edit "
                                   f"(default: {metric or UNRANKED_METRIC}"
                                   f"{'' if metric else f', or {RANKED_METRIC} with --best'})")
@@ -559,6 +634,7 @@ def parser() -> argparse.ArgumentParser:
              "distance of what was typed", "TYPED", 1)]:
         command = query_command(name, run, help, words, max_dist, RANKED_METRIC)
         _words_option(command)
+        _language_option(command)
         command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=10,
                              help="how many words per query (default: %(default)s)")
 
@@ -593,6 +669,7 @@ def parser() -> argparse.ArgumentParser:
                                   "that do not decode pass through unchanged (default: "
                                   "%(default)s)")
         _words_option(command)
+        _language_option(command)
         command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=None,
                              help="the largest distance of a suggestion, in plain edits "
                                   f"(default: {RANKED_EDITS})")
