@@ -114,10 +114,11 @@ std::vector<std::uint32_t> segment_starts(const Trie& trie, std::span<const char
             const SpeltWord& word = words[next_word];
             if (!may_cut(word.start) || word.payload >= model.totals.size()) continue;
             const double alone = scores.alone(word.payload);
-            const std::span<const State> before = at_position(word.start);
-            interrupt.charge(before.size() + 1);
-            for (std::size_t i = 0; i < before.size(); ++i) {
-                const State state = before[i];  // a copy: states may grow below
+            // By index, not by a view: the states of this position grow below, and may move.
+            const std::size_t low = first[word.start], high = first[word.start + 1];
+            interrupt.charge(high - low + 1);
+            for (std::size_t i = low; i < high; ++i) {
+                const State state = states[i];
                 double score = state.score + alone;
                 if (state.last >= 0) score += scores.pair(std::uint64_t(state.last), word.payload);
                 auto mine = std::find_if(states.begin() + std::ptrdiff_t(here), states.end(),
