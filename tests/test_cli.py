@@ -13,6 +13,7 @@ import pytest
 
 from brindlemap import build, from_internal_data, save
 from brindlemap.files import read_header as load_header
+from brindlemap.queries import COMPLETION_EDITS, RANKED_EDITS, UNRANKED_EDITS
 from conftest import CYCLE, plain_allocator_only
 
 TOOL = [sys.executable, "-m", "brindlemap"]
@@ -336,6 +337,11 @@ def test_version_and_every_default_in_help():
         help = cli(command, "--help")[1]
         options = help.count("\n  --") + help.count("\n  -k, --k")
         assert " ".join(help.split()).count("(default: ") == options
+    # The defaults shown are the queries' own.
+    for command, edits in ("query", UNRANKED_EDITS), ("suggest", RANKED_EDITS), \
+            ("complete", COMPLETION_EDITS), ("check", RANKED_EDITS):
+        assert f"plain edits, whatever the metric (default: {edits})" in " ".join(
+            cli(command, "--help")[1].split())
 
 
 def limit_memory():

@@ -10,6 +10,7 @@ from hypothesis import given, settings, strategies as st
 import brindlemap
 from brindlemap import (_search, build, build_arrays, complete, from_internal_data, search,
                         search_many, suggest)
+from brindlemap import Costs, MalformedTrieError, save
 from brindlemap._search import band_search
 from conftest import DISTANCE, completions, expected_completions, layout
 
@@ -162,6 +163,20 @@ def test_native_costs_refuse_what_the_walks_cannot_take():
     with pytest.raises(TypeError, match="immutable"):
         table.__init__(*plain)
     assert search(build(["b", "aa"]), "a", 5, metric=table) == [("aa", 1, 4), ("b", 0, 3)]
+
+
+def test_bounds_and_messages_the_python_side_states_are_the_native_ones(tmp_path):
+    plain = (10, 10, 10, 10, None, None, [], [], [])
+    Costs(insert=_search.MAX_COST), _search.EditCosts(_search.MAX_COST, *plain[1:])
+    for refuse in (lambda: Costs(insert=_search.MAX_COST + 1),
+                   lambda: _search.EditCosts(_search.MAX_COST + 1, *plain[1:])):
+        with pytest.raises(ValueError, match=f"must be in 1..{_search.MAX_COST}, not"):
+            refuse()
+    malformed = from_internal_data([0, 0], ["", "a"], [None, 1], [1])
+    for refuse in (lambda: search(malformed, "a"), lambda: save(malformed, tmp_path / "x")):
+        with pytest.raises(MalformedTrieError) as refused:
+            refuse()
+        assert str(refused.value).startswith(_search.MALFORMED_TRIE)
 
 
 def test_search_many_gives_the_loops_answers_whatever_the_threads():

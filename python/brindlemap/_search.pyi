@@ -9,6 +9,12 @@ from typing_extensions import disjoint_base
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Metric, Queries, Rank
 
+# The most any one edit may cost: far beyond any sensible weighting, and small enough that a
+# distance over thousands of characters stays well within 64 bits.
+MAX_COST: int
+# What refuses a trie whose arrays are not those of a well-formed trie.
+MALFORMED_TRIE: str
+
 @disjoint_base
 class EditCosts:
     """The native table of a weighted rule; brindlemap.Costs makes one."""

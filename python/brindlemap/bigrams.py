@@ -9,7 +9,7 @@ from collections.abc import Callable, Iterable, Iterator, Mapping
 from operator import index
 from typing import Any
 
-from brindlemap.frequency_file import MAX_COUNT
+from brindlemap._types import MAX_COUNT
 
 __all__ = ["Bigrams", "Pairs"]
 

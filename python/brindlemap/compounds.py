@@ -11,11 +11,12 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
+from brindlemap._types import Suggestion
 from brindlemap.costs import Costs
 from brindlemap.hunspell import BEGIN, END, FORBIDDEN, MIDDLE
 
 if TYPE_CHECKING:
-    from brindlemap.lexicon import Lexicon, Suggestion
+    from brindlemap.lexicon import Lexicon
     from brindlemap.queries import Metric
 
 __all__ = ["Compounds"]

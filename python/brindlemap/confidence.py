@@ -37,10 +37,10 @@ from __future__ import annotations
 import math
 import unicodedata
 from collections.abc import Iterable
-from typing import TYPE_CHECKING, NamedTuple, Protocol
+from typing import NamedTuple, Protocol
 
-if TYPE_CHECKING:
-    from brindlemap.lexicon import Suggestion
+from brindlemap._types import Suggestion
+
 
 __all__ = ["CANDIDATES", "DEFAULT_CONFIDENCE", "MIN_CONFIDENCE", "Evidence", "Facts",
            "checked_confidence", "decide", "ranked", "score", "scripts", "split_wins"]

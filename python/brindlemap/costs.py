@@ -17,7 +17,7 @@ from functools import partial
 from types import MappingProxyType
 from typing import Any, NamedTuple
 
-from brindlemap._search import EditCosts
+from brindlemap._search import MAX_COST, EditCosts
 
 __all__ = ["Costs", "LAYOUTS", "PRESETS", "weighted_distance"]
 
@@ -28,9 +28,6 @@ LAYOUTS = {
     "qwertz": ("qwertzuiop", "asdfghjkl", "yxcvbnm"),
     "azerty": ("azertyuiop", "qsdfghjklm", "wxcvbn"),
 }
-# The most any one edit may cost: far beyond any sensible weighting, and small enough that a
-# distance over thousands of characters stays well within 64 bits.
-MAX_COST = 1 << 20
 
 
 def _cost(value: Any, name: str) -> int:

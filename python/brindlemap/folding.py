@@ -4,9 +4,10 @@ import unicodedata
 from collections.abc import Callable
 from typing import Literal
 
-# What a Lexicon folds away: the case (the default), the case and the accents, or nothing.
+# What a Lexicon folds away: nothing, the case (the default), or the case and the accents. A
+# lexicon's index file stores its fold as its place in FOLDS: append, never reorder.
 Fold = Literal["case"] | Literal["case+accents"] | None
-FOLDS: tuple[Fold, ...] = ("case", "case+accents", None)
+FOLDS: tuple[Fold, ...] = (None, "case", "case+accents")
 
 
 def _nfc(text: str) -> str:

@@ -3,10 +3,8 @@
 import os
 from collections.abc import Iterator
 
+from brindlemap._types import MAX_COUNT
 from brindlemap.wordlist import WordListError, lines, parse_unsigned
-
-# Counts, and the totals they add up to, fit a signed 64-bit integer.
-MAX_COUNT = 2**63 - 1
 
 
 def read_frequencies(path: str | os.PathLike[str]) -> Iterator[tuple[int, str, int]]:

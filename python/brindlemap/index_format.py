@@ -63,9 +63,7 @@ DEFAULT_MAX_BYTES = 4 << 30
 # refused without being read.
 SNIFF_BYTES = 1 << 16
 
-MALFORMED = ("malformed trie: its arrays are not those of a well-formed tree (one entry per "
-             "node, runs of children in node order, a tree from node 0, a character on every "
-             "child, distinct characters among siblings)")
+MALFORMED = _search.MALFORMED_TRIE
 HEADERLESS = ("an index of the earlier headerless format, which has no checksum to catch a "
               "damaged byte: load it with legacy=True (--legacy on the command line) if you "
               "trust it")

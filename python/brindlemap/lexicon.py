@@ -3,6 +3,7 @@ user's own words."""
 
 from __future__ import annotations
 
+import functools
 import heapq
 import os
 from array import array
@@ -11,7 +12,7 @@ from typing import Any, NamedTuple
 
 from brindlemap import languages, proofreading, queries, segmenting
 from brindlemap._brindlemap import PrefixSearch
-from brindlemap._types import Match, Queries
+from brindlemap._types import MAX_COUNT, Match, Queries, Suggestion
 from brindlemap.bigrams import Bigrams, Pairs
 from brindlemap.builder import Words
 from brindlemap.casing import carrier
@@ -21,37 +22,20 @@ from brindlemap.context import lift
 from brindlemap.costs import Costs
 from brindlemap.folding import FOLDS, Fold, folder, spelling
 from brindlemap.formats import prose_spans
-from brindlemap.frequency_file import MAX_COUNT, read_frequencies
+from brindlemap.frequency_file import read_frequencies
 from brindlemap.index_format import DEFAULT_MAX_BYTES
 from brindlemap.lexicon_file import checked_tables, lexicon_bytes, read_lexicon
 from brindlemap.lexicon_tables import Tables, counted_items, lay_out
-from brindlemap.queries import (COMPLETION_EDITS, RANKED_EDITS, RANKED_METRIC, UNRANKED_EDITS,
-                                Metric)
+from brindlemap.queries import (COMPLETION_EDITS, RANKED_EDITS, RANKED_METRIC, SUGGESTIONS,
+                                UNRANKED_EDITS, Metric, reach)
 from brindlemap.safe_replace import replace_file
 from brindlemap.shipped import english_index, wordfreq_counts
 
 __all__ = ["MAX_COUNT", "Lexicon", "Suggestion"]
 
 
-class Suggestion(NamedTuple):
-    """One answer: a word as the lexicon holds it (in the query's casing), the count of all
-    the words that fold as it does, and its distance from the query."""
-
-    word: str
-    count: int  # type: ignore[assignment]  # a field, where tuple has a method of that name
-    distance: int
-
-
 def _unchanged(word: str) -> str:
     return word
-
-
-def _reach(max_dist: int | None, metric: Metric | Costs | None, edits: int) -> int:
-    """A query's `max_dist`: as given, or as tolerant as `edits` plain edits, counted in the
-    unit of a Costs metric."""
-    if max_dist is not None:
-        return max_dist
-    return metric.edits(edits) if isinstance(metric, Costs) else edits
 
 
 # Suggestion's own __new__ is a Python function; this makes the same tuple, a little faster,
@@ -110,11 +94,7 @@ class Lexicon:
         ("Dr", "etc"), folded by case; its `check` and `correct` weigh edits by
         `Costs.english()` unless told otherwise. Loaded once, from a prebuilt index; later
         calls give the same lexicon, which no query changes (and which pickles as itself)."""
-        if not _english:
-            english = cls.load(english_index())
-            english._metric = Costs.english()
-            _english.append(english)
-        return _english[0]
+        return _english()
 
     @classmethod
     def from_wordfreq(cls, language: str, n: int = 100_000, *, fold: Fold = "case",
@@ -346,7 +326,7 @@ class Lexicon:
             return found
         return _merged(found, answer(self._extra), k)
 
-    def suggest(self, word: str, max_dist: int | None = None, k: int = 10, *,
+    def suggest(self, word: str, max_dist: int | None = None, k: int = SUGGESTIONS, *,
                 metric: Metric | Costs | None = None, before: str | None = None,
                 after: str | None = None) -> list[Suggestion]:
         """The `k` best words within `max_dist` of `word` (by default 2 edits, or
@@ -361,17 +341,17 @@ class Lexicon:
         for neighbour in (before, after):
             if neighbour is not None and not isinstance(neighbour, str):
                 raise TypeError(f"a neighbour is a str or None, not {type(neighbour).__name__}")
-        reach = _reach(max_dist, metric, RANKED_EDITS)
+        bound = reach(max_dist, metric, RANKED_EDITS)
         if before is None and after is None:
             return self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
-                lexicon._trie, key, reach, k, metric=metric)), k)
+                lexicon._trie, key, bound, k, metric=metric)), k)
         pool = self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
-            lexicon._trie, key, reach, max(k, CANDIDATES), metric=metric)), None)
+            lexicon._trie, key, bound, max(k, CANDIDATES), metric=metric)), None)
         unit = metric.unit if isinstance(metric, Costs) else 1
         return ranked(pool, [self._lift(before, guess.word, after) for guess in pool], unit,
                       self.total())[0][:k]
 
-    def complete(self, typed: str, max_dist: int | None = None, k: int = 10, *,
+    def complete(self, typed: str, max_dist: int | None = None, k: int = SUGGESTIONS, *,
                  metric: Metric | Costs | None = None) -> list[Suggestion]:
         """The `k` best words that begin with something within `max_dist` of `typed` (by
         default 1 edit, or `metric.edits(1)` for a Costs metric): by that distance, then by
@@ -379,9 +359,9 @@ class Lexicon:
         the empty word: for it, the `k` commonest."""
         key = self._key(typed)
         metric = self._query_metric if metric is None else metric
-        reach = _reach(max_dist, metric, COMPLETION_EDITS)
+        bound = reach(max_dist, metric, COMPLETION_EDITS)
         return self._layered(lambda lexicon: lexicon._answers(typed, key, queries.complete(
-            lexicon._trie, key, reach, k, metric=metric)), k)
+            lexicon._trie, key, bound, k, metric=metric)), k)
 
     def search(self, word: str, max_dist: int | None = None, *,
                metric: Metric | Costs | None = None) -> list[Suggestion]:
@@ -391,15 +371,15 @@ class Lexicon:
         if not key:
             return []
         metric = self._query_metric if metric is None else metric
-        reach = _reach(max_dist, metric, UNRANKED_EDITS)
+        bound = reach(max_dist, metric, UNRANKED_EDITS)
 
         def answer(lexicon: Lexicon) -> list[Suggestion]:
-            found = queries.search(lexicon._trie, key, reach, metric=metric)
+            found = queries.search(lexicon._trie, key, bound, metric=metric)
             found.sort(key=lambda match: (match[2], match[1]))
             return lexicon._answers(word, key, found)
         return self._layered(answer, None)
 
-    def lookup_many(self, words: Queries, max_dist: int | None = None, k: int = 10, *,
+    def lookup_many(self, words: Queries, max_dist: int | None = None, k: int = SUGGESTIONS, *,
                     metric: Metric | Costs | None = None,
                     threads: int | None = None) -> list[list[Suggestion]]:
         """For each of `words`, in input order, what `suggest` gives (`max_dist` defaults as
@@ -410,10 +390,10 @@ class Lexicon:
         given = list(words)
         keys = [self._key(word) for word in given]
         metric = self._query_metric if metric is None else metric
-        reach = _reach(max_dist, metric, RANKED_EDITS)
+        bound = reach(max_dist, metric, RANKED_EDITS)
 
         def answers(lexicon: Lexicon) -> list[list[Suggestion]]:
-            found = queries.search_many(lexicon._trie, keys, reach, metric=metric, k=k,
+            found = queries.search_many(lexicon._trie, keys, bound, metric=metric, k=k,
                                         threads=threads)
             return [lexicon._answers(*answer) if answer[1] else []
                     for answer in zip(given, keys, found)]
@@ -550,14 +530,19 @@ class Lexicon:
         # shipped one as itself, and one with words of its own as the two lexicons.
         if self._under is not None:
             return _layered, (self._under, self._extra)
-        if _english and self is _english[0]:
+        if _english.cache_info().currsize and self is _english():
             return Lexicon.english, ()
         if self._language is not None:
             return languages.restored, (self.to_bytes(), self._language.code)
         return Lexicon.from_bytes, (self.to_bytes(),)
 
 
-_english: list[Lexicon] = []  # the shipped lexicon, once loaded
+@functools.cache
+def _english() -> Lexicon:
+    """The shipped lexicon, loaded once."""
+    english = Lexicon.load(english_index())
+    english._metric = Costs.english()
+    return english
 
 
 def _layered(under: Lexicon, extra: Lexicon) -> Lexicon:

@@ -17,14 +17,13 @@ from collections.abc import Callable, Iterable
 from brindlemap import _search
 from brindlemap.bigrams import Bigrams
 from brindlemap.errors import IndexFileError, IndexFileReason
-from brindlemap.folding import Fold
+from brindlemap.folding import FOLDS, Fold
 from brindlemap.index_format import Kind, byte_bound, pack_header, shaped
 from brindlemap.index_reader import BodyStream, IndexFile, Source, in_place, read_index
 from brindlemap.lexicon_tables import Tables
 
 FOLD = struct.Struct("<B3x")
 SECTION = struct.Struct("<BQ")
-FOLD_CODES: tuple[Fold, ...] = (None, "case", "case+accents")
 ARRAY_CODES = {array(code).itemsize: code for code in "BHIQ"}
 BIG_ENDIAN = sys.byteorder == "big"
 
@@ -40,7 +39,7 @@ def _section(items: bytes | array[int]) -> Iterable[bytes]:
 
 def lexicon_bytes(fold: Fold, tables: Tables, bigrams: Bigrams | None = None) -> bytes:
     """The whole index file of a lexicon: header, then its bytes."""
-    parts = [FOLD.pack(FOLD_CODES.index(fold))]
+    parts = [FOLD.pack(FOLDS.index(fold))]
     extra = () if bigrams is None else (bigrams.pairs, bigrams.counts)
     for items in (tables.trie.to_bytes(), tables.text.encode("utf-8"), *tables[2:], *extra):
         parts.extend(_section(items))
@@ -93,9 +92,9 @@ class _Reader:
 
 
 def _fold(code: int) -> Fold:
-    if code >= len(FOLD_CODES):
+    if code >= len(FOLDS):
         raise _layout(f"unknown fold {code}")
-    return FOLD_CODES[code]
+    return FOLDS[code]
 
 
 Laid = tuple[Fold, Tables, Bigrams | None]

@@ -9,7 +9,7 @@ from typing import NamedTuple
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.builder import Words, build, checked_number, checked_word, items
 from brindlemap.folding import spelling
-from brindlemap.frequency_file import MAX_COUNT
+from brindlemap._types import MAX_COUNT
 
 # (where, word, count): a counted word and the position (an item's index, a file's line
 # number) that a failure names.

@@ -29,6 +29,7 @@ from collections import Counter
 from itertools import accumulate
 from typing import TYPE_CHECKING, NamedTuple
 
+from brindlemap._types import Suggestion
 from brindlemap.casing import in_turkic_capitals
 from brindlemap.confidence import (CANDIDATES, MIN_CONFIDENCE, SPACE_WEIGHT, Evidence, decide,
                                    ranked, score, split_wins)
@@ -39,7 +40,7 @@ from brindlemap.costs import Costs
 from brindlemap.tokens import FORMAT_CHARACTERS, Token, tokens
 
 if TYPE_CHECKING:
-    from brindlemap.lexicon import Lexicon, Suggestion
+    from brindlemap.lexicon import Lexicon
     from brindlemap.queries import Metric
 
 __all__ = ["Misspelling", "check", "correct"]
@@ -334,7 +335,6 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
                 + lexicon._lift(None, pieces[-1], after) - SPACE_WEIGHT * (len(pieces) - 1))
     if best is not None and together <= best:
         return None, False
-    from brindlemap.lexicon import Suggestion  # noqa: PLC0415  (the lexicon imports this module)
     guess = tuple.__new__(Suggestion, (" ".join(pieces), min(totals[n] for n in numbers),
                                        unit * (len(pieces) - 1)))
     shaped = not ((query.isupper() and len(query) <= 4)

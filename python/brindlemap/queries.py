@@ -19,11 +19,12 @@ from collections.abc import Callable
 from typing import Any, get_args
 
 from brindlemap._search import complete, search, search_many, suggest
-from brindlemap._types import Metric, Rank
+from brindlemap._types import MAX_DISTANCE, Metric, Rank
+from brindlemap.costs import Costs
 
 __all__ = ["COMPLETION_EDITS", "DEFAULT_RANK", "METRICS", "RANKED_EDITS", "RANKED_METRIC", "RANKS",
-           "UNRANKED_EDITS", "UNRANKED_METRIC", "Metric", "Rank", "complete", "search",
-           "search_many", "suggest"]
+           "SUGGESTIONS", "UNRANKED_EDITS", "UNRANKED_METRIC", "Metric", "Rank", "complete",
+           "in_units", "reach", "search", "search_many", "suggest"]
 
 
 def _default(query: Callable[..., object], parameter: str) -> Any:
@@ -40,5 +41,18 @@ UNRANKED_EDITS: int = _default(search, "max_dist")
 RANKED_EDITS: int = _default(suggest, "max_dist")
 COMPLETION_EDITS: int = _default(complete, "max_dist")
 DEFAULT_RANK: Rank = _default(suggest, "rank")
+# How many words suggest and complete answer with unless told.
+SUGGESTIONS: int = _default(suggest, "k")
 METRICS: tuple[Metric, ...] = tuple(get_args(name)[0] for name in get_args(Metric))
 RANKS: tuple[Rank, ...] = tuple(get_args(name)[0] for name in get_args(Rank))
+
+
+def in_units(edits: int, metric: Metric | Costs | None) -> int:
+    """`edits` plain edits as the `max_dist` of a query under `metric`: scaled by the unit of a
+    Costs metric, and no wider than the widest bound a walk takes (no word lies beyond it)."""
+    return min(metric.edits(edits) if isinstance(metric, Costs) else edits, MAX_DISTANCE)
+
+
+def reach(max_dist: int | None, metric: Metric | Costs | None, edits: int) -> int:
+    """A query's `max_dist`: as given, or as tolerant as `edits` plain edits under `metric`."""
+    return in_units(edits, metric) if max_dist is None else max_dist

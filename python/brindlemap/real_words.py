@@ -17,13 +17,14 @@ import math
 from collections.abc import Callable
 from typing import TYPE_CHECKING
 
+from brindlemap._types import Suggestion
 from brindlemap.casing import carrier
 from brindlemap.confidence import DEFAULT_CONFIDENCE, EDIT_WEIGHT
 from brindlemap.context import neighbours
 from brindlemap.costs import Costs
 
 if TYPE_CHECKING:
-    from brindlemap.lexicon import Lexicon, Suggestion
+    from brindlemap.lexicon import Lexicon
     from brindlemap.queries import Metric
     from brindlemap.tokens import Token
 
@@ -50,8 +51,6 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
     """For each of the `known` tokens (indexes into `found`; `opens(at)` tells whether token
     `at` opens a sentence) that stands in the wrong place, its likelier rivals, best first, in
     its casing."""
-    from brindlemap.lexicon import Suggestion  # noqa: PLC0415  (the lexicon imports this module)
-
     unit = metric.unit if isinstance(metric, Costs) else 1
     asked = {}
     for at in known:

@@ -27,6 +27,7 @@ grow with its length whatever it holds.
 
 from __future__ import annotations
 
+import functools
 import re
 import sys
 import unicodedata
@@ -101,13 +102,10 @@ def _compile() -> _Patterns:
     )
 
 
-_compiled: list[_Patterns] = []  # the patterns, once the first text asks for them
-
-
+@functools.cache
 def _patterns() -> _Patterns:
-    if not _compiled:
-        _compiled.append(_compile())
-    return _compiled[0]
+    """The patterns, compiled once the first text asks for them."""
+    return _compile()
 
 
 def _odd_run(patterns: _Patterns, text: str, start: int, end: int) -> Iterator[Token]:

@@ -2,6 +2,8 @@
 // brindlemap._brindlemap, sharing its types. Its errors are ordinary exceptions.
 #include "search/module.h"
 
+#include <string>
+
 #include "boundary/entry_points.h"
 #include "boundary/error.h"
 #include "boundary/guard.h"
@@ -77,6 +79,11 @@ PyObject* init_search_module() {
         claim_interpreter("brindlemap._search");
         PyRef module = owned(PyModule_Create(&definition));
         if (PyModule_AddType(module.get(), edit_costs_type()) < 0) throw_pending();
+        // Facts the Python side states too, exported so that it reads them from here.
+        if (PyModule_AddIntConstant(module.get(), "MAX_COST", EditCosts::kMaxCost) < 0 ||
+            PyModule_AddStringConstant(module.get(), "MALFORMED_TRIE",
+                                       std::string(kMalformedTrie).c_str()) < 0)
+            throw_pending();
         return module;
     });
 }

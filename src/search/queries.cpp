@@ -36,10 +36,7 @@ AsWellFormedTrie::Value AsWellFormedTrie::convert(PyObject* object) {
     BorrowedTrie borrowed(object);
     if (!borrowed.trie().shape())
         throw_package_error(PackageError::malformed_trie,
-                    "malformed trie: its arrays are not those of a well-formed trie (one entry "
-                    "per node, runs of children in node order, a tree from node 0, a character "
-                    "on every child, distinct characters among siblings); only its own methods "
-                    "answer on it");
+                            std::string(kMalformedTrie) + "; only its own methods answer on it");
     return borrowed;
 }
 

@@ -15,8 +15,15 @@
 
 namespace brindlemap {
 
+// What refuses a trie whose arrays are not those of a well-formed trie, wherever the package
+// refuses one (the module exports it as MALFORMED_TRIE).
+inline constexpr std::string_view kMalformedTrie =
+    "malformed trie: its arrays are not those of a well-formed trie (one entry per node, runs of "
+    "children in node order, a tree from node 0, a character on every child, distinct characters "
+    "among siblings)";
+
 // A PrefixSearch whose arrays passed the shape check, borrowed for the call; any other trie is
-// refused with ValueError("malformed trie: ...").
+// refused with MalformedTrieError(kMalformedTrie + ...).
 struct AsWellFormedTrie {
     using Value = BorrowedTrie;
     static Value convert(PyObject* object);

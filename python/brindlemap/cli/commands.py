@@ -26,7 +26,7 @@ from brindlemap.cli.texts import (EXTENSION_FORMATS, STDIN_NAME, Chunk, Places, 
                                   text_format, text_name, text_parts)
 from brindlemap.cli.user_words import with_user_words
 from brindlemap._failures import is_panic
-from brindlemap._types import MAX_DISTANCE
+from brindlemap._types import MAX_ANSWERS, MAX_DISTANCE
 from brindlemap.costs import PRESETS
 from brindlemap.errors import DictionaryFormatError, DictionaryNotFoundError
 from brindlemap.files import save
@@ -36,14 +36,14 @@ from brindlemap.index_reader import IndexFile
 from brindlemap.languages import accent_costs
 from brindlemap.lexicon import Lexicon, Suggestion
 from brindlemap.proofreading import Misspelling
-from brindlemap.queries import (DEFAULT_RANK, METRICS, RANKED_EDITS, RANKED_METRIC, RANKS,
-                                UNRANKED_METRIC, Metric, complete, search_many)
+from brindlemap.costs import Costs
+from brindlemap.queries import (COMPLETION_EDITS, DEFAULT_RANK, METRICS, RANKED_EDITS,
+                                RANKED_METRIC, RANKS, SUGGESTIONS, UNRANKED_EDITS,
+                                UNRANKED_METRIC, Metric, complete, in_units, search_many)
 from brindlemap.wordlist import MAX_LINE_BYTES, WordListError, entries, lines, parse_unsigned
 
 EXIT_USAGE = 2
 EXIT_INTERRUPTED = 130
-# Limits and k are unsigned 64-bit integers in the native walks.
-MAX_COUNT = 2**64 - 1
 # Queries read from standard input are answered this many at a time: memory stays bounded
 # while each batch still spreads over every core.
 BATCH = 4096
@@ -56,10 +56,12 @@ FOLD_NAMES = {str(fold).lower(): fold for fold in FOLDS}
 # parts it could not check; and of correct when it wrote parts of the text unchecked.
 EXIT_UNKNOWN_WORDS = 1
 EXIT_UNCHECKED = 1
-# How many words `build --wordfreq` takes unless told.
 # The lines of a chunk, each with its line break.
 _LINES = re.compile(r"[^\r\n]*+(?:\r\n|\r|\n)|[^\r\n]++")
+# How many words `build --wordfreq` takes unless told.
 WORDFREQ_WORDS: int = inspect.signature(Lexicon.from_wordfreq).parameters["n"].default
+# How many suggestions check gives a word unless told.
+CHECK_SUGGESTIONS: int = inspect.signature(Lexicon.check).parameters["k"].default
 
 
 class _Parser(argparse.ArgumentParser):
@@ -152,12 +154,22 @@ def language_lexicon(language: str) -> Lexicon:
 
 
 def _language_metric(args: Namespace, lexicon: Lexicon) -> None:
-    """An accented language's metric (languages.accent_costs) where none was asked for, and
-    --max-dist, given in plain edits, in its unit."""
+    """An accented language's metric (languages.accent_costs) where none was asked for."""
     if args.metric is None and lexicon.language.accented:
         args.metric = accent_costs()
-        if args.max_dist is not None:
-            args.max_dist = min(args.metric.edits(args.max_dist), MAX_DISTANCE)
+
+
+def _bound(args: Namespace, metric: Metric | Costs | None, edits: int) -> int:
+    """--max-dist, which counts plain edits, as the max_dist of a query under `metric`;
+    `edits` plain edits, the query's own default, where it was not given."""
+    return in_units(edits if args.max_dist is None else args.max_dist, metric)
+
+
+def _lexicon_bound(args: Namespace, lexicon: Lexicon, edits: int, text: bool = False) -> int:
+    """`_bound` under the metric the lexicon's query weighs edits by: --metric or --costs, or
+    else its own (for a `text` query, the one check and correct use)."""
+    own = lexicon._metric if text else lexicon._query_metric
+    return _bound(args, own if args.metric is None else args.metric, edits)
 
 
 def command_build(args: Namespace) -> None:
@@ -320,31 +332,36 @@ def command_query(args: Namespace) -> None:
             raise UserError("a lexicon answers best first: --limit cuts a trie's traversal "
                             "order; give --best K")
         if args.best is not None:
-            return lexicon.lookup_many(words, args.max_dist, args.best,
-                                       metric=args.metric or RANKED_METRIC)
-        return [lexicon.search(word, args.max_dist, metric=args.metric or UNRANKED_METRIC)
-                for word in words]
+            metric = args.metric or RANKED_METRIC
+            return lexicon.lookup_many(words, _bound(args, metric, RANKED_EDITS), args.best,
+                                       metric=metric)
+        metric = args.metric or UNRANKED_METRIC
+        bound = _bound(args, metric, UNRANKED_EDITS)
+        return [lexicon.search(word, bound, metric=metric) for word in words]
 
     # The words are walked on native threads, all cores at once.
     _answer(args, lambda trie, words: search_many(
-        trie, words, args.max_dist, metric=args.metric, limit=args.limit, k=args.best,
-        rank=args.rank or DEFAULT_RANK), query_lexicon)
+        trie, words, _bound(args, args.metric, UNRANKED_EDITS), metric=args.metric,
+        limit=args.limit, k=args.best, rank=args.rank or DEFAULT_RANK), query_lexicon)
 
 
 def command_suggest(args: Namespace) -> None:
+    metric = args.metric or RANKED_METRIC
     _answer(args, lambda trie, words: search_many(
-        trie, words, args.max_dist, metric=args.metric or RANKED_METRIC, k=args.k,
+        trie, words, _bound(args, metric, RANKED_EDITS), metric=metric, k=args.k,
         rank=args.rank or DEFAULT_RANK),
-        lambda lexicon, words: lexicon.lookup_many(words, args.max_dist, args.k,
-                                                   metric=args.metric))
+        lambda lexicon, words: lexicon.lookup_many(
+            words, _lexicon_bound(args, lexicon, RANKED_EDITS), args.k, metric=args.metric))
 
 
 def command_complete(args: Namespace) -> None:
+    metric = args.metric or RANKED_METRIC
     _answer(args, lambda trie, words: [
-        complete(trie, word, args.max_dist, args.k, metric=args.metric or RANKED_METRIC,
+        complete(trie, word, _bound(args, metric, COMPLETION_EDITS), args.k, metric=metric,
                  rank=args.rank or DEFAULT_RANK) for word in words],
-        lambda lexicon, words: [lexicon.complete(word, args.max_dist, args.k,
-                                                 metric=args.metric) for word in words])
+        lambda lexicon, words: [lexicon.complete(
+            word, _lexicon_bound(args, lexicon, COMPLETION_EDITS), args.k, metric=args.metric)
+            for word in words])
 
 
 def _text_lexicon(args: Namespace) -> tuple[Lexicon, str]:
@@ -397,12 +414,13 @@ def command_check(args: Namespace) -> int:
     encoding = Encoding(args.encoding)
     unchecked = Unchecked(name, encoding)
     unknown = 0
+    bound = _lexicon_bound(args, lexicon, RANKED_EDITS, text=True)
     for part in text_parts(path, encoding, args.format != "text"):
         unchecked.of(part)
         if not isinstance(part, Chunk):
             continue
         where = Places(part)
-        found = lexicon.check(part.text, args.max_dist, args.k, metric=args.metric,
+        found = lexicon.check(part.text, bound, args.k, metric=args.metric,
                               format=args.format, real_words=args.real_words)
         unknown += len(found)
         if args.json:
@@ -422,11 +440,12 @@ def command_correct(args: Namespace) -> int:
     encoding = Encoding(args.encoding)
     unchecked = Unchecked(text_name(path), encoding)
     writer: Writer | None = None  # made once the text has told its byte order
+    bound = _lexicon_bound(args, lexicon, RANKED_EDITS, text=True)
     for part in text_parts(path, encoding, args.format != "text"):
         unchecked.of(part)
         writer = writer or encoding.writer()
         if isinstance(part, Chunk):
-            corrected = lexicon.correct(part.text, args.max_dist,
+            corrected = lexicon.correct(part.text, bound,
                                         metric=args.metric, format=args.format)
             write_bytes(_written_back(writer, part, corrected, unchecked))
         else:
@@ -509,12 +528,15 @@ def _costs_option(command: argparse._ActionsContainer, default: str = "unweighte
 
 
 def _weighed(args: Namespace) -> None:
-    """With --costs, the preset as the metric and --max-dist, given in plain edits, in its
-    unit."""
+    """With --costs, the preset as the metric."""
     if getattr(args, "costs", None) is not None:
         args.metric = PRESETS[args.costs]()
-        if args.max_dist is not None:  # else the default of the query, in the preset's unit
-            args.max_dist = min(args.metric.edits(args.max_dist), MAX_DISTANCE)
+
+
+def _max_dist_option(command: argparse.ArgumentParser, what: str, edits: int) -> None:
+    command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=None,
+                         help=f"the largest distance of a {what}, in plain edits, whatever the "
+                              f"metric (default: {edits})")
 
 
 def _extensions() -> str:
@@ -576,7 +598,7 @@ def parser() -> argparse.ArgumentParser:
                            "as its frequency per billion words in wordfreq where installed "
                            "(compounds are known only through --language, whose cache keeps "
                            "them) (default: none)")
-    make.add_argument("--n", type=_unsigned(MAX_COUNT), default=WORDFREQ_WORDS,
+    make.add_argument("--n", type=_unsigned(MAX_ANSWERS), default=WORDFREQ_WORDS,
                       help="how many words --wordfreq takes (default: %(default)s)")
     make.add_argument("--fold", choices=list(FOLD_NAMES), default=None,
                       help="build a lexicon that folds case, case and accents, or nothing "
@@ -597,8 +619,7 @@ def parser() -> argparse.ArgumentParser:
                                   "package, @frequent-words for its 30,000 commonest words")
         _legacy_option(command)
         command.add_argument("words", metavar=words, nargs="*", default=[])
-        command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=max_dist,
-                             help="the largest distance of a match (default: %(default)s)")
+        _max_dist_option(command, "match", max_dist)
         metrics = command.add_mutually_exclusive_group()
         # Left unset, a lexicon's queries weigh edits its own way (accent_costs() for an
         # accented language) and a trie's as `metric` says.
@@ -619,23 +640,24 @@ def parser() -> argparse.ArgumentParser:
 
     # query's metric follows search_many's: that of search, or with --best that of suggest.
     query = query_command("query", command_query, "every word within a distance, in traversal "
-                          "order", "WORD", 1, None)
+                          "order", "WORD", UNRANKED_EDITS, None)
     # A limit cuts the traversal order; ranked answers have their own count.
     either = query.add_mutually_exclusive_group()
-    either.add_argument("--limit", type=_unsigned(MAX_COUNT), default=None,
+    either.add_argument("--limit", type=_unsigned(MAX_ANSWERS), default=None,
                         help="at most this many matches per word, in traversal order "
                              "(default: all of them)")
-    either.add_argument("--best", type=_unsigned(MAX_COUNT), default=None, metavar="K",
+    either.add_argument("--best", type=_unsigned(MAX_ANSWERS), default=None, metavar="K",
                         help="the K best matches per word instead, as suggest gives them "
                              "(default: unranked)")
     for name, run, help, words, max_dist in [
-            ("suggest", command_suggest, "the best words within a distance", "WORD", 2),
+            ("suggest", command_suggest, "the best words within a distance", "WORD",
+             RANKED_EDITS),
             ("complete", command_complete, "the best words that begin with something within a "
-             "distance of what was typed", "TYPED", 1)]:
+             "distance of what was typed", "TYPED", COMPLETION_EDITS)]:
         command = query_command(name, run, help, words, max_dist, RANKED_METRIC)
         _words_option(command)
         _language_option(command)
-        command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=10,
+        command.add_argument("-k", "--k", type=_unsigned(MAX_ANSWERS), default=SUGGESTIONS,
                              help="how many words per query (default: %(default)s)")
 
     text_commands: list[tuple[str, Callable[[Namespace], int | None], str]] = [
@@ -670,14 +692,13 @@ def parser() -> argparse.ArgumentParser:
                                   "%(default)s)")
         _words_option(command)
         _language_option(command)
-        command.add_argument("--max-dist", type=_unsigned(MAX_DISTANCE), default=None,
-                             help="the largest distance of a suggestion, in plain edits "
-                                  f"(default: {RANKED_EDITS})")
+        _max_dist_option(command, "suggestion", RANKED_EDITS)
         shipped = ", ".join(f"{preset} for {name}" for name, preset in SHIPPED_COSTS.items())
         _costs_option(command, f"the lexicon's own: {shipped}, else unweighted")
         command.set_defaults(metric=None)
         if name == "check":
-            command.add_argument("-k", "--k", type=_unsigned(MAX_COUNT), default=5,
+            command.add_argument("-k", "--k", type=_unsigned(MAX_ANSWERS),
+                                 default=CHECK_SUGGESTIONS,
                                  help="suggestions per word (default: %(default)s)")
             command.add_argument("--json", action="store_true",
                                  help="one JSON object a line for each unknown word "

@@ -5,7 +5,7 @@ import re
 
 from brindlemap.cli.indexes import opened
 from brindlemap.cli.streams import UserError
-from brindlemap.frequency_file import MAX_COUNT
+from brindlemap._types import MAX_COUNT
 from brindlemap.lexicon import Lexicon
 from brindlemap.wordlist import WordListError, lines, parse_unsigned
 
