@@ -15,6 +15,7 @@ from typing import TYPE_CHECKING
 
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._search import panic_exception
+from brindlemap._types import Metric, Rank
 from brindlemap.builder import build, build_arrays, from_bytes, from_internal_data
 from brindlemap.costs import Costs
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
@@ -30,9 +31,11 @@ __all__ = [
     "IndexFileReason",
     "Lexicon",
     "MalformedTrieError",
+    "Metric",
     "Misspelling",
     "PanicException",
     "PrefixSearch",
+    "Rank",
     "UnsafeTargetError",
     "build",
     "build_arrays",

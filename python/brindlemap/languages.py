@@ -10,6 +10,7 @@ and keeps the elision. A lexicon without a language follows English's rules, as 
 
 from __future__ import annotations
 
+import functools
 from collections.abc import Mapping
 from dataclasses import dataclass, field
 import unicodedata
@@ -129,15 +130,11 @@ def profile(name: str | None) -> Profile:
 # two swapped at 7, as Costs.english() weighs them, put the meant word first for 95-96% of
 # them against 79-84% at 10 ("eien" is "eine" before "ein"). Doubled letters at 7 too lost
 # half a point.
-_ACCENTS: list[Costs] = []
-
-
+@functools.cache
 def accent_costs() -> Costs:
     """The metric of the lexicons of accented languages, made once:
     `Costs.accents(delete=7, transpose=7)`."""
-    if not _ACCENTS:
-        _ACCENTS.append(Costs.accents(delete=7, transpose=7))
-    return _ACCENTS[0]
+    return Costs.accents(delete=7, transpose=7)
 
 
 def speaking(lexicon: Lexicon, name: str | None) -> Lexicon:

@@ -25,13 +25,16 @@ namespace brindlemap::band_walk {
 // The walk loop: it keeps its rows in BandRows (band_rows.h) and the nodes still to visit in a
 // Fringe (band_fringe.h), and computes each visited node's row with the row rule's step.
 //
-// Rows is a rule of row_rules.h or WeightedRows (weighted_rows.h). Collector decides what is accepted and how far the walk
-// goes: done() ends the walk; bound() is the distance beyond which no entry is of use to it;
-// enter_root(distance) and visited(node, depth, distance, least, text) see each node, the
-// root first, and say whether to enter its children. `distance` is the whole query's distance
-// to the node's text when it is within max_dist, and max_dist + 1 otherwise; `least` is the
-// least entry of the node's row (no descendant's row has a smaller one); `text` makes the
-// node's text on demand.
+// Rows is a rule of row_rules.h or WeightedRows (weighted_rows.h). Collector decides what is
+// accepted and how far the walk goes: visited(node, depth, distance, least, text) sees each
+// node but the root and says whether to enter its children; `distance` is the whole query's
+// distance to the node's text when it is within max_dist, and max_dist + 1 otherwise; `least`
+// is the least entry of the node's row (no descendant's row has a smaller one); `text` makes
+// the node's text on demand. The rest is optional, each part with its default: done() ends the
+// walk (never); bound() is the distance beyond which no entry is of use to it (max_dist);
+// enter_root(distance) sees the root and says whether to enter the trie (yes);
+// every_child() says that the node just entered takes every child, none left out for
+// standing beyond the bound (no).
 //
 // kBand, when not 0, is how far the band reaches on either side of the diagonal, known at
 // compile time for banded rows (max_dist under unit costs): a node whose band lies inside the
@@ -50,11 +53,8 @@ class BandWalk {
           query_(query),
           n_(query.size()),
           rule_(std::move(rule)),
-          // Entries never exceed n plus the deepest depth edits, so a larger bound accepts
-          // exactly what that accepts; the dispatcher chose an Entry that holds it plus two
-          // edits.
-          max_dist_(static_cast<Entry>(std::min<std::uint64_t>(
-              max_dist, (n_ + trie.shape()->max_depth) * rule_.dearest()))),
+          // Clamped by the dispatcher (run), which chose an Entry that holds it plus two edits.
+          max_dist_(static_cast<Entry>(max_dist)),
           deeper_(static_cast<Entry>(rule_.deeper(max_dist_))),
           further_(static_cast<Entry>(rule_.further(max_dist_))),
           rows_(n_, deeper_, further_, trie.shape()->max_depth),
@@ -74,8 +74,7 @@ class BandWalk {
         const std::uint64_t deleted = rule_.template root_entry<std::uint64_t>(n_);
         const std::uint64_t root_distance =
             deleted <= max_dist_ ? deleted : std::uint64_t{max_dist_} + 1;
-        if (collector_.done() || !collector_.enter_root(root_distance))
-            return std::move(collector_);
+        if (done() || !enter_root(root_distance)) return std::move(collector_);
         Visited root_visit{.enter = true, .least = 0, .slack = false};
         if constexpr (Caps::kActive || !Rows::kBoundCharacters) {
             if (!capped_fringe(0, CharArray::kAbsent, nullptr, 0, root_visit.slack))
@@ -94,7 +93,7 @@ class BandWalk {
             }
             const Pending next = fringe_.pop();
             const Visited visited = visit(next);
-            if (collector_.done()) break;  // nothing later is accepted or entered
+            if (done()) break;  // nothing later is accepted or entered
             if (visited.enter) push_children(next, visited);
         }
         return std::move(collector_);
@@ -110,14 +109,33 @@ class BandWalk {
     }
 
     static constexpr std::ptrdiff_t kBandEntries = 2 * static_cast<std::ptrdiff_t>(kBand) + 1;
-    // Whether the collector takes every child of the node it has just entered, none left out
-    // for standing beyond the bound (completion: such a child may carry its parent's prefix
-    // distance). At the bound's equality the other rules never enter such a node.
+    // The collector's optional parts, or their defaults. every_child: whether the collector
+    // takes every child of the node it has just entered, none left out for standing beyond the
+    // bound (completion: such a child may carry its parent's prefix distance); at the bound's
+    // equality the other rules never enter such a node.
     bool every_child() const noexcept {
         if constexpr (requires { collector_.every_child(); })
             return collector_.every_child();
         else
             return false;
+    }
+    bool done() const noexcept {
+        if constexpr (requires { collector_.done(); })
+            return collector_.done();
+        else
+            return false;
+    }
+    std::uint64_t bound() const noexcept {
+        if constexpr (requires { collector_.bound(); })
+            return collector_.bound();
+        else
+            return max_dist_;
+    }
+    bool enter_root(std::uint64_t distance) {
+        if constexpr (requires { collector_.enter_root(distance); })
+            return collector_.enter_root(distance);
+        else
+            return true;
     }
 
     // What a visit tells of its node.
@@ -266,10 +284,11 @@ class BandWalk {
         const std::size_t low = depth - std::min<std::size_t>(depth, deeper_);
         const std::size_t child_low = depth + 1 - std::min<std::size_t>(depth + 1, deeper_);
         const std::size_t child_high = std::min<std::size_t>(n_, depth + 1 + further_);
-        const std::uint64_t k = collector_.bound();
+        const std::uint64_t walk_bound = bound();
         const auto held = [&](std::size_t i) { return i < caps_.whole_below; };
         [[maybe_unused]] const auto swap_bound = [&](std::size_t i) -> std::uint64_t {
-            return held(i) || i == caps_.entry_column || i == caps_.swap_column ? caps_.cap : k;
+            return held(i) || i == caps_.entry_column || i == caps_.swap_column ? caps_.cap
+                                                                                 : walk_bound;
         };
         const std::uint64_t missing = rule_.least_missing();
         const std::uint64_t substitution = rule_.unlisted_substitution();
@@ -279,17 +298,17 @@ class BandWalk {
         // every child can be of use.
         slack = true;
         if (std::uint64_t{least} + std::max(missing, substitution) <=
-            (Caps::kActive ? std::min(caps_.cap, k) : k))
+            (Caps::kActive ? std::min(caps_.cap, walk_bound) : walk_bound))
             return true;
         char32_t* out = fringe_.list_begin();
         // What the node's character adds in each column of the child's band; an entry past the
         // band's end is beyond the bound. Once every child can be of use, the list is not.
         for (std::size_t i = child_low; i <= child_high; ++i) {
-            const std::uint64_t vertical_bound = held(i) ? caps_.cap : k;
+            const std::uint64_t vertical_bound = held(i) ? caps_.cap : walk_bound;
             if (i >= low && std::uint64_t{here[i]} + missing <= vertical_bound) return true;
             if (i == 0) continue;
             const std::uint64_t entry_bound =
-                held(i) || i == caps_.entry_column ? caps_.cap : k;
+                held(i) || i == caps_.entry_column ? caps_.cap : walk_bound;
             const std::uint64_t diagonal = here[i - 1];
             if (diagonal + substitution <= entry_bound) return true;
             if constexpr (Rows::kRunTimeCosts) {
@@ -368,7 +387,7 @@ class BandWalk {
             // capped_fringe listed the bound characters
             at_bound = !visited.slack && !every_child();
         } else {
-            at_bound = Rows::kBoundCharacters && visited.least >= collector_.bound();
+            at_bound = Rows::kBoundCharacters && visited.least >= bound();
             if (at_bound &&
                 !fringe_.find(rows_.row(depth), depth, visited.least, deeper_, further_,
                               depth >= 1 ? rows_.path()[depth - 1] : CharArray::kAbsent))
@@ -399,10 +418,14 @@ template <class Rows, class Collector, class Caps = NoCaps>
 Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist,
               Rows rule, Collector collector, WalkInterrupt& interrupt, bool wide_entries,
               Caps caps = {}) {
-    // The largest value a row's arithmetic meets: n plus the deepest depth edits, plus one for
-    // the bound past max_dist and one edit for a step.
-    const std::uint64_t largest =
-        (std::uint64_t{query.size()} + trie.shape()->max_depth + 1) * rule.dearest() + 1;
+    // Entries never exceed n plus the deepest depth edits, so a larger bound accepts exactly
+    // what that accepts: the bound is clamped here, once, before the band and the entries'
+    // width are chosen from it.
+    const std::uint64_t deepest = std::uint64_t{query.size()} + trie.shape()->max_depth;
+    max_dist = std::min(max_dist, deepest * rule.dearest());
+    // The largest value a row's arithmetic meets: that, plus one for the bound past max_dist
+    // and one edit for a step.
+    const std::uint64_t largest = (deepest + 1) * rule.dearest() + 1;
     if (!wide_entries && largest <= std::numeric_limits<std::uint32_t>::max()) {
         // A reach of 2 and 3 columns gets its unrolled band when rows are banded. At 1 the
         // band is three entries and most nodes stand at the bound: the masks cost more there

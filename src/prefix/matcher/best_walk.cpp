@@ -31,8 +31,6 @@ class KBest {
 
     bool done() const noexcept { return k_ == 0; }
     std::uint64_t bound() const noexcept { return bound_; }
-    // The root stands for no word.
-    bool enter_root(std::uint64_t) const noexcept { return true; }
 
     template <class MakeText>
     bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,

@@ -36,9 +36,6 @@ class MatchedPlaces {
     // distance, however far their rows lie.
     bool every_child() const noexcept { return every_child_; }
 
-    bool done() const noexcept { return false; }
-    std::uint64_t bound() const noexcept { return max_dist_; }
-
     bool enter_root(std::uint64_t distance) {
         prefix_distance_.assign(1, distance);
         every_child_ = distance <= max_dist_;

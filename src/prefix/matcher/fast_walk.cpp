@@ -18,9 +18,6 @@ class InWalkOrder {
 
     bool done() const noexcept { return complete() || budget_ == 0; }
     bool complete() const noexcept { return limit_ && records_.size() >= *limit_; }
-    std::uint64_t bound() const noexcept { return max_dist_; }
-    // The root stands for no word.
-    bool enter_root(std::uint64_t) const noexcept { return true; }
     template <class MakeText>
     bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
                  MakeText&& text) {

@@ -31,9 +31,6 @@ class Gather {
     Gather(const Trie& walked, std::uint64_t max_dist, bool backward) noexcept
         : payloads_(&walked.node_payloads()), max_dist_(max_dist), backward_(backward) {}
 
-    bool done() const noexcept { return false; }
-    std::uint64_t bound() const noexcept { return max_dist_; }
-    bool enter_root(std::uint64_t) const noexcept { return true; }
     template <class MakeText>
     bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
                  MakeText&& text) {
