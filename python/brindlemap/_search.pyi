@@ -3,11 +3,11 @@
 
 from array import array
 from collections.abc import Buffer, Sequence
-
-from typing_extensions import disjoint_base
+from typing import final
 
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._types import Match, Metric, Queries, Rank
+from brindlemap.costs import Costs
 
 # The most any one edit may cost: far beyond any sensible weighting, and small enough that a
 # distance over thousands of characters stays well within 64 bits.
@@ -15,34 +15,34 @@ MAX_COST: int
 # What refuses a trie whose arrays are not those of a well-formed trie.
 MALFORMED_TRIE: str
 
-@disjoint_base
+@final
 class EditCosts:
-    """The native table of a weighted rule; brindlemap.Costs makes one."""
+    """The native table of a weighted rule; brindlemap.Costs holds one, which
+    _search.edit_costs() makes."""
 
-    def __init__(
-        self,
-        insert: int,
-        delete: int,
-        substitute: int,
-        transpose: int,
-        double: int | None,
-        undouble: int | None,
-        substitutions: Sequence[tuple[str, str, int]],
-        insertions: Sequence[tuple[str, int]],
-        deletions: Sequence[tuple[str, int]],
-    ) -> None: ...
+def edit_costs(
+    insert: int,
+    delete: int,
+    substitute: int,
+    transpose: int,
+    double: int | None,
+    undouble: int | None,
+    substitutions: Sequence[tuple[str, str, int]],
+    insertions: Sequence[tuple[str, int]],
+    deletions: Sequence[tuple[str, int]],
+) -> EditCosts: ...
 
 def search(
     trie: PrefixSearch,
     word: str,
     max_dist: int = 1,
     *,
-    metric: Metric | EditCosts = "levenshtein",
+    metric: Metric | EditCosts | Costs = "levenshtein",
     limit: int | None = None,
 ) -> list[Match]: ...
 
 def band_search(
-    trie: PrefixSearch, word: str, max_dist: int, metric: Metric | EditCosts, limit: int | None
+    trie: PrefixSearch, word: str, max_dist: int, metric: Metric | EditCosts | Costs, limit: int | None
 ) -> list[Match]: ...
 
 def suggest(
@@ -51,7 +51,7 @@ def suggest(
     max_dist: int = 2,
     k: int = 10,
     *,
-    metric: Metric | EditCosts = "osa",
+    metric: Metric | EditCosts | Costs = "osa",
     rank: Rank = "payload",
 ) -> list[Match]: ...
 def complete(
@@ -60,7 +60,7 @@ def complete(
     max_dist: int = 1,
     k: int = 10,
     *,
-    metric: Metric | EditCosts = "osa",
+    metric: Metric | EditCosts | Costs = "osa",
     rank: Rank = "payload",
 ) -> list[Match]: ...
 def search_many(
@@ -68,7 +68,7 @@ def search_many(
     queries: Queries,
     max_dist: int = 1,
     *,
-    metric: Metric | EditCosts | None = None,
+    metric: Metric | EditCosts | Costs | None = None,
     limit: int | None = None,
     k: int | None = None,
     rank: Rank = "payload",

@@ -13,11 +13,12 @@ from __future__ import annotations
 import operator
 import unicodedata
 from collections.abc import Callable, Iterable, Mapping
-from functools import partial
+from dataclasses import dataclass, field, fields
+from functools import cached_property, partial
 from types import MappingProxyType
-from typing import Any, NamedTuple
+from typing import Any
 
-from brindlemap._search import MAX_COST, EditCosts
+from brindlemap._search import MAX_COST, EditCosts, edit_costs
 
 __all__ = ["Costs", "LAYOUTS", "PRESETS", "weighted_distance"]
 
@@ -44,8 +45,26 @@ def _char(value: Any, name: str) -> str:
     return value
 
 
-class _Table(NamedTuple):
-    """A rule's costs as compiled: what the native walk holds, and what the properties read."""
+@dataclass(frozen=True, init=False, repr=False)
+class Costs:
+    """What each edit costs, in units of `unit` per plain edit: a metric that the queries take
+    (`metric=Costs(...)`), with `max_dist` counted in the same unit.
+
+    `insert` (a character typed that the word lacks), `delete` (a character of the word not
+    typed), `substitute` and `transpose` (two neighbours typed in swapped order) are the
+    costs of plain edits, `unit` unless given; `substitutions` maps pairs of characters to the
+    cost of typing one for the other (either way round), `insertions` and `deletions` single
+    characters to theirs. `double` is the cost of typing a letter twice where the word has it
+    once ("tommorrow"), `undouble` of typing once a letter the word doubles ("tomorow"); by
+    default (None) they cost as much as any insertion or deletion of that letter. Every edit
+    costs at least 1: a free insertion or deletion would make every word near, and a free
+    substitution would make two characters one, which a lexicon's folding does better
+    (`fold="case+accents"`).
+
+    A Costs is plain data, checked and compiled once into the native table that the walks read
+    (which it holds), and immutable: equal costs are equal (and hash alike), and it pickles as
+    its costs.
+    """
 
     unit: int
     insert: int
@@ -54,31 +73,11 @@ class _Table(NamedTuple):
     transpose: int
     double: int | None
     undouble: int | None
-    substitutions: Mapping[tuple[str, str], int]
+    substitutions: Mapping[tuple[str, str], int]  # (typed, meant) -> cost, in both orders
     insertions: Mapping[str, int]
     deletions: Mapping[str, int]
-
-
-class Costs(EditCosts):
-    """What each edit costs, in units of `unit` per plain edit: a metric that the queries take
-    (`metric=Costs(...)`), with `max_dist` counted in the same unit.
-
-    `insert` (a character typed that the word lacks), `delete` (a character of the word not
-    typed), `substitute` and `transpose` (two neighbours typed in swapped order) are the
-    costs of plain edits; `substitutions` maps pairs of characters to the cost of typing one
-    for the other (either way round), `insertions` and `deletions` single characters to theirs.
-    `double` is the cost of typing a letter twice where the word has it once ("tommorrow"),
-    `undouble` of typing once a letter the word doubles ("tomorow"); by default they cost as
-    much as any insertion or deletion of that letter. Every edit costs at least 1: a free
-    insertion or deletion would make every word near, and a free substitution would make two
-    characters one, which a lexicon's folding does better (`fold="case+accents"`).
-
-    A Costs is compiled once, into the native table the walks read, and is immutable: equal
-    costs are equal (and hash alike), and it pickles as its costs.
-    """
-
-    __slots__ = ("_table",)
-    _table: _Table
+    # The native table the walks read, compiled from the fields above.
+    _compiled: EditCosts = field(compare=False)
 
     def __init__(self, *, unit: int = 1, insert: int | None = None, delete: int | None = None,
                  substitute: int | None = None, transpose: int | None = None,
@@ -86,6 +85,8 @@ class Costs(EditCosts):
                  insertions: Mapping[str, int] | None = None,
                  deletions: Mapping[str, int] | None = None,
                  double: int | None = None, undouble: int | None = None) -> None:
+        if "_compiled" in self.__dict__:
+            raise TypeError("Costs is immutable: its __init__ has run")
         unit = _cost(unit, "unit")
 
         def plain(value: int | None, name: str) -> int:
@@ -100,90 +101,41 @@ class Costs(EditCosts):
             if pairs.get(pair[::-1], cost) != cost:
                 raise ValueError(f"{pair} and its reverse are given different costs")
             pairs[pair] = pairs[pair[::-1]] = cost
-        table = _Table(
-            unit, plain(insert, "insert"), plain(delete, "delete"),
-            plain(substitute, "substitute"), plain(transpose, "transpose"),
-            None if double is None else _cost(double, "double"),
-            None if undouble is None else _cost(undouble, "undouble"),
-            MappingProxyType(pairs),
-            MappingProxyType({_char(c, "an inserted character"): _cost(v, f"inserting {c!r}")
-                              for c, v in (insertions or {}).items()}),
-            MappingProxyType({_char(c, "a deleted character"): _cost(v, f"deleting {c!r}")
-                              for c, v in (deletions or {}).items()}))
-        # The native table first: it refuses a second compilation, and until it has taken
-        # these costs, none of them may show.
-        super().__init__(table.insert, table.delete, table.substitute, table.transpose,
-                         table.double, table.undouble,
-                         [(typed, meant, cost) for (typed, meant), cost in pairs.items()],
-                         list(table.insertions.items()), list(table.deletions.items()))
-        _TABLE.__set__(self, table)
-
-    def __setattr__(self, name: str, value: object) -> None:
-        raise AttributeError(f"Costs is immutable: {name!r} cannot be set")
-
-    def __delattr__(self, name: str) -> None:
-        raise AttributeError(f"Costs is immutable: {name!r} cannot be deleted")
-
-    @property
-    def unit(self) -> int:
-        """The cost of a plain edit: a query's `max_dist` of `edits(n)` is as tolerant as n."""
-        return self._table.unit
-
-    @property
-    def insert(self) -> int:
-        return self._table.insert
-
-    @property
-    def delete(self) -> int:
-        return self._table.delete
-
-    @property
-    def substitute(self) -> int:
-        return self._table.substitute
-
-    @property
-    def transpose(self) -> int:
-        return self._table.transpose
-
-    @property
-    def double(self) -> int | None:
-        return self._table.double
-
-    @property
-    def undouble(self) -> int | None:
-        return self._table.undouble
-
-    @property
-    def substitutions(self) -> Mapping[tuple[str, str], int]:
-        """(typed, meant) -> cost, each pair in both orders."""
-        return self._table.substitutions
-
-    @property
-    def insertions(self) -> Mapping[str, int]:
-        return self._table.insertions
-
-    @property
-    def deletions(self) -> Mapping[str, int]:
-        return self._table.deletions
+        plains = (plain(insert, "insert"), plain(delete, "delete"),
+                  plain(substitute, "substitute"), plain(transpose, "transpose"),
+                  None if double is None else _cost(double, "double"),
+                  None if undouble is None else _cost(undouble, "undouble"))
+        inserted = {_char(c, "an inserted character"): _cost(v, f"inserting {c!r}")
+                    for c, v in (insertions or {}).items()}
+        deleted = {_char(c, "a deleted character"): _cost(v, f"deleting {c!r}")
+                   for c, v in (deletions or {}).items()}
+        compiled = edit_costs(*plains, [(typed, meant, cost) for (typed, meant), cost
+                                        in pairs.items()],
+                              list(inserted.items()), list(deleted.items()))
+        # All at once, past the frozen fields' refusal: a Costs never shows half its costs.
+        self.__dict__.update(zip(
+            (each.name for each in fields(self)),
+            (unit, *plains, MappingProxyType(pairs), MappingProxyType(inserted),
+             MappingProxyType(deleted), compiled), strict=True))
 
     # What one edit costs, as the reference and the native rule both ask it.
 
     def substitution(self, typed: str, meant: str) -> int:
         if typed == meant:
             return 0
-        return self._table.substitutions.get((typed, meant), self._table.substitute)
+        return self.substitutions.get((typed, meant), self.substitute)
 
     def insertion(self, typed: str) -> int:
         """Typing `typed`, which the word lacks."""
-        return self._table.insertions.get(typed, self._table.insert)
+        return self.insertions.get(typed, self.insert)
 
     def deletion(self, meant: str) -> int:
         """Leaving out the word's `meant`."""
-        return self._table.deletions.get(meant, self._table.delete)
+        return self.deletions.get(meant, self.delete)
 
     def edits(self, count: int) -> int:
         """`count` plain edits in this unit: the max_dist of a query as tolerant as `count`."""
-        return operator.index(count) * self._table.unit
+        return operator.index(count) * self.unit
 
     # Presets.
 
@@ -234,35 +186,30 @@ class Costs(EditCosts):
 
     # Value semantics: equal costs are one rule, and a rule travels to worker processes.
 
-    def _key(self) -> tuple[Any, ...]:
-        table = self._table
-        return (*table[:7], *(frozenset(mapping.items()) for mapping in table[7:]))
-
-    def __eq__(self, other: object) -> bool:
-        return isinstance(other, Costs) and self._key() == other._key()
+    @cached_property
+    def _hashed(self) -> int:
+        # Made once: hashing thousands of pairs is not free.
+        return hash((self.unit, self.insert, self.delete, self.substitute, self.transpose,
+                     self.double, self.undouble, frozenset(self.substitutions.items()),
+                     frozenset(self.insertions.items()), frozenset(self.deletions.items())))
 
     def __hash__(self) -> int:
-        return hash(self._key())
+        return self._hashed
 
     def __reduce__(self) -> tuple[Any, ...]:
-        table = self._table
-        substitutions = {pair: cost for pair, cost in table.substitutions.items()
+        substitutions = {pair: cost for pair, cost in self.substitutions.items()
                          if pair <= pair[::-1]}
-        return _rebuilt, (table.unit, table.insert, table.delete, table.substitute,
-                          table.transpose, substitutions, dict(table.insertions),
-                          dict(table.deletions), table.double, table.undouble)
+        return _rebuilt, (self.unit, self.insert, self.delete, self.substitute,
+                          self.transpose, substitutions, dict(self.insertions),
+                          dict(self.deletions), self.double, self.undouble)
 
     def __repr__(self) -> str:
-        table = self._table
-        return (f"<Costs unit={table.unit} insert={table.insert} delete={table.delete} "
-                f"substitute={table.substitute} transpose={table.transpose} "
-                f"double={table.double} undouble={table.undouble}, "
-                f"{len(table.substitutions) // 2} substitution pairs, "
-                f"{len(table.insertions)} insertions, {len(table.deletions)} deletions>")
+        return (f"<Costs unit={self.unit} insert={self.insert} delete={self.delete} "
+                f"substitute={self.substitute} transpose={self.transpose} "
+                f"double={self.double} undouble={self.undouble}, "
+                f"{len(self.substitutions) // 2} substitution pairs, "
+                f"{len(self.insertions)} insertions, {len(self.deletions)} deletions>")
 
-
-# Sets the one slot, past the refusal of every other assignment.
-_TABLE = Costs.__dict__["_table"]
 
 # The presets by the names the command line gives them.
 PRESETS: dict[str, Callable[[], Costs]] = {

@@ -1,12 +1,10 @@
-// The EditCosts type: its one-time initialisation from Python values and its lifetime.
+// The EditCosts type: its instances, made whole by edit_costs(), and their lifetime.
 #include "search/edit_costs_type.h"
 
 #include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "boundary/convert.h"
 #include "boundary/error.h"
 #include "boundary/guard.h"
 
@@ -15,100 +13,41 @@ namespace {
 
 struct EditCostsObject {
     PyObject_HEAD
-    EditCosts* costs;  // owned; null until __init__ has run
+    EditCosts* costs;  // owned, never null once made
 };
 
-// A cost of parameter `name`: an integer in 1..EditCosts::kMaxCost.
-std::uint32_t cost_of(PyObject* object, const std::string& name) {
+// The attribute through which a brindlemap.Costs hands over the table it holds.
+constexpr const char* kHeldTable = "_compiled";
+
+std::uint32_t cost_of(PyObject* object, std::string_view name) {
     const std::uint64_t cost = extract_count(object, name, Above::saturate);
     if (!EditCosts::valid_cost(cost))
-        throw_error(PyExc_ValueError, name + " must be in 1.." +
+        throw_error(PyExc_ValueError, std::string(name) + " must be in 1.." +
                                           std::to_string(EditCosts::kMaxCost) + ", not " +
                                           repr_or(object, "?"));
     return static_cast<std::uint32_t>(cost);
 }
 
-std::optional<std::uint32_t> optional_cost_of(PyObject* object, const std::string& name) {
-    if (object == Py_None) return std::nullopt;
-    return cost_of(object, name);
-}
-
 // A str of one code point.
-char32_t character_of(PyObject* object, const std::string& name) {
+char32_t character_of(PyObject* object, std::string_view name) {
     if (!PyUnicode_Check(object) || PyUnicode_GetLength(object) != 1)
-        throw_error(PyExc_TypeError, name + " must be a str of one character, not " +
+        throw_error(PyExc_TypeError, std::string(name) + " must be a str of one character, not " +
                                          repr_or(object, "?"));
     return static_cast<char32_t>(PyUnicode_ReadChar(object, 0));
 }
 
 // The items of a sequence of tuples of `width`, each handed to `take`.
 template <class Take>
-void each_tuple(PyObject* sequence, Py_ssize_t width, const std::string& name, Take&& take) {
-    PyRef items = owned(PySequence_Fast(sequence, (name + " must be a sequence").c_str()));
-    const Py_ssize_t count = PySequence_Fast_GET_SIZE(items.get());
-    for (Py_ssize_t k = 0; k < count; ++k) {
-        PyObject* item = PySequence_Fast_GET_ITEM(items.get(), k);
-        if (!PyTuple_Check(item) || PyTuple_GET_SIZE(item) != width)
-            throw_error(PyExc_TypeError, name + " must hold tuples of " +
-                                             std::to_string(width) + ", not " +
-                                             repr_or(item, "?"));
-        take(item);
-    }
-}
-
-PyObject* make_empty(PyTypeObject* type, PyObject*, PyObject*) {
-    return call_guard([&] {
-        auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
-        PyObject* object = alloc(type, 0);
-        if (object == nullptr) throw_pending();
-        reinterpret_cast<EditCostsObject*>(object)->costs = nullptr;
-        return PyRef::steal(object);
-    });
-}
-
-// EditCosts(insert, delete, substitute, transpose, double, undouble, substitutions, insertions,
-// deletions): once only, since the walks read the table without the lock.
-int initialise(PyObject* self, PyObject* args, PyObject* kwargs) {
-    return status_guard([&] {
-        auto* instance = reinterpret_cast<EditCostsObject*>(self);
-        if (instance->costs != nullptr)
-            throw_error(PyExc_TypeError, "EditCosts is immutable: its __init__ has run");
-        static const char* names[] = {"insert",        "delete",     "substitute",
-                                      "transpose",     "double",     "undouble",
-                                      "substitutions", "insertions", "deletions",
-                                      nullptr};
-        PyObject *insert, *remove, *substitute, *transpose, *doubled, *undoubled, *pairs,
-            *insertions, *deletions;
-        if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOOOOOOOO:EditCosts",
-                                         const_cast<char**>(names), &insert, &remove,
-                                         &substitute, &transpose, &doubled, &undoubled, &pairs,
-                                         &insertions, &deletions))
-            throw_pending();
-        const EditCosts::Plain plain{cost_of(insert, "insert"), cost_of(remove, "delete"),
-                                     cost_of(substitute, "substitute"),
-                                     cost_of(transpose, "transpose"),
-                                     optional_cost_of(doubled, "double"),
-                                     optional_cost_of(undoubled, "undouble")};
-        std::vector<PairCost> substitutions;
-        each_tuple(pairs, 3, "substitutions", [&](PyObject* item) {
-            substitutions.push_back(
-                {character_of(PyTuple_GET_ITEM(item, 0), "a substituted character"),
-                 character_of(PyTuple_GET_ITEM(item, 1), "a substituted character"),
-                 cost_of(PyTuple_GET_ITEM(item, 2), "a substitution's cost")});
+void each_tuple(PyObject* sequence, Py_ssize_t width, std::string_view name, Take&& take) {
+    extract_sequence(
+        sequence, [](std::size_t) {},
+        [&](PyObject* item) {
+            if (!PyTuple_Check(item) || PyTuple_GET_SIZE(item) != width)
+                throw_error(PyExc_TypeError, std::string(name) + " must hold tuples of " +
+                                                 std::to_string(width) + ", not " +
+                                                 repr_or(item, "?"));
+            take(item);
         });
-        const auto per_character = [&](PyObject* given, const std::string& name) {
-            std::vector<CharCost> costs;
-            each_tuple(given, 2, name, [&](PyObject* item) {
-                costs.push_back({character_of(PyTuple_GET_ITEM(item, 0), name),
-                                 cost_of(PyTuple_GET_ITEM(item, 1), name)});
-            });
-            return costs;
-        };
-        auto table = std::make_unique<EditCosts>(plain, std::move(substitutions),
-                                                 per_character(insertions, "insertions"),
-                                                 per_character(deletions, "deletions"));
-        instance->costs = table.release();
-    });
 }
 
 void deallocate(PyObject* self) {
@@ -123,11 +62,9 @@ void deallocate(PyObject* self) {
 
 PyType_Slot slots[] = {
     {Py_tp_base, &PyBaseObject_Type},
-    {Py_tp_new, reinterpret_cast<void*>(make_empty)},
-    {Py_tp_init, reinterpret_cast<void*>(initialise)},
     {Py_tp_dealloc, reinterpret_cast<void*>(deallocate)},
-    {Py_tp_doc, const_cast<char*>(
-                    "The native table of a weighted rule; brindlemap.Costs makes one.")},
+    {Py_tp_doc, const_cast<char*>("The native table of a weighted rule; brindlemap.Costs holds "
+                                  "one, which _search.edit_costs() makes.")},
     {0, nullptr},
 };
 
@@ -135,7 +72,8 @@ PyType_Spec spec = {
     "brindlemap._search.EditCosts",
     static_cast<int>(sizeof(EditCostsObject)),
     0,
-    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
+    // Made only whole, by edit_costs(): no instance ever lacks its table.
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION,
     slots,
 };
 
@@ -150,12 +88,53 @@ PyTypeObject* edit_costs_type() {
 }
 
 const EditCosts* edit_costs_of(PyObject* object) {
-    if (!PyObject_TypeCheck(object, edit_costs_type())) return nullptr;
-    const EditCosts* costs = reinterpret_cast<EditCostsObject*>(object)->costs;
-    if (costs == nullptr)
-        throw_error(PyExc_TypeError, "the costs were never initialised: EditCosts.__init__ "
-                                     "has not run");
+    if (PyObject_TypeCheck(object, edit_costs_type()))
+        return reinterpret_cast<EditCostsObject*>(object)->costs;
+    if (PyUnicode_Check(object)) return nullptr;  // a metric's name
+    PyObject* held = nullptr;
+    if (PyObject_GetOptionalAttrString(object, kHeldTable, &held) < 0) throw_pending();
+    PyRef table = PyRef::steal(held);
+    // The Costs holds its table as long as it lives, and the caller holds the Costs.
+    if (table && PyObject_TypeCheck(table.get(), edit_costs_type()))
+        return reinterpret_cast<EditCostsObject*>(table.get())->costs;
+    return nullptr;
+}
+
+AsCost::Value AsCost::convert(PyObject* object, std::string_view name) {
+    return cost_of(object, name);
+}
+
+AsPairCosts::Value AsPairCosts::convert(PyObject* object, std::string_view name) {
+    std::vector<PairCost> pairs;
+    each_tuple(object, 3, name, [&](PyObject* item) {
+        pairs.push_back({character_of(PyTuple_GET_ITEM(item, 0), "a substituted character"),
+                         character_of(PyTuple_GET_ITEM(item, 1), "a substituted character"),
+                         cost_of(PyTuple_GET_ITEM(item, 2), "a substitution's cost")});
+    });
+    return pairs;
+}
+
+AsCharCosts::Value AsCharCosts::convert(PyObject* object, std::string_view name) {
+    std::vector<CharCost> costs;
+    each_tuple(object, 2, name, [&](PyObject* item) {
+        costs.push_back({character_of(PyTuple_GET_ITEM(item, 0), name),
+                         cost_of(PyTuple_GET_ITEM(item, 1), name)});
+    });
     return costs;
+}
+
+PyRef edit_costs(std::uint32_t insert, std::uint32_t remove, std::uint32_t substitute,
+                 std::uint32_t transpose, std::optional<std::uint32_t> doubled,
+                 std::optional<std::uint32_t> undoubled, std::vector<PairCost> substitutions,
+                 std::vector<CharCost> insertions, std::vector<CharCost> deletions) {
+    auto table = std::make_unique<EditCosts>(
+        EditCosts::Plain{insert, remove, substitute, transpose, doubled, undoubled},
+        std::move(substitutions), std::move(insertions), std::move(deletions));
+    PyTypeObject* type = edit_costs_type();
+    auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
+    PyRef object = owned(alloc(type, 0));
+    reinterpret_cast<EditCostsObject*>(object.get())->costs = table.release();
+    return object;
 }
 
 }  // namespace brindlemap

@@ -56,6 +56,7 @@ PyMethodDef functions[] = {
     function<search_signatures::flat_reversed, flat_reversed>(),
     function<search_signatures::from_flat, from_flat>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
+    function<search_signatures::edit_costs, edit_costs>(),
     {nullptr, nullptr, 0, nullptr},
 };
 

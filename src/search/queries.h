@@ -29,7 +29,7 @@ struct AsWellFormedTrie {
     static Value convert(PyObject* object);
 };
 
-// "levenshtein" or "osa", or weighted costs (an EditCosts, such as brindlemap.Costs); ValueError
+// "levenshtein" or "osa", or weighted costs (an EditCosts, or a brindlemap.Costs); ValueError
 // naming the parameter and the choices otherwise.
 struct AsMetric {
     using Value = Metric;

@@ -113,25 +113,25 @@ class BandWalk {
     // takes every child of the node it has just entered, none left out for standing beyond the
     // bound (completion: such a child may carry its parent's prefix distance); at the bound's
     // equality the other rules never enter such a node.
-    bool every_child() const noexcept {
+    [[gnu::always_inline]] bool every_child() const noexcept {
         if constexpr (requires { collector_.every_child(); })
             return collector_.every_child();
         else
             return false;
     }
-    bool done() const noexcept {
+    [[gnu::always_inline]] bool done() const noexcept {
         if constexpr (requires { collector_.done(); })
             return collector_.done();
         else
             return false;
     }
-    std::uint64_t bound() const noexcept {
+    [[gnu::always_inline]] std::uint64_t bound() const noexcept {
         if constexpr (requires { collector_.bound(); })
             return collector_.bound();
         else
             return max_dist_;
     }
-    bool enter_root(std::uint64_t distance) {
+    [[gnu::always_inline]] bool enter_root(std::uint64_t distance) {
         if constexpr (requires { collector_.enter_root(distance); })
             return collector_.enter_root(distance);
         else

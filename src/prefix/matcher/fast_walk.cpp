@@ -18,6 +18,7 @@ class InWalkOrder {
 
     bool done() const noexcept { return complete() || budget_ == 0; }
     bool complete() const noexcept { return limit_ && records_.size() >= *limit_; }
+    std::uint64_t bound() const noexcept { return max_dist_; }
     template <class MakeText>
     bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
                  MakeText&& text) {
