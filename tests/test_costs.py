@@ -8,7 +8,7 @@ from hypothesis import given, settings, strategies as st
 
 from brindlemap import (Costs, Lexicon, build, from_internal_data, search, search_many,
                         suggest)
-from brindlemap.costs import weighted_distance
+from brindlemap.costs import _rebuilt, weighted_distance
 from conftest import completions, expected_completions, layout, osa
 
 ALPHABET = "abcé"
@@ -64,6 +64,13 @@ def test_layouts_and_value_semantics():
     english = Costs.english()
     assert pickle.loads(pickle.dumps(english)) == english == Costs.english()
     assert len({english, Costs.english(), Costs()}) == 2
+
+    class EarlierPickle:  # what earlier versions wrote for a Costs
+        def __reduce__(self):
+            return _rebuilt, (10, 10, 7, 10, 7, {("a", "b"): 3}, {}, {"x": 4}, 7, None)
+    assert pickle.loads(pickle.dumps(EarlierPickle())) == Costs(
+        unit=10, delete=7, transpose=7, substitutions={("a", "b"): 3}, deletions={"x": 4},
+        double=7)
 
 
 def test_costs_cannot_drift_from_their_compiled_table():

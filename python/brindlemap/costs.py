@@ -186,29 +186,29 @@ class Costs:
 
     # Value semantics: equal costs are one rule, and a rule travels to worker processes.
 
+    def _costs(self) -> dict[str, Any]:
+        """Each cost by its field's name, the mappings as plain dicts."""
+        return {each.name: dict(value) if isinstance(value, Mapping) else value
+                for each in fields(self) if each.compare
+                for value in [getattr(self, each.name)]}
+
     @cached_property
     def _hashed(self) -> int:
         # Made once: hashing thousands of pairs is not free.
-        return hash((self.unit, self.insert, self.delete, self.substitute, self.transpose,
-                     self.double, self.undouble, frozenset(self.substitutions.items()),
-                     frozenset(self.insertions.items()), frozenset(self.deletions.items())))
+        return hash(tuple(frozenset(value.items()) if isinstance(value, dict) else value
+                          for value in self._costs().values()))
 
     def __hash__(self) -> int:
         return self._hashed
 
     def __reduce__(self) -> tuple[Any, ...]:
-        substitutions = {pair: cost for pair, cost in self.substitutions.items()
-                         if pair <= pair[::-1]}
-        return _rebuilt, (self.unit, self.insert, self.delete, self.substitute,
-                          self.transpose, substitutions, dict(self.insertions),
-                          dict(self.deletions), self.double, self.undouble)
+        return _of_costs, (self._costs(),)
 
     def __repr__(self) -> str:
-        return (f"<Costs unit={self.unit} insert={self.insert} delete={self.delete} "
-                f"substitute={self.substitute} transpose={self.transpose} "
-                f"double={self.double} undouble={self.undouble}, "
-                f"{len(self.substitutions) // 2} substitution pairs, "
-                f"{len(self.insertions)} insertions, {len(self.deletions)} deletions>")
+        shown = ", ".join(f"{name}={len(value) // 2 if name == 'substitutions' else len(value)}"
+                          if isinstance(value, dict) else f"{name}={value}"
+                          for name, value in self._costs().items())
+        return f"<Costs {shown}>"
 
 
 # The presets by the names the command line gives them.
@@ -220,6 +220,12 @@ PRESETS: dict[str, Callable[[], Costs]] = {
 }
 
 
+def _of_costs(costs: dict[str, Any]) -> Costs:
+    """A pickled Costs: each cost by its field's name (each substitution in both orders)."""
+    return Costs(**costs)
+
+
+# What earlier versions pickled a Costs as.
 def _rebuilt(unit: int, insert: int, delete: int, substitute: int, transpose: int,
              substitutions: dict[tuple[str, str], int], insertions: dict[str, int],
              deletions: dict[str, int], double: int | None, undouble: int | None) -> Costs:
