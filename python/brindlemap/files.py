@@ -1,5 +1,9 @@
 """Saving tries to index files and loading them back within a bound, and pickling through an
-index file's bytes; `index_reader` reads every one of them."""
+index file's bytes; `index_reader` reads every one of them.
+
+Public: the names of `__all__`. `trie_from_index`, `malformed_trie_from_index` and
+`trie_from_bytes` rebuild pickled tries (by these names, which pickles hold), `reduce_trie`
+makes their pickles; the rest serves the package and may change."""
 
 import os
 from collections.abc import Callable

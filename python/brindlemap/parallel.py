@@ -1,4 +1,6 @@
-"""Many queries over one trie, spread over a pool of processes."""
+"""Many queries over one trie, spread over a pool of processes.
+
+Public: the names of `__all__`; the rest serves the package and may change."""
 
 import contextlib
 import multiprocessing
@@ -13,6 +15,9 @@ from brindlemap._brindlemap import PrefixSearch
 from brindlemap._failures import is_panic
 from brindlemap._types import Match, Queries
 from brindlemap.queries import search_many
+
+__all__ = ["SMALL_BATCH", "install_worker_trie", "match_many", "worker_fuzzy_match",
+           "worker_trie"]
 
 # Below this many queries, starting worker processes costs more than the queries themselves.
 SMALL_BATCH = 2000

@@ -12,6 +12,9 @@ it. Distances count code points. A trie whose arrays are not those of a
 well-formed trie (only possible through from_internal_data or from_bytes of foreign data) is
 refused with ValueError. A negative or too large count raises ValueError naming it; a
 `max_dist` beyond 2**64 - 1 is taken as 2**64 - 1, since no word lies further.
+
+Public: the queries, the defaults and the choices of `__all__`; `in_units` and `reach` convert
+plain edits for the package's own callers.
 """
 
 import inspect
@@ -24,7 +27,7 @@ from brindlemap.costs import Costs
 
 __all__ = ["COMPLETION_EDITS", "DEFAULT_RANK", "METRICS", "RANKED_EDITS", "RANKED_METRIC", "RANKS",
            "SUGGESTIONS", "UNRANKED_EDITS", "UNRANKED_METRIC", "Metric", "Rank", "complete",
-           "in_units", "reach", "search", "search_many", "suggest"]
+           "search", "search_many", "suggest"]
 
 
 def _default(query: Callable[..., object], parameter: str) -> Any:

@@ -23,6 +23,8 @@ lexicon first, then leaves them alone as code or brand names.
 
 Every character is looked at a bounded number of times, so the time and memory a text takes
 grow with its length whatever it holds.
+
+Public: the names of `__all__`; the rest serves the package and may change.
 """
 
 from __future__ import annotations
