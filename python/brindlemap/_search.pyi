@@ -14,6 +14,8 @@ from brindlemap.costs import Costs
 MAX_COST: int
 # What refuses a trie whose arrays are not those of a well-formed trie.
 MALFORMED_TRIE: str
+# The reasons native code gives an IndexFileError, by their IndexFileReason values.
+INDEX_REASONS: tuple[str, ...]
 
 @final
 class EditCosts:
@@ -91,6 +93,11 @@ def arrays(
     trie: PrefixSearch,
 ) -> tuple[list[int], list[str], list[int | None], list[int]]:
     """The four arrays of trie, as from_internal_data takes them."""
+
+def register_errors(
+    malformed_trie: type[ValueError], index_file: type[ValueError], reasons: tuple[str, ...]
+) -> None:
+    """Hands the package's error types and reasons to the native code that raises them."""
 
 def panic_exception() -> type[BaseException]:
     """The type of the exception that brindlemap._brindlemap raises when an internal check

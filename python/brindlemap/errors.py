@@ -3,6 +3,8 @@ keeps working while new code tells the failures apart by type and reason."""
 
 import enum
 
+from brindlemap import _search
+
 __all__ = ["DictionaryFormatError", "DictionaryNotFoundError", "IndexFileError",
            "IndexFileReason", "MalformedTrieError"]
 
@@ -59,3 +61,9 @@ class DictionaryNotFoundError(LookupError):
     def __reduce__(self) -> tuple[type["DictionaryNotFoundError"],
                                   tuple[str, str, tuple[str, ...]]]:
         return type(self), (self.language, self.package, self.searched)
+
+
+# The native code raises these types with these reasons: handed over once, by name, so that a
+# reason it names and this module lacks fails here, at import.
+_search.register_errors(MalformedTrieError, IndexFileError,
+                        tuple(IndexFileReason(name) for name in _search.INDEX_REASONS))

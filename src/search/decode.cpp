@@ -23,7 +23,8 @@ PyRef decode(const AsByteString::Value& data) {
         // prefix of an index's bytes fails for that reason alone.
         throw_package_error(
             PackageError::index_file, "undecodable trie bytes: " + std::string(failure.detail()),
-            failure.kind() == FailureKind::bytes_end_early ? "ends_early" : "undecodable");
+            failure.kind() == FailureKind::bytes_end_early ? IndexReason::ends_early
+                                                          : IndexReason::undecodable);
     }
     return make_prefix_search(std::move(*trie));
 }

@@ -34,13 +34,13 @@ std::unique_ptr<Trie> read_checked(std::span<const std::uint8_t> bytes, const ch
         throw_package_error(PackageError::index_file,
                             std::string("the ") + what + " is not laid out as a trie: " +
                                 std::string(failure.detail()),
-                            "layout");
+                            IndexReason::layout);
     }
     if (!trie->shape())
         throw_package_error(PackageError::index_file,
                             std::string("malformed trie: the ") + what +
                                 " is not a well-formed tree",
-                            "malformed");
+                            IndexReason::malformed);
     return trie;
 }
 
@@ -68,7 +68,8 @@ PyRef from_flat(const AsReadBuffer::Value& trie, const std::optional<AsReadBuffe
         std::unique_ptr<Trie> backward = read_checked(reversed->bytes(), "reversed trie");
         if (!reversed_fits(*forward, *backward))
             throw_package_error(PackageError::index_file,
-                                "the reversed trie does not hold the trie's words", "layout");
+                                "the reversed trie does not hold the trie's words",
+                                IndexReason::layout);
         forward->adopt_reversed(std::move(backward));
     }
     return make_prefix_search(std::move(*forward));

@@ -8,6 +8,7 @@
 #include "boundary/error.h"
 #include "boundary/guard.h"
 #include "boundary/interpreter.h"
+#include "boundary/package_errors.h"
 #include "boundary/report.h"
 #include "boundary/signature.h"
 #include "search/batch.h"
@@ -27,6 +28,29 @@ PyRef panic_exception() {
     return PyRef::borrow(panic_exception_type());
 }
 
+// Any object, borrowed for the call.
+struct AsObject {
+    using Value = PyObject*;
+    static Value convert(PyObject* object) noexcept { return object; }
+};
+
+PyRef register_errors(PyObject* malformed_trie, PyObject* index_file, PyObject* reasons) {
+    register_package_errors(malformed_trie, index_file, reasons);
+    return PyRef::borrow(Py_None);
+}
+
+// The names of the reasons native code gives an IndexFileError, in their native order.
+PyRef index_reasons() {
+    PyRef names = owned(PyTuple_New(static_cast<Py_ssize_t>(kIndexReasonNames.size())));
+    for (std::size_t i = 0; i < kIndexReasonNames.size(); ++i)
+        PyTuple_SET_ITEM(names.get(), static_cast<Py_ssize_t>(i),
+                         owned(PyUnicode_FromStringAndSize(
+                                   kIndexReasonNames[i].data(),
+                                   static_cast<Py_ssize_t>(kIndexReasonNames[i].size())))
+                             .release());
+    return names;
+}
+
 namespace signatures {
 
 inline constexpr Signature<> panic_exception{
@@ -36,6 +60,14 @@ inline constexpr Signature<> panic_exception{
     "The type of the exception that brindlemap._brindlemap raises when an internal check fails\n"
     "(pyo3_runtime.PanicException, derived from BaseException); made on first need, and the\n"
     "same type object for the whole process."};
+
+inline constexpr Signature<AsObject, AsObject, AsObject> register_errors{
+    "register_errors",
+    "",
+    {"malformed_trie", "index_file", "reasons"},
+    "Hands brindlemap.errors' MalformedTrieError and IndexFileError over to the native code\n"
+    "that raises them, with the IndexFileReason of each name of INDEX_REASONS, in order; once,\n"
+    "as that module is imported."};
 
 }  // namespace signatures
 
@@ -57,6 +89,7 @@ PyMethodDef functions[] = {
     function<search_signatures::from_flat, from_flat>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     function<search_signatures::edit_costs, edit_costs>(),
+    function<signatures::register_errors, register_errors>(),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -83,7 +116,8 @@ PyObject* init_search_module() {
         // Facts the Python side states too, exported so that it reads them from here.
         if (PyModule_AddIntConstant(module.get(), "MAX_COST", EditCosts::kMaxCost) < 0 ||
             PyModule_AddStringConstant(module.get(), "MALFORMED_TRIE",
-                                       std::string(kMalformedTrie).c_str()) < 0)
+                                       std::string(kMalformedTrie).c_str()) < 0 ||
+            PyModule_AddObjectRef(module.get(), "INDEX_REASONS", index_reasons().get()) < 0)
             throw_pending();
         return module;
     });
