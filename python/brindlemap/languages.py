@@ -11,7 +11,7 @@ and keeps the elision. A lexicon without a language follows English's rules, as 
 from __future__ import annotations
 
 import functools
-from collections.abc import Mapping
+from collections.abc import Callable, Mapping
 from dataclasses import dataclass, field
 import unicodedata
 from types import MappingProxyType
@@ -148,7 +148,19 @@ def speaking(lexicon: Lexicon, name: str | None) -> Lexicon:
     return lexicon
 
 
+# What makes a lexicon of its index's bytes: the lexicon module imports this one, and hands it
+# over as it loads (rebuilt_by), so that this module need not import it back.
+_from_bytes: Callable[[bytes], Lexicon] | None = None
+
+
+def rebuilt_by(from_bytes: Callable[[bytes], Lexicon]) -> None:
+    """Takes what makes a lexicon of its index's bytes, for `restored`."""
+    global _from_bytes
+    _from_bytes = from_bytes
+
+
 def restored(data: bytes, code: str) -> Lexicon:
     """A pickled lexicon of a language: its index's bytes and its language."""
-    from brindlemap.lexicon import Lexicon
-    return speaking(Lexicon.from_bytes(data), code)
+    if _from_bytes is None:  # only ever so while the package itself is being imported
+        raise RuntimeError("brindlemap.lexicon has not been imported")
+    return speaking(_from_bytes(data), code)

@@ -537,6 +537,9 @@ class Lexicon:
         return Lexicon.from_bytes, (self.to_bytes(),)
 
 
+languages.rebuilt_by(Lexicon.from_bytes)
+
+
 @functools.cache
 def _english() -> Lexicon:
     """The shipped lexicon, loaded once."""
