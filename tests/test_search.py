@@ -152,21 +152,26 @@ def test_refusals_are_ordinary_exceptions():
 def test_native_costs_refuse_what_the_walks_cannot_take():
     with pytest.raises(TypeError, match="cannot create"):
         _search.EditCosts()  # made whole by edit_costs, or not at all
-    plain = (10, 10, 10, 10, None, None, [], [], [])
-    for position, bad in ((0, 0), (3, 2**20 + 1), (4, -1)):
+    plain = {"insert": 10, "delete": 10, "substitute": 10, "transpose": 10, "double": None,
+             "undouble": None}
+    for name, bad in (("insert", 0), ("transpose", 2**20 + 1), ("double", -1)):
         with pytest.raises(ValueError, match="must (be in 1..1048576|not be negative)"):
-            _search.edit_costs(*plain[:position], bad, *plain[position + 1:])
+            _search.edit_costs({**plain, name: bad}, [], [], [])
+    with pytest.raises(TypeError, match="must give a cost for 'undouble'"):
+        _search.edit_costs({k: v for k, v in plain.items() if k != "undouble"}, [], [], [])
     with pytest.raises(TypeError, match="one character"):
-        _search.edit_costs(*plain[:6], [("ab", "c", 3)], [], [])
-    table = _search.edit_costs(*plain[:6], [("a", "b", 3)], [], [("a", 4)])
+        _search.edit_costs(plain, [("ab", "c", 3)], [], [])
+    table = _search.edit_costs(plain, [("a", "b", 3)], [], [("a", 4)])
     assert search(build(["b", "aa"]), "a", 5, metric=table) == [("aa", 1, 4), ("b", 0, 3)]
 
 
 def test_bounds_and_messages_the_python_side_states_are_the_native_ones(tmp_path):
-    plain = (10, 10, 10, 10, None, None, [], [], [])
-    Costs(insert=_search.MAX_COST), _search.edit_costs(_search.MAX_COST, *plain[1:])
+    plain = {"insert": _search.MAX_COST, "delete": 10, "substitute": 10, "transpose": 10,
+             "double": None, "undouble": None}
+    Costs(insert=_search.MAX_COST), _search.edit_costs(plain, [], [], [])
     for refuse in (lambda: Costs(insert=_search.MAX_COST + 1),
-                   lambda: _search.edit_costs(_search.MAX_COST + 1, *plain[1:])):
+                   lambda: _search.edit_costs({**plain, "insert": _search.MAX_COST + 1}, [],
+                                              [], [])):
         with pytest.raises(ValueError, match=f"must be in 1..{_search.MAX_COST}, not"):
             refuse()
     malformed = from_internal_data([0, 0], ["", "a"], [None, 1], [1])

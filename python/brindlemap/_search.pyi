@@ -2,7 +2,7 @@
 # their native declarations' (in src/search), which help() shows.
 
 from array import array
-from collections.abc import Buffer, Sequence
+from collections.abc import Buffer, Mapping, Sequence
 from typing import final
 
 from brindlemap._brindlemap import PrefixSearch
@@ -23,12 +23,7 @@ class EditCosts:
     _search.edit_costs() makes."""
 
 def edit_costs(
-    insert: int,
-    delete: int,
-    substitute: int,
-    transpose: int,
-    double: int | None,
-    undouble: int | None,
+    plain: Mapping[str, object],
     substitutions: Sequence[tuple[str, str, int]],
     insertions: Sequence[tuple[str, int]],
     deletions: Sequence[tuple[str, int]],

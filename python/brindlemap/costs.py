@@ -109,14 +109,15 @@ class Costs:
                     for c, v in (insertions or {}).items()}
         deleted = {_char(c, "a deleted character"): _cost(v, f"deleting {c!r}")
                    for c, v in (deletions or {}).items()}
-        compiled = edit_costs(*plains, [(typed, meant, cost) for (typed, meant), cost
-                                        in pairs.items()],
-                              list(inserted.items()), list(deleted.items()))
-        # All at once, past the frozen fields' refusal: a Costs never shows half its costs.
-        self.__dict__.update(zip(
-            (each.name for each in fields(self)),
+        values: dict[str, Any] = dict(zip(
+            (each.name for each in fields(self) if each.name != "_compiled"),
             (unit, *plains, MappingProxyType(pairs), MappingProxyType(inserted),
-             MappingProxyType(deleted), compiled), strict=True))
+             MappingProxyType(deleted)), strict=True))
+        # The native table takes the plain costs by their names, and reads no other.
+        values["_compiled"] = edit_costs(
+            values, [(typed, meant, cost) for (typed, meant), cost in pairs.items()],
+            list(inserted.items()), list(deleted.items()))
+        self.__dict__.update(values)
 
     # What one edit costs, as the reference and the native rule both ask it.
 

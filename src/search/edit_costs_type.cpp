@@ -2,6 +2,7 @@
 #include "search/edit_costs_type.h"
 
 #include <memory>
+#include <type_traits>
 #include <string>
 #include <utility>
 
@@ -100,8 +101,27 @@ const EditCosts* edit_costs_of(PyObject* object) {
     return nullptr;
 }
 
-AsCost::Value AsCost::convert(PyObject* object, std::string_view name) {
-    return cost_of(object, name);
+AsPlainCosts::Value AsPlainCosts::convert(PyObject* object, std::string_view name) {
+    if (!PyMapping_Check(object))
+        throw_error(PyExc_TypeError, std::string(name) + " must be a mapping of costs, not " +
+                                         repr_or(object, "?"));
+    EditCosts::Plain plain{};
+    EditCosts::each_plain(plain, [&](std::string_view cost, auto& member) {
+        PyObject* found = nullptr;
+        if (PyMapping_GetOptionalItemString(object, std::string(cost).c_str(), &found) < 0)
+            throw_pending();
+        PyRef value = PyRef::steal(found);
+        if (!value)
+            throw_error(PyExc_TypeError,
+                        std::string(name) + " must give a cost for '" + std::string(cost) + "'");
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(member)>, std::uint32_t>)
+            member = cost_of(value.get(), cost);
+        else
+            member = value.get() == Py_None
+                         ? std::nullopt
+                         : std::optional<std::uint32_t>(cost_of(value.get(), cost));
+    });
+    return plain;
 }
 
 AsPairCosts::Value AsPairCosts::convert(PyObject* object, std::string_view name) {
@@ -123,13 +143,10 @@ AsCharCosts::Value AsCharCosts::convert(PyObject* object, std::string_view name)
     return costs;
 }
 
-PyRef edit_costs(std::uint32_t insert, std::uint32_t remove, std::uint32_t substitute,
-                 std::uint32_t transpose, std::optional<std::uint32_t> doubled,
-                 std::optional<std::uint32_t> undoubled, std::vector<PairCost> substitutions,
+PyRef edit_costs(EditCosts::Plain plain, std::vector<PairCost> substitutions,
                  std::vector<CharCost> insertions, std::vector<CharCost> deletions) {
-    auto table = std::make_unique<EditCosts>(
-        EditCosts::Plain{insert, remove, substitute, transpose, doubled, undoubled},
-        std::move(substitutions), std::move(insertions), std::move(deletions));
+    auto table = std::make_unique<EditCosts>(plain, std::move(substitutions),
+                                             std::move(insertions), std::move(deletions));
     PyTypeObject* type = edit_costs_type();
     auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
     PyRef object = owned(alloc(type, 0));

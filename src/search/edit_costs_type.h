@@ -24,9 +24,10 @@ PyTypeObject* edit_costs_type();
 // is something else. The costs live as long as the object, which never changes them.
 const EditCosts* edit_costs_of(PyObject* object);
 
-// A cost: an integer in 1..EditCosts::kMaxCost; ValueError naming the parameter otherwise.
-struct AsCost {
-    using Value = std::uint32_t;
+// The plain costs, from a mapping of each one's name (EditCosts::each_plain) to an integer in
+// 1..EditCosts::kMaxCost (or None for one that may be left out); other keys are not read.
+struct AsPlainCosts {
+    using Value = EditCosts::Plain;
     static Value convert(PyObject* object, std::string_view name);
 };
 
@@ -44,23 +45,19 @@ struct AsCharCosts {
 
 namespace search_signatures {
 
-inline constexpr Signature<AsCost, AsCost, AsCost, AsCost, AsOptional<AsCost>,
-                           AsOptional<AsCost>, AsPairCosts, AsCharCosts, AsCharCosts>
-    edit_costs{"edit_costs",
-               "",
-               {"insert", "delete", "substitute", "transpose", "double", "undouble",
-                "substitutions", "insertions", "deletions"},
-               "The native table of a weighted rule, which the walks read: the plain edits'\n"
-               "costs, the doubled and undoubled letters' (None: an insertion, a deletion),\n"
-               "(typed, meant, cost) substitutions and (character, cost) insertions and\n"
-               "deletions; where one is given twice, the first counts. brindlemap.Costs makes\n"
-               "one and holds it."};
+inline constexpr Signature<AsPlainCosts, AsPairCosts, AsCharCosts, AsCharCosts> edit_costs{
+    "edit_costs",
+    "",
+    {"plain", "substitutions", "insertions", "deletions"},
+    "The native table of a weighted rule, which the walks read: the plain edits' costs by name\n"
+    "(insert, delete, substitute, transpose; double and undouble, where None makes them an\n"
+    "insertion and a deletion), (typed, meant, cost) substitutions and (character, cost)\n"
+    "insertions and deletions; where one is given twice, the first counts. brindlemap.Costs\n"
+    "makes one and holds it."};
 
 }  // namespace search_signatures
 
-PyRef edit_costs(std::uint32_t insert, std::uint32_t remove, std::uint32_t substitute,
-                 std::uint32_t transpose, std::optional<std::uint32_t> doubled,
-                 std::optional<std::uint32_t> undoubled, std::vector<PairCost> substitutions,
+PyRef edit_costs(EditCosts::Plain plain, std::vector<PairCost> substitutions,
                  std::vector<CharCost> insertions, std::vector<CharCost> deletions);
 
 }  // namespace brindlemap

@@ -46,6 +46,20 @@ class EditCosts {
         std::optional<std::uint32_t> doubled, undoubled;
     };
 
+    // Hands `visit` each plain cost with the name that brindlemap.Costs gives it, a
+    // std::uint32_t& or, for those that may be left out, a std::optional<std::uint32_t>&: the
+    // one list of them, which the binding reads them by. A new kind of plain cost is a member
+    // above, a line here and its use in the row rule.
+    template <class Visit>
+    static void each_plain(Plain& plain, Visit&& visit) {
+        visit("insert", plain.insert);
+        visit("delete", plain.remove);
+        visit("substitute", plain.substitute);
+        visit("transpose", plain.transpose);
+        visit("double", plain.doubled);
+        visit("undouble", plain.undoubled);
+    }
+
     // Where a pair or a character is given twice, the first one counts.
     EditCosts(Plain plain, std::vector<PairCost> substitutions, std::vector<CharCost> insertions,
               std::vector<CharCost> deletions);
