@@ -1,5 +1,5 @@
 # Types of brindlemap._search, the package's second native module. The queries' docstrings are
-# their native declarations' (in src/search), which help() shows.
+# their native declarations' (in src/_search), which help() shows.
 
 from array import array
 from collections.abc import Buffer, Mapping, Sequence

@@ -6,7 +6,7 @@
 
 #include "boundary/error.h"
 #include "boundary/released_gil.h"
-#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/walk_interrupt.h"
 
 namespace brindlemap {
 

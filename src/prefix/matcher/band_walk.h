@@ -16,7 +16,7 @@
 #include "prefix/matcher/metric.h"
 #include "prefix/matcher/row_rules.h"
 #include "prefix/matcher/split_caps.h"
-#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/walk_interrupt.h"
 #include "prefix/trie/trie.h"
 #include "prefix/utf8.h"
 

@@ -9,7 +9,7 @@
 #include "prefix/matcher/best_walk.h"
 #include "prefix/matcher/matcher.h"
 #include "prefix/matcher/metric.h"
-#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/walk_interrupt.h"
 #include "prefix/trie/trie.h"
 
 namespace brindlemap {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/walk_interrupt.h"
 #include "prefix/trie/agent.h"
 
 namespace brindlemap {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/walk_interrupt.h"
 #include "prefix/trie/trie.h"
 
 namespace brindlemap {

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <functional>
 
-#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/walk_interrupt.h"
 
 namespace brindlemap {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/walk_interrupt.h"
 #include "prefix/trie/trie.h"
 
 namespace brindlemap {

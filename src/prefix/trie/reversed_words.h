@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/walk_interrupt.h"
 #include "prefix/trie/trie.h"
 
 namespace brindlemap {

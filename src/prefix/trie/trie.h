@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "prefix/matcher/walk_interrupt.h"
+#include "prefix/walk_interrupt.h"
 #include "prefix/trie/node_arrays.h"
 #include "prefix/trie/tree_shape.h"
 #include "prefix/trie/word_order.h"

@@ -1,0 +1,64 @@
+// segment: the likeliest split of text written without spaces, scored by a lexicon's count and
+// bigram tables, which are read in place from the arrays that hold them.
+#pragma once
+
+#include <Python.h>
+
+#include <cstdint>
+#include <string_view>
+
+#include "prefix/matcher/segmentation.h"
+#include "_search/build.h"
+#include "_search/queries.h"
+
+namespace brindlemap {
+
+// A one-dimensional buffer of unsigned integers of 1, 2, 4 or 8 bytes (an array.array of
+// typecode B, H, I, L or Q, or bytes), held for the call and viewed in place; TypeError for
+// anything else.
+struct AsNumbers {
+    class Value {
+      public:
+        explicit Value(PyObject* object);
+        Value(Value&& other) noexcept;
+        Value(const Value&) = delete;
+        Value& operator=(const Value&) = delete;
+        Value& operator=(Value&&) = delete;
+        ~Value();
+        NumberView view() const noexcept;
+
+      private:
+        Py_buffer buffer_{};
+        bool held_ = false;
+    };
+    static Value convert(PyObject* object) { return Value(object); }
+};
+
+// A float, or an int taken as one.
+struct AsReal {
+    using Value = double;
+    static Value convert(PyObject* object);
+};
+
+namespace search_signatures {
+
+inline constexpr Signature<AsWellFormedTrie, AsText, AsWordText, AsNumbers, AsU64, AsNumbers,
+                           AsNumbers, AsU64, AsReal, AsReal, AsReal, AsWordCount>
+    segment{"segment",
+            "",
+            {"trie", "text", "allowed", "totals", "total", "pairs", "pair_counts", "mass",
+             "smoothing", "unknown_first", "unknown_per_letter", "longest"},
+            "Where each piece of the likeliest split of text starts, in order: the words are\n"
+            "the trie's (payload r counting totals[r] of total), each pair (a, b) counting\n"
+            "pair_counts[i] where pairs[i] == a * len(totals) + b (pairs ascending; mass their\n"
+            "total), scored as brindlemap.segmenting describes; a piece starts and ends only\n"
+            "where allowed (bytes, one a position) is nonzero, or at either end."};
+
+}  // namespace search_signatures
+
+PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText::Value& allowed,
+              const AsNumbers::Value& totals, std::uint64_t total, const AsNumbers::Value& pairs,
+              const AsNumbers::Value& pair_counts, std::uint64_t mass, double smoothing,
+              double unknown_first, double unknown_per_letter, std::uint64_t longest);
+
+}  // namespace brindlemap

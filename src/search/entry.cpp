@@ -1,7 +1,0 @@
-// The entry point of brindlemap._search; what stands behind it lives in the package's shared
-// native library, beside brindlemap._brindlemap's.
-#include "search/module.h"
-
-PyMODINIT_FUNC PyInit__search(void) {
-    return brindlemap::init_search_module();
-}
