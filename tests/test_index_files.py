@@ -33,8 +33,9 @@ def test_regression_damaged_index_loaded_or_raised_a_base_exception(small, tmp_p
                 for at in range(len(good)) for bit in range(8)]
     for data in damaged:
         path.write_bytes(data)
-        with pytest.raises(ValueError, match="is not a valid brindlemap index"):
-            load(path)
+        for mapped in True, False:
+            with pytest.raises(ValueError, match="is not a valid brindlemap index"):
+                load(path, mmap=mapped)
         with pytest.raises(ValueError):
             loads(data)
     assert capfd.readouterr().err == ""

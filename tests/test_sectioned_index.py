@@ -43,6 +43,8 @@ def test_dumps_and_loads_are_inverses_that_keep_every_answer(trie, tmp_path):
     assert loads(bytearray(data)).to_bytes() == loads(memoryview(data)).to_bytes()
     brindlemap.save(trie, tmp_path / "t.idx")
     assert (tmp_path / "t.idx").read_bytes() == data
+    # Mapped (the default) and read into memory, one file loads as one trie.
+    assert dumps(brindlemap.load(tmp_path / "t.idx", mmap=False)) == data
     assert answers(brindlemap.load(tmp_path / "t.idx")) == answers(loaded) == answers(trie)
     assert pickle.loads(pickle.dumps(loaded)).to_bytes() == trie.to_bytes()
 

@@ -57,7 +57,7 @@ def dumps(trie: PrefixSearch) -> bytes:
 
 
 def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
-         legacy: bool = False) -> PrefixSearch:
+         legacy: bool = False, mmap: bool = True) -> PrefixSearch:
     """Reads an index written by `save`, or by an earlier brindlemap.
 
     Anything else raises ValueError saying what is wrong: another kind of file, a newer
@@ -71,9 +71,16 @@ def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
     An index of the earliest format (the trie's bytes alone, without a header or checksum)
     loads only with `legacy=True`, since a damaged byte in it goes unnoticed unless it breaks
     the trie's shape; otherwise it raises ValueError naming that way.
+
+    An index that `save` wrote in a regular file is memory-mapped while it loads (`mmap=False`
+    reads it into memory instead): its checksum and arrays are read in place, with the same
+    checks, and the mapping is gone when `load` returns. `save` replaces a file rather than
+    writing over it, so a mapped index is never cut short under the loader; a file that
+    another program truncates while it loads may stop the process (SIGBUS), as with any
+    mapping, where `mmap=False` would refuse it.
     """
     return read_index(path, trie_of, kind=Kind.TRIE, max_bytes=byte_bound(max_bytes),
-                      legacy=legacy)
+                      legacy=legacy, mapped=mmap)
 
 
 def loads(data: bytes | bytearray | memoryview, *, max_bytes: int = DEFAULT_MAX_BYTES,

@@ -4,6 +4,7 @@ lays out its sections, once; every loader (`load`, `loads`, `Lexicon.load`,
 `Lexicon.from_bytes`, the pickle rebuilders, the command line) starts here."""
 
 import contextlib
+import mmap
 import os
 import stat
 import zlib
@@ -141,7 +142,17 @@ def _headerless_kind(kind: Kind | None) -> None:
         raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
 
 
-def _from_file(source: BinaryIO, kind: Kind | None, max_bytes: int, legacy: bool) -> IndexFile:
+def _mapped(header: Header, source: BinaryIO) -> IndexFile:
+    """The index behind `header` in the regular file open at `source`, mapped rather than read:
+    the checksum and the loader read its pages in place, and the mapping goes with the last
+    view of it. The file's length is taken again from the mapping, which a file that changed
+    since its size was read may not match."""
+    mapping = mmap.mmap(source.fileno(), 0, access=mmap.ACCESS_READ)
+    return _with_sections(header, memoryview(mapping)[header.size:])
+
+
+def _from_file(source: BinaryIO, kind: Kind | None, max_bytes: int, legacy: bool,
+               mapped: bool = False) -> IndexFile:
     head = source.read(HEADER_BYTES)
     size = regular_size(source)
     if starts_with_header(head):
@@ -151,6 +162,8 @@ def _from_file(source: BinaryIO, kind: Kind | None, max_bytes: int, legacy: bool
             check_length(header, size - header.size)
         if header.kind is Kind.LEXICON and header.version < SECTIONED:
             return IndexFile(header, BodyStream(header, head, source), {})
+        if mapped and size is not None and header.version >= SECTIONED:
+            return _mapped(header, source)
         early = head[header.size:]
         if size is not None:  # its length is known: one buffer of that size, read into
             body = bytearray(header.length)
@@ -207,12 +220,14 @@ def _from_bytes(data: bytes | bytearray | memoryview, kind: Kind | None, max_byt
 
 
 def read_index(source: Source, take: Callable[[IndexFile], T], *, kind: Kind | None = None,
-               max_bytes: int, legacy: bool = False, name: str | None = None) -> T:
+               max_bytes: int, legacy: bool = False, name: str | None = None,
+               mapped: bool = False) -> T:
     """What `take` makes of the index at `source` (a path, a file open for reading in binary,
     or the bytes of an index file), of `kind` unless that is None, its body within
     `max_bytes`: a header that announces more is refused before any of it is read, and no
     more is read than it announces, a chunk at a time. A file without a header reads as a
-    trie of the earlier format only with `legacy`. `take` runs while the file is open. Any
+    trie of the earlier format only with `legacy`. With `mapped`, a sectioned index in a
+    regular file is memory-mapped instead of read. `take` runs while the file is open. Any
     refusal, the reader's or `take`'s, raises IndexFileError naming `name` (by default the
     path, or "data"), with its reason."""
     if isinstance(source, (bytes, bytearray, memoryview)):
@@ -220,10 +235,10 @@ def read_index(source: Source, take: Callable[[IndexFile], T], *, kind: Kind | N
             return take(_from_bytes(source, kind, max_bytes, legacy))
     if not isinstance(source, (str, os.PathLike)):
         with invalid_index(name or repr(getattr(source, "name", "data"))):
-            return take(_from_file(source, kind, max_bytes, legacy))
+            return take(_from_file(source, kind, max_bytes, legacy, mapped))
     path = os.fspath(source)
     with open(path, "rb") as opened, invalid_index(name or repr(path)):
-        return take(_from_file(opened, kind, max_bytes, legacy))
+        return take(_from_file(opened, kind, max_bytes, legacy, mapped))
 
 
 def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:
