@@ -41,8 +41,8 @@ def _index_pieces(trie: PrefixSearch) -> list[bytes]:
     if not _search.well_formed(trie):
         raise MalformedTrieError(f"{MALFORMED}: load would refuse its index, so none is "
                                  "written")
-    parts = {"trie": _search.flat(trie)}
-    if (backward := _search.flat_reversed(trie)) is not None:
+    parts = {"trie": _search.packed(trie)}
+    if (backward := _search.packed_reversed(trie)) is not None:
         parts["reversed"] = backward
     return sectioned(Kind.TRIE, parts)
 
@@ -50,7 +50,7 @@ def _index_pieces(trie: PrefixSearch) -> list[bytes]:
 def dumps(trie: PrefixSearch) -> bytes:
     """The bytes of the index file of `trie`, which `loads` reads back (and `save` writes): a
     header with a checksum, then the trie's arrays and those of the trie of its words spelt
-    backwards that `search`, `suggest` and `fuzzy_match` read, each laid out flat, so that a
+    backwards that `search`, `suggest` and `fuzzy_match` read, each packed, so that a
     loaded index answers its first query without making it. The reversed trie is made here if
     no search has made it yet. A trie that fails the shape check raises MalformedTrieError."""
     return b"".join(_index_pieces(trie))

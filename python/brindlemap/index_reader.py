@@ -15,7 +15,7 @@ from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.index_format import (
-    HEADER_BYTES, SECTIONED, SNIFF_BYTES, Header, Kind, check_crc, check_crc_value, check_headerless_start,
+    HEADER_BYTES, PACKED, SECTIONED, SNIFF_BYTES, Header, Kind, check_crc, check_crc_value, check_headerless_start,
     check_length, check_within, decode_exactly, decode_headerless, expect_kind, parse_header,
     refuse_headerless, sections, shaped, starts_with_header)
 
@@ -243,7 +243,7 @@ def read_index(source: Source, take: Callable[[IndexFile], T], *, kind: Kind | N
 
 def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:
     """The trie that `index` holds (a trie's index, read by `read_index`). Unless `shape` is
-    false it must pass the shape check; a version-3 index always must, since its reversed trie
+    false it must pass the shape check; a sectioned index always must, since its reversed trie
     is checked against it."""
     assert not isinstance(index.body, BodyStream)  # only lexicons are streamed
     if index.header is None:
@@ -251,7 +251,8 @@ def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:
         return decode_headerless(body) if shape else decode_exactly(body)
     expect_kind(index.header, Kind.TRIE)
     if index.header.version >= SECTIONED:
-        return _search.from_flat(index.sections["trie"], index.sections.get("reversed"))
+        read = _search.from_packed if index.header.version >= PACKED else _search.from_flat
+        return read(index.sections["trie"], index.sections.get("reversed"))
     trie = _search.decode(in_place(index.body))
     return shaped(trie) if shape else trie
 

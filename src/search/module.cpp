@@ -53,6 +53,9 @@ PyMethodDef functions[] = {
     function<search_signatures::flat, flat>(),
     function<search_signatures::flat_reversed, flat_reversed>(),
     function<search_signatures::from_flat, from_flat>(),
+    function<search_signatures::packed, packed>(),
+    function<search_signatures::packed_reversed, packed_reversed>(),
+    function<search_signatures::from_packed, from_packed>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     {nullptr, nullptr, 0, nullptr},
 };
