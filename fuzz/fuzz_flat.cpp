@@ -19,22 +19,13 @@
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/split_walk.h"
 #include "prefix/trie/reversed_words.h"
-#include "serial/flat.h"
-#include "serial/packed.h"
+#include "serial/layouts.h"
 
 using namespace brindlemap;
+using serial::kFlat, serial::kPacked, serial::Layout;
 
 namespace {
 
-// How one layout sizes, writes and reads a trie.
-struct Layout {
-    std::size_t (*size)(const Trie&);
-    void (*write)(const Trie&, std::span<std::uint8_t>);
-    Trie (*read)(std::span<const std::uint8_t>);
-};
-
-constexpr Layout kFlat{serial::flat_size, serial::write_flat, serial::read_flat};
-constexpr Layout kPacked{serial::packed_size, serial::write_packed, serial::read_packed};
 constexpr unsigned kPackedBit = 0x8000;
 
 std::unique_ptr<Trie> read_or_refuse(std::span<const std::uint8_t> bytes, const Layout& layout) {

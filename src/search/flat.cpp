@@ -11,21 +11,12 @@
 #include "boundary/signals.h"
 #include "prefix/failure.h"
 #include "prefix/trie/reversed_words.h"
-#include "serial/flat.h"
-#include "serial/packed.h"
+#include "serial/layouts.h"
 
 namespace brindlemap {
 namespace {
 
-// How one layout sizes, writes and reads a trie.
-struct Layout {
-    std::size_t (*size)(const Trie&);
-    void (*write)(const Trie&, std::span<std::uint8_t>);
-    Trie (*read)(std::span<const std::uint8_t>);
-};
-
-constexpr Layout kFlat{serial::flat_size, serial::write_flat, serial::read_flat};
-constexpr Layout kPacked{serial::packed_size, serial::write_packed, serial::read_packed};
+using serial::kFlat, serial::kPacked, serial::Layout;
 
 PyRef layout_object(const Trie& trie, const Layout& layout) {
     const std::size_t size = layout.size(trie);
