@@ -10,26 +10,34 @@ namespace brindlemap {
 namespace {
 
 // On the builder's layout with runs in character order, every node's id is above its parent's
-// and siblings are numbered in character order: parents in one pass, subtree sizes back from
-// the last node, then each child's rank from its parent's and its elder siblings' sizes.
+// and siblings are numbered in character order, so that three passes over the ids, none with a
+// loop of its own per node, settle it: each child's parent, counted from the runs that start
+// at or before it; subtree sizes, back from the last node; ranks, each child taking its
+// parent's cursor (its rank, plus one, plus the sizes of its elder siblings).
 WordOrder level_by_level_order(const Trie& trie) {
     const std::size_t nodes = trie.node_strings().size();
+    const std::size_t links = nodes - 1;
     WordOrder order;
     order.parent.assign(nodes, 0);
     order.rank.assign(nodes, 0);
-    for (std::uint32_t node = 0; node < nodes; ++node) {
-        const auto [start, end] = trie.child_run(node);
-        for (std::size_t child = start + 1; child < end + 1; ++child) order.parent[child] = node;
+    // parent[p + 1] first counts the nodes whose run starts at position p; summed, the count
+    // at p is one more than the node whose run holds p.
+    for (std::uint32_t node = 0; node < nodes; ++node)
+        if (const std::size_t start = trie.child_run(node).first; start < links)
+            ++order.parent[start + 1];
+    for (std::uint32_t p = 0, runs = 0; p < links; ++p) {
+        runs += order.parent[p + 1];
+        order.parent[p + 1] = runs - 1;
     }
+    // size[node] is its subtree's size until it has its rank, then its cursor.
     std::vector<std::uint32_t> size(nodes, 1);
-    for (std::size_t node = nodes - 1; node > 0; --node) size[order.parent[node]] += size[node];
-    for (std::uint32_t node = 0; node < nodes; ++node) {
-        const auto [start, end] = trie.child_run(node);
-        std::uint32_t next = order.rank[node] + 1;
-        for (std::size_t child = start + 1; child < end + 1; ++child) {
-            order.rank[child] = next;
-            next += size[child];
-        }
+    for (std::size_t node = links; node > 0; --node) size[order.parent[node]] += size[node];
+    size[0] = 1;
+    for (std::size_t node = 1; node < nodes; ++node) {
+        const std::uint32_t parent = order.parent[node], below = size[node];
+        order.rank[node] = size[parent];
+        size[parent] += below;
+        size[node] = order.rank[node] + 1;
     }
     return order;
 }
