@@ -9,6 +9,7 @@ import struct
 import zlib
 
 import pytest
+from hypothesis import given, settings, strategies as st
 
 import brindlemap
 from brindlemap import IndexFileError, Lexicon, _search, dumps, from_internal_data, loads
@@ -102,15 +103,18 @@ def _arrays_at(offset, nodes):
     return offset + 16 + padded, offset + 16 + 2 * padded, offset + 16 + 3 * padded
 
 
-def _packed_at(offset, nodes, letters):
-    """Where the codes, runs, presence bits and payloads of a packed trie at `offset` begin,
-    for `nodes` nodes and an alphabet of `letters`, in one-byte codes (its preamble holds
-    counts of nodes, links, payloads and wide runs, then the alphabet's size and the codes'
-    width; the alphabet begins 40 bytes in)."""
-    codes = offset + 40 + -(-4 * letters // 8) * 8
-    runs = codes + -(-nodes // 8) * 8
-    presence = runs + -(-nodes // 8) * 8
-    return codes, runs, presence, presence + 8 * -(-nodes // 64)
+def _packed_at(offset, nodes, letters, width=1, wide=0):
+    """Where the codes, runs, wide runs, presence bits and payloads of a packed trie at
+    `offset` begin, for `nodes` nodes, an alphabet of `letters` in codes of `width` bytes and
+    `wide` wide runs (its preamble holds counts of nodes, links, payloads and wide runs, then
+    the alphabet's size and the codes' width; the alphabet begins 40 bytes in)."""
+    def padded(size):
+        return -(-size // 8) * 8
+    codes = offset + 40 + padded(4 * letters)
+    runs = codes + padded(width * nodes)
+    wide_runs = runs + padded(nodes)
+    presence = wide_runs + padded(4 * wide)
+    return codes, runs, wide_runs, presence, presence + 8 * -(-nodes // 64)
 
 
 # car, cat and do: 7 nodes (root, c, d, a, o, r, t), the reversed trie 9 (root, o, r, t, d, a,
@@ -122,8 +126,8 @@ TRIE, FLAT = dumps(CAR_CAT_DO), _flat_index(CAR_CAT_DO)
 CHARACTERS, PAYLOADS, PRESENCE = _arrays_at(TRIE_AT, 7)
 REVERSED_PAYLOADS = _arrays_at(REVERSED_AT, 9)[1]
 (_, PACKED_AT, _), (_, PACKED_REVERSED_AT, _) = _table(TRIE)
-CODES, RUNS, BITS, VALUES = _packed_at(PACKED_AT, 7, 6)
-REVERSED_VALUES = _packed_at(PACKED_REVERSED_AT, 9, 6)[3]
+CODES, RUNS, _, BITS, VALUES = _packed_at(PACKED_AT, 7, 6)
+REVERSED_VALUES = _packed_at(PACKED_REVERSED_AT, 9, 6)[4]
 
 
 @pytest.mark.parametrize("at, value, reason", [
@@ -193,6 +197,47 @@ def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely
             except IndexFileError:
                 continue
             answers(trie)
+
+
+@settings(max_examples=150, deadline=None)
+@given(words=st.dictionaries(st.text("ab\u00e9\u4e00\U0001F600", max_size=5),
+                             st.integers(0, 2**32 - 1), max_size=12),
+       rng=st.randoms(use_true_random=False), shuffled=st.booleans())
+def test_packed_tries_read_back_as_they_were_written(words, rng, shuffled):
+    # Level by level as the builder lays tries out, or numbered at random; "" puts a payload
+    # on the root.
+    trie = from_internal_data(*layout(words, rng=rng if shuffled else None))
+    read = _search.from_packed(_search.packed(trie), _search.packed_reversed(trie))
+    assert read.to_bytes() == trie.to_bytes()
+    assert _search.flat_reversed(read) == _search.flat_reversed(trie)
+
+
+# 300 two-letter words under as many first characters (601 nodes, 301 letters): two-byte codes,
+# and a root whose run of children is kept among the wide runs.
+WIDE = _search.packed(brindlemap.build({chr(0x4E00 + i) + "x": i for i in range(300)}))
+WIDE_CODES, WIDE_RUNS, WIDE_COUNTS = _packed_at(0, 601, 301, width=2)[:3]
+
+
+@pytest.mark.parametrize("at, value, message", [
+    (36, struct.pack("<I", 1), "codes of 1 bytes for an alphabet of 301"),
+    (WIDE_CODES + 2, struct.pack("<H", 302), "a character code past its alphabet"),
+    (WIDE_COUNTS, struct.pack("<I", 200), "a wide run of fewer than 255 children"),
+    (WIDE_RUNS + 1, b"\xff", "more wide runs than it holds"),
+])
+def test_damaged_wide_codes_and_runs_are_refused(at, value, message):
+    damaged = WIDE[:at] + value + WIDE[at + len(value):]
+    with pytest.raises(IndexFileError, match=message) as raised:
+        _search.from_packed(damaged, None)
+    assert raised.value.reason == "layout"
+
+
+def test_a_mapped_index_is_unmapped_once_loaded(tmp_path):
+    path = tmp_path / "mapped.idx"
+    brindlemap.save(brindlemap.build(WORDS), path)
+    trie = brindlemap.load(path)
+    with open("/proc/self/maps", encoding="utf-8") as maps:
+        assert str(path) not in maps.read()
+    assert answers(trie) == answers(brindlemap.build(WORDS))
 
 
 def test_sections_are_aligned_for_mapping():
