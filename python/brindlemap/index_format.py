@@ -4,11 +4,11 @@ read it.
 An index is a header (magic bytes, format version, from version 2 the kind of index, then the
 length of the bytes behind it and their CRC-32) followed by exactly that many bytes.
 
-Version 3, which a trie is written in, holds sections: behind the 28-byte header come four zero
-bytes, a u32 count of sections and four zero bytes, then for each section a u32 tag, four zero
-bytes, the u64 offset of its first byte from the start of the file and its u64 length, then the
-sections in the order of the table, each starting at a multiple of 64 bytes from the start of the
-file (zeros in between), the last ending the file. SECTIONS says which tags each kind of index
+Version 3, which earlier brindlemaps wrote a trie in, holds sections: behind the 28-byte header
+come four zero bytes, a u32 count of sections and four zero bytes, then for each section a u32
+tag, four zero bytes, the u64 offset of its first byte from the start of the file and its u64
+length, then the sections in the order of the table, each starting at a multiple of 64 bytes
+from the start of the file (zeros in between), the last ending the file. SECTIONS says which tags each kind of index
 holds; a trie's are its arrays and those of its reversed trie, laid out flat
 (`_search.flat`), so that loading copies them and no search rebuilds the reversed trie.
 
@@ -105,7 +105,7 @@ def pack_header(data: bytes, kind: Kind = Kind.TRIE, version: int | None = None)
 
 
 class Section(NamedTuple):
-    """One section that an index of a kind may hold in version 3."""
+    """One section that an index of a kind may hold in versions 3 and 4."""
 
     name: str
     tag: int

@@ -72,7 +72,7 @@ class IndexFile(NamedTuple):
     """An index as read and checked: its header (None for the earlier headerless format, whose
     `body` is the trie's bytes alone), the bytes behind it (checked, or a stream that checks
     them as it ends, for a lexicon of format 2 read from a file), and its sections by name
-    (format 3 only, empty otherwise)."""
+    (formats 3 and 4, empty otherwise)."""
 
     header: Header | None
     body: bytes | bytearray | memoryview | BodyStream
