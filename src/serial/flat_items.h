@@ -81,8 +81,11 @@ inline bool zeros(std::span<const std::uint8_t> bytes, std::size_t first,
                        [](std::uint8_t b) { return b == 0; });
 }
 
+// The last Unicode scalar value.
+inline constexpr char32_t kLastScalar = 0x10FFFF;
+
 inline bool scalar_value(char32_t c) noexcept {
-    return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+    return c <= kLastScalar && (c < 0xD800 || c > 0xDFFF);
 }
 
 inline bool scalar_or_absent(char32_t c) noexcept {

@@ -20,7 +20,6 @@ constexpr std::size_t kSizesAt = 32;
 constexpr std::string_view kLayout = "packed trie";
 // A run of this many children or more is kept among the wide runs.
 constexpr std::uint32_t kWideRun = 255;
-constexpr char32_t kLastScalar = 0x10FFFF;
 
 // The counts of the preamble: what decides where every array lies.
 struct Counts {
