@@ -14,7 +14,8 @@ from hypothesis import given, settings, strategies as st
 import brindlemap
 from brindlemap import IndexFileError, Lexicon, _search, dumps, from_internal_data, loads
 from brindlemap.cli import main
-from brindlemap.index_format import ENTRY, KIND_HEADER, SECTIONED, TABLE, Kind, pack_header, sectioned
+from brindlemap.index_format import (ENTRY, KIND_HEADER, SECTIONED, TABLE, Kind, pack_header,
+                                     sectioned)
 from conftest import CYCLE, layout
 
 WORDS = {"tea": 4, "ten": 9, "to": 1, "inn": 3, "in": 2, "été": 7, "a\U0001F600b": 0}

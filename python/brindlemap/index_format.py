@@ -8,9 +8,9 @@ Version 3, which earlier brindlemaps wrote a trie in, holds sections: behind the
 come four zero bytes, a u32 count of sections and four zero bytes, then for each section a u32
 tag, four zero bytes, the u64 offset of its first byte from the start of the file and its u64
 length, then the sections in the order of the table, each starting at a multiple of 64 bytes
-from the start of the file (zeros in between), the last ending the file. SECTIONS says which tags each kind of index
-holds; a trie's are its arrays and those of its reversed trie, laid out flat
-(`_search.flat`), so that loading copies them and no search rebuilds the reversed trie.
+from the start of the file (zeros in between), the last ending the file. SECTIONS says which
+tags each kind of index holds; a trie's are its arrays and those of its reversed trie, laid out
+flat (`_search.flat`), so that loading copies them and no search rebuilds the reversed trie.
 
 Version 4, which a trie is written in now, is version 3 with its trie sections packed
 (`_search.packed`): characters as codes into the trie's own alphabet, runs of children as

@@ -15,8 +15,9 @@ from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.index_format import (
-    HEADER_BYTES, PACKED, SECTIONED, SNIFF_BYTES, Header, Kind, check_crc, check_crc_value, check_headerless_start,
-    check_length, check_within, decode_exactly, decode_headerless, expect_kind, parse_header,
+    HEADER_BYTES, PACKED, SECTIONED, SNIFF_BYTES, Header, Kind, check_crc, check_crc_value,
+    check_headerless_start, check_length, check_within, decode_exactly, decode_headerless,
+    expect_kind, parse_header,
     refuse_headerless, sections, shaped, starts_with_header)
 
 Source = str | os.PathLike[str] | BinaryIO | bytes | bytearray | memoryview

@@ -80,7 +80,8 @@ struct Plan {
     std::uint32_t code_of(char32_t c) const noexcept {
         if (counts.width == 4) return static_cast<std::uint32_t>(c);
         if (c == CharArray::kAbsent) return 0;
-        return static_cast<std::uint32_t>(std::ranges::lower_bound(alphabet, c) - alphabet.begin()) + 1;
+        const auto at = std::ranges::lower_bound(alphabet, c);
+        return static_cast<std::uint32_t>(at - alphabet.begin()) + 1;
     }
 };
 
@@ -152,7 +153,8 @@ std::vector<std::uint32_t> read_shifts(std::span<const std::uint8_t> bytes, cons
 PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& counts,
                            const Offsets& at) {
     const std::size_t n = counts.nodes;
-    std::vector<std::uint64_t> presence = items_at<std::uint64_t>(bytes, at.presence, (n + 63) / 64);
+    std::vector<std::uint64_t> presence =
+        items_at<std::uint64_t>(bytes, at.presence, (n + 63) / 64);
     if (n % 64 != 0 && (presence.back() >> (n % 64)) != 0)
         refuse("a payload bit past the last node");
     std::size_t present = 0;

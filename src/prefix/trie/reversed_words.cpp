@@ -63,7 +63,8 @@ bool reversed_fits(const Trie& trie, const Trie& reversed) {
     // Word by word of presence bits: the nodes without a payload are never visited.
     std::vector<std::uint64_t> named(words.presence().size());
     std::size_t ends = 0, named_count = 0;
-    for (std::uint64_t word : words.presence()) ends += static_cast<std::size_t>(std::popcount(word));
+    for (std::uint64_t word : words.presence())
+        ends += static_cast<std::size_t>(std::popcount(word));
     // The root's word, the empty one, has no place in the reversed trie.
     ends -= words.has(0);
     const std::span<const std::uint64_t> present = backwards.presence();
