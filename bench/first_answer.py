@@ -2,16 +2,22 @@
 (run by bench/run.py, or alone):
 
     .venv/bin/python bench/first_answer.py [--rounds 7] [--list /usr/share/dict/american-english-insane]
+        [--before DIR]
 
-The word list's trie is written twice: as earlier brindlemaps saved it (format 1, the trie's
-`to_bytes()` behind a header) and as `save` writes it now (format 3, the trie and its reversed
-trie laid out flat). Each round starts one fresh interpreter per file, the formats taking turns
-at going first; each times `load` and then the first `suggest` (which, without a stored reversed
-trie, makes one). Medians over the rounds, in ms, with the bytes a word of each file.
+The word list's trie is written three times: as earlier brindlemaps saved it (format 1, the
+trie's `to_bytes()` behind a header; format 3, the trie and its reversed trie laid out flat) and
+as `save` writes it now (format 4, both packed). Format 4 is loaded mapped, as `load` does by
+default, and read into memory (`mmap=False`). With `--before DIR`, a folder where an earlier
+brindlemap is installed (`pip install --target DIR`), that one loads the files of formats 1 and
+3 too, side by side. Each round starts one fresh interpreter per way, the ways taking turns at
+going first; each times `load`, then the first `suggest` (which, without a stored reversed
+trie, makes one), then the first `complete` (which makes the completion tables). Medians over
+the rounds, in ms, with the bytes a word of each file.
 """
 
 import argparse
 import json
+import os
 import subprocess
 import sys
 import tempfile
@@ -23,51 +29,69 @@ from measure import median  # noqa: E402
 from wordlists import load_words  # noqa: E402
 
 import brindlemap  # noqa: E402
-from brindlemap.index_format import pack_header  # noqa: E402
+from brindlemap import _search  # noqa: E402
+from brindlemap.index_format import SECTIONED, Kind, pack_header, sectioned  # noqa: E402
 
 INSANE = "/usr/share/dict/american-english-insane"
 CHILD = """
 import json, sys, time
 import brindlemap
 start = time.perf_counter()
-trie = brindlemap.load(sys.argv[1])
+how = {} if sys.argv[2] == "default" else {"mmap": sys.argv[2] == "mapped"}
+trie = brindlemap.load(sys.argv[1], **how)
 loaded = time.perf_counter()
 brindlemap.suggest(trie, "abbreviatoin")
 answered = time.perf_counter()
-print(json.dumps([(loaded - start) * 1000, (answered - loaded) * 1000]))
+brindlemap.complete(trie, "abbrev")
+completed = time.perf_counter()
+print(json.dumps([(loaded - start) * 1000, (answered - loaded) * 1000,
+                  (completed - answered) * 1000]))
 """
 
 
-def first_answer_ms(path):
-    done = subprocess.run([sys.executable, "-c", CHILD, str(path)], capture_output=True,
-                          text=True, check=True)
+def first_answer_ms(path, how, before=None):
+    env = dict(os.environ, PYTHONPATH=before) if before else None
+    done = subprocess.run([sys.executable, "-c", CHILD, str(path), how], capture_output=True,
+                          text=True, check=True, env=env)
     return json.loads(done.stdout)
 
 
-def measure(word_list=INSANE, rounds=7, log=print):
+def measure(word_list=INSANE, rounds=7, log=print, before=None):
     words = load_words(word_list)
     trie = brindlemap.build(words)
     with tempfile.TemporaryDirectory() as folder:
-        files = {"format 1 (earlier save)": Path(folder) / "old.idx",
-                 "format 3 (save)": Path(folder) / "new.idx"}
+        old, flat, new = (Path(folder) / name for name in ("1.idx", "3.idx", "4.idx"))
         data = trie.to_bytes()
-        files["format 1 (earlier save)"].write_bytes(pack_header(data) + data)
-        brindlemap.save(trie, files["format 3 (save)"])
-        del trie
-        times = {name: [] for name in files}
-        names = list(files)
+        old.write_bytes(pack_header(data) + data)
+        parts = {"trie": _search.flat(trie), "reversed": _search.flat_reversed(trie)}
+        flat.write_bytes(b"".join(sectioned(Kind.TRIE, parts, version=SECTIONED)))
+        brindlemap.save(trie, new)
+        del trie, parts
+        ways = {"format 1 (earlier save)": (old, "read"),
+                "format 3 (earlier save), read": (flat, "read"),
+                "format 3 (earlier save), mapped": (flat, "mapped"),
+                "format 4 (save), read": (new, "read"),
+                "format 4 (save), mapped": (new, "mapped")}
+        if before:
+            ways = {"format 1, earlier brindlemap": (old, "default", before),
+                    "format 3, earlier brindlemap": (flat, "default", before), **ways}
+        times = {name: [] for name in ways}
+        names = list(ways)
         for r in range(rounds):
-            for name in names[r % 2:] + names[:r % 2]:
-                times[name].append(first_answer_ms(files[name]))
+            for name in names[r % len(names):] + names[:r % len(names)]:
+                times[name].append(first_answer_ms(*ways[name]))
         out = {}
-        for name, path in files.items():
+        for name, (path, *_) in ways.items():
             load = median([t[0] for t in times[name]])
             first = median([t[1] for t in times[name]])
             both = median([t[0] + t[1] for t in times[name]])
+            complete = median([t[2] for t in times[name]])
             out[name] = {"load_ms": load, "first_ms": first, "total_ms": both,
+                         "complete_ms": complete,
                          "bytes_per_word": path.stat().st_size / len(words)}
             log(f"  {name}: load {load:.1f} ms, first suggest {first:.1f} ms, together "
-                f"{both:.1f} ms; {out[name]['bytes_per_word']:.1f} bytes a word")
+                f"{both:.1f} ms, then first complete {complete:.1f} ms; "
+                f"{out[name]['bytes_per_word']:.1f} bytes a word")
     return {"words": len(words), "rounds": rounds, "formats": out}
 
 
@@ -75,16 +99,22 @@ def section(out=None, log=print):
     """The lines of RESULTS.md's first-answer section."""
     if out is None:
         out = measure(log=log)
-    old, new = (out["formats"][name] for name in out["formats"])
+    formats = out["formats"]
+    old, new = formats["format 1 (earlier save)"], formats["format 4 (save), mapped"]
+    flat = formats["format 3 (earlier save), read"]
     lines = ["## First answer from an index file, in a fresh process", "",
              f"wamerican-insane, {out['words']:,} words; medians of {out['rounds']} fresh "
-             "processes per format, taking turns.", "",
-             "| file | bytes a word | load | first suggest | together |", "|---|---|---|---|---|"]
+             "processes per way, taking turns.", "",
+             "| file | bytes a word | load | first suggest | together | then first complete |",
+             "|---|---|---|---|---|---|"]
     for name, f in out["formats"].items():
         lines.append(f"| {name} | {f['bytes_per_word']:.1f} | {f['load_ms']:.1f} ms | "
-                     f"{f['first_ms']:.1f} ms | {f['total_ms']:.1f} ms |")
-    lines += ["", f"Format 3 against format 1, together: {new['total_ms'] / old['total_ms']:.2f}×;"
-              f" target 5 ms: {'met' if new['total_ms'] <= 5 else '**not met**'}.", ""]
+                     f"{f['first_ms']:.1f} ms | {f['total_ms']:.1f} ms | "
+                     f"{f['complete_ms']:.1f} ms |")
+    lines += ["", f"Format 4 mapped against format 1, together: "
+              f"{new['total_ms'] / old['total_ms']:.2f}×; against format 3 read (the earlier "
+              f"save and load): {new['total_ms'] / flat['total_ms']:.2f}×; target 5 ms: "
+              f"{'met' if new['total_ms'] <= 5 else '**not met**'}.", ""]
     return lines
 
 
@@ -92,5 +122,6 @@ if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=7)
     parser.add_argument("--list", default=INSANE)
+    parser.add_argument("--before", help="a folder where an earlier brindlemap is installed")
     args = parser.parse_args()
-    print("\n".join(section(measure(args.list, args.rounds))))
+    print("\n".join(section(measure(args.list, args.rounds, before=args.before))))

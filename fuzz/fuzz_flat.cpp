@@ -1,8 +1,9 @@
-// libFuzzer target: the flat layout of index files. The input is a little-endian u16 length,
-// then that many bytes of a trie's flat layout, then a reversed trie's. Any bytes read into a
-// trie that writes and reads back as itself, or fail as bytes that no writer makes; a reversed
-// trie that fits its trie is walked without fault, and where it is the one the trie would
-// make, the forward-backward search finds what the band walk finds.
+// libFuzzer target: the flat and packed layouts of index files. The input is a little-endian
+// u16 whose top bit picks the layout (set for packed) and whose other bits are a length, then
+// that many bytes of a trie in that layout, then a reversed trie's. Any bytes read into a trie
+// that writes and reads back as itself, or fail as bytes that no writer makes; a reversed trie
+// that fits its trie is walked without fault, and where it is the one the trie would make, the
+// forward-backward search finds what the band walk finds.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -18,25 +19,28 @@
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/split_walk.h"
 #include "prefix/trie/reversed_words.h"
-#include "serial/flat.h"
+#include "serial/layouts.h"
 
 using namespace brindlemap;
+using serial::kFlat, serial::kPacked, serial::Layout;
 
 namespace {
 
-std::unique_ptr<Trie> read_or_refuse(std::span<const std::uint8_t> bytes) {
+constexpr unsigned kPackedBit = 0x8000;
+
+std::unique_ptr<Trie> read_or_refuse(std::span<const std::uint8_t> bytes, const Layout& layout) {
     try {
-        auto trie = std::make_unique<Trie>(serial::read_flat(bytes));
-        std::vector<std::uint8_t> written(serial::flat_size(*trie));
-        serial::write_flat(*trie, written);
-        if (!(serial::read_flat(written) == *trie))
-            fuzz::finding("a written flat trie reads back as another trie");
+        auto trie = std::make_unique<Trie>(layout.read(bytes));
+        std::vector<std::uint8_t> written(layout.size(*trie));
+        layout.write(*trie, written);
+        if (!(layout.read(written) == *trie))
+            fuzz::finding("a written trie reads back as another trie");
         return trie;
     } catch (const InternalFailure& failure) {
         if (failure.kind() != FailureKind::bytes_invalid)
-            fuzz::finding("a flat read failed other than as invalid bytes", failure.message());
+            fuzz::finding("a read failed other than as invalid bytes", failure.message());
     } catch (const std::exception& error) {
-        fuzz::finding("reading flat bytes threw something other than a failure", error.what());
+        fuzz::finding("reading bytes threw something other than a failure", error.what());
     }
     return nullptr;
 }
@@ -61,11 +65,13 @@ std::vector<char32_t> nearby_query(const Trie& trie) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    const std::size_t split = std::min<std::size_t>(size - 2, data[0] | (data[1] << 8));
+    const unsigned head = data[0] | (data[1] << 8);
+    const Layout& layout = (head & kPackedBit) != 0 ? kPacked : kFlat;
+    const std::size_t split = std::min<std::size_t>(size - 2, head & (kPackedBit - 1));
     const std::span<const std::uint8_t> bytes(data + 2, size - 2);
-    std::unique_ptr<Trie> trie = read_or_refuse(bytes.first(split));
+    std::unique_ptr<Trie> trie = read_or_refuse(bytes.first(split), layout);
     if (trie == nullptr || !trie->shape() || split == bytes.size()) return 0;
-    std::unique_ptr<Trie> reversed = read_or_refuse(bytes.subspan(split));
+    std::unique_ptr<Trie> reversed = read_or_refuse(bytes.subspan(split), layout);
     if (reversed == nullptr || !reversed_fits(*trie, *reversed)) return 0;
     WalkInterrupt interrupt;
     const std::unique_ptr<Trie> made = make_reversed_trie(*trie, interrupt);

@@ -11,7 +11,7 @@ import pytest
 import brindlemap
 from brindlemap import _brindlemap, files, from_internal_data, load, loads, save
 from brindlemap.files import is_index_file, read_header
-from brindlemap.index_format import (HEADER, KIND_HEADER, MAGIC, NEWEST, SECTIONED, VERSION,
+from brindlemap.index_format import (HEADER, KIND_HEADER, MAGIC, NEWEST, PACKED, VERSION,
                                      pack_header)
 from conftest import CYCLE, plain_allocator_only, run_python
 
@@ -33,8 +33,9 @@ def test_regression_damaged_index_loaded_or_raised_a_base_exception(small, tmp_p
                 for at in range(len(good)) for bit in range(8)]
     for data in damaged:
         path.write_bytes(data)
-        with pytest.raises(ValueError, match="is not a valid brindlemap index"):
-            load(path)
+        for mapped in True, False:
+            with pytest.raises(ValueError, match="is not a valid brindlemap index"):
+                load(path, mmap=mapped)
         with pytest.raises(ValueError):
             loads(data)
     assert capfd.readouterr().err == ""
@@ -93,7 +94,7 @@ def test_headerless_index_loads_only_with_legacy(tmp_path):
     save(common, path)
     data = path.read_bytes()
     assert data == brindlemap.dumps(common)
-    assert read_header(path) == (SECTIONED, len(data) - KIND_HEADER.size,
+    assert read_header(path) == (PACKED, len(data) - KIND_HEADER.size,
                                  zlib.crc32(data[KIND_HEADER.size:]))
 
 

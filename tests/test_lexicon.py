@@ -13,7 +13,7 @@ import brindlemap
 from brindlemap import Lexicon, Suggestion
 from brindlemap.bigrams import Bigrams
 from brindlemap.folding import folder
-from brindlemap.index_format import Kind, pack_header, parse_header
+from brindlemap.index_format import NEWEST, Kind, pack_header, parse_header
 from brindlemap.lexicon import _restored
 from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_bytes
 from brindlemap.lexicon_tables import Tables
@@ -182,7 +182,7 @@ DAMAGE = [
     (lambda data: data[:-1], "truncated"),
     (lambda data: data[:-1] + bytes([data[-1] ^ 1]), "checksum mismatch"),
     (lambda data: data + b"\0", "unexpected bytes after the lexicon"),
-    (lambda data: data[:8] + b"\x04" + data[9:], "format version 4, newer"),
+    (lambda data: data[:8] + bytes([NEWEST + 1]) + data[9:], f"format version {NEWEST + 1}, newer"),
     (lambda data: _damaged(data, 0, b"\x09"), "unknown fold 9"),
     (lambda data: _damaged(data, 4, b"\x02"), "the trie has items of 2 bytes"),
     (lambda data: _damaged(data, 5, b"\xff" * 8), "the trie runs past the end"),

@@ -36,7 +36,9 @@ def test_queries_agree_with_brute_force(words, rng, query, max_dist, metric, k, 
     built = build(words)
     payloads = build_arrays(words)[2]  # as the walks' layout gives them, by rank
     assert [built.get_payload(i) for i in range(len(payloads))] == payloads
-    for trie in built, from_internal_data(*layout(words, rng=rng)):
+    # Built, numbered at random, and level by level with each run of siblings reversed.
+    backwards = layout(words, order=lambda characters: sorted(characters, reverse=True))
+    for trie in built, from_internal_data(*layout(words, rng=rng)), from_internal_data(*backwards):
         found = search(trie, query, max_dist, metric=metric)
         assert sorted(found) == sorted(within)
         assert found == band_search(trie, query, max_dist, metric, None)

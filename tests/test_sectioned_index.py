@@ -9,22 +9,28 @@ import struct
 import zlib
 
 import pytest
+from hypothesis import given, settings, strategies as st
 
 import brindlemap
 from brindlemap import IndexFileError, Lexicon, _search, dumps, from_internal_data, loads
 from brindlemap.cli import main
-from brindlemap.index_format import ENTRY, KIND_HEADER, TABLE, pack_header
+from brindlemap.index_format import (ENTRY, KIND_HEADER, SECTIONED, TABLE, Kind, pack_header,
+                                     sectioned)
 from conftest import CYCLE, layout
 
 WORDS = {"tea": 4, "ten": 9, "to": 1, "inn": 3, "in": 2, "été": 7, "a\U0001F600b": 0}
 
 
-@pytest.fixture(scope="module", params=["built", "shuffled", "root only"])
+@pytest.fixture(scope="module", params=["built", "shuffled", "root only", "wide", "widest"])
 def trie(request):
-    """Tries on the builder's layout, numbered at random (child_indices stored), and with a
-    payload on the root alone."""
+    """Tries on the builder's layout, numbered at random (child_indices stored), with a
+    payload on the root alone, and with alphabets too large for one-byte and two-byte codes
+    (whose roots have more children than a byte counts)."""
     if request.param == "built":
         return brindlemap.build(WORDS)
+    if request.param in ("wide", "widest"):
+        first, count = (0x4E00, 300) if request.param == "wide" else (0x10000, 70_000)
+        return brindlemap.build({chr(first + i) + "x": i for i in range(count)} | WORDS)
     if request.param == "shuffled":
         return from_internal_data(*layout(WORDS, rng=random.Random(5)))
     return from_internal_data(*layout({"": 6}))
@@ -43,15 +49,25 @@ def test_dumps_and_loads_are_inverses_that_keep_every_answer(trie, tmp_path):
     assert loads(bytearray(data)).to_bytes() == loads(memoryview(data)).to_bytes()
     brindlemap.save(trie, tmp_path / "t.idx")
     assert (tmp_path / "t.idx").read_bytes() == data
+    # Mapped (the default) and read into memory, one file loads as one trie.
+    assert dumps(brindlemap.load(tmp_path / "t.idx", mmap=False)) == data
     assert answers(brindlemap.load(tmp_path / "t.idx")) == answers(loaded) == answers(trie)
     assert pickle.loads(pickle.dumps(loaded)).to_bytes() == trie.to_bytes()
+
+
+def _flat_index(trie):
+    """The index of `trie` in format 3, its tries laid out flat, as earlier brindlemaps saved."""
+    parts = {"trie": _search.flat(trie), "reversed": _search.flat_reversed(trie)}
+    return b"".join(sectioned(Kind.TRIE, parts, version=SECTIONED))
 
 
 def test_earlier_formats_still_load_alike(tmp_path):
     trie = brindlemap.build(WORDS)
     old = trie.to_bytes()
-    for data, legacy in (pack_header(old) + old, False), (old, True):
+    for data, legacy in (pack_header(old) + old, False), (old, True), (_flat_index(trie), False):
         assert answers(loads(data, legacy=legacy)) == answers(trie)
+    (tmp_path / "3.idx").write_bytes(_flat_index(trie))
+    assert dumps(brindlemap.load(tmp_path / "3.idx")) == dumps(trie)
     lexicon = Lexicon({"the": 9, "The": 4, "thee": 2})
     (tmp_path / "x.lexicon").write_bytes(lexicon.to_bytes())  # still format 2
     assert Lexicon.load(tmp_path / "x.lexicon").suggest("teh") == lexicon.suggest("teh")
@@ -88,12 +104,31 @@ def _arrays_at(offset, nodes):
     return offset + 16 + padded, offset + 16 + 2 * padded, offset + 16 + 3 * padded
 
 
+def _packed_at(offset, nodes, letters, width=1, wide=0):
+    """Where the codes, runs, wide runs, presence bits and payloads of a packed trie at
+    `offset` begin, for `nodes` nodes, an alphabet of `letters` in codes of `width` bytes and
+    `wide` wide runs (its preamble holds counts of nodes, links, payloads and wide runs, then
+    the alphabet's size and the codes' width; the alphabet begins 40 bytes in)."""
+    def padded(size):
+        return -(-size // 8) * 8
+    codes = offset + 40 + padded(4 * letters)
+    runs = codes + padded(width * nodes)
+    wide_runs = runs + padded(nodes)
+    presence = wide_runs + padded(4 * wide)
+    return codes, runs, wide_runs, presence, presence + 8 * -(-nodes // 64)
+
+
 # car, cat and do: 7 nodes (root, c, d, a, o, r, t), the reversed trie 9 (root, o, r, t, d, a,
-# a, c, c), whose words' payloads name the forward nodes 4, 5 and 6.
-TRIE = dumps(brindlemap.build({"car": 10, "cat": 11, "do": 12}))
-(TRIE_ENTRY, TRIE_AT, TRIE_LENGTH), (REVERSED_ENTRY, REVERSED_AT, _) = _table(TRIE)
+# a, c, c), whose words' payloads name the forward nodes 4, 5 and 6; both spell with the six
+# letters a, c, d, o, r, t. TRIE as save writes it, packed; FLAT as earlier brindlemaps did.
+CAR_CAT_DO = brindlemap.build({"car": 10, "cat": 11, "do": 12})
+TRIE, FLAT = dumps(CAR_CAT_DO), _flat_index(CAR_CAT_DO)
+(TRIE_ENTRY, TRIE_AT, TRIE_LENGTH), (REVERSED_ENTRY, REVERSED_AT, _) = _table(FLAT)
 CHARACTERS, PAYLOADS, PRESENCE = _arrays_at(TRIE_AT, 7)
 REVERSED_PAYLOADS = _arrays_at(REVERSED_AT, 9)[1]
+(_, PACKED_AT, _), (_, PACKED_REVERSED_AT, _) = _table(TRIE)
+CODES, RUNS, _, BITS, VALUES = _packed_at(PACKED_AT, 7, 6)
+REVERSED_VALUES = _packed_at(PACKED_REVERSED_AT, 9, 6)[4]
 
 
 @pytest.mark.parametrize("at, value, reason", [
@@ -121,19 +156,89 @@ REVERSED_PAYLOADS = _arrays_at(REVERSED_AT, 9)[1]
 ])
 def test_damage_that_passes_the_checksum_is_refused_by_the_layout(at, value, reason):
     with pytest.raises(IndexFileError) as raised:
+        loads(_resealed(FLAT, at, value))
+    assert raised.value.reason == reason
+
+
+@pytest.mark.parametrize("at, value, reason", [
+    (PACKED_AT, struct.pack("<Q", 2**40), "layout"),  # more nodes than bytes
+    (PACKED_AT, struct.pack("<Q", 0), "layout"),  # no root
+    (PACKED_AT + 8, struct.pack("<Q", 3), "layout"),  # links that no tree has
+    (PACKED_AT + 16, struct.pack("<Q", 4), "layout"),  # more payloads than bits
+    (PACKED_AT + 24, struct.pack("<Q", 1), "layout"),  # a wide run that is not there
+    (PACKED_AT + 36, struct.pack("<I", 2), "layout"),  # codes wider than the alphabet needs
+    (PACKED_AT + 44, struct.pack("<I", ord("a")), "layout"),  # an alphabet out of order
+    (PACKED_AT + 40, struct.pack("<I", 0xD800), "layout"),  # a surrogate
+    (PACKED_AT + 60, struct.pack("<I", 0x110000), "layout"),  # beyond Unicode
+    (CODES + 1, b"\x07", "layout"),  # a code past the alphabet
+    (CODES + 7, b"\x01", "layout"),  # padding after the codes
+    (RUNS, b"\xff", "layout"),  # a wide run without its count
+    (RUNS, b"\x03", "layout"),  # runs that do not add up to the links
+    (BITS, b"\x21", "layout"),  # a payload bit moved to the root
+    (BITS, b"\xf0", "layout"),  # a payload bit past the last node
+    (CODES + 2, b"\x02", "malformed"),  # twin siblings (c and c)
+    (CODES + 1, b"\x00", "malformed"),  # a child without a character
+    (REVERSED_VALUES + 8, struct.pack("<I", 5), "layout"),  # a word named twice
+    (REVERSED_VALUES + 8, struct.pack("<I", 2), "layout"),  # not a word's node
+    (REVERSED_VALUES + 8, struct.pack("<I", 70), "layout"),  # no node at all
+])
+def test_damage_to_a_packed_trie_that_passes_the_checksum_is_refused(at, value, reason):
+    with pytest.raises(IndexFileError) as raised:
         loads(_resealed(TRIE, at, value))
     assert raised.value.reason == reason
 
 
-def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely():
+@pytest.mark.parametrize("data", [TRIE, FLAT], ids=["packed", "flat"])
+def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely(data):
     # The checksum catches accidents; bytes made to pass it may mislead, never fault.
-    for at in range(KIND_HEADER.size, len(TRIE)):
+    for at in range(KIND_HEADER.size, len(data)):
         for value in 0x00, 0x7F, 0xFF:
             try:
-                trie = loads(_resealed(TRIE, at, bytes([value])))
+                trie = loads(_resealed(data, at, bytes([value])))
             except IndexFileError:
                 continue
             answers(trie)
+
+
+@settings(max_examples=150, deadline=None)
+@given(words=st.dictionaries(st.text("ab\u00e9\u4e00\U0001F600", max_size=5),
+                             st.integers(0, 2**32 - 1), max_size=12),
+       rng=st.randoms(use_true_random=False), shuffled=st.booleans())
+def test_packed_tries_read_back_as_they_were_written(words, rng, shuffled):
+    # Level by level as the builder lays tries out, or numbered at random; "" puts a payload
+    # on the root.
+    trie = from_internal_data(*layout(words, rng=rng if shuffled else None))
+    read = _search.from_packed(_search.packed(trie), _search.packed_reversed(trie))
+    assert read.to_bytes() == trie.to_bytes()
+    assert _search.flat_reversed(read) == _search.flat_reversed(trie)
+
+
+# 300 two-letter words under as many first characters (601 nodes, 301 letters): two-byte codes,
+# and a root whose run of children is kept among the wide runs.
+WIDE = _search.packed(brindlemap.build({chr(0x4E00 + i) + "x": i for i in range(300)}))
+WIDE_CODES, WIDE_RUNS, WIDE_COUNTS = _packed_at(0, 601, 301, width=2)[:3]
+
+
+@pytest.mark.parametrize("at, value, message", [
+    (36, struct.pack("<I", 1), "codes of 1 bytes for an alphabet of 301"),
+    (WIDE_CODES + 2, struct.pack("<H", 302), "a character code past its alphabet"),
+    (WIDE_COUNTS, struct.pack("<I", 200), "a wide run of fewer than 255 children"),
+    (WIDE_RUNS + 1, b"\xff", "more wide runs than it holds"),
+])
+def test_damaged_wide_codes_and_runs_are_refused(at, value, message):
+    damaged = WIDE[:at] + value + WIDE[at + len(value):]
+    with pytest.raises(IndexFileError, match=message) as raised:
+        _search.from_packed(damaged, None)
+    assert raised.value.reason == "layout"
+
+
+def test_a_mapped_index_is_unmapped_once_loaded(tmp_path):
+    path = tmp_path / "mapped.idx"
+    brindlemap.save(brindlemap.build(WORDS), path)
+    trie = brindlemap.load(path)
+    with open("/proc/self/maps", encoding="utf-8") as maps:
+        assert str(path) not in maps.read()
+    assert answers(trie) == answers(brindlemap.build(WORDS))
 
 
 def test_sections_are_aligned_for_mapping():

@@ -110,6 +110,16 @@ def from_flat(trie: Buffer, reversed: Buffer | None) -> PrefixSearch:
     """The trie of flat bytes, with `reversed` taken as its reversed trie; IndexFileError
     (reason layout or malformed) for anything that no writer makes."""
 
+def packed(trie: PrefixSearch) -> bytes:
+    """The trie's arrays packed (flat's items narrowed to what the trie holds), as index files
+    of format 4 hold them; MalformedTrieError for a trie that fails the shape check."""
+
+def packed_reversed(trie: PrefixSearch) -> bytes | None:
+    """flat_reversed's reversed trie, packed as packed packs a trie; None when there is none."""
+
+def from_packed(trie: Buffer, reversed: Buffer | None) -> PrefixSearch:
+    """from_flat for packed bytes, with the same checks and errors."""
+
 def payload_span(trie: PrefixSearch) -> tuple[int, int | None]:
     """(how many nodes carry a payload, the largest payload or None): what a loader checks
     before it uses payloads as positions in tables of its own, in one pass over the nodes."""

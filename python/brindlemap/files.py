@@ -45,8 +45,8 @@ def _index_pieces(trie: PrefixSearch) -> list[bytes]:
     if not _search.well_formed(trie):
         raise MalformedTrieError(f"{MALFORMED}: load would refuse its index, so none is "
                                  "written")
-    parts = {"trie": _search.flat(trie)}
-    if (backward := _search.flat_reversed(trie)) is not None:
+    parts = {"trie": _search.packed(trie)}
+    if (backward := _search.packed_reversed(trie)) is not None:
         parts["reversed"] = backward
     return sectioned(Kind.TRIE, parts)
 
@@ -54,14 +54,14 @@ def _index_pieces(trie: PrefixSearch) -> list[bytes]:
 def dumps(trie: PrefixSearch) -> bytes:
     """The bytes of the index file of `trie`, which `loads` reads back (and `save` writes): a
     header with a checksum, then the trie's arrays and those of the trie of its words spelt
-    backwards that `search`, `suggest` and `fuzzy_match` read, each laid out flat, so that a
+    backwards that `search`, `suggest` and `fuzzy_match` read, each packed, so that a
     loaded index answers its first query without making it. The reversed trie is made here if
     no search has made it yet. A trie that fails the shape check raises MalformedTrieError."""
     return b"".join(_index_pieces(trie))
 
 
 def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
-         legacy: bool = False) -> PrefixSearch:
+         legacy: bool = False, mmap: bool = True) -> PrefixSearch:
     """Reads an index written by `save`, or by an earlier brindlemap.
 
     Anything else raises ValueError saying what is wrong: another kind of file, a newer
@@ -75,9 +75,16 @@ def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
     An index of the earliest format (the trie's bytes alone, without a header or checksum)
     loads only with `legacy=True`, since a damaged byte in it goes unnoticed unless it breaks
     the trie's shape; otherwise it raises ValueError naming that way.
+
+    An index that `save` wrote in a regular file is memory-mapped while it loads (`mmap=False`
+    reads it into memory instead): its checksum and arrays are read in place, with the same
+    checks, and the mapping is gone when `load` returns. `save` replaces a file rather than
+    writing over it, so a mapped index is never cut short under the loader; a file that
+    another program truncates while it loads may stop the process (SIGBUS), as with any
+    mapping, where `mmap=False` would refuse it.
     """
     return read_index(path, trie_of, kind=Kind.TRIE, max_bytes=byte_bound(max_bytes),
-                      legacy=legacy)
+                      legacy=legacy, mapped=mmap)
 
 
 def loads(data: bytes | bytearray | memoryview, *, max_bytes: int = DEFAULT_MAX_BYTES,

@@ -4,6 +4,7 @@ lays out its sections, once; every loader (`load`, `loads`, `Lexicon.load`,
 `Lexicon.from_bytes`, the pickle rebuilders, the command line) starts here."""
 
 import contextlib
+import mmap
 import os
 import stat
 import zlib
@@ -14,8 +15,9 @@ from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.index_format import (
-    HEADER_BYTES, SECTIONED, SNIFF_BYTES, Header, Kind, check_crc, check_crc_value, check_headerless_start,
-    check_length, check_within, decode_exactly, decode_headerless, expect_kind, parse_header,
+    HEADER_BYTES, PACKED, SECTIONED, SNIFF_BYTES, Header, Kind, check_crc, check_crc_value,
+    check_headerless_start, check_length, check_within, decode_exactly, decode_headerless,
+    expect_kind, parse_header,
     refuse_headerless, sections, shaped, starts_with_header)
 
 Source = str | os.PathLike[str] | BinaryIO | bytes | bytearray | memoryview
@@ -71,7 +73,7 @@ class IndexFile(NamedTuple):
     """An index as read and checked: its header (None for the earlier headerless format, whose
     `body` is the trie's bytes alone), the bytes behind it (checked, or a stream that checks
     them as it ends, for a lexicon of format 2 read from a file), and its sections by name
-    (format 3 only, empty otherwise)."""
+    (formats 3 and 4, empty otherwise)."""
 
     header: Header | None
     body: bytes | bytearray | memoryview | BodyStream
@@ -141,7 +143,17 @@ def _headerless_kind(kind: Kind | None) -> None:
         raise IndexFileError("no index header", IndexFileReason.NO_HEADER)
 
 
-def _from_file(source: BinaryIO, kind: Kind | None, max_bytes: int, legacy: bool) -> IndexFile:
+def _mapped(header: Header, source: BinaryIO) -> IndexFile:
+    """The index behind `header` in the regular file open at `source`, mapped rather than read:
+    the checksum and the loader read its pages in place, and the mapping goes with the last
+    view of it. The file's length is taken again from the mapping, which a file that changed
+    since its size was read may not match."""
+    mapping = mmap.mmap(source.fileno(), 0, access=mmap.ACCESS_READ)
+    return _with_sections(header, memoryview(mapping)[header.size:])
+
+
+def _from_file(source: BinaryIO, kind: Kind | None, max_bytes: int, legacy: bool,
+               mapped: bool = False) -> IndexFile:
     head = source.read(HEADER_BYTES)
     size = regular_size(source)
     if starts_with_header(head):
@@ -151,6 +163,8 @@ def _from_file(source: BinaryIO, kind: Kind | None, max_bytes: int, legacy: bool
             check_length(header, size - header.size)
         if header.kind is Kind.LEXICON and header.version < SECTIONED:
             return IndexFile(header, BodyStream(header, head, source), {})
+        if mapped and size is not None and header.version >= SECTIONED:
+            return _mapped(header, source)
         early = head[header.size:]
         if size is not None:  # its length is known: one buffer of that size, read into
             body = bytearray(header.length)
@@ -207,12 +221,14 @@ def _from_bytes(data: bytes | bytearray | memoryview, kind: Kind | None, max_byt
 
 
 def read_index(source: Source, take: Callable[[IndexFile], T], *, kind: Kind | None = None,
-               max_bytes: int, legacy: bool = False, name: str | None = None) -> T:
+               max_bytes: int, legacy: bool = False, name: str | None = None,
+               mapped: bool = False) -> T:
     """What `take` makes of the index at `source` (a path, a file open for reading in binary,
     or the bytes of an index file), of `kind` unless that is None, its body within
     `max_bytes`: a header that announces more is refused before any of it is read, and no
     more is read than it announces, a chunk at a time. A file without a header reads as a
-    trie of the earlier format only with `legacy`. `take` runs while the file is open. Any
+    trie of the earlier format only with `legacy`. With `mapped`, a sectioned index in a
+    regular file is memory-mapped instead of read. `take` runs while the file is open. Any
     refusal, the reader's or `take`'s, raises IndexFileError naming `name` (by default the
     path, or "data"), with its reason."""
     if isinstance(source, (bytes, bytearray, memoryview)):
@@ -220,15 +236,15 @@ def read_index(source: Source, take: Callable[[IndexFile], T], *, kind: Kind | N
             return take(_from_bytes(source, kind, max_bytes, legacy))
     if not isinstance(source, (str, os.PathLike)):
         with invalid_index(name or repr(getattr(source, "name", "data"))):
-            return take(_from_file(source, kind, max_bytes, legacy))
+            return take(_from_file(source, kind, max_bytes, legacy, mapped))
     path = os.fspath(source)
     with open(path, "rb") as opened, invalid_index(name or repr(path)):
-        return take(_from_file(opened, kind, max_bytes, legacy))
+        return take(_from_file(opened, kind, max_bytes, legacy, mapped))
 
 
 def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:
     """The trie that `index` holds (a trie's index, read by `read_index`). Unless `shape` is
-    false it must pass the shape check; a version-3 index always must, since its reversed trie
+    false it must pass the shape check; a sectioned index always must, since its reversed trie
     is checked against it."""
     assert not isinstance(index.body, BodyStream)  # only lexicons are streamed
     if index.header is None:
@@ -236,7 +252,8 @@ def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:
         return decode_headerless(body) if shape else decode_exactly(body)
     expect_kind(index.header, Kind.TRIE)
     if index.header.version >= SECTIONED:
-        return _search.from_flat(index.sections["trie"], index.sections.get("reversed"))
+        read = _search.from_packed if index.header.version >= PACKED else _search.from_flat
+        return read(index.sections["trie"], index.sections.get("reversed"))
     trie = _search.decode(in_place(index.body))
     return shaped(trie) if shape else trie
 

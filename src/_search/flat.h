@@ -1,6 +1,7 @@
-// flat, flat_reversed and from_flat: a trie, and the reversed trie its forward-backward
-// searches read, written in the flat layout of serial/flat.h and read back with every length
-// and table checked, so that an index file need not rebuild the reversed trie when it loads.
+// flat, flat_reversed and from_flat, and their packed twins: a trie, and the reversed trie its
+// forward-backward searches read, written in the flat layout of serial/flat.h (index files of
+// format 3) or the packed one of serial/packed.h (format 4) and read back with every length and
+// table checked, so that an index file need not rebuild the reversed trie when it loads.
 #pragma once
 
 #include <Python.h>
@@ -65,10 +66,35 @@ inline constexpr Signature<AsReadBuffer, AsOptional<AsReadBuffer>> from_flat{
     "writer makes, a trie that fails the shape check or a reversed trie that does not fit it\n"
     "raise brindlemap.IndexFileError (reason layout or malformed), reporting nothing."};
 
+inline constexpr Signature<AsWellFormedTrie> packed{
+    "packed",
+    "",
+    {"trie"},
+    "The trie's arrays packed (flat's items narrowed to what the trie holds: characters as\n"
+    "codes into its alphabet, runs of children as counts, only the payloads that are there),\n"
+    "as index files of format 4 hold them; a malformed trie raises MalformedTrieError."};
+
+inline constexpr Signature<AsWellFormedTrie> packed_reversed{
+    "packed_reversed",
+    "",
+    {"trie"},
+    "flat_reversed's reversed trie, packed as packed packs a trie; None when there is none."};
+
+inline constexpr Signature<AsReadBuffer, AsOptional<AsReadBuffer>> from_packed{
+    "from_packed",
+    "",
+    {"trie", "reversed"},
+    "from_flat for the packed bytes `trie` and `reversed` (as packed and packed_reversed give\n"
+    "them), with the same checks and errors."};
+
 }  // namespace search_signatures
 
 PyRef flat(const BorrowedTrie& trie);
 PyRef flat_reversed(const BorrowedTrie& trie);
 PyRef from_flat(const AsReadBuffer::Value& trie, const std::optional<AsReadBuffer::Value>& reversed);
+PyRef packed(const BorrowedTrie& trie);
+PyRef packed_reversed(const BorrowedTrie& trie);
+PyRef from_packed(const AsReadBuffer::Value& trie,
+                  const std::optional<AsReadBuffer::Value>& reversed);
 
 }  // namespace brindlemap

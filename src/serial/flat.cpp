@@ -1,36 +1,17 @@
 // Writing and reading the flat layout of flat.h: arrays copied whole, then checked item by item.
 #include "serial/flat.h"
 
-#include <algorithm>
-#include <bit>
-#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "prefix/failure.h"
+#include "serial/flat_items.h"
 
 namespace brindlemap::serial {
 namespace {
 
-constexpr std::size_t kAlign = 8;
 constexpr std::size_t kPreamble = 16;
-
-constexpr std::size_t padded(std::size_t bytes) noexcept {
-    return (bytes + kAlign - 1) / kAlign * kAlign;
-}
-
-template <class Item>
-Item byte_swapped(Item item) noexcept {
-    if constexpr (std::endian::native == std::endian::little) {
-        return item;
-    } else {
-        Item swapped{};
-        auto* from = reinterpret_cast<const unsigned char*>(&item);
-        auto* to = reinterpret_cast<unsigned char*>(&swapped);
-        for (std::size_t i = 0; i < sizeof(Item); ++i) to[i] = from[sizeof(Item) - 1 - i];
-        return swapped;
-    }
-}
+constexpr std::string_view kLayout = "flat trie";
 
 // Where the arrays of a trie of `nodes` nodes and `links` stored links begin, and where the
 // layout ends. Callers keep `nodes` and `links` below the bytes they have, so nothing overflows.
@@ -46,48 +27,8 @@ struct Offsets {
           end(children + padded(4 * links)) {}
 };
 
-class FlatWriter {
-  public:
-    explicit FlatWriter(std::span<std::uint8_t> out) noexcept : out_(out) {
-        std::ranges::fill(out_, std::uint8_t{0});  // the padding
-    }
-    template <class Item>
-    void put(std::size_t at, std::size_t index, Item item) noexcept {
-        item = byte_swapped(item);
-        std::memcpy(out_.data() + at + sizeof(Item) * index, &item, sizeof(Item));
-    }
-
-  private:
-    std::span<std::uint8_t> out_;
-};
-
-[[noreturn]] void refuse(std::string why) {
-    panic("flat trie: " + why, std::source_location::current(), FailureKind::bytes_invalid,
-          std::string_view("flat trie: ").size());
-}
-
-template <class Item>
-std::vector<Item> items_at(std::span<const std::uint8_t> bytes, std::size_t at,
-                           std::size_t count) {
-    std::vector<Item> items(count);
-    if (count != 0) std::memcpy(items.data(), bytes.data() + at, sizeof(Item) * count);
-    if constexpr (std::endian::native != std::endian::little)
-        for (Item& item : items) item = byte_swapped(item);
-    return items;
-}
-
-std::uint64_t u64_at(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return items_at<std::uint64_t>(bytes, at, 1)[0];
-}
-
-bool zeros(std::span<const std::uint8_t> bytes, std::size_t first, std::size_t last) noexcept {
-    return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(first),
-                       bytes.begin() + static_cast<std::ptrdiff_t>(last),
-                       [](std::uint8_t b) { return b == 0; });
-}
-
-bool scalar_or_absent(char32_t c) noexcept {
-    return c == CharArray::kAbsent || (c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF));
+[[noreturn]] void refuse(const std::string& why) {
+    refuse_layout(kLayout, why);
 }
 
 }  // namespace
@@ -101,7 +42,7 @@ void write_flat(const Trie& trie, std::span<std::uint8_t> out) noexcept {
     const std::size_t nodes = trie.node_shifts().size();
     const std::size_t links = trie.breadth_first() ? 0 : trie.child_index_count();
     const Offsets at(nodes, links);
-    FlatWriter writer(out);
+    ItemWriter writer(out);
     writer.put(0, 0, std::uint64_t{nodes});
     writer.put(0, 1, std::uint64_t{links});
     const PayloadArray& payloads = trie.node_payloads();
@@ -117,7 +58,8 @@ void write_flat(const Trie& trie, std::span<std::uint8_t> out) noexcept {
 
 Trie read_flat(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kPreamble) refuse("shorter than its counts");
-    const std::uint64_t nodes = u64_at(bytes, 0), links = u64_at(bytes, 8);
+    const std::uint64_t nodes = item_at<std::uint64_t>(bytes, 0, 0);
+    const std::uint64_t links = item_at<std::uint64_t>(bytes, 0, 1);
     // Each node takes 12 bytes and each link 4: larger counts cannot fit, and are refused
     // before any size is worked out from them.
     if (nodes == 0 || nodes > bytes.size() / 12 || links > bytes.size() / 4)

@@ -70,8 +70,9 @@ def build_word_list(source: BinaryIO, name: str) -> PrefixSearch:
 
 
 def _read(source: BinaryIO, path: str, legacy: bool) -> tuple[Index, IndexFile]:
-    """The trie or lexicon in the index open at `source`, read once and checked as `load` and
-    `Lexicon.load` check it, with what was read of it."""
+    """The trie or lexicon in the index open at `source`, read once (mapped, as `load` maps
+    it, where it is a regular file) and checked as `load` and `Lexicon.load` check it, with
+    what was read of it."""
     def take(index: IndexFile) -> tuple[Index, IndexFile]:
         if index.kind is Kind.LEXICON:
             return Lexicon._of(*lexicon_of(index)), index
@@ -79,7 +80,7 @@ def _read(source: BinaryIO, path: str, legacy: bool) -> tuple[Index, IndexFile]:
 
     try:
         return read_index(source, take, max_bytes=DEFAULT_MAX_BYTES, legacy=legacy,
-                          name=repr(path))
+                          name=repr(path), mapped=True)
     except ValueError as error:
         raise UserError(str(error)) from None
 

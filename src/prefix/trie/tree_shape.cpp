@@ -50,24 +50,51 @@ bool numbered_level_by_level(const TrieArrays& trie) noexcept {
     return true;
 }
 
+// Whether, on the builder's layout, every run of siblings keeps its characters in increasing
+// code-point order (so that they are distinct): a mark on each run's first child, then one pass
+// over the characters, with nothing to branch on per node.
+bool runs_increase(const TrieArrays& trie, std::size_t links) {
+    const std::vector<std::uint32_t>& shifts = trie.node_shifts;
+    const std::size_t nodes = shifts.size();
+    std::vector<std::uint8_t> first_child(nodes + 1);
+    for (std::size_t node = 0; node < nodes; ++node) {
+        const auto [start, end] = run_of(shifts, node, links);
+        first_child[start + 1] |= static_cast<std::uint8_t>(start < end);
+    }
+    const std::span<const char32_t> characters = trie.node_strings.raw_span(0, nodes);
+    unsigned out_of_order = 0;
+    for (std::size_t i = 2; i < nodes; ++i)
+        out_of_order |= static_cast<unsigned>(first_child[i] == 0) &
+                        static_cast<unsigned>(characters[i - 1] >= characters[i]);
+    return out_of_order == 0;
+}
+
 // On the builder's layout each node is listed exactly once, and the links form a tree when
 // every child's id is above its parent's, since a chain of parents can only descend to the
-// root. Settled in a few sequential passes, without a queue.
+// root. Settled in a few sequential passes, without a queue; runs of siblings out of order
+// (which the builder never makes) are then sorted one by one.
 std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie, std::size_t links) {
     const std::vector<std::uint32_t>& shifts = trie.node_shifts;
     const std::size_t nodes = shifts.size();
-    std::vector<char32_t> scratch;
-    bool sorted = true;
+    unsigned below = 0, absent = 0;
     for (std::size_t node = 0; node < nodes; ++node) {
         const auto [start, end] = run_of(shifts, node, links);
-        if (start >= end) continue;
-        if (start < node) return std::nullopt;  // a child not above its parent
-        // The run's children are the nodes start + 1 to end, their characters side by side:
-        // every one must be present, and all of them distinct.
-        const std::span<const char32_t> run = trie.node_strings.raw_span(start + 1, end + 1);
-        if (std::find(run.begin(), run.end(), CharArray::kAbsent) != run.end() ||
-            !distinct_characters(run, scratch, sorted))
-            return std::nullopt;
+        // A child not above its parent.
+        below |= static_cast<unsigned>(start < end) & static_cast<unsigned>(start < node);
+    }
+    // The runs' children are the nodes 1 to links, each once: every one needs a character.
+    for (char32_t c : trie.node_strings.raw_span(1, nodes))
+        absent |= static_cast<unsigned>(c == CharArray::kAbsent);
+    if (below != 0 || absent != 0) return std::nullopt;
+    bool sorted = true;
+    if (!runs_increase(trie, links)) {
+        std::vector<char32_t> scratch;
+        for (std::size_t node = 0; node < nodes; ++node) {
+            const auto [start, end] = run_of(shifts, node, links);
+            if (start < end && !distinct_characters(trie.node_strings.raw_span(start + 1, end + 1),
+                                                    scratch, sorted))
+                return std::nullopt;
+        }
     }
     // Depth by depth: the children of the nodes [first, last) are [shift(first) + 1,
     // shift(last) + 1).

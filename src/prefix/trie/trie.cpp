@@ -59,8 +59,23 @@ std::vector<Child> Trie::get_children(std::uint32_t node_id) const {
 
 const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
     std::call_once(least_payloads_->made, [&] {
-        // Breadth first, then back from the deepest level: each child before its parent.
+        // Breadth first, then back from the deepest level: each child before its parent. On
+        // the builder's layout that order is the nodes' own, and is not listed.
         const std::size_t nodes = arrays_.node_payloads.size();
+        if (breadth_first_ && shape_) {
+            std::vector<std::uint32_t>& least = least_payloads_->value;
+            least.assign(nodes, std::numeric_limits<std::uint32_t>::max());
+            for (std::size_t node = nodes; node-- > 0;) {
+                std::uint32_t lowest = arrays_.node_payloads.has(node)
+                                           ? arrays_.node_payloads.values()[node]
+                                           : std::numeric_limits<std::uint32_t>::max();
+                const auto [start, end] = child_run(static_cast<std::uint32_t>(node));
+                for (std::size_t child = start + 1; child < end + 1; ++child)
+                    lowest = std::min(lowest, least[child]);
+                least[node] = lowest;
+            }
+            return;
+        }
         std::vector<std::uint32_t> order{0};
         order.reserve(nodes);
         for (std::size_t head = 0; head < order.size(); ++head) {

@@ -1,4 +1,5 @@
-// One preorder walk over the trie, children taken by character.
+// One preorder walk over the trie, children taken by character; on the builder's layout,
+// three sequential passes instead.
 #include "prefix/trie/word_order.h"
 
 #include <algorithm>
@@ -6,8 +7,45 @@
 #include "prefix/trie/trie.h"
 
 namespace brindlemap {
+namespace {
+
+// On the builder's layout with runs in character order, every node's id is above its parent's
+// and siblings are numbered in character order, so that three passes over the ids, none with a
+// loop of its own per node, settle it: each child's parent, counted from the runs that start
+// at or before it; subtree sizes, back from the last node; ranks, each child taking its
+// parent's cursor (its rank, plus one, plus the sizes of its elder siblings).
+WordOrder level_by_level_order(const Trie& trie) {
+    const std::size_t nodes = trie.node_strings().size();
+    const std::size_t links = nodes - 1;
+    WordOrder order;
+    order.parent.assign(nodes, 0);
+    order.rank.assign(nodes, 0);
+    // parent[p + 1] first counts the nodes whose run starts at position p; summed, the count
+    // at p is one more than the node whose run holds p.
+    for (std::uint32_t node = 0; node < nodes; ++node)
+        if (const std::size_t start = trie.child_run(node).first; start < links)
+            ++order.parent[start + 1];
+    for (std::uint32_t p = 0, runs = 0; p < links; ++p) {
+        runs += order.parent[p + 1];
+        order.parent[p + 1] = runs - 1;
+    }
+    // size[node] is its subtree's size until it has its rank, then its cursor.
+    std::vector<std::uint32_t> size(nodes, 1);
+    for (std::size_t node = links; node > 0; --node) size[order.parent[node]] += size[node];
+    size[0] = 1;
+    for (std::size_t node = 1; node < nodes; ++node) {
+        const std::uint32_t parent = order.parent[node], below = size[node];
+        order.rank[node] = size[parent];
+        size[parent] += below;
+        size[node] = order.rank[node] + 1;
+    }
+    return order;
+}
+
+}  // namespace
 
 WordOrder make_word_order(const Trie& trie) {
+    if (trie.breadth_first() && trie.shape()->sorted_runs) return level_by_level_order(trie);
     const std::size_t nodes = trie.node_strings().size();
     WordOrder order;
     order.parent.assign(nodes, 0);

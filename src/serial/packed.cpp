@@ -1,0 +1,250 @@
+// Writing and reading the packed layout of packed.h: each array widened into the trie's own in
+// one sequential pass that checks it as it goes.
+#include "serial/packed.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "serial/flat_items.h"
+
+namespace brindlemap::serial {
+namespace {
+
+constexpr std::size_t kPreamble = 40;
+// The preamble's u64 counts come first, then its two u32 sizes from here.
+constexpr std::size_t kSizesAt = 32;
+constexpr std::string_view kLayout = "packed trie";
+// A run of this many children or more is kept among the wide runs.
+constexpr std::uint32_t kWideRun = 255;
+
+// The counts of the preamble: what decides where every array lies.
+struct Counts {
+    std::size_t nodes, links, payloads, wide_runs, alphabet, width;
+};
+
+// Where the arrays of a layout of `counts` begin, and where it ends. Callers keep every count
+// below the bytes they have, so nothing overflows.
+struct Offsets {
+    std::size_t alphabet, codes, runs, wide_runs, presence, payloads, children, end;
+
+    explicit Offsets(const Counts& c) noexcept
+        : alphabet(kPreamble),
+          codes(alphabet + padded(4 * c.alphabet)),
+          runs(codes + padded(c.width * c.nodes)),
+          wide_runs(runs + padded(c.nodes)),
+          presence(wide_runs + padded(4 * c.wide_runs)),
+          payloads(presence + 8 * ((c.nodes + 63) / 64)),
+          children(payloads + padded(4 * c.payloads)),
+          end(children + padded(4 * c.links)) {}
+};
+
+// The narrowest code that numbers `alphabet` characters, 0 kept for none.
+std::size_t code_width(std::size_t alphabet) noexcept {
+    return alphabet <= 0xFF ? 1 : alphabet <= 0xFFFF ? 2 : 4;
+}
+
+std::size_t run_length(const Trie& trie, std::uint32_t node) noexcept {
+    const auto [first, last] = trie.child_run(node);
+    return last - first;
+}
+
+// The counts of `trie` and its alphabet (empty for codes of 4 bytes, which are the characters).
+struct Plan {
+    Counts counts;
+    std::vector<char32_t> alphabet;
+
+    explicit Plan(const Trie& trie) {
+        const std::size_t nodes = trie.node_shifts().size();
+        std::vector<bool> seen(kLastScalar + 1);
+        std::size_t wide = 0;
+        for (std::uint32_t i = 0; i < nodes; ++i) {
+            const char32_t c = trie.node_strings().raw(i);
+            if (c != CharArray::kAbsent) seen[c] = true;
+            wide += run_length(trie, i) >= kWideRun;
+        }
+        for (char32_t c = 0; c <= kLastScalar; ++c)
+            if (seen[c]) alphabet.push_back(c);
+        const std::size_t width = code_width(alphabet.size());
+        if (width == 4) alphabet.clear();
+        std::size_t payloads = 0;
+        for (std::uint64_t word : trie.node_payloads().presence())
+            payloads += static_cast<std::size_t>(std::popcount(word));
+        counts = {nodes, trie.breadth_first() ? 0 : trie.child_index_count(), payloads, wide,
+                  alphabet.size(), width};
+    }
+
+    std::uint32_t code_of(char32_t c) const noexcept {
+        if (counts.width == 4) return static_cast<std::uint32_t>(c);
+        if (c == CharArray::kAbsent) return 0;
+        const auto at = std::ranges::lower_bound(alphabet, c);
+        return static_cast<std::uint32_t>(at - alphabet.begin()) + 1;
+    }
+};
+
+[[noreturn]] void refuse(const std::string& why) {
+    refuse_layout(kLayout, why);
+}
+
+// The characters of `count` codes of `Code` starting `at`: each code looks up `alphabet` (its
+// entry 0 standing for none) through a table as wide as the codes, so that no code reads
+// outside it; a code past the alphabet is refused after the pass.
+template <class Code>
+std::vector<char32_t> characters_of(std::span<const std::uint8_t> bytes, std::size_t at,
+                                    std::size_t count, const std::vector<char32_t>& alphabet) {
+    std::vector<char32_t> table(std::size_t{std::numeric_limits<Code>::max()} + 1,
+                                CharArray::kAbsent);
+    std::ranges::copy(alphabet, table.begin());
+    std::vector<char32_t> characters(count);
+    Code highest = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Code code = item_at<Code>(bytes, at, i);
+        highest = std::max(highest, code);
+        characters[i] = table[code];
+    }
+    if (highest >= alphabet.size()) refuse("a character code past its alphabet");
+    return characters;
+}
+
+CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& counts,
+                          const Offsets& at) {
+    std::vector<char32_t> alphabet{CharArray::kAbsent};
+    for (std::size_t k = 0; k < counts.alphabet; ++k) {
+        const char32_t c = item_at<char32_t>(bytes, at.alphabet, k);
+        if (!scalar_value(c) || (k > 0 && c <= alphabet.back()))
+            refuse("an alphabet out of order or beyond Unicode");
+        alphabet.push_back(c);
+    }
+    if (counts.width == 1)
+        return CharArray(characters_of<std::uint8_t>(bytes, at.codes, counts.nodes, alphabet));
+    if (counts.width == 2)
+        return CharArray(characters_of<std::uint16_t>(bytes, at.codes, counts.nodes, alphabet));
+    std::vector<char32_t> characters = items_at<char32_t>(bytes, at.codes, counts.nodes);
+    if (!std::ranges::all_of(characters, scalar_or_absent))
+        refuse("a character that is no Unicode scalar value");
+    return CharArray(std::move(characters));
+}
+
+// Each node's shift, the runs before it added up; they must add up to one link fewer than
+// the nodes, every wide run taken once.
+std::vector<std::uint32_t> read_shifts(std::span<const std::uint8_t> bytes, const Counts& counts,
+                                       const Offsets& at) {
+    std::vector<std::uint32_t> shifts(counts.nodes);
+    std::uint64_t links = 0;
+    std::size_t wide = 0;
+    for (std::size_t i = 0; i < counts.nodes; ++i) {
+        shifts[i] = static_cast<std::uint32_t>(links);
+        std::uint32_t run = bytes[at.runs + i];
+        if (run == kWideRun) {
+            if (wide == counts.wide_runs) refuse("more wide runs than it holds");
+            run = item_at<std::uint32_t>(bytes, at.wide_runs, wide++);
+            if (run < kWideRun) refuse("a wide run of fewer than 255 children");
+        }
+        links += run;
+    }
+    if (wide != counts.wide_runs || links != counts.nodes - 1)
+        refuse("runs of children that do not add up to one link fewer than its nodes");
+    return shifts;
+}
+
+PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& counts,
+                           const Offsets& at) {
+    const std::size_t n = counts.nodes;
+    std::vector<std::uint64_t> presence =
+        items_at<std::uint64_t>(bytes, at.presence, (n + 63) / 64);
+    if (n % 64 != 0 && (presence.back() >> (n % 64)) != 0)
+        refuse("a payload bit past the last node");
+    std::size_t present = 0;
+    for (std::uint64_t word : presence) present += static_cast<std::size_t>(std::popcount(word));
+    if (present != counts.payloads) refuse("payload bits that are not as many as its payloads");
+    std::vector<std::uint32_t> values(n);
+    std::size_t k = 0;
+    for (std::size_t w = 0; w < presence.size(); ++w)
+        for (std::uint64_t bits = presence[w]; bits != 0; bits &= bits - 1)
+            values[64 * w + static_cast<std::size_t>(std::countr_zero(bits))] =
+                item_at<std::uint32_t>(bytes, at.payloads, k++);
+    return PayloadArray(std::move(values), std::move(presence));
+}
+
+}  // namespace
+
+std::size_t packed_size(const Trie& trie) {
+    return Offsets(Plan(trie).counts).end;
+}
+
+void write_packed(const Trie& trie, std::span<std::uint8_t> out) {
+    const Plan plan(trie);
+    const Counts& c = plan.counts;
+    const Offsets at(c);
+    ItemWriter writer(out);
+    for (std::size_t i = 0; std::uint64_t count : {c.nodes, c.links, c.payloads, c.wide_runs})
+        writer.put(0, i++, count);
+    writer.put(kSizesAt, 0, static_cast<std::uint32_t>(c.alphabet));
+    writer.put(kSizesAt, 1, static_cast<std::uint32_t>(c.width));
+    for (std::size_t k = 0; k < plan.alphabet.size(); ++k)
+        writer.put(at.alphabet, k, static_cast<std::uint32_t>(plan.alphabet[k]));
+    const PayloadArray& payloads = trie.node_payloads();
+    std::size_t wide = 0, present = 0;
+    for (std::uint32_t i = 0; i < c.nodes; ++i) {
+        const std::uint32_t code = plan.code_of(trie.node_strings().raw(i));
+        if (c.width == 1) writer.put(at.codes, i, static_cast<std::uint8_t>(code));
+        if (c.width == 2) writer.put(at.codes, i, static_cast<std::uint16_t>(code));
+        if (c.width == 4) writer.put(at.codes, i, code);
+        const std::size_t run = run_length(trie, i);
+        writer.put(at.runs, i, static_cast<std::uint8_t>(std::min<std::size_t>(run, kWideRun)));
+        if (run >= kWideRun) writer.put(at.wide_runs, wide++, static_cast<std::uint32_t>(run));
+        if (payloads.has(i)) writer.put(at.payloads, present++, payloads.values()[i]);
+    }
+    for (std::size_t w = 0; w < payloads.presence().size(); ++w)
+        writer.put(at.presence, w, payloads.presence()[w]);
+    for (std::size_t p = 0; p < c.links; ++p) writer.put(at.children, p, trie.child_index(p));
+}
+
+Trie read_packed(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kPreamble) refuse("shorter than its counts");
+    const std::uint64_t nodes = item_at<std::uint64_t>(bytes, 0, 0);
+    const std::uint64_t links = item_at<std::uint64_t>(bytes, 0, 1);
+    const std::uint64_t payloads = item_at<std::uint64_t>(bytes, 0, 2);
+    const std::uint64_t wide_runs = item_at<std::uint64_t>(bytes, 0, 3);
+    const std::uint32_t alphabet = item_at<std::uint32_t>(bytes, kSizesAt, 0);
+    const std::uint32_t width = item_at<std::uint32_t>(bytes, kSizesAt, 1);
+    // Each node takes a byte at least, and each other item 4: larger counts cannot fit, and
+    // are refused before any size is worked out from them. Node ids are 32 bits.
+    const std::uint64_t size = bytes.size();
+    if (nodes == 0 || nodes > size || nodes > std::numeric_limits<std::uint32_t>::max() ||
+        links > size / 4 || payloads > size / 4 || wide_runs > size / 4 || alphabet > size / 4)
+        refuse("counts larger than its bytes hold");
+    if (links != 0 && links != nodes - 1) refuse("a count of links that no tree has");
+    if (width == 4 ? alphabet != 0 : width != code_width(alphabet))
+        refuse("codes of " + std::to_string(width) + " bytes for an alphabet of " +
+               std::to_string(alphabet));
+    const Counts counts{static_cast<std::size_t>(nodes), static_cast<std::size_t>(links),
+                        static_cast<std::size_t>(payloads), static_cast<std::size_t>(wide_runs),
+                        alphabet, width};
+    const Offsets at(counts);
+    if (at.end != bytes.size())
+        refuse(std::to_string(bytes.size()) + " bytes where its counts make " +
+               std::to_string(at.end));
+    const std::size_t ends[][2] = {
+        {at.alphabet + 4 * counts.alphabet, at.codes},
+        {at.codes + width * counts.nodes, at.runs},
+        {at.runs + counts.nodes, at.wide_runs},
+        {at.wide_runs + 4 * counts.wide_runs, at.presence},
+        {at.payloads + 4 * counts.payloads, at.children},
+        {at.children + 4 * counts.links, at.end}};
+    for (const auto& [first, last] : ends)
+        if (!zeros(bytes, first, last)) refuse("padding that is not zero");
+
+    TrieArrays arrays;
+    arrays.node_strings = read_characters(bytes, counts, at);
+    arrays.node_shifts = read_shifts(bytes, counts, at);
+    arrays.node_payloads = read_payloads(bytes, counts, at);
+    if (counts.links == 0) return Trie(std::move(arrays), Trie::LevelByLevel{});
+    arrays.child_indices = items_at<std::uint32_t>(bytes, at.children, counts.links);
+    return Trie(std::move(arrays));
+}
+
+}  // namespace brindlemap::serial

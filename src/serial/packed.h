@@ -1,0 +1,42 @@
+// A trie's arrays packed for index files: the flat layout's items narrowed to what the trie
+// holds, so that a file is smaller and its checksum and checks read fewer bytes.
+//
+// Little-endian throughout, every array starting at a multiple of 8 bytes from the start:
+//   u64 nodes (n, at least 1), u64 stored links (0, or n - 1 when child_indices is stored),
+//   u64 payloads (m, the nodes that carry one), u64 wide runs (r, see below),
+//   u32 alphabet size (a), u32 code width (w: 1, 2 or 4 bytes);
+//   u32 alphabet[a], the trie's characters in increasing order;    then zeros up to 8
+//   codes[n], w bytes each: 0 where there is no character, k for the alphabet's k-th (from
+//     1); with w = 4 the character itself, 0xFFFFFFFF where there is none, and a = 0;  the same
+//   u8 runs[n], each node's count of children; 255 for 255 or more, taken in turn from
+//   u32 wide_runs[r], each at least 255;                            the same
+//   u64 presence[(n + 63) / 64], node i's payload present when bit i % 64 of word i / 64 is set;
+//   u32 payloads[m], the values of the nodes that carry one, in node order;   the same
+//   u32 child_indices[stored links];                                the same.
+// A node's run of children starts where the runs before it end. child_indices is left out on
+// the builder's layout, where it is 1, 2, ..., n - 1.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "prefix/trie/trie.h"
+
+namespace brindlemap::serial {
+
+// How many bytes write_packed writes for `trie`, which holds one link fewer than nodes (every
+// trie that passes the shape check does).
+std::size_t packed_size(const Trie& trie);
+
+// Writes the layout of `trie` into `out`, which holds exactly packed_size(trie) bytes.
+void write_packed(const Trie& trie, std::span<std::uint8_t> out);
+
+// The trie of bytes in that layout, taken as it is (its shape decides its roads, as for any
+// trie). Fails with a failure of kind bytes_invalid, saying which, for a length that does not
+// add up, a character that is no Unicode scalar value or out of its alphabet, runs that do
+// not add up to the links, payload bits that are not as many as the payloads, or padding that
+// is not zero: nothing that a writer makes. Every pass over the bytes is sequential.
+Trie read_packed(std::span<const std::uint8_t> bytes);
+
+}  // namespace brindlemap::serial
