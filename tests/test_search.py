@@ -167,6 +167,21 @@ def test_native_costs_refuse_what_the_walks_cannot_take():
     assert search(build(["b", "aa"]), "a", 5, metric=table) == [("aa", 1, 4), ("b", 0, 3)]
 
 
+def test_regression_a_weighted_table_is_held_while_the_walk_reads_it():
+    plain = {"insert": 10, "delete": 10, "substitute": 10, "transpose": 10, "double": None,
+             "undouble": None}
+
+    class Fresh:  # hands out a table that nothing else holds: the query must keep it alive
+        @property
+        def _compiled(self):
+            return _search.edit_costs(plain, [("a", "b", 3)], [], [("a", 4)])
+
+    trie = build(["b", "aa"])
+    assert search(trie, "a", 5, metric=Fresh()) == [("aa", 1, 4), ("b", 0, 3)]
+    assert search_many(trie, ["a"] * 8, 5, metric=Fresh(), threads=2) == [
+        [("aa", 1, 4), ("b", 0, 3)]] * 8
+
+
 def test_bounds_and_messages_the_python_side_states_are_the_native_ones(tmp_path):
     plain = {"insert": _search.MAX_COST, "delete": 10, "substitute": 10, "transpose": 10,
              "double": None, "undouble": None}

@@ -88,17 +88,20 @@ PyTypeObject* edit_costs_type() {
     return type_object;
 }
 
-const EditCosts* edit_costs_of(PyObject* object) {
-    if (PyObject_TypeCheck(object, edit_costs_type()))
-        return reinterpret_cast<EditCostsObject*>(object)->costs;
-    if (PyUnicode_Check(object)) return nullptr;  // a metric's name
-    PyObject* held = nullptr;
-    if (PyObject_GetOptionalAttrString(object, kHeldTable, &held) < 0) throw_pending();
-    PyRef table = PyRef::steal(held);
-    // The Costs holds its table as long as it lives, and the caller holds the Costs.
-    if (table && PyObject_TypeCheck(table.get(), edit_costs_type()))
-        return reinterpret_cast<EditCostsObject*>(table.get())->costs;
-    return nullptr;
+const EditCosts* edit_costs_of(PyObject* object, PyRef& table) {
+    if (PyObject_TypeCheck(object, edit_costs_type())) {
+        table = PyRef::borrow(object);
+    } else {
+        if (PyUnicode_Check(object)) return nullptr;  // a metric's name
+        PyObject* held = nullptr;
+        if (PyObject_GetOptionalAttrString(object, kHeldTable, &held) < 0) throw_pending();
+        table = PyRef::steal(held);
+        if (!table || !PyObject_TypeCheck(table.get(), edit_costs_type())) {
+            table = PyRef();
+            return nullptr;
+        }
+    }
+    return reinterpret_cast<EditCostsObject*>(table.get())->costs;
 }
 
 AsPlainCosts::Value AsPlainCosts::convert(PyObject* object, std::string_view name) {

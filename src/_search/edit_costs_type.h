@@ -20,9 +20,10 @@ namespace brindlemap {
 // own: edit_costs() makes its instances, whole.
 PyTypeObject* edit_costs_type();
 
-// The costs of `object` when it is an EditCosts, or a brindlemap.Costs holding one; null when it
-// is something else. The costs live as long as the object, which never changes them.
-const EditCosts* edit_costs_of(PyObject* object);
+// The costs of `object` when it is an EditCosts, or a brindlemap.Costs holding one, with the
+// EditCosts that holds them in `table` (they live as long as it does); null when it is
+// something else.
+const EditCosts* edit_costs_of(PyObject* object, PyRef& table);
 
 // The plain costs, from a mapping of each one's name (EditCosts::each_plain) to an integer in
 // 1..EditCosts::kMaxCost (or None for one that may be left out); other keys are not read.

@@ -41,8 +41,10 @@ AsWellFormedTrie::Value AsWellFormedTrie::convert(PyObject* object) {
 }
 
 AsMetric::Value AsMetric::convert(PyObject* object, std::string_view name) {
-    if (const EditCosts* costs = edit_costs_of(object)) return Metric::weighted(*costs);
-    return choose(object, name, kMetrics);
+    PyRef table;
+    if (const EditCosts* costs = edit_costs_of(object, table))
+        return {Metric::weighted(*costs), std::move(table)};
+    return {choose(object, name, kMetrics), PyRef()};
 }
 
 AsRank::Value AsRank::convert(PyObject* object, std::string_view name) {

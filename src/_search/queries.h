@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "boundary/convert.h"
+#include "boundary/py_ref.h"
 #include "boundary/signature.h"
 #include "_brindlemap/prefix_search.h"
 #include "prefix/matcher/best_walk.h"
@@ -32,7 +33,13 @@ struct AsWellFormedTrie {
 // "levenshtein" or "osa", or weighted costs (an EditCosts, or a brindlemap.Costs); ValueError
 // naming the parameter and the choices otherwise.
 struct AsMetric {
-    using Value = Metric;
+    // The metric, with the object that holds a weighted one's table kept for the call: a
+    // walk reads the table without the lock, so nothing may drop it meanwhile.
+    struct Value {
+        Metric metric;
+        PyRef table;
+        operator Metric() const noexcept { return metric; }  // NOLINT: implicit on purpose
+    };
     static Value convert(PyObject* object, std::string_view name);
 };
 
