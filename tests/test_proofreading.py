@@ -2,11 +2,13 @@
 lexicon flags, and what correcting leaves untouched."""
 
 import pickle
+import unicodedata
 
 import pytest
 
 from brindlemap import Lexicon, Misspelling, Suggestion
-from brindlemap.tokens import tokens
+from brindlemap import _marks
+from brindlemap.tokens import combining_marks, tokens
 
 WORDS = {"the": 900, "do": 300, "can": 200, "we": 250, "will": 150, "dog": 80, "dogs": 60,
          "bowl": 20, "is": 400, "it": 500, "friend": 40, "Dr": 30, "Smith": 25, "see": 90,
@@ -43,6 +45,12 @@ def test_tokens(text, words):
     found = list(tokens(text))
     assert [t.word for t in found] == words
     assert all(text[t.start:t.end] == t.word for t in found)
+
+
+def test_shipped_combining_marks_are_this_interpreters():
+    if _marks.UNIDATA_VERSION != unicodedata.unidata_version:
+        pytest.skip("the tokenizer works the marks out itself on this interpreter")
+    assert _marks.MARKS == combining_marks()  # else: tools/make_marks.py
 
 
 PARAGRAPH = ("Don't worry: we'll see Dr. Smith at 10:30 on the 2nd, or mail dr.smith@ex.com "

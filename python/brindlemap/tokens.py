@@ -77,13 +77,23 @@ class _Patterns(NamedTuple):
     digit: re.Pattern[str]  # what makes a piece a number or code
 
 
+def combining_marks() -> str:
+    """The character-class body of the combining marks of this interpreter's Unicode tables.
+    Marks live in the first two planes and among the variation selectors of plane 14: walking
+    only those keeps the cost near 35 ms, which a shipped copy spares (`_marks`)."""
+    planes = (range(0x20000), range(0xE0000, min(0xE1000, sys.maxunicode + 1)))
+    return _ranges([p for plane in planes for p in plane
+                    if unicodedata.category(chr(p)).startswith("M")])
+
+
 def _compile() -> _Patterns:
     # Python's \w leaves out combining marks, so their class is built from the Unicode tables
-    # this interpreter has, once, on first use. Marks live in the first two planes and among
-    # the variation selectors of plane 14; walking only those keeps the cost near 50 ms.
-    planes = (range(0x20000), range(0xE0000, min(0xE1000, sys.maxunicode + 1)))
-    marks = _ranges([p for plane in planes for p in plane
-                     if unicodedata.category(chr(p)).startswith("M")])
+    # this interpreter has: shipped for the Unicode version the package is made with, worked
+    # out once, on first use, for any other.
+    from brindlemap import _marks  # noqa: PLC0415  (made by tools/make_marks.py from this module)
+
+    marks = _marks.MARKS if _marks.UNIDATA_VERSION == unicodedata.unidata_version \
+        else combining_marks()
     letter = r"[^\W\d_]"
     # Every repetition is possessive: a run that fails to be one thing is never read again
     # from inside, which is what keeps the scan linear.
