@@ -43,7 +43,7 @@ run: $(STAMPS)/installed
 	  > $(DEMO)/letter.txt
 	$(VENV)/bin/brindlemap check $(DEMO)/letter.txt --k 3 || [ $$? -eq 1 ]
 	$(VENV)/bin/brindlemap correct $(DEMO)/letter.txt
-	printf '# Notes on brindlemap\n\nInstall `nmupy`, then read [teh guide](docs/gude.md): brindlemap recieves words.\n' \
+	printf '# Notes on brindlemap\n\nInstall `nmupy`, then read [teh guide](docs/gude.md): brindlemap recieved them.\n' \
 	  > $(DEMO)/notes.md
 	printf 'brindlemap\n' > $(DEMO)/my-words.txt
 	$(VENV)/bin/brindlemap check $(DEMO)/notes.md --words $(DEMO)/my-words.txt --k 2 || [ $$? -eq 1 ]

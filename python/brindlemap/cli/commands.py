@@ -27,7 +27,7 @@ from brindlemap.cli.texts import (EXTENSION_FORMATS, STDIN_NAME, Chunk, Places, 
 from brindlemap.cli.user_words import with_user_words
 from brindlemap._failures import is_panic
 from brindlemap._types import MAX_ANSWERS, MAX_DISTANCE
-from brindlemap.costs import PRESETS
+from brindlemap.costs import PRESETS, Costs
 from brindlemap.errors import DictionaryFormatError, DictionaryNotFoundError
 from brindlemap.files import save
 from brindlemap.folding import FOLDS
@@ -36,7 +36,6 @@ from brindlemap.index_reader import IndexFile
 from brindlemap.languages import accent_costs
 from brindlemap.lexicon import Lexicon, Suggestion
 from brindlemap.proofreading import Misspelling
-from brindlemap.costs import Costs
 from brindlemap.queries import (COMPLETION_EDITS, DEFAULT_RANK, METRICS, RANKED_EDITS,
                                 RANKED_METRIC, RANKS, SUGGESTIONS, UNRANKED_EDITS,
                                 UNRANKED_METRIC, Metric, complete, in_units, search_many)
