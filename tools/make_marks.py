@@ -19,15 +19,16 @@ TARGET = Path(__file__).resolve().parent.parent / "python" / "brindlemap" / "_ma
 
 
 def main() -> None:
-    runs = re.findall(r"\\U[0-9a-f]{8}-\\U[0-9a-f]{8}", combining_marks())
-    lines = ["".join(runs[at:at + 3]) for at in range(0, len(runs), 3)]
+    # Written as escapes, which the compiler turns into the characters themselves.
+    runs = re.findall(".-.|.", combining_marks())
+    lines = [ascii("".join(runs[at:at + 6])) for at in range(0, len(runs), 6)]
     TARGET.write_text(
         '"""The combining marks (general category M) of the Unicode Character Database '
         f'{unicodedata.unidata_version},\nas the tokenizer\'s character class takes them, made '
         "by tools/make_marks.py from CPython's\nunicodedata. The data is Unicode's (Unicode "
         'License v3)."""\n\n'
         f'UNIDATA_VERSION = "{unicodedata.unidata_version}"\n'
-        "MARKS = (\n" + "".join(f'    r"{line}"\n' for line in lines) + ")\n",
+        "MARKS = (\n" + "".join(f"    {line}\n" for line in lines) + ")\n",
         encoding="utf-8")
 
 
