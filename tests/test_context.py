@@ -67,6 +67,14 @@ def test_bad_bigrams_are_refused_naming_the_item(pairs, error, message):
         Lexicon(WORDS, bigrams=pairs)
 
 
+def test_regression_totals_past_64_bits_summed_exactly():
+    # The sums are made natively, which must carry rather than wrap.
+    top = 2**64 - 1
+    lexicon = Lexicon({"the": top, "dog": top}, bigrams=[(("the", "dog"), top),
+                                                         (("dog", "the"), top)])
+    assert lexicon.total() == lexicon._bigrams.mass() == 2 * top
+
+
 def _model_score(lexicon, pieces):
     """The score of a split by the model that `segment` states, worked out piece by piece."""
     total = lexicon.total()

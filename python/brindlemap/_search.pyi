@@ -120,6 +120,10 @@ def packed_reversed(trie: PrefixSearch) -> bytes | None:
 def from_packed(trie: Buffer, reversed: Buffer | None) -> PrefixSearch:
     """from_flat for packed bytes, with the same checks and errors."""
 
+def number_span(numbers: array[int] | bytes) -> tuple[int, int]:
+    """(the largest item or 0, the sum of the items) of an array of unsigned integers, in one
+    pass that makes no Python object per item."""
+
 def payload_span(trie: PrefixSearch) -> tuple[int, int | None]:
     """(how many nodes carry a payload, the largest payload or None): what a loader checks
     before it uses payloads as positions in tables of its own, in one pass over the nodes."""

@@ -9,6 +9,7 @@ from collections.abc import Callable, Iterable, Iterator, Mapping
 from operator import index
 from typing import Any
 
+from brindlemap._search import number_span
 from brindlemap._types import MAX_COUNT
 
 __all__ = ["Bigrams", "Pairs"]
@@ -54,7 +55,7 @@ class Bigrams:
     def mass(self) -> int:
         """The sum of the table's counts, at least 1."""
         if self._mass is None:
-            self._mass = max(sum(self.counts), 1)
+            self._mass = max(number_span(self.counts)[1], 1)
         return self._mass
 
     @classmethod
@@ -109,6 +110,6 @@ class Bigrams:
         pairs, counts = self.pairs, self.counts
         if len(pairs) != len(counts):
             raise ValueError("its bigrams and their counts differ in number")
-        if max(pairs, default=0) >= self.keys * self.keys:
+        if number_span(pairs)[0] >= self.keys * self.keys:
             raise ValueError("its bigrams name keys it does not have")
         return self

@@ -35,6 +35,7 @@ from 0 to 1, scales them: 0 takes every best suggestion, as a plain spelling cor
 from __future__ import annotations
 
 import math
+import re
 import unicodedata
 from collections.abc import Iterable
 from typing import NamedTuple, Protocol
@@ -84,9 +85,19 @@ def script(character: str) -> str:
     return name.split(" ", 1)[0] if name else ""
 
 
+_ASCII = re.compile(r"[\x00-\x7f]+")
+_ASCII_LETTER = re.compile(r"[A-Za-z]")
+
+
 def scripts(words: Iterable[str]) -> frozenset[str]:
     """The scripts of the letters of `words`."""
-    return frozenset(script(c) for c in set("".join(words)) if c.isalpha())
+    # A lexicon's words are mostly ASCII: the regular expressions pass over those in C, and
+    # only the rest is looked at a character at a time.
+    text = "".join(words)
+    held = {script(c) for c in set(_ASCII.sub("", text)) if c.isalpha()}
+    if _ASCII_LETTER.search(text):
+        held.add("LATIN")
+    return frozenset(held)
 
 
 def _bare(word: str) -> str:

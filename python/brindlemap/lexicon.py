@@ -12,6 +12,7 @@ from typing import Any, NamedTuple
 
 from brindlemap import languages, proofreading, queries, segmenting
 from brindlemap._brindlemap import PrefixSearch
+from brindlemap._search import number_span
 from brindlemap._types import MAX_COUNT, Match, Queries, Suggestion
 from brindlemap.bigrams import Bigrams, Pairs
 from brindlemap.builder import Words
@@ -465,8 +466,8 @@ class Lexicon:
     def total(self) -> int:
         """The count of all the lexicon's words, at least 1."""
         if self._total is None:
-            self._total = max(1, sum(self._totals) + (0 if self._extra is None
-                                                       else self._extra.total()))
+            extra = 0 if self._extra is None else self._extra.total()
+            self._total = max(1, number_span(self._totals)[1] + extra)
         return self._total
 
     def is_name(self, word: str) -> bool:

@@ -164,7 +164,7 @@ def checked_tables(tables: Tables) -> Tables:
     if not (len(starts) == len(counts) + 1 and starts[0] == 0 and starts[-1] == len(text)):
         raise _layout("its spellings do not tile its text")
     if not (len(firsts) == len(totals) + 1 and firsts[0] == 0 and firsts[-1] == len(counts)
-            and max(firsts[:-1], default=0) < max(len(counts), 1)):
+            and _search.number_span(memoryview(firsts)[:-1])[0] < max(len(counts), 1)):
         raise _layout("its keys do not tile its spellings")
     count, largest = _search.payload_span(shaped(trie))
     if count != len(totals) or (largest or 0) >= max(count, 1):

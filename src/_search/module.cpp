@@ -18,6 +18,7 @@
 #include "_search/flat.h"
 #include "_search/queries.h"
 #include "_search/shape.h"
+#include "_search/numbers.h"
 #include "_search/segment.h"
 #include "_search/spelt.h"
 
@@ -84,6 +85,7 @@ PyMethodDef functions[] = {
     function<search_signatures::arrays, arrays>(),
     function<search_signatures::spelt_words, spelt_words>(),
     function<search_signatures::segment, segment>(),
+    function<search_signatures::number_span, number_span>(),
     function<search_signatures::flat, flat>(),
     function<search_signatures::flat_reversed, flat_reversed>(),
     function<search_signatures::from_flat, from_flat>(),

@@ -9,30 +9,10 @@
 
 #include "prefix/matcher/segmentation.h"
 #include "_search/build.h"
+#include "_search/numbers.h"
 #include "_search/queries.h"
 
 namespace brindlemap {
-
-// A one-dimensional buffer of unsigned integers of 1, 2, 4 or 8 bytes (an array.array of
-// typecode B, H, I, L or Q, or bytes), held for the call and viewed in place; TypeError for
-// anything else.
-struct AsNumbers {
-    class Value {
-      public:
-        explicit Value(PyObject* object);
-        Value(Value&& other) noexcept;
-        Value(const Value&) = delete;
-        Value& operator=(const Value&) = delete;
-        Value& operator=(Value&&) = delete;
-        ~Value();
-        NumberView view() const noexcept;
-
-      private:
-        Py_buffer buffer_{};
-        bool held_ = false;
-    };
-    static Value convert(PyObject* object) { return Value(object); }
-};
 
 // A float, or an int taken as one.
 struct AsReal {

@@ -1,0 +1,64 @@
+// number_span, and the buffers of unsigned integers that native code reads in place.
+#include "_search/numbers.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "boundary/error.h"
+
+namespace brindlemap {
+
+AsNumbers::Value::Value(PyObject* object) {
+    if (!PyObject_CheckBuffer(object) ||
+        PyObject_GetBuffer(object, &buffer_, PyBUF_FORMAT | PyBUF_C_CONTIGUOUS) < 0) {
+        PyErr_Clear();
+        throw_error(PyExc_TypeError, "expected an array of unsigned integers, not " +
+                                         std::string(Py_TYPE(object)->tp_name));
+    }
+    held_ = true;
+    const std::string_view format = buffer_.format != nullptr ? buffer_.format : "B";
+    static constexpr std::string_view kFormats[] = {"B", "H", "I", "L", "Q"};
+    const bool known = std::find(std::begin(kFormats), std::end(kFormats), format) !=
+                       std::end(kFormats);
+    const Py_ssize_t size = buffer_.itemsize;
+    if (!known || buffer_.ndim > 1 || !(size == 1 || size == 2 || size == 4 || size == 8))
+        throw_error(PyExc_TypeError, "expected an array of unsigned integers (typecode B, H, I, "
+                                     "L or Q), not one of format '" + std::string(format) + "'");
+}
+
+AsNumbers::Value::Value(Value&& other) noexcept
+    : buffer_(other.buffer_), held_(std::exchange(other.held_, false)) {}
+
+AsNumbers::Value::~Value() {
+    if (held_) PyBuffer_Release(&buffer_);
+}
+
+NumberView AsNumbers::Value::view() const noexcept {
+    const auto itemsize = static_cast<std::size_t>(buffer_.itemsize);
+    return NumberView(buffer_.buf, itemsize, static_cast<std::size_t>(buffer_.len) / itemsize);
+}
+
+PyRef number_span(const AsNumbers::Value& numbers) {
+    const NumberView items = numbers.view();
+    std::uint64_t largest = 0, low = 0, carries = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::uint64_t item = items[i];
+        largest = std::max(largest, item);
+        low += item;
+        carries += low < item;  // the sum of 2**64 - 1 items of 2**64 - 1 still fits
+    }
+    PyRef total = owned(PyLong_FromUnsignedLongLong(low));
+    if (carries != 0) {
+        const PyRef high = owned(PyLong_FromUnsignedLongLong(carries));
+        const PyRef shift = owned(PyLong_FromLong(64));
+        const PyRef shifted = owned(PyNumber_Lshift(high.get(), shift.get()));
+        total = owned(PyNumber_Add(shifted.get(), total.get()));
+    }
+    const PyRef most = owned(PyLong_FromUnsignedLongLong(largest));
+    return owned(PyTuple_Pack(2, most.get(), total.get()));
+}
+
+}  // namespace brindlemap
