@@ -8,6 +8,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 from brindlemap import Lexicon, _search
+from brindlemap._types import MAX_COUNT
 from brindlemap.context import pair_lift
 from brindlemap.segmenting import UNKNOWN_COUNT, UNKNOWN_PER_LETTER
 
@@ -69,10 +70,10 @@ def test_bad_bigrams_are_refused_naming_the_item(pairs, error, message):
 
 def test_regression_totals_past_64_bits_summed_exactly():
     # The sums are made natively, which must carry rather than wrap.
-    top = 2**64 - 1
-    lexicon = Lexicon({"the": top, "dog": top}, bigrams=[(("the", "dog"), top),
-                                                         (("dog", "the"), top)])
-    assert lexicon.total() == lexicon._bigrams.mass() == 2 * top
+    top = MAX_COUNT
+    lexicon = Lexicon({"the": top, "dog": top, "cat": top},
+                      bigrams={("the", "dog"): top, ("dog", "the"): top, ("the", "cat"): top})
+    assert lexicon.total() == lexicon._bigrams.mass() == 3 * top > 2**64
 
 
 def _model_score(lexicon, pieces):
