@@ -1,6 +1,7 @@
 """Lexicon: its queries against brute force over the folded keys, the casing of its answers,
 folding, frequency files and pickling."""
 
+import base64
 import pickle
 import sys
 from array import array
@@ -10,10 +11,11 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 import brindlemap
-from brindlemap import Lexicon, Suggestion
+from brindlemap import IndexFileError, Lexicon, Suggestion
 from brindlemap.bigrams import Bigrams
 from brindlemap.folding import folder
-from brindlemap.index_format import NEWEST, Kind, pack_header, parse_header
+from brindlemap.index_format import (ENTRY, KIND_HEADER, NEWEST, PACKED, SECTIONS, TABLE, Kind,
+                                     pack_header, parse_header)
 from brindlemap.lexicon import _restored
 from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_bytes
 from brindlemap.lexicon_tables import Tables
@@ -160,12 +162,16 @@ def test_bad_words_are_refused_naming_the_item(words, fold, error, message):
         Lexicon(words, fold=fold)
 
 
-def _damaged(data, at, value):
-    """`data` with the bytes at `at` (from the body's start) replaced, its checksum made good."""
-    header = parse_header(data)
-    body = bytearray(data[header.size:])
-    body[at:at + len(value)] = value
-    return pack_header(bytes(body), Kind.LEXICON) + bytes(body)
+def _damaged(data, section, at, value):
+    """`data` with the bytes at `at` into its `section` replaced, its checksum made good."""
+    tag = next(each.tag for each in SECTIONS[Kind.LEXICON] if each.name == section)
+    (count,) = TABLE.unpack_from(data, KIND_HEADER.size)
+    entries = [ENTRY.unpack_from(data, KIND_HEADER.size + TABLE.size + ENTRY.size * i)
+               for i in range(count)]
+    start = next(offset for entry_tag, offset, _ in entries if entry_tag == tag) + at
+    body = bytearray(data[KIND_HEADER.size:])
+    body[start - KIND_HEADER.size:start - KIND_HEADER.size + len(value)] = value
+    return pack_header(bytes(body), Kind.LEXICON, PACKED) + bytes(body)
 
 
 def _retabled(data, **tables):
@@ -177,15 +183,16 @@ def _retabled(data, **tables):
     return lexicon_bytes(fold, laid_out._replace(**tables), bigrams)
 
 
-# Offsets into a lexicon's body: the fold, then the trie section's item size.
 DAMAGE = [
     (lambda data: data[:-1], "truncated"),
     (lambda data: data[:-1] + bytes([data[-1] ^ 1]), "checksum mismatch"),
     (lambda data: data + b"\0", "unexpected bytes after the lexicon"),
     (lambda data: data[:8] + bytes([NEWEST + 1]) + data[9:], f"format version {NEWEST + 1}, newer"),
-    (lambda data: _damaged(data, 0, b"\x09"), "unknown fold 9"),
-    (lambda data: _damaged(data, 4, b"\x02"), "the trie has items of 2 bytes"),
-    (lambda data: _damaged(data, 5, b"\xff" * 8), "the trie runs past the end"),
+    (lambda data: _damaged(data, "fold", 0, b"\x09"), "unknown fold 9"),
+    (lambda data: _damaged(data, "starts", 0, b"\x03"), "the starts has items of 3 bytes"),
+    (lambda data: _damaged(data, "totals", 1, b"\x01"), "the totals has no item size"),
+    (lambda data: _damaged(data, "text", 0, b"\xff"), "the text is not UTF-8"),
+    (lambda data: _damaged(data, "reversed", 40, b"\xff"), "reversed"),
     (lambda data: _retabled(data, starts=array("B", [0, 1])), "spellings do not tile"),
     (lambda data: _retabled(data, firsts=array("B", [0, 4, 3, 4])), "keys do not tile"),
     (lambda data: _retabled(data, trie=brindlemap.build({"the": 3, "thee": 1, "cafe": 2})),
@@ -213,7 +220,55 @@ def test_trie_and_lexicon_files_name_each_others_loader(tmp_path):
         Lexicon.load(tmp_path / "trie.idx")
     with pytest.raises(ValueError, match="of a lexicon, not of a trie: .*Lexicon.load"):
         brindlemap.load(tmp_path / "words.lexicon")
-    assert brindlemap.files.read_header(tmp_path / "words.lexicon").version == 2
+    assert brindlemap.files.read_header(tmp_path / "words.lexicon").version == PACKED
+
+
+def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely():
+    # The checksum catches accidents; bytes made to pass it may mislead, never fault.
+    data = Lexicon({"the": 9, "The": 4, "thee": 2, "café": 1},
+                   bigrams=[(("the", "café"), 3), (("café", "the"), 1)]).to_bytes()
+    size = parse_header(data).size
+    for at in range(size, len(data)):
+        for value in 0x00, 0x7F, 0xFF:
+            body = bytearray(data[size:])
+            body[at - size] = value
+            try:
+                lexicon = Lexicon.from_bytes(pack_header(bytes(body), Kind.LEXICON, PACKED)
+                                             + bytes(body))
+            except IndexFileError:
+                continue
+            lexicon.check("Teh thee cafe the"), lexicon.correct("teh cafe"), list(lexicon)
+            lexicon.complete("th"), lexicon.segment("thethee"), lexicon.suggest("tha")
+
+
+# Lexicon({"the": 9, "The": 4, "thee": 2, "café": 1}, fold="case+accents",
+#         bigrams=[(("the", "café"), 3)]) as earlier brindlemaps wrote it.
+EARLIER = base64.b64decode(
+    "iUJNSURYDQoCAAAAAgAAAK0AAAAAAAAAxa8wIAIAAAABMgAAAAAAAAAJAAIDBAUGBwgICQABYwF0AWEBaAFmAWUBZQ"
+    "FlCQAAAAAAAAEAAQIBAQgBAgMEBQYHCAEPAAAAAAAAAHRoZVRoZXRoZWVjYWbDqQEFAAAAAAAAAAADBgoOAQQAAAAA"
+    "AAAACQQCAQEEAAAAAAAAAAACAwQBAwAAAAAAAAANAgEIAQAAAAAAAAACAAAAAAAAAAgBAAAAAAAAAAMAAAAAAAAA")
+
+
+def _earlier_damaged(at, value):
+    """EARLIER with the bytes at `at` (from the body's start) replaced, its checksum good."""
+    body = bytearray(EARLIER[parse_header(EARLIER).size:])
+    body[at:at + len(value)] = value
+    return pack_header(bytes(body), Kind.LEXICON) + bytes(body)
+
+
+def test_lexicons_of_the_earlier_format_still_load_and_are_checked(tmp_path):
+    (tmp_path / "earlier.lexicon").write_bytes(EARLIER)
+    lexicon = Lexicon({"the": 9, "The": 4, "thee": 2, "café": 1}, fold="case+accents",
+                      bigrams=[(("the", "café"), 3)])
+    for earlier in Lexicon.from_bytes(EARLIER), Lexicon.load(tmp_path / "earlier.lexicon"):
+        assert earlier.to_bytes() == lexicon.to_bytes()
+        assert earlier.suggest("teh") == lexicon.suggest("teh")
+    # Offsets into its body: the fold, then the trie section's item size and length.
+    for at, value, message in [(0, b"\x09", "unknown fold 9"),
+                               (4, b"\x02", "the trie has items of 2 bytes"),
+                               (5, b"\xff" * 8, "the trie runs past the end")]:
+        with pytest.raises(ValueError, match=message):
+            Lexicon.from_bytes(_earlier_damaged(at, value))
 
 
 def test_files_and_pickling_keep_every_answer(tmp_path):

@@ -232,13 +232,18 @@ def test_damaged_wide_codes_and_runs_are_refused(at, value, message):
     assert raised.value.reason == "layout"
 
 
-def test_a_mapped_index_is_unmapped_once_loaded(tmp_path):
-    path = tmp_path / "mapped.idx"
+def test_a_mapped_index_is_unmapped_once_loaded_and_loads_as_read(tmp_path):
+    path, lexicon_path = tmp_path / "mapped.idx", tmp_path / "mapped.lexicon"
     brindlemap.save(brindlemap.build(WORDS), path)
+    lexicon = Lexicon(WORDS, bigrams=[(("tea", "in"), 2)])
+    lexicon.save(lexicon_path)
     trie = brindlemap.load(path)
+    mapped, read = Lexicon.load(lexicon_path), Lexicon.load(lexicon_path, mmap=False)
     with open("/proc/self/maps", encoding="utf-8") as maps:
-        assert str(path) not in maps.read()
+        assert str(tmp_path) not in maps.read()
     assert answers(trie) == answers(brindlemap.build(WORDS))
+    assert mapped.to_bytes() == read.to_bytes() == lexicon.to_bytes()
+    assert mapped.suggest("te") == read.suggest("te") == lexicon.suggest("te")
 
 
 def test_sections_are_aligned_for_mapping():

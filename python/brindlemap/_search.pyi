@@ -120,7 +120,7 @@ def packed_reversed(trie: PrefixSearch) -> bytes | None:
 def from_packed(trie: Buffer, reversed: Buffer | None) -> PrefixSearch:
     """from_flat for packed bytes, with the same checks and errors."""
 
-def number_span(numbers: array[int] | bytes) -> tuple[int, int]:
+def number_span(numbers: Buffer) -> tuple[int, int]:
     """(the largest item or 0, the sum of the items) of an array of unsigned integers, in one
     pass that makes no Python object per item."""
 

@@ -12,13 +12,14 @@ from the start of the file (zeros in between), the last ending the file. SECTION
 tags each kind of index holds; a trie's are its arrays and those of its reversed trie, laid out
 flat (`_search.flat`), so that loading copies them and no search rebuilds the reversed trie.
 
-Version 4, which a trie is written in now, is version 3 with its trie sections packed
+Version 4, which every index is written in now, is version 3 with its trie sections packed
 (`_search.packed`): characters as codes into the trie's own alphabet, runs of children as
-counts, payloads only where they are; the file is about a third as large, and loads faster.
+counts, payloads only where they are; the file is about a third as large, and loads faster. A
+lexicon's index holds its tables as sections too (`lexicon_file` says which).
 
 Version 1, written by earlier brindlemaps, has no kind (every version-1 index holds a trie): its
-bytes are `PrefixSearch.to_bytes()` of a trie that passes the shape check. A lexicon is written in
-version 2, kind LEXICON (`lexicon_file` lays out its bytes). Files written before the header
+bytes are `PrefixSearch.to_bytes()` of a trie that passes the shape check. Earlier brindlemaps
+wrote a lexicon in version 2, kind LEXICON, its tables one after another (`lexicon_file`). Files written before the header
 existed hold the trie bytes alone, with nothing to catch a changed bit; they read only when asked
 for, and only when they are exactly what `to_bytes` gives, so that no other kind of file passes
 for one.
@@ -114,6 +115,11 @@ class Section(NamedTuple):
 # one more entry here, and one more part that its writer hands to `sectioned`.
 SECTIONS = {
     Kind.TRIE: (Section("trie", 1, True), Section("reversed", 2, False)),
+    Kind.LEXICON: (Section("fold", 1, True), Section("trie", 2, True),
+                   Section("reversed", 3, False), Section("text", 4, True),
+                   Section("starts", 5, True), Section("counts", 6, True),
+                   Section("firsts", 7, True), Section("totals", 8, True),
+                   Section("bigrams", 9, False), Section("bigram counts", 10, False)),
 }
 TABLE = struct.Struct("<4xI4x")
 ENTRY = struct.Struct("<I4xQQ")

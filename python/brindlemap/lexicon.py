@@ -134,13 +134,16 @@ class Lexicon:
         return for_language(cls, language)
 
     @classmethod
-    def load(cls, path: str | os.PathLike[str], *,
-             max_bytes: int = DEFAULT_MAX_BYTES) -> Lexicon:
-        """The lexicon in the index file at `path`, written by `save`, with the checks that
-        `brindlemap.load` makes of a trie's: ValueError for another kind of file (a trie's
-        index names `brindlemap.load`), a newer format, a truncated file, a checksum mismatch
-        or tables that do not fit together; at most `max_bytes` bytes are read."""
-        return cls._of(*read_lexicon(path, max_bytes))
+    def load(cls, path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
+             mmap: bool = True) -> Lexicon:
+        """The lexicon in the index file at `path`, written by `save` (or by an earlier
+        brindlemap), with the checks that `brindlemap.load` makes of a trie's: ValueError for
+        another kind of file (a trie's index names `brindlemap.load`), a newer format, a
+        truncated file, a checksum mismatch or tables that do not fit together; at most
+        `max_bytes` bytes are read. As `load` does, it maps the file while it reads it
+        (`mmap=False` reads it into memory instead), and the file holds the reversed trie
+        that searches read, so the first query makes nothing."""
+        return cls._of(*read_lexicon(path, max_bytes, mmap))
 
     def save(self, path: str | os.PathLike[str]) -> None:
         """Writes the lexicon to the index file `path`, replacing it as `brindlemap.save`

@@ -1,12 +1,17 @@
 """The bytes of a lexicon index: its fold and its tables, each length checked before it is
 trusted.
 
-Behind the header (kind LEXICON) come, little-endian: the fold (one byte: 0 none, 1 case,
-2 case and accents, then three zero bytes), then six sections, each an item size (one byte:
-1, 2, 4 or 8) and a count of items (eight bytes) followed by the items: the trie's bytes, the
-text of every spelling in UTF-8, then the arrays starts, counts, firsts and totals of
-`lexicon_tables.Tables`. A lexicon with bigram counts has two sections more, the pairs and the
-counts of `bigrams.Bigrams`; a file without them (as earlier versions wrote) has none.
+A lexicon is written in format 4, sectioned as a trie's index is (`index_format`), so that a
+file maps and its first query makes nothing: the fold (one byte: 0 none, 1 case, 2 case and
+accents, then three zero bytes); the trie of its keys and the reversed trie that searches
+read, packed as a trie's index packs them; the text of every spelling in UTF-8; the arrays
+starts, counts, firsts and totals of `lexicon_tables.Tables`; and, for a lexicon with bigram
+counts, the pairs and the counts of `bigrams.Bigrams`. Each array is an item size (one byte:
+1, 2, 4 or 8, then seven zero bytes) followed by its items, little-endian.
+
+Earlier brindlemaps wrote format 2, which still loads: behind the header, the fold, then six
+sections, each an item size (one byte) and a count of items (eight bytes) followed by the
+items: the trie's bytes, the text, then the four arrays, and for bigrams two sections more.
 """
 
 import struct
@@ -18,33 +23,41 @@ from brindlemap import _search
 from brindlemap.bigrams import Bigrams
 from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.folding import FOLDS, Fold
-from brindlemap.index_format import Kind, byte_bound, pack_header, shaped
+from brindlemap.index_format import PACKED, Kind, byte_bound, sectioned, shaped
 from brindlemap.index_reader import BodyStream, IndexFile, Source, in_place, read_index
 from brindlemap.lexicon_tables import Tables
 
 FOLD = struct.Struct("<B3x")
+# Format 2's sections: item size and count of items.
 SECTION = struct.Struct("<BQ")
+# The item size in front of each array of the newest format.
+ITEMS = struct.Struct("<B7x")
+# The arrays of `Tables` after its trie and text, by their sections' names.
+NUMBERED = ("starts", "counts", "firsts", "totals")
 ARRAY_CODES = {array(code).itemsize: code for code in "BHIQ"}
 BIG_ENDIAN = sys.byteorder == "big"
 
 
-def _section(items: bytes | array[int]) -> Iterable[bytes]:
-    if isinstance(items, bytes):
-        return SECTION.pack(1, len(items)), items
+def _little_endian(items: array[int]) -> bytes:
     if BIG_ENDIAN:
         items = array(items.typecode, items)
         items.byteswap()
-    return SECTION.pack(items.itemsize, len(items)), items.tobytes()
+    return items.tobytes()
 
 
 def lexicon_bytes(fold: Fold, tables: Tables, bigrams: Bigrams | None = None) -> bytes:
-    """The whole index file of a lexicon: header, then its bytes."""
-    parts = [FOLD.pack(FOLDS.index(fold))]
-    extra = () if bigrams is None else (bigrams.pairs, bigrams.counts)
-    for items in (tables.trie.to_bytes(), tables.text.encode("utf-8"), *tables[2:], *extra):
-        parts.extend(_section(items))
-    body = b"".join(parts)
-    return pack_header(body, Kind.LEXICON) + body
+    """The whole index file of a lexicon, in the newest format: header, then its sections."""
+    trie = tables.trie
+    parts = {"fold": FOLD.pack(FOLDS.index(fold)), "trie": _search.packed(trie),
+             "text": tables.text.encode("utf-8")}
+    if (backward := _search.packed_reversed(trie)) is not None:
+        parts["reversed"] = backward
+    arrays = dict(zip(NUMBERED, tables[2:]))
+    if bigrams is not None:
+        arrays.update({"bigrams": bigrams.pairs, "bigram counts": bigrams.counts})
+    for name, items in arrays.items():
+        parts[name] = ITEMS.pack(items.itemsize) + _little_endian(items)
+    return b"".join(sectioned(Kind.LEXICON, parts))
 
 
 def _layout(message: str) -> IndexFileError:
@@ -100,10 +113,12 @@ def _fold(code: int) -> Fold:
 Laid = tuple[Fold, Tables, Bigrams | None]
 
 
-def read_lexicon(source: Source, max_bytes: int) -> Laid:
+def read_lexicon(source: Source, max_bytes: int, mapped: bool = False) -> Laid:
     """The fold, tables and bigrams of the lexicon index at `source` (a path or an index
-    file's bytes), read by `index_reader` within `max_bytes`, each part checked."""
-    return read_index(source, lexicon_of, kind=Kind.LEXICON, max_bytes=byte_bound(max_bytes))
+    file's bytes), read by `index_reader` within `max_bytes` (mapped, where `mapped` and the
+    file is regular and sectioned), each part checked."""
+    return read_index(source, lexicon_of, kind=Kind.LEXICON, max_bytes=byte_bound(max_bytes),
+                      mapped=mapped)
 
 
 def lexicon_from_bytes(data: bytes | bytearray) -> Laid:
@@ -112,9 +127,15 @@ def lexicon_from_bytes(data: bytes | bytearray) -> Laid:
 
 
 def lexicon_of(index: IndexFile) -> Laid:
-    """The fold and tables of a lexicon's index, as `read_index` read it: from its file a
-    section at a time, so that only the tables and the section at hand are held, a damaged
-    byte told as such before whatever it broke; or from the bytes in memory."""
+    """The fold and tables of a lexicon's index, as `read_index` read it: from its sections;
+    or, in format 2, from its file a section at a time, so that only the tables and the
+    section at hand are held, a damaged byte told as such before whatever it broke, or from
+    the bytes in memory."""
+    if index.sections:
+        assert index.header is not None
+        if index.header.version < PACKED:
+            raise _layout("a lexicon in format 3, which no brindlemap writes")
+        return _from_sections(index.sections)
     if isinstance(index.body, BodyStream):
         stream = index.body
         try:
@@ -135,22 +156,59 @@ def lexicon_of(index: IndexFile) -> Laid:
     return _sections(_Reader(len(body), read))
 
 
+def _array(data: memoryview, what: str) -> array[int]:
+    if len(data) < ITEMS.size or bytes(data[1:ITEMS.size]) != bytes(ITEMS.size - 1):
+        raise _layout(f"the {what} has no item size")
+    itemsize = data[0]
+    if itemsize not in ARRAY_CODES or (len(data) - ITEMS.size) % itemsize:
+        raise _layout(f"the {what} has items of {itemsize} bytes")
+    numbers = array(ARRAY_CODES[itemsize])
+    numbers.frombytes(data[ITEMS.size:])
+    if BIG_ENDIAN:
+        numbers.byteswap()
+    return numbers
+
+
+def _from_sections(sections: dict[str, memoryview]) -> Laid:
+    fold = sections["fold"]
+    if len(fold) != FOLD.size or bytes(fold[1:]) != bytes(FOLD.size - 1):
+        raise _layout("its fold is not one byte and three zeros")
+    trie = _search.from_packed(sections["trie"], sections.get("reversed"))
+    text = _text(sections["text"])
+    starts, counts, firsts, totals = (_array(sections[name], name) for name in NUMBERED)
+    bigrams = None
+    if ("bigrams" in sections) != ("bigram counts" in sections):
+        raise _layout("its bigrams and their counts come apart")
+    if "bigrams" in sections:
+        bigrams = _bigrams(len(totals), _array(sections["bigrams"], "bigrams"),
+                           _array(sections["bigram counts"], "bigram counts"))
+    return (_fold(fold[0]), checked_tables(Tables(trie, text, starts, counts, firsts, totals)),
+            bigrams)
+
+
+def _text(data: bytes | bytearray | memoryview) -> str:
+    try:
+        return str(data, "utf-8")
+    except UnicodeDecodeError as error:
+        raise _layout(f"the text is not UTF-8: {error.reason}") from None
+
+
+def _bigrams(keys: int, pairs: array[int], counts: array[int]) -> Bigrams:
+    try:
+        return Bigrams(keys, pairs, counts).checked()
+    except ValueError as error:
+        raise _layout(str(error)) from None
+
+
 def _sections(reader: _Reader) -> Laid:
     fold = _fold(FOLD.unpack(reader.take(FOLD.size, "fold"))[0])
     trie = _search.decode(reader.raw("trie"))
-    try:
-        text = str(reader.raw("text"), "utf-8")
-    except UnicodeDecodeError as error:
-        raise _layout(f"the text is not UTF-8: {error.reason}") from None
-    starts, counts, firsts, totals = map(reader.numbers, ("starts", "counts", "firsts",
-                                                          "totals"))
+    text = _text(reader.raw("text"))
+    starts, counts, firsts, totals = map(reader.numbers, NUMBERED)
     bigrams = None
     if not reader.done():
         pairs, pair_counts = reader.numbers("bigrams"), reader.numbers("bigram counts")
-        try:
-            bigrams = Bigrams(len(totals), pairs, pair_counts).checked()
-        except ValueError as error:
-            raise _layout(str(error)) from None
+        bigrams = _bigrams(len(totals), pairs, pair_counts)
     reader.end()
     return fold, checked_tables(Tables(trie, text, starts, counts, firsts, totals)), bigrams
 
