@@ -3,16 +3,18 @@
 Public: the names of `__all__`; the rest serves the package and may change."""
 
 import contextlib
-import multiprocessing
 import os
 import warnings
 from collections.abc import Iterator
-from concurrent.futures import ProcessPoolExecutor
 from operator import index
+from typing import TYPE_CHECKING
 
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap._failures import is_panic
+
+if TYPE_CHECKING:
+    from multiprocessing.context import BaseContext
 from brindlemap._types import Match, Queries
 from brindlemap.queries import search_many
 
@@ -69,7 +71,11 @@ def _match_chunk(queries: list[str], max_dist: int, limit: int | None) -> list[l
         return [trie.fuzzy_match(q, max_dist, limit) for q in queries]
 
 
-def _pool_context() -> multiprocessing.context.BaseContext:
+def _pool_context() -> "BaseContext":
+    # Imported here: multiprocessing takes a tenth of the package's import, and only a
+    # malformed trie's batch needs it.
+    import multiprocessing  # noqa: PLC0415
+
     methods = multiprocessing.get_all_start_methods()
     return multiprocessing.get_context("forkserver" if "forkserver" in methods else "spawn")
 
@@ -117,6 +123,8 @@ def match_many(trie: PrefixSearch, queries: Queries, max_dist: int, limit: int |
         return [first] + [trie.fuzzy_match(q, max_dist, limit) for q in rest]
     chunk = max(1, -(-len(rest) // (workers * 4)))
     chunks = [rest[i:i + chunk] for i in range(0, len(rest), chunk)]
+    from concurrent.futures import ProcessPoolExecutor  # noqa: PLC0415  (see _pool_context)
+
     with ProcessPoolExecutor(max_workers=workers, mp_context=_pool_context(),
                              initializer=install_worker_trie, initargs=(trie,)) as pool:
         results = [first]

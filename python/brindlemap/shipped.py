@@ -1,7 +1,6 @@
 """Where the package's own data comes from: the English lexicon in the wheel, and other
 languages' word lists from the optional `wordfreq` package."""
 
-import importlib.resources
 import operator
 from collections.abc import Iterator
 from pathlib import Path
@@ -12,7 +11,9 @@ PER_WORDS = 10**9
 
 def data_path(name: str) -> Path:
     """The path of a file the package ships in its data folder."""
-    return Path(str(importlib.resources.files("brindlemap").joinpath("data", name)))
+    # Beside this module, where the wheel installs it: importlib.resources would cost a
+    # process 10 ms of imports before its first lexicon, and the package is never zipped.
+    return Path(__file__).resolve().parent / "data" / name
 
 
 def english_index() -> Path:

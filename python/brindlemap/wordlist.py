@@ -1,5 +1,6 @@
 """Reading word lists: UTF-8 text, one word per line, optionally a tab and a payload."""
 
+import functools
 from collections.abc import Iterator
 from typing import BinaryIO
 
@@ -11,9 +12,12 @@ from brindlemap.lines import LineSource, read_lines
 MAX_LINE_BYTES = 1 << 20
 
 _BOM = b"\xef\xbb\xbf"
-# Whitespace around a line, but not a tab: a leading tab is an empty word, not indentation.
-# Unicode has no whitespace beyond its first plane.
-_SPACE_BUT_TAB = "".join(c for c in map(chr, range(0x10000)) if c.isspace() and c != "\t")
+@functools.cache
+def _space_but_tab() -> str:
+    """Whitespace around a line, but not a tab: a leading tab is an empty word, not
+    indentation. Unicode has no whitespace beyond its first plane; the walk over it is made
+    when the first list is read, not when the package is imported."""
+    return "".join(c for c in map(chr, range(0x10000)) if c.isspace() and c != "\t")
 
 
 class WordListError(ValueError):
@@ -59,7 +63,7 @@ def entries(source: BinaryIO, name: str) -> Iterator[tuple[str, int]]:
     """(word, payload) for each non-blank line of `source`: "word" (the payload is the line's
     index, from 0) or "word<TAB>payload", with the surrounding whitespace trimmed."""
     for index, line in enumerate(lines(source, name)):
-        text = line.strip(_SPACE_BUT_TAB)
+        text = line.strip(_space_but_tab())
         if not text:
             continue
         word, tab, payload = text.partition("\t")
