@@ -27,6 +27,7 @@ import casing_quality  # noqa: E402
 from measure import best_us, median, release_free_memory, rss_bytes  # noqa: E402
 import quality  # noqa: E402
 import first_answer  # noqa: E402
+import resident  # noqa: E402
 import split_targets  # noqa: E402
 from peers import PurePythonTrie, RapidfuzzScan, SymSpell, lean_walk  # noqa: E402
 from wordlists import LISTS, load_queries, load_words  # noqa: E402
@@ -449,6 +450,9 @@ def main():
     first = first_answer.section(log=lambda m: print(m, flush=True))
     print("\n".join(first), flush=True)
     lines += first
+    memory = resident.section(log=lambda m: print(m, flush=True))
+    print("\n".join(memory), flush=True)
+    lines += memory
     elapsed = (datetime.now(timezone.utc) - started).total_seconds() / 60
     lines.append(f"Whole run: {elapsed:.0f} minutes.")
     Path(args.out).write_text("\n".join(lines) + "\n", encoding="utf-8")
