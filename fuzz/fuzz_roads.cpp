@@ -3,8 +3,9 @@
 // general walk's records in the same order, with 32-bit and with 64-bit rows; where the split
 // search serves, it gives the specialised walk's records and brute force's in the same order
 // under every metric (weighted costs made from the header among them), and its k best are the
-// k-best walk's; and the direct exact descent names the node of the general walk's first exact
-// record.
+// k-best walk's; the words near each stretch of a query, read as text written without spaces,
+// are those brute force finds; and the direct exact descent names the node of the general
+// walk's first exact record.
 //
 // Input: the header of walk_inputs.h, whose flag byte here says what the rest is: bit 0 set, a
 // word list (bit 1: numbered depth first, bit 2: siblings in reverse order); clear, a
@@ -28,6 +29,7 @@
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/matcher.h"
 #include "prefix/matcher/split_walk.h"
+#include "prefix/matcher/spelt_words.h"
 #include "prefix/utf8.h"
 #include "serial/decode.h"
 #include "walk_inputs.h"
@@ -187,6 +189,41 @@ void check_split(const Trie& trie, const fuzz::Query& query, const Metric& weigh
     }
 }
 
+// The words near each stretch of the query, read as a text written without spaces: exactly
+// those within its max_dist (at most 2) by optimal string alignment, one edit for every three
+// letters of the word at most, by start.
+void check_near_words(const Trie& trie, const fuzz::Query& query) {
+    const std::span<const char32_t> text = query.characters;
+    const auto max_edits = static_cast<std::uint32_t>(std::min<std::uint64_t>(query.max_dist, 2));
+    constexpr std::size_t kLongest = 6;
+    std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>> brute;
+    const std::vector<MatchRecord> every =
+        general_records(trie, query, std::numeric_limits<std::uint64_t>::max(), std::nullopt);
+    for (std::size_t start = 0; start < text.size(); ++start) {
+        for (std::size_t end = start + 1; end <= text.size(); ++end) {
+            for (const MatchRecord& word : every) {
+                const std::vector<char32_t> letters = utf8::decode_all(word.text);
+                const std::uint64_t d = fuzz::osa(text.subspan(start, end - start), letters);
+                const std::uint64_t allowed =
+                    std::min<std::uint64_t>(max_edits, letters.size() / kLettersPerEdit);
+                if (!letters.empty() && letters.size() <= kLongest && d <= allowed)
+                    brute.emplace_back(start, end, *trie.get_payload(word.node), d);
+            }
+        }
+    }
+    WalkInterrupt interrupt;
+    const std::vector<SpeltWord> near = near_words(trie, text, kLongest, max_edits, interrupt);
+    std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>> found;
+    for (const SpeltWord& word : near) {
+        if (!found.empty() && std::get<0>(found.back()) > word.start)
+            fuzz::finding("the near words are not in the order of their starts");
+        found.emplace_back(word.start, word.end, word.payload, word.edits);
+    }
+    std::sort(found.begin(), found.end());
+    std::sort(brute.begin(), brute.end());
+    if (found != brute) fuzz::finding("the near words disagree with brute force");
+}
+
 void compare_roads(const Trie& trie, const fuzz::Query& query, const Metric& weighted) {
     const std::vector<MatchRecord> general =
         general_records(trie, query, query.max_dist, query.limit);
@@ -204,6 +241,7 @@ void compare_roads(const Trie& trie, const fuzz::Query& query, const Metric& wei
     check_split(trie, query, weighted);
     for (const Metric metric : {Metric::levenshtein, weighted})
         check_completion(trie, query, metric);
+    if (query.characters.size() <= 12) check_near_words(trie, query);
     const std::vector<MatchRecord> exact = general_records(trie, query, 0, std::nullopt);
     const std::optional<std::uint32_t> node = fast_exact_node(trie, query.characters);
     if (node != (exact.empty() ? std::nullopt : std::optional(exact.front().node)))

@@ -7,10 +7,12 @@ import pickle
 import pytest
 from hypothesis import given, settings, strategies as st
 
+import brindlemap
 from brindlemap import Lexicon, _search
 from brindlemap._types import MAX_COUNT
 from brindlemap.context import pair_lift
 from brindlemap.segmenting import UNKNOWN_COUNT, UNKNOWN_PER_LETTER
+from conftest import osa
 
 # "or" is commoner than "over" at the same distance from "ovr"; the pairs say which is meant.
 WORDS = {"the": 1000, "or": 300, "over": 40, "jumped": 20, "dog": 30, "a": 500, "lot": 60,
@@ -112,9 +114,39 @@ def test_segment_finds_the_best_split_that_brute_force_finds(lexicon, text):
     assert _model_score(lexicon, found) >= max(map(lambda s: _model_score(lexicon, s),
                                                    _splits(text))) - 1e-9
     # The native descents find exactly the words that stretches of the text spell.
-    spelt = {(start, end) for start, end, _ in _search.spelt_words(lexicon._trie, text, 32)}
+    spelt = {(start, end) for start, end, _, _ in _search.spelt_words(lexicon._trie, text, 32, 0)}
     assert spelt == {(i, j) for i in range(len(text)) for j in range(i + 1, len(text) + 1)
                      if text[i:j] in lexicon}
+
+
+NEAR = ["the", "then", "than", "hen", "a", "at", "tea", "steam", "eat", "hat", "heath"]
+
+
+@settings(max_examples=200, deadline=None)
+@given(text=st.text("aehnst", max_size=9), max_edits=st.integers(0, 3),
+       longest=st.integers(1, 7))
+def test_near_words_are_those_brute_force_finds(text, max_edits, longest):
+    trie = brindlemap.build(NEAR)
+    found = _search.spelt_words(trie, text, longest, max_edits)
+    assert [start for start, *_ in found] == sorted(start for start, *_ in found)
+    expected = set()
+    for start in range(len(text)):
+        for end in range(start + 1, len(text) + 1):
+            for payload, word in enumerate(NEAR):
+                edits = osa(text[start:end], word)
+                if len(word) <= longest and edits <= min(max_edits, len(word) // 3):
+                    expected.add((start, end, payload, edits))
+    assert set(found) == expected and len(found) == len(expected)
+
+
+def test_segment_finds_words_past_their_slips():
+    english = Lexicon.english()
+    assert english.segment("Thequikbrwnfox, thsi", max_dist=1) == ["The", "quick", "brown",
+                                                                  "fox", ",", "this"]
+    assert english.segment("recieve") == ["rec", "i", "eve"]  # no edits unless asked
+    assert english.segment("recieve", 2) == ["receive"]
+    with pytest.raises(ValueError, match="max_dist must be from 0 to 2, not 3"):
+        english.segment("a", 3)
 
 
 def test_run_ons_are_split_where_sure_and_offered_where_likelier():

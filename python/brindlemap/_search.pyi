@@ -141,17 +141,23 @@ def segment(
     unknown_first: float,
     unknown_per_letter: float,
     longest: int,
-) -> list[int]:
-    """Where each piece of the likeliest split of text starts, in order: the words are
-    the trie's (payload r counting totals[r] of total), each pair (a, b) counting
-    pair_counts[i] where pairs[i] == a * len(totals) + b (pairs ascending; mass their
-    total), scored as brindlemap.segmenting describes; a piece starts and ends only
-    where allowed (bytes, one a position) is nonzero, or at either end."""
+    max_edits: int,
+    per_edit: float,
+) -> list[tuple[int, int | None, int]]:
+    """The pieces of the likeliest split of text, in order, as (start, payload of its
+    word or None, edits): the words are the trie's (payload r counting totals[r] of
+    total), each pair (a, b) counting pair_counts[i] where pairs[i] == a *
+    len(totals) + b (pairs ascending; mass their total), a piece within max_edits
+    edits of its word, each costing per_edit, scored as brindlemap.segmenting
+    describes; a piece starts and ends only where allowed (bytes, one a position) is
+    nonzero, or at either end."""
 
-def spelt_words(trie: PrefixSearch, text: str, longest: int) -> list[tuple[int, int, int]]:
-    """Every stretch of text of at most longest characters that spells a word of the trie, as
-    (start, end, payload) with text[start:end] the word, by start and then by end: one
-    descent from the root for each start, so at most len(text) * longest steps."""
+def spelt_words(trie: PrefixSearch, text: str, longest: int,
+                max_edits: int) -> list[tuple[int, int, int, int]]:
+    """Every stretch of text within max_edits edits (optimal string alignment) of a word of the
+    trie of at most longest letters, and no more than one edit for every three of its
+    letters, as (start, end, payload, edits) with text[start:end] the stretch, by start: with
+    max_edits 0, the words the stretches spell, one descent from the root for each start."""
 
 def well_formed(trie: PrefixSearch) -> bool:
     """Whether the trie's arrays passed the shape check made when it was created: only such

@@ -408,13 +408,22 @@ class Lexicon:
 
     # Whole texts.
 
-    def segment(self, text: str) -> list[str]:
+    def segment(self, text: str, max_dist: int = 0) -> list[str]:
         """The likeliest words of `text` written without spaces, each as written there:
         `segment("thequickbrownfox")` is ["the", "quick", "brown", "fox"]. Each run of letters
         is split on its own, by the words' counts and, where the lexicon has them, the bigram
         counts of neighbours; a stretch that spells no word stays whole, and every character
-        but a space or a letter is a piece of its own (`brindlemap.segmenting`)."""
-        return list(segmenting.segment(self, self._text_of(text)))
+        but a space or a letter is a piece of its own (`brindlemap.segmenting`). With
+        `max_dist` (up to 2), a piece may be a word that many edits from what is written,
+        and is given as that word: `segment("thequikbrwnfox", 1)` is ["the", "quick",
+        "brown", "fox"]."""
+        max_dist = segmenting.checked_edits(max_dist)
+        return list(segmenting.segment(self, self._text_of(text), max_dist))
+
+    def _meant(self, written: str, number: int, edits: int) -> str:
+        """Key `number` as it answers for `written`, `edits` away: cased as written is."""
+        found = (self._key_of(self._commonest(number)), number, edits)
+        return self._answers(written, self._key_of(written), [found])[0].word
 
     def check(self, text: str, max_dist: int | None = None, k: int = 5, *,
               metric: Metric | Costs | None = None, confidence: float = DEFAULT_CONFIDENCE,

@@ -7,7 +7,10 @@ lexicon has bigram counts (`brindlemap.context`); a stretch that spells no word 
 written, at a cost that grows with its length, so that every run has a split. The native
 `segment` finds every word that a stretch of the run spells (one descent from each letter),
 and a dynamic programme over them keeps, for each position and each word that may end there,
-the best split of the run up to it.
+the best split of the run up to it. With `max_dist`, a piece may also be a word a few edits
+from the stretch (a letter typed for another, left out, added, or two swapped; one edit for a
+word of three letters or more, two from six), each edit costing EDIT_WEIGHT as it does in a
+correction: "thequikbrownfox" is "the quick brown fox"; such a piece is given as the word.
 """
 
 from __future__ import annotations
@@ -19,12 +22,13 @@ from collections.abc import Iterator
 from typing import TYPE_CHECKING
 
 from brindlemap import _search
+from brindlemap.confidence import EDIT_WEIGHT
 from brindlemap.context import SMOOTHING
 
 if TYPE_CHECKING:
     from brindlemap.lexicon import Lexicon
 
-__all__ = ["LONGEST_WORD", "segment", "split"]
+__all__ = ["LONGEST_WORD", "MOST_EDITS", "checked_edits", "segment", "split"]
 
 # The longest word looked for in a run, in characters; longer words are rarer than the errors
 # of a split that tries them.
@@ -35,6 +39,19 @@ UNKNOWN_COUNT = 10
 UNKNOWN_PER_LETTER = math.log(10)
 
 _RUNS = re.compile(r"[^\W\d_]+|\S")
+# The most edits between a piece and its word that a split looks for: past two, the word is
+# more often a guess than the one meant.
+MOST_EDITS = 2
+
+
+def checked_edits(max_dist: object) -> int:
+    """`max_dist` as the edits a split's pieces may lie from their words (0 to MOST_EDITS);
+    TypeError or ValueError naming it otherwise."""
+    if isinstance(max_dist, bool) or not isinstance(max_dist, int):
+        raise TypeError(f"max_dist must be an int, not {type(max_dist).__name__}")
+    if not 0 <= max_dist <= MOST_EDITS:
+        raise ValueError(f"max_dist must be from 0 to {MOST_EDITS}, not {max_dist}")
+    return max_dist
 
 
 def _folded(lexicon: Lexicon, run: str) -> tuple[str, list[int]]:
@@ -52,30 +69,36 @@ def _folded(lexicon: Lexicon, run: str) -> tuple[str, list[int]]:
     return "".join(pieces), places
 
 
-def split(lexicon: Lexicon, run: str) -> list[str]:
-    """The likeliest split of `run`, a run of letters, into pieces of it."""
+def split(lexicon: Lexicon, run: str, max_dist: int = 0) -> list[str]:
+    """The likeliest split of `run`, a run of letters, into pieces of it, or into words within
+    `max_dist` edits of its pieces."""
     folded, places = _folded(lexicon, run)
     allowed = b"" if len(folded) == len(run) else bytes(place >= 0 for place in places)
     bigrams = lexicon._bigrams
     pairs, counts, mass = ((_NO_PAIRS, _NO_PAIRS, 1) if bigrams is None
                            else (bigrams.pairs, bigrams.counts, bigrams.mass()))
-    starts = _search.segment(lexicon._trie, folded, allowed, lexicon._totals, lexicon.total(),
+    pieces = _search.segment(lexicon._trie, folded, allowed, lexicon._totals, lexicon.total(),
                              pairs, counts, mass, SMOOTHING,
                              math.log(UNKNOWN_COUNT / lexicon.total()) - UNKNOWN_PER_LETTER,
-                             UNKNOWN_PER_LETTER, LONGEST_WORD)
-    ends = [*starts[1:], len(folded)]
-    return [run[places[start]:places[end]] for start, end in zip(starts, ends)]
+                             UNKNOWN_PER_LETTER, LONGEST_WORD, max_dist, EDIT_WEIGHT)
+    ends = [piece[0] for piece in pieces[1:]] + [len(folded)]
+    words = []
+    for (start, number, edits), end in zip(pieces, ends):
+        written = run[places[start]:places[end]]
+        words.append(written if not edits or number is None
+                     else lexicon._meant(written, number, edits))
+    return words
 
 
 _NO_PAIRS = array("Q")
 
 
-def segment(lexicon: Lexicon, text: str) -> Iterator[str]:
+def segment(lexicon: Lexicon, text: str, max_dist: int = 0) -> Iterator[str]:
     """The words of `text`: each run of letters split as `split` splits it, every other
     character but spaces a piece of its own."""
     for found in _RUNS.finditer(text):
         piece = found.group()
         if piece[0].isalpha():
-            yield from split(lexicon, piece)
+            yield from split(lexicon, piece, max_dist)
         else:
             yield piece

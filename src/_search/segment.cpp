@@ -22,7 +22,8 @@ double AsReal::convert(PyObject* object) {
 PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText::Value& allowed,
               const AsNumbers::Value& totals, std::uint64_t total, const AsNumbers::Value& pairs,
               const AsNumbers::Value& pair_counts, std::uint64_t mass, double smoothing,
-              double unknown_first, double unknown_per_letter, std::uint64_t longest) {
+              double unknown_first, double unknown_per_letter, std::uint64_t longest,
+              std::uint32_t max_edits, double per_edit) {
     const std::vector<char32_t> characters = utf8::decode_all(text);
     if (characters.size() > 0xFFFFFFFFu)
         throw_error(PyExc_ValueError, "a text of more than 4294967295 characters");
@@ -30,17 +31,24 @@ PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText:
     const SegmentModel model{totals.view(),        pairs.view(),
                              pair_counts.view(),   std::max<std::uint64_t>(total, 1),
                              std::max<std::uint64_t>(mass, 1), smoothing,
-                             unknown_first,        unknown_per_letter};
-    const std::size_t reach =
-        static_cast<std::size_t>(std::min<std::uint64_t>(longest, characters.size()));
-    std::vector<std::uint32_t> starts = walk_without_gil([&](WalkInterrupt& interrupt) {
-        return segment_starts(
+                             unknown_first,        unknown_per_letter,
+                             per_edit};
+    // A word may be longer than its stretch by the letters an edit leaves out.
+    const std::size_t reach = static_cast<std::size_t>(
+        std::min<std::uint64_t>(longest, std::uint64_t{characters.size()} + max_edits));
+    std::vector<SegmentPiece> pieces = walk_without_gil([&](WalkInterrupt& interrupt) {
+        return segment_pieces(
             trie.trie(), characters,
             std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(mask.data()),
                                            mask.size()),
-            model, reach, interrupt);
+            model, reach, max_edits, interrupt);
     });
-    return py_list(starts.size(), [&](std::size_t i) { return py_u32(starts[i]); });
+    return py_list(pieces.size(), [&](std::size_t i) {
+        const SegmentPiece& piece = pieces[i];
+        PyRef word = piece.word < 0 ? PyRef::borrow(Py_None)
+                                    : py_u32(static_cast<std::uint32_t>(piece.word));
+        return py_tuple(py_u32(piece.start), std::move(word), py_u32(piece.edits));
+    });
 }
 
 }  // namespace brindlemap

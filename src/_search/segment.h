@@ -23,22 +23,26 @@ struct AsReal {
 namespace search_signatures {
 
 inline constexpr Signature<AsWellFormedTrie, AsText, AsWordText, AsNumbers, AsU64, AsNumbers,
-                           AsNumbers, AsU64, AsReal, AsReal, AsReal, AsWordCount>
+                           AsNumbers, AsU64, AsReal, AsReal, AsReal, AsWordCount, AsU32, AsReal>
     segment{"segment",
             "",
             {"trie", "text", "allowed", "totals", "total", "pairs", "pair_counts", "mass",
-             "smoothing", "unknown_first", "unknown_per_letter", "longest"},
-            "Where each piece of the likeliest split of text starts, in order: the words are\n"
-            "the trie's (payload r counting totals[r] of total), each pair (a, b) counting\n"
-            "pair_counts[i] where pairs[i] == a * len(totals) + b (pairs ascending; mass their\n"
-            "total), scored as brindlemap.segmenting describes; a piece starts and ends only\n"
-            "where allowed (bytes, one a position) is nonzero, or at either end."};
+             "smoothing", "unknown_first", "unknown_per_letter", "longest", "max_edits",
+             "per_edit"},
+            "The pieces of the likeliest split of text, in order, as (start, payload of its\n"
+            "word or None, edits): the words are the trie's (payload r counting totals[r] of\n"
+            "total), each pair (a, b) counting pair_counts[i] where pairs[i] == a *\n"
+            "len(totals) + b (pairs ascending; mass their total), a piece within max_edits\n"
+            "edits of its word, each costing per_edit, scored as brindlemap.segmenting\n"
+            "describes; a piece starts and ends only where allowed (bytes, one a position) is\n"
+            "nonzero, or at either end."};
 
 }  // namespace search_signatures
 
 PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText::Value& allowed,
               const AsNumbers::Value& totals, std::uint64_t total, const AsNumbers::Value& pairs,
               const AsNumbers::Value& pair_counts, std::uint64_t mass, double smoothing,
-              double unknown_first, double unknown_per_letter, std::uint64_t longest);
+              double unknown_first, double unknown_per_letter, std::uint64_t longest,
+              std::uint32_t max_edits, double per_edit);
 
 }  // namespace brindlemap

@@ -1,4 +1,4 @@
-// The dynamic programme of segment_starts: for each position and each word that may end
+// The dynamic programme of segment_pieces: for each position and each word that may end
 // there, the best split up to it.
 #include "prefix/matcher/segmentation.h"
 
@@ -21,6 +21,7 @@ struct State {
     double score;
     std::uint32_t start;
     std::int64_t before;
+    std::uint32_t edits = 0;  // of the last piece
 };
 
 class Scores {
@@ -62,22 +63,56 @@ class Scores {
     double scale_;
 };
 
+// A stretch is within an edit or two of dozens of words ("cat": bat, car, cast...): of those it
+// does not spell, only the kNearPerStretch likeliest by their counts are kept, since a word far
+// behind them would need its neighbours' whole support to win, and each kept word costs a step
+// for each split ending where it starts.
+constexpr std::size_t kNearPerStretch = 4;
+
+void keep_likeliest(std::vector<SpeltWord>& words, const Scores& scores,
+                    const SegmentModel& model) {
+    const auto alone = [&](const SpeltWord& word) {
+        return word.payload < model.totals.size()
+                   ? scores.alone(word.payload) - model.per_edit * double(word.edits)
+                   : -HUGE_VAL;
+    };
+    std::stable_sort(words.begin(), words.end(), [&](const SpeltWord& a, const SpeltWord& b) {
+        if (a.start != b.start || a.end != b.end)
+            return a.start != b.start ? a.start < b.start : a.end < b.end;
+        return (a.edits == 0) > (b.edits == 0) || ((a.edits == 0) == (b.edits == 0) &&
+                                                   alone(a) > alone(b));
+    });
+    std::size_t kept = 0, near = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const bool same = i > 0 && words[i].start == words[i - 1].start &&
+                          words[i].end == words[i - 1].end;
+        if (!same) near = 0;
+        if (words[i].edits > 0 && near++ >= kNearPerStretch) continue;
+        words[kept++] = words[i];
+    }
+    words.resize(kept);
+}
+
 }  // namespace
 
-std::vector<std::uint32_t> segment_starts(const Trie& trie, std::span<const char32_t> text,
-                                          std::span<const unsigned char> allowed,
-                                          const SegmentModel& model, std::size_t longest,
-                                          WalkInterrupt& interrupt) {
+std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char32_t> text,
+                                         std::span<const unsigned char> allowed,
+                                         const SegmentModel& model, std::size_t longest,
+                                         std::uint32_t max_edits, WalkInterrupt& interrupt) {
     const std::size_t size = text.size();
     // The text's two ends are always places to cut.
     const auto may_cut = [&](std::size_t at) {
         return at == 0 || at == size || allowed.size() <= at || allowed[at] != 0;
     };
     // The words found, by where they end (and, for one end, by where they start).
-    std::vector<SpeltWord> words = spelt_words(trie, text, longest, interrupt);
-    std::stable_sort(words.begin(), words.end(),
-                     [](const SpeltWord& a, const SpeltWord& b) { return a.end < b.end; });
+    std::vector<SpeltWord> words = near_words(trie, text, longest, max_edits, interrupt);
     const Scores scores(model);
+    if (max_edits > 0) keep_likeliest(words, scores, model);
+    // By end, and for one end by word, so that the state a word leaves is found in one step:
+    // it is the last one made, if any (the first found of a word keeps its place on ties).
+    std::stable_sort(words.begin(), words.end(), [](const SpeltWord& a, const SpeltWord& b) {
+        return a.end != b.end ? a.end < b.end : a.payload < b.payload;
+    });
     std::vector<State> states{{kStart, 0.0, 0, kStart}};
     // states[first[p] .. first[p + 1]) are those of position p (none where no cut may fall).
     std::vector<std::size_t> first(size + 2, 0);
@@ -113,7 +148,8 @@ std::vector<std::uint32_t> segment_starts(const Trie& trie, std::span<const char
         for (; next_word < words.size() && words[next_word].end == end; ++next_word) {
             const SpeltWord& word = words[next_word];
             if (!may_cut(word.start) || word.payload >= model.totals.size()) continue;
-            const double alone = scores.alone(word.payload);
+            const double alone =
+                scores.alone(word.payload) - model.per_edit * static_cast<double>(word.edits);
             // By index, not by a view: the states of this position grow below, and may move.
             const std::size_t low = first[word.start], high = first[word.start + 1];
             interrupt.charge(high - low + 1);
@@ -121,20 +157,19 @@ std::vector<std::uint32_t> segment_starts(const Trie& trie, std::span<const char
                 const State state = states[i];
                 double score = state.score + alone;
                 if (state.last >= 0) score += scores.pair(std::uint64_t(state.last), word.payload);
-                auto mine = std::find_if(states.begin() + std::ptrdiff_t(here), states.end(),
-                                         [&](const State& s) { return s.last == word.payload; });
-                if (mine == states.end())
-                    states.push_back({word.payload, score, word.start, state.last});
-                else if (score > mine->score)
-                    *mine = {word.payload, score, word.start, state.last};
+                const State made{word.payload, score, word.start, state.last, word.edits};
+                if (states.size() == here || states.back().last != word.payload)
+                    states.push_back(made);
+                else if (score > states.back().score)
+                    states.back() = made;
             }
         }
         first[end + 1] = states.size();
         previous = end;
     }
     // The best state at the end, then back through the piece before each.
-    std::vector<std::uint32_t> starts;
-    if (size == 0) return starts;
+    std::vector<SegmentPiece> pieces;
+    if (size == 0) return pieces;
     const std::span<const State> last_states = at_position(size);
     const State* best = &last_states.front();
     for (const State& state : last_states)
@@ -146,12 +181,12 @@ std::vector<std::uint32_t> segment_starts(const Trie& trie, std::span<const char
         const auto state = std::find_if(candidates.begin(), candidates.end(),
                                         [&](const State& s) { return s.last == last; });
         if (state == candidates.end()) break;  // each state's `before` is kept where it starts
-        starts.push_back(state->start);
+        pieces.push_back({state->start, state->last, state->edits});
         end = state->start;
         last = state->before;
     }
-    std::reverse(starts.begin(), starts.end());
-    return starts;
+    std::reverse(pieces.begin(), pieces.end());
+    return pieces;
 }
 
 }  // namespace brindlemap

@@ -59,17 +59,27 @@ struct SegmentModel {
     double smoothing = 1.0;
     double unknown_first = 0.0;
     double unknown_per_letter = 0.0;
+    double per_edit = 0.0;  // what each edit between a stretch and its word costs
 };
 
-// Where each piece of the best split of `text` starts, in order (0 first), words found among
-// the stretches of at most `longest` characters. A piece may start or end only at the text's
+// A piece of a split: where it starts, the word it stands for (its payload; -1 for a stretch
+// that spells no word) and how many edits it lies from that word.
+struct SegmentPiece {
+    std::uint32_t start;
+    std::int64_t word;
+    std::uint32_t edits;
+};
+
+// The pieces of the best split of `text`, in order (the first starting at 0), words found
+// among the stretches of at most `longest` characters within `max_edits` edits of them
+// (near_words), each edit costing model.per_edit. A piece may start or end only at the text's
 // ends and at positions p with allowed[p] nonzero (a p past `allowed`'s end is allowed).
 // Words whose payloads are not below model.totals.size() are passed over. Among splits that
-// score alike the first found wins. Work is charged to `interrupt`: at most text.size() *
-// longest descents and, for each word found, a step for each best split ending where it starts.
-std::vector<std::uint32_t> segment_starts(const Trie& trie, std::span<const char32_t> text,
-                                          std::span<const unsigned char> allowed,
-                                          const SegmentModel& model, std::size_t longest,
-                                          WalkInterrupt& interrupt);
+// score alike the first found wins. Work is charged to `interrupt`: the walks of near_words
+// and, for each word found, a step for each best split ending where it starts.
+std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char32_t> text,
+                                         std::span<const unsigned char> allowed,
+                                         const SegmentModel& model, std::size_t longest,
+                                         std::uint32_t max_edits, WalkInterrupt& interrupt);
 
 }  // namespace brindlemap
