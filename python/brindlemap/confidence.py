@@ -44,7 +44,8 @@ from brindlemap._types import Suggestion
 
 
 __all__ = ["CANDIDATES", "DEFAULT_CONFIDENCE", "MIN_CONFIDENCE", "Evidence", "Facts",
-           "checked_confidence", "decide", "ranked", "score", "scripts", "split_wins"]
+           "checked_confidence", "decide", "ranked", "score", "scripts", "scripts_of_utf8",
+           "split_wins"]
 
 DEFAULT_CONFIDENCE = 0.9
 # From here on, the rules that keep names, terms and other forms as written hold.
@@ -85,16 +86,21 @@ def script(character: str) -> str:
     return name.split(" ", 1)[0] if name else ""
 
 
-_ASCII = re.compile(r"[\x00-\x7f]+")
-_ASCII_LETTER = re.compile(r"[A-Za-z]")
+_ASCII = re.compile(rb"[\x00-\x7f]+")
+_ASCII_LETTER = re.compile(rb"[A-Za-z]")
 
 
 def scripts(words: Iterable[str]) -> frozenset[str]:
     """The scripts of the letters of `words`."""
-    # A lexicon's words are mostly ASCII: the regular expressions pass over those in C, and
-    # only the rest is looked at a character at a time.
-    text = "".join(words)
-    held = {script(c) for c in set(_ASCII.sub("", text)) if c.isalpha()}
+    return scripts_of_utf8("".join(words).encode("utf-8", "surrogatepass"))
+
+
+def scripts_of_utf8(text: bytes) -> frozenset[str]:
+    """The scripts of the letters of `text`, in UTF-8. A lexicon's words are mostly ASCII:
+    the regular expressions pass over those in C, and only the rest is decoded and looked at
+    a character at a time."""
+    rest = str(_ASCII.sub(b" ", text), "utf-8", "replace")
+    held = {script(c) for c in set(rest) if c.isalpha()}
     if _ASCII_LETTER.search(text):
         held.add("LATIN")
     return frozenset(held)

@@ -34,8 +34,9 @@ if TYPE_CHECKING:
 
 __all__ = ["cache_folder", "dictionary_path", "for_language"]
 
-# Changes whenever what is read from a dictionary changes, so that older caches are not used.
-READER_VERSION = 1
+# Changes whenever what is read from a dictionary changes, or how a lexicon is written (2: its
+# reversed trie inside, its spellings counted in bytes), so that older caches are not used.
+READER_VERSION = 2
 _FOLDERS = ("~/.local/share/hunspell", "/usr/local/share/hunspell", "/usr/share/hunspell",
             "/usr/local/share/myspell", "/usr/share/myspell", "/usr/share/myspell/dicts")
 _opened: dict[str, Lexicon] = {}  # by dictionary path: a second call in a process is free

@@ -8,7 +8,7 @@ import heapq
 import os
 from array import array
 from collections.abc import Callable, Iterator, Mapping
-from typing import Any, NamedTuple
+from typing import Any
 
 from brindlemap import languages, proofreading, queries, segmenting
 from brindlemap._brindlemap import PrefixSearch
@@ -18,14 +18,14 @@ from brindlemap.bigrams import Bigrams, Pairs
 from brindlemap.builder import Words
 from brindlemap.casing import carrier
 from brindlemap.confidence import (CANDIDATES, DEFAULT_CONFIDENCE, checked_confidence, ranked,
-                                   scripts)
+                                   scripts_of_utf8)
 from brindlemap.context import lift
 from brindlemap.costs import Costs
 from brindlemap.folding import FOLDS, Fold, folder, spelling
 from brindlemap.formats import prose_spans
 from brindlemap.frequency_file import read_frequencies
 from brindlemap.index_format import DEFAULT_MAX_BYTES
-from brindlemap.lexicon_file import checked_tables, lexicon_bytes, read_lexicon
+from brindlemap.lexicon_file import lexicon_bytes, read_lexicon, tables_of_characters
 from brindlemap.lexicon_tables import Tables, counted_items, lay_out
 from brindlemap.queries import (COMPLETION_EDITS, RANKED_EDITS, RANKED_METRIC, SUGGESTIONS,
                                 UNRANKED_EDITS, Metric, reach)
@@ -227,9 +227,8 @@ class Lexicon:
     def _items(self) -> Iterator[tuple[str, int]]:
         """(spelling, count) of every word, in the order of the tables (commonest key first),
         and then those of the words layered over them."""
-        text, starts, counts = self._text, self._starts, self._counts
-        for at, count in enumerate(counts):
-            yield text[starts[at]:starts[at + 1]], count
+        for at, count in enumerate(self._counts):
+            yield self._spelling(at), count
         if self._extra is not None:
             yield from self._extra._items()
 
@@ -274,7 +273,8 @@ class Lexicon:
 
     def _spelling(self, number: int) -> str:
         starts = self._starts
-        return self._text[starts[number]:starts[number + 1]]
+        # Bytes made to pass a file's checksum may cut a character: they mislead, never raise.
+        return str(self._text[starts[number]:starts[number + 1]], "utf-8", "replace")
 
     def _commonest(self, number: int) -> str:
         """The spelling of key `number` that answers for it: its commonest, and among
@@ -469,7 +469,7 @@ class Lexicon:
     def scripts(self) -> frozenset[str]:
         """The scripts the lexicon's letters are written in (LATIN, CYRILLIC, CJK...)."""
         if self._scripts_held is None:
-            held = scripts([self._text])
+            held = scripts_of_utf8(self._text)
             if self._extra is not None:
                 held |= self._extra.scripts()
             self._scripts_held = held
@@ -590,7 +590,7 @@ def _restored(fold: Fold, trie: PrefixSearch, text: str, starts: array[int], cou
             or not all(isinstance(table, array) for table in (starts, counts, firsts, totals)):
         raise ValueError("not the state of a pickled Lexicon")
     try:
-        tables = checked_tables(Tables(trie, text, starts, counts, firsts, totals))
+        tables = tables_of_characters(trie, text, starts, counts, firsts, totals)
     except ValueError as error:
         raise ValueError(f"not the state of a pickled Lexicon: {error}") from None
     return Lexicon._of(fold, tables)

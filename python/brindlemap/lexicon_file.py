@@ -5,13 +5,14 @@ A lexicon is written in format 4, sectioned as a trie's index is (`index_format`
 file maps and its first query makes nothing: the fold (one byte: 0 none, 1 case, 2 case and
 accents, then three zero bytes); the trie of its keys and the reversed trie that searches
 read, packed as a trie's index packs them; the text of every spelling in UTF-8; the arrays
-starts, counts, firsts and totals of `lexicon_tables.Tables`; and, for a lexicon with bigram
+starts (in bytes of that text), counts, firsts and totals of `lexicon_tables.Tables`; and, for a lexicon with bigram
 counts, the pairs and the counts of `bigrams.Bigrams`. Each array is an item size (one byte:
 1, 2, 4 or 8, then seven zero bytes) followed by its items, little-endian.
 
 Earlier brindlemaps wrote format 2, which still loads: behind the header, the fold, then six
 sections, each an item size (one byte) and a count of items (eight bytes) followed by the
-items: the trie's bytes, the text, then the four arrays, and for bigrams two sections more.
+items: the trie's bytes, the text, then the four arrays (its starts counted in characters),
+and for bigrams two sections more.
 """
 
 import struct
@@ -20,12 +21,13 @@ from array import array
 from collections.abc import Callable, Iterable
 
 from brindlemap import _search
+from brindlemap._brindlemap import PrefixSearch
 from brindlemap.bigrams import Bigrams
 from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.folding import FOLDS, Fold
 from brindlemap.index_format import PACKED, Kind, byte_bound, sectioned, shaped
 from brindlemap.index_reader import BodyStream, IndexFile, Source, in_place, read_index
-from brindlemap.lexicon_tables import Tables
+from brindlemap.lexicon_tables import Tables, in_bytes
 
 FOLD = struct.Struct("<B3x")
 # Format 2's sections: item size and count of items.
@@ -49,7 +51,7 @@ def lexicon_bytes(fold: Fold, tables: Tables, bigrams: Bigrams | None = None) ->
     """The whole index file of a lexicon, in the newest format: header, then its sections."""
     trie = tables.trie
     parts = {"fold": FOLD.pack(FOLDS.index(fold)), "trie": _search.packed(trie),
-             "text": tables.text.encode("utf-8")}
+             "text": tables.text}
     if (backward := _search.packed_reversed(trie)) is not None:
         parts["reversed"] = backward
     arrays = dict(zip(NUMBERED, tables[2:]))
@@ -174,7 +176,7 @@ def _from_sections(sections: dict[str, memoryview]) -> Laid:
     if len(fold) != FOLD.size or bytes(fold[1:]) != bytes(FOLD.size - 1):
         raise _layout("its fold is not one byte and three zeros")
     trie = _search.from_packed(sections["trie"], sections.get("reversed"))
-    text = _text(sections["text"])
+    text = bytes(sections["text"])
     starts, counts, firsts, totals = (_array(sections[name], name) for name in NUMBERED)
     bigrams = None
     if ("bigrams" in sections) != ("bigram counts" in sections):
@@ -210,7 +212,20 @@ def _sections(reader: _Reader) -> Laid:
         pairs, pair_counts = reader.numbers("bigrams"), reader.numbers("bigram counts")
         bigrams = _bigrams(len(totals), pairs, pair_counts)
     reader.end()
-    return fold, checked_tables(Tables(trie, text, starts, counts, firsts, totals)), bigrams
+    return fold, tables_of_characters(trie, text, starts, counts, firsts, totals), bigrams
+
+
+def _tile(starts: array[int], counts: array[int], length: int) -> None:
+    if not (len(starts) == len(counts) + 1 and starts[0] == 0 and starts[-1] == length):
+        raise _layout("its spellings do not tile its text")
+
+
+def tables_of_characters(trie: PrefixSearch, text: str, starts: array[int], counts: array[int],
+                         firsts: array[int], totals: array[int]) -> Tables:
+    """The tables of spellings whose places count characters (as format 2 and earlier pickles
+    hold them), checked, with their places counted in bytes of UTF-8 as the tables hold them."""
+    _tile(starts, counts, len(text))
+    return checked_tables(Tables(trie, *in_bytes(text, starts), counts, firsts, totals))
 
 
 def checked_tables(tables: Tables) -> Tables:
@@ -219,8 +234,7 @@ def checked_tables(tables: Tables) -> Tables:
     # The order within a table only orders the answers, so bytes made to pass the checksum can
     # mislead but never fault a query.
     trie, text, starts, counts, firsts, totals = tables
-    if not (len(starts) == len(counts) + 1 and starts[0] == 0 and starts[-1] == len(text)):
-        raise _layout("its spellings do not tile its text")
+    _tile(starts, counts, len(text))
     if not (len(firsts) == len(totals) + 1 and firsts[0] == 0 and firsts[-1] == len(counts)
             and _search.number_span(memoryview(firsts)[:-1])[0] < max(len(counts), 1)):
         raise _layout("its keys do not tile its spellings")

@@ -22,8 +22,8 @@ class Tables(NamedTuple):
     frequent first (ties by code point); spelling i is text[starts[i]:starts[i + 1]]."""
 
     trie: PrefixSearch  # the folded keys
-    text: str  # every spelling, end to end
-    starts: array[int]  # where each spelling begins in text, and where the last ends
+    text: bytes  # every spelling, end to end, in UTF-8 (decoded only when one is returned)
+    starts: array[int]  # the byte where each spelling begins in text, and where the last ends
     counts: array[int]  # each spelling's count
     firsts: array[int]  # where each key's run of spellings begins, and where the last ends
     totals: array[int]  # each key's total count
@@ -78,7 +78,18 @@ def lay_out(words: Counted, key_of: Callable[[str], str], place: Callable[[int],
                      for seen, (written, count) in enumerate(counts.items()))
     del counts, rank
     firsts = [at for at, entry in enumerate(ordered) if at == 0 or entry[0] != ordered[at - 1][0]]
-    return Tables(trie, "".join(entry[3] for entry in ordered),
-                  _packed(accumulate((len(entry[3]) for entry in ordered), initial=0)),
+    encoded = [entry[3].encode("utf-8") for entry in ordered]
+    return Tables(trie, b"".join(encoded),
+                  _packed(accumulate(map(len, encoded), initial=0)),
                   _packed(-entry[1] for entry in ordered), _packed(firsts + [len(ordered)]),
                   total_counts)
+
+
+def in_bytes(text: str, starts: array[int]) -> tuple[bytes, array[int]]:
+    """A text of spellings and where each begins, counted in characters (as lexicons of
+    format 2 and earlier pickles hold them), in UTF-8 and counted in bytes."""
+    encoded = text.encode("utf-8")
+    if len(encoded) == len(text):
+        return encoded, starts
+    return encoded, _packed(accumulate((len(text[a:b].encode("utf-8"))
+                                        for a, b in zip(starts, starts[1:])), initial=0))
