@@ -461,6 +461,18 @@ class Lexicon:
         return self._metric if metric is None else metric
 
     @property
+    def metric(self) -> Metric | Costs:
+        """What `suggest`, `complete` and the other word queries weigh edits by when given no
+        `metric`: "osa" unless the lexicon was made for an accented language."""
+        return self._query_metric
+
+    @property
+    def text_metric(self) -> Metric | Costs:
+        """What `check` and `correct` weigh edits by when given no `metric`: `Costs.english()`
+        for the shipped lexicon, the word queries' metric for any other."""
+        return self._metric
+
+    @property
     def language(self) -> languages.Profile:
         """The rules of the lexicon's language that `check` and `correct` follow
         (`brindlemap.languages`); English's unless it was made for another."""

@@ -167,7 +167,7 @@ def _bound(args: Namespace, metric: Metric | Costs | None, edits: int) -> int:
 def _lexicon_bound(args: Namespace, lexicon: Lexicon, edits: int, text: bool = False) -> int:
     """`_bound` under the metric the lexicon's query weighs edits by: --metric or --costs, or
     else its own (for a `text` query, the one check and correct use)."""
-    own = lexicon._metric if text else lexicon._query_metric
+    own = lexicon.text_metric if text else lexicon.metric
     return _bound(args, own if args.metric is None else args.metric, edits)
 
 
