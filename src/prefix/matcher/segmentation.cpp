@@ -69,28 +69,27 @@ class Scores {
 // for each split ending where it starts.
 constexpr std::size_t kNearPerStretch = 4;
 
-void keep_likeliest(std::vector<SpeltWord>& words, const Scores& scores,
+// The words of one start, found[first:], all of them found: those it keeps, by end.
+void keep_likeliest(std::vector<SpeltWord>& found, std::size_t first, const Scores& scores,
                     const SegmentModel& model) {
     const auto alone = [&](const SpeltWord& word) {
         return word.payload < model.totals.size()
                    ? scores.alone(word.payload) - model.per_edit * double(word.edits)
                    : -HUGE_VAL;
     };
-    std::stable_sort(words.begin(), words.end(), [&](const SpeltWord& a, const SpeltWord& b) {
-        if (a.start != b.start || a.end != b.end)
-            return a.start != b.start ? a.start < b.start : a.end < b.end;
+    const auto from = found.begin() + std::ptrdiff_t(first);
+    std::stable_sort(from, found.end(), [&](const SpeltWord& a, const SpeltWord& b) {
+        if (a.end != b.end) return a.end < b.end;
         return (a.edits == 0) > (b.edits == 0) || ((a.edits == 0) == (b.edits == 0) &&
                                                    alone(a) > alone(b));
     });
-    std::size_t kept = 0, near = 0;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const bool same = i > 0 && words[i].start == words[i - 1].start &&
-                          words[i].end == words[i - 1].end;
-        if (!same) near = 0;
-        if (words[i].edits > 0 && near++ >= kNearPerStretch) continue;
-        words[kept++] = words[i];
+    std::size_t kept = first, near = 0;
+    for (std::size_t i = first; i < found.size(); ++i) {
+        if (i == first || found[i].end != found[i - 1].end) near = 0;
+        if (found[i].edits > 0 && near++ >= kNearPerStretch) continue;
+        found[kept++] = found[i];
     }
-    words.resize(kept);
+    found.resize(kept);
 }
 
 }  // namespace
@@ -105,9 +104,12 @@ std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char3
         return at == 0 || at == size || allowed.size() <= at || allowed[at] != 0;
     };
     // The words found, by where they end (and, for one end, by where they start).
-    std::vector<SpeltWord> words = near_words(trie, text, longest, max_edits, interrupt);
     const Scores scores(model);
-    if (max_edits > 0) keep_likeliest(words, scores, model);
+    std::vector<SpeltWord> words = near_words(
+        trie, text, longest, max_edits, interrupt,
+        [&](std::vector<SpeltWord>& found, std::size_t first) {
+            keep_likeliest(found, first, scores, model);
+        });
     // By end, and for one end by word, so that the state a word leaves is found in one step:
     // it is the last one made, if any (the first found of a word keeps its place on ties).
     std::stable_sort(words.begin(), words.end(), [](const SpeltWord& a, const SpeltWord& b) {

@@ -129,15 +129,18 @@ class NearWalk {
 
 std::vector<SpeltWord> near_words(const Trie& trie, std::span<const char32_t> text,
                                   std::size_t longest, std::uint32_t max_edits,
-                                  WalkInterrupt& interrupt) {
+                                  WalkInterrupt& interrupt, const AfterEachStart& after_each_start) {
     // No word within reach takes more edits than its letters allow.
     max_edits = static_cast<std::uint32_t>(
         std::min<std::size_t>(max_edits, longest / kLettersPerEdit));
     if (max_edits == 0) return spelt_words(trie, text, longest, interrupt);
     std::vector<SpeltWord> found;
     NearWalk walk(trie, text, longest, max_edits, interrupt);
-    for (std::size_t start = 0; start < text.size(); ++start)
+    for (std::size_t start = 0; start < text.size(); ++start) {
+        const std::size_t first = found.size();
         walk.from(static_cast<std::uint32_t>(start), found);
+        if (after_each_start) after_each_start(found, first);
+    }
     return found;
 }
 

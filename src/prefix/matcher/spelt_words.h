@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -38,8 +39,13 @@ std::vector<SpeltWord> spelt_words(const Trie& trie, std::span<const char32_t> t
 // 2 * max_edits + 1 cells where a distance within max_edits can lie, and leaving a node whose
 // band holds none: work grows with the nodes whose letters lie within max_edits of a stretch,
 // each charged to `interrupt`. With max_edits 0, spelt_words. On a well-formed trie only.
+// `after_each_start`, if given, is called once the words of a start are all found, with
+// `found` and where that start's words begin in it: it may drop some of them, so that what
+// is held grows with what is kept.
+using AfterEachStart = std::function<void(std::vector<SpeltWord>& found, std::size_t first)>;
 std::vector<SpeltWord> near_words(const Trie& trie, std::span<const char32_t> text,
                                   std::size_t longest, std::uint32_t max_edits,
-                                  WalkInterrupt& interrupt);
+                                  WalkInterrupt& interrupt,
+                                  const AfterEachStart& after_each_start = {});
 
 }  // namespace brindlemap
