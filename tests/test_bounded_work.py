@@ -83,11 +83,17 @@ LONG_QUERY = f"""
     if sys.argv[1] == "general":  # an unlinked node more fails the shape check
         shifts, chars, payloads = shifts + [len(children)], chars + ["q"], payloads + [None]
     trie = from_internal_data(shifts, chars, payloads, children)
+    if sys.argv[1] == "segment":
+        from brindlemap import Lexicon
+        lexicon = Lexicon("".join(rng.choices("abcdefgh", k=8)) for _ in range(5_000))
+        run = "".join(rng.choices("abcdefgh", k=1_000_000))
     threads = len(os.listdir("/proc/self/task"))
     print("ready", flush=True)
     try:
         if sys.argv[1] == "batch":  # minutes of work on native threads, the lock released
             search_many(trie, ["x" * 100_000] * 64, 2**64 - 1, threads=2)
+        elif sys.argv[1] == "segment":  # near words of a long run of letters
+            lexicon.segment(run, 2)
         else:
             trie.fuzzy_match("x" * 1_000_000, 2**64 - 1, None)  # minutes of work
         print("finished")
@@ -96,7 +102,7 @@ LONG_QUERY = f"""
 """
 
 
-@pytest.mark.parametrize("road", ["fast", "general", "batch"])
+@pytest.mark.parametrize("road", ["fast", "general", "batch", "segment"])
 def test_regression_ctrl_c_ends_a_long_query(road):
     child = subprocess.Popen([sys.executable, "-c", textwrap.dedent(LONG_QUERY), road],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
