@@ -93,14 +93,17 @@ class Costs:
             return unit if value is None else _cost(value, name)
 
         pairs: dict[tuple[str, str], int] = {}
-        for (a, b), cost in (substitutions or {}).items():
-            pair = (_char(a, "a substituted character"), _char(b, "a substituted character"))
+        for pair, cost in (substitutions or {}).items():
+            a, b = pair
+            if type(a) is not str or type(b) is not str or len(a) != 1 or len(b) != 1:
+                pair = (_char(a, "a substituted character"), _char(b, "a substituted character"))
             if a == b:
                 raise ValueError(f"{pair} substitutes a character for itself, which costs 0")
-            cost = _cost(cost, f"the cost of {pair}")
-            if pairs.get(pair[::-1], cost) != cost:
+            if type(cost) is not int or not 1 <= cost <= MAX_COST:  # the message made only here
+                cost = _cost(cost, f"the cost of {pair}")
+            if pairs.get((b, a), cost) != cost:
                 raise ValueError(f"{pair} and its reverse are given different costs")
-            pairs[pair] = pairs[pair[::-1]] = cost
+            pairs[a, b] = pairs[b, a] = cost
         plains = (plain(insert, "insert"), plain(delete, "delete"),
                   plain(substitute, "substitute"), plain(transpose, "transpose"),
                   None if double is None else _cost(double, "double"),
