@@ -140,6 +140,7 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("I recieved teh LETTR from londn.", "I received the LETTER from London."),
     # Shape: acronyms, and capitalised words inside a sentence that fix to no name.
     ("Under the GPL and the XYZ terms", "Under the GPL and the XYZ terms"),
+    ("IN NO EVENT SHALL TEH AUTHORS OR THE GPL", "IN NO EVENT SHALL THE AUTHORS OR THE GPL"),
     ("said Hakuin to Zelensky. Recieve it", "said Hakuin to Zelensky. Receive it"),
     ("flew to Londn today", "flew to London today"),
     # Script: no word of another script is written in this one; nor is a passage in another

@@ -13,7 +13,8 @@ slip rather than a name, a term or a word of another language. So a fix is left 
 - a third or more of the words around it are unknown words without a sure fix: a passage in
   another language, a list of names or a line of code reads so (`proofreading` weighs this
   once every word has its fix);
-- the word is in capitals of four letters or fewer (an acronym: "GPL"), or capitalised inside
+- the word is in capitals of four letters or fewer (an acronym: "GPL"; but not in a passage
+  written in capitals, "IN NO EVENT SHALL TEH AUTHORS"), or capitalised inside
   a sentence (and not in a title, beside other capitalised words) while the fix is not a
   name itself nor supported by its neighbours, or is more than one edit away ("Hakuin" is
   not "Akin", "Zelensky" not "Kerensky");
@@ -77,6 +78,7 @@ class Evidence(NamedTuple):
     suggestions: list[Suggestion]  # best first, at least the first two where there are two
     unit: int  # the cost of a plain edit in the suggestions' distances
     lifts: list[float] | None = None  # each suggestion's lift between the word's neighbours
+    shouted: bool = False  # whether the words either side are in capitals too ("THE SOFTWARE")
 
 
 def script(character: str) -> str:
@@ -197,7 +199,7 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, uses, suggestions, unit, lifts = evidence
+    word, start, title, uses, suggestions, unit, lifts, shouted = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -214,7 +216,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
             return None
         if _inflected(word, best.word):
             return None
-        if word.isupper() and letters <= 4:
+        if word.isupper() and letters <= 4 and not shouted:
             return None
         if word[:1].isupper() and not word.isupper() and not start \
                 and (edits > 1 or not (title or supported or facts.is_name(best.word))):

@@ -149,6 +149,20 @@ def _in_title(text: str, found: list[Token], at: int) -> bool:
     return False
 
 
+def _shouted(text: str, found: list[Token], at: int) -> bool:
+    """Whether the words either side of token `at`, within its paragraph, are in capitals of
+    two letters or more: a passage in capitals, where capitals do not mark an acronym."""
+    token = found[at]
+    if at == 0 or at + 1 >= len(found):
+        return False
+    for other in found[at - 1], found[at + 1]:
+        low, high = min(other.end, token.end), max(other.start, token.start)
+        if not (other.word.isupper() and sum(c.isalpha() for c in other.word) >= 2) \
+                or "\n\n" in text[low:high]:
+            return False
+    return True
+
+
 def _tokens_in(text: str, spans: list[tuple[int, int]]) -> tuple[list[Token], set[int]]:
     """The words of the spans of `text`, each span read as a text of its own, and where the
     first word of each span starts (after a tag or a code block, a word opens a sentence as
@@ -258,7 +272,8 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         pool, lifts = ranked(pool, [lexicon._lift(before, guess.word, after) for guess in pool],
                              unit, total)
         evidence = Evidence(query, opens, _in_title(text, found, at),
-                            uses[found[at].word.lower()], pool, unit, lifts)
+                            uses[found[at].word.lower()], pool, unit, lifts,
+                            _shouted(text, found, at))
         fix = decide(evidence, confidence, lexicon)
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
                                score(pool[0], lifts[0], unit, total) if pool else None,
