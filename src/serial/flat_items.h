@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "prefix/failure.h"
+#include "prefix/large_vector.h"
 #include "prefix/trie/node_arrays.h"
 
 namespace brindlemap::serial {
@@ -67,7 +68,7 @@ Item item_at(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t in
 template <class Item>
 std::vector<Item> items_at(std::span<const std::uint8_t> bytes, std::size_t at,
                            std::size_t count) {
-    std::vector<Item> items(count);
+    std::vector<Item> items = large_vector<Item>(count);
     if (count != 0) std::memcpy(items.data(), bytes.data() + at, sizeof(Item) * count);
     if constexpr (std::endian::native != std::endian::little)
         for (Item& item : items) item = little_endian(item);

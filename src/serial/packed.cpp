@@ -98,7 +98,7 @@ std::vector<char32_t> characters_of(std::span<const std::uint8_t> bytes, std::si
     std::vector<char32_t> table(std::size_t{std::numeric_limits<Code>::max()} + 1,
                                 CharArray::kAbsent);
     std::ranges::copy(alphabet, table.begin());
-    std::vector<char32_t> characters(count);
+    std::vector<char32_t> characters = large_vector<char32_t>(count);
     Code highest = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const Code code = item_at<Code>(bytes, at, i);
@@ -132,7 +132,7 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
 // the nodes, every wide run taken once.
 std::vector<std::uint32_t> read_shifts(std::span<const std::uint8_t> bytes, const Counts& counts,
                                        const Offsets& at) {
-    std::vector<std::uint32_t> shifts(counts.nodes);
+    std::vector<std::uint32_t> shifts = large_vector<std::uint32_t>(counts.nodes);
     std::uint64_t links = 0;
     std::size_t wide = 0;
     for (std::size_t i = 0; i < counts.nodes; ++i) {
@@ -160,7 +160,7 @@ PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& co
     std::size_t present = 0;
     for (std::uint64_t word : presence) present += static_cast<std::size_t>(std::popcount(word));
     if (present != counts.payloads) refuse("payload bits that are not as many as its payloads");
-    std::vector<std::uint32_t> values(n);
+    std::vector<std::uint32_t> values = large_vector<std::uint32_t>(n);
     std::size_t k = 0;
     for (std::size_t w = 0; w < presence.size(); ++w)
         for (std::uint64_t bits = presence[w]; bits != 0; bits &= bits - 1)

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "prefix/failure.h"
+#include "prefix/large_vector.h"
 #include "prefix/trie/reversed_words.h"
 
 namespace brindlemap {
@@ -64,7 +65,7 @@ const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
         const std::size_t nodes = arrays_.node_payloads.size();
         if (breadth_first_ && shape_) {
             std::vector<std::uint32_t>& least = least_payloads_->value;
-            least.assign(nodes, std::numeric_limits<std::uint32_t>::max());
+            least = large_vector(nodes, std::numeric_limits<std::uint32_t>::max());
             for (std::size_t node = nodes; node-- > 0;) {
                 std::uint32_t lowest = arrays_.node_payloads.has(node)
                                            ? arrays_.node_payloads.values()[node]

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "prefix/large_vector.h"
 #include "prefix/trie/trie.h"
 
 namespace brindlemap {
@@ -18,8 +19,8 @@ WordOrder level_by_level_order(const Trie& trie) {
     const std::size_t nodes = trie.node_strings().size();
     const std::size_t links = nodes - 1;
     WordOrder order;
-    order.parent.assign(nodes, 0);
-    order.rank.assign(nodes, 0);
+    order.parent = large_vector<std::uint32_t>(nodes);
+    order.rank = large_vector<std::uint32_t>(nodes);
     // parent[p + 1] first counts the nodes whose run starts at position p; summed, the count
     // at p is one more than the node whose run holds p.
     for (std::uint32_t node = 0; node < nodes; ++node)
@@ -30,7 +31,7 @@ WordOrder level_by_level_order(const Trie& trie) {
         order.parent[p + 1] = runs - 1;
     }
     // size[node] is its subtree's size until it has its rank, then its cursor.
-    std::vector<std::uint32_t> size(nodes, 1);
+    std::vector<std::uint32_t> size = large_vector<std::uint32_t>(nodes, 1);
     for (std::size_t node = links; node > 0; --node) size[order.parent[node]] += size[node];
     size[0] = 1;
     for (std::size_t node = 1; node < nodes; ++node) {
