@@ -20,8 +20,13 @@ TARGET = Path(__file__).resolve().parent.parent / "python" / "brindlemap" / "_ma
 
 def main() -> None:
     # Written as escapes, which the compiler turns into the characters themselves.
-    runs = re.findall(".-.|.", combining_marks())
-    lines = [ascii("".join(runs[at:at + 6])) for at in range(0, len(runs), 6)]
+    lines, line = [], ""
+    for run in re.findall(".-.|.", combining_marks()):
+        if line and len(ascii(line + run)) > 90:
+            lines.append(ascii(line))
+            line = ""
+        line += run
+    lines.append(ascii(line))
     TARGET.write_text(
         '"""The combining marks (general category M) of the Unicode Character Database '
         f'{unicodedata.unidata_version},\nas the tokenizer\'s character class takes them, made '

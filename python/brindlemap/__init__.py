@@ -1,11 +1,11 @@
 """brindlemap: fast, exact approximate word lookup over an immutable character trie.
 
 `build(words)` makes a trie, `PrefixSearch.fuzzy_match` and `exact_match` query it, `search`
-and `suggest` add transpositions and ranked answers, `save`/`load`, `dumps`/`loads` (and pickling) keep it, and
-`match_many` spreads many queries over several processes; `Costs` weighs edits (a slip to
-the next key, a missing accent, a doubled letter) for any query's `metric=`. `Lexicon` holds
-words with their counts and answers in the user's own words, past typos, case and accents;
-its `check` and `correct` take whole texts. The extension module
+and `suggest` add transpositions and ranked answers, `save`/`load`, `dumps`/`loads` (and
+pickling) keep it, and `match_many` spreads many queries over several processes; `Costs`
+weighs edits (a slip to the next key, a missing accent, a doubled letter) for any query's
+`metric=`. `Lexicon` holds words with their counts and answers in the user's own words, past
+typos, case and accents; its `check` and `correct` take whole texts. The extension module
 `brindlemap._brindlemap` holds the trie itself; `brindlemap._search` computes the queries
 beyond its methods.
 """

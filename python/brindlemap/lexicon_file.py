@@ -5,9 +5,10 @@ A lexicon is written in format 4, sectioned as a trie's index is (`index_format`
 file maps and its first query makes nothing: the fold (one byte: 0 none, 1 case, 2 case and
 accents, then three zero bytes); the trie of its keys and the reversed trie that searches
 read, packed as a trie's index packs them; the text of every spelling in UTF-8; the arrays
-starts (in bytes of that text), counts, firsts and totals of `lexicon_tables.Tables`; and, for a lexicon with bigram
-counts, the pairs and the counts of `bigrams.Bigrams`. Each array is an item size (one byte:
-1, 2, 4 or 8, then seven zero bytes) followed by its items, little-endian.
+starts (in bytes of that text), counts, firsts and totals of `lexicon_tables.Tables`; and,
+for a lexicon with bigram counts, the pairs and the counts of `bigrams.Bigrams`. Each array
+is an item size (one byte: 1, 2, 4 or 8, then seven zero bytes) followed by its items,
+little-endian.
 
 Earlier brindlemaps wrote format 2, which still loads: behind the header, the fold, then six
 sections, each an item size (one byte) and a count of items (eight bytes) followed by the
