@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "boundary/error.h"
+#include "boundary/held_buffer.h"
 #include "boundary/signals.h"
 #include "prefix/trie/word_list_build.h"
 
@@ -26,31 +27,25 @@ class U32Buffer {
     // Empty (and `valid()` false) when `object` exports no such buffer.
     explicit U32Buffer(PyObject* object) noexcept {
         if (!PyObject_CheckBuffer(object)) return;
-        if (PyObject_GetBuffer(object, &view_, PyBUF_FORMAT | PyBUF_C_CONTIGUOUS) < 0) {
+        if (!buffer_.take(object, PyBUF_FORMAT | PyBUF_C_CONTIGUOUS)) {
             PyErr_Clear();
             return;
         }
-        held_ = true;
-        const std::string_view format = view_.format != nullptr ? view_.format : "B";
-        valid_ = view_.itemsize == 4 && (format == "I" || format == "@I" || format == "=I");
+        const Py_buffer& view = buffer_.view();
+        const std::string_view format = view.format != nullptr ? view.format : "B";
+        valid_ = view.itemsize == 4 && (format == "I" || format == "@I" || format == "=I");
     }
-    ~U32Buffer() {
-        if (held_) PyBuffer_Release(&view_);
-    }
-    U32Buffer(const U32Buffer&) = delete;
-    U32Buffer& operator=(const U32Buffer&) = delete;
 
     bool valid() const noexcept { return valid_; }
-    std::size_t size() const noexcept { return static_cast<std::size_t>(view_.len) / 4; }
+    std::size_t size() const noexcept { return static_cast<std::size_t>(buffer_.view().len) / 4; }
     std::uint32_t operator[](std::size_t i) const noexcept {
         std::uint32_t value;
-        std::memcpy(&value, static_cast<const char*>(view_.buf) + 4 * i, 4);
+        std::memcpy(&value, static_cast<const char*>(buffer_.view().buf) + 4 * i, 4);
         return value;
     }
 
   private:
-    Py_buffer view_{};
-    bool held_ = false;
+    HeldBuffer buffer_;
     bool valid_ = false;
 };
 

@@ -74,8 +74,7 @@ PyRef from_layout(const AsReadBuffer::Value& trie,
 }  // namespace
 
 AsReadBuffer::Value::Value(PyObject* object) {
-    if (PyObject_GetBuffer(object, &view_, PyBUF_C_CONTIGUOUS) < 0) throw_pending();
-    held_ = true;
+    if (!buffer_.take(object, PyBUF_C_CONTIGUOUS)) throw_pending();
 }
 
 PyRef flat(const BorrowedTrie& trie) {

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 #include <span>
-#include <utility>
 
+#include "boundary/held_buffer.h"
 #include "boundary/signature.h"
 #include "_brindlemap/prefix_search.h"
 #include "_search/queries.h"
@@ -22,20 +22,13 @@ struct AsReadBuffer {
     class Value {
       public:
         explicit Value(PyObject* object);
-        Value(Value&& other) noexcept : view_(other.view_), held_(std::exchange(other.held_, false)) {}
-        Value(const Value&) = delete;
-        Value& operator=(const Value&) = delete;
-        Value& operator=(Value&&) = delete;
-        ~Value() {
-            if (held_) PyBuffer_Release(&view_);
-        }
         std::span<const std::uint8_t> bytes() const noexcept {
-            return {static_cast<const std::uint8_t*>(view_.buf), static_cast<std::size_t>(view_.len)};
+            return {static_cast<const std::uint8_t*>(buffer_.view().buf),
+                    static_cast<std::size_t>(buffer_.view().len)};
         }
 
       private:
-        Py_buffer view_{};
-        bool held_ = false;
+        HeldBuffer buffer_;
     };
     static Value convert(PyObject* object) { return Value(object); }
 };

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "boundary/error.h"
 
@@ -13,32 +12,26 @@ namespace brindlemap {
 
 AsNumbers::Value::Value(PyObject* object) {
     if (!PyObject_CheckBuffer(object) ||
-        PyObject_GetBuffer(object, &buffer_, PyBUF_FORMAT | PyBUF_C_CONTIGUOUS) < 0) {
+        !buffer_.take(object, PyBUF_FORMAT | PyBUF_C_CONTIGUOUS)) {
         PyErr_Clear();
         throw_error(PyExc_TypeError, "expected an array of unsigned integers, not " +
                                          std::string(Py_TYPE(object)->tp_name));
     }
-    held_ = true;
-    const std::string_view format = buffer_.format != nullptr ? buffer_.format : "B";
+    const Py_buffer& view = buffer_.view();
+    const std::string_view format = view.format != nullptr ? view.format : "B";
     static constexpr std::string_view kFormats[] = {"B", "H", "I", "L", "Q"};
     const bool known = std::find(std::begin(kFormats), std::end(kFormats), format) !=
                        std::end(kFormats);
-    const Py_ssize_t size = buffer_.itemsize;
-    if (!known || buffer_.ndim > 1 || !(size == 1 || size == 2 || size == 4 || size == 8))
+    const Py_ssize_t size = view.itemsize;
+    if (!known || view.ndim > 1 || !(size == 1 || size == 2 || size == 4 || size == 8))
         throw_error(PyExc_TypeError, "expected an array of unsigned integers (typecode B, H, I, "
                                      "L or Q), not one of format '" + std::string(format) + "'");
 }
 
-AsNumbers::Value::Value(Value&& other) noexcept
-    : buffer_(other.buffer_), held_(std::exchange(other.held_, false)) {}
-
-AsNumbers::Value::~Value() {
-    if (held_) PyBuffer_Release(&buffer_);
-}
-
 NumberView AsNumbers::Value::view() const noexcept {
-    const auto itemsize = static_cast<std::size_t>(buffer_.itemsize);
-    return NumberView(buffer_.buf, itemsize, static_cast<std::size_t>(buffer_.len) / itemsize);
+    const Py_buffer& view = buffer_.view();
+    const auto itemsize = static_cast<std::size_t>(view.itemsize);
+    return NumberView(view.buf, itemsize, static_cast<std::size_t>(view.len) / itemsize);
 }
 
 PyRef number_span(const AsNumbers::Value& numbers) {

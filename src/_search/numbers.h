@@ -4,6 +4,7 @@
 
 #include <Python.h>
 
+#include "boundary/held_buffer.h"
 #include "boundary/py_ref.h"
 #include "boundary/signature.h"
 #include "prefix/matcher/segmentation.h"
@@ -17,16 +18,10 @@ struct AsNumbers {
     class Value {
       public:
         explicit Value(PyObject* object);
-        Value(Value&& other) noexcept;
-        Value(const Value&) = delete;
-        Value& operator=(const Value&) = delete;
-        Value& operator=(Value&&) = delete;
-        ~Value();
         NumberView view() const noexcept;
 
       private:
-        Py_buffer buffer_{};
-        bool held_ = false;
+        HeldBuffer buffer_;
     };
     static Value convert(PyObject* object) { return Value(object); }
 };
