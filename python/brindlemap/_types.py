@@ -1,5 +1,6 @@
 """The shapes and bounds that the package's modules share."""
 
+from array import array
 from collections.abc import Iterator
 from typing import Literal, NamedTuple, Protocol
 
@@ -21,6 +22,9 @@ class Suggestion(NamedTuple):
 # makes of Literal["levenshtein", "osa"], and so what stubtest expects to find at run time.
 Metric = Literal["levenshtein"] | Literal["osa"]
 Rank = Literal["payload"] | Literal["word"]
+
+# A table of unsigned numbers: an array built in memory, or a view of an index file's section.
+Numbers = array[int] | memoryview
 
 # A word's count, and every total of counts, fits a signed 64-bit integer.
 MAX_COUNT = 2**63 - 1

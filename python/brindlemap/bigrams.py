@@ -10,7 +10,7 @@ from operator import index
 from typing import Any
 
 from brindlemap._search import number_span
-from brindlemap._types import MAX_COUNT
+from brindlemap._types import MAX_COUNT, Numbers
 
 __all__ = ["Bigrams", "Pairs"]
 
@@ -47,7 +47,7 @@ class Bigrams:
 
     __slots__ = ("_mass", "_paired", "counts", "keys", "pairs")
 
-    def __init__(self, keys: int, pairs: array[int], counts: array[int]) -> None:
+    def __init__(self, keys: int, pairs: Numbers, counts: Numbers) -> None:
         self.keys, self.pairs, self.counts = keys, pairs, counts
         self._paired: bytearray | None = None
         self._mass: int | None = None

@@ -97,7 +97,7 @@ def scripts(words: Iterable[str]) -> frozenset[str]:
     return scripts_of_utf8("".join(words).encode("utf-8", "surrogatepass"))
 
 
-def scripts_of_utf8(text: bytes) -> frozenset[str]:
+def scripts_of_utf8(text: bytes | memoryview) -> frozenset[str]:
     """The scripts of the letters of `text`, in UTF-8. A lexicon's words are mostly ASCII:
     the regular expressions pass over those in C, and only the rest is decoded and looked at
     a character at a time."""

@@ -16,12 +16,12 @@ place is the sum of the lifts of the pair it closes and the pair it opens.
 
 from __future__ import annotations
 
-from array import array
 from collections.abc import Callable
 from math import log1p
 from typing import TYPE_CHECKING
 
 if TYPE_CHECKING:
+    from brindlemap._types import Numbers
     from brindlemap.bigrams import Bigrams
     from brindlemap.tokens import Token
 
@@ -34,7 +34,7 @@ SMOOTHING = 1.0
 _BETWEEN = frozenset(" \t\r\n\u00a0")
 
 
-def pair_lift(bigrams: Bigrams, totals: array[int], total: int, first: int,
+def pair_lift(bigrams: Bigrams, totals: Numbers, total: int, first: int,
               second: int) -> float:
     """The lift of key `second` after key `first`."""
     count = bigrams.count(first, second)
@@ -45,7 +45,7 @@ def pair_lift(bigrams: Bigrams, totals: array[int], total: int, first: int,
                                   * max(totals[second], 1)))
 
 
-def lift(bigrams: Bigrams, totals: array[int], total: int, before: int | None, number: int,
+def lift(bigrams: Bigrams, totals: Numbers, total: int, before: int | None, number: int,
          after: int | None) -> float:
     """The lift of key `number` between keys `before` and `after` (None where the word has
     no neighbour known to the lexicon)."""

@@ -41,7 +41,7 @@ def save(trie: PrefixSearch, path: str | os.PathLike[str]) -> None:
     replace_file(path, _index_pieces(trie))
 
 
-def _index_pieces(trie: PrefixSearch) -> list[bytes]:
+def _index_pieces(trie: PrefixSearch) -> list[bytes | memoryview]:
     if not _search.well_formed(trie):
         raise MalformedTrieError(f"{MALFORMED}: load would refuse its index, so none is "
                                  "written")

@@ -29,6 +29,7 @@ import enum
 import operator
 import struct
 import zlib
+from collections.abc import Mapping
 from typing import NamedTuple, NoReturn
 
 from brindlemap import _search
@@ -130,7 +131,8 @@ def _aligned(at: int) -> int:
     return -(-at // SECTION_ALIGN) * SECTION_ALIGN
 
 
-def sectioned(kind: Kind, parts: dict[str, bytes], version: int = PACKED) -> list[bytes]:
+def sectioned(kind: Kind, parts: Mapping[str, bytes | memoryview],
+              version: int = PACKED) -> list[bytes | memoryview]:
     """The whole sectioned index of `kind` in `version` holding `parts` by section name,
     header first, as pieces to be written one after another (joined, the file's bytes)."""
     named = [(section, parts[section.name]) for section in SECTIONS[kind]

@@ -140,9 +140,13 @@ class Lexicon:
         brindlemap), with the checks that `brindlemap.load` makes of a trie's: ValueError for
         another kind of file (a trie's index names `brindlemap.load`), a newer format, a
         truncated file, a checksum mismatch or tables that do not fit together; at most
-        `max_bytes` bytes are read. As `load` does, it maps the file while it reads it
-        (`mmap=False` reads it into memory instead), and the file holds the reversed trie
-        that searches read, so the first query makes nothing."""
+        `max_bytes` bytes are read. It maps the file (`mmap=False` reads it into memory
+        instead): its spellings and counts are read where they lie, so processes that load
+        one file share those pages, and the file holds the reversed trie that searches read,
+        so the first query makes nothing. The mapping lasts as long as the lexicon; `save`
+        replaces files rather than writing into them, so it never cuts one short, but a file
+        that another program truncates in place may then stop the process (SIGBUS), as with
+        any mapping."""
         return cls._of(*read_lexicon(path, max_bytes, mmap))
 
     def save(self, path: str | os.PathLike[str]) -> None:

@@ -23,6 +23,7 @@ from collections.abc import Callable, Iterable
 
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
+from brindlemap._types import Numbers
 from brindlemap.bigrams import Bigrams
 from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.folding import FOLDS, Fold
@@ -41,9 +42,9 @@ ARRAY_CODES = {array(code).itemsize: code for code in "BHIQ"}
 BIG_ENDIAN = sys.byteorder == "big"
 
 
-def _little_endian(items: array[int]) -> bytes:
+def _little_endian(items: Numbers) -> bytes:
     if BIG_ENDIAN:
-        items = array(items.typecode, items)
+        items = array(ARRAY_CODES[items.itemsize], items)
         items.byteswap()
     return items.tobytes()
 
@@ -159,12 +160,17 @@ def lexicon_of(index: IndexFile) -> Laid:
     return _sections(_Reader(len(body), read))
 
 
-def _array(data: memoryview, what: str) -> array[int]:
+def _array(data: memoryview, what: str) -> Numbers:
+    """The items of an array section. On a little-endian machine they are viewed where they
+    lie, in the mapped file or the bytes given, so that loading copies none of them and two
+    processes that map one file share its pages; the view keeps the mapping alive."""
     if len(data) < ITEMS.size or bytes(data[1:ITEMS.size]) != bytes(ITEMS.size - 1):
         raise _layout(f"the {what} has no item size")
     itemsize = data[0]
     if itemsize not in ARRAY_CODES or (len(data) - ITEMS.size) % itemsize:
         raise _layout(f"the {what} has items of {itemsize} bytes")
+    if not BIG_ENDIAN:
+        return data[ITEMS.size:].cast(ARRAY_CODES[itemsize])  # type: ignore[call-overload,no-any-return]
     numbers = array(ARRAY_CODES[itemsize])
     numbers.frombytes(data[ITEMS.size:])
     if BIG_ENDIAN:
@@ -177,7 +183,7 @@ def _from_sections(sections: dict[str, memoryview]) -> Laid:
     if len(fold) != FOLD.size or bytes(fold[1:]) != bytes(FOLD.size - 1):
         raise _layout("its fold is not one byte and three zeros")
     trie = _search.from_packed(sections["trie"], sections.get("reversed"))
-    text = bytes(sections["text"])
+    text = sections["text"]
     starts, counts, firsts, totals = (_array(sections[name], name) for name in NUMBERED)
     bigrams = None
     if ("bigrams" in sections) != ("bigram counts" in sections):
@@ -196,7 +202,7 @@ def _text(data: bytes | bytearray | memoryview) -> str:
         raise _layout(f"the text is not UTF-8: {error.reason}") from None
 
 
-def _bigrams(keys: int, pairs: array[int], counts: array[int]) -> Bigrams:
+def _bigrams(keys: int, pairs: Numbers, counts: Numbers) -> Bigrams:
     try:
         return Bigrams(keys, pairs, counts).checked()
     except ValueError as error:
@@ -216,7 +222,7 @@ def _sections(reader: _Reader) -> Laid:
     return fold, tables_of_characters(trie, text, starts, counts, firsts, totals), bigrams
 
 
-def _tile(starts: array[int], counts: array[int], length: int) -> None:
+def _tile(starts: Numbers, counts: Numbers, length: int) -> None:
     if not (len(starts) == len(counts) + 1 and starts[0] == 0 and starts[-1] == length):
         raise _layout("its spellings do not tile its text")
 

@@ -9,7 +9,7 @@ from typing import NamedTuple
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.builder import Words, build, checked_number, checked_word, items
 from brindlemap.folding import spelling
-from brindlemap._types import MAX_COUNT
+from brindlemap._types import MAX_COUNT, Numbers
 
 # (where, word, count): a counted word and the position (an item's index, a file's line
 # number) that a failure names.
@@ -22,11 +22,11 @@ class Tables(NamedTuple):
     frequent first (ties by code point); spelling i is text[starts[i]:starts[i + 1]]."""
 
     trie: PrefixSearch  # the folded keys
-    text: bytes  # every spelling, end to end, in UTF-8 (decoded only when one is returned)
-    starts: array[int]  # the byte where each spelling begins in text, and where the last ends
-    counts: array[int]  # each spelling's count
-    firsts: array[int]  # where each key's run of spellings begins, and where the last ends
-    totals: array[int]  # each key's total count
+    text: bytes | memoryview  # every spelling, end to end, in UTF-8 (decoded when returned)
+    starts: Numbers  # the byte where each spelling begins in text, and where the last ends
+    counts: Numbers  # each spelling's count
+    firsts: Numbers  # where each key's run of spellings begins, and where the last ends
+    totals: Numbers  # each key's total count
 
 
 def counted_items(words: Words) -> Iterator[tuple[int, str, int]]:

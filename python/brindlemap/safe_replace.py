@@ -215,7 +215,7 @@ def _check_still_replaceable(path: str, folder: int, name: str) -> None:
         raise _not_regular(path, status)
 
 
-def replace_file(path: str | os.PathLike[str], chunks: Iterable[bytes]) -> None:
+def replace_file(path: str | os.PathLike[str], chunks: Iterable[bytes | memoryview]) -> None:
     """Writes `chunks` to the regular file at `path`, atomically: a crash leaves the old file
     (or none), never a part-written one, nor a temporary file that a later write of the same
     path does not remove.

@@ -98,10 +98,11 @@ def _compile() -> _Patterns:
         else combining_marks()
     letter = r"[^\W\d_]"
     # Every repetition is possessive: a run that fails to be one thing is never read again
-    # from inside, which is what keeps the scan linear.
-    part = f"{letter}(?:{letter}|[{marks}])*+"
-    word = (f"{part}(?:(?:[{_APOSTROPHE}]|[{FORMAT_CHARACTERS}]++){part})*+"
-            f"(?:(?<=[sS])[{_APOSTROPHE}])?+")
+    # from inside, which is what keeps the scan linear. An apostrophe or a joiner stands
+    # inside a word only before a letter; the marks' class is written once, since compiling
+    # it is most of the cost of the first check of a process.
+    word = (f"{letter}(?:{letter}|[{marks}]|(?:[{_APOSTROPHE}]|[{FORMAT_CHARACTERS}]++)"
+            f"(?={letter}))*+(?:(?<=[sS])[{_APOSTROPHE}])?+")
     close = re.escape(_CLOSE)
     return _Patterns(
         # The common case in one step: a word with its punctuation and nothing else up to a
