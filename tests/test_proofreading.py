@@ -152,6 +152,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("a naïve résumé of executables, relicensing", "a naïve résumé of executables, relicensing"),
     # Repetition: a writer who repeats a word means it.
     ("the namespace, another namespace", "the namespace, another namespace"),
+    # ...even where one place of it suits a guess ("the fund is").
+    ("The func is called; func returns, func raises, func stops.",
+     "The func is called; func returns, func raises, func stops."),
     # Margin: two guesses alike leave the word as written.
     ("on Munday", "on Munday"),
     # A doubled last letter is a slip, not an ending; a long word one slip from a known one

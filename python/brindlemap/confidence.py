@@ -28,9 +28,10 @@ commoner "or"). The guesses are ranked so; the best must be likelier, by its let
 alone, than the word being right as written, and lead the next guess, in context, by a margin
 that grows with the size of the typo. The first bar falls with the word's length (a long word
 a slip from a known one is seldom a word of its own); both rise with the times the text uses
-the word (a writer who repeats a word means it), unless the neighbours support the guess. `confidence`,
-from 0 to 1, scales them: 0 takes every best suggestion, as a plain spelling corrector does,
-1 fixes nothing; the rules above hold from MIN_CONFIDENCE on.
+the word (a writer who repeats a word means it), unless the neighbours support the guess in
+most of the places the text uses it. `confidence`, from 0 to 1, scales them: 0 takes every
+best suggestion, as a plain spelling corrector does, 1 fixes nothing; the rules above hold from
+MIN_CONFIDENCE on.
 """
 
 from __future__ import annotations
@@ -79,6 +80,8 @@ class Evidence(NamedTuple):
     unit: int  # the cost of a plain edit in the suggestions' distances
     lifts: list[float] | None = None  # each suggestion's lift between the word's neighbours
     shouted: bool = False  # whether the words either side are in capitals too ("THE SOFTWARE")
+    # The share of the word's places in the text where its neighbours support its best guess.
+    backed: float = 1.0
 
 
 def script(character: str) -> str:
@@ -153,14 +156,17 @@ CONTEXT_WEIGHT = 1.0  # times a guess's lift between its neighbours (`brindlemap
 # The guesses at a word that are ranked in its context: the best by their letters and counts.
 CANDIDATES = 24
 # A guess whose lift in its place is at least this much is supported by its neighbours: its
-# capital inside a sentence no longer marks a name, nor its repeats a word that is meant.
+# capital inside a sentence no longer marks a name, nor its repeats a word that is meant. A word
+# the text repeats needs that support in at least BACKED of its places: "the func" suits "fund"
+# here and there, but a writer who uses "func" twenty times means it.
 SUPPORTED = 0.5
+BACKED = 0.5
 WRITTEN_AS_MEANT = 17.0
 # A long word a slip away from a known one is seldom a word of its own that the lexicon lacks:
 # the bar falls by LENGTH_CREDIT for each letter past SHORT_WORD.
 LENGTH_CREDIT = 0.75
 SHORT_WORD = 6
-LEAD = 2.25
+LEAD = 2.0
 PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on both
 LEAD_PER_EDIT = 2.0  # for each plain edit past a slip (0.7 of one)
 LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
@@ -199,7 +205,7 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, uses, suggestions, unit, lifts, shouted = evidence
+    word, start, title, uses, suggestions, unit, lifts, shouted, backed = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -208,7 +214,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     edits = best.distance / unit
     letters = sum(c.isalpha() for c in word)
     in_place = lifts or [0.0] * len(suggestions)
-    supported = in_place[0] >= SUPPORTED
+    supported = in_place[0] >= SUPPORTED and backed >= BACKED
     if confidence >= MIN_CONFIDENCE:
         written = {script(c) for c in word if c.isalpha()}
         if not written <= facts.scripts() or written != {script(c) for c in best.word

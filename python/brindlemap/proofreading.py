@@ -31,8 +31,8 @@ from typing import TYPE_CHECKING, NamedTuple
 
 from brindlemap._types import Suggestion
 from brindlemap.casing import in_turkic_capitals
-from brindlemap.confidence import (CANDIDATES, MIN_CONFIDENCE, SPACE_WEIGHT, Evidence, decide,
-                                   ranked, score, split_wins)
+from brindlemap.confidence import (CANDIDATES, MIN_CONFIDENCE, SPACE_WEIGHT, SUPPORTED, Evidence,
+                                   decide, ranked, score, split_wins)
 from brindlemap.context import neighbours, pair_lift
 from brindlemap.real_words import rivals_in_place
 from brindlemap.segmenting import split
@@ -262,18 +262,28 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     fixes, guesses = [], []
     splits: dict[str, list[str]] = {}
     language = lexicon.language
+    in_context = []
+    # For each word, in how many of its places its best guess is supported: a word that the
+    # text repeats is read as meant unless its neighbours support the guess in most of them.
+    backing: dict[str, list[int]] = {}
     for at, (query, (elision, _)) in unknown:
-        start = found[at].start
-        opens = start in span_starts or _opens_sentence(text, start)
         before, after = neighbours(text, found, at, read)
         pool = answers[query]
         if elision:  # "l'" stands only before what it may elide before
             pool = [answer for answer in pool if language.elides_before(answer.word)]
         pool, lifts = ranked(pool, [lexicon._lift(before, guess.word, after) for guess in pool],
                              unit, total)
+        in_context.append((before, after, pool, lifts))
+        tally = backing.setdefault(found[at].word.lower(), [0, 0])
+        tally[0] += bool(lifts) and lifts[0] >= SUPPORTED
+        tally[1] += 1
+    for (at, (query, _)), (before, after, pool, lifts) in zip(unknown, in_context):
+        start = found[at].start
+        opens = start in span_starts or _opens_sentence(text, start)
+        backed, places = backing[found[at].word.lower()]
         evidence = Evidence(query, opens, _in_title(text, found, at),
                             uses[found[at].word.lower()], pool, unit, lifts,
-                            _shouted(text, found, at))
+                            _shouted(text, found, at), backed / places)
         fix = decide(evidence, confidence, lexicon)
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
                                score(pool[0], lifts[0], unit, total) if pool else None,
