@@ -49,7 +49,7 @@ void write_flat(const Trie& trie, std::span<std::uint8_t> out) noexcept {
     for (std::size_t i = 0; i < nodes; ++i) {
         writer.put(at.shifts, i, trie.node_shifts()[i]);
         writer.put(at.characters, i, static_cast<std::uint32_t>(trie.node_strings().raw(i)));
-        writer.put(at.payloads, i, payloads.values()[i]);
+        writer.put(at.payloads, i, payloads.value_or_zero(i));
     }
     for (std::size_t w = 0; w < payloads.presence().size(); ++w)
         writer.put(at.presence, w, payloads.presence()[w]);
@@ -89,7 +89,7 @@ Trie read_flat(std::span<const std::uint8_t> bytes) {
     for (std::size_t i = 0; i < n; ++i)
         if (values[i] != 0 && !((presence[i / 64] >> (i % 64)) & 1u))
             refuse("a payload value on a node without a payload");
-    arrays.node_payloads = PayloadArray(std::move(values), std::move(presence));
+    arrays.node_payloads = PayloadArray(values, std::move(presence));
     if (links == 0) return Trie(std::move(arrays), Trie::LevelByLevel{});
     arrays.child_indices = items_at<std::uint32_t>(bytes, at.children, static_cast<std::size_t>(links));
     return Trie(std::move(arrays));

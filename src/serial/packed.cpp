@@ -160,13 +160,8 @@ PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& co
     std::size_t present = 0;
     for (std::uint64_t word : presence) present += static_cast<std::size_t>(std::popcount(word));
     if (present != counts.payloads) refuse("payload bits that are not as many as its payloads");
-    std::vector<std::uint32_t> values = large_vector<std::uint32_t>(n);
-    std::size_t k = 0;
-    for (std::size_t w = 0; w < presence.size(); ++w)
-        for (std::uint64_t bits = presence[w]; bits != 0; bits &= bits - 1)
-            values[64 * w + static_cast<std::size_t>(std::countr_zero(bits))] =
-                item_at<std::uint32_t>(bytes, at.payloads, k++);
-    return PayloadArray(std::move(values), std::move(presence));
+    return PayloadArray::of_carried(n, std::move(presence),
+                                    items_at<std::uint32_t>(bytes, at.payloads, present));
 }
 
 }  // namespace
@@ -196,7 +191,7 @@ void write_packed(const Trie& trie, std::span<std::uint8_t> out) {
         const std::size_t run = run_length(trie, i);
         writer.put(at.runs, i, static_cast<std::uint8_t>(std::min<std::size_t>(run, kWideRun)));
         if (run >= kWideRun) writer.put(at.wide_runs, wide++, static_cast<std::uint32_t>(run));
-        if (payloads.has(i)) writer.put(at.payloads, present++, payloads.values()[i]);
+        if (payloads.has(i)) writer.put(at.payloads, present++, payloads.value(i));
     }
     for (std::size_t w = 0; w < payloads.presence().size(); ++w)
         writer.put(at.presence, w, payloads.presence()[w]);

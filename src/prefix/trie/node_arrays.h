@@ -2,6 +2,7 @@
 // than a present one, and every character and every 32-bit payload, 0 included, stays present.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -47,50 +48,67 @@ class CharArray {
     std::vector<char32_t> codes_;
 };
 
-// Every u32 value is a valid payload, so presence is kept apart, one bit per node.
+// Every u32 value is a valid payload, so presence is kept apart, one bit per node. Most nodes
+// of a trie carry none, so values are kept only for the nodes that do, in node order, and a
+// node's value is found by the count of presence bits before it: a word of ranks per 64 nodes.
 class PayloadArray {
   public:
     PayloadArray() = default;
-    // `n` absent payloads, for a builder that fills them in out of order with set().
-    explicit PayloadArray(std::size_t n) : values_(n), present_((n + 63) / 64) {}
-    // The arrays as values() and presence() give them, for a reader of arrays laid out flat
-    // that has checked them: a value of 0 where no payload is, no presence bit past the end.
-    PayloadArray(std::vector<std::uint32_t> values, std::vector<std::uint64_t> present) noexcept
-        : values_(std::move(values)), present_(std::move(present)) {}
+    // From each node's value (any where it has none) and the presence bits, node i's being
+    // bit i % 64 of word i / 64, none past `values`: for a builder or a reader that has
+    // checked them.
+    PayloadArray(std::span<const std::uint32_t> values, std::vector<std::uint64_t> present);
+    // From the presence bits and the values of the nodes they mark, in node order: for a
+    // reader that has checked that there are as many values as bits.
+    static PayloadArray of_carried(std::size_t n, std::vector<std::uint64_t> present,
+                                   std::vector<std::uint32_t> carried);
 
-    std::size_t size() const noexcept { return values_.size(); }
-    bool empty() const noexcept { return values_.empty(); }
+    std::size_t size() const noexcept { return size_; }
+    bool empty() const noexcept { return size_ == 0; }
     void reserve(std::size_t n) {
-        values_.reserve(n);
         present_.reserve((n + 63) / 64);
+        ranks_.reserve((n + 63) / 64);
     }
     void push_back(std::optional<std::uint32_t> payload) {
-        std::size_t i = values_.size();
-        if (i % 64 == 0) present_.push_back(0);
-        values_.push_back(payload.value_or(0));
-        if (payload) present_[i / 64] |= std::uint64_t{1} << (i % 64);
-    }
-    void set(std::size_t i, std::uint32_t payload) noexcept {
-        values_[i] = payload;
+        const std::size_t i = size_++;
+        if (i % 64 == 0) {
+            present_.push_back(0);
+            ranks_.push_back(static_cast<std::uint32_t>(carried_.size()));
+        }
+        if (!payload) return;
+        carried_.push_back(*payload);
         present_[i / 64] |= std::uint64_t{1} << (i % 64);
     }
 
     bool has(std::size_t i) const noexcept { return (present_[i / 64] >> (i % 64)) & 1u; }
+    // Node i's value, which it must carry (unchecked).
+    std::uint32_t value(std::size_t i) const noexcept {
+        const std::uint64_t before = present_[i / 64] & ((std::uint64_t{1} << (i % 64)) - 1);
+        return carried_[ranks_[i / 64] + static_cast<std::size_t>(std::popcount(before))];
+    }
     std::optional<std::uint32_t> operator[](std::size_t i) const noexcept {
         if (!has(i)) return std::nullopt;
-        return values_[i];
+        return value(i);
+    }
+    // Node i's value, 0 where it has none: as the flat layouts write it.
+    std::uint32_t value_or_zero(std::size_t i) const noexcept { return has(i) ? value(i) : 0; }
+
+    // The presence bits, node i's being bit i % 64 of word i / 64.
+    std::span<const std::uint64_t> presence() const noexcept { return present_; }
+    // The values of the nodes that carry one, in node order.
+    std::span<const std::uint32_t> carried() const noexcept { return carried_; }
+
+    friend bool operator==(const PayloadArray& a, const PayloadArray& b) noexcept {
+        return a.size_ == b.size_ && a.present_ == b.present_ && a.carried_ == b.carried_;
     }
 
-    // Each node's value, 0 where it has none, and the presence bits, node i's being bit i % 64
-    // of word i / 64.
-    std::span<const std::uint32_t> values() const noexcept { return values_; }
-    std::span<const std::uint64_t> presence() const noexcept { return present_; }
-
-    friend bool operator==(const PayloadArray&, const PayloadArray&) = default;
-
   private:
-    std::vector<std::uint32_t> values_;
+    void rank();
+
+    std::size_t size_ = 0;
+    std::vector<std::uint32_t> carried_;
     std::vector<std::uint64_t> present_;
+    std::vector<std::uint32_t> ranks_;  // ranks_[w]: the bits set in present_[0, w)
 };
 
 }  // namespace brindlemap

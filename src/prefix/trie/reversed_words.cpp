@@ -71,7 +71,7 @@ bool reversed_fits(const Trie& trie, const Trie& reversed) {
     for (std::size_t w = 0; w < present.size(); ++w) {
         for (std::uint64_t bits = present[w]; bits != 0; bits &= bits - 1) {
             const std::uint32_t node =
-                backwards.values()[64 * w + static_cast<std::size_t>(std::countr_zero(bits))];
+                backwards.value(64 * w + static_cast<std::size_t>(std::countr_zero(bits)));
             const std::uint64_t bit = std::uint64_t{1} << (node % 64);
             if (node == 0 || node >= words.size() || !words.has(node) || (named[node / 64] & bit))
                 return false;

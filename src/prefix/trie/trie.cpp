@@ -68,7 +68,7 @@ const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
             least = large_vector(nodes, std::numeric_limits<std::uint32_t>::max());
             for (std::size_t node = nodes; node-- > 0;) {
                 std::uint32_t lowest = arrays_.node_payloads.has(node)
-                                           ? arrays_.node_payloads.values()[node]
+                                           ? arrays_.node_payloads.value(node)
                                            : std::numeric_limits<std::uint32_t>::max();
                 const auto [start, end] = child_run(static_cast<std::uint32_t>(node));
                 for (std::size_t child = start + 1; child < end + 1; ++child)

@@ -152,7 +152,8 @@ Trie build_trie(WordList words, WalkInterrupt& interrupt) {
     // node_shifts holds each node's count of children until its running sum is taken.
     std::vector<std::uint32_t> shifts(nodes, 0);
     CharArray characters(nodes);
-    PayloadArray payloads(nodes);
+    std::vector<std::uint32_t> payloads(nodes);
+    std::vector<std::uint64_t> present((nodes + 63) / 64);
     for_each_new_suffix(
         sorted, interrupt, [&](std::size_t depth, std::string_view suffix, std::size_t i) {
             // The word's path shares its first `depth` nodes with the word before, and the
@@ -164,11 +165,14 @@ Trie build_trie(WordList words, WalkInterrupt& interrupt) {
                 ++shifts[parent];
                 parent = node;
             }
-            payloads.set(parent, sorted.payloads[i]);
+            payloads[parent] = sorted.payloads[i];
+            present[parent / 64] |= std::uint64_t{1} << (parent % 64);
         });
     std::exclusive_scan(shifts.begin(), shifts.end(), shifts.begin(), std::uint32_t{0});
     sorted = SortedWords{};
-    return Trie(TrieArrays{std::move(shifts), std::move(characters), std::move(payloads), {}},
+    PayloadArray carried(payloads, std::move(present));
+    payloads = {};
+    return Trie(TrieArrays{std::move(shifts), std::move(characters), std::move(carried), {}},
                 Trie::LevelByLevel{});
 }
 
