@@ -35,6 +35,14 @@ std::unique_ptr<Trie> read_or_refuse(std::span<const std::uint8_t> bytes, const 
         layout.write(*trie, written);
         if (!(layout.read(written) == *trie))
             fuzz::finding("a written trie reads back as another trie");
+        // The packed reader settles the shape as it reads: it must be the one the check finds.
+        if (trie->breadth_first()) {
+            const Trie checked(TrieArrays{trie->node_shifts(), trie->node_strings(),
+                                          trie->node_payloads(), {}},
+                               Trie::LevelByLevel{});
+            if (checked.shape() != trie->shape())
+                fuzz::finding("a reader settled a shape that the check does not find");
+        }
         return trie;
     } catch (const InternalFailure& failure) {
         if (failure.kind() != FailureKind::bytes_invalid)

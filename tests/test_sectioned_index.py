@@ -210,6 +210,7 @@ def test_packed_tries_read_back_as_they_were_written(words, rng, shuffled):
     trie = from_internal_data(*layout(words, rng=rng if shuffled else None))
     read = _search.from_packed(_search.packed(trie), _search.packed_reversed(trie))
     assert read.to_bytes() == trie.to_bytes()
+    assert _search.well_formed(read) == _search.well_formed(trie)
     assert _search.flat_reversed(read) == _search.flat_reversed(trie)
 
 

@@ -85,6 +85,20 @@ struct Plan {
     }
 };
 
+// What the reader learns of the shape of a trie of the builder's layout as it widens the arrays,
+// each test a flag folded in without a branch: a child numbered after its parent, a character
+// on every node but the root, and the characters of each run of siblings increasing (codes
+// compare as their characters do, the alphabet being in increasing order). `run_starts` marks
+// each node that is the first of a run.
+struct Vouched {
+    std::vector<std::uint64_t> run_starts;
+    unsigned below = 0, absent = 0, out_of_order = 0;
+
+    explicit Vouched(std::size_t nodes) : run_starts(nodes / 64 + 1) {}
+    bool starts_run(std::size_t i) const noexcept { return (run_starts[i / 64] >> (i % 64)) & 1u; }
+    bool holds() const noexcept { return (below | absent | out_of_order) == 0; }
+};
+
 [[noreturn]] void refuse(const std::string& why) {
     refuse_layout(kLayout, why);
 }
@@ -94,23 +108,31 @@ struct Plan {
 // outside it; a code past the alphabet is refused after the pass.
 template <class Code>
 std::vector<char32_t> characters_of(std::span<const std::uint8_t> bytes, std::size_t at,
-                                    std::size_t count, const std::vector<char32_t>& alphabet) {
+                                    std::size_t count, const std::vector<char32_t>& alphabet,
+                                    Vouched& shape) {
     std::vector<char32_t> table(std::size_t{std::numeric_limits<Code>::max()} + 1,
                                 CharArray::kAbsent);
     std::ranges::copy(alphabet, table.begin());
     std::vector<char32_t> characters = large_vector<char32_t>(count);
-    Code highest = 0;
+    Code highest = 0, before = 0;
+    unsigned absent = 0, out_of_order = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const Code code = item_at<Code>(bytes, at, i);
         highest = std::max(highest, code);
         characters[i] = table[code];
+        absent |= static_cast<unsigned>(i > 0) & static_cast<unsigned>(code == 0);
+        out_of_order |= static_cast<unsigned>(i > 1) & static_cast<unsigned>(!shape.starts_run(i)) &
+                        static_cast<unsigned>(before >= code);
+        before = code;
     }
     if (highest >= alphabet.size()) refuse("a character code past its alphabet");
+    shape.absent |= absent;
+    shape.out_of_order |= out_of_order;
     return characters;
 }
 
 CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& counts,
-                          const Offsets& at) {
+                          const Offsets& at, Vouched& shape) {
     std::vector<char32_t> alphabet{CharArray::kAbsent};
     for (std::size_t k = 0; k < counts.alphabet; ++k) {
         const char32_t c = item_at<char32_t>(bytes, at.alphabet, k);
@@ -119,22 +141,35 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
         alphabet.push_back(c);
     }
     if (counts.width == 1)
-        return CharArray(characters_of<std::uint8_t>(bytes, at.codes, counts.nodes, alphabet));
+        return CharArray(
+            characters_of<std::uint8_t>(bytes, at.codes, counts.nodes, alphabet, shape));
     if (counts.width == 2)
-        return CharArray(characters_of<std::uint16_t>(bytes, at.codes, counts.nodes, alphabet));
+        return CharArray(
+            characters_of<std::uint16_t>(bytes, at.codes, counts.nodes, alphabet, shape));
     std::vector<char32_t> characters = items_at<char32_t>(bytes, at.codes, counts.nodes);
     if (!std::ranges::all_of(characters, scalar_or_absent))
         refuse("a character that is no Unicode scalar value");
+    for (std::size_t i = 1; i < characters.size(); ++i) {
+        shape.absent |= static_cast<unsigned>(characters[i] == CharArray::kAbsent);
+        shape.out_of_order |= static_cast<unsigned>(i > 1) &
+                              static_cast<unsigned>(!shape.starts_run(i)) &
+                              static_cast<unsigned>(characters[i - 1] >= characters[i]);
+    }
     return CharArray(std::move(characters));
 }
 
 // Each node's shift, the runs before it added up; they must add up to one link fewer than
 // the nodes, every wide run taken once.
 std::vector<std::uint32_t> read_shifts(std::span<const std::uint8_t> bytes, const Counts& counts,
-                                       const Offsets& at) {
+                                       const Offsets& at, Vouched& shape) {
     std::vector<std::uint32_t> shifts = large_vector<std::uint32_t>(counts.nodes);
     std::uint64_t links = 0;
     std::size_t wide = 0;
+    unsigned below = 0;
+    // The marks of the word of run_starts being filled, kept in a register until the first
+    // children move past it (they only move forward).
+    std::size_t word = 0;
+    std::uint64_t marks = 0;
     for (std::size_t i = 0; i < counts.nodes; ++i) {
         shifts[i] = static_cast<std::uint32_t>(links);
         std::uint32_t run = bytes[at.runs + i];
@@ -143,8 +178,21 @@ std::vector<std::uint32_t> read_shifts(std::span<const std::uint8_t> bytes, cons
             run = item_at<std::uint32_t>(bytes, at.wide_runs, wide++);
             if (run < kWideRun) refuse("a wide run of fewer than 255 children");
         }
+        // On the builder's layout, node i's children are links + 1, links + 2, ...
+        const auto has_children = static_cast<unsigned>(run != 0);
+        below |= has_children & static_cast<unsigned>(links < i);
+        // Within bounds: links stays below the nodes until the count is checked after.
+        const std::size_t first = std::min<std::uint64_t>(links + 1, counts.nodes);
+        if (first / 64 != word) {
+            shape.run_starts[word] = marks;
+            word = first / 64;
+            marks = 0;
+        }
+        marks |= std::uint64_t{has_children} << (first % 64);
         links += run;
     }
+    shape.run_starts[word] = marks;
+    shape.below |= below;
     if (wide != counts.wide_runs || links != counts.nodes - 1)
         refuse("runs of children that do not add up to one link fewer than its nodes");
     return shifts;
@@ -234,10 +282,19 @@ Trie read_packed(std::span<const std::uint8_t> bytes) {
         if (!zeros(bytes, first, last)) refuse("padding that is not zero");
 
     TrieArrays arrays;
-    arrays.node_strings = read_characters(bytes, counts, at);
-    arrays.node_shifts = read_shifts(bytes, counts, at);
+    Vouched shape(counts.nodes);
+    arrays.node_shifts = read_shifts(bytes, counts, at, shape);
+    arrays.node_strings = read_characters(bytes, counts, at, shape);
     arrays.node_payloads = read_payloads(bytes, counts, at);
-    if (counts.links == 0) return Trie(std::move(arrays), Trie::LevelByLevel{});
+    if (counts.links == 0) {
+        // Every run increasing, the shape is settled; anything else is checked again whole.
+        if (shape.holds()) {
+            const TreeShape settled{deepest_level(arrays.node_shifts, counts.nodes - 1), true,
+                                    true};
+            return Trie(std::move(arrays), Trie::LevelByLevel{}, settled);
+        }
+        return Trie(std::move(arrays), Trie::LevelByLevel{});
+    }
     arrays.child_indices = items_at<std::uint32_t>(bytes, at.children, counts.links);
     return Trie(std::move(arrays));
 }

@@ -60,24 +60,17 @@ bool reversed_fits(const Trie& trie, const Trie& reversed) {
     if (!trie.shape() || !reversed.shape() || !reversed.shape()->sorted_runs) return false;
     const PayloadArray& words = trie.node_payloads();
     const PayloadArray& backwards = reversed.node_payloads();
-    // Word by word of presence bits: the nodes without a payload are never visited.
     std::vector<std::uint64_t> named(words.presence().size());
-    std::size_t ends = 0, named_count = 0;
-    for (std::uint64_t word : words.presence())
-        ends += static_cast<std::size_t>(std::popcount(word));
     // The root's word, the empty one, has no place in the reversed trie.
-    ends -= words.has(0);
-    const std::span<const std::uint64_t> present = backwards.presence();
-    for (std::size_t w = 0; w < present.size(); ++w) {
-        for (std::uint64_t bits = present[w]; bits != 0; bits &= bits - 1) {
-            const std::uint32_t node =
-                backwards.value(64 * w + static_cast<std::size_t>(std::countr_zero(bits)));
-            const std::uint64_t bit = std::uint64_t{1} << (node % 64);
-            if (node == 0 || node >= words.size() || !words.has(node) || (named[node / 64] & bit))
-                return false;
-            named[node / 64] |= bit;
-            ++named_count;
-        }
+    const std::size_t ends = words.carried().size() - words.has(0);
+    std::size_t named_count = 0;
+    // Each payload of the reversed trie names the node of the word it spells backwards.
+    for (const std::uint32_t node : backwards.carried()) {
+        const std::uint64_t bit = std::uint64_t{1} << (node % 64);
+        if (node == 0 || node >= words.size() || !words.has(node) || (named[node / 64] & bit))
+            return false;
+        named[node / 64] |= bit;
+        ++named_count;
     }
     return named_count == ends;
 }

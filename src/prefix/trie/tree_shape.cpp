@@ -96,8 +96,15 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie, std
                 return std::nullopt;
         }
     }
+    return TreeShape{deepest_level(shifts, links), true, sorted};
+}
+
+}  // namespace
+
+std::uint32_t deepest_level(const std::vector<std::uint32_t>& shifts, std::size_t links) {
     // Depth by depth: the children of the nodes [first, last) are [shift(first) + 1,
     // shift(last) + 1).
+    const std::size_t nodes = shifts.size();
     const auto shift = [&](std::size_t node) {
         return node < nodes ? std::size_t{shifts[node]} : links;
     };
@@ -108,10 +115,8 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie, std
         first = next_first;
         last = next_last;
     }
-    return TreeShape{depth, true, sorted};
+    return depth;
 }
-
-}  // namespace
 
 std::optional<TreeShape> check_tree_shape(const TrieArrays& trie) {
     // With one link fewer than nodes, a walk from the root that meets every node exactly once

@@ -2,8 +2,10 @@
 // a well-formed tree, so that queries may take the specialised roads of fast_walk.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace brindlemap {
 
@@ -34,5 +36,10 @@ std::optional<TreeShape> check_tree_shape(const TrieArrays& trie);
 // The same check for arrays on the builder's layout whose child_indices is left out (empty):
 // it is taken to be 1, 2, ..., one entry fewer than there are nodes.
 std::optional<TreeShape> check_level_by_level_shape(const TrieArrays& trie);
+
+// The depth of the deepest node of arrays on the builder's layout, whose shifts start at 0, never
+// decrease and stay within `links`: for the check, and for a reader that has settled the rest
+// of the shape as it read them.
+std::uint32_t deepest_level(const std::vector<std::uint32_t>& shifts, std::size_t links);
 
 }  // namespace brindlemap

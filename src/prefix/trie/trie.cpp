@@ -26,6 +26,14 @@ Trie::Trie(TrieArrays arrays, LevelByLevel)
     std::vector<std::uint32_t>().swap(arrays_.child_indices);
 }
 
+Trie::Trie(TrieArrays arrays, LevelByLevel, TreeShape shape)
+    : arrays_(std::move(arrays)),
+      shape_(shape),
+      child_index_count_(arrays_.node_shifts.empty() ? 0 : arrays_.node_shifts.size() - 1),
+      breadth_first_(true) {
+    std::vector<std::uint32_t>().swap(arrays_.child_indices);
+}
+
 bool operator==(const Trie& a, const Trie& b) noexcept {
     if (a.arrays_.node_shifts != b.arrays_.node_shifts ||
         a.arrays_.node_strings != b.arrays_.node_strings ||

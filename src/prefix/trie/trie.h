@@ -57,6 +57,9 @@ class Trie {
     // 1, 2, ..., one entry fewer than nodes, as if it had been given; it is never made.
     struct LevelByLevel {};
     Trie(TrieArrays arrays, LevelByLevel);
+    // The same, for a reader that established as it read them that the arrays have `shape`
+    // (on the builder's layout, every run of siblings increasing): they are not read again.
+    Trie(TrieArrays arrays, LevelByLevel, TreeShape shape);
 
     const std::vector<std::uint32_t>& node_shifts() const noexcept { return arrays_.node_shifts; }
     const CharArray& node_strings() const noexcept { return arrays_.node_strings; }
