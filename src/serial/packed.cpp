@@ -103,32 +103,26 @@ struct Vouched {
     refuse_layout(kLayout, why);
 }
 
-// The characters of `count` codes of `Code` starting `at`: each code looks up `alphabet` (its
-// entry 0 standing for none) through a table as wide as the codes, so that no code reads
-// outside it; a code past the alphabet is refused after the pass.
-template <class Code>
-std::vector<char32_t> characters_of(std::span<const std::uint8_t> bytes, std::size_t at,
-                                    std::size_t count, const std::vector<char32_t>& alphabet,
-                                    Vouched& shape) {
-    std::vector<char32_t> table(std::size_t{std::numeric_limits<Code>::max()} + 1,
-                                CharArray::kAbsent);
-    std::ranges::copy(alphabet, table.begin());
-    std::vector<char32_t> characters = large_vector<char32_t>(count);
+// Each of `count` codes of `Code` starting `at`, handed to `keep(i, code)` in one pass that
+// learns the shape (`Vouched`) as it goes; a code at or past `codes` (the alphabet's size, its
+// entry 0 standing for none) is refused after the pass.
+template <class Code, class Keep>
+void scan_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t count,
+                std::size_t codes, Vouched& shape, Keep keep) {
     Code highest = 0, before = 0;
     unsigned absent = 0, out_of_order = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const Code code = item_at<Code>(bytes, at, i);
         highest = std::max(highest, code);
-        characters[i] = table[code];
+        keep(i, code);
         absent |= static_cast<unsigned>(i > 0) & static_cast<unsigned>(code == 0);
         out_of_order |= static_cast<unsigned>(i > 1) & static_cast<unsigned>(!shape.starts_run(i)) &
                         static_cast<unsigned>(before >= code);
         before = code;
     }
-    if (highest >= alphabet.size()) refuse("a character code past its alphabet");
+    if (highest >= codes) refuse("a character code past its alphabet");
     shape.absent |= absent;
     shape.out_of_order |= out_of_order;
-    return characters;
 }
 
 CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& counts,
@@ -140,12 +134,21 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
             refuse("an alphabet out of order or beyond Unicode");
         alphabet.push_back(c);
     }
-    if (counts.width == 1)
-        return CharArray(
-            characters_of<std::uint8_t>(bytes, at.codes, counts.nodes, alphabet, shape));
-    if (counts.width == 2)
-        return CharArray(
-            characters_of<std::uint16_t>(bytes, at.codes, counts.nodes, alphabet, shape));
+    if (counts.width == 1) {  // kept as they are, read through the alphabet
+        std::vector<std::uint8_t> codes = large_vector<std::uint8_t>(counts.nodes);
+        scan_codes<std::uint8_t>(bytes, at.codes, counts.nodes, alphabet.size(), shape,
+                                 [&](std::size_t i, std::uint8_t code) { codes[i] = code; });
+        return CharArray(std::move(codes), std::span(alphabet).subspan(1));
+    }
+    if (counts.width == 2) {  // widened through a table as wide as the codes
+        std::vector<char32_t> table(std::size_t{0xFFFF} + 1, CharArray::kAbsent);
+        std::ranges::copy(alphabet, table.begin());
+        std::vector<char32_t> characters = large_vector<char32_t>(counts.nodes);
+        scan_codes<std::uint16_t>(
+            bytes, at.codes, counts.nodes, alphabet.size(), shape,
+            [&](std::size_t i, std::uint16_t code) { characters[i] = table[code]; });
+        return CharArray(std::move(characters));
+    }
     std::vector<char32_t> characters = items_at<char32_t>(bytes, at.codes, counts.nodes);
     if (!std::ranges::all_of(characters, scalar_or_absent))
         refuse("a character that is no Unicode scalar value");

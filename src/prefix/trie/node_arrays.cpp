@@ -1,7 +1,57 @@
-// Making a payload array compact: the values of the nodes that carry one, and their ranks.
+// Making the per-node arrays compact: characters as one-byte codes, and the values of the nodes
+// that carry a payload with their ranks.
 #include "prefix/trie/node_arrays.h"
 
+#include <algorithm>
+
 namespace brindlemap {
+
+CharArray::CharArray(std::vector<std::uint8_t> codes, std::span<const char32_t> alphabet) noexcept
+    : codes_(std::move(codes)), narrow_(true) {
+    table_.fill(kAbsent);
+    std::ranges::copy(alphabet.first(std::min(alphabet.size(), kMostNarrow)), table_.begin() + 1);
+}
+
+void CharArray::narrow() {
+    if (narrow_) return;
+    // The distinct characters, in increasing order, found through a bit per scalar value.
+    constexpr std::size_t kScalars = 0x110000;
+    std::vector<std::uint64_t> seen(kScalars / 64);
+    std::vector<char32_t> alphabet;
+    for (const char32_t c : wide_) {
+        if (c >= kScalars) continue;
+        std::uint64_t& word = seen[c / 64];
+        const std::uint64_t bit = std::uint64_t{1} << (c % 64);
+        if ((word & bit) != 0) continue;
+        word |= bit;
+        alphabet.push_back(c);
+        if (alphabet.size() > kMostNarrow) return;
+    }
+    std::ranges::sort(alphabet);
+    // Each character's code: directly for the first plane, by a search past it.
+    std::vector<std::uint8_t> first_plane(0x10000);
+    for (std::size_t k = 0; k < alphabet.size() && alphabet[k] < 0x10000; ++k)
+        first_plane[alphabet[k]] = static_cast<std::uint8_t>(k + 1);
+    std::vector<std::uint8_t> codes(wide_.size());
+    for (std::size_t i = 0; i < wide_.size(); ++i) {
+        const char32_t c = wide_[i];
+        if (c < 0x10000) {
+            codes[i] = first_plane[c];
+        } else if (c != kAbsent) {
+            codes[i] = static_cast<std::uint8_t>(std::ranges::lower_bound(alphabet, c) -
+                                                 alphabet.begin() + 1);
+        }
+    }
+    *this = CharArray(std::move(codes), alphabet);
+}
+
+bool operator==(const CharArray& a, const CharArray& b) noexcept {
+    if (a.size() != b.size()) return false;
+    if (a.narrow_ == b.narrow_ && !a.narrow_) return a.wide_ == b.wide_;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a.raw(i) != b.raw(i)) return false;
+    return true;
+}
 
 PayloadArray::PayloadArray(std::span<const std::uint32_t> values,
                            std::vector<std::uint64_t> present)

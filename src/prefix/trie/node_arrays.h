@@ -2,6 +2,7 @@
 // than a present one, and every character and every 32-bit payload, 0 included, stays present.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -12,40 +13,51 @@
 
 namespace brindlemap {
 
-// Unicode scalar values stop at U+10FFFF, so any larger code marks an absent character.
+// Unicode scalar values stop at U+10FFFF, so any larger code marks an absent character. A trie
+// seldom holds more than 255 distinct characters: then each node's is kept as a one-byte code
+// into the trie's own alphabet (0 for none), a quarter of the memory, read through a table of
+// 256 characters that stays in the nearest cache.
 class CharArray {
   public:
     static constexpr char32_t kAbsent = 0xFFFFFFFFu;
+    static constexpr std::size_t kMostNarrow = 255;
 
     CharArray() = default;
     // `n` absent characters, for a builder that fills them in out of order with set().
-    explicit CharArray(std::size_t n) : codes_(n, kAbsent) {}
+    explicit CharArray(std::size_t n) : wide_(n, kAbsent) {}
     // The stored codes as they are, kAbsent for an absent character: for a reader of arrays
     // laid out flat, which has checked them.
-    explicit CharArray(std::vector<char32_t> codes) noexcept : codes_(std::move(codes)) {}
+    explicit CharArray(std::vector<char32_t> codes) noexcept : wide_(std::move(codes)) {}
+    // One-byte codes into `alphabet` (at most kMostNarrow characters), code k standing for
+    // alphabet[k - 1] and 0 for none: for a reader that has checked every code.
+    CharArray(std::vector<std::uint8_t> codes, std::span<const char32_t> alphabet) noexcept;
 
-    std::size_t size() const noexcept { return codes_.size(); }
-    bool empty() const noexcept { return codes_.empty(); }
-    void reserve(std::size_t n) { codes_.reserve(n); }
-    void push_back(std::optional<char32_t> c) { codes_.push_back(c ? *c : kAbsent); }
-    void set(std::size_t i, char32_t c) noexcept { codes_[i] = c; }
+    std::size_t size() const noexcept { return narrow_ ? codes_.size() : wide_.size(); }
+    bool empty() const noexcept { return size() == 0; }
+    // For builders, before narrow(): a narrow array takes no more characters.
+    void reserve(std::size_t n) { wide_.reserve(n); }
+    void push_back(std::optional<char32_t> c) { wide_.push_back(c ? *c : kAbsent); }
+    void set(std::size_t i, char32_t c) noexcept { wide_[i] = c; }
+
+    // Keeps the characters as one-byte codes where there are few enough distinct ones.
+    void narrow();
+    bool is_narrow() const noexcept { return narrow_; }
 
     std::optional<char32_t> operator[](std::size_t i) const noexcept {
-        char32_t c = codes_[i];
+        char32_t c = raw(i);
         if (c == kAbsent) return std::nullopt;
         return c;
     }
-    // The stored code, kAbsent for an absent character: lets hot loops skip the optional.
-    char32_t raw(std::size_t i) const noexcept { return codes_[i]; }
-    // The stored codes of the entries [first, last).
-    std::span<const char32_t> raw_span(std::size_t first, std::size_t last) const noexcept {
-        return std::span(codes_).subspan(first, last - first);
-    }
+    // The stored character, kAbsent for an absent one: lets hot loops skip the optional.
+    char32_t raw(std::size_t i) const noexcept { return narrow_ ? table_[codes_[i]] : wide_[i]; }
 
-    friend bool operator==(const CharArray&, const CharArray&) = default;
+    friend bool operator==(const CharArray& a, const CharArray& b) noexcept;
 
   private:
-    std::vector<char32_t> codes_;
+    std::vector<char32_t> wide_;
+    std::vector<std::uint8_t> codes_;
+    std::array<char32_t, kMostNarrow + 1> table_{};  // code -> character; 0 -> kAbsent
+    bool narrow_ = false;
 };
 
 // Every u32 value is a valid payload, so presence is kept apart, one bit per node. Most nodes

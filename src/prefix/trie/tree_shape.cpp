@@ -14,7 +14,7 @@ namespace {
 // Whether the characters of one run of siblings are pairwise distinct; `sorted` is cleared
 // when they are not in increasing code-point order. Runs laid out in that order, the usual
 // case, are settled in one pass.
-bool distinct_characters(std::span<const char32_t> characters, std::vector<char32_t>& scratch,
+bool distinct_characters(const std::vector<char32_t>& characters, std::vector<char32_t>& scratch,
                          bool& sorted) {
     bool increasing = true;
     for (std::size_t i = 1; i < characters.size() && increasing; ++i)
@@ -61,11 +61,11 @@ bool runs_increase(const TrieArrays& trie, std::size_t links) {
         const auto [start, end] = run_of(shifts, node, links);
         first_child[start + 1] |= static_cast<std::uint8_t>(start < end);
     }
-    const std::span<const char32_t> characters = trie.node_strings.raw_span(0, nodes);
+    const CharArray& characters = trie.node_strings;
     unsigned out_of_order = 0;
     for (std::size_t i = 2; i < nodes; ++i)
         out_of_order |= static_cast<unsigned>(first_child[i] == 0) &
-                        static_cast<unsigned>(characters[i - 1] >= characters[i]);
+                        static_cast<unsigned>(characters.raw(i - 1) >= characters.raw(i));
     return out_of_order == 0;
 }
 
@@ -83,17 +83,18 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie, std
         below |= static_cast<unsigned>(start < end) & static_cast<unsigned>(start < node);
     }
     // The runs' children are the nodes 1 to links, each once: every one needs a character.
-    for (char32_t c : trie.node_strings.raw_span(1, nodes))
-        absent |= static_cast<unsigned>(c == CharArray::kAbsent);
+    for (std::size_t i = 1; i < nodes; ++i)
+        absent |= static_cast<unsigned>(trie.node_strings.raw(i) == CharArray::kAbsent);
     if (below != 0 || absent != 0) return std::nullopt;
     bool sorted = true;
     if (!runs_increase(trie, links)) {
-        std::vector<char32_t> scratch;
+        std::vector<char32_t> run, scratch;
         for (std::size_t node = 0; node < nodes; ++node) {
             const auto [start, end] = run_of(shifts, node, links);
-            if (start < end && !distinct_characters(trie.node_strings.raw_span(start + 1, end + 1),
-                                                    scratch, sorted))
-                return std::nullopt;
+            run.clear();
+            for (std::size_t child = start + 1; child < end + 1; ++child)
+                run.push_back(trie.node_strings.raw(child));
+            if (start < end && !distinct_characters(run, scratch, sorted)) return std::nullopt;
         }
     }
     return TreeShape{deepest_level(shifts, links), true, sorted};
