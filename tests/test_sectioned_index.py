@@ -211,6 +211,7 @@ def test_packed_tries_read_back_as_they_were_written(words, rng, shuffled):
     read = _search.from_packed(_search.packed(trie), _search.packed_reversed(trie))
     assert read.to_bytes() == trie.to_bytes()
     assert _search.well_formed(read) == _search.well_formed(trie)
+    assert _search.alphabet(read) == _search.alphabet(trie) == "".join(sorted(set("".join(words))))
     assert _search.flat_reversed(read) == _search.flat_reversed(trie)
 
 
@@ -227,6 +228,7 @@ WIDE_CODES, WIDE_RUNS, WIDE_COUNTS = _packed_at(0, 601, 301, width=2)[:3]
     (WIDE_RUNS + 1, b"\xff", "more wide runs than it holds"),
 ])
 def test_damaged_wide_codes_and_runs_are_refused(at, value, message):
+    assert len(_search.alphabet(_search.from_packed(WIDE, None))) == 301
     damaged = WIDE[:at] + value + WIDE[at + len(value):]
     with pytest.raises(IndexFileError, match=message) as raised:
         _search.from_packed(damaged, None)

@@ -128,6 +128,10 @@ def payload_span(trie: PrefixSearch) -> tuple[int, int | None]:
     """(how many nodes carry a payload, the largest payload or None): what a loader checks
     before it uses payloads as positions in tables of its own, in one pass over the nodes."""
 
+def alphabet(trie: PrefixSearch) -> str:
+    """The distinct characters of the trie's nodes, in code-point order, as a str: what every
+    word it holds is made of, found without reading the words."""
+
 def segment(
     trie: PrefixSearch,
     text: str,

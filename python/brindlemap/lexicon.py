@@ -12,13 +12,13 @@ from typing import Any
 
 from brindlemap import languages, proofreading, queries, segmenting
 from brindlemap._brindlemap import PrefixSearch
-from brindlemap._search import number_span
+from brindlemap._search import alphabet, number_span
 from brindlemap._types import MAX_COUNT, Match, Queries, Suggestion
 from brindlemap.bigrams import Bigrams, Pairs
 from brindlemap.builder import Words
 from brindlemap.casing import carrier
 from brindlemap.confidence import (CANDIDATES, DEFAULT_CONFIDENCE, checked_confidence, ranked,
-                                   scripts_of_utf8)
+                                   scripts as scripts_of)
 from brindlemap.context import lift
 from brindlemap.costs import Costs
 from brindlemap.folding import FOLDS, Fold, folder, spelling
@@ -485,7 +485,9 @@ class Lexicon:
     def scripts(self) -> frozenset[str]:
         """The scripts the lexicon's letters are written in (LATIN, CYRILLIC, CJK...)."""
         if self._scripts_held is None:
-            held = scripts_of_utf8(self._text)
+            # Folding keeps a letter's script, so the keys' letters tell without reading the
+            # spellings.
+            held = scripts_of(alphabet(self._trie))
             if self._extra is not None:
                 held |= self._extra.scripts()
             self._scripts_held = held

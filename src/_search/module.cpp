@@ -81,6 +81,7 @@ PyMethodDef functions[] = {
     function<search_signatures::decode, decode>(),
     function<search_signatures::well_formed, well_formed>(),
     function<search_signatures::payload_span, payload_span>(),
+    function<search_signatures::alphabet, alphabet>(),
     function<search_signatures::build, build>(),
     function<search_signatures::arrays, arrays>(),
     function<search_signatures::spelt_words, spelt_words>(),

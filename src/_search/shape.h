@@ -1,6 +1,7 @@
 // well_formed: whether a trie passed the shape check made when it was created, so that the
-// package can refuse to store or load a trie that only its own methods answer on; and
-// payload_span, what a loader checks of the payloads a file claims before it trusts them.
+// package can refuse to store or load a trie that only its own methods answer on;
+// payload_span, what a loader checks of the payloads a file claims before it trusts them; and
+// alphabet, the characters a trie's words are made of.
 #pragma once
 
 #include "boundary/signature.h"
@@ -32,9 +33,17 @@ inline constexpr Signature<AsAnyTrie> payload_span{
     "(how many nodes carry a payload, the largest payload or None): what a loader checks\n"
     "before it uses payloads as positions in tables of its own, in one pass over the nodes."};
 
+inline constexpr Signature<AsAnyTrie> alphabet{
+    "alphabet",
+    "",
+    {"trie"},
+    "The distinct characters of the trie's nodes, in code-point order, as a str: what every\n"
+    "word it holds is made of, found without reading the words."};
+
 }  // namespace search_signatures
 
 PyRef well_formed(const BorrowedTrie& trie);
 PyRef payload_span(const BorrowedTrie& trie);
+PyRef alphabet(const BorrowedTrie& trie);
 
 }  // namespace brindlemap

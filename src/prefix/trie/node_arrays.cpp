@@ -12,22 +12,42 @@ CharArray::CharArray(std::vector<std::uint8_t> codes, std::span<const char32_t> 
     std::ranges::copy(alphabet.first(std::min(alphabet.size(), kMostNarrow)), table_.begin() + 1);
 }
 
-void CharArray::narrow() {
-    if (narrow_) return;
-    // The distinct characters, in increasing order, found through a bit per scalar value.
-    constexpr std::size_t kScalars = 0x110000;
+namespace {
+
+constexpr std::size_t kScalars = 0x110000;
+
+// The distinct characters of `characters`, in increasing order, found through a bit per scalar
+// value; only the first `most` + 1 where there are more than `most`.
+std::vector<char32_t> distinct(std::span<const char32_t> characters, std::size_t most) {
     std::vector<std::uint64_t> seen(kScalars / 64);
-    std::vector<char32_t> alphabet;
-    for (const char32_t c : wide_) {
+    std::vector<char32_t> found;
+    for (const char32_t c : characters) {
         if (c >= kScalars) continue;
         std::uint64_t& word = seen[c / 64];
         const std::uint64_t bit = std::uint64_t{1} << (c % 64);
         if ((word & bit) != 0) continue;
         word |= bit;
-        alphabet.push_back(c);
-        if (alphabet.size() > kMostNarrow) return;
+        found.push_back(c);
+        if (found.size() > most) break;
     }
-    std::ranges::sort(alphabet);
+    std::ranges::sort(found);
+    return found;
+}
+
+}  // namespace
+
+std::vector<char32_t> CharArray::alphabet() const {
+    if (!narrow_) return distinct(wide_, kScalars);
+    std::vector<char32_t> found;
+    for (std::size_t k = 1; k < table_.size() && table_[k] != kAbsent; ++k)
+        found.push_back(table_[k]);
+    return found;
+}
+
+void CharArray::narrow() {
+    if (narrow_) return;
+    const std::vector<char32_t> alphabet = distinct(wide_, kMostNarrow);
+    if (alphabet.size() > kMostNarrow) return;
     // Each character's code: directly for the first plane, by a search past it.
     std::vector<std::uint8_t> first_plane(0x10000);
     for (std::size_t k = 0; k < alphabet.size() && alphabet[k] < 0x10000; ++k)

@@ -42,6 +42,8 @@ class CharArray {
     // Keeps the characters as one-byte codes where there are few enough distinct ones.
     void narrow();
     bool is_narrow() const noexcept { return narrow_; }
+    // The distinct characters, in increasing order.
+    std::vector<char32_t> alphabet() const;
 
     std::optional<char32_t> operator[](std::size_t i) const noexcept {
         char32_t c = raw(i);
