@@ -30,8 +30,7 @@ std::size_t char_block_size(const CharArray& chars) noexcept {
 
 std::size_t payload_block_size(const PayloadArray& payloads) noexcept {
     std::size_t size = varint_size(payloads.size()) + payloads.size();  // one tag byte each
-    for (std::size_t i = 0; i < payloads.size(); ++i)
-        if (std::optional<std::uint32_t> payload = payloads[i]) size += varint_size(*payload);
+    for (const std::uint32_t payload : payloads.carried()) size += varint_size(payload);
     return size;
 }
 
@@ -58,10 +57,13 @@ std::uint8_t* write_char_block(const CharArray& chars, std::uint8_t* out) {
 
 std::uint8_t* write_payload_block(const PayloadArray& payloads, std::uint8_t* out) {
     out = write_varint(payloads.size(), out);
+    // The values carried, taken in node order as the nodes that carry them come.
+    const std::span<const std::uint32_t> carried = payloads.carried();
+    std::size_t next = 0;
     for (std::size_t i = 0; i < payloads.size(); ++i) {
-        if (std::optional<std::uint32_t> payload = payloads[i]) {
+        if (payloads.has(i)) {
             *out++ = 1;
-            out = write_varint(*payload, out);
+            out = write_varint(carried[next++], out);
         } else {
             *out++ = 0;
         }

@@ -242,7 +242,10 @@ void write_packed(const Trie& trie, std::span<std::uint8_t> out) {
         const std::size_t run = run_length(trie, i);
         writer.put(at.runs, i, static_cast<std::uint8_t>(std::min<std::size_t>(run, kWideRun)));
         if (run >= kWideRun) writer.put(at.wide_runs, wide++, static_cast<std::uint32_t>(run));
-        if (payloads.has(i)) writer.put(at.payloads, present++, payloads.value(i));
+        if (payloads.has(i)) {
+            writer.put(at.payloads, present, payloads.carried()[present]);
+            ++present;
+        }
     }
     for (std::size_t w = 0; w < payloads.presence().size(); ++w)
         writer.put(at.presence, w, payloads.presence()[w]);

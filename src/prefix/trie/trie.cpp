@@ -77,9 +77,12 @@ const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
         if (breadth_first_ && shape_) {
             std::vector<std::uint32_t>& least = least_payloads_->value;
             least = large_vector(nodes, std::numeric_limits<std::uint32_t>::max());
+            // The payloads carried, taken from the last as the nodes are.
+            const std::span<const std::uint32_t> carried = arrays_.node_payloads.carried();
+            std::size_t next = carried.size();
             for (std::size_t node = nodes; node-- > 0;) {
                 std::uint32_t lowest = arrays_.node_payloads.has(node)
-                                           ? arrays_.node_payloads.value(node)
+                                           ? carried[--next]
                                            : std::numeric_limits<std::uint32_t>::max();
                 const auto [start, end] = child_run(static_cast<std::uint32_t>(node));
                 for (std::size_t child = start + 1; child < end + 1; ++child)
