@@ -2,21 +2,22 @@
 languages' word lists from the optional `wordfreq` package."""
 
 import operator
+import os
 from collections.abc import Iterator
-from pathlib import Path
 
 # Counts are frequencies per this many words, so the rarest word wordfreq lists still counts.
 PER_WORDS = 10**9
 
 
-def data_path(name: str) -> Path:
+def data_path(name: str) -> str:
     """The path of a file the package ships in its data folder."""
-    # Beside this module, where the wheel installs it: importlib.resources would cost a
-    # process 10 ms of imports before its first lexicon, and the package is never zipped.
-    return Path(__file__).resolve().parent / "data" / name
+    # Beside this module, where the wheel installs it: importlib.resources (or pathlib) would
+    # cost a process 4 to 10 ms of imports before its first lexicon, and the package is never
+    # zipped.
+    return os.path.join(os.path.dirname(os.path.realpath(__file__)), "data", name)
 
 
-def english_index() -> Path:
+def english_index() -> str:
     """The prebuilt index of the English lexicon (tools/make_english.py makes it)."""
     return data_path("english.lexicon")
 
