@@ -1,5 +1,6 @@
-// Compact per-node arrays of optional values: an absent character or payload costs no more
-// than a present one, and every character and every 32-bit payload, 0 included, stays present.
+// Compact per-node arrays of optional values: characters as one-byte codes where a trie has few,
+// payloads kept only for the nodes that carry one; every character and every 32-bit payload, 0
+// included, can be stored.
 #pragma once
 
 #include <array>
@@ -41,7 +42,6 @@ class CharArray {
 
     // Keeps the characters as one-byte codes where there are few enough distinct ones.
     void narrow();
-    bool is_narrow() const noexcept { return narrow_; }
     // The distinct characters, in increasing order.
     std::vector<char32_t> alphabet() const;
 

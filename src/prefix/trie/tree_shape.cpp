@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <span>
 #include <vector>
 
 #include "prefix/trie/trie.h"
