@@ -57,24 +57,18 @@ struct Plan {
     Counts counts;
     std::vector<char32_t> alphabet;
 
-    explicit Plan(const Trie& trie) {
+    explicit Plan(const Trie& trie) : alphabet(trie.node_strings().alphabet()) {
         const std::size_t nodes = trie.node_shifts().size();
-        std::vector<bool> seen(kLastScalar + 1);
         std::size_t wide = 0;
-        for (std::uint32_t i = 0; i < nodes; ++i) {
-            const char32_t c = trie.node_strings().raw(i);
-            if (c != CharArray::kAbsent) seen[c] = true;
-            wide += run_length(trie, i) >= kWideRun;
-        }
-        for (char32_t c = 0; c <= kLastScalar; ++c)
-            if (seen[c]) alphabet.push_back(c);
+        for (std::uint32_t i = 0; i < nodes; ++i) wide += run_length(trie, i) >= kWideRun;
         const std::size_t width = code_width(alphabet.size());
         if (width == 4) alphabet.clear();
-        std::size_t payloads = 0;
-        for (std::uint64_t word : trie.node_payloads().presence())
-            payloads += static_cast<std::size_t>(std::popcount(word));
-        counts = {nodes, trie.breadth_first() ? 0 : trie.child_index_count(), payloads, wide,
-                  alphabet.size(), width};
+        counts = {nodes,
+                  trie.breadth_first() ? 0 : trie.child_index_count(),
+                  trie.node_payloads().carried().size(),
+                  wide,
+                  alphabet.size(),
+                  width};
     }
 
     std::uint32_t code_of(char32_t c) const noexcept {
