@@ -19,6 +19,7 @@ from brindlemap.index_format import (ENTRY, KIND_HEADER, SECTIONED, TABLE, Kind,
 from conftest import CYCLE, layout
 
 WORDS = {"tea": 4, "ten": 9, "to": 1, "inn": 3, "in": 2, "été": 7, "a\U0001F600b": 0}
+LAST = 69_999
 
 
 @pytest.fixture(scope="module", params=["built", "shuffled", "root only", "wide", "widest"])
@@ -28,18 +29,34 @@ def trie(request):
     (whose roots have more children than a byte counts)."""
     if request.param == "built":
         return brindlemap.build(WORDS)
-    if request.param in ("wide", "widest"):
-        first, count = (0x4E00, 300) if request.param == "wide" else (0x10000, 70_000)
-        return brindlemap.build({chr(first + i) + "x": i for i in range(count)} | WORDS)
+    if request.param == "wide":
+        return brindlemap.build({chr(0x4E00 + i) + "x": i for i in range(300)} | WORDS)
+    if request.param == "widest":
+        return _widest()
     if request.param == "shuffled":
         return from_internal_data(*layout(WORDS, rng=random.Random(5)))
     return from_internal_data(*layout({"": 6}))
 
 
+def _widest():
+    """70,000 leaves of the root, the first and the last with a child: the first nodes'
+    shifts, and those children's parents, lie too far apart for 16-bit offsets."""
+    return brindlemap.build({chr(0x10000 + i) + "x" * (i in (0, LAST)): i
+                             for i in range(LAST + 1)} | WORDS)
+
+
+def test_nodes_too_far_apart_for_offsets_keep_their_runs_and_parents():
+    far = chr(0x10000 + LAST) + "x"
+    for trie in (_widest(), loads(dumps(_widest()))):
+        assert trie.exact_match(far) == (far, LAST, 0)
+        assert brindlemap.complete(trie, far[0], 0) == [(far, LAST, 0)]
+        assert brindlemap.suggest(trie, far + "y", 1) == [(far, LAST, 1)]
+
+
 def answers(trie):
     return [(brindlemap.suggest(trie, q, 2), brindlemap.search(trie, q, 2),
              brindlemap.complete(trie, q[:2]), trie.fuzzy_match(q, 1, None))
-            for q in ("tne", "e", "inm", "ab", "", "tto")]
+            for q in ("tne", "e", "inm", "ab", "", "tto", chr(0x10000 + LAST) + "y")]
 
 
 def test_dumps_and_loads_are_inverses_that_keep_every_answer(trie, tmp_path):

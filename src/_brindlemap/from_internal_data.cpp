@@ -18,8 +18,9 @@ AsNodeCharacter::Value AsNodeCharacter::convert(PyObject* item) {
 
 PyRef from_internal_data(std::vector<std::uint32_t> node_shifts, CharArray node_strings,
                          PayloadArray node_payloads, std::vector<std::uint32_t> child_indices) {
-    return make_prefix_search(Trie(TrieArrays{std::move(node_shifts), std::move(node_strings),
-                                              std::move(node_payloads), std::move(child_indices)}));
+    return make_prefix_search(
+        Trie(TrieArrays{OffsetArray(std::move(node_shifts)), std::move(node_strings),
+                        std::move(node_payloads), std::move(child_indices)}));
 }
 
 }  // namespace brindlemap

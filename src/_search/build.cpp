@@ -124,7 +124,7 @@ PyRef build(const AsWordText::Value& text, std::vector<std::uint64_t> ends,
 
 PyRef arrays(const BorrowedTrie& borrowed) {
     const Trie& trie = borrowed.trie();
-    const std::vector<std::uint32_t>& shifts = trie.node_shifts();
+    const OffsetArray& shifts = trie.node_shifts();
     const CharArray& characters = trie.node_strings();
     const PayloadArray& payloads = trie.node_payloads();
     return py_tuple(

@@ -77,7 +77,7 @@ Trie read_flat(std::span<const std::uint8_t> bytes) {
         refuse("padding that is not zero");
 
     TrieArrays arrays;
-    arrays.node_shifts = items_at<std::uint32_t>(bytes, at.shifts, n);
+    arrays.node_shifts = OffsetArray(items_at<std::uint32_t>(bytes, at.shifts, n));
     std::vector<char32_t> characters = items_at<char32_t>(bytes, at.characters, n);
     if (!std::ranges::all_of(characters, scalar_or_absent))
         refuse("a character that is no Unicode scalar value");

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "prefix/large_vector.h"
 #include "serial/flat_items.h"
 
 namespace brindlemap::serial {
@@ -156,11 +157,14 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
 }
 
 // Each node's shift, the runs before it added up; they must add up to one link fewer than
-// the nodes, every wide run taken once.
-std::vector<std::uint32_t> read_shifts(std::span<const std::uint8_t> bytes, const Counts& counts,
-                                       const Offsets& at, Vouched& shape) {
-    std::vector<std::uint32_t> shifts = large_vector<std::uint32_t>(counts.nodes);
-    std::uint64_t links = 0;
+// the nodes, every wide run taken once. Kept as offsets from a base per block of nodes as they
+// are added up; should a block span more than the offsets hold, added up again at full width.
+OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& counts,
+                       const Offsets& at, Vouched& shape) {
+    constexpr std::size_t kBlock = OffsetArray::kBlock;
+    std::vector<std::uint32_t> bases((counts.nodes + kBlock - 1) / kBlock);
+    std::vector<std::uint16_t> offsets = large_vector<std::uint16_t>(counts.nodes);
+    std::uint64_t links = 0, base = 0, spans = 0;
     std::size_t wide = 0;
     unsigned below = 0;
     // The marks of the word of run_starts being filled, kept in a register until the first
@@ -168,7 +172,14 @@ std::vector<std::uint32_t> read_shifts(std::span<const std::uint8_t> bytes, cons
     std::size_t word = 0;
     std::uint64_t marks = 0;
     for (std::size_t i = 0; i < counts.nodes; ++i) {
-        shifts[i] = static_cast<std::uint32_t>(links);
+        if (i % kBlock == 0) {
+            base = links;
+            bases[i / kBlock] = static_cast<std::uint32_t>(links);
+        }
+        // Shifts never decrease, so a block's base is its least; an offset past 16 bits
+        // leaves a mark above them.
+        spans |= links - base;
+        offsets[i] = static_cast<std::uint16_t>(links - base);
         std::uint32_t run = bytes[at.runs + i];
         if (run == kWideRun) {
             if (wide == counts.wide_runs) refuse("more wide runs than it holds");
@@ -192,7 +203,17 @@ std::vector<std::uint32_t> read_shifts(std::span<const std::uint8_t> bytes, cons
     shape.below |= below;
     if (wide != counts.wide_runs || links != counts.nodes - 1)
         refuse("runs of children that do not add up to one link fewer than its nodes");
-    return shifts;
+    if (spans <= 0xFFFF) return OffsetArray(std::move(bases), std::move(offsets));
+    offsets = {};
+    std::vector<std::uint32_t> shifts = large_vector<std::uint32_t>(counts.nodes);
+    links = 0;
+    wide = 0;
+    for (std::size_t i = 0; i < counts.nodes; ++i) {
+        shifts[i] = static_cast<std::uint32_t>(links);
+        const std::uint32_t run = bytes[at.runs + i];
+        links += run == kWideRun ? item_at<std::uint32_t>(bytes, at.wide_runs, wide++) : run;
+    }
+    return OffsetArray(std::move(shifts));
 }
 
 PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& counts,

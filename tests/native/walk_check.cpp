@@ -68,7 +68,7 @@ WALK_CHECK_EXPORT void* walk_check_trie(const std::uint32_t* shifts, std::size_t
                                         const std::int64_t* payloads, std::size_t payload_count,
                                         const std::uint32_t* children, std::size_t child_count) {
     TrieArrays arrays;
-    arrays.node_shifts.assign(shifts, shifts + shift_count);
+    arrays.node_shifts = OffsetArray(std::vector<std::uint32_t>(shifts, shifts + shift_count));
     for (std::size_t i = 0; i < character_count; ++i)
         arrays.node_strings.push_back(characters[i] == CharArray::kAbsent
                                          ? std::nullopt

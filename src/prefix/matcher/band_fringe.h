@@ -93,7 +93,7 @@ class Fringe {
         const bool breadth_first = trie_.breadth_first();
         // The children's own runs are read when they are visited, soon after: start fetching
         // their line of node_shifts while this node's children are pushed.
-        if (breadth_first) __builtin_prefetch(&trie_.node_shifts()[start]);
+        if (breadth_first) __builtin_prefetch(trie_.node_shifts().address(start));
         for (std::size_t p = end; p-- > start;) {
             const std::uint32_t child =
                 breadth_first ? static_cast<std::uint32_t>(p + 1) : trie_.child_index(p);

@@ -8,7 +8,7 @@
 namespace brindlemap {
 
 std::string node_text(const Trie& trie, std::uint32_t node, WalkInterrupt& interrupt) {
-    const std::vector<std::uint32_t>& parent = trie.word_order().parent;
+    const OffsetArray& parent = trie.word_order().parent;
     std::size_t bytes = 0, depth = 0;
     for (std::uint32_t n = node; n != 0; n = parent[n], ++depth)
         bytes += utf8::encoded_length(trie.node_strings().raw(n));

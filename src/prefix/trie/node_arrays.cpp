@@ -1,10 +1,34 @@
-// Making the per-node arrays compact: characters as one-byte codes, and the values of the nodes
-// that carry a payload with their ranks.
+// Making the per-node arrays compact: values as offsets from a base per block, characters as
+// one-byte codes, and the values of the nodes that carry a payload with their ranks.
 #include "prefix/trie/node_arrays.h"
 
 #include <algorithm>
 
 namespace brindlemap {
+
+void OffsetArray::compact() {
+    if (compact_) return;
+    const std::size_t n = wide_.size();
+    std::vector<std::uint32_t> bases((n + kBlock - 1) / kBlock);
+    for (std::size_t b = 0; b < bases.size(); ++b) {
+        const auto block = std::span(wide_).subspan(b * kBlock, std::min(kBlock, n - b * kBlock));
+        const auto [least, most] = std::ranges::minmax(block);
+        if (most - least > 0xFFFF) return;
+        bases[b] = least;
+    }
+    std::vector<std::uint16_t> offsets(n);
+    for (std::size_t i = 0; i < n; ++i)
+        offsets[i] = static_cast<std::uint16_t>(wide_[i] - bases[i / kBlock]);
+    *this = OffsetArray(std::move(bases), std::move(offsets));
+}
+
+bool operator==(const OffsetArray& a, const OffsetArray& b) noexcept {
+    if (a.size() != b.size()) return false;
+    if (!a.compact_ && !b.compact_) return a.wide_ == b.wide_;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
 
 CharArray::CharArray(std::vector<std::uint8_t> codes, std::span<const char32_t> alphabet) noexcept
     : codes_(std::move(codes)), narrow_(true) {
@@ -77,8 +101,7 @@ PayloadArray::PayloadArray(std::span<const std::uint32_t> values,
                            std::vector<std::uint64_t> present)
     : size_(values.size()), present_(std::move(present)) {
     rank();
-    carried_.reserve(ranks_.empty() ? 0 : ranks_.back() + static_cast<std::size_t>(
-                                                               std::popcount(present_.back())));
+    carried_.reserve(ranks_.empty() ? 0 : ranks_.back() + bits_set(present_.back()));
     for (std::size_t w = 0; w < present_.size(); ++w)
         for (std::uint64_t bits = present_[w]; bits != 0; bits &= bits - 1)
             carried_.push_back(values[64 * w + static_cast<std::size_t>(std::countr_zero(bits))]);
@@ -99,7 +122,7 @@ void PayloadArray::rank() {
     std::uint32_t seen = 0;
     for (std::size_t w = 0; w < present_.size(); ++w) {
         ranks_[w] = seen;
-        seen += static_cast<std::uint32_t>(std::popcount(present_[w]));
+        seen += bits_set(present_[w]);
     }
 }
 

@@ -33,8 +33,8 @@ bool per_node_arrays_agree(const TrieArrays& trie, std::size_t links) noexcept {
 }
 
 bool shifts_are_runs(const TrieArrays& trie, std::size_t links) noexcept {
-    const std::vector<std::uint32_t>& shifts = trie.node_shifts;
-    if (shifts.front() != 0 || shifts.back() > links) return false;
+    const OffsetArray& shifts = trie.node_shifts;
+    if (shifts[0] != 0 || shifts[shifts.size() - 1] > links) return false;
     for (std::size_t i = 1; i < shifts.size(); ++i)
         if (shifts[i] < shifts[i - 1]) return false;
     return true;
@@ -53,7 +53,7 @@ bool numbered_level_by_level(const TrieArrays& trie) noexcept {
 // code-point order (so that they are distinct): a mark on each run's first child, then one pass
 // over the characters, with nothing to branch on per node.
 bool runs_increase(const TrieArrays& trie, std::size_t links) {
-    const std::vector<std::uint32_t>& shifts = trie.node_shifts;
+    const OffsetArray& shifts = trie.node_shifts;
     const std::size_t nodes = shifts.size();
     std::vector<std::uint8_t> first_child(nodes + 1);
     for (std::size_t node = 0; node < nodes; ++node) {
@@ -73,7 +73,7 @@ bool runs_increase(const TrieArrays& trie, std::size_t links) {
 // root. Settled in a few sequential passes, without a queue; runs of siblings out of order
 // (which the builder never makes) are then sorted one by one.
 std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie, std::size_t links) {
-    const std::vector<std::uint32_t>& shifts = trie.node_shifts;
+    const OffsetArray& shifts = trie.node_shifts;
     const std::size_t nodes = shifts.size();
     unsigned below = 0, absent = 0;
     for (std::size_t node = 0; node < nodes; ++node) {
@@ -101,7 +101,7 @@ std::optional<TreeShape> check_level_by_level_layout(const TrieArrays& trie, std
 
 }  // namespace
 
-std::uint32_t deepest_level(const std::vector<std::uint32_t>& shifts, std::size_t links) {
+std::uint32_t deepest_level(const OffsetArray& shifts, std::size_t links) {
     // Depth by depth: the children of the nodes [first, last) are [shift(first) + 1,
     // shift(last) + 1).
     const std::size_t nodes = shifts.size();

@@ -9,6 +9,7 @@
 
 namespace brindlemap {
 
+class OffsetArray;
 struct TrieArrays;
 
 // What the check learnt of a well-formed trie.
@@ -40,6 +41,6 @@ std::optional<TreeShape> check_level_by_level_shape(const TrieArrays& trie);
 // The depth of the deepest node of arrays on the builder's layout, whose shifts start at 0, never
 // decrease and stay within `links`: for the check, and for a reader that has settled the rest
 // of the shape as it read them.
-std::uint32_t deepest_level(const std::vector<std::uint32_t>& shifts, std::size_t links);
+std::uint32_t deepest_level(const OffsetArray& shifts, std::size_t links);
 
 }  // namespace brindlemap

@@ -16,6 +16,7 @@ Trie::Trie(TrieArrays arrays)
       child_index_count_(arrays_.child_indices.size()),
       breadth_first_(shape_ && shape_->breadth_first) {
     if (breadth_first_) std::vector<std::uint32_t>().swap(arrays_.child_indices);
+    arrays_.node_shifts.compact();
     arrays_.node_strings.narrow();
 }
 
@@ -25,6 +26,7 @@ Trie::Trie(TrieArrays arrays, LevelByLevel)
       child_index_count_(arrays_.node_shifts.empty() ? 0 : arrays_.node_shifts.size() - 1),
       breadth_first_(true) {
     std::vector<std::uint32_t>().swap(arrays_.child_indices);
+    arrays_.node_shifts.compact();
     arrays_.node_strings.narrow();
 }
 
@@ -34,6 +36,7 @@ Trie::Trie(TrieArrays arrays, LevelByLevel, TreeShape shape)
       child_index_count_(arrays_.node_shifts.empty() ? 0 : arrays_.node_shifts.size() - 1),
       breadth_first_(true) {
     std::vector<std::uint32_t>().swap(arrays_.child_indices);
+    arrays_.node_shifts.compact();
     arrays_.node_strings.narrow();
 }
 

@@ -28,14 +28,14 @@ struct Child {
 // The positions [first, second) of a node's run of children in child_indices: from its own
 // shift to the next node's, or to `links`, the length of child_indices, for the last node.
 // Unchecked: `node_id` must index `shifts`.
-inline std::pair<std::size_t, std::size_t> run_of(const std::vector<std::uint32_t>& shifts,
+inline std::pair<std::size_t, std::size_t> run_of(const OffsetArray& shifts,
                                                   std::size_t node_id, std::size_t links) noexcept {
     return {shifts[node_id], node_id + 1 < shifts.size() ? shifts[node_id + 1] : links};
 }
 
 // The four arrays of a trie as they are handed over or decoded, in declaration order.
 struct TrieArrays {
-    std::vector<std::uint32_t> node_shifts;    // where each node's run of child_indices begins
+    OffsetArray node_shifts;                    // where each node's run of child_indices begins
     CharArray node_strings;                    // each node's last character; absent for the root
     PayloadArray node_payloads;                // each node's payload, if it carries one
     std::vector<std::uint32_t> child_indices;  // all children, one contiguous run per node
@@ -61,7 +61,7 @@ class Trie {
     // (on the builder's layout, every run of siblings increasing): they are not read again.
     Trie(TrieArrays arrays, LevelByLevel, TreeShape shape);
 
-    const std::vector<std::uint32_t>& node_shifts() const noexcept { return arrays_.node_shifts; }
+    const OffsetArray& node_shifts() const noexcept { return arrays_.node_shifts; }
     const CharArray& node_strings() const noexcept { return arrays_.node_strings; }
     const PayloadArray& node_payloads() const noexcept { return arrays_.node_payloads; }
     // The length of child_indices, and its entry p (unchecked: p must be below that length).
@@ -80,15 +80,16 @@ class Trie {
     const std::vector<std::uint32_t>& subtree_least_payloads() const;
 
     // On a well-formed trie: the code-point order of its nodes and their parents (word_order.h).
-    // Made on first use, once whatever the threads, then kept with the trie: 8 bytes per node.
+    // Made on first use, once whatever the threads, then kept with the trie: about 6 bytes per
+    // node.
     const WordOrder& word_order() const;
 
     // On a well-formed trie: the trie of its words spelt backwards (reversed_words.h), or null
     // when its words are too long for that. Made on first use, once whatever the threads, its
     // work charged to the `interrupt` of the thread that makes it; should that interrupt end
     // it, the next call makes it afresh. A thread that waits here must hold nothing that the
-    // maker's poll takes (the interpreter lock, say). About 12 bytes per node of the reversed
-    // trie.
+    // maker's poll takes (the interpreter lock, say). Its arrays are as compact as this
+    // trie's.
     const Trie* reversed(WalkInterrupt& interrupt) const;
     // Takes `made` as the trie that reversed() would make, for a loader that read it with this
     // trie and checked that it fits (reversed_fits); nothing changes once reversed() has run.

@@ -172,7 +172,8 @@ Trie build_trie(WordList words, WalkInterrupt& interrupt) {
     sorted = SortedWords{};
     PayloadArray carried(payloads, std::move(present));
     payloads = {};
-    return Trie(TrieArrays{std::move(shifts), std::move(characters), std::move(carried), {}},
+    return Trie(TrieArrays{OffsetArray(std::move(shifts)), std::move(characters),
+                           std::move(carried), {}},
                 Trie::LevelByLevel{});
 }
 

@@ -19,27 +19,29 @@ WordOrder level_by_level_order(const Trie& trie) {
     const std::size_t nodes = trie.node_strings().size();
     const std::size_t links = nodes - 1;
     WordOrder order;
-    order.parent = large_vector<std::uint32_t>(nodes);
+    std::vector<std::uint32_t> parent = large_vector<std::uint32_t>(nodes);
     order.rank = large_vector<std::uint32_t>(nodes);
     // parent[p + 1] first counts the nodes whose run starts at position p; summed, the count
     // at p is one more than the node whose run holds p.
     for (std::uint32_t node = 0; node < nodes; ++node)
         if (const std::size_t start = trie.child_run(node).first; start < links)
-            ++order.parent[start + 1];
+            ++parent[start + 1];
     for (std::uint32_t p = 0, runs = 0; p < links; ++p) {
-        runs += order.parent[p + 1];
-        order.parent[p + 1] = runs - 1;
+        runs += parent[p + 1];
+        parent[p + 1] = runs - 1;
     }
     // size[node] is its subtree's size until it has its rank, then its cursor.
     std::vector<std::uint32_t> size = large_vector<std::uint32_t>(nodes, 1);
-    for (std::size_t node = links; node > 0; --node) size[order.parent[node]] += size[node];
+    for (std::size_t node = links; node > 0; --node) size[parent[node]] += size[node];
     size[0] = 1;
     for (std::size_t node = 1; node < nodes; ++node) {
-        const std::uint32_t parent = order.parent[node], below = size[node];
-        order.rank[node] = size[parent];
-        size[parent] += below;
+        const std::uint32_t above = parent[node], below = size[node];
+        order.rank[node] = size[above];
+        size[above] += below;
         size[node] = order.rank[node] + 1;
     }
+    order.parent = OffsetArray(std::move(parent));
+    order.parent.compact();
     return order;
 }
 
@@ -49,7 +51,7 @@ WordOrder make_word_order(const Trie& trie) {
     if (trie.breadth_first() && trie.shape()->sorted_runs) return level_by_level_order(trie);
     const std::size_t nodes = trie.node_strings().size();
     WordOrder order;
-    order.parent.assign(nodes, 0);
+    std::vector<std::uint32_t> parent(nodes, 0);
     order.rank.assign(nodes, 0);
     const bool sorted = trie.shape()->sorted_runs;
     std::vector<std::uint32_t> pending{0};
@@ -63,13 +65,14 @@ WordOrder make_word_order(const Trie& trie) {
         run.clear();
         for (std::size_t p = start; p < end; ++p) {
             const std::uint32_t child = trie.child_index(p);
-            order.parent[child] = node;
+            parent[child] = node;
             run.push_back(child);
         }
         if (!sorted)
             std::ranges::sort(run, {}, [&](std::uint32_t c) { return trie.node_strings().raw(c); });
         pending.insert(pending.end(), run.rbegin(), run.rend());  // the first character on top
     }
+    order.parent = OffsetArray(std::move(parent));
     return order;
 }
 

@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "prefix/trie/node_arrays.h"
+
 namespace brindlemap {
 
 class Trie;
 
 struct WordOrder {
-    // Each node's parent; the root's is 0.
-    std::vector<std::uint32_t> parent;
+    // Each node's parent; the root's is 0. Numbered level by level, parents never decrease,
+    // so they are mostly kept as 16-bit offsets.
+    OffsetArray parent;
     // Each node's place in the preorder that lists every node before its descendants and
     // siblings by character: since a node's text begins every text below it, that is the
     // code-point order of the nodes' texts.
