@@ -203,7 +203,7 @@ OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& count
     shape.below |= below;
     if (wide != counts.wide_runs || links != counts.nodes - 1)
         refuse("runs of children that do not add up to one link fewer than its nodes");
-    if (spans <= 0xFFFF) return OffsetArray(std::move(bases), std::move(offsets));
+    if (spans <= 0xFFFF) return OffsetArray(bases, std::move(offsets));
     offsets = {};
     std::vector<std::uint32_t> shifts = large_vector<std::uint32_t>(counts.nodes);
     links = 0;

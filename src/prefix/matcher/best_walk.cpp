@@ -67,7 +67,7 @@ class KBest {
     }
 
     const Trie* trie_;
-    const std::vector<std::uint32_t>* ranks_;
+    const OffsetArray* ranks_;
     std::uint64_t bound_;
     std::uint64_t k_;
     Rank rank_;

@@ -99,12 +99,12 @@ std::vector<MatchRecord> completion_walk(const Trie& trie, std::span<const char3
             .take();
 
     const bool by_payload = rank == Rank::payload;
-    const std::vector<std::uint32_t>* least = by_payload ? &trie.subtree_least_payloads() : nullptr;
+    const OffsetArray* least = by_payload ? &trie.subtree_least_payloads() : nullptr;
     const auto key = [&](std::uint32_t node, bool subtree) -> std::uint64_t {
         if (!by_payload) return 0;
         return subtree ? (*least)[node] : *trie.node_payloads()[node];
     };
-    const std::vector<std::uint32_t>& ranks = trie.word_order().rank;
+    const OffsetArray& ranks = trie.word_order().rank;
     const auto candidate = [&](std::uint64_t distance, std::uint32_t node, bool subtree) {
         return Candidate{distance, key(node, subtree), ranks[node], node, subtree};
     };

@@ -6,20 +6,45 @@
 
 namespace brindlemap {
 
+OffsetArray::OffsetArray(std::span<const std::uint32_t> bases, std::vector<std::uint16_t> offsets)
+    : offsets_(std::move(offsets)), compact_(true) {
+    blocks_.reserve(bases.size());
+    for (const std::uint32_t base : bases) blocks_.push_back(Block{base, kNotApart});
+}
+
 void OffsetArray::compact() {
     if (compact_) return;
     const std::size_t n = wide_.size();
-    std::vector<std::uint32_t> bases((n + kBlock - 1) / kBlock);
-    for (std::size_t b = 0; b < bases.size(); ++b) {
-        const auto block = std::span(wide_).subspan(b * kBlock, std::min(kBlock, n - b * kBlock));
-        const auto [least, most] = std::ranges::minmax(block);
-        if (most - least > 0xFFFF) return;
-        bases[b] = least;
+    const auto block_of = [&](std::size_t b) {
+        return std::span(wide_).subspan(b * kBlock, std::min(kBlock, n - b * kBlock));
+    };
+    const auto spans_more = [](std::span<const std::uint32_t> values) {
+        const auto [least, most] = std::ranges::minmax(values);
+        return most - least > 0xFFFF;
+    };
+    const std::size_t blocks = (n + kBlock - 1) / kBlock;
+    // A block kept apart costs its offsets too: where half the blocks would be, the values
+    // stay whole (the least payloads of a trie whose payloads do not follow its words).
+    std::size_t apart = 0;
+    for (std::size_t b = 0; b < blocks; ++b) apart += spans_more(block_of(b));
+    if (2 * apart > blocks) return;
+    blocks_.resize(blocks);
+    offsets_.assign(n, 0);
+    apart_.reserve(apart * kBlock);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        const auto values = block_of(b);
+        const auto [least, most] = std::ranges::minmax(values);
+        if (most - least > 0xFFFF) {
+            blocks_[b] = Block{least, static_cast<std::uint32_t>(apart_.size())};
+            apart_.insert(apart_.end(), values.begin(), values.end());
+            continue;
+        }
+        blocks_[b] = Block{least, kNotApart};
+        for (std::size_t k = 0; k < values.size(); ++k)
+            offsets_[b * kBlock + k] = static_cast<std::uint16_t>(values[k] - least);
     }
-    std::vector<std::uint16_t> offsets(n);
-    for (std::size_t i = 0; i < n; ++i)
-        offsets[i] = static_cast<std::uint16_t>(wide_[i] - bases[i / kBlock]);
-    *this = OffsetArray(std::move(bases), std::move(offsets));
+    std::vector<std::uint32_t>().swap(wide_);
+    compact_ = true;
 }
 
 bool operator==(const OffsetArray& a, const OffsetArray& b) noexcept {

@@ -28,21 +28,22 @@ constexpr unsigned bits_set(std::uint64_t bits) noexcept {
 #endif
 }
 
-// 32-bit values of which those of each block of kBlock nodes seldom span more than 16 bits, as
-// where each node's run of children begins (shifts grow by each node's count of children) and
-// each node's parent, numbered level by level: each block then keeps a 32-bit base, its least
-// value, and each node a 16-bit offset from it, half the memory of 32-bit values and half the
-// cache lines a walk reads. Where a block spans more, every value stays 32-bit.
+// 32-bit values of which those of each block of kBlock nodes seldom span more than 16 bits: where
+// each node's run of children begins (shifts grow by each node's count of children); numbered
+// level by level, each node's parent, and its place in code-point order (both grow along a
+// level); the least payload under each node where payloads follow the words' order. Each block
+// then keeps a 32-bit base, its least value, and each node a 16-bit offset from it: half the
+// memory of 32-bit values, and half the cache lines a walk reads. A block that spans more keeps
+// its values whole, apart; where most do, they all stay whole.
 class OffsetArray {
   public:
     static constexpr std::size_t kBlock = 64;
 
     OffsetArray() = default;
-    // The values as they are; compact() may narrow them.
+    // The values as they are; compact() narrows them.
     explicit OffsetArray(std::vector<std::uint32_t> values) noexcept : wide_(std::move(values)) {}
     // Each block's base and each node's offset from it: for a reader that has made them.
-    OffsetArray(std::vector<std::uint32_t> bases, std::vector<std::uint16_t> offsets) noexcept
-        : bases_(std::move(bases)), offsets_(std::move(offsets)), compact_(true) {}
+    OffsetArray(std::span<const std::uint32_t> bases, std::vector<std::uint16_t> offsets);
 
     std::size_t size() const noexcept { return compact_ ? offsets_.size() : wide_.size(); }
     bool empty() const noexcept { return size() == 0; }
@@ -50,11 +51,16 @@ class OffsetArray {
     void reserve(std::size_t n) { wide_.reserve(n); }
     void push_back(std::uint32_t value) { wide_.push_back(value); }
 
-    // Keeps the values as offsets from their block's base where every block allows.
+    // Keeps the values as offsets from their block's base, but for the blocks that span more,
+    // unless most do.
     void compact();
 
     std::uint32_t operator[](std::size_t i) const noexcept {
-        return compact_ ? bases_[i / kBlock] + offsets_[i] : wide_[i];
+        if (!compact_) return wide_[i];
+        const Block block = blocks_[i / kBlock];
+        if (block.apart != kNotApart) [[unlikely]]
+            return apart_[block.apart + i % kBlock];
+        return block.base + offsets_[i];
     }
     // Where node i's value lies, for a walk that fetches it ahead of its reads.
     const void* address(std::size_t i) const noexcept {
@@ -65,9 +71,16 @@ class OffsetArray {
     friend bool operator==(const OffsetArray& a, const OffsetArray& b) noexcept;
 
   private:
-    std::vector<std::uint32_t> wide_;
-    std::vector<std::uint32_t> bases_;    // bases_[b]: the least value of block b
+    static constexpr std::uint32_t kNotApart = 0xFFFFFFFFu;
+    struct Block {
+        std::uint32_t base;   // the block's least value
+        std::uint32_t apart;  // where its values begin in apart_, kNotApart for offsets
+    };
+
+    std::vector<std::uint32_t> wide_;     // until compact()
+    std::vector<Block> blocks_;
     std::vector<std::uint16_t> offsets_;  // offsets_[i]: node i's value less its block's base
+    std::vector<std::uint32_t> apart_;    // the values of the blocks that span more, whole
     bool compact_ = false;
 };
 

@@ -72,13 +72,13 @@ std::vector<Child> Trie::get_children(std::uint32_t node_id) const {
     return children;
 }
 
-const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
+const OffsetArray& Trie::subtree_least_payloads() const {
     std::call_once(least_payloads_->made, [&] {
         // Breadth first, then back from the deepest level: each child before its parent. On
         // the builder's layout that order is the nodes' own, and is not listed.
         const std::size_t nodes = arrays_.node_payloads.size();
+        std::vector<std::uint32_t> least;
         if (breadth_first_ && shape_) {
-            std::vector<std::uint32_t>& least = least_payloads_->value;
             least = large_vector(nodes, std::numeric_limits<std::uint32_t>::max());
             // The payloads carried, taken from the last as the nodes are.
             const std::span<const std::uint32_t> carried = arrays_.node_payloads.carried();
@@ -92,24 +92,25 @@ const std::vector<std::uint32_t>& Trie::subtree_least_payloads() const {
                     lowest = std::min(lowest, least[child]);
                 least[node] = lowest;
             }
-            return;
+        } else {
+            std::vector<std::uint32_t> order{0};
+            order.reserve(nodes);
+            for (std::size_t head = 0; head < order.size(); ++head) {
+                const auto [start, end] = child_run(order[head]);
+                for (std::size_t p = start; p < end; ++p) order.push_back(child_index(p));
+            }
+            least.assign(nodes, std::numeric_limits<std::uint32_t>::max());
+            for (auto it = order.rbegin(); it != order.rend(); ++it) {
+                const std::uint32_t node = *it;
+                if (const std::optional<std::uint32_t> own = arrays_.node_payloads[node])
+                    least[node] = std::min(least[node], *own);
+                const auto [start, end] = child_run(node);
+                for (std::size_t p = start; p < end; ++p)
+                    least[node] = std::min(least[node], least[child_index(p)]);
+            }
         }
-        std::vector<std::uint32_t> order{0};
-        order.reserve(nodes);
-        for (std::size_t head = 0; head < order.size(); ++head) {
-            const auto [start, end] = child_run(order[head]);
-            for (std::size_t p = start; p < end; ++p) order.push_back(child_index(p));
-        }
-        std::vector<std::uint32_t>& least = least_payloads_->value;
-        least.assign(nodes, std::numeric_limits<std::uint32_t>::max());
-        for (auto it = order.rbegin(); it != order.rend(); ++it) {
-            const std::uint32_t node = *it;
-            if (const std::optional<std::uint32_t> own = arrays_.node_payloads[node])
-                least[node] = std::min(least[node], *own);
-            const auto [start, end] = child_run(node);
-            for (std::size_t p = start; p < end; ++p)
-                least[node] = std::min(least[node], least[child_index(p)]);
-        }
+        least_payloads_->value = OffsetArray(std::move(least));
+        least_payloads_->value.compact();
     });
     return least_payloads_->value;
 }

@@ -76,11 +76,11 @@ class Trie {
 
     // On a well-formed trie: the least payload in each node's subtree, its own included, and
     // 4294967295 where there is none. Made on first use, once whatever the threads, then kept
-    // with the trie: 4 bytes per node.
-    const std::vector<std::uint32_t>& subtree_least_payloads() const;
+    // with the trie: 2 to 4 bytes per node.
+    const OffsetArray& subtree_least_payloads() const;
 
     // On a well-formed trie: the code-point order of its nodes and their parents (word_order.h).
-    // Made on first use, once whatever the threads, then kept with the trie: about 6 bytes per
+    // Made on first use, once whatever the threads, then kept with the trie: about 4 bytes per
     // node.
     const WordOrder& word_order() const;
 
@@ -125,8 +125,8 @@ class Trie {
     std::optional<TreeShape> shape_;
     std::size_t child_index_count_;
     bool breadth_first_;
-    std::unique_ptr<MadeOnce<std::vector<std::uint32_t>>> least_payloads_ =
-        std::make_unique<MadeOnce<std::vector<std::uint32_t>>>();
+    std::unique_ptr<MadeOnce<OffsetArray>> least_payloads_ =
+        std::make_unique<MadeOnce<OffsetArray>>();
     std::unique_ptr<MadeOnce<WordOrder>> word_order_ = std::make_unique<MadeOnce<WordOrder>>();
     std::unique_ptr<MadeOnce<std::unique_ptr<Trie>>> reversed_ =
         std::make_unique<MadeOnce<std::unique_ptr<Trie>>>();

@@ -10,6 +10,14 @@
 namespace brindlemap {
 namespace {
 
+// Parents and ranks as they are kept: along a level both grow, so mostly by 16-bit offsets.
+WordOrder kept(std::vector<std::uint32_t> parent, std::vector<std::uint32_t> rank) {
+    WordOrder order{OffsetArray(std::move(parent)), OffsetArray(std::move(rank))};
+    order.parent.compact();
+    order.rank.compact();
+    return order;
+}
+
 // On the builder's layout with runs in character order, every node's id is above its parent's
 // and siblings are numbered in character order, so that three passes over the ids, none with a
 // loop of its own per node, settle it: each child's parent, counted from the runs that start
@@ -18,9 +26,8 @@ namespace {
 WordOrder level_by_level_order(const Trie& trie) {
     const std::size_t nodes = trie.node_strings().size();
     const std::size_t links = nodes - 1;
-    WordOrder order;
     std::vector<std::uint32_t> parent = large_vector<std::uint32_t>(nodes);
-    order.rank = large_vector<std::uint32_t>(nodes);
+    std::vector<std::uint32_t> rank = large_vector<std::uint32_t>(nodes);
     // parent[p + 1] first counts the nodes whose run starts at position p; summed, the count
     // at p is one more than the node whose run holds p.
     for (std::uint32_t node = 0; node < nodes; ++node)
@@ -36,13 +43,11 @@ WordOrder level_by_level_order(const Trie& trie) {
     size[0] = 1;
     for (std::size_t node = 1; node < nodes; ++node) {
         const std::uint32_t above = parent[node], below = size[node];
-        order.rank[node] = size[above];
+        rank[node] = size[above];
         size[above] += below;
-        size[node] = order.rank[node] + 1;
+        size[node] = rank[node] + 1;
     }
-    order.parent = OffsetArray(std::move(parent));
-    order.parent.compact();
-    return order;
+    return kept(std::move(parent), std::move(rank));
 }
 
 }  // namespace
@@ -50,9 +55,7 @@ WordOrder level_by_level_order(const Trie& trie) {
 WordOrder make_word_order(const Trie& trie) {
     if (trie.breadth_first() && trie.shape()->sorted_runs) return level_by_level_order(trie);
     const std::size_t nodes = trie.node_strings().size();
-    WordOrder order;
-    std::vector<std::uint32_t> parent(nodes, 0);
-    order.rank.assign(nodes, 0);
+    std::vector<std::uint32_t> parent(nodes, 0), rank(nodes, 0);
     const bool sorted = trie.shape()->sorted_runs;
     std::vector<std::uint32_t> pending{0};
     std::vector<std::uint32_t> run;  // one node's children, by character
@@ -60,7 +63,7 @@ WordOrder make_word_order(const Trie& trie) {
     while (!pending.empty()) {
         const std::uint32_t node = pending.back();
         pending.pop_back();
-        order.rank[node] = next++;
+        rank[node] = next++;
         const auto [start, end] = trie.child_run(node);
         run.clear();
         for (std::size_t p = start; p < end; ++p) {
@@ -72,8 +75,7 @@ WordOrder make_word_order(const Trie& trie) {
             std::ranges::sort(run, {}, [&](std::uint32_t c) { return trie.node_strings().raw(c); });
         pending.insert(pending.end(), run.rbegin(), run.rend());  // the first character on top
     }
-    order.parent = OffsetArray(std::move(parent));
-    return order;
+    return kept(std::move(parent), std::move(rank));
 }
 
 }  // namespace brindlemap

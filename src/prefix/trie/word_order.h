@@ -13,13 +13,12 @@ namespace brindlemap {
 class Trie;
 
 struct WordOrder {
-    // Each node's parent; the root's is 0. Numbered level by level, parents never decrease,
-    // so they are mostly kept as 16-bit offsets.
+    // Each node's parent; the root's is 0.
     OffsetArray parent;
     // Each node's place in the preorder that lists every node before its descendants and
     // siblings by character: since a node's text begins every text below it, that is the
     // code-point order of the nodes' texts.
-    std::vector<std::uint32_t> rank;
+    OffsetArray rank;
 };
 
 // The order of `trie`, which must have passed its shape check. Linear in its nodes, apart from
