@@ -45,12 +45,19 @@ def _widest():
                              for i in range(LAST + 1)} | WORDS)
 
 
-def test_nodes_too_far_apart_for_offsets_keep_their_runs_and_parents():
+def test_nodes_too_far_apart_for_offsets_keep_their_runs_parents_and_order():
     far = chr(0x10000 + LAST) + "x"
     for trie in (_widest(), loads(dumps(_widest()))):
         assert trie.exact_match(far) == (far, LAST, 0)
         assert brindlemap.complete(trie, far[0], 0) == [(far, LAST, 0)]
         assert brindlemap.suggest(trie, far + "y", 1) == [(far, LAST, 1)]
+    # Along each level of long words, the places in word order lie a word's length apart:
+    # too far for one byte.
+    long = {chr(0x100 + i) + "ab"[i % 2] * 999: i for i in range(100)}
+    trie = brindlemap.build(long)
+    first = sorted(long)[:3]
+    assert brindlemap.complete(trie, "", 0, k=3, rank="word") == [(w, long[w], 0) for w in first]
+    assert brindlemap.complete(trie, first[1][:500], 0, rank="word") == [(first[1], 1, 0)]
 
 
 def answers(trie):

@@ -115,8 +115,8 @@ inline constexpr RankedQuery complete{
     "\"helmet\"...\n"
     "\n"
     "Only the branches that lead to the answer are opened, never a whole subtree; ranking\n"
-    "by payload uses the least payload under each node, worked out once per trie (4 bytes\n"
-    "a node)."};
+    "by payload uses the least payload under each node, worked out once per trie (1 to 4\n"
+    "bytes a node)."};
 
 }  // namespace search_signatures
 

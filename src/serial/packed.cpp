@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -157,63 +158,74 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
 }
 
 // Each node's shift, the runs before it added up; they must add up to one link fewer than
-// the nodes, every wide run taken once. Kept as offsets from a base per block of nodes as they
-// are added up; should a block span more than the offsets hold, added up again at full width.
+// the nodes, every wide run taken once. Written as they are added up into lines of one-byte
+// offsets from each line's first shift; a line that spans more (its nodes have more than 255
+// children) is added up again and kept whole. Since children are nodes too, at most a quarter
+// of the nodes lie in such lines, so the bytes cost less than two-byte offsets would.
 OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& counts,
-                       const Offsets& at, Vouched& shape) {
-    constexpr std::size_t kBlock = OffsetArray::kBlock;
-    std::vector<std::uint32_t> bases((counts.nodes + kBlock - 1) / kBlock);
-    std::vector<std::uint16_t> offsets = large_vector<std::uint16_t>(counts.nodes);
-    std::uint64_t links = 0, base = 0, spans = 0;
+                        const Offsets& at, Vouched& shape) {
+    constexpr std::size_t kPerLine = OffsetArray::kByteNodes;
+    const std::size_t nodes = counts.nodes;
+    std::vector<OffsetArray::Line> lines =
+        large_vector<OffsetArray::Line>((nodes + kPerLine - 1) / kPerLine);
+    std::vector<std::uint32_t> apart;
+    std::uint64_t links = 0;
     std::size_t wide = 0;
     unsigned below = 0;
     // The marks of the word of run_starts being filled, kept in a register until the first
     // children move past it (they only move forward).
     std::size_t word = 0;
     std::uint64_t marks = 0;
-    for (std::size_t i = 0; i < counts.nodes; ++i) {
-        if (i % kBlock == 0) {
-            base = links;
-            bases[i / kBlock] = static_cast<std::uint32_t>(links);
+    const std::uint8_t* const runs = bytes.data() + at.runs;  // a local the loop keeps
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        const std::size_t first = l * kPerLine, last = std::min(nodes, first + kPerLine);
+        // Shifts never decrease, so a line's first is its least and its last its most.
+        const std::uint64_t base = links;
+        const std::size_t wide_before = wide;
+        std::uint64_t most = 0;
+        std::uint8_t* const out = lines[l].rest.data() - first;
+        for (std::size_t i = first; i < last; ++i) {
+            most = links;
+            out[i] = static_cast<std::uint8_t>(links - base);
+            std::uint32_t run = runs[i];
+            if (run == kWideRun) {
+                if (wide == counts.wide_runs) refuse("more wide runs than it holds");
+                run = item_at<std::uint32_t>(bytes, at.wide_runs, wide++);
+                if (run < kWideRun) refuse("a wide run of fewer than 255 children");
+            }
+            // On the builder's layout, node i's children are links + 1, links + 2, ...
+            const auto has_children = static_cast<unsigned>(run != 0);
+            below |= has_children & static_cast<unsigned>(links < i);
+            // Within bounds: links stays below the nodes until the count is checked after.
+            const std::size_t child = std::min<std::uint64_t>(links + 1, nodes);
+            if (child / 64 != word) {
+                shape.run_starts[word] = marks;
+                word = child / 64;
+                marks = 0;
+            }
+            marks |= std::uint64_t{has_children} << (child % 64);
+            links += run;
         }
-        // Shifts never decrease, so a block's base is its least; an offset past 16 bits
-        // leaves a mark above them.
-        spans |= links - base;
-        offsets[i] = static_cast<std::uint16_t>(links - base);
-        std::uint32_t run = bytes[at.runs + i];
-        if (run == kWideRun) {
-            if (wide == counts.wide_runs) refuse("more wide runs than it holds");
-            run = item_at<std::uint32_t>(bytes, at.wide_runs, wide++);
-            if (run < kWideRun) refuse("a wide run of fewer than 255 children");
+        // Below kApart: the shifts of fewer than 2^32 nodes that add up are less, and runs
+        // that do not are refused below.
+        lines[l].base = static_cast<std::uint32_t>(base);
+        if (most - base > 0xFF) {  // its runs were checked above
+            lines[l].base = OffsetArray::kApart;
+            const auto where = static_cast<std::uint32_t>(apart.size());
+            std::memcpy(lines[l].rest.data(), &where, sizeof where);
+            std::uint64_t shift = base;
+            for (std::size_t i = first, w = wide_before; i < last; ++i) {
+                apart.push_back(static_cast<std::uint32_t>(shift));
+                shift += runs[i] == kWideRun ? item_at<std::uint32_t>(bytes, at.wide_runs, w++)
+                                             : runs[i];
+            }
         }
-        // On the builder's layout, node i's children are links + 1, links + 2, ...
-        const auto has_children = static_cast<unsigned>(run != 0);
-        below |= has_children & static_cast<unsigned>(links < i);
-        // Within bounds: links stays below the nodes until the count is checked after.
-        const std::size_t first = std::min<std::uint64_t>(links + 1, counts.nodes);
-        if (first / 64 != word) {
-            shape.run_starts[word] = marks;
-            word = first / 64;
-            marks = 0;
-        }
-        marks |= std::uint64_t{has_children} << (first % 64);
-        links += run;
     }
     shape.run_starts[word] = marks;
     shape.below |= below;
-    if (wide != counts.wide_runs || links != counts.nodes - 1)
+    if (wide != counts.wide_runs || links != nodes - 1)
         refuse("runs of children that do not add up to one link fewer than its nodes");
-    if (spans <= 0xFFFF) return OffsetArray(bases, std::move(offsets));
-    offsets = {};
-    std::vector<std::uint32_t> shifts = large_vector<std::uint32_t>(counts.nodes);
-    links = 0;
-    wide = 0;
-    for (std::size_t i = 0; i < counts.nodes; ++i) {
-        shifts[i] = static_cast<std::uint32_t>(links);
-        const std::uint32_t run = bytes[at.runs + i];
-        links += run == kWideRun ? item_at<std::uint32_t>(bytes, at.wide_runs, wide++) : run;
-    }
-    return OffsetArray(std::move(shifts));
+    return OffsetArray(nodes, std::move(lines), std::move(apart));
 }
 
 PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& counts,
@@ -224,7 +236,7 @@ PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& co
     if (n % 64 != 0 && (presence.back() >> (n % 64)) != 0)
         refuse("a payload bit past the last node");
     std::size_t present = 0;
-    for (std::uint64_t word : presence) present += static_cast<std::size_t>(std::popcount(word));
+    for (std::uint64_t word : presence) present += bits_set(word);
     if (present != counts.payloads) refuse("payload bits that are not as many as its payloads");
     return PayloadArray::of_carried(n, std::move(presence),
                                     items_at<std::uint32_t>(bytes, at.payloads, present));

@@ -1,4 +1,4 @@
-// Making the per-node arrays compact: values as offsets from a base per block, characters as
+// Making the per-node arrays compact: values as offsets in lines from a base each, characters as
 // one-byte codes, and the values of the nodes that carry a payload with their ranks.
 #include "prefix/trie/node_arrays.h"
 
@@ -6,50 +6,77 @@
 
 namespace brindlemap {
 
-OffsetArray::OffsetArray(std::span<const std::uint32_t> bases, std::vector<std::uint16_t> offsets)
-    : offsets_(std::move(offsets)), compact_(true) {
-    blocks_.reserve(bases.size());
-    for (const std::uint32_t base : bases) blocks_.push_back(Block{base, kNotApart});
+namespace {
+
+// The bytes that lines of `per_line` nodes take for `values` when a line spanning more than
+// `limit` keeps its values apart, 4 bytes each.
+std::size_t bytes_in_lines(std::span<const std::uint32_t> values, std::size_t per_line,
+                           std::uint32_t limit) {
+    const std::size_t lines = (values.size() + per_line - 1) / per_line;
+    std::size_t bytes = lines * sizeof(OffsetArray::Line);
+    for (std::size_t l = 0; l < lines; ++l) {
+        const auto line =
+            values.subspan(l * per_line, std::min(per_line, values.size() - l * per_line));
+        const auto [least, most] = std::ranges::minmax(line);
+        if (most - least > limit || least == OffsetArray::kApart) bytes += 4 * line.size();
+    }
+    return bytes;
+}
+
+}  // namespace
+
+void OffsetArray::keep(Width width, std::size_t per_line) {
+    const std::size_t n = whole_.size();
+    const std::uint32_t limit = width == Width::byte ? 0xFF : 0xFFFF;
+    std::vector<Line> lines((n + per_line - 1) / per_line);
+    std::vector<std::uint32_t> apart;
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        const auto values =
+            std::span(whole_).subspan(l * per_line, std::min(per_line, n - l * per_line));
+        const auto [least, most] = std::ranges::minmax(values);
+        Line& line = lines[l];
+        line.rest.fill(0);
+        // A line of values that are all kApart is kept apart too, so that its base marks it.
+        if (most - least > limit || least == kApart) {
+            line.base = kApart;
+            const auto first = static_cast<std::uint32_t>(apart.size());
+            std::memcpy(line.rest.data(), &first, sizeof first);
+            apart.insert(apart.end(), values.begin(), values.end());
+            continue;
+        }
+        line.base = least;
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            const std::uint32_t offset = values[k] - least;
+            if (width == Width::byte) {
+                line.rest[k] = static_cast<std::uint8_t>(offset);
+            } else {
+                const auto half = static_cast<std::uint16_t>(offset);
+                std::memcpy(line.rest.data() + 2 * k, &half, sizeof half);
+            }
+        }
+    }
+    lines_ = std::move(lines);
+    apart_ = std::move(apart);
+    size_ = n;
+    std::vector<std::uint32_t>().swap(whole_);
+    width_ = width;
 }
 
 void OffsetArray::compact() {
-    if (compact_) return;
-    const std::size_t n = wide_.size();
-    const auto block_of = [&](std::size_t b) {
-        return std::span(wide_).subspan(b * kBlock, std::min(kBlock, n - b * kBlock));
-    };
-    const auto spans_more = [](std::span<const std::uint32_t> values) {
-        const auto [least, most] = std::ranges::minmax(values);
-        return most - least > 0xFFFF;
-    };
-    const std::size_t blocks = (n + kBlock - 1) / kBlock;
-    // A block kept apart costs its offsets too: where half the blocks would be, the values
-    // stay whole (the least payloads of a trie whose payloads do not follow its words).
-    std::size_t apart = 0;
-    for (std::size_t b = 0; b < blocks; ++b) apart += spans_more(block_of(b));
-    if (2 * apart > blocks) return;
-    blocks_.resize(blocks);
-    offsets_.assign(n, 0);
-    apart_.reserve(apart * kBlock);
-    for (std::size_t b = 0; b < blocks; ++b) {
-        const auto values = block_of(b);
-        const auto [least, most] = std::ranges::minmax(values);
-        if (most - least > 0xFFFF) {
-            blocks_[b] = Block{least, static_cast<std::uint32_t>(apart_.size())};
-            apart_.insert(apart_.end(), values.begin(), values.end());
-            continue;
-        }
-        blocks_[b] = Block{least, kNotApart};
-        for (std::size_t k = 0; k < values.size(); ++k)
-            offsets_[b * kBlock + k] = static_cast<std::uint16_t>(values[k] - least);
-    }
-    std::vector<std::uint32_t>().swap(wide_);
-    compact_ = true;
+    if (width_ != Width::whole) return;
+    const std::size_t bytes = bytes_in_lines(whole_, kByteNodes, 0xFF);
+    const std::size_t halves = bytes_in_lines(whole_, kHalfNodes, 0xFFFF);
+    if (std::min(bytes, halves) >= 4 * whole_.size()) return;
+    if (bytes <= halves)
+        keep(Width::byte, kByteNodes);
+    else
+        keep(Width::half, kHalfNodes);
 }
 
 bool operator==(const OffsetArray& a, const OffsetArray& b) noexcept {
     if (a.size() != b.size()) return false;
-    if (!a.compact_ && !b.compact_) return a.wide_ == b.wide_;
+    if (a.width_ == OffsetArray::Width::whole && b.width_ == OffsetArray::Width::whole)
+        return a.whole_ == b.whole_;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (a[i] != b[i]) return false;
     return true;

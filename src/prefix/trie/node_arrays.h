@@ -1,12 +1,14 @@
-// Compact per-node arrays: where each node's children begin, and its parent, as 16-bit offsets
-// where they fit, characters as one-byte codes where a trie has few, payloads kept only for the
-// nodes that carry one; every 32-bit value, every character and every payload can be stored.
+// Compact per-node arrays: 32-bit values that grow slowly from node to node (where each node's
+// children begin, its parent) as one-byte offsets in lines, characters as one-byte codes where a
+// trie has few, payloads kept only for the nodes that carry one; every 32-bit value, every
+// character and every payload can be stored.
 #pragma once
 
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <utility>
@@ -28,60 +30,95 @@ constexpr unsigned bits_set(std::uint64_t bits) noexcept {
 #endif
 }
 
-// 32-bit values of which those of each block of kBlock nodes seldom span more than 16 bits: where
-// each node's run of children begins (shifts grow by each node's count of children); numbered
-// level by level, each node's parent, and its place in code-point order (both grow along a
-// level); the least payload under each node where payloads follow the words' order. Each block
-// then keeps a 32-bit base, its least value, and each node a 16-bit offset from it: half the
-// memory of 32-bit values, and half the cache lines a walk reads. A block that spans more keeps
-// its values whole, apart; where most do, they all stay whole.
+// 32-bit values of which those of a few dozen consecutive nodes seldom span more than 8 or 16
+// bits: where each node's run of children begins (shifts grow by each node's count of
+// children); numbered level by level, each node's parent, and its place in code-point order
+// (both grow along a level); the least payload under each node where payloads follow the
+// words' order. They are kept in cache lines of 64 bytes, each a 32-bit base (the least value
+// of its nodes) and then a one-byte offset from it for each of 60 nodes, or a two-byte offset
+// for each of 30, whichever takes less memory: a value is read from one line. A line whose
+// nodes span more keeps their values whole, apart; where that would cost more than it saves,
+// every value stays whole.
 class OffsetArray {
   public:
-    static constexpr std::size_t kBlock = 64;
+    struct alignas(64) Line {
+        std::uint32_t base;  // kApart where the line's values are kept apart
+        std::array<std::uint8_t, 60> rest;  // offsets, or where the values apart begin
+    };
+    static constexpr std::size_t kByteNodes = 60, kHalfNodes = 30;
+    static constexpr std::uint32_t kApart = 0xFFFFFFFFu;
 
     OffsetArray() = default;
     // The values as they are; compact() narrows them.
-    explicit OffsetArray(std::vector<std::uint32_t> values) noexcept : wide_(std::move(values)) {}
-    // Each block's base and each node's offset from it: for a reader that has made them.
-    OffsetArray(std::span<const std::uint32_t> bases, std::vector<std::uint16_t> offsets);
+    explicit OffsetArray(std::vector<std::uint32_t> values) noexcept : whole_(std::move(values)) {}
+    // `n` values in lines of one-byte offsets, the values of the lines marked kApart in
+    // `apart`: for a reader that has made them.
+    OffsetArray(std::size_t n, std::vector<Line> lines, std::vector<std::uint32_t> apart) noexcept
+        : size_(n), lines_(std::move(lines)), apart_(std::move(apart)), width_(Width::byte) {}
 
-    std::size_t size() const noexcept { return compact_ ? offsets_.size() : wide_.size(); }
+    std::size_t size() const noexcept { return width_ == Width::whole ? whole_.size() : size_; }
     bool empty() const noexcept { return size() == 0; }
     // For builders, before compact(): a compact array takes no more values.
-    void reserve(std::size_t n) { wide_.reserve(n); }
-    void push_back(std::uint32_t value) { wide_.push_back(value); }
+    void reserve(std::size_t n) { whole_.reserve(n); }
+    void push_back(std::uint32_t value) { whole_.push_back(value); }
 
-    // Keeps the values as offsets from their block's base, but for the blocks that span more,
-    // unless most do.
+    // Keeps the values in lines of offsets, in the width that takes least memory, but for the
+    // lines whose nodes span more.
     void compact();
 
     std::uint32_t operator[](std::size_t i) const noexcept {
-        if (!compact_) return wide_[i];
-        const Block block = blocks_[i / kBlock];
-        if (block.apart != kNotApart) [[unlikely]]
-            return apart_[block.apart + i % kBlock];
-        return block.base + offsets_[i];
+        if (width_ == Width::byte) {
+            const Line& line = lines_[i / kByteNodes];
+            if (line.base == kApart) [[unlikely]]
+                return apart_at(line, i % kByteNodes);
+            return line.base + line.rest[i % kByteNodes];
+        }
+        if (width_ == Width::half) {
+            const Line& line = lines_[i / kHalfNodes];
+            if (line.base == kApart) [[unlikely]]
+                return apart_at(line, i % kHalfNodes);
+            std::uint16_t offset;
+            std::memcpy(&offset, line.rest.data() + 2 * (i % kHalfNodes), sizeof offset);
+            return line.base + offset;
+        }
+        return whole_[i];
+    }
+    // Values i and i + 1 (which must be below the size), read from one line where they share
+    // it: where a node's run of children begins and ends.
+    std::pair<std::uint32_t, std::uint32_t> pair_at(std::size_t i) const noexcept {
+        if (width_ == Width::byte) {
+            const std::size_t k = i % kByteNodes;
+            const Line& line = lines_[i / kByteNodes];
+            if (k + 1 < kByteNodes && line.base != kApart) [[likely]]
+                return {line.base + line.rest[k], line.base + line.rest[k + 1]};
+        }
+        return {(*this)[i], (*this)[i + 1]};
     }
     // Where node i's value lies, for a walk that fetches it ahead of its reads.
     const void* address(std::size_t i) const noexcept {
-        return compact_ ? static_cast<const void*>(offsets_.data() + i)
-                        : static_cast<const void*>(wide_.data() + i);
+        if (width_ == Width::byte) return &lines_[i / kByteNodes];
+        if (width_ == Width::half) return &lines_[i / kHalfNodes];
+        return whole_.data() + i;
     }
 
     friend bool operator==(const OffsetArray& a, const OffsetArray& b) noexcept;
 
   private:
-    static constexpr std::uint32_t kNotApart = 0xFFFFFFFFu;
-    struct Block {
-        std::uint32_t base;   // the block's least value
-        std::uint32_t apart;  // where its values begin in apart_, kNotApart for offsets
-    };
+    enum class Width : std::uint8_t { whole, byte, half };
 
-    std::vector<std::uint32_t> wide_;     // until compact()
-    std::vector<Block> blocks_;
-    std::vector<std::uint16_t> offsets_;  // offsets_[i]: node i's value less its block's base
-    std::vector<std::uint32_t> apart_;    // the values of the blocks that span more, whole
-    bool compact_ = false;
+    std::uint32_t apart_at(const Line& line, std::size_t k) const noexcept {
+        std::uint32_t first;
+        std::memcpy(&first, line.rest.data(), sizeof first);
+        return apart_[first + k];
+    }
+    // The lines of the values in `width`, `per_line` nodes a line.
+    void keep(Width width, std::size_t per_line);
+
+    std::vector<std::uint32_t> whole_;  // the values, where they are kept whole
+    std::size_t size_ = 0;
+    std::vector<Line> lines_;
+    std::vector<std::uint32_t> apart_;  // the values of the lines that span more, whole
+    Width width_ = Width::whole;
 };
 
 // Unicode scalar values stop at U+10FFFF, so any larger code marks an absent character. A trie

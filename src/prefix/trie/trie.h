@@ -30,7 +30,8 @@ struct Child {
 // Unchecked: `node_id` must index `shifts`.
 inline std::pair<std::size_t, std::size_t> run_of(const OffsetArray& shifts,
                                                   std::size_t node_id, std::size_t links) noexcept {
-    return {shifts[node_id], node_id + 1 < shifts.size() ? shifts[node_id + 1] : links};
+    if (node_id + 1 < shifts.size()) return shifts.pair_at(node_id);
+    return {shifts[node_id], links};
 }
 
 // The four arrays of a trie as they are handed over or decoded, in declaration order.
@@ -76,11 +77,11 @@ class Trie {
 
     // On a well-formed trie: the least payload in each node's subtree, its own included, and
     // 4294967295 where there is none. Made on first use, once whatever the threads, then kept
-    // with the trie: 2 to 4 bytes per node.
+    // with the trie: 1 to 4 bytes per node.
     const OffsetArray& subtree_least_payloads() const;
 
     // On a well-formed trie: the code-point order of its nodes and their parents (word_order.h).
-    // Made on first use, once whatever the threads, then kept with the trie: about 4 bytes per
+    // Made on first use, once whatever the threads, then kept with the trie: about 3 bytes per
     // node.
     const WordOrder& word_order() const;
 
