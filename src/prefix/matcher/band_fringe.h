@@ -80,7 +80,8 @@ class Fringe {
 
     // Pushes the children of a node at `depth`, whose run is [start, end): all of them, or
     // when `at_bound` those that carry a bound character.
-    void push_children(std::size_t start, std::size_t end, std::uint32_t depth, bool at_bound) {
+    [[gnu::always_inline]] void push_children(std::size_t start, std::size_t end, std::uint32_t depth,
+                                              bool at_bound) {
         // Few siblings are cheaper to scan than to search.
         if (at_bound && trie_.shape()->sorted_runs && end - start > kFewSiblings) {
             if (in_masks_) list_masks();

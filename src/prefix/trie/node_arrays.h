@@ -45,7 +45,7 @@ class OffsetArray {
         std::uint32_t base;  // kApart where the line's values are kept apart
         std::array<std::uint8_t, 60> rest;  // offsets, or where the values apart begin
     };
-    static constexpr std::size_t kByteNodes = 60, kHalfNodes = 30;
+    static constexpr std::uint32_t kByteNodes = 60, kHalfNodes = 30;
     static constexpr std::uint32_t kApart = 0xFFFFFFFFu;
 
     OffsetArray() = default;
@@ -66,19 +66,23 @@ class OffsetArray {
     // lines whose nodes span more.
     void compact();
 
+    // Node ids are 32-bit, so the lines are found by 32-bit division, the cheaper.
     std::uint32_t operator[](std::size_t i) const noexcept {
+        const auto node = static_cast<std::uint32_t>(i);
         if (width_ == Width::byte) {
-            const Line& line = lines_[i / kByteNodes];
+            const std::uint32_t l = node / kByteNodes, k = node - l * kByteNodes;
+            const Line& line = lines_[l];
             if (line.base == kApart) [[unlikely]]
-                return apart_at(line, i % kByteNodes);
-            return line.base + line.rest[i % kByteNodes];
+                return apart_at(line, k);
+            return line.base + line.rest[k];
         }
         if (width_ == Width::half) {
-            const Line& line = lines_[i / kHalfNodes];
+            const std::uint32_t l = node / kHalfNodes, k = node - l * kHalfNodes;
+            const Line& line = lines_[l];
             if (line.base == kApart) [[unlikely]]
-                return apart_at(line, i % kHalfNodes);
+                return apart_at(line, k);
             std::uint16_t offset;
-            std::memcpy(&offset, line.rest.data() + 2 * (i % kHalfNodes), sizeof offset);
+            std::memcpy(&offset, line.rest.data() + 2 * k, sizeof offset);
             return line.base + offset;
         }
         return whole_[i];
@@ -87,8 +91,9 @@ class OffsetArray {
     // it: where a node's run of children begins and ends.
     std::pair<std::uint32_t, std::uint32_t> pair_at(std::size_t i) const noexcept {
         if (width_ == Width::byte) {
-            const std::size_t k = i % kByteNodes;
-            const Line& line = lines_[i / kByteNodes];
+            const auto node = static_cast<std::uint32_t>(i);
+            const std::uint32_t l = node / kByteNodes, k = node - l * kByteNodes;
+            const Line& line = lines_[l];
             if (k + 1 < kByteNodes && line.base != kApart) [[likely]]
                 return {line.base + line.rest[k], line.base + line.rest[k + 1]};
         }
@@ -96,8 +101,9 @@ class OffsetArray {
     }
     // Where node i's value lies, for a walk that fetches it ahead of its reads.
     const void* address(std::size_t i) const noexcept {
-        if (width_ == Width::byte) return &lines_[i / kByteNodes];
-        if (width_ == Width::half) return &lines_[i / kHalfNodes];
+        const auto node = static_cast<std::uint32_t>(i);
+        if (width_ == Width::byte) return &lines_[node / kByteNodes];
+        if (width_ == Width::half) return &lines_[node / kHalfNodes];
         return whole_.data() + i;
     }
 
