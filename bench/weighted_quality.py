@@ -45,7 +45,7 @@ SYMSPELL = "symspellpy"
 
 def frequent_words():
     """(word, count) of the lexicon's commonest words, lowercase letters only, 4 or more."""
-    frequent = set(data_path("frequent-words.txt").read_text("utf-8").split())
+    frequent = set(Path(data_path("frequent-words.txt")).read_text("utf-8").split())
     return [(word, count) for _, word, count in read_frequencies(data_path("english.txt"))
             if word in frequent and len(word) >= 4 and word.isascii() and word.isalpha()
             and word.islower()]
