@@ -8,49 +8,61 @@ namespace brindlemap {
 
 namespace {
 
-// The bytes that lines of `per_line` nodes take for `values` when a line spanning more than
-// `limit` keeps its values apart, 4 bytes each.
-std::size_t bytes_in_lines(std::span<const std::uint32_t> values, std::size_t per_line,
-                           std::uint32_t limit) {
-    const std::size_t lines = (values.size() + per_line - 1) / per_line;
-    std::size_t bytes = lines * sizeof(OffsetArray::Line);
-    for (std::size_t l = 0; l < lines; ++l) {
-        const auto line =
-            values.subspan(l * per_line, std::min(per_line, values.size() - l * per_line));
-        const auto [least, most] = std::ranges::minmax(line);
-        if (most - least > limit || least == OffsetArray::kApart) bytes += 4 * line.size();
+// The least and the most value of each run of OffsetArray::kHalfNodes values (the last run
+// may be shorter), in one pass whose inner loop the compiler vectorises.
+struct Runs {
+    std::vector<std::uint32_t> least, most;
+};
+
+Runs runs_of(std::span<const std::uint32_t> values) {
+    constexpr std::size_t kRun = OffsetArray::kHalfNodes;
+    const std::size_t n = values.size(), runs = (n + kRun - 1) / kRun;
+    Runs out{std::vector<std::uint32_t>(runs), std::vector<std::uint32_t>(runs)};
+    for (std::size_t r = 0; r < runs; ++r) {
+        std::uint32_t least = OffsetArray::kApart, most = 0;
+        for (std::size_t i = r * kRun; i < std::min(n, r * kRun + kRun); ++i) {
+            least = std::min(least, values[i]);
+            most = std::max(most, values[i]);
+        }
+        out.least[r] = least;
+        out.most[r] = most;
     }
-    return bytes;
+    return out;
+}
+
+// Whether a line whose values lie from `least` to `most` keeps them apart: when they span
+// more than `limit`, or are all kApart, so that a base of kApart marks the lines apart alone.
+bool kept_apart(std::uint32_t least, std::uint32_t most, std::uint32_t limit) noexcept {
+    return most - least > limit || least == OffsetArray::kApart;
 }
 
 }  // namespace
 
-void OffsetArray::keep(Width width, std::size_t per_line) {
+void OffsetArray::keep(Width width, std::span<const std::uint32_t> least,
+                       std::span<const std::uint32_t> most) {
     const std::size_t n = whole_.size();
+    const std::size_t per_line = width == Width::byte ? kByteNodes : kHalfNodes;
     const std::uint32_t limit = width == Width::byte ? 0xFF : 0xFFFF;
-    std::vector<Line> lines((n + per_line - 1) / per_line);
+    std::vector<Line> lines(least.size());
     std::vector<std::uint32_t> apart;
     for (std::size_t l = 0; l < lines.size(); ++l) {
-        const auto values =
-            std::span(whole_).subspan(l * per_line, std::min(per_line, n - l * per_line));
-        const auto [least, most] = std::ranges::minmax(values);
+        const std::uint32_t* values = whole_.data() + l * per_line;
+        const std::size_t count = std::min(per_line, n - l * per_line);
         Line& line = lines[l];
-        line.rest.fill(0);
-        // A line of values that are all kApart is kept apart too, so that its base marks it.
-        if (most - least > limit || least == kApart) {
+        if (kept_apart(least[l], most[l], limit)) {
             line.base = kApart;
             const auto first = static_cast<std::uint32_t>(apart.size());
             std::memcpy(line.rest.data(), &first, sizeof first);
-            apart.insert(apart.end(), values.begin(), values.end());
+            apart.insert(apart.end(), values, values + count);
             continue;
         }
-        line.base = least;
-        for (std::size_t k = 0; k < values.size(); ++k) {
-            const std::uint32_t offset = values[k] - least;
-            if (width == Width::byte) {
-                line.rest[k] = static_cast<std::uint8_t>(offset);
-            } else {
-                const auto half = static_cast<std::uint16_t>(offset);
+        line.base = least[l];
+        if (width == Width::byte) {
+            for (std::size_t k = 0; k < count; ++k)
+                line.rest[k] = static_cast<std::uint8_t>(values[k] - least[l]);
+        } else {
+            for (std::size_t k = 0; k < count; ++k) {
+                const auto half = static_cast<std::uint16_t>(values[k] - least[l]);
                 std::memcpy(line.rest.data() + 2 * k, &half, sizeof half);
             }
         }
@@ -64,13 +76,31 @@ void OffsetArray::keep(Width width, std::size_t per_line) {
 
 void OffsetArray::compact() {
     if (width_ != Width::whole) return;
-    const std::size_t bytes = bytes_in_lines(whole_, kByteNodes, 0xFF);
-    const std::size_t halves = bytes_in_lines(whole_, kHalfNodes, 0xFFFF);
-    if (std::min(bytes, halves) >= 4 * whole_.size()) return;
-    if (bytes <= halves)
-        keep(Width::byte, kByteNodes);
+    const std::size_t n = whole_.size();
+    // Runs of kHalfNodes are the two-byte lines; two of them make a one-byte line.
+    const Runs halves = runs_of(whole_);
+    Runs bytes{std::vector<std::uint32_t>((halves.least.size() + 1) / 2),
+               std::vector<std::uint32_t>((halves.least.size() + 1) / 2)};
+    for (std::size_t l = 0; l < bytes.least.size(); ++l) {
+        const std::size_t second = std::min(2 * l + 1, halves.least.size() - 1);
+        bytes.least[l] = std::min(halves.least[2 * l], halves.least[second]);
+        bytes.most[l] = std::max(halves.most[2 * l], halves.most[second]);
+    }
+    // What each width costs: its lines, and 4 bytes for each value of a line kept apart.
+    const auto cost = [&](const Runs& runs, std::size_t per_line, std::uint32_t limit) {
+        std::size_t total = runs.least.size() * sizeof(Line);
+        for (std::size_t l = 0; l < runs.least.size(); ++l)
+            if (kept_apart(runs.least[l], runs.most[l], limit))
+                total += 4 * std::min(per_line, n - l * per_line);
+        return total;
+    };
+    const std::size_t in_bytes = cost(bytes, kByteNodes, 0xFF);
+    const std::size_t in_halves = cost(halves, kHalfNodes, 0xFFFF);
+    if (std::min(in_bytes, in_halves) >= 4 * n) return;
+    if (in_bytes <= in_halves)
+        keep(Width::byte, bytes.least, bytes.most);
     else
-        keep(Width::half, kHalfNodes);
+        keep(Width::half, halves.least, halves.most);
 }
 
 bool operator==(const OffsetArray& a, const OffsetArray& b) noexcept {

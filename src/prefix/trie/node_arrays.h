@@ -117,8 +117,9 @@ class OffsetArray {
         std::memcpy(&first, line.rest.data(), sizeof first);
         return apart_[first + k];
     }
-    // The lines of the values in `width`, `per_line` nodes a line.
-    void keep(Width width, std::size_t per_line);
+    // The lines of the values in `width`, each line's least and most value given.
+    void keep(Width width, std::span<const std::uint32_t> least,
+              std::span<const std::uint32_t> most);
 
     std::vector<std::uint32_t> whole_;  // the values, where they are kept whole
     std::size_t size_ = 0;
