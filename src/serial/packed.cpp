@@ -3,8 +3,6 @@
 #include "serial/packed.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -210,9 +208,7 @@ OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& count
         // that do not are refused below.
         lines[l].base = static_cast<std::uint32_t>(base);
         if (most - base > 0xFF) {  // its runs were checked above
-            lines[l].base = OffsetArray::kApart;
-            const auto where = static_cast<std::uint32_t>(apart.size());
-            std::memcpy(lines[l].rest.data(), &where, sizeof where);
+            lines[l] = OffsetArray::apart_line(apart.size());
             std::uint64_t shift = base;
             for (std::size_t i = first, w = wide_before; i < last; ++i) {
                 apart.push_back(static_cast<std::uint32_t>(shift));

@@ -50,9 +50,7 @@ void OffsetArray::keep(Width width, std::span<const std::uint32_t> least,
         const std::size_t count = std::min(per_line, n - l * per_line);
         Line& line = lines[l];
         if (kept_apart(least[l], most[l], limit)) {
-            line.base = kApart;
-            const auto first = static_cast<std::uint32_t>(apart.size());
-            std::memcpy(line.rest.data(), &first, sizeof first);
+            line = apart_line(apart.size());
             apart.insert(apart.end(), values, values + count);
             continue;
         }

@@ -41,12 +41,20 @@ constexpr unsigned bits_set(std::uint64_t bits) noexcept {
 // every value stays whole.
 class OffsetArray {
   public:
-    struct alignas(64) Line {
-        std::uint32_t base;  // kApart where the line's values are kept apart
-        std::array<std::uint8_t, 60> rest;  // offsets, or where the values apart begin
-    };
     static constexpr std::uint32_t kByteNodes = 60, kHalfNodes = 30;
     static constexpr std::uint32_t kApart = 0xFFFFFFFFu;
+    struct alignas(64) Line {
+        std::uint32_t base;  // kApart where the line's values are kept apart
+        std::array<std::uint8_t, kByteNodes> rest;  // offsets, or where the values apart begin
+    };
+    static_assert(sizeof(Line) == 64);
+    // The line of values kept apart whose first is apart value `first`.
+    static Line apart_line(std::size_t first) noexcept {
+        Line line{kApart, {}};
+        const auto at = static_cast<std::uint32_t>(first);
+        std::memcpy(line.rest.data(), &at, sizeof at);
+        return line;
+    }
 
     OffsetArray() = default;
     // The values as they are; compact() narrows them.

@@ -10,7 +10,7 @@
 namespace brindlemap {
 namespace {
 
-// Parents and ranks as they are kept: along a level both grow, so mostly by 16-bit offsets.
+// Parents and ranks as they are kept: along a level both grow, so mostly as offsets.
 WordOrder kept(std::vector<std::uint32_t> parent, std::vector<std::uint32_t> rank) {
     WordOrder order{OffsetArray(std::move(parent)), OffsetArray(std::move(rank))};
     order.parent.compact();
