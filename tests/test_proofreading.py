@@ -8,6 +8,7 @@ import pytest
 
 from brindlemap import Lexicon, Misspelling, Suggestion
 from brindlemap import _marks
+from brindlemap.heard import Heard, table_bytes
 from brindlemap.tokens import combining_marks, tokens
 
 WORDS = {"the": 900, "do": 300, "can": 200, "we": 250, "will": 150, "dog": 80, "dogs": 60,
@@ -155,8 +156,10 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # ...even where one place of it suits a guess ("the fund is").
     ("The func is called; func returns, func raises, func stops.",
      "The func is called; func returns, func raises, func stops."),
-    # Margin: two guesses alike leave the word as written.
+    # Margin: two guesses alike leave the word as written...
     ("on Munday", "on Munday"),
+    # ...unless nobody writes the word and its neighbours support the guess.
+    ("a share of oyur wealth; it is rasied if", "a share of your wealth; it is raised if"),
     # A doubled last letter is a slip, not an ending; a long word one slip from a known one
     # is seldom meant.
     ("use thiss in parituclar", "use this in particular"),
@@ -167,6 +170,15 @@ def test_correct_changes_only_what_it_is_sure_of(text, corrected):
     found = english.check(text)
     assert all(m.fix is None or text[:m.start] + m.fix + text[m.end:] != text for m in found)
     assert english.correct(text, confidence=1) == text  # 1 fixes nothing
+
+
+def test_how_often_words_are_written_is_known_for_english_over_own_words_and_pickles():
+    english = Lexicon.english()
+    layered = pickle.loads(pickle.dumps(english.with_words(["brindlemap"])))
+    assert layered.heard("Namespace") == english.heard("namespace") > 0 == english.heard("meens")
+    assert Lexicon(["namespace"]).heard("namespace") is None
+    with pytest.raises(ValueError, match="not a table"):
+        Heard(table_bytes({"word": 1e-3})[:-1])
 
 
 def test_own_words_are_known_suggested_and_kept_through_files_and_pickles(tmp_path):

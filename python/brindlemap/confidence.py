@@ -29,9 +29,11 @@ alone, than the word being right as written, and lead the next guess, in context
 that grows with the size of the typo. The first bar falls with the word's length (a long word
 a slip from a known one is seldom a word of its own); both rise with the times the text uses
 the word (a writer who repeats a word means it), unless the neighbours support the guess in
-most of the places the text uses it. `confidence`, from 0 to 1, scales them: 0 takes every
-best suggestion, as a plain spelling corrector does, 1 fixes nothing; the rules above hold from
-MIN_CONFIDENCE on.
+most of the places the text uses it. Where the lexicon knows how often words are written
+(`Facts.heard`: the shipped English one does), a word that nobody writes, whose best guess its
+neighbours support wherever the text uses it, needs no lead. `confidence`, from 0 to 1, scales
+the bars: 0 takes every best suggestion, as a plain spelling corrector does, 1 fixes nothing;
+the rules above hold from MIN_CONFIDENCE on.
 """
 
 from __future__ import annotations
@@ -142,6 +144,10 @@ class Facts(Protocol):
     def total(self) -> int:
         """The count of all the lexicon's words, at least 1."""
 
+    def heard(self, word: str) -> float | None:
+        """How often `word` is written, a word, in a broad sample of the lexicon's language;
+        None where nothing is known of that."""
+
 
 # The noisy channel: a guess is as likely as its share of the lexicon's counts, less a factor of
 # e**EDIT_WEIGHT for each plain edit its typo supposes. A fix must be likelier, so measured in
@@ -170,6 +176,12 @@ LEAD = 2.0
 PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on both
 LEAD_PER_EDIT = 2.0  # for each plain edit past a slip (0.7 of one)
 LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
+# Where the lexicon knows how often words are written (`brindlemap.heard`), a word that nobody
+# writes, whose guess its neighbours support wherever the text uses it, is a slip whatever the
+# runner-up, if the guess scores at least -UNHEARD_BAR ("that meens": "means"). (How often a
+# word is written says less the other way: "accomodate" is written a hundredth as often as
+# "accommodate", "Marmion" a fiftieth as often as "Marion".)
+UNHEARD_BAR = 16.0
 
 
 def score(guess: Suggestion, lift: float, unit: int, total: int) -> float:
@@ -236,13 +248,16 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     def likelihood_of(at: int) -> float:
         return score(suggestions[at], in_place[at], unit, total)
 
+    scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
     likelihood = likelihood_of(0)
     plain = score(best, 0.0, unit, total)
+    if supported and backed == 1 and plain + UNHEARD_BAR / scale >= 0 \
+            and confidence >= MIN_CONFIDENCE and facts.heard(word) == 0:
+        return best.word
     lead = LEAD_WITHOUT_RUNNER
     if len(suggestions) > 1:
         lead = likelihood - likelihood_of(1)
     repeated = 0.0 if supported else PER_USE * math.log(max(uses, 1))
-    scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
     # Whether the word may be right as written is weighed by its letters and counts alone: a
     # neighbour that suits the guess says nothing of a name or a term the lexicon lacks.
     written_as_meant = WRITTEN_AS_MEANT + LENGTH_CREDIT * max(letters - SHORT_WORD, 0)

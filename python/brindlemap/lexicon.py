@@ -24,6 +24,7 @@ from brindlemap.costs import Costs
 from brindlemap.folding import FOLDS, Fold, folder, spelling
 from brindlemap.formats import prose_spans
 from brindlemap.frequency_file import read_frequencies
+from brindlemap.heard import Heard, shipped_english
 from brindlemap.index_format import DEFAULT_MAX_BYTES
 from brindlemap.lexicon_file import lexicon_bytes, read_lexicon, tables_of_characters
 from brindlemap.lexicon_tables import Tables, counted_items, lay_out
@@ -67,9 +68,9 @@ class Lexicon:
     (None) it is as tolerant as the query's default number of plain edits, `costs.edits(n)`.
     """
 
-    __slots__ = ("_bigrams", "_compounds", "_counts", "_extra", "_firsts", "_fold", "_key_of",
-                 "_language", "_metric", "_query_metric", "_scripts_held", "_starts", "_text",
-                 "_total", "_totals", "_trie", "_under")
+    __slots__ = ("_bigrams", "_compounds", "_counts", "_extra", "_firsts", "_fold", "_heard",
+                 "_key_of", "_language", "_metric", "_query_metric", "_scripts_held", "_starts",
+                 "_text", "_total", "_totals", "_trie", "_under")
 
     _bigrams: Bigrams | None  # how often each pair of its keys is seen together, if known
 
@@ -188,7 +189,7 @@ class Lexicon:
         lexicon = Lexicon._of(self._fold, under._tables())
         lexicon._metric, lexicon._bigrams = self._metric, table
         lexicon._query_metric, lexicon._language = self._query_metric, self._language
-        lexicon._compounds = self._compounds
+        lexicon._compounds, lexicon._heard = self._compounds, self._heard
         if self._extra is not None:
             lexicon = _layered(lexicon, self._extra)
         return lexicon
@@ -260,6 +261,8 @@ class Lexicon:
         self._query_metric: Metric | Costs = RANKED_METRIC  # and the other queries
         self._language: languages.Profile | None = None  # None: English, as ever
         self._compounds: Any = None  # the compound rules of a hunspell dictionary
+        # How often its language writes words, where that is known (`brindlemap.heard`).
+        self._heard: Callable[[], Heard] | None = None
         self._scripts_held: frozenset[str] | None = None
         self._bigrams = None
         self._total: int | None = None
@@ -508,6 +511,13 @@ class Lexicon:
             return self._extra is not None and self._extra.is_name(word)
         return any(spelling != spelling.lower() for spelling in self._spellings(number))
 
+    def heard(self, word: str) -> float | None:
+        """How often `word` is written, a word, in a broad sample of the lexicon's language
+        (its casing aside; 0 for words written less than about once in 30 million), whether
+        the lexicon holds it or not; None where that is not known (it is for the shipped
+        English lexicon, from wordfreq's list: `brindlemap.heard`)."""
+        return None if self._heard is None else self._heard().frequency(word)
+
     @staticmethod
     def _text_of(text: str) -> str:
         if not isinstance(text, str):
@@ -576,6 +586,7 @@ def _english() -> Lexicon:
     """The shipped lexicon, loaded once."""
     english = Lexicon.load(english_index())
     english._metric = Costs.english()
+    english._heard = shipped_english
     return english
 
 
@@ -589,6 +600,7 @@ def _layered(under: Lexicon, extra: Lexicon) -> Lexicon:
     layered._extra, layered._under, layered._metric = extra, under, under._metric
     layered._query_metric, layered._language = under._query_metric, under._language
     layered._compounds, layered._bigrams = under._compounds, under._bigrams
+    layered._heard = under._heard
     return layered
 
 
