@@ -9,7 +9,7 @@ import zlib
 import pytest
 
 import brindlemap
-from brindlemap import _brindlemap, files, from_internal_data, load, loads, save
+from brindlemap import _brindlemap, _search, files, from_internal_data, load, loads, save
 from brindlemap.files import is_index_file, read_header
 from brindlemap.index_format import (HEADER, KIND_HEADER, MAGIC, NEWEST, PACKED, VERSION,
                                      pack_header)
@@ -131,6 +131,15 @@ def test_load_of_a_pipe_announcing_2_62_bytes_stays_within_memory():
     out, err = run_python(ANNOUNCED_2_62)
     assert out == (f"{2**62} bytes of trie, more than max_bytes ({4 << 30}) allows\n"
                    f"truncated: {(8 << 20) + 100} of the {2**62} bytes of the trie\n") and err == ""
+
+
+def test_checksum_is_zlibs_over_any_length_and_from_any_value():
+    # Blocks of 64 and 16 bytes are folded, what is left over taken from tables.
+    data = os.urandom(4096 + 100)
+    for length in 0, 1, 15, 16, 63, 64, 65, 80, 127, 128, 1000, 4096 + 100:
+        for value in 0, 1, 0xFFFFFFFF:
+            assert _search.crc32(data[:length], value) == zlib.crc32(data[:length], value)
+    assert _search.crc32(memoryview(data)[3:], _search.crc32(data[:3])) == zlib.crc32(data)
 
 
 def test_checksummed_index_of_a_malformed_trie_is_refused(tmp_path, capfd):

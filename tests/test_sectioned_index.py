@@ -3,6 +3,7 @@ earlier formats still load, the command line opens an index once, and damage any
 refused, even when its checksum is made to match."""
 
 import builtins
+import itertools
 import pickle
 import random
 import struct
@@ -257,6 +258,29 @@ def test_damaged_wide_codes_and_runs_are_refused(at, value, message):
     with pytest.raises(IndexFileError, match=message) as raised:
         _search.from_packed(damaged, None)
     assert raised.value.reason == "layout"
+
+
+# Every word of three letters from "abcdefg" (400 nodes, one-byte codes): the reader takes
+# most codes 64 at a time, the first 64 and the last 16 one at a time.
+SEVENS = _search.packed(brindlemap.build(
+    {a + b + c: i for i, (a, b, c) in enumerate(itertools.product("abcdefg", repeat=3))}))
+SEVENS_CODES = _packed_at(0, 400, 7)[0]
+
+
+@pytest.mark.parametrize("node", [9, 70, 383, 399], ids=["one at a time", "among 64",
+                                                          "last of 64", "last"])
+@pytest.mark.parametrize("code, message", [
+    (8, "a character code past its alphabet"),
+    (0, "not a well-formed tree"),  # a child without a character
+    (None, "not a well-formed tree"),  # twin siblings: the code of the one before
+])
+def test_damaged_codes_are_refused_wherever_the_reader_takes_them(node, code, message):
+    assert _search.well_formed(_search.from_packed(SEVENS, None))
+    if code is None:
+        code = SEVENS[SEVENS_CODES + node - 1]
+    damaged = SEVENS[:SEVENS_CODES + node] + bytes([code]) + SEVENS[SEVENS_CODES + node + 1:]
+    with pytest.raises(IndexFileError, match=message):
+        _search.from_packed(damaged, None)
 
 
 def test_a_mapped_index_loads_as_read_and_only_a_lexicon_stays_mapped(tmp_path):

@@ -28,7 +28,6 @@ for one.
 import enum
 import operator
 import struct
-import zlib
 from collections.abc import Mapping
 from typing import NamedTuple, NoReturn
 
@@ -100,8 +99,8 @@ def pack_header(data: bytes, kind: Kind = Kind.TRIE, version: int | None = None)
     if version is None:
         version = VERSION if kind is Kind.TRIE else 2
     if version == VERSION:
-        return HEADER.pack(MAGIC, VERSION, len(data), zlib.crc32(data))
-    return KIND_HEADER.pack(MAGIC, version, kind, len(data), zlib.crc32(data))
+        return HEADER.pack(MAGIC, VERSION, len(data), _search.crc32(data))
+    return KIND_HEADER.pack(MAGIC, version, kind, len(data), _search.crc32(data))
 
 
 class Section(NamedTuple):
@@ -147,7 +146,7 @@ def sectioned(kind: Kind, parts: Mapping[str, bytes | memoryview],
     body = [b"".join(table), *pieces]
     crc = 0
     for piece in body:
-        crc = zlib.crc32(piece, crc)
+        crc = _search.crc32(piece, crc)
     return [KIND_HEADER.pack(MAGIC, version, kind, written - KIND_HEADER.size, crc), *body]
 
 
@@ -270,7 +269,7 @@ def shaped(trie: PrefixSearch) -> PrefixSearch:
 def check_crc(header: Header, body: bytes | bytearray | memoryview) -> None:
     """ValueError unless `body`, the bytes that follow the header, are what it says."""
     check_length(header, len(body))
-    check_crc_value(header, zlib.crc32(body))
+    check_crc_value(header, _search.crc32(body))
 
 
 def check_crc_value(header: Header, crc: int) -> None:

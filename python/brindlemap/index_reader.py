@@ -7,7 +7,6 @@ import contextlib
 import mmap
 import os
 import stat
-import zlib
 from collections.abc import Callable, Iterator
 from typing import BinaryIO, NamedTuple, TypeVar
 
@@ -54,7 +53,7 @@ class BodyStream:
                         f"truncated: {self._read + filled} of the {self.header.length} bytes "
                         f"of the {self.header.kind.name.lower()}", IndexFileReason.TRUNCATED)
                 filled += arrived
-        self._crc = zlib.crc32(data, self._crc)
+        self._crc = _search.crc32(data, self._crc)
         self._read += size
         return data
 

@@ -2,12 +2,18 @@
 // IndexFileError.
 #include "_search/flat.h"
 
+#include <algorithm>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "boundary/error.h"
 #include "boundary/package_errors.h"
+#include "boundary/released_gil.h"
 #include "boundary/signals.h"
 #include "prefix/failure.h"
 #include "prefix/trie/reversed_words.h"
@@ -33,36 +39,87 @@ PyRef reversed_object(const BorrowedTrie& trie, const Layout& layout) {
     return layout_object(*reversed, layout);
 }
 
-// The trie of `bytes`, which must pass the shape check; `what` names it in the messages.
-std::unique_ptr<Trie> read_checked(std::span<const std::uint8_t> bytes, const Layout& layout,
-                                   const char* what) {
+// A trie read from its bytes, or what stopped the reader.
+struct Read {
     std::unique_ptr<Trie> trie;
+    std::exception_ptr failed;
+};
+
+// The trie of `bytes` in `layout`, on any thread, without the interpreter lock.
+Read read_quietly(std::span<const std::uint8_t> bytes, const Layout& layout) noexcept {
+    Read read;
     try {
         // Unreadable bytes are the caller's data, not an internal fault: no report.
         UnobservedFailures quiet;
-        trie = std::make_unique<Trie>(layout.read(bytes));
-    } catch (const InternalFailure& failure) {
-        throw_package_error(PackageError::index_file,
-                            std::string("the ") + what + " is not laid out as a trie: " +
-                                std::string(failure.detail()),
-                            IndexReason::layout);
+        read.trie = std::make_unique<Trie>(layout.read(bytes));
+    } catch (...) {
+        read.failed = std::current_exception();
     }
-    if (!trie->shape())
+    return read;
+}
+
+// Below this many bytes in each, a trie and its reversed trie are read one after the other: a
+// thread of its own would cost more than it saves.
+constexpr std::size_t kReadApartFrom = std::size_t{1} << 20;
+
+// The trie and the reversed trie of their bytes, the two read side by side where both are
+// large, with the interpreter lock given up.
+std::pair<Read, Read> read_both(std::span<const std::uint8_t> trie,
+                                std::optional<std::span<const std::uint8_t>> reversed,
+                                const Layout& layout) {
+    return without_gil([&](ReleasedGil&) {
+        std::pair<Read, Read> read;
+        std::thread apart;
+        if (reversed && std::min(trie.size(), reversed->size()) >= kReadApartFrom) {
+            try {
+                apart = std::thread([&] { read.second = read_quietly(*reversed, layout); });
+            } catch (const std::system_error&) {
+                // No thread to be had: read them in turn.
+            }
+        }
+        read.first = read_quietly(trie, layout);
+        if (apart.joinable()) {
+            apart.join();
+        } else if (reversed) {
+            read.second = read_quietly(*reversed, layout);
+        }
+        return read;
+    });
+}
+
+// The trie that `read` made, which must pass the shape check; `what` names it in the messages.
+std::unique_ptr<Trie> checked(Read read, const char* what) {
+    if (read.failed) {
+        try {
+            std::rethrow_exception(read.failed);
+        } catch (const InternalFailure& failure) {
+            throw_package_error(PackageError::index_file,
+                                std::string("the ") + what + " is not laid out as a trie: " +
+                                    std::string(failure.detail()),
+                                IndexReason::layout);
+        }
+    }
+    if (!read.trie->shape())
         throw_package_error(PackageError::index_file,
                             std::string("malformed trie: the ") + what +
                                 " is not a well-formed tree",
                             IndexReason::malformed);
-    return trie;
+    return std::move(read.trie);
 }
 
 // The trie of the bytes `trie` with the reversed trie of the bytes `reversed`, if any, both
 // in `layout`.
 PyRef from_layout(const AsReadBuffer::Value& trie,
                   const std::optional<AsReadBuffer::Value>& reversed, const Layout& layout) {
-    std::unique_ptr<Trie> forward = read_checked(trie.bytes(), layout, "trie");
+    std::optional<std::span<const std::uint8_t>> reversed_bytes;
+    if (reversed) reversed_bytes = reversed->bytes();
+    auto [forward_read, backward_read] = read_both(trie.bytes(), reversed_bytes, layout);
+    std::unique_ptr<Trie> forward = checked(std::move(forward_read), "trie");
     if (reversed) {
-        std::unique_ptr<Trie> backward = read_checked(reversed->bytes(), layout, "reversed trie");
-        if (!reversed_fits(*forward, *backward))
+        std::unique_ptr<Trie> backward = checked(std::move(backward_read), "reversed trie");
+        const bool fits = without_gil(
+            [&](ReleasedGil&) { return reversed_fits(*forward, *backward); });
+        if (!fits)
             throw_package_error(PackageError::index_file,
                                 "the reversed trie does not hold the trie's words",
                                 IndexReason::layout);

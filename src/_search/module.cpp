@@ -13,6 +13,7 @@
 #include "boundary/signature.h"
 #include "_search/batch.h"
 #include "_search/build.h"
+#include "_search/checksum.h"
 #include "_search/decode.h"
 #include "_search/edit_costs_type.h"
 #include "_search/flat.h"
@@ -93,6 +94,7 @@ PyMethodDef functions[] = {
     function<search_signatures::packed, packed>(),
     function<search_signatures::packed_reversed, packed_reversed>(),
     function<search_signatures::from_packed, from_packed>(),
+    function<search_signatures::crc32, crc32>(),
     noargs_function<signatures::panic_exception, panic_exception>(),
     function<search_signatures::edit_costs, edit_costs>(),
     function<signatures::register_errors, register_errors>(),

@@ -11,6 +11,10 @@
 #include "prefix/large_vector.h"
 #include "serial/flat_items.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace brindlemap::serial {
 namespace {
 
@@ -97,15 +101,15 @@ struct Vouched {
     refuse_layout(kLayout, why);
 }
 
-// Each of `count` codes of `Code` starting `at`, handed to `keep(i, code)` in one pass that
-// learns the shape (`Vouched`) as it goes; a code at or past `codes` (the alphabet's size, its
-// entry 0 standing for none) is refused after the pass.
+// Codes [from, to) of the `Code`s that start `at`, handed to `keep(i, code)`, the shape learnt
+// as they pass (`Vouched`): a code of 0 (none) past the root, a code at most the one before it
+// where the two are siblings. `before` is code from - 1 (anything for the root); the greatest
+// code is kept in `highest`.
 template <class Code, class Keep>
-void scan_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t count,
-                std::size_t codes, Vouched& shape, Keep keep) {
-    Code highest = 0, before = 0;
+void scan_range(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t from,
+                std::size_t to, Code before, Code& highest, Vouched& shape, Keep keep) {
     unsigned absent = 0, out_of_order = 0;
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = from; i < to; ++i) {
         const Code code = item_at<Code>(bytes, at, i);
         highest = std::max(highest, code);
         keep(i, code);
@@ -114,10 +118,61 @@ void scan_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t
                         static_cast<unsigned>(before >= code);
         before = code;
     }
-    if (highest >= codes) refuse("a character code past its alphabet");
     shape.absent |= absent;
     shape.out_of_order |= out_of_order;
 }
+
+// Each of `count` codes of `Code` starting `at`, handed to `keep(i, code)` in one pass that
+// learns the shape (`Vouched`) as it goes; a code at or past `codes` (the alphabet's size, its
+// entry 0 standing for none) is refused after the pass.
+template <class Code, class Keep>
+void scan_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t count,
+                std::size_t codes, Vouched& shape, Keep keep) {
+    Code highest = 0;
+    scan_range<Code>(bytes, at, 0, count, 0, highest, shape, keep);
+    if (highest >= codes) refuse("a character code past its alphabet");
+}
+
+#if defined(__SSE2__)
+// One-byte codes, the most common, 64 at a time as the run marks come: for each run of 16, one
+// comparison gives which are 0 and one which are at most the code before them. The first 64
+// and the last few go one at a time, so that no read strays before or past the codes.
+void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t count,
+                     std::size_t codes, Vouched& shape) {
+    const std::uint8_t* const first = bytes.data() + at;
+    const auto none = [](std::size_t, std::uint8_t) {};
+    std::uint8_t highest = 0;
+    const std::size_t head = std::min<std::size_t>(count, 64), blocks = count / 64;
+    scan_range<std::uint8_t>(bytes, at, 0, head, 0, highest, shape, none);
+    __m128i high = _mm_setzero_si128();
+    std::uint64_t absent = 0, out_of_order = 0;
+    for (std::size_t w = 1; w < blocks; ++w) {
+        std::uint64_t zero = 0, not_rising = 0;
+        for (unsigned k = 0; k < 4; ++k) {
+            const std::uint8_t* const at16 = first + 64 * w + 16 * k;
+            const __m128i code = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at16));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at16 - 1));
+            const auto bits = [](__m128i mask) {
+                return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(mask)));
+            };
+            zero |= bits(_mm_cmpeq_epi8(code, _mm_setzero_si128())) << (16 * k);
+            not_rising |= bits(_mm_cmpeq_epi8(_mm_max_epu8(before, code), before)) << (16 * k);
+            high = _mm_max_epu8(high, code);
+        }
+        absent |= zero;
+        out_of_order |= not_rising & ~shape.run_starts[w];
+    }
+    std::uint8_t lanes[16];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), high);
+    for (std::uint8_t lane : lanes) highest = std::max(highest, lane);
+    shape.absent |= static_cast<unsigned>(absent != 0);
+    shape.out_of_order |= static_cast<unsigned>(out_of_order != 0);
+    const std::size_t tail = std::max(head, 64 * blocks);
+    scan_range<std::uint8_t>(bytes, at, tail, count, tail > 0 ? first[tail - 1] : 0, highest,
+                             shape, none);
+    if (highest >= codes) refuse("a character code past its alphabet");
+}
+#endif
 
 CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& counts,
                           const Offsets& at, Vouched& shape) {
@@ -129,9 +184,14 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
         alphabet.push_back(c);
     }
     if (counts.width == 1) {  // kept as they are, read through the alphabet
+#if defined(__SSE2__)
+        scan_byte_codes(bytes, at.codes, counts.nodes, alphabet.size(), shape);
+        std::vector<std::uint8_t> codes = items_at<std::uint8_t>(bytes, at.codes, counts.nodes);
+#else
         std::vector<std::uint8_t> codes = large_vector<std::uint8_t>(counts.nodes);
         scan_codes<std::uint8_t>(bytes, at.codes, counts.nodes, alphabet.size(), shape,
                                  [&](std::size_t i, std::uint8_t code) { codes[i] = code; });
+#endif
         return CharArray(std::move(codes), std::span(alphabet).subspan(1));
     }
     if (counts.width == 2) {  // widened through a table as wide as the codes
