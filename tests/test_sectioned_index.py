@@ -260,22 +260,25 @@ def test_damaged_wide_codes_and_runs_are_refused(at, value, message):
     assert raised.value.reason == "layout"
 
 
-# Every word of three letters from "abcdefg" (400 nodes, one-byte codes): the reader takes
-# most codes 64 at a time, the first 64 and the last 16 one at a time.
-SEVENS = _search.packed(brindlemap.build(
-    {a + b + c: i for i, (a, b, c) in enumerate(itertools.product("abcdefg", repeat=3))}))
-SEVENS_CODES = _packed_at(0, 400, 7)[0]
+# Every word of five letters from "abcdefg" (19,608 nodes, one-byte codes): the reader takes
+# most codes 64 at a time, the first 64 and the last 24 one at a time, and adds most runs up
+# in lines without a bound.
+SEVENS_TRIE = brindlemap.build(
+    {"".join(w): i for i, w in enumerate(itertools.product("abcdefg", repeat=5))})
+SEVENS = _search.packed(SEVENS_TRIE)
+SEVENS_CODES = _packed_at(0, 19_608, 7)[0]
 
 
-@pytest.mark.parametrize("node", [9, 70, 383, 399], ids=["one at a time", "among 64",
-                                                          "last of 64", "last"])
+@pytest.mark.parametrize("node", [9, 2000, 19_583, 19_607], ids=[
+    "one at a time", "among 64", "last of 64", "last"])
 @pytest.mark.parametrize("code, message", [
     (8, "a character code past its alphabet"),
     (0, "not a well-formed tree"),  # a child without a character
     (None, "not a well-formed tree"),  # twin siblings: the code of the one before
 ])
 def test_damaged_codes_are_refused_wherever_the_reader_takes_them(node, code, message):
-    assert _search.well_formed(_search.from_packed(SEVENS, None))
+    read = _search.from_packed(SEVENS, None)
+    assert _search.well_formed(read) and read.to_bytes() == SEVENS_TRIE.to_bytes()
     if code is None:
         code = SEVENS[SEVENS_CODES + node - 1]
     damaged = SEVENS[:SEVENS_CODES + node] + bytes([code]) + SEVENS[SEVENS_CODES + node + 1:]

@@ -3,6 +3,7 @@
 #include "serial/packed.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -242,7 +243,29 @@ OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& count
         const std::size_t wide_before = wide;
         std::uint64_t most = 0;
         std::uint8_t* const out = lines[l].rest.data() - first;
-        for (std::size_t i = first; i < last; ++i) {
+        // Most lines hold no wide run and end far from the last node: their children stay
+        // within the marks without a bound, and the loop keeps everything in registers.
+        const bool fast = base + kPerLine * (kWideRun - 1) < nodes &&
+                          std::memchr(runs + first, kWideRun, last - first) == nullptr;
+        if (fast) {
+            std::uint64_t* const starts = shape.run_starts.data();
+            for (std::size_t i = first; i < last; ++i) {
+                const std::uint32_t run = runs[i];
+                out[i] = static_cast<std::uint8_t>(links - base);
+                const std::uint64_t has_children = run != 0;
+                below |= static_cast<unsigned>(has_children) & static_cast<unsigned>(links < i);
+                const std::uint64_t child = links + 1;
+                if (child / 64 != word) [[unlikely]] {
+                    starts[word] = marks;
+                    word = child / 64;
+                    marks = 0;
+                }
+                marks |= has_children << (child % 64);
+                links += run;
+            }
+            most = links - runs[last - 1];
+        }
+        for (std::size_t i = fast ? last : first; i < last; ++i) {
             most = links;
             out[i] = static_cast<std::uint8_t>(links - base);
             std::uint32_t run = runs[i];
