@@ -1,9 +1,10 @@
 // libFuzzer target: the flat and packed layouts of index files. The input is a little-endian
 // u16 whose top bit picks the layout (set for packed) and whose other bits are a length, then
 // that many bytes of a trie in that layout, then a reversed trie's. Any bytes read into a trie
-// that writes and reads back as itself, or fail as bytes that no writer makes; a reversed trie
-// that fits its trie is walked without fault, and where it is the one the trie would make, the
-// forward-backward search finds what the band walk finds.
+// (the same read in place or copied) that writes and reads back as itself, or fail as bytes
+// that no writer makes; a reversed trie that fits its trie is walked without fault, and where
+// it is the one the trie would make, the forward-backward search finds what the band walk
+// finds.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -30,10 +31,14 @@ constexpr unsigned kPackedBit = 0x8000;
 
 std::unique_ptr<Trie> read_or_refuse(std::span<const std::uint8_t> bytes, const Layout& layout) {
     try {
-        auto trie = std::make_unique<Trie>(layout.read(bytes));
+        auto trie = std::make_unique<Trie>(layout.read(bytes, nullptr));
+        // Read in place, as from a mapped file, it is the same trie.
+        const std::shared_ptr<const void> in_place(bytes.data(), [](const void*) {});
+        if (!(layout.read(bytes, in_place) == *trie))
+            fuzz::finding("a trie read in place differs from the one copied");
         std::vector<std::uint8_t> written(layout.size(*trie));
         layout.write(*trie, written);
-        if (!(layout.read(written) == *trie))
+        if (!(layout.read(written, nullptr) == *trie))
             fuzz::finding("a written trie reads back as another trie");
         // The packed reader settles the shape as it reads: it must be the one the check finds.
         if (trie->breadth_first()) {

@@ -45,13 +45,14 @@ struct Read {
     std::exception_ptr failed;
 };
 
-// The trie of `bytes` in `layout`, on any thread, without the interpreter lock.
-Read read_quietly(std::span<const std::uint8_t> bytes, const Layout& layout) noexcept {
+// The trie of the buffer `bytes` in `layout`, read in place where it may be, on any thread,
+// without the interpreter lock.
+Read read_quietly(const AsReadBuffer::Value& bytes, const Layout& layout) noexcept {
     Read read;
     try {
         // Unreadable bytes are the caller's data, not an internal fault: no report.
         UnobservedFailures quiet;
-        read.trie = std::make_unique<Trie>(layout.read(bytes));
+        read.trie = std::make_unique<Trie>(layout.read(bytes.bytes(), bytes.backing()));
     } catch (...) {
         read.failed = std::current_exception();
     }
@@ -64,13 +65,14 @@ constexpr std::size_t kReadApartFrom = std::size_t{1} << 20;
 
 // The trie and the reversed trie of their bytes, the two read side by side where both are
 // large, with the interpreter lock given up.
-std::pair<Read, Read> read_both(std::span<const std::uint8_t> trie,
-                                std::optional<std::span<const std::uint8_t>> reversed,
+std::pair<Read, Read> read_both(const AsReadBuffer::Value& trie,
+                                const std::optional<AsReadBuffer::Value>& reversed,
                                 const Layout& layout) {
     return without_gil([&](ReleasedGil&) {
         std::pair<Read, Read> read;
         std::thread apart;
-        if (reversed && std::min(trie.size(), reversed->size()) >= kReadApartFrom) {
+        if (reversed &&
+            std::min(trie.bytes().size(), reversed->bytes().size()) >= kReadApartFrom) {
             try {
                 apart = std::thread([&] { read.second = read_quietly(*reversed, layout); });
             } catch (const std::system_error&) {
@@ -111,9 +113,7 @@ std::unique_ptr<Trie> checked(Read read, const char* what) {
 // in `layout`.
 PyRef from_layout(const AsReadBuffer::Value& trie,
                   const std::optional<AsReadBuffer::Value>& reversed, const Layout& layout) {
-    std::optional<std::span<const std::uint8_t>> reversed_bytes;
-    if (reversed) reversed_bytes = reversed->bytes();
-    auto [forward_read, backward_read] = read_both(trie.bytes(), reversed_bytes, layout);
+    auto [forward_read, backward_read] = read_both(trie, reversed, layout);
     std::unique_ptr<Trie> forward = checked(std::move(forward_read), "trie");
     if (reversed) {
         std::unique_ptr<Trie> backward = checked(std::move(backward_read), "reversed trie");
@@ -130,8 +130,22 @@ PyRef from_layout(const AsReadBuffer::Value& trie,
 
 }  // namespace
 
-AsReadBuffer::Value::Value(PyObject* object) {
-    if (!buffer_.take(object, PyBUF_C_CONTIGUOUS)) throw_pending();
+namespace {
+
+// Releases a held buffer with the interpreter lock, whichever thread lets go of it last.
+struct ReleasedWithLock {
+    void operator()(HeldBuffer* held) const noexcept {
+        const PyGILState_STATE state = PyGILState_Ensure();
+        delete held;
+        PyGILState_Release(state);
+    }
+};
+
+}  // namespace
+
+AsReadBuffer::Value::Value(PyObject* object)
+    : buffer_(new HeldBuffer, ReleasedWithLock{}) {
+    if (!buffer_->take(object, PyBUF_C_CONTIGUOUS)) throw_pending();
 }
 
 PyRef flat(const BorrowedTrie& trie) {

@@ -7,6 +7,7 @@
 #include <Python.h>
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "boundary/held_buffer.h"
@@ -17,18 +18,26 @@
 namespace brindlemap {
 
 // Any object that exports a contiguous buffer (bytes, bytearray, a memoryview of a file's
-// bytes or of a mapping), viewed in place and held for the call.
+// bytes or of a mapping), viewed in place and held for the call, or for as long as a trie
+// that reads it in place lives.
 struct AsReadBuffer {
     class Value {
       public:
         explicit Value(PyObject* object);
         std::span<const std::uint8_t> bytes() const noexcept {
-            return {static_cast<const std::uint8_t*>(buffer_.view().buf),
-                    static_cast<std::size_t>(buffer_.view().len)};
+            return {static_cast<const std::uint8_t*>(buffer_->view().buf),
+                    static_cast<std::size_t>(buffer_->view().len)};
+        }
+        // What keeps the bytes as they are, for a buffer that no one may write (bytes, a file
+        // mapped to be read), null for any other: the buffer held until the last owner lets
+        // go of it, on whatever thread, the interpreter lock taken to release it.
+        std::shared_ptr<const void> backing() const noexcept {
+            if (!buffer_->view().readonly) return nullptr;
+            return buffer_;
         }
 
       private:
-        HeldBuffer buffer_;
+        std::shared_ptr<HeldBuffer> buffer_;
     };
     static Value convert(PyObject* object) { return Value(object); }
 };

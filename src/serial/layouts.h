@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "prefix/trie/trie.h"
@@ -15,10 +16,13 @@ namespace brindlemap::serial {
 struct Layout {
     std::size_t (*size)(const Trie&);
     void (*write)(const Trie&, std::span<std::uint8_t>);
-    Trie (*read)(std::span<const std::uint8_t>);
+    // The trie of the bytes; with a backing that keeps them alive, it may read them in place.
+    Trie (*read)(std::span<const std::uint8_t>, std::shared_ptr<const void>);
 };
 
-inline constexpr Layout kFlat{flat_size, write_flat, read_flat};
+inline constexpr Layout kFlat{
+    flat_size, write_flat,
+    [](std::span<const std::uint8_t> bytes, std::shared_ptr<const void>) { return read_flat(bytes); }};
 inline constexpr Layout kPacked{packed_size, write_packed, read_packed};
 
 }  // namespace brindlemap::serial

@@ -3,6 +3,7 @@
 #include "serial/packed.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -175,8 +176,27 @@ void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::s
 }
 #endif
 
+// Whether `count` items of `Item` that start `at` bytes into `bytes` may be read in place, kept
+// alive by `backing`: laid out as the processor reads them.
+template <class Item>
+bool in_place(std::span<const std::uint8_t> bytes, std::size_t at,
+              const std::shared_ptr<const void>& backing) noexcept {
+    return backing != nullptr && std::endian::native == std::endian::little &&
+           reinterpret_cast<std::uintptr_t>(bytes.data() + at) % alignof(Item) == 0;
+}
+
+// The `count` items of `Item` that start `at`, read in place where they may be, else copied.
+template <class Item>
+Stored<Item> stored_at(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t count,
+                       const std::shared_ptr<const void>& backing) {
+    if (!in_place<Item>(bytes, at, backing)) return items_at<Item>(bytes, at, count);
+    return Stored<Item>(std::span(reinterpret_cast<const Item*>(bytes.data() + at), count),
+                        backing);
+}
+
 CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& counts,
-                          const Offsets& at, Vouched& shape) {
+                          const Offsets& at, Vouched& shape,
+                          const std::shared_ptr<const void>& backing) {
     std::vector<char32_t> alphabet{CharArray::kAbsent};
     for (std::size_t k = 0; k < counts.alphabet; ++k) {
         const char32_t c = item_at<char32_t>(bytes, at.alphabet, k);
@@ -187,12 +207,12 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
     if (counts.width == 1) {  // kept as they are, read through the alphabet
 #if defined(__SSE2__)
         scan_byte_codes(bytes, at.codes, counts.nodes, alphabet.size(), shape);
-        std::vector<std::uint8_t> codes = items_at<std::uint8_t>(bytes, at.codes, counts.nodes);
 #else
-        std::vector<std::uint8_t> codes = large_vector<std::uint8_t>(counts.nodes);
         scan_codes<std::uint8_t>(bytes, at.codes, counts.nodes, alphabet.size(), shape,
-                                 [&](std::size_t i, std::uint8_t code) { codes[i] = code; });
+                                 [](std::size_t, std::uint8_t) {});
 #endif
+        Stored<std::uint8_t> codes = stored_at<std::uint8_t>(bytes, at.codes, counts.nodes,
+                                                             backing);
         return CharArray(std::move(codes), std::span(alphabet).subspan(1));
     }
     if (counts.width == 2) {  // widened through a table as wide as the codes
@@ -308,17 +328,17 @@ OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& count
 }
 
 PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& counts,
-                           const Offsets& at) {
+                           const Offsets& at, const std::shared_ptr<const void>& backing) {
     const std::size_t n = counts.nodes;
-    std::vector<std::uint64_t> presence =
-        items_at<std::uint64_t>(bytes, at.presence, (n + 63) / 64);
+    Stored<std::uint64_t> presence =
+        stored_at<std::uint64_t>(bytes, at.presence, (n + 63) / 64, backing);
     if (n % 64 != 0 && (presence.back() >> (n % 64)) != 0)
         refuse("a payload bit past the last node");
     std::size_t present = 0;
-    for (std::uint64_t word : presence) present += bits_set(word);
+    for (std::uint64_t word : presence.span()) present += bits_set(word);
     if (present != counts.payloads) refuse("payload bits that are not as many as its payloads");
     return PayloadArray::of_carried(n, std::move(presence),
-                                    items_at<std::uint32_t>(bytes, at.payloads, present));
+                                    stored_at<std::uint32_t>(bytes, at.payloads, present, backing));
 }
 
 }  // namespace
@@ -358,7 +378,7 @@ void write_packed(const Trie& trie, std::span<std::uint8_t> out) {
     for (std::size_t p = 0; p < c.links; ++p) writer.put(at.children, p, trie.child_index(p));
 }
 
-Trie read_packed(std::span<const std::uint8_t> bytes) {
+Trie read_packed(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> backing) {
     if (bytes.size() < kPreamble) refuse("shorter than its counts");
     const std::uint64_t nodes = item_at<std::uint64_t>(bytes, 0, 0);
     const std::uint64_t links = item_at<std::uint64_t>(bytes, 0, 1);
@@ -396,8 +416,8 @@ Trie read_packed(std::span<const std::uint8_t> bytes) {
     TrieArrays arrays;
     Vouched shape(counts.nodes);
     arrays.node_shifts = read_shifts(bytes, counts, at, shape);
-    arrays.node_strings = read_characters(bytes, counts, at, shape);
-    arrays.node_payloads = read_payloads(bytes, counts, at);
+    arrays.node_strings = read_characters(bytes, counts, at, shape, backing);
+    arrays.node_payloads = read_payloads(bytes, counts, at, backing);
     if (counts.links == 0) {
         // Every run increasing, the shape is settled; anything else is checked again whole.
         if (shape.holds()) {

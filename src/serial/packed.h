@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "prefix/trie/trie.h"
@@ -37,6 +38,10 @@ void write_packed(const Trie& trie, std::span<std::uint8_t> out);
 // add up, a character that is no Unicode scalar value or out of its alphabet, runs that do
 // not add up to the links, payload bits that are not as many as the payloads, or padding that
 // is not zero: nothing that a writer makes. Every pass over the bytes is sequential.
-Trie read_packed(std::span<const std::uint8_t> bytes);
+// With a `backing` that keeps `bytes` as they are for as long as it lives (a mapped file's),
+// the codes, presence bits and payloads are read in place rather than copied, where the
+// processor reads them as they are laid out.
+Trie read_packed(std::span<const std::uint8_t> bytes,
+                 std::shared_ptr<const void> backing = nullptr);
 
 }  // namespace brindlemap::serial

@@ -110,7 +110,7 @@ bool operator==(const OffsetArray& a, const OffsetArray& b) noexcept {
     return true;
 }
 
-CharArray::CharArray(std::vector<std::uint8_t> codes, std::span<const char32_t> alphabet) noexcept
+CharArray::CharArray(Stored<std::uint8_t> codes, std::span<const char32_t> alphabet) noexcept
     : codes_(std::move(codes)), narrow_(true) {
     table_.fill(kAbsent);
     std::ranges::copy(alphabet.first(std::min(alphabet.size(), kMostNarrow)), table_.begin() + 1);
@@ -187,8 +187,8 @@ PayloadArray::PayloadArray(std::span<const std::uint32_t> values,
             carried_.push_back(values[64 * w + static_cast<std::size_t>(std::countr_zero(bits))]);
 }
 
-PayloadArray PayloadArray::of_carried(std::size_t n, std::vector<std::uint64_t> present,
-                                      std::vector<std::uint32_t> carried) {
+PayloadArray PayloadArray::of_carried(std::size_t n, Stored<std::uint64_t> present,
+                                      Stored<std::uint32_t> carried) {
     PayloadArray array;
     array.size_ = n;
     array.present_ = std::move(present);

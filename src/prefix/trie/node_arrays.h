@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "prefix/stored.h"
+
 namespace brindlemap {
 
 // Counts the bits set in `bits`. std::popcount compiles to a call into the compiler's runtime
@@ -152,8 +154,9 @@ class CharArray {
     // laid out flat, which has checked them.
     explicit CharArray(std::vector<char32_t> codes) noexcept : wide_(std::move(codes)) {}
     // One-byte codes into `alphabet` (at most kMostNarrow characters), code k standing for
-    // alphabet[k - 1] and 0 for none: for a reader that has checked every code.
-    CharArray(std::vector<std::uint8_t> codes, std::span<const char32_t> alphabet) noexcept;
+    // alphabet[k - 1] and 0 for none, owned or read in place: for a reader that has checked
+    // every code.
+    CharArray(Stored<std::uint8_t> codes, std::span<const char32_t> alphabet) noexcept;
 
     std::size_t size() const noexcept { return narrow_ ? codes_.size() : wide_.size(); }
     bool empty() const noexcept { return size() == 0; }
@@ -179,7 +182,7 @@ class CharArray {
 
   private:
     std::vector<char32_t> wide_;
-    std::vector<std::uint8_t> codes_;
+    Stored<std::uint8_t> codes_;
     std::array<char32_t, kMostNarrow + 1> table_{};  // code -> character; 0 -> kAbsent
     bool narrow_ = false;
 };
@@ -194,10 +197,10 @@ class PayloadArray {
     // bit i % 64 of word i / 64, none past `values`: for a builder or a reader that has
     // checked them.
     PayloadArray(std::span<const std::uint32_t> values, std::vector<std::uint64_t> present);
-    // From the presence bits and the values of the nodes they mark, in node order: for a
-    // reader that has checked that there are as many values as bits.
-    static PayloadArray of_carried(std::size_t n, std::vector<std::uint64_t> present,
-                                   std::vector<std::uint32_t> carried);
+    // From the presence bits and the values of the nodes they mark, in node order, owned or
+    // read in place: for a reader that has checked that there are as many values as bits.
+    static PayloadArray of_carried(std::size_t n, Stored<std::uint64_t> present,
+                                   Stored<std::uint32_t> carried);
 
     std::size_t size() const noexcept { return size_; }
     bool empty() const noexcept { return size_ == 0; }
@@ -213,7 +216,7 @@ class PayloadArray {
         }
         if (!payload) return;
         carried_.push_back(*payload);
-        present_[i / 64] |= std::uint64_t{1} << (i % 64);
+        present_.edit()[i / 64] |= std::uint64_t{1} << (i % 64);
     }
 
     bool has(std::size_t i) const noexcept { return (present_[i / 64] >> (i % 64)) & 1u; }
@@ -242,8 +245,8 @@ class PayloadArray {
     void rank();
 
     std::size_t size_ = 0;
-    std::vector<std::uint32_t> carried_;
-    std::vector<std::uint64_t> present_;
+    Stored<std::uint32_t> carried_;
+    Stored<std::uint64_t> present_;
     std::vector<std::uint32_t> ranks_;  // ranks_[w]: the bits set in present_[0, w)
 };
 
