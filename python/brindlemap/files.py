@@ -76,11 +76,12 @@ def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
     loads only with `legacy=True`, since a damaged byte in it goes unnoticed unless it breaks
     the trie's shape; otherwise it raises ValueError naming that way.
 
-    An index that `save` wrote in a regular file is memory-mapped while it loads (`mmap=False`
-    reads it into memory instead): its checksum and arrays are read in place, with the same
-    checks, and the mapping is gone when `load` returns. `save` replaces a file rather than
-    writing over it, so a mapped index is never cut short under the loader; a file that
-    another program truncates while it loads may stop the process (SIGBUS), as with any
+    An index that `save` wrote in a regular file is memory-mapped (`mmap=False` reads it into
+    memory instead): its checksum and arrays are read in place, with the same checks, and the
+    trie keeps reading its characters and payloads there, so that processes that load one file
+    share those pages; the mapping goes with the trie. `save` replaces a file rather than
+    writing over it, so a mapped index is never changed or cut short under its trie; a file
+    that another program truncates meanwhile may stop the process (SIGBUS), as with any
     mapping, where `mmap=False` would refuse it.
     """
     return read_index(path, trie_of, kind=Kind.TRIE, max_bytes=byte_bound(max_bytes),

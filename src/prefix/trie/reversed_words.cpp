@@ -59,20 +59,21 @@ std::unique_ptr<Trie> make_reversed_trie(const Trie& trie, WalkInterrupt& interr
 bool reversed_fits(const Trie& trie, const Trie& reversed) {
     if (!trie.shape() || !reversed.shape() || !reversed.shape()->sorted_runs) return false;
     const PayloadArray& words = trie.node_payloads();
-    const PayloadArray& backwards = reversed.node_payloads();
-    std::vector<std::uint64_t> named(words.presence().size());
+    const std::span<const std::uint32_t> named_nodes = reversed.node_payloads().carried();
     // The root's word, the empty one, has no place in the reversed trie.
-    const std::size_t ends = words.carried().size() - words.has(0);
-    std::size_t named_count = 0;
-    // Each payload of the reversed trie names the node of the word it spells backwards.
-    for (const std::uint32_t node : backwards.carried()) {
-        const std::uint64_t bit = std::uint64_t{1} << (node % 64);
-        if (node == 0 || node >= words.size() || !words.has(node) || (named[node / 64] & bit))
-            return false;
-        named[node / 64] |= bit;
-        ++named_count;
+    if (named_nodes.size() != words.carried().size() - words.has(0)) return false;
+    // Each payload of the reversed trie names the node of the word it spells backwards. As
+    // many as the words below the root, and together naming just their nodes, they name each
+    // once; the bits are set in one pass and compared in another, as they lie.
+    std::vector<std::uint64_t> named(words.presence().size());
+    for (const std::uint32_t node : named_nodes) {
+        if (node >= words.size()) return false;
+        named[node / 64] |= std::uint64_t{1} << (node % 64);
     }
-    return named_count == ends;
+    const std::span<const std::uint64_t> ends = words.presence();
+    for (std::size_t w = 0; w < named.size(); ++w)
+        if (named[w] != (w == 0 ? ends[w] & ~std::uint64_t{1} : ends[w])) return false;
+    return true;
 }
 
 }  // namespace brindlemap
