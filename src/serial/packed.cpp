@@ -103,6 +103,12 @@ struct Vouched {
     refuse_layout(kLayout, why);
 }
 
+// Refuses codes whose greatest, `highest`, is at or past `codes` (the alphabet's size, its entry
+// 0 standing for none).
+void codes_within(std::size_t highest, std::size_t codes) {
+    if (highest >= codes) refuse("a character code past its alphabet");
+}
+
 // Codes [from, to) of the `Code`s that start `at`, handed to `keep(i, code)`, the shape learnt
 // as they pass (`Vouched`): a code of 0 (none) past the root, a code at most the one before it
 // where the two are siblings. `before` is code from - 1 (anything for the root); the greatest
@@ -132,7 +138,7 @@ void scan_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t
                 std::size_t codes, Vouched& shape, Keep keep) {
     Code highest = 0;
     scan_range<Code>(bytes, at, 0, count, 0, highest, shape, keep);
-    if (highest >= codes) refuse("a character code past its alphabet");
+    codes_within(highest, codes);
 }
 
 #if defined(__SSE2__)
@@ -172,11 +178,11 @@ void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::s
     const std::size_t tail = std::max(head, 64 * blocks);
     scan_range<std::uint8_t>(bytes, at, tail, count, tail > 0 ? first[tail - 1] : 0, highest,
                              shape, none);
-    if (highest >= codes) refuse("a character code past its alphabet");
+    codes_within(highest, codes);
 }
 #endif
 
-// Whether `count` items of `Item` that start `at` bytes into `bytes` may be read in place, kept
+// Whether the items of `Item` that start `at` bytes into `bytes` may be read in place, kept
 // alive by `backing`: laid out as the processor reads them.
 template <class Item>
 bool in_place(std::span<const std::uint8_t> bytes, std::size_t at,
