@@ -260,28 +260,37 @@ def test_damaged_wide_codes_and_runs_are_refused(at, value, message):
     assert raised.value.reason == "layout"
 
 
-# Every word of five letters from "abcdefg" (19,608 nodes, one-byte codes): the reader takes
-# most codes 64 at a time, the first 64 and the last 24 one at a time, and adds most runs up
-# in lines without a bound.
-SEVENS_TRIE = brindlemap.build(
-    {"".join(w): i for i, w in enumerate(itertools.product("abcdefg", repeat=5))})
-SEVENS = _search.packed(SEVENS_TRIE)
-SEVENS_CODES = _packed_at(0, 19_608, 7)[0]
+def _every_word(letters, lengths):
+    """The trie of every word of `letters` of each of `lengths`, its packed bytes, and where
+    their codes begin."""
+    trie = brindlemap.build({"".join(w): i for i, w in enumerate(
+        w for n in lengths for w in itertools.product(letters, repeat=n))})
+    packed = _search.packed(trie)
+    return trie, packed, _packed_at(0, struct.unpack_from("<Q", packed)[0], len(letters))[0]
 
 
-@pytest.mark.parametrize("node", [9, 2000, 19_583, 19_607], ids=[
-    "one at a time", "among 64", "last of 64", "last"])
+# One-byte codes, most taken 64 at a time, the first 64 and the last few one at a time; runs
+# added up a line of 60 at a time, lines of runs of 7 passing a byte (every word of five letters
+# from "abcdefg", 19,608 nodes) and lines of runs of 2 within one (every word of up to twelve
+# from "ab", 8,191 nodes; its even nodes are second children).
+FULL = {"runs of 7": _every_word("abcdefg", [5]), "runs of 2": _every_word("ab", range(1, 13))}
+
+
+@pytest.mark.parametrize("full, node", [
+    ("runs of 7", 9), ("runs of 7", 2000), ("runs of 7", 19_583), ("runs of 7", 19_607),
+    ("runs of 2", 10), ("runs of 2", 2000), ("runs of 2", 8_190)])
 @pytest.mark.parametrize("code, message", [
     (8, "a character code past its alphabet"),
     (0, "not a well-formed tree"),  # a child without a character
     (None, "not a well-formed tree"),  # twin siblings: the code of the one before
 ])
-def test_damaged_codes_are_refused_wherever_the_reader_takes_them(node, code, message):
-    read = _search.from_packed(SEVENS, None)
-    assert _search.well_formed(read) and read.to_bytes() == SEVENS_TRIE.to_bytes()
+def test_damaged_codes_are_refused_wherever_the_reader_takes_them(full, node, code, message):
+    trie, packed, codes = FULL[full]
+    read = _search.from_packed(packed, None)
+    assert _search.well_formed(read) and read.to_bytes() == trie.to_bytes()
     if code is None:
-        code = SEVENS[SEVENS_CODES + node - 1]
-    damaged = SEVENS[:SEVENS_CODES + node] + bytes([code]) + SEVENS[SEVENS_CODES + node + 1:]
+        code = packed[codes + node - 1]
+    damaged = packed[:codes + node] + bytes([code]) + packed[codes + node + 1:]
     with pytest.raises(IndexFileError, match=message):
         _search.from_packed(damaged, None)
 

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,14 +89,35 @@ struct Plan {
 // What the reader learns of the shape of a trie of the builder's layout as it widens the arrays,
 // each test a flag folded in without a branch: a child numbered after its parent, a character
 // on every node but the root, and the characters of each run of siblings increasing (codes
-// compare as their characters do, the alphabet being in increasing order). `run_starts` marks
-// each node that is the first of a run.
+// compare as their characters do, the alphabet being in increasing order). The characters are
+// read first: `not_rising` marks each node whose code is at most the one before it, and the runs
+// then ask of each run of two or more that none but its first is marked. Only a run's first
+// child may be so, and most runs are of one child.
 struct Vouched {
-    std::vector<std::uint64_t> run_starts;
+    std::vector<std::uint64_t> not_rising;
     unsigned below = 0, absent = 0, out_of_order = 0;
 
-    explicit Vouched(std::size_t nodes) : run_starts(nodes / 64 + 1) {}
-    bool starts_run(std::size_t i) const noexcept { return (run_starts[i / 64] >> (i % 64)) & 1u; }
+    explicit Vouched(std::size_t nodes) : not_rising(nodes / 64 + 1) {}
+    void mark(std::size_t i, bool marked) noexcept {
+        not_rising[i / 64] |= std::uint64_t{marked} << (i % 64);
+    }
+    // Whether any of the `count` nodes from `first` is marked; all lie within the nodes.
+    bool any_marked(std::size_t first, std::size_t count) const noexcept {
+        std::uint64_t found = 0;
+        while (count > 0) {
+            const std::size_t k = first % 64, take = std::min<std::size_t>(count, 64 - k);
+            const std::uint64_t within = take == 64 ? ~std::uint64_t{0}
+                                                    : (std::uint64_t{1} << take) - 1;
+            found |= (not_rising[first / 64] >> k) & within;
+            first += take;
+            count -= take;
+        }
+        return found != 0;
+    }
+    // Marks the run of `run` children from `first` out of order unless they rise.
+    void check_run(std::size_t first, std::size_t run) noexcept {
+        out_of_order |= static_cast<unsigned>(run > 1 && any_marked(first + 1, run - 1));
+    }
     bool holds() const noexcept { return (below | absent | out_of_order) == 0; }
 };
 
@@ -110,24 +132,22 @@ void codes_within(std::size_t highest, std::size_t codes) {
 }
 
 // Codes [from, to) of the `Code`s that start `at`, handed to `keep(i, code)`, the shape learnt
-// as they pass (`Vouched`): a code of 0 (none) past the root, a code at most the one before it
-// where the two are siblings. `before` is code from - 1 (anything for the root); the greatest
-// code is kept in `highest`.
+// as they pass (`Vouched`): a code of 0 (none) past the root is refused, and a code at most the
+// one before it marked. `before` is code from - 1 (anything for the root); the greatest code is
+// kept in `highest`.
 template <class Code, class Keep>
 void scan_range(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t from,
                 std::size_t to, Code before, Code& highest, Vouched& shape, Keep keep) {
-    unsigned absent = 0, out_of_order = 0;
+    unsigned absent = 0;
     for (std::size_t i = from; i < to; ++i) {
         const Code code = item_at<Code>(bytes, at, i);
         highest = std::max(highest, code);
         keep(i, code);
         absent |= static_cast<unsigned>(i > 0) & static_cast<unsigned>(code == 0);
-        out_of_order |= static_cast<unsigned>(i > 1) & static_cast<unsigned>(!shape.starts_run(i)) &
-                        static_cast<unsigned>(before >= code);
+        shape.mark(i, before >= code);
         before = code;
     }
     shape.absent |= absent;
-    shape.out_of_order |= out_of_order;
 }
 
 // Each of `count` codes of `Code` starting `at`, handed to `keep(i, code)` in one pass that
@@ -142,7 +162,7 @@ void scan_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t
 }
 
 #if defined(__SSE2__)
-// One-byte codes, the most common, 64 at a time as the run marks come: for each run of 16, one
+// One-byte codes, the most common, 64 at a time, a word of marks each: for each 16, one
 // comparison gives which are 0 and one which are at most the code before them. The first 64
 // and the last few go one at a time, so that no read strays before or past the codes.
 void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t count,
@@ -153,7 +173,7 @@ void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::s
     const std::size_t head = std::min<std::size_t>(count, 64), blocks = count / 64;
     scan_range<std::uint8_t>(bytes, at, 0, head, 0, highest, shape, none);
     __m128i high = _mm_setzero_si128();
-    std::uint64_t absent = 0, out_of_order = 0;
+    std::uint64_t absent = 0;
     for (std::size_t w = 1; w < blocks; ++w) {
         std::uint64_t zero = 0, not_rising = 0;
         for (unsigned k = 0; k < 4; ++k) {
@@ -168,13 +188,12 @@ void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::s
             high = _mm_max_epu8(high, code);
         }
         absent |= zero;
-        out_of_order |= not_rising & ~shape.run_starts[w];
+        shape.not_rising[w] = not_rising;
     }
     std::uint8_t lanes[16];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), high);
     for (std::uint8_t lane : lanes) highest = std::max(highest, lane);
     shape.absent |= static_cast<unsigned>(absent != 0);
-    shape.out_of_order |= static_cast<unsigned>(out_of_order != 0);
     const std::size_t tail = std::max(head, 64 * blocks);
     scan_range<std::uint8_t>(bytes, at, tail, count, tail > 0 ? first[tail - 1] : 0, highest,
                              shape, none);
@@ -235,12 +254,85 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
         refuse("a character that is no Unicode scalar value");
     for (std::size_t i = 1; i < characters.size(); ++i) {
         shape.absent |= static_cast<unsigned>(characters[i] == CharArray::kAbsent);
-        shape.out_of_order |= static_cast<unsigned>(i > 1) &
-                              static_cast<unsigned>(!shape.starts_run(i)) &
-                              static_cast<unsigned>(characters[i - 1] >= characters[i]);
+        shape.mark(i, characters[i - 1] >= characters[i]);
     }
     return CharArray(std::move(characters));
 }
+
+#if defined(__SSE2__)
+// Adds up the line of `kByteNodes` runs of the nodes from `first`, 16 at a time: each run's
+// offset from the line's first shift, `base`, written to `out`, and each run of two or more
+// children checked to rise (`Vouched`). Returns the runs' sum, or nothing, before writing
+// anything, where a run is wide or the children pass the last of the `nodes`. A line whose
+// offsets pass a byte still has them wrong, and is added up again by the caller. Reads 64 runs,
+// so the caller keeps 64 runs in reach.
+std::optional<std::uint64_t> add_up_line(const std::uint8_t* runs, std::uint64_t base,
+                                         std::uint8_t* out, std::size_t first, std::size_t nodes,
+                                         Vouched& shape, unsigned& below) {
+    constexpr std::size_t kLine = OffsetArray::kByteNodes;
+    static_assert(kLine > 48 && kLine <= 64);
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    const auto lanes = [](__m128i mask, unsigned k) {
+        return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(mask)))
+               << (16 * k);
+    };
+    __m128i run[4];
+    std::uint64_t wide = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        run[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(runs + 16 * k));
+        wide |= lanes(_mm_cmpeq_epi8(run[k], _mm_set1_epi8(-1)), k);
+    }
+    constexpr std::uint64_t kInLine = (std::uint64_t{1} << kLine) - 1;
+    if ((wide & kInLine) != 0) return std::nullopt;
+    // The runs past the line belong to the next, and are left out of the sum.
+    const __m128i last = _mm_and_si128(run[3], _mm_srli_si128(_mm_set1_epi8(-1), 4));
+    std::uint64_t sum = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        const __m128i halves = _mm_sad_epu8(k < 3 ? run[k] : last, zero);
+        sum += static_cast<std::uint64_t>(_mm_cvtsi128_si32(halves)) +
+               static_cast<std::uint64_t>(_mm_extract_epi16(halves, 4));
+    }
+    if (base + sum >= nodes) return std::nullopt;
+    std::uint64_t parents = 0, alone = 0;
+    alignas(16) std::uint8_t offsets[64];
+    __m128i before = zero;  // the line's runs before these, each lane
+    for (unsigned k = 0; k < 4; ++k) {
+        __m128i within = _mm_add_epi8(run[k], _mm_slli_si128(run[k], 1));
+        within = _mm_add_epi8(within, _mm_slli_si128(within, 2));
+        within = _mm_add_epi8(within, _mm_slli_si128(within, 4));
+        within = _mm_add_epi8(within, _mm_slli_si128(within, 8));
+        // Each run's offset is the runs before it: the sums up to it, less itself.
+        _mm_store_si128(reinterpret_cast<__m128i*>(offsets + 16 * k),
+                        _mm_add_epi8(_mm_sub_epi8(within, run[k]), before));
+        before = _mm_add_epi8(before, _mm_set1_epi8(static_cast<char>(
+                                          _mm_extract_epi16(within, 7) >> 8)));
+        parents |= lanes(_mm_cmpeq_epi8(run[k], zero), k);
+        alone |= lanes(_mm_cmpeq_epi8(_mm_subs_epu8(run[k], one), zero), k);
+    }
+    parents = ~parents & kInLine;
+    std::uint64_t siblings = ~alone & kInLine;  // runs of two or more
+    std::memcpy(out, offsets, kLine);
+    if (sum > 0xFF) {  // offsets past a byte wrapped: the runs are taken one by one
+        for (std::uint64_t links = base, i = 0; i < kLine; links += runs[i++]) {
+            below |= static_cast<unsigned>(runs[i] != 0) & static_cast<unsigned>(links < first + i);
+            shape.check_run(links + 1, runs[i]);
+        }
+        return sum;
+    }
+    // On the builder's layout node i's children follow it: with the line's least shift past its
+    // last node, every node's are; else each parent is checked.
+    if (base < first + kLine - 1)
+        for (; parents != 0; parents &= parents - 1) {
+            const unsigned i = static_cast<unsigned>(std::countr_zero(parents));
+            below |= static_cast<unsigned>(base + offsets[i] < first + i);
+        }
+    for (; siblings != 0; siblings &= siblings - 1) {
+        const unsigned i = static_cast<unsigned>(std::countr_zero(siblings));
+        shape.check_run(base + 1 + offsets[i], runs[i]);
+    }
+    return sum;
+}
+#endif
 
 // Each node's shift, the runs before it added up; they must add up to one link fewer than
 // the nodes, every wide run taken once. Written as they are added up into lines of one-byte
@@ -257,10 +349,6 @@ OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& count
     std::uint64_t links = 0;
     std::size_t wide = 0;
     unsigned below = 0;
-    // The marks of the word of run_starts being filled, kept in a register until the first
-    // children move past it (they only move forward).
-    std::size_t word = 0;
-    std::uint64_t marks = 0;
     const std::uint8_t* const runs = bytes.data() + at.runs;  // a local the loop keeps
     for (std::size_t l = 0; l < lines.size(); ++l) {
         const std::size_t first = l * kPerLine, last = std::min(nodes, first + kPerLine);
@@ -269,29 +357,32 @@ OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& count
         const std::size_t wide_before = wide;
         std::uint64_t most = 0;
         std::uint8_t* const out = lines[l].rest.data() - first;
-        // Most lines hold no wide run and end far from the last node: their children stay
-        // within the marks without a bound, and the loop keeps everything in registers.
-        const bool fast = base + kPerLine * (kWideRun - 1) < nodes &&
-                          std::memchr(runs + first, kWideRun, last - first) == nullptr;
-        if (fast) {
-            std::uint64_t* const starts = shape.run_starts.data();
+        // Most lines hold no wide run and have their children within the nodes: they are added
+        // up together, or where 64 runs are not in reach (and far from the last node, so with
+        // no bound to check) in a loop that keeps everything in registers; the rest one by one
+        // below.
+        const bool far = base + kPerLine * (kWideRun - 1) < nodes;
+        bool added = false;
+#if defined(__SSE2__)
+        if (first + 64 <= nodes) {
+            const std::optional<std::uint64_t> sum =
+                add_up_line(runs + first, base, lines[l].rest.data(), first, nodes, shape, below);
+            added = sum.has_value();
+            links += sum.value_or(0);
+        }
+#endif
+        if (!added && far && std::memchr(runs + first, kWideRun, last - first) == nullptr) {
             for (std::size_t i = first; i < last; ++i) {
                 const std::uint32_t run = runs[i];
                 out[i] = static_cast<std::uint8_t>(links - base);
-                const std::uint64_t has_children = run != 0;
-                below |= static_cast<unsigned>(has_children) & static_cast<unsigned>(links < i);
-                const std::uint64_t child = links + 1;
-                if (child / 64 != word) [[unlikely]] {
-                    starts[word] = marks;
-                    word = child / 64;
-                    marks = 0;
-                }
-                marks |= has_children << (child % 64);
+                below |= static_cast<unsigned>(run != 0) & static_cast<unsigned>(links < i);
+                shape.check_run(links + 1, run);
                 links += run;
             }
-            most = links - runs[last - 1];
+            added = true;
         }
-        for (std::size_t i = fast ? last : first; i < last; ++i) {
+        if (added) most = links - runs[last - 1];
+        for (std::size_t i = added ? last : first; i < last; ++i) {
             most = links;
             out[i] = static_cast<std::uint8_t>(links - base);
             std::uint32_t run = runs[i];
@@ -301,16 +392,9 @@ OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& count
                 if (run < kWideRun) refuse("a wide run of fewer than 255 children");
             }
             // On the builder's layout, node i's children are links + 1, links + 2, ...
-            const auto has_children = static_cast<unsigned>(run != 0);
-            below |= has_children & static_cast<unsigned>(links < i);
-            // Within bounds: links stays below the nodes until the count is checked after.
-            const std::size_t child = std::min<std::uint64_t>(links + 1, nodes);
-            if (child / 64 != word) {
-                shape.run_starts[word] = marks;
-                word = child / 64;
-                marks = 0;
-            }
-            marks |= std::uint64_t{has_children} << (child % 64);
+            below |= static_cast<unsigned>(run != 0) & static_cast<unsigned>(links < i);
+            // Runs past the last node are refused once the count is checked after.
+            if (links + run < nodes) shape.check_run(links + 1, run);
             links += run;
         }
         // Below kApart: the shifts of fewer than 2^32 nodes that add up are less, and runs
@@ -326,7 +410,6 @@ OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& count
             }
         }
     }
-    shape.run_starts[word] = marks;
     shape.below |= below;
     if (wide != counts.wide_runs || links != nodes - 1)
         refuse("runs of children that do not add up to one link fewer than its nodes");
@@ -421,8 +504,8 @@ Trie read_packed(std::span<const std::uint8_t> bytes, std::shared_ptr<const void
 
     TrieArrays arrays;
     Vouched shape(counts.nodes);
-    arrays.node_shifts = read_shifts(bytes, counts, at, shape);
     arrays.node_strings = read_characters(bytes, counts, at, shape, backing);
+    arrays.node_shifts = read_shifts(bytes, counts, at, shape);
     arrays.node_payloads = read_payloads(bytes, counts, at, backing);
     if (counts.links == 0) {
         // Every run increasing, the shape is settled; anything else is checked again whole.
