@@ -7,6 +7,7 @@ import contextlib
 import mmap
 import os
 import stat
+import threading
 from collections.abc import Callable, Iterator
 from typing import BinaryIO, NamedTuple, TypeVar
 
@@ -24,6 +25,9 @@ T = TypeVar("T")
 
 # The most read at once: memory grows with what a file holds, not with what a header claims.
 CHUNK_BYTES = 1 << 20
+# From this size a sectioned body's checksum is worked out on a thread of its own while its
+# sections are read: the two take about as long, and both leave the interpreter lock.
+CHECK_BESIDE_BYTES = 2 << 20
 
 
 class BodyStream:
@@ -68,15 +72,45 @@ class BodyStream:
         check_crc_value(self.header, self._crc)
 
 
+class Checksum:
+    """The checksum of a large sectioned body, worked out on a thread of its own while the
+    sections are read (which every reader checks as it goes, so unchecked bytes do no harm):
+    `check` waits for it and refuses a body that does not match its header."""
+
+    def __init__(self, header: Header, body: bytes | bytearray | memoryview) -> None:
+        self._header = header
+        self._body: bytes | bytearray | memoryview | None = body
+        self._crc: int | None = None
+        self._thread = threading.Thread(target=self._work, daemon=True)
+        try:
+            self._thread.start()
+        except RuntimeError:  # no thread to be had: worked out when asked for
+            pass
+
+    def _work(self) -> None:
+        assert self._body is not None
+        self._crc = _search.crc32(self._body)
+
+    def check(self) -> None:
+        if self._thread.ident is not None:
+            self._thread.join()
+        if self._crc is None:  # the thread never ran, or failed
+            self._work()
+        self._body = None
+        check_crc_value(self._header, self._crc)  # type: ignore[arg-type]
+
+
 class IndexFile(NamedTuple):
     """An index as read and checked: its header (None for the earlier headerless format, whose
     `body` is the trie's bytes alone), the bytes behind it (checked, or a stream that checks
-    them as it ends, for a lexicon of format 2 read from a file), and its sections by name
-    (formats 3 and 4, empty otherwise)."""
+    them as it ends, for a lexicon of format 2 read from a file), its sections by name
+    (formats 3 and 4, empty otherwise), and the checksum still being worked out for a large
+    sectioned body (`read_index` checks it once what it takes has been read)."""
 
     header: Header | None
     body: bytes | bytearray | memoryview | BodyStream
     sections: dict[str, memoryview]
+    checksum: Checksum | None = None
 
     @property
     def kind(self) -> Kind:
@@ -130,9 +164,33 @@ def _checked(header: Header, kind: Kind | None, max_bytes: int) -> None:
 
 
 def _with_sections(header: Header, body: bytes | bytearray | memoryview) -> IndexFile:
-    check_crc(header, body)
-    view = memoryview(body)
-    return IndexFile(header, body, sections(header, view) if header.version >= SECTIONED else {})
+    if header.version < SECTIONED or len(body) < CHECK_BESIDE_BYTES:
+        check_crc(header, body)
+        view = memoryview(body)
+        return IndexFile(header, body,
+                         sections(header, view) if header.version >= SECTIONED else {})
+    check_length(header, len(body))
+    checksum = Checksum(header, body)
+    try:
+        found = sections(header, memoryview(body))
+    except IndexFileError:
+        checksum.check()  # a body that changed is refused as such, whatever else it breaks
+        raise
+    return IndexFile(header, body, found, checksum)
+
+
+def _taken(index: IndexFile, take: Callable[[IndexFile], T]) -> T:
+    """What `take` makes of `index`, once its checksum, if still being worked out, matches; a
+    body that changed is refused as such whatever else `take` refused in it."""
+    if index.checksum is None:
+        return take(index)
+    try:
+        taken = take(index)
+    except BaseException:
+        index.checksum.check()
+        raise
+    index.checksum.check()
+    return taken
 
 
 def _headerless_kind(kind: Kind | None) -> None:
@@ -232,14 +290,14 @@ def read_index(source: Source, take: Callable[[IndexFile], T], *, kind: Kind | N
     path, or "data"), with its reason."""
     if isinstance(source, (bytes, bytearray, memoryview)):
         with invalid_index(name or "data"):
-            return take(_from_bytes(source, kind, max_bytes, legacy))
+            return _taken(_from_bytes(source, kind, max_bytes, legacy), take)
     if not isinstance(source, (str, os.PathLike)):
         with invalid_index(name or repr(getattr(source, "name", "data"))):
-            return take(_from_file(source, kind, max_bytes, legacy, mapped))
+            return _taken(_from_file(source, kind, max_bytes, legacy, mapped), take)
     path = os.fspath(source)
     with open(path, "rb") as opened, invalid_index(name or repr(path)):
         index = _from_file(opened, kind, max_bytes, legacy, mapped)
-        taken = take(index)
+        taken = _taken(index, take)
         _let_go(index)
         return taken
 
