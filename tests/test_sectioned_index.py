@@ -14,6 +14,7 @@ from hypothesis import given, settings, strategies as st
 
 import brindlemap
 from brindlemap import IndexFileError, Lexicon, _search, dumps, from_internal_data, loads
+from brindlemap import index_reader
 from brindlemap.cli import main
 from brindlemap.index_format import (ENTRY, KIND_HEADER, SECTIONED, TABLE, Kind, pack_header,
                                      sectioned)
@@ -211,6 +212,21 @@ def test_damage_to_a_packed_trie_that_passes_the_checksum_is_refused(at, value, 
     with pytest.raises(IndexFileError) as raised:
         loads(_resealed(TRIE, at, value))
     assert raised.value.reason == reason
+
+
+@pytest.mark.parametrize("at", [KIND_HEADER.size, PACKED_AT + 40, len(TRIE) - 1],
+                         ids=["table", "trie", "padding"])
+def test_a_body_read_beside_its_checksum_is_refused_as_changed_whatever_else_breaks(
+        at, tmp_path, monkeypatch):
+    # Large bodies are read while their checksum is worked out on a thread of its own.
+    monkeypatch.setattr(index_reader, "CHECK_BESIDE_BYTES", 0)
+    damaged = TRIE[:at] + bytes([TRIE[at] ^ 0xFF]) + TRIE[at + 1:]
+    (tmp_path / "damaged.idx").write_bytes(damaged)
+    for read in lambda: loads(damaged), lambda: brindlemap.load(tmp_path / "damaged.idx"):
+        with pytest.raises(IndexFileError) as raised:
+            read()
+        assert raised.value.reason == "checksum"
+    assert loads(TRIE).to_bytes() == CAR_CAT_DO.to_bytes()
 
 
 @pytest.mark.parametrize("data", [TRIE, FLAT], ids=["packed", "flat"])
