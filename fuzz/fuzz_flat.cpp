@@ -1,10 +1,12 @@
-// libFuzzer target: the flat and packed layouts of index files. The input is a little-endian
-// u16 whose top bit picks the layout (set for packed) and whose other bits are a length, then
-// that many bytes of a trie in that layout, then a reversed trie's. Any bytes read into a trie
-// (the same read in place or copied) that writes and reads back as itself, or fail as bytes
-// that no writer makes; a reversed trie that fits its trie is walked without fault, and where
-// it is the one the trie would make, the forward-backward search finds what the band walk
-// finds.
+// libFuzzer target: the flat and packed layouts of index files, and the tables of a trie's
+// ranked queries. The input is a little-endian u16 whose top bit picks the layout (set for
+// packed) and whose other bits are a length, then that many bytes of a trie in that layout,
+// then a reversed trie's (for a packed trie, also read as its tables). Any bytes read into a
+// trie (the same read in place or copied) that writes and reads back as itself, or fail as
+// bytes that no writer makes; a reversed trie that fits its trie is walked without fault, and
+// where it is the one the trie would make, the forward-backward search finds what the band
+// walk finds. A well-formed trie's tables write and read back as it makes them; any tables
+// read with it, however misleading, leave its ranked queries to end without fault.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -17,10 +19,12 @@
 
 #include "failure_forms.h"
 #include "prefix/failure.h"
+#include "prefix/matcher/completion.h"
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/split_walk.h"
 #include "prefix/trie/reversed_words.h"
 #include "serial/layouts.h"
+#include "serial/tables.h"
 
 using namespace brindlemap;
 using serial::kFlat, serial::kPacked, serial::Layout;
@@ -74,6 +78,35 @@ std::vector<char32_t> nearby_query(const Trie& trie) {
     return query;
 }
 
+// The trie read again from `bytes` with the tables of `tables`, if they read: its ranked
+// queries end without fault, whatever the tables hold. A trie's own tables, written, read back
+// as it made them.
+void check_tables(const Trie& trie, std::span<const std::uint8_t> bytes,
+                  std::span<const std::uint8_t> tables) {
+    std::vector<std::uint8_t> written(serial::tables_size(trie));
+    serial::write_tables(trie, written);
+    const RankTables own = serial::read_tables(written, trie.node_strings().size());
+    if (!(own.least_payloads == trie.subtree_least_payloads()) ||
+        !(own.ranks == trie.word_order().rank))
+        fuzz::finding("a trie's tables read back as other tables");
+    Trie again = kPacked.read(bytes, nullptr);
+    try {
+        again.adopt_tables(serial::read_tables(tables, again.node_strings().size()));
+    } catch (const InternalFailure& failure) {
+        if (failure.kind() != FailureKind::bytes_invalid)
+            fuzz::finding("reading tables failed other than as invalid bytes", failure.message());
+        return;
+    }
+    WalkInterrupt interrupt;
+    const std::vector<char32_t> query = nearby_query(again);
+    try {
+        for (const Rank rank : {Rank::payload, Rank::word})
+            (void)completion_walk(again, query, 1, Metric::levenshtein, 5, rank, interrupt);
+    } catch (const std::exception& error) {
+        fuzz::finding("a ranked query over tables read with the trie failed", error.what());
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -84,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data + 2, size - 2);
     std::unique_ptr<Trie> trie = read_or_refuse(bytes.first(split), layout);
     if (trie == nullptr || !trie->shape() || split == bytes.size()) return 0;
+    if (&layout == &kPacked) check_tables(*trie, bytes.first(split), bytes.subspan(split));
     std::unique_ptr<Trie> reversed = read_or_refuse(bytes.subspan(split), layout);
     if (reversed == nullptr || !reversed_fits(*trie, *reversed)) return 0;
     WalkInterrupt interrupt;

@@ -152,7 +152,7 @@ TRIE, FLAT = dumps(CAR_CAT_DO), _flat_index(CAR_CAT_DO)
 (TRIE_ENTRY, TRIE_AT, TRIE_LENGTH), (REVERSED_ENTRY, REVERSED_AT, _) = _table(FLAT)
 CHARACTERS, PAYLOADS, PRESENCE = _arrays_at(TRIE_AT, 7)
 REVERSED_PAYLOADS = _arrays_at(REVERSED_AT, 9)[1]
-(_, PACKED_AT, _), (_, PACKED_REVERSED_AT, _) = _table(TRIE)
+(_, PACKED_AT, _), (_, PACKED_REVERSED_AT, _), (_, TABLES_AT, _) = _table(TRIE)
 CODES, RUNS, _, BITS, VALUES = _packed_at(PACKED_AT, 7, 6)
 REVERSED_VALUES = _packed_at(PACKED_REVERSED_AT, 9, 6)[4]
 
@@ -207,6 +207,12 @@ def test_damage_that_passes_the_checksum_is_refused_by_the_layout(at, value, rea
     (REVERSED_VALUES + 8, struct.pack("<I", 5), "layout"),  # a word named twice
     (REVERSED_VALUES + 8, struct.pack("<I", 2), "layout"),  # not a word's node
     (REVERSED_VALUES + 8, struct.pack("<I", 70), "layout"),  # no node at all
+    (TABLES_AT, struct.pack("<Q", 8), "layout"),  # tables of another trie
+    (TABLES_AT + 8, struct.pack("<I", 3), "layout"),  # a width that is none
+    (TABLES_AT + 24, struct.pack("<Q", 6), "layout"),  # fewer values than nodes
+    (TABLES_AT + 40, struct.pack("<Q", 1), "layout"),  # lines of a whole table
+    (TABLES_AT + 100, b"\x01", "layout"),  # padding after the entries
+    (TABLES_AT + 128 + 28, b"\x01", "layout"),  # padding after the values
 ])
 def test_damage_to_a_packed_trie_that_passes_the_checksum_is_refused(at, value, reason):
     with pytest.raises(IndexFileError) as raised:
@@ -311,6 +317,25 @@ def test_damaged_codes_are_refused_wherever_the_reader_takes_them(full, node, co
         _search.from_packed(damaged, None)
 
 
+def test_tables_read_with_a_trie_answer_as_those_it_makes_and_damage_is_refused():
+    trie, packed, _ = FULL["runs of 7"]
+    tables = _search.packed_tables(trie)
+    read = _search.from_packed(packed, None, tables)
+    for query in "abc", "gfe", "a", "":
+        assert brindlemap.complete(read, query, max_dist=1) == brindlemap.complete(
+            trie, query, max_dist=1)
+    # Its tables keep lines of one-byte offsets, a few lines' values whole: the first such line
+    # names where its values begin.
+    (width, _, lines, values), line = struct.unpack_from("<IIQQ", tables, 8), 128
+    assert width == 1 and values > 0
+    while tables[line:line + 4] != b"\xff" * 4:
+        line += 64
+    for at, value in (line + 4, struct.pack("<I", 1)), (24, struct.pack("<Q", lines - 1)):
+        with pytest.raises(IndexFileError) as raised:
+            _search.from_packed(packed, None, tables[:at] + value + tables[at + len(value):])
+        assert raised.value.reason == "layout"
+
+
 def test_a_mapped_index_is_read_in_place_and_let_go_with_what_loaded_it(tmp_path):
     path, lexicon_path = tmp_path / "mapped.idx", tmp_path / "mapped.lexicon"
     brindlemap.save(brindlemap.build(WORDS), path)
@@ -340,7 +365,7 @@ def test_sections_are_aligned_for_mapping():
     # A long stem with many leaves makes no reversed trie, and its index holds none.
     stem = brindlemap.build(["ab" * 100 + c for c in "cdefghijklmnopqrstuvwxyz"])
     assert _search.flat_reversed(stem) is None
-    assert len(_table(dumps(stem))) == 1 and answers(loads(dumps(stem))) == answers(stem)
+    assert len(_table(dumps(stem))) == 2 and answers(loads(dumps(stem))) == answers(stem)
 
 
 def test_each_command_opens_its_index_once(tmp_path, monkeypatch, capsys):

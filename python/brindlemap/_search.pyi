@@ -117,8 +117,15 @@ def packed(trie: PrefixSearch) -> bytes:
 def packed_reversed(trie: PrefixSearch) -> bytes | None:
     """flat_reversed's reversed trie, packed as packed packs a trie; None when there is none."""
 
-def from_packed(trie: Buffer, reversed: Buffer | None) -> PrefixSearch:
-    """from_flat for packed bytes, with the same checks and errors."""
+def from_packed(trie: Buffer, reversed: Buffer | None,
+                tables: Buffer | None = None) -> PrefixSearch:
+    """from_flat for packed bytes, with the same checks and errors; with `tables` (as
+    packed_tables gives them), the trie's ranked queries read those rather than make them."""
+
+def packed_tables(trie: PrefixSearch) -> bytes:
+    """The tables the trie's ranked queries read (the least payload under each node and its
+    place in word order), made first if no query has made them, laid out for index files;
+    MalformedTrieError for a trie that fails the shape check."""
 
 def crc32(data: Buffer, value: int = 0) -> int:
     """zlib.crc32(data, value), several times faster where the processor multiplies without

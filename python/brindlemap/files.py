@@ -12,7 +12,8 @@ from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
 from brindlemap.index_format import (
-    DEFAULT_MAX_BYTES, MALFORMED, IndexHeader, Kind, byte_bound, pack_header, sectioned, shaped)
+    DEFAULT_MAX_BYTES, MALFORMED, IndexHeader, Kind, byte_bound, pack_header, sectioned, shaped,
+    trie_sections)
 from brindlemap.index_reader import IndexFile, looks_like_index, read_index, trie_of
 from brindlemap.index_reader import read_header as _read_header
 from brindlemap.safe_replace import UnsafeTargetError, replace_file
@@ -45,18 +46,16 @@ def _index_pieces(trie: PrefixSearch) -> list[bytes | memoryview]:
     if not _search.well_formed(trie):
         raise MalformedTrieError(f"{MALFORMED}: load would refuse its index, so none is "
                                  "written")
-    parts = {"trie": _search.packed(trie)}
-    if (backward := _search.packed_reversed(trie)) is not None:
-        parts["reversed"] = backward
-    return sectioned(Kind.TRIE, parts)
+    return sectioned(Kind.TRIE, trie_sections(trie))
 
 
 def dumps(trie: PrefixSearch) -> bytes:
     """The bytes of the index file of `trie`, which `loads` reads back (and `save` writes): a
     header with a checksum, then the trie's arrays and those of the trie of its words spelt
-    backwards that `search`, `suggest` and `fuzzy_match` read, each packed, so that a
-    loaded index answers its first query without making it. The reversed trie is made here if
-    no search has made it yet. A trie that fails the shape check raises MalformedTrieError."""
+    backwards that `search`, `suggest` and `fuzzy_match` read, each packed, and the tables that
+    rank `complete`'s answers, so that a loaded index answers its first query of any kind
+    without making them. The reversed trie and the tables are made here if no query has made
+    them yet. A trie that fails the shape check raises MalformedTrieError."""
     return b"".join(_index_pieces(trie))
 
 

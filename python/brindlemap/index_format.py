@@ -14,8 +14,10 @@ flat (`_search.flat`), so that loading copies them and no search rebuilds the re
 
 Version 4, which every index is written in now, is version 3 with its trie sections packed
 (`_search.packed`): characters as codes into the trie's own alphabet, runs of children as
-counts, payloads only where they are; the file is about a third as large, and loads faster. A
-lexicon's index holds its tables as sections too (`lexicon_file` says which).
+counts, payloads only where they are; the file is about a third as large, and loads faster. It
+may hold the tables of the trie's ranked queries too (`_search.packed_tables`), so that the
+first `complete` of a process reads them rather than makes them. A lexicon's index holds its
+tables as sections too (`lexicon_file` says which).
 
 Version 1, written by earlier brindlemaps, has no kind (every version-1 index holds a trie): its
 bytes are `PrefixSearch.to_bytes()` of a trie that passes the shape check. Earlier brindlemaps
@@ -114,12 +116,14 @@ class Section(NamedTuple):
 # The sections of each kind of index, in the order they are written. A new optional section is
 # one more entry here, and one more part that its writer hands to `sectioned`.
 SECTIONS = {
-    Kind.TRIE: (Section("trie", 1, True), Section("reversed", 2, False)),
+    Kind.TRIE: (Section("trie", 1, True), Section("reversed", 2, False),
+                Section("tables", 3, False)),
     Kind.LEXICON: (Section("fold", 1, True), Section("trie", 2, True),
                    Section("reversed", 3, False), Section("text", 4, True),
                    Section("starts", 5, True), Section("counts", 6, True),
                    Section("firsts", 7, True), Section("totals", 8, True),
-                   Section("bigrams", 9, False), Section("bigram counts", 10, False)),
+                   Section("bigrams", 9, False), Section("bigram counts", 10, False),
+                   Section("tables", 11, False)),
 }
 TABLE = struct.Struct("<4xI4x")
 ENTRY = struct.Struct("<I4xQQ")
@@ -148,6 +152,21 @@ def sectioned(kind: Kind, parts: Mapping[str, bytes | memoryview],
     for piece in body:
         crc = _search.crc32(piece, crc)
     return [KIND_HEADER.pack(MAGIC, version, kind, written - KIND_HEADER.size, crc), *body]
+
+
+def trie_sections(trie: PrefixSearch) -> dict[str, bytes]:
+    """The sections that hold `trie`, which passes the shape check, in an index of either kind:
+    its arrays packed, those of its reversed trie where it has one, and the tables of its
+    ranked queries (the reversed trie and the tables are made here if no query has)."""
+    parts = {"trie": _search.packed(trie), "tables": _search.packed_tables(trie)}
+    if (backward := _search.packed_reversed(trie)) is not None:
+        parts["reversed"] = backward
+    return parts
+
+
+def trie_of_sections(found: Mapping[str, memoryview]) -> PrefixSearch:
+    """The trie of the packed sections that `trie_sections` makes, as an index holds them."""
+    return _search.from_packed(found["trie"], found.get("reversed"), found.get("tables"))
 
 
 def _layout(message: str) -> IndexFileError:

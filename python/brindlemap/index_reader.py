@@ -18,7 +18,7 @@ from brindlemap.index_format import (
     HEADER_BYTES, PACKED, SECTIONED, SNIFF_BYTES, Header, Kind, check_crc, check_crc_value,
     check_headerless_start, check_length, check_within, decode_exactly, decode_headerless,
     expect_kind, parse_header,
-    refuse_headerless, sections, shaped, starts_with_header)
+    refuse_headerless, sections, shaped, starts_with_header, trie_of_sections)
 
 Source = str | os.PathLike[str] | BinaryIO | bytes | bytearray | memoryview
 T = TypeVar("T")
@@ -322,8 +322,9 @@ def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:
         return decode_headerless(body) if shape else decode_exactly(body)
     expect_kind(index.header, Kind.TRIE)
     if index.header.version >= SECTIONED:
-        read = _search.from_packed if index.header.version >= PACKED else _search.from_flat
-        return read(index.sections["trie"], index.sections.get("reversed"))
+        if index.header.version >= PACKED:
+            return trie_of_sections(index.sections)
+        return _search.from_flat(index.sections["trie"], index.sections.get("reversed"))
     trie = _search.decode(in_place(index.body))
     return shaped(trie) if shape else trie
 

@@ -3,8 +3,8 @@ trusted.
 
 A lexicon is written in format 4, sectioned as a trie's index is (`index_format`), so that a
 file maps and its first query makes nothing: the fold (one byte: 0 none, 1 case, 2 case and
-accents, then three zero bytes); the trie of its keys and the reversed trie that searches
-read, packed as a trie's index packs them; the text of every spelling in UTF-8; the arrays
+accents, then three zero bytes); the trie of its keys, the reversed trie that searches read
+and the tables that rank completions, as a trie's index holds them; the text of every spelling in UTF-8; the arrays
 starts (in bytes of that text), counts, firsts and totals of `lexicon_tables.Tables`; and,
 for a lexicon with bigram counts, the pairs and the counts of `bigrams.Bigrams`. Each array
 is an item size (one byte: 1, 2, 4 or 8, then seven zero bytes) followed by its items,
@@ -27,7 +27,8 @@ from brindlemap._types import Numbers
 from brindlemap.bigrams import Bigrams
 from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.folding import FOLDS, Fold
-from brindlemap.index_format import PACKED, Kind, byte_bound, sectioned, shaped
+from brindlemap.index_format import (PACKED, Kind, byte_bound, sectioned, shaped, trie_of_sections,
+                                     trie_sections)
 from brindlemap.index_reader import BodyStream, IndexFile, Source, in_place, read_index
 from brindlemap.lexicon_tables import Tables, in_bytes
 
@@ -52,10 +53,7 @@ def _little_endian(items: Numbers) -> bytes:
 def lexicon_bytes(fold: Fold, tables: Tables, bigrams: Bigrams | None = None) -> bytes:
     """The whole index file of a lexicon, in the newest format: header, then its sections."""
     trie = tables.trie
-    parts = {"fold": FOLD.pack(FOLDS.index(fold)), "trie": _search.packed(trie),
-             "text": tables.text}
-    if (backward := _search.packed_reversed(trie)) is not None:
-        parts["reversed"] = backward
+    parts = {"fold": FOLD.pack(FOLDS.index(fold)), "text": tables.text, **trie_sections(trie)}
     arrays = dict(zip(NUMBERED, tables[2:]))
     if bigrams is not None:
         arrays.update({"bigrams": bigrams.pairs, "bigram counts": bigrams.counts})
@@ -182,7 +180,7 @@ def _from_sections(sections: dict[str, memoryview]) -> Laid:
     fold = sections["fold"]
     if len(fold) != FOLD.size or bytes(fold[1:]) != bytes(FOLD.size - 1):
         raise _layout("its fold is not one byte and three zeros")
-    trie = _search.from_packed(sections["trie"], sections.get("reversed"))
+    trie = trie_of_sections(sections)
     text = sections["text"]
     starts, counts, firsts, totals = (_array(sections[name], name) for name in NUMBERED)
     bigrams = None

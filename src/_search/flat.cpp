@@ -18,6 +18,7 @@
 #include "prefix/failure.h"
 #include "prefix/trie/reversed_words.h"
 #include "serial/layouts.h"
+#include "serial/tables.h"
 
 namespace brindlemap {
 namespace {
@@ -89,18 +90,21 @@ std::pair<Read, Read> read_both(const AsReadBuffer::Value& trie,
     });
 }
 
+// `failed`, what stopped a reader, raised as an IndexFileError of reason layout: `what`, then
+// the reader's reason.
+[[noreturn]] void refuse_read(const std::exception_ptr& failed, const std::string& what) {
+    try {
+        std::rethrow_exception(failed);
+    } catch (const InternalFailure& failure) {
+        throw_package_error(PackageError::index_file, what + ": " + std::string(failure.detail()),
+                            IndexReason::layout);
+    }
+}
+
 // The trie that `read` made, which must pass the shape check; `what` names it in the messages.
 std::unique_ptr<Trie> checked(Read read, const char* what) {
-    if (read.failed) {
-        try {
-            std::rethrow_exception(read.failed);
-        } catch (const InternalFailure& failure) {
-            throw_package_error(PackageError::index_file,
-                                std::string("the ") + what + " is not laid out as a trie: " +
-                                    std::string(failure.detail()),
-                                IndexReason::layout);
-        }
-    }
+    if (read.failed)
+        refuse_read(read.failed, std::string("the ") + what + " is not laid out as a trie");
     if (!read.trie->shape())
         throw_package_error(PackageError::index_file,
                             std::string("malformed trie: the ") + what +
@@ -109,12 +113,27 @@ std::unique_ptr<Trie> checked(Read read, const char* what) {
     return std::move(read.trie);
 }
 
-// The trie of the bytes `trie` with the reversed trie of the bytes `reversed`, if any, both
-// in `layout`.
+// The trie of the bytes `trie` with the reversed trie of the bytes `reversed` and the tables of
+// the bytes `tables`, if any, both tries in `layout`.
 PyRef from_layout(const AsReadBuffer::Value& trie,
-                  const std::optional<AsReadBuffer::Value>& reversed, const Layout& layout) {
+                  const std::optional<AsReadBuffer::Value>& reversed, const Layout& layout,
+                  const std::optional<AsReadBuffer::Value>& tables = std::nullopt) {
     auto [forward_read, backward_read] = read_both(trie, reversed, layout);
     std::unique_ptr<Trie> forward = checked(std::move(forward_read), "trie");
+    if (tables) {
+        const std::exception_ptr failed = without_gil([&](ReleasedGil&) {
+            try {
+                // Unreadable bytes are the caller's data, not an internal fault: no report.
+                UnobservedFailures quiet;
+                forward->adopt_tables(serial::read_tables(
+                    tables->bytes(), forward->node_strings().size(), tables->backing()));
+                return std::exception_ptr();
+            } catch (...) {
+                return std::current_exception();
+            }
+        });
+        if (failed) refuse_read(failed, "the trie's tables do not fit it");
+    }
     if (reversed) {
         std::unique_ptr<Trie> backward = checked(std::move(backward_read), "reversed trie");
         const bool fits = without_gil(
@@ -169,8 +188,17 @@ PyRef packed_reversed(const BorrowedTrie& trie) {
 }
 
 PyRef from_packed(const AsReadBuffer::Value& trie,
-                  const std::optional<AsReadBuffer::Value>& reversed) {
-    return from_layout(trie, reversed, kPacked);
+                  const std::optional<AsReadBuffer::Value>& reversed,
+                  const std::optional<AsReadBuffer::Value>& tables) {
+    return from_layout(trie, reversed, kPacked, tables);
+}
+
+PyRef packed_tables(const BorrowedTrie& trie) {
+    const std::size_t size = serial::tables_size(trie.trie());
+    PyRef bytes = result_object(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
+    auto* out = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get()));
+    serial::write_tables(trie.trie(), {out, size});
+    return bytes;
 }
 
 }  // namespace brindlemap

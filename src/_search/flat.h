@@ -82,12 +82,22 @@ inline constexpr Signature<AsWellFormedTrie> packed_reversed{
     {"trie"},
     "flat_reversed's reversed trie, packed as packed packs a trie; None when there is none."};
 
-inline constexpr Signature<AsReadBuffer, AsOptional<AsReadBuffer>> from_packed{
-    "from_packed",
+inline constexpr Signature<AsReadBuffer, AsOptional<AsReadBuffer>, AsOptional<AsReadBuffer>>
+    from_packed{
+        "from_packed",
+        "",
+        {"trie", "reversed", optional("tables", defaults::none)},
+        "from_flat for the packed bytes `trie` and `reversed` (as packed and packed_reversed\n"
+        "give them), with the same checks and errors; with `tables` (as packed_tables gives\n"
+        "them), the trie's ranked queries read those rather than make them."};
+
+inline constexpr Signature<AsWellFormedTrie> packed_tables{
+    "packed_tables",
     "",
-    {"trie", "reversed"},
-    "from_flat for the packed bytes `trie` and `reversed` (as packed and packed_reversed give\n"
-    "them), with the same checks and errors."};
+    {"trie"},
+    "The tables the trie's ranked queries read (the least payload under each node, each node's\n"
+    "parent and its place in word order), made first if no query has made them, laid out for\n"
+    "index files; a malformed trie raises MalformedTrieError."};
 
 }  // namespace search_signatures
 
@@ -97,6 +107,8 @@ PyRef from_flat(const AsReadBuffer::Value& trie, const std::optional<AsReadBuffe
 PyRef packed(const BorrowedTrie& trie);
 PyRef packed_reversed(const BorrowedTrie& trie);
 PyRef from_packed(const AsReadBuffer::Value& trie,
-                  const std::optional<AsReadBuffer::Value>& reversed);
+                  const std::optional<AsReadBuffer::Value>& reversed,
+                  const std::optional<AsReadBuffer::Value>& tables);
+PyRef packed_tables(const BorrowedTrie& trie);
 
 }  // namespace brindlemap

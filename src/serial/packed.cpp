@@ -201,24 +201,6 @@ void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::s
 }
 #endif
 
-// Whether the items of `Item` that start `at` bytes into `bytes` may be read in place, kept
-// alive by `backing`: laid out as the processor reads them.
-template <class Item>
-bool in_place(std::span<const std::uint8_t> bytes, std::size_t at,
-              const std::shared_ptr<const void>& backing) noexcept {
-    return backing != nullptr && std::endian::native == std::endian::little &&
-           reinterpret_cast<std::uintptr_t>(bytes.data() + at) % alignof(Item) == 0;
-}
-
-// The `count` items of `Item` that start `at`, read in place where they may be, else copied.
-template <class Item>
-Stored<Item> stored_at(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t count,
-                       const std::shared_ptr<const void>& backing) {
-    if (!in_place<Item>(bytes, at, backing)) return items_at<Item>(bytes, at, count);
-    return Stored<Item>(std::span(reinterpret_cast<const Item*>(bytes.data() + at), count),
-                        backing);
-}
-
 CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& counts,
                           const Offsets& at, Vouched& shape,
                           const std::shared_ptr<const void>& backing) {

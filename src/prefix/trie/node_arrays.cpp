@@ -68,7 +68,7 @@ void OffsetArray::keep(Width width, std::span<const std::uint32_t> least,
     lines_ = std::move(lines);
     apart_ = std::move(apart);
     size_ = n;
-    std::vector<std::uint32_t>().swap(whole_);
+    whole_ = Stored<std::uint32_t>();
     width_ = width;
 }
 

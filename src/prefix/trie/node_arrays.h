@@ -43,6 +43,8 @@ constexpr unsigned bits_set(std::uint64_t bits) noexcept {
 // every value stays whole.
 class OffsetArray {
   public:
+    // How the values are kept: whole, or in lines of one-byte or of two-byte offsets.
+    enum class Width : std::uint8_t { whole, byte, half };
     static constexpr std::uint32_t kByteNodes = 60, kHalfNodes = 30;
     static constexpr std::uint32_t kApart = 0xFFFFFFFFu;
     struct alignas(64) Line {
@@ -65,6 +67,34 @@ class OffsetArray {
     // `apart`: for a reader that has made them.
     OffsetArray(std::size_t n, std::vector<Line> lines, std::vector<std::uint32_t> apart) noexcept
         : size_(n), lines_(std::move(lines)), apart_(std::move(apart)), width_(Width::byte) {}
+    // `n` values kept in `width`, owned or read in place: for a reader that has checked that
+    // the lines are as many as the values take and that the values of each line kept apart
+    // lie within `apart` (for Width::whole, no lines, and the `n` values in `apart`).
+    static OffsetArray kept(Width width, std::size_t n, Stored<Line> lines,
+                            Stored<std::uint32_t> apart) noexcept {
+        OffsetArray array;
+        if (width == Width::whole) {
+            array.whole_ = std::move(apart);
+        } else {
+            array.lines_ = std::move(lines);
+            array.apart_ = std::move(apart);
+        }
+        array.size_ = n;
+        array.width_ = width;
+        return array;
+    }
+    // The values per line of `width`.
+    static constexpr std::size_t per_line(Width width) noexcept {
+        return width == Width::byte ? kByteNodes : kHalfNodes;
+    }
+
+    // How the values are kept, for a writer: the width, the lines and the values kept whole
+    // (those of the lines apart, or all of them).
+    Width width() const noexcept { return width_; }
+    std::span<const Line> lines() const noexcept { return lines_; }
+    std::span<const std::uint32_t> whole_values() const noexcept {
+        return width_ == Width::whole ? whole_.span() : apart_.span();
+    }
 
     std::size_t size() const noexcept { return width_ == Width::whole ? whole_.size() : size_; }
     bool empty() const noexcept { return size() == 0; }
@@ -120,8 +150,6 @@ class OffsetArray {
     friend bool operator==(const OffsetArray& a, const OffsetArray& b) noexcept;
 
   private:
-    enum class Width : std::uint8_t { whole, byte, half };
-
     std::uint32_t apart_at(const Line& line, std::size_t k) const noexcept {
         std::uint32_t first;
         std::memcpy(&first, line.rest.data(), sizeof first);
@@ -131,10 +159,10 @@ class OffsetArray {
     void keep(Width width, std::span<const std::uint32_t> least,
               std::span<const std::uint32_t> most);
 
-    std::vector<std::uint32_t> whole_;  // the values, where they are kept whole
+    Stored<std::uint32_t> whole_;  // the values, where they are kept whole
     std::size_t size_ = 0;
-    std::vector<Line> lines_;
-    std::vector<std::uint32_t> apart_;  // the values of the lines that span more, whole
+    Stored<Line> lines_;
+    Stored<std::uint32_t> apart_;  // the values of the lines that span more, whole
     Width width_ = Width::whole;
 };
 

@@ -116,7 +116,9 @@ const OffsetArray& Trie::subtree_least_payloads() const {
 }
 
 const WordOrder& Trie::word_order() const {
-    std::call_once(word_order_->made, [&] { word_order_->value = make_word_order(*this); });
+    std::call_once(word_order_->made, [&] {
+        word_order_->value = make_word_order(*this, std::exchange(read_ranks_, std::nullopt));
+    });
     return word_order_->value;
 }
 
@@ -128,6 +130,12 @@ const Trie* Trie::reversed(WalkInterrupt& interrupt) const {
 
 void Trie::adopt_reversed(std::unique_ptr<Trie> made) {
     std::call_once(reversed_->made, [&] { reversed_->value = std::move(made); });
+}
+
+void Trie::adopt_tables(RankTables tables) {
+    std::call_once(least_payloads_->made,
+                   [&] { least_payloads_->value = std::move(tables.least_payloads); });
+    read_ranks_ = std::move(tables.ranks);
 }
 
 std::optional<std::uint32_t> Trie::get_payload(std::uint32_t node_id) const {

@@ -15,6 +15,13 @@
 
 namespace brindlemap {
 
+// What a well-formed trie makes of itself on first need for its ranked queries and is worth
+// storing with it: the least payload under each node, and each node's rank in word order.
+struct RankTables {
+    OffsetArray least_payloads;
+    OffsetArray ranks;
+};
+
 class Agent;
 
 // One child of a node as the child listing gives it.
@@ -95,6 +102,10 @@ class Trie {
     // Takes `made` as the trie that reversed() would make, for a loader that read it with this
     // trie and checked that it fits (reversed_fits); nothing changes once reversed() has run.
     void adopt_reversed(std::unique_ptr<Trie> made);
+    // Takes `tables` as the least payloads and ranks that this trie would make, for a loader
+    // that read them with it, before any query, and checked that they are as many as its
+    // nodes; the parents are then all that word_order() makes.
+    void adopt_tables(RankTables tables);
 
     // The node's run in child_indices, as run_of gives it.
     std::pair<std::size_t, std::size_t> child_run(std::uint32_t node_id) const noexcept {
@@ -129,6 +140,8 @@ class Trie {
     std::unique_ptr<MadeOnce<OffsetArray>> least_payloads_ =
         std::make_unique<MadeOnce<OffsetArray>>();
     std::unique_ptr<MadeOnce<WordOrder>> word_order_ = std::make_unique<MadeOnce<WordOrder>>();
+    // Ranks a loader read with the trie, until word_order() takes them (once, as it is made).
+    mutable std::optional<OffsetArray> read_ranks_;
     std::unique_ptr<MadeOnce<std::unique_ptr<Trie>>> reversed_ =
         std::make_unique<MadeOnce<std::unique_ptr<Trie>>>();
 };

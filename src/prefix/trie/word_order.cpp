@@ -1,8 +1,9 @@
 // One preorder walk over the trie, children taken by character; on the builder's layout,
-// three sequential passes instead.
+// three sequential passes instead, or one where the ranks were read with the trie.
 #include "prefix/trie/word_order.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "prefix/large_vector.h"
 #include "prefix/trie/trie.h"
@@ -10,26 +11,14 @@
 namespace brindlemap {
 namespace {
 
-// Parents and ranks as they are kept: along a level both grow, so mostly as offsets.
-WordOrder kept(std::vector<std::uint32_t> parent, std::vector<std::uint32_t> rank) {
-    WordOrder order{OffsetArray(std::move(parent)), OffsetArray(std::move(rank))};
-    order.parent.compact();
-    order.rank.compact();
-    return order;
-}
-
-// On the builder's layout with runs in character order, every node's id is above its parent's
-// and siblings are numbered in character order, so that three passes over the ids, none with a
-// loop of its own per node, settle it: each child's parent, counted from the runs that start
-// at or before it; subtree sizes, back from the last node; ranks, each child taking its
-// parent's cursor (its rank, plus one, plus the sizes of its elder siblings).
-WordOrder level_by_level_order(const Trie& trie) {
+// On the builder's layout, each node's parent, whole: the children of node i follow those of
+// the nodes before it, so a child's parent is one less than the count of the nodes whose runs
+// start at or before it. Two sequential passes, neither with a loop of its own per node.
+std::vector<std::uint32_t> level_parents(const Trie& trie) {
     const std::size_t nodes = trie.node_strings().size();
     const std::size_t links = nodes - 1;
     std::vector<std::uint32_t> parent = large_vector<std::uint32_t>(nodes);
-    std::vector<std::uint32_t> rank = large_vector<std::uint32_t>(nodes);
-    // parent[p + 1] first counts the nodes whose run starts at position p; summed, the count
-    // at p is one more than the node whose run holds p.
+    // parent[p + 1] first counts the nodes whose run starts at position p.
     for (std::uint32_t node = 0; node < nodes; ++node)
         if (const std::size_t start = trie.child_run(node).first; start < links)
             ++parent[start + 1];
@@ -37,9 +26,27 @@ WordOrder level_by_level_order(const Trie& trie) {
         runs += parent[p + 1];
         parent[p + 1] = runs - 1;
     }
+    return parent;
+}
+
+OffsetArray compacted(std::vector<std::uint32_t> values) {
+    OffsetArray kept(std::move(values));
+    kept.compact();
+    return kept;
+}
+
+// On the builder's layout with runs in character order, every node's id is above its parent's
+// and siblings are numbered in character order, so that three passes over the ids, none with a
+// loop of its own per node, settle it: each child's parent (level_parents); subtree sizes, back
+// from the last node; ranks, each child taking its parent's cursor (its rank, plus one, plus
+// the sizes of its elder siblings).
+WordOrder level_by_level_order(const Trie& trie) {
+    const std::size_t nodes = trie.node_strings().size();
+    std::vector<std::uint32_t> parent = level_parents(trie);
+    std::vector<std::uint32_t> rank = large_vector<std::uint32_t>(nodes);
     // size[node] is its subtree's size until it has its rank, then its cursor.
     std::vector<std::uint32_t> size = large_vector<std::uint32_t>(nodes, 1);
-    for (std::size_t node = links; node > 0; --node) size[parent[node]] += size[node];
+    for (std::size_t node = nodes - 1; node > 0; --node) size[parent[node]] += size[node];
     size[0] = 1;
     for (std::size_t node = 1; node < nodes; ++node) {
         const std::uint32_t above = parent[node], below = size[node];
@@ -47,13 +54,16 @@ WordOrder level_by_level_order(const Trie& trie) {
         size[above] += below;
         size[node] = rank[node] + 1;
     }
-    return kept(std::move(parent), std::move(rank));
+    return WordOrder{compacted(std::move(parent)), compacted(std::move(rank))};
 }
 
 }  // namespace
 
-WordOrder make_word_order(const Trie& trie) {
-    if (trie.breadth_first() && trie.shape()->sorted_runs) return level_by_level_order(trie);
+WordOrder make_word_order(const Trie& trie, std::optional<OffsetArray> ranks) {
+    if (trie.breadth_first() && trie.shape()->sorted_runs) {
+        if (ranks) return WordOrder{compacted(level_parents(trie)), std::move(*ranks)};
+        return level_by_level_order(trie);
+    }
     const std::size_t nodes = trie.node_strings().size();
     std::vector<std::uint32_t> parent(nodes, 0), rank(nodes, 0);
     const bool sorted = trie.shape()->sorted_runs;
@@ -75,7 +85,7 @@ WordOrder make_word_order(const Trie& trie) {
             std::ranges::sort(run, {}, [&](std::uint32_t c) { return trie.node_strings().raw(c); });
         pending.insert(pending.end(), run.rbegin(), run.rend());  // the first character on top
     }
-    return kept(std::move(parent), std::move(rank));
+    return WordOrder{compacted(std::move(parent)), compacted(std::move(rank))};
 }
 
 }  // namespace brindlemap

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "prefix/trie/node_arrays.h"
@@ -22,7 +23,8 @@ struct WordOrder {
 };
 
 // The order of `trie`, which must have passed its shape check. Linear in its nodes, apart from
-// sorting the rare unsorted run of siblings.
-WordOrder make_word_order(const Trie& trie);
+// sorting the rare unsorted run of siblings. With `ranks` read with a trie on the builder's
+// layout, they are taken as they are and only the parents made; elsewhere they are made anew.
+WordOrder make_word_order(const Trie& trie, std::optional<OffsetArray> ranks = std::nullopt);
 
 }  // namespace brindlemap

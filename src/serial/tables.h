@@ -1,0 +1,45 @@
+// The tables a trie makes for its ranked queries (the least payload under each node and each
+// node's place in word order) laid out for index files, so that a loader reads them in place
+// rather than making them on the first `complete` of every process. (The parents, which the
+// ranked queries read too, follow from the runs of children in one quick pass.)
+//
+// Little-endian throughout:
+//   u64 nodes (n);
+//   for the least payloads and the ranks in turn: u32 width (0 whole, 1 lines of
+//     one-byte offsets, 2 lines of two-byte offsets), u32 zero, u64 lines (l), u64 values (v);
+//   zeros up to 128 bytes;
+//   then for each table in the same order: its l lines of 64 bytes (a u32 base, then 60
+//     one-byte or 30 two-byte offsets from it; a base of 0xFFFFFFFF marks a line whose values
+//     are kept whole, its first four bytes giving where they begin among the values), then
+//     its v u32 values (those of the lines kept whole in line order, or all n where the table
+//     is whole), then zeros up to a multiple of 64 bytes.
+// Each table's lines thus start a multiple of 64 bytes into the layout, as a mapped file's
+// section does, and are read where they lie.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "prefix/trie/trie.h"
+
+namespace brindlemap::serial {
+
+// How many bytes write_tables writes for `trie`, which must have passed its shape check (its
+// tables are made here if no query has made them).
+std::size_t tables_size(const Trie& trie);
+
+// Writes the tables of `trie` into `out`, which holds exactly tables_size(trie) bytes.
+void write_tables(const Trie& trie, std::span<std::uint8_t> out);
+
+// The tables of bytes in that layout for a trie of `nodes` nodes. Fails with a failure of kind
+// bytes_invalid, saying which, for tables of another count of nodes, a width or a count of
+// lines that the values do not take, values kept whole that do not tile the lines that keep
+// them, or padding that is not zero: nothing a writer makes. Their values themselves can only
+// order answers, never fault a query. With a `backing` that keeps `bytes` alive, the lines and
+// values are read in place where the processor reads them as they lie.
+RankTables read_tables(std::span<const std::uint8_t> bytes, std::size_t nodes,
+                       std::shared_ptr<const void> backing = nullptr);
+
+}  // namespace brindlemap::serial
