@@ -1,7 +1,6 @@
 // The tables a trie makes for its ranked queries (the least payload under each node and each
 // node's place in word order) laid out for index files, so that a loader reads them in place
-// rather than making them on the first `complete` of every process. (The parents, which the
-// ranked queries read too, follow from the runs of children in one quick pass.)
+// rather than making them on the first `complete` of every process.
 //
 // Little-endian throughout:
 //   u64 nodes (n);

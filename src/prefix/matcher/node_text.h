@@ -1,5 +1,5 @@
-// A node's text made from its parents, for the ranked queries, which keep nodes rather than text
-// and make it only for the records they return.
+// A node's text made from the word order, for the ranked queries, which keep nodes rather than
+// text and make it only for the records they return.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,8 @@
 
 namespace brindlemap {
 
-// The UTF-8 text of `node` of a well-formed trie; its length is charged to `interrupt`.
+// The UTF-8 text of `node` of a well-formed trie; the children it looks at on the way are
+// charged to `interrupt`.
 std::string node_text(const Trie& trie, std::uint32_t node, WalkInterrupt& interrupt);
 
 }  // namespace brindlemap

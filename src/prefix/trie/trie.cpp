@@ -117,7 +117,9 @@ const OffsetArray& Trie::subtree_least_payloads() const {
 
 const WordOrder& Trie::word_order() const {
     std::call_once(word_order_->made, [&] {
-        word_order_->value = make_word_order(*this, std::exchange(read_ranks_, std::nullopt));
+        word_order_->value = read_ranks_ ? WordOrder{std::move(*read_ranks_)}
+                                         : make_word_order(*this);
+        read_ranks_.reset();
     });
     return word_order_->value;
 }

@@ -87,9 +87,8 @@ class Trie {
     // with the trie: 1 to 4 bytes per node.
     const OffsetArray& subtree_least_payloads() const;
 
-    // On a well-formed trie: the code-point order of its nodes and their parents (word_order.h).
-    // Made on first use, once whatever the threads, then kept with the trie: about 3 bytes per
-    // node.
+    // On a well-formed trie: the code-point order of its nodes (word_order.h). Made on first
+    // use, once whatever the threads, then kept with the trie: 1 to 4 bytes per node.
     const WordOrder& word_order() const;
 
     // On a well-formed trie: the trie of its words spelt backwards (reversed_words.h), or null
@@ -104,7 +103,7 @@ class Trie {
     void adopt_reversed(std::unique_ptr<Trie> made);
     // Takes `tables` as the least payloads and ranks that this trie would make, for a loader
     // that read them with it, before any query, and checked that they are as many as its
-    // nodes; the parents are then all that word_order() makes.
+    // nodes.
     void adopt_tables(RankTables tables);
 
     // The node's run in child_indices, as run_of gives it.

@@ -1,5 +1,5 @@
 // One preorder walk over the trie, children taken by character; on the builder's layout,
-// three sequential passes instead, or one where the ranks were read with the trie.
+// sequential passes instead.
 #include "prefix/trie/word_order.h"
 
 #include <algorithm>
@@ -11,9 +11,9 @@
 namespace brindlemap {
 namespace {
 
-// On the builder's layout, each node's parent, whole: the children of node i follow those of
-// the nodes before it, so a child's parent is one less than the count of the nodes whose runs
-// start at or before it. Two sequential passes, neither with a loop of its own per node.
+// On the builder's layout, each node's parent: the children of node i follow those of the nodes
+// before it, so a child's parent is one less than the count of the nodes whose runs start at or
+// before it. Two sequential passes, neither with a loop of its own per node.
 std::vector<std::uint32_t> level_parents(const Trie& trie) {
     const std::size_t nodes = trie.node_strings().size();
     const std::size_t links = nodes - 1;
@@ -36,10 +36,10 @@ OffsetArray compacted(std::vector<std::uint32_t> values) {
 }
 
 // On the builder's layout with runs in character order, every node's id is above its parent's
-// and siblings are numbered in character order, so that three passes over the ids, none with a
-// loop of its own per node, settle it: each child's parent (level_parents); subtree sizes, back
-// from the last node; ranks, each child taking its parent's cursor (its rank, plus one, plus
-// the sizes of its elder siblings).
+// and siblings are numbered in character order, so that passes over the ids, none with a loop
+// of its own per node, settle it: each child's parent (level_parents); subtree sizes, back from
+// the last node; ranks, each child taking its parent's cursor (its rank, plus one, plus the
+// sizes of its elder siblings).
 WordOrder level_by_level_order(const Trie& trie) {
     const std::size_t nodes = trie.node_strings().size();
     std::vector<std::uint32_t> parent = level_parents(trie);
@@ -54,18 +54,15 @@ WordOrder level_by_level_order(const Trie& trie) {
         size[above] += below;
         size[node] = rank[node] + 1;
     }
-    return WordOrder{compacted(std::move(parent)), compacted(std::move(rank))};
+    return WordOrder{compacted(std::move(rank))};
 }
 
 }  // namespace
 
-WordOrder make_word_order(const Trie& trie, std::optional<OffsetArray> ranks) {
-    if (trie.breadth_first() && trie.shape()->sorted_runs) {
-        if (ranks) return WordOrder{compacted(level_parents(trie)), std::move(*ranks)};
-        return level_by_level_order(trie);
-    }
+WordOrder make_word_order(const Trie& trie) {
+    if (trie.breadth_first() && trie.shape()->sorted_runs) return level_by_level_order(trie);
     const std::size_t nodes = trie.node_strings().size();
-    std::vector<std::uint32_t> parent(nodes, 0), rank(nodes, 0);
+    std::vector<std::uint32_t> rank(nodes, 0);
     const bool sorted = trie.shape()->sorted_runs;
     std::vector<std::uint32_t> pending{0};
     std::vector<std::uint32_t> run;  // one node's children, by character
@@ -76,16 +73,12 @@ WordOrder make_word_order(const Trie& trie, std::optional<OffsetArray> ranks) {
         rank[node] = next++;
         const auto [start, end] = trie.child_run(node);
         run.clear();
-        for (std::size_t p = start; p < end; ++p) {
-            const std::uint32_t child = trie.child_index(p);
-            parent[child] = node;
-            run.push_back(child);
-        }
+        for (std::size_t p = start; p < end; ++p) run.push_back(trie.child_index(p));
         if (!sorted)
             std::ranges::sort(run, {}, [&](std::uint32_t c) { return trie.node_strings().raw(c); });
         pending.insert(pending.end(), run.rbegin(), run.rend());  // the first character on top
     }
-    return WordOrder{compacted(std::move(parent)), compacted(std::move(rank))};
+    return WordOrder{compacted(std::move(rank))};
 }
 
 }  // namespace brindlemap
