@@ -95,9 +95,9 @@ inline constexpr Signature<AsWellFormedTrie> packed_tables{
     "packed_tables",
     "",
     {"trie"},
-    "The tables the trie's ranked queries read (the least payload under each node, each node's\n"
-    "parent and its place in word order), made first if no query has made them, laid out for\n"
-    "index files; a malformed trie raises MalformedTrieError."};
+    "The tables the trie's ranked queries read (the least payload under each node and each\n"
+    "node's place in word order), made first if no query has made them, laid out for index\n"
+    "files; a malformed trie raises MalformedTrieError."};
 
 }  // namespace search_signatures
 
