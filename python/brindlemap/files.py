@@ -77,8 +77,9 @@ def load(path: str | os.PathLike[str], *, max_bytes: int = DEFAULT_MAX_BYTES,
 
     An index that `save` wrote in a regular file is memory-mapped (`mmap=False` reads it into
     memory instead): its checksum and arrays are read in place, with the same checks, and the
-    trie keeps reading its characters and payloads there, so that processes that load one file
-    share those pages; the mapping goes with the trie. `save` replaces a file rather than
+    trie keeps reading its characters, payloads and ranking tables there, so that processes
+    that load one file share those pages (the resident size of each counts them); the mapping
+    goes with the trie. `save` replaces a file rather than
     writing over it, so a mapped index is never changed or cut short under its trie; a file
     that another program truncates meanwhile may stop the process (SIGBUS), as with any
     mapping, where `mmap=False` would refuse it.

@@ -296,20 +296,7 @@ def read_index(source: Source, take: Callable[[IndexFile], T], *, kind: Kind | N
             return _taken(_from_file(source, kind, max_bytes, legacy, mapped), take)
     path = os.fspath(source)
     with open(path, "rb") as opened, invalid_index(name or repr(path)):
-        index = _from_file(opened, kind, max_bytes, legacy, mapped)
-        taken = _taken(index, take)
-        _let_go(index)
-        return taken
-
-
-def _let_go(index: IndexFile) -> None:
-    """Hands back the pages of a mapped index that loading read (the checksum read them all):
-    what the loaded object keeps a view of is read again from the file as queries need it,
-    so a process holds only the pages it uses, and shares them with every other that maps
-    the same file."""
-    mapping = getattr(index.body, "obj", None)
-    if isinstance(mapping, mmap.mmap) and not mapping.closed and hasattr(mmap, "MADV_DONTNEED"):
-        mapping.madvise(mmap.MADV_DONTNEED)
+        return _taken(_from_file(opened, kind, max_bytes, legacy, mapped), take)
 
 
 def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:

@@ -143,8 +143,8 @@ class Lexicon:
         truncated file, a checksum mismatch or tables that do not fit together; at most
         `max_bytes` bytes are read. It maps the file (`mmap=False` reads it into memory
         instead): its spellings and counts are read where they lie, so processes that load
-        one file share those pages, and the file holds the reversed trie that searches read,
-        so the first query makes nothing. The mapping lasts as long as the lexicon; `save`
+        one file share those pages, and the file holds the reversed trie that searches read and
+        the tables that rank completions, so the first query makes nothing. The mapping lasts as long as the lexicon; `save`
         replaces files rather than writing into them, so it never cuts one short, but a file
         that another program truncates in place may then stop the process (SIGBUS), as with
         any mapping."""
