@@ -29,6 +29,7 @@ std::vector<std::uint32_t> level_parents(const Trie& trie) {
     return parent;
 }
 
+// Ranks as they are kept: along a level they grow, so mostly as offsets.
 OffsetArray compacted(std::vector<std::uint32_t> values) {
     OffsetArray kept(std::move(values));
     kept.compact();
