@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -25,12 +26,19 @@ namespace {
 
 using serial::kFlat, serial::kPacked, serial::Layout;
 
-PyRef layout_object(const Trie& trie, const Layout& layout) {
-    const std::size_t size = layout.size(trie);
-    PyRef bytes = result_object(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
+// The bytes that `write` writes of `trie`, `size(trie)` of them.
+PyRef written_object(const Trie& trie, std::size_t (*size)(const Trie&),
+                     void (*write)(const Trie&, std::span<std::uint8_t>)) {
+    const std::size_t length = size(trie);
+    PyRef bytes =
+        result_object(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(length)));
     auto* out = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get()));
-    layout.write(trie, {out, size});
+    write(trie, {out, length});
     return bytes;
+}
+
+PyRef layout_object(const Trie& trie, const Layout& layout) {
+    return written_object(trie, layout.size, layout.write);
 }
 
 PyRef reversed_object(const BorrowedTrie& trie, const Layout& layout) {
@@ -194,11 +202,7 @@ PyRef from_packed(const AsReadBuffer::Value& trie,
 }
 
 PyRef packed_tables(const BorrowedTrie& trie) {
-    const std::size_t size = serial::tables_size(trie.trie());
-    PyRef bytes = result_object(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
-    auto* out = reinterpret_cast<std::uint8_t*>(PyBytes_AS_STRING(bytes.get()));
-    serial::write_tables(trie.trie(), {out, size});
-    return bytes;
+    return written_object(trie.trie(), serial::tables_size, serial::write_tables);
 }
 
 }  // namespace brindlemap
