@@ -1,6 +1,7 @@
 // libFuzzer target: the flat and packed layouts of index files, and the tables of a trie's
 // ranked queries. The input is a little-endian u16 whose top bit picks the layout (set for
-// packed) and whose other bits are a length, then that many bytes of a trie in that layout,
+// packed), whose next picks how a packed trie keeps its children (set for shifts in lines, else
+// runs) and whose other bits are a length, then that many bytes of a trie in that layout,
 // then a reversed trie's (for a packed trie, also read as its tables). Any bytes read into a
 // trie (the same read in place or copied) that writes and reads back as itself, or fail as
 // bytes that no writer makes; a reversed trie that fits its trie is walked without fault, and
@@ -27,11 +28,11 @@
 #include "serial/tables.h"
 
 using namespace brindlemap;
-using serial::kFlat, serial::kPacked, serial::Layout;
+using serial::kFlat, serial::kPacked, serial::kPackedRuns, serial::Layout;
 
 namespace {
 
-constexpr unsigned kPackedBit = 0x8000;
+constexpr unsigned kPackedBit = 0x8000, kLinesBit = 0x4000;
 
 std::unique_ptr<Trie> read_or_refuse(std::span<const std::uint8_t> bytes, const Layout& layout) {
     try {
@@ -81,7 +82,7 @@ std::vector<char32_t> nearby_query(const Trie& trie) {
 // The trie read again from `bytes` with the tables of `tables`, if they read: its ranked
 // queries end without fault, whatever the tables hold. A trie's own tables, written, read back
 // as it made them.
-void check_tables(const Trie& trie, std::span<const std::uint8_t> bytes,
+void check_tables(const Trie& trie, const Layout& layout, std::span<const std::uint8_t> bytes,
                   std::span<const std::uint8_t> tables) {
     std::vector<std::uint8_t> written(serial::tables_size(trie));
     serial::write_tables(trie, written);
@@ -89,7 +90,7 @@ void check_tables(const Trie& trie, std::span<const std::uint8_t> bytes,
     if (!(own.least_payloads == trie.subtree_least_payloads()) ||
         !(own.ranks == trie.word_order().rank))
         fuzz::finding("a trie's tables read back as other tables");
-    Trie again = kPacked.read(bytes, nullptr);
+    Trie again = layout.read(bytes, nullptr);
     try {
         again.adopt_tables(serial::read_tables(tables, again.node_strings().size()));
     } catch (const InternalFailure& failure) {
@@ -112,12 +113,14 @@ void check_tables(const Trie& trie, std::span<const std::uint8_t> bytes,
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     const unsigned head = data[0] | (data[1] << 8);
-    const Layout& layout = (head & kPackedBit) != 0 ? kPacked : kFlat;
-    const std::size_t split = std::min<std::size_t>(size - 2, head & (kPackedBit - 1));
+    const Layout& layout = (head & kPackedBit) == 0 ? kFlat
+                           : (head & kLinesBit) != 0 ? kPacked
+                                                      : kPackedRuns;
+    const std::size_t split = std::min<std::size_t>(size - 2, head & (kLinesBit - 1));
     const std::span<const std::uint8_t> bytes(data + 2, size - 2);
     std::unique_ptr<Trie> trie = read_or_refuse(bytes.first(split), layout);
     if (trie == nullptr || !trie->shape() || split == bytes.size()) return 0;
-    if (&layout == &kPacked) check_tables(*trie, bytes.first(split), bytes.subspan(split));
+    if (&layout != &kFlat) check_tables(*trie, layout, bytes.first(split), bytes.subspan(split));
     std::unique_ptr<Trie> reversed = read_or_refuse(bytes.subspan(split), layout);
     if (reversed == nullptr || !reversed_fits(*trie, *reversed)) return 0;
     WalkInterrupt interrupt;

@@ -11,7 +11,7 @@ import pytest
 import brindlemap
 from brindlemap import _brindlemap, _search, files, from_internal_data, load, loads, save
 from brindlemap.files import is_index_file, read_header
-from brindlemap.index_format import (HEADER, KIND_HEADER, MAGIC, NEWEST, PACKED, VERSION,
+from brindlemap.index_format import (HEADER, KIND_HEADER, MAGIC, NEWEST, LINED, VERSION,
                                      pack_header)
 from conftest import CYCLE, plain_allocator_only, run_python
 
@@ -94,7 +94,7 @@ def test_headerless_index_loads_only_with_legacy(tmp_path):
     save(common, path)
     data = path.read_bytes()
     assert data == brindlemap.dumps(common)
-    assert read_header(path) == (PACKED, len(data) - KIND_HEADER.size,
+    assert read_header(path) == (LINED, len(data) - KIND_HEADER.size,
                                  zlib.crc32(data[KIND_HEADER.size:]))
 
 

@@ -15,7 +15,7 @@ import brindlemap
 from brindlemap import IndexFileError, Lexicon, Suggestion
 from brindlemap.bigrams import Bigrams
 from brindlemap.folding import folder
-from brindlemap.index_format import (ENTRY, KIND_HEADER, NEWEST, PACKED, SECTIONS, TABLE, Kind,
+from brindlemap.index_format import (ENTRY, KIND_HEADER, NEWEST, LINED, SECTIONS, TABLE, Kind,
                                      pack_header, parse_header)
 from brindlemap.lexicon import _restored
 from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_bytes
@@ -172,7 +172,7 @@ def _damaged(data, section, at, value):
     start = next(offset for entry_tag, offset, _ in entries if entry_tag == tag) + at
     body = bytearray(data[KIND_HEADER.size:])
     body[start - KIND_HEADER.size:start - KIND_HEADER.size + len(value)] = value
-    return pack_header(bytes(body), Kind.LEXICON, PACKED) + bytes(body)
+    return pack_header(bytes(body), Kind.LEXICON, LINED) + bytes(body)
 
 
 def _retabled(data, **tables):
@@ -220,7 +220,7 @@ def test_trie_and_lexicon_files_name_each_others_loader(tmp_path):
         Lexicon.load(tmp_path / "trie.idx")
     with pytest.raises(ValueError, match="of a lexicon, not of a trie: .*Lexicon.load"):
         brindlemap.load(tmp_path / "words.lexicon")
-    assert brindlemap.files.read_header(tmp_path / "words.lexicon").version == PACKED
+    assert brindlemap.files.read_header(tmp_path / "words.lexicon").version == LINED
 
 
 def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely():
@@ -233,7 +233,7 @@ def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely
             body = bytearray(data[size:])
             body[at - size] = value
             try:
-                lexicon = Lexicon.from_bytes(pack_header(bytes(body), Kind.LEXICON, PACKED)
+                lexicon = Lexicon.from_bytes(pack_header(bytes(body), Kind.LEXICON, LINED)
                                              + bytes(body))
             except IndexFileError:
                 continue

@@ -16,8 +16,8 @@ import brindlemap
 from brindlemap import IndexFileError, Lexicon, _search, dumps, from_internal_data, loads
 from brindlemap import index_reader
 from brindlemap.cli import main
-from brindlemap.index_format import (ENTRY, KIND_HEADER, SECTIONED, TABLE, Kind, pack_header,
-                                     sectioned)
+from brindlemap.index_format import (ENTRY, KIND_HEADER, PACKED, SECTIONED, TABLE, Kind,
+                                     pack_header, sectioned, trie_sections)
 from conftest import CYCLE, layout
 
 WORDS = {"tea": 4, "ten": 9, "to": 1, "inn": 3, "in": 2, "été": 7, "a\U0001F600b": 0}
@@ -87,13 +87,21 @@ def _flat_index(trie):
     return b"".join(sectioned(Kind.TRIE, parts, version=SECTIONED))
 
 
+def _runs_index(trie):
+    """The index of `trie` in format 4, its tries packed with runs of children, as earlier
+    brindlemaps saved."""
+    return b"".join(sectioned(Kind.TRIE, trie_sections(trie, PACKED), version=PACKED))
+
+
 def test_earlier_formats_still_load_alike(tmp_path):
     trie = brindlemap.build(WORDS)
     old = trie.to_bytes()
-    for data, legacy in (pack_header(old) + old, False), (old, True), (_flat_index(trie), False):
+    for data, legacy in ((pack_header(old) + old, False), (old, True), (_flat_index(trie), False),
+                         (_runs_index(trie), False)):
         assert answers(loads(data, legacy=legacy)) == answers(trie)
-    (tmp_path / "3.idx").write_bytes(_flat_index(trie))
-    assert dumps(brindlemap.load(tmp_path / "3.idx")) == dumps(trie)
+    for version, data in (3, _flat_index(trie)), (4, _runs_index(trie)):
+        (tmp_path / f"{version}.idx").write_bytes(data)
+        assert dumps(brindlemap.load(tmp_path / f"{version}.idx")) == dumps(trie)
     lexicon = Lexicon({"the": 9, "The": 4, "thee": 2})
     (tmp_path / "x.lexicon").write_bytes(lexicon.to_bytes())  # still format 2
     assert Lexicon.load(tmp_path / "x.lexicon").suggest("teh") == lexicon.suggest("teh")
@@ -130,31 +138,39 @@ def _arrays_at(offset, nodes):
     return offset + 16 + padded, offset + 16 + 2 * padded, offset + 16 + 3 * padded
 
 
-def _packed_at(offset, nodes, letters, width=1, wide=0):
-    """Where the codes, runs, wide runs, presence bits and payloads of a packed trie at
-    `offset` begin, for `nodes` nodes, an alphabet of `letters` in codes of `width` bytes and
-    `wide` wide runs (its preamble holds counts of nodes, links, payloads and wide runs, then
-    the alphabet's size and the codes' width; the alphabet begins 40 bytes in)."""
+def _packed_at(data, offset=0):
+    """Where the codes, runs, wide runs, presence bits and payloads of the packed trie at
+    `offset` of `data` begin, as its preamble says (counts of nodes, links, payloads and wide
+    runs or values kept whole, then the alphabet's size and the codes' width, plus 256 where the
+    shifts are stored in lines of 64 bytes from 64 bytes in; runs and wide runs are then
+    none)."""
     def padded(size):
         return -(-size // 8) * 8
-    codes = offset + 40 + padded(4 * letters)
+    nodes, _, _, fourth, letters, sizes = struct.unpack_from("<QQQQII", data, offset)
+    lined, width = sizes & 256, sizes & 255
+    alphabet = padded(offset + 64 + 64 * -(-nodes // 60) + 4 * fourth) if lined else offset + 40
+    codes = alphabet + padded(4 * letters)
     runs = codes + padded(width * nodes)
-    wide_runs = runs + padded(nodes)
-    presence = wide_runs + padded(4 * wide)
+    wide_runs = runs if lined else runs + padded(nodes)
+    presence = wide_runs if lined else wide_runs + padded(4 * fourth)
     return codes, runs, wide_runs, presence, presence + 8 * -(-nodes // 64)
 
 
 # car, cat and do: 7 nodes (root, c, d, a, o, r, t), the reversed trie 9 (root, o, r, t, d, a,
 # a, c, c), whose words' payloads name the forward nodes 4, 5 and 6; both spell with the six
-# letters a, c, d, o, r, t. TRIE as save writes it, packed; FLAT as earlier brindlemaps did.
+# letters a, c, d, o, r, t. TRIE as save writes it, packed with its shifts in lines; RUNS and
+# FLAT as earlier brindlemaps did, packed with runs of children and laid out flat.
 CAR_CAT_DO = brindlemap.build({"car": 10, "cat": 11, "do": 12})
-TRIE, FLAT = dumps(CAR_CAT_DO), _flat_index(CAR_CAT_DO)
+TRIE, RUNS_TRIE, FLAT = dumps(CAR_CAT_DO), _runs_index(CAR_CAT_DO), _flat_index(CAR_CAT_DO)
 (TRIE_ENTRY, TRIE_AT, TRIE_LENGTH), (REVERSED_ENTRY, REVERSED_AT, _) = _table(FLAT)
 CHARACTERS, PAYLOADS, PRESENCE = _arrays_at(TRIE_AT, 7)
 REVERSED_PAYLOADS = _arrays_at(REVERSED_AT, 9)[1]
-(_, PACKED_AT, _), (_, PACKED_REVERSED_AT, _), (_, TABLES_AT, _) = _table(TRIE)
-CODES, RUNS, _, BITS, VALUES = _packed_at(PACKED_AT, 7, 6)
-REVERSED_VALUES = _packed_at(PACKED_REVERSED_AT, 9, 6)[4]
+(_, PACKED_AT, _), (_, PACKED_REVERSED_AT, _), (_, TABLES_AT, _) = _table(RUNS_TRIE)
+CODES, RUNS, _, BITS, VALUES = _packed_at(RUNS_TRIE, PACKED_AT)
+REVERSED_VALUES = _packed_at(RUNS_TRIE, PACKED_REVERSED_AT)[4]
+# TRIE's shifts, one line: 0, 2, 3, 4, 6, 6, 6 (its root's children are 1 and 2, c's 3).
+LINED_AT = _table(TRIE)[0][1]
+SHIFTS = LINED_AT + 64 + 4
 
 
 @pytest.mark.parametrize("at, value, reason", [
@@ -216,6 +232,23 @@ def test_damage_that_passes_the_checksum_is_refused_by_the_layout(at, value, rea
 ])
 def test_damage_to_a_packed_trie_that_passes_the_checksum_is_refused(at, value, reason):
     with pytest.raises(IndexFileError) as raised:
+        loads(_resealed(RUNS_TRIE, at, value))
+    assert raised.value.reason == reason
+
+
+@pytest.mark.parametrize("at, value, reason", [
+    (LINED_AT + 36, struct.pack("<I", 1), "layout"),  # lines read as runs
+    (LINED_AT + 44, b"\x01", "layout"),  # padding after the preamble
+    (LINED_AT + 64, struct.pack("<I", 1), "layout"),  # shifts that do not start at 0
+    (SHIFTS, b"\x01", "layout"),  # a line that does not start at its base
+    (SHIFTS + 6, b"\x03", "layout"),  # shifts that fall
+    (SHIFTS + 6, b"\x07", "layout"),  # children past the last node
+    (SHIFTS + 7, b"\x01", "layout"),  # an unused byte of the line
+    (LINED_AT + 64, struct.pack("<I", 0xFFFFFFFF), "layout"),  # values kept whole that are not
+    (SHIFTS + 1, b"\x00", "malformed"),  # a root without children, c its own child
+])
+def test_damage_to_shifts_stored_in_lines_is_refused(at, value, reason):
+    with pytest.raises(IndexFileError) as raised:
         loads(_resealed(TRIE, at, value))
     assert raised.value.reason == reason
 
@@ -235,7 +268,7 @@ def test_a_body_read_beside_its_checksum_is_refused_as_changed_whatever_else_bre
     assert loads(TRIE).to_bytes() == CAR_CAT_DO.to_bytes()
 
 
-@pytest.mark.parametrize("data", [TRIE, FLAT], ids=["packed", "flat"])
+@pytest.mark.parametrize("data", [TRIE, RUNS_TRIE, FLAT], ids=["lines", "runs", "flat"])
 def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely(data):
     # The checksum catches accidents; bytes made to pass it may mislead, never fault.
     for at in range(KIND_HEADER.size, len(data)):
@@ -255,17 +288,22 @@ def test_packed_tries_read_back_as_they_were_written(words, rng, shuffled):
     # Level by level as the builder lays tries out, or numbered at random; "" puts a payload
     # on the root.
     trie = from_internal_data(*layout(words, rng=rng if shuffled else None))
-    read = _search.from_packed(_search.packed(trie), _search.packed_reversed(trie))
-    assert read.to_bytes() == trie.to_bytes()
-    assert _search.well_formed(read) == _search.well_formed(trie)
-    assert _search.alphabet(read) == _search.alphabet(trie) == "".join(sorted(set("".join(words))))
-    assert _search.flat_reversed(read) == _search.flat_reversed(trie)
+    for version in 4, 5:
+        read = _search.from_packed(_search.packed(trie, version=version),
+                                   _search.packed_reversed(trie, version=version),
+                                   version=version)
+        assert read.to_bytes() == trie.to_bytes()
+        assert _search.well_formed(read) == _search.well_formed(trie)
+        assert _search.alphabet(read) == _search.alphabet(trie) == "".join(
+            sorted(set("".join(words))))
+        assert _search.flat_reversed(read) == _search.flat_reversed(trie)
 
 
 # 300 two-letter words under as many first characters (601 nodes, 301 letters): two-byte codes,
 # and a root whose run of children is kept among the wide runs.
-WIDE = _search.packed(brindlemap.build({chr(0x4E00 + i) + "x": i for i in range(300)}))
-WIDE_CODES, WIDE_RUNS, WIDE_COUNTS = _packed_at(0, 601, 301, width=2)[:3]
+WIDE = _search.packed(brindlemap.build({chr(0x4E00 + i) + "x": i for i in range(300)}),
+                      version=4)
+WIDE_CODES, WIDE_RUNS, WIDE_COUNTS = _packed_at(WIDE)[:3]
 
 
 @pytest.mark.parametrize("at, value, message", [
@@ -275,26 +313,26 @@ WIDE_CODES, WIDE_RUNS, WIDE_COUNTS = _packed_at(0, 601, 301, width=2)[:3]
     (WIDE_RUNS + 1, b"\xff", "more wide runs than it holds"),
 ])
 def test_damaged_wide_codes_and_runs_are_refused(at, value, message):
-    assert len(_search.alphabet(_search.from_packed(WIDE, None))) == 301
+    assert len(_search.alphabet(_search.from_packed(WIDE, None, version=4))) == 301
     damaged = WIDE[:at] + value + WIDE[at + len(value):]
     with pytest.raises(IndexFileError, match=message) as raised:
-        _search.from_packed(damaged, None)
+        _search.from_packed(damaged, None, version=4)
     assert raised.value.reason == "layout"
 
 
 def _every_word(letters, lengths):
-    """The trie of every word of `letters` of each of `lengths`, its packed bytes, and where
-    their codes begin."""
+    """The trie of every word of `letters` of each of `lengths`, and its packed bytes in
+    formats 4 and 5."""
     trie = brindlemap.build({"".join(w): i for i, w in enumerate(
         w for n in lengths for w in itertools.product(letters, repeat=n))})
-    packed = _search.packed(trie)
-    return trie, packed, _packed_at(0, struct.unpack_from("<Q", packed)[0], len(letters))[0]
+    return trie, {version: _search.packed(trie, version=version) for version in (4, 5)}
 
 
 # One-byte codes, most taken 64 at a time, the first 64 and the last few one at a time; runs
-# added up a line of 60 at a time, lines of runs of 7 passing a byte (every word of five letters
-# from "abcdefg", 19,608 nodes) and lines of runs of 2 within one (every word of up to twelve
-# from "ab", 8,191 nodes; its even nodes are second children).
+# added up, or shifts checked, a line of 60 at a time, lines of runs of 7 passing a byte (every
+# word of five letters from "abcdefg", 19,608 nodes: their shifts are kept whole) and lines of
+# runs of 2 within one (every word of up to twelve from "ab", 8,191 nodes; its even nodes are
+# second children).
 FULL = {"runs of 7": _every_word("abcdefg", [5]), "runs of 2": _every_word("ab", range(1, 13))}
 
 
@@ -306,19 +344,22 @@ FULL = {"runs of 7": _every_word("abcdefg", [5]), "runs of 2": _every_word("ab",
     (0, "not a well-formed tree"),  # a child without a character
     (None, "not a well-formed tree"),  # twin siblings: the code of the one before
 ])
-def test_damaged_codes_are_refused_wherever_the_reader_takes_them(full, node, code, message):
-    trie, packed, codes = FULL[full]
-    read = _search.from_packed(packed, None)
+@pytest.mark.parametrize("version", [4, 5])
+def test_damaged_codes_are_refused_wherever_the_reader_takes_them(full, node, code, message,
+                                                                   version):
+    trie, packed = FULL[full][0], FULL[full][1][version]
+    codes = _packed_at(packed)[0]
+    read = _search.from_packed(packed, None, version=version)
     assert _search.well_formed(read) and read.to_bytes() == trie.to_bytes()
     if code is None:
         code = packed[codes + node - 1]
     damaged = packed[:codes + node] + bytes([code]) + packed[codes + node + 1:]
     with pytest.raises(IndexFileError, match=message):
-        _search.from_packed(damaged, None)
+        _search.from_packed(damaged, None, version=version)
 
 
 def test_tables_read_with_a_trie_answer_as_those_it_makes_and_damage_is_refused():
-    trie, packed, _ = FULL["runs of 7"]
+    trie, packed = FULL["runs of 7"][0], FULL["runs of 7"][1][5]
     tables = _search.packed_tables(trie)
     read = _search.from_packed(packed, None, tables)
     for query in "abc", "gfe", "a", "":

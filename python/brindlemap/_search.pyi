@@ -110,17 +110,19 @@ def from_flat(trie: Buffer, reversed: Buffer | None) -> PrefixSearch:
     """The trie of flat bytes, with `reversed` taken as its reversed trie; IndexFileError
     (reason layout or malformed) for anything that no writer makes."""
 
-def packed(trie: PrefixSearch) -> bytes:
+def packed(trie: PrefixSearch, *, version: int = 5) -> bytes:
     """The trie's arrays packed (flat's items narrowed to what the trie holds), as index files
-    of format 4 hold them; MalformedTrieError for a trie that fails the shape check."""
+    of format `version` (5, or 4) hold them; MalformedTrieError for a trie that fails the shape
+    check."""
 
-def packed_reversed(trie: PrefixSearch) -> bytes | None:
+def packed_reversed(trie: PrefixSearch, *, version: int = 5) -> bytes | None:
     """flat_reversed's reversed trie, packed as packed packs a trie; None when there is none."""
 
 def from_packed(trie: Buffer, reversed: Buffer | None,
-                tables: Buffer | None = None) -> PrefixSearch:
-    """from_flat for packed bytes, with the same checks and errors; with `tables` (as
-    packed_tables gives them), the trie's ranked queries read those rather than make them."""
+                tables: Buffer | None = None, *, version: int = 5) -> PrefixSearch:
+    """from_flat for packed bytes of format `version` (5, or 4), with the same checks and
+    errors; with `tables` (as packed_tables gives them), the trie's ranked queries read those
+    rather than make them."""
 
 def packed_tables(trie: PrefixSearch) -> bytes:
     """The tables the trie's ranked queries read (the least payload under each node and its

@@ -12,12 +12,17 @@ from the start of the file (zeros in between), the last ending the file. SECTION
 tags each kind of index holds; a trie's are its arrays and those of its reversed trie, laid out
 flat (`_search.flat`), so that loading copies them and no search rebuilds the reversed trie.
 
-Version 4, which every index is written in now, is version 3 with its trie sections packed
-(`_search.packed`): characters as codes into the trie's own alphabet, runs of children as
-counts, payloads only where they are; the file is about a third as large, and loads faster. It
-may hold the tables of the trie's ranked queries too (`_search.packed_tables`), so that the
-first `complete` of a process reads them rather than makes them. A lexicon's index holds its
-tables as sections too (`lexicon_file` says which).
+Version 4, which earlier brindlemaps wrote, is version 3 with its trie sections packed
+(`_search.packed(trie, version=4)`): characters as codes into the trie's own alphabet, runs of
+children as counts, payloads only where they are; the file is about a third as large, and loads
+faster. It may hold the tables of the trie's ranked queries too (`_search.packed_tables`), so
+that the first `complete` of a process reads them rather than makes them. A lexicon's index
+holds its tables as sections too (`lexicon_file` says which).
+
+Version 5, which every index is written in now, is version 4 with each node's shift (where its
+children begin) stored in place of its run of children, in the lines of one-byte offsets that
+a loaded trie keeps: a mapped file's are checked where they lie rather than added up into
+memory of the process's own, so that loading is quicker and more of a loaded index is shared.
 
 Version 1, written by earlier brindlemaps, has no kind (every version-1 index holds a trie): its
 bytes are `PrefixSearch.to_bytes()` of a trie that passes the shape check. Earlier brindlemaps
@@ -49,8 +54,9 @@ HEADER_BYTES = KIND_HEADER.size
 MAGIC = b"\x89BMIDX\r\n"
 VERSION = 1  # the first header's version, which has no kind
 SECTIONED = 3  # the first version with sections, its tries laid out flat
-PACKED = 4  # what a trie is written in: version 3 with its tries packed
-NEWEST = 4  # the newest version this brindlemap reads
+PACKED = 4  # version 3 with its tries packed
+LINED = 5  # what a trie is written in: version 4 with its tries' shifts stored in lines
+NEWEST = 5  # the newest version this brindlemap reads
 
 
 class Kind(enum.IntEnum):
@@ -135,7 +141,7 @@ def _aligned(at: int) -> int:
 
 
 def sectioned(kind: Kind, parts: Mapping[str, bytes | memoryview],
-              version: int = PACKED) -> list[bytes | memoryview]:
+              version: int = LINED) -> list[bytes | memoryview]:
     """The whole sectioned index of `kind` in `version` holding `parts` by section name,
     header first, as pieces to be written one after another (joined, the file's bytes)."""
     named = [(section, parts[section.name]) for section in SECTIONS[kind]
@@ -154,19 +160,23 @@ def sectioned(kind: Kind, parts: Mapping[str, bytes | memoryview],
     return [KIND_HEADER.pack(MAGIC, version, kind, written - KIND_HEADER.size, crc), *body]
 
 
-def trie_sections(trie: PrefixSearch) -> dict[str, bytes]:
-    """The sections that hold `trie`, which passes the shape check, in an index of either kind:
-    its arrays packed, those of its reversed trie where it has one, and the tables of its
-    ranked queries (the reversed trie and the tables are made here if no query has)."""
-    parts = {"trie": _search.packed(trie), "tables": _search.packed_tables(trie)}
-    if (backward := _search.packed_reversed(trie)) is not None:
+def trie_sections(trie: PrefixSearch, version: int = LINED) -> dict[str, bytes]:
+    """The sections that hold `trie`, which passes the shape check, in an index of either kind
+    and of `version` (4 or 5): its arrays packed, those of its reversed trie where it has one,
+    and the tables of its ranked queries (the reversed trie and the tables are made here if no
+    query has)."""
+    parts = {"trie": _search.packed(trie, version=version),
+             "tables": _search.packed_tables(trie)}
+    if (backward := _search.packed_reversed(trie, version=version)) is not None:
         parts["reversed"] = backward
     return parts
 
 
-def trie_of_sections(found: Mapping[str, memoryview]) -> PrefixSearch:
-    """The trie of the packed sections that `trie_sections` makes, as an index holds them."""
-    return _search.from_packed(found["trie"], found.get("reversed"), found.get("tables"))
+def trie_of_sections(found: Mapping[str, memoryview], version: int) -> PrefixSearch:
+    """The trie of the packed sections that `trie_sections` makes for `version`, as an index
+    of that version holds them."""
+    return _search.from_packed(found["trie"], found.get("reversed"), found.get("tables"),
+                               version=version)
 
 
 def _layout(message: str) -> IndexFileError:

@@ -310,7 +310,7 @@ def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:
     expect_kind(index.header, Kind.TRIE)
     if index.header.version >= SECTIONED:
         if index.header.version >= PACKED:
-            return trie_of_sections(index.sections)
+            return trie_of_sections(index.sections, index.header.version)
         return _search.from_flat(index.sections["trie"], index.sections.get("reversed"))
     trie = _search.decode(in_place(index.body))
     return shaped(trie) if shape else trie

@@ -1,10 +1,11 @@
 """The bytes of a lexicon index: its fold and its tables, each length checked before it is
 trusted.
 
-A lexicon is written in format 4, sectioned as a trie's index is (`index_format`), so that a
-file maps and its first query makes nothing: the fold (one byte: 0 none, 1 case, 2 case and
-accents, then three zero bytes); the trie of its keys, the reversed trie that searches read
-and the tables that rank completions, as a trie's index holds them; the text of every spelling in UTF-8; the arrays
+A lexicon is written in format 5 (earlier brindlemaps wrote 4), sectioned as a trie's index is
+(`index_format`), so that a file maps and its first query makes nothing: the fold (one byte: 0
+none, 1 case, 2 case and accents, then three zero bytes); the trie of its keys, the reversed
+trie that searches read and the tables that rank completions, as a trie's index of that format
+holds them; the text of every spelling in UTF-8; the arrays
 starts (in bytes of that text), counts, firsts and totals of `lexicon_tables.Tables`; and,
 for a lexicon with bigram counts, the pairs and the counts of `bigrams.Bigrams`. Each array
 is an item size (one byte: 1, 2, 4 or 8, then seven zero bytes) followed by its items,
@@ -137,7 +138,7 @@ def lexicon_of(index: IndexFile) -> Laid:
         assert index.header is not None
         if index.header.version < PACKED:
             raise _layout("a lexicon in format 3, which no brindlemap writes")
-        return _from_sections(index.sections)
+        return _from_sections(index.sections, index.header.version)
     if isinstance(index.body, BodyStream):
         stream = index.body
         try:
@@ -176,11 +177,11 @@ def _array(data: memoryview, what: str) -> Numbers:
     return numbers
 
 
-def _from_sections(sections: dict[str, memoryview]) -> Laid:
+def _from_sections(sections: dict[str, memoryview], version: int) -> Laid:
     fold = sections["fold"]
     if len(fold) != FOLD.size or bytes(fold[1:]) != bytes(FOLD.size - 1):
         raise _layout("its fold is not one byte and three zeros")
-    trie = trie_of_sections(sections)
+    trie = trie_of_sections(sections, version)
     text = sections["text"]
     starts, counts, firsts, totals = (_array(sections[name], name) for name in NUMBERED)
     bigrams = None

@@ -24,7 +24,14 @@
 namespace brindlemap {
 namespace {
 
-using serial::kFlat, serial::kPacked, serial::Layout;
+using serial::kFlat, serial::kPacked, serial::kPackedRuns, serial::Layout;
+
+// The packed layout of index files of format `version`; ValueError for a format that has none.
+const Layout& packed_layout(std::uint32_t version) {
+    if (version == 4) return kPackedRuns;
+    if (version != 5) throw_error(PyExc_ValueError, "version must be 4 or 5");
+    return kPacked;
+}
 
 // The bytes that `write` writes of `trie`, `size(trie)` of them.
 PyRef written_object(const Trie& trie, std::size_t (*size)(const Trie&),
@@ -187,18 +194,18 @@ PyRef from_flat(const AsReadBuffer::Value& trie, const std::optional<AsReadBuffe
     return from_layout(trie, reversed, kFlat);
 }
 
-PyRef packed(const BorrowedTrie& trie) {
-    return layout_object(trie.trie(), kPacked);
+PyRef packed(const BorrowedTrie& trie, std::uint32_t version) {
+    return layout_object(trie.trie(), packed_layout(version));
 }
 
-PyRef packed_reversed(const BorrowedTrie& trie) {
-    return reversed_object(trie, kPacked);
+PyRef packed_reversed(const BorrowedTrie& trie, std::uint32_t version) {
+    return reversed_object(trie, packed_layout(version));
 }
 
 PyRef from_packed(const AsReadBuffer::Value& trie,
                   const std::optional<AsReadBuffer::Value>& reversed,
-                  const std::optional<AsReadBuffer::Value>& tables) {
-    return from_layout(trie, reversed, kPacked, tables);
+                  const std::optional<AsReadBuffer::Value>& tables, std::uint32_t version) {
+    return from_layout(trie, reversed, packed_layout(version), tables);
 }
 
 PyRef packed_tables(const BorrowedTrie& trie) {

@@ -1,6 +1,6 @@
 // flat, flat_reversed and from_flat, and their packed twins: a trie, and the reversed trie its
 // forward-backward searches read, written in the flat layout of serial/flat.h (index files of
-// format 3) or the packed one of serial/packed.h (format 4) and read back with every length and
+// format 3) or the packed one of serial/packed.h (formats 4 and 5) and read back with every length and
 // table checked, so that an index file need not rebuild the reversed trie when it loads.
 #pragma once
 
@@ -68,28 +68,33 @@ inline constexpr Signature<AsReadBuffer, AsOptional<AsReadBuffer>> from_flat{
     "writer makes, a trie that fails the shape check or a reversed trie that does not fit it\n"
     "raise brindlemap.IndexFileError (reason layout or malformed), reporting nothing."};
 
-inline constexpr Signature<AsWellFormedTrie> packed{
+inline constexpr Signature<AsWellFormedTrie, AsU32> packed{
     "packed",
     "",
-    {"trie"},
+    {"trie", keyword("version", defaults::integer(5))},
     "The trie's arrays packed (flat's items narrowed to what the trie holds: characters as\n"
-    "codes into its alphabet, runs of children as counts, only the payloads that are there),\n"
-    "as index files of format 4 hold them; a malformed trie raises MalformedTrieError."};
+    "codes into its alphabet, only the payloads that are there), as index files of format\n"
+    "`version` hold them: 5, each node's shift in lines of one-byte offsets that are read\n"
+    "where they lie, or 4, runs of children as counts; ValueError for any other version, and\n"
+    "a malformed trie raises MalformedTrieError."};
 
-inline constexpr Signature<AsWellFormedTrie> packed_reversed{
+inline constexpr Signature<AsWellFormedTrie, AsU32> packed_reversed{
     "packed_reversed",
     "",
-    {"trie"},
+    {"trie", keyword("version", defaults::integer(5))},
     "flat_reversed's reversed trie, packed as packed packs a trie; None when there is none."};
 
-inline constexpr Signature<AsReadBuffer, AsOptional<AsReadBuffer>, AsOptional<AsReadBuffer>>
+inline constexpr Signature<AsReadBuffer, AsOptional<AsReadBuffer>, AsOptional<AsReadBuffer>,
+                           AsU32>
     from_packed{
         "from_packed",
         "",
-        {"trie", "reversed", optional("tables", defaults::none)},
+        {"trie", "reversed", optional("tables", defaults::none),
+         keyword("version", defaults::integer(5))},
         "from_flat for the packed bytes `trie` and `reversed` (as packed and packed_reversed\n"
-        "give them), with the same checks and errors; with `tables` (as packed_tables gives\n"
-        "them), the trie's ranked queries read those rather than make them."};
+        "give them for index files of format `version`), with the same checks and errors; with\n"
+        "`tables` (as packed_tables gives them), the trie's ranked queries read those rather\n"
+        "than make them."};
 
 inline constexpr Signature<AsWellFormedTrie> packed_tables{
     "packed_tables",
@@ -104,11 +109,11 @@ inline constexpr Signature<AsWellFormedTrie> packed_tables{
 PyRef flat(const BorrowedTrie& trie);
 PyRef flat_reversed(const BorrowedTrie& trie);
 PyRef from_flat(const AsReadBuffer::Value& trie, const std::optional<AsReadBuffer::Value>& reversed);
-PyRef packed(const BorrowedTrie& trie);
-PyRef packed_reversed(const BorrowedTrie& trie);
+PyRef packed(const BorrowedTrie& trie, std::uint32_t version);
+PyRef packed_reversed(const BorrowedTrie& trie, std::uint32_t version);
 PyRef from_packed(const AsReadBuffer::Value& trie,
                   const std::optional<AsReadBuffer::Value>& reversed,
-                  const std::optional<AsReadBuffer::Value>& tables);
+                  const std::optional<AsReadBuffer::Value>& tables, std::uint32_t version);
 PyRef packed_tables(const BorrowedTrie& trie);
 
 }  // namespace brindlemap

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <utility>
 
 #include "prefix/trie/trie.h"
 #include "serial/flat.h"
@@ -23,6 +24,21 @@ struct Layout {
 inline constexpr Layout kFlat{
     flat_size, write_flat,
     [](std::span<const std::uint8_t> bytes, std::shared_ptr<const void>) { return read_flat(bytes); }};
-inline constexpr Layout kPacked{packed_size, write_packed, read_packed};
+// Packed, the children found by shifts stored in lines (index files of format 5) or by runs of
+// children (format 4); each reader refuses the other.
+inline constexpr Layout kPacked{
+    [](const Trie& trie) { return packed_size(trie, Children::lines); },
+    [](const Trie& trie, std::span<std::uint8_t> out) {
+        write_packed(trie, out, Children::lines);
+    },
+    [](std::span<const std::uint8_t> bytes, std::shared_ptr<const void> backing) {
+        return read_packed(bytes, std::move(backing), Children::lines);
+    }};
+inline constexpr Layout kPackedRuns{
+    [](const Trie& trie) { return packed_size(trie, Children::runs); },
+    [](const Trie& trie, std::span<std::uint8_t> out) { write_packed(trie, out, Children::runs); },
+    [](std::span<const std::uint8_t> bytes, std::shared_ptr<const void> backing) {
+        return read_packed(bytes, std::move(backing), Children::runs);
+    }};
 
 }  // namespace brindlemap::serial

@@ -13,6 +13,9 @@
 
 #include "prefix/large_vector.h"
 #include "serial/flat_items.h"
+#include "serial/offset_lines.h"
+#include "serial/shift_lines.h"
+#include "serial/vouched.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -24,25 +27,41 @@ namespace {
 constexpr std::size_t kPreamble = 40;
 // The preamble's u64 counts come first, then its two u32 sizes from here.
 constexpr std::size_t kSizesAt = 32;
+// Where the shifts are stored in lines, the preamble is padded with zeros to here, where the
+// lines begin, so that they lie as a mapped file's 64-byte aligned section does.
+constexpr std::size_t kLinesAt = sizeof(OffsetArray::Line);
 constexpr std::string_view kLayout = "packed trie";
+// The flag of the preamble's code width that says the shifts are stored in lines.
+constexpr std::uint32_t kShiftLines = 0x100;
 // A run of this many children or more is kept among the wide runs.
 constexpr std::uint32_t kWideRun = 255;
 
-// The counts of the preamble: what decides where every array lies.
+constexpr std::size_t line_count(std::size_t nodes) noexcept {
+    return (nodes + OffsetArray::kByteNodes - 1) / OffsetArray::kByteNodes;
+}
+
+// The counts of the preamble: what decides where every array lies. Its fourth count is the
+// wide runs where the children are stored as runs, the values kept whole (`apart`) where their
+// shifts are stored in lines.
 struct Counts {
     std::size_t nodes, links, payloads, wide_runs, alphabet, width;
+    Children kept = Children::lines;
+    std::size_t apart = 0;
 };
 
 // Where the arrays of a layout of `counts` begin, and where it ends. Callers keep every count
 // below the bytes they have, so nothing overflows.
 struct Offsets {
-    std::size_t alphabet, codes, runs, wide_runs, presence, payloads, children, end;
+    std::size_t lines, alphabet, codes, runs, wide_runs, presence, payloads, children, end;
 
     explicit Offsets(const Counts& c) noexcept
-        : alphabet(kPreamble),
+        : lines(kLinesAt),
+          alphabet(c.kept == Children::runs
+                       ? kPreamble
+                       : padded(lines + offset_lines_size(line_count(c.nodes), c.apart))),
           codes(alphabet + padded(4 * c.alphabet)),
           runs(codes + padded(c.width * c.nodes)),
-          wide_runs(runs + padded(c.nodes)),
+          wide_runs(runs + (c.kept == Children::runs ? padded(c.nodes) : 0)),
           presence(wide_runs + padded(4 * c.wide_runs)),
           payloads(presence + 8 * ((c.nodes + 63) / 64)),
           children(payloads + padded(4 * c.payloads)),
@@ -59,15 +78,20 @@ std::size_t run_length(const Trie& trie, std::uint32_t node) noexcept {
     return last - first;
 }
 
-// The counts of `trie` and its alphabet (empty for codes of 4 bytes, which are the characters).
+// The counts of `trie` in `children`, its alphabet (empty for codes of 4 bytes, which are the
+// characters) and, where the shifts are stored, their lines.
 struct Plan {
     Counts counts;
     std::vector<char32_t> alphabet;
+    OffsetArray lines;
 
-    explicit Plan(const Trie& trie) : alphabet(trie.node_strings().alphabet()) {
+    Plan(const Trie& trie, Children children) : alphabet(trie.node_strings().alphabet()) {
         const std::size_t nodes = trie.node_shifts().size();
         std::size_t wide = 0;
-        for (std::uint32_t i = 0; i < nodes; ++i) wide += run_length(trie, i) >= kWideRun;
+        if (children == Children::runs)
+            for (std::uint32_t i = 0; i < nodes; ++i) wide += run_length(trie, i) >= kWideRun;
+        else
+            lines = shift_lines(trie.node_shifts());
         const std::size_t width = code_width(alphabet.size());
         if (width == 4) alphabet.clear();
         counts = {nodes,
@@ -75,7 +99,9 @@ struct Plan {
                   trie.node_payloads().carried().size(),
                   wide,
                   alphabet.size(),
-                  width};
+                  width,
+                  children,
+                  lines.whole_values().size()};
     }
 
     std::uint32_t code_of(char32_t c) const noexcept {
@@ -84,41 +110,6 @@ struct Plan {
         const auto at = std::ranges::lower_bound(alphabet, c);
         return static_cast<std::uint32_t>(at - alphabet.begin()) + 1;
     }
-};
-
-// What the reader learns of the shape of a trie of the builder's layout as it widens the arrays,
-// each test a flag folded in without a branch: a child numbered after its parent, a character
-// on every node but the root, and the characters of each run of siblings increasing (codes
-// compare as their characters do, the alphabet being in increasing order). The characters are
-// read first: `not_rising` marks each node whose code is at most the one before it, and the runs
-// then ask of each run of two or more that none but its first is marked. Only a run's first
-// child may be so, and most runs are of one child.
-struct Vouched {
-    std::vector<std::uint64_t> not_rising;
-    unsigned below = 0, absent = 0, out_of_order = 0;
-
-    explicit Vouched(std::size_t nodes) : not_rising(nodes / 64 + 1) {}
-    void mark(std::size_t i, bool marked) noexcept {
-        not_rising[i / 64] |= std::uint64_t{marked} << (i % 64);
-    }
-    // Whether any of the `count` nodes from `first` is marked; all lie within the nodes.
-    bool any_marked(std::size_t first, std::size_t count) const noexcept {
-        std::uint64_t found = 0;
-        while (count > 0) {
-            const std::size_t k = first % 64, take = std::min<std::size_t>(count, 64 - k);
-            const std::uint64_t within = take == 64 ? ~std::uint64_t{0}
-                                                    : (std::uint64_t{1} << take) - 1;
-            found |= (not_rising[first / 64] >> k) & within;
-            first += take;
-            count -= take;
-        }
-        return found != 0;
-    }
-    // Marks the run of `run` children from `first` out of order unless they rise.
-    void check_run(std::size_t first, std::size_t run) noexcept {
-        out_of_order |= static_cast<unsigned>(run > 1 && any_marked(first + 1, run - 1));
-    }
-    bool holds() const noexcept { return (below | absent | out_of_order) == 0; }
 };
 
 [[noreturn]] void refuse(const std::string& why) {
@@ -398,6 +389,17 @@ OffsetArray read_shifts(std::span<const std::uint8_t> bytes, const Counts& count
     return OffsetArray(nodes, std::move(lines), std::move(apart));
 }
 
+// The shifts stored in lines, read where they lie and checked as they are (`shift_lines`).
+OffsetArray read_lined_shifts(std::span<const std::uint8_t> bytes, const Counts& counts,
+                              const Offsets& at, Vouched& shape,
+                              const std::shared_ptr<const void>& backing) {
+    OffsetArray shifts =
+        read_offset_lines(bytes, at.lines, OffsetArray::Width::byte, counts.nodes,
+                          line_count(counts.nodes), counts.apart, backing, kLayout);
+    check_shift_lines(shifts, counts.nodes, shape, kLayout);
+    return shifts;
+}
+
 PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& counts,
                            const Offsets& at, const std::shared_ptr<const void>& backing) {
     const std::size_t n = counts.nodes;
@@ -414,19 +416,25 @@ PayloadArray read_payloads(std::span<const std::uint8_t> bytes, const Counts& co
 
 }  // namespace
 
-std::size_t packed_size(const Trie& trie) {
-    return Offsets(Plan(trie).counts).end;
+std::size_t packed_size(const Trie& trie, Children children) {
+    return Offsets(Plan(trie, children).counts).end;
 }
 
-void write_packed(const Trie& trie, std::span<std::uint8_t> out) {
-    const Plan plan(trie);
+void write_packed(const Trie& trie, std::span<std::uint8_t> out, Children children) {
+    const Plan plan(trie, children);
     const Counts& c = plan.counts;
     const Offsets at(c);
     ItemWriter writer(out);
-    for (std::size_t i = 0; std::uint64_t count : {c.nodes, c.links, c.payloads, c.wide_runs})
+    const bool lined = children == Children::lines;
+    for (std::size_t i = 0;
+         std::uint64_t count : {c.nodes, c.links, c.payloads, lined ? c.apart : c.wide_runs})
         writer.put(0, i++, count);
     writer.put(kSizesAt, 0, static_cast<std::uint32_t>(c.alphabet));
-    writer.put(kSizesAt, 1, static_cast<std::uint32_t>(c.width));
+    writer.put(kSizesAt, 1, static_cast<std::uint32_t>(c.width | (lined ? kShiftLines : 0)));
+    if (lined)
+        write_offset_lines(plan.lines, out.subspan(at.lines, offset_lines_size(
+                                                                 plan.lines.lines().size(),
+                                                                 c.apart)));
     for (std::size_t k = 0; k < plan.alphabet.size(); ++k)
         writer.put(at.alphabet, k, static_cast<std::uint32_t>(plan.alphabet[k]));
     const PayloadArray& payloads = trie.node_payloads();
@@ -436,9 +444,13 @@ void write_packed(const Trie& trie, std::span<std::uint8_t> out) {
         if (c.width == 1) writer.put(at.codes, i, static_cast<std::uint8_t>(code));
         if (c.width == 2) writer.put(at.codes, i, static_cast<std::uint16_t>(code));
         if (c.width == 4) writer.put(at.codes, i, code);
-        const std::size_t run = run_length(trie, i);
-        writer.put(at.runs, i, static_cast<std::uint8_t>(std::min<std::size_t>(run, kWideRun)));
-        if (run >= kWideRun) writer.put(at.wide_runs, wide++, static_cast<std::uint32_t>(run));
+        if (!lined) {
+            const std::size_t run = run_length(trie, i);
+            writer.put(at.runs, i,
+                       static_cast<std::uint8_t>(std::min<std::size_t>(run, kWideRun)));
+            if (run >= kWideRun)
+                writer.put(at.wide_runs, wide++, static_cast<std::uint32_t>(run));
+        }
         if (payloads.has(i)) {
             writer.put(at.payloads, present, payloads.carried()[present]);
             ++present;
@@ -449,35 +461,51 @@ void write_packed(const Trie& trie, std::span<std::uint8_t> out) {
     for (std::size_t p = 0; p < c.links; ++p) writer.put(at.children, p, trie.child_index(p));
 }
 
-Trie read_packed(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> backing) {
+Trie read_packed(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> backing,
+                 Children expected) {
     if (bytes.size() < kPreamble) refuse("shorter than its counts");
     const std::uint64_t nodes = item_at<std::uint64_t>(bytes, 0, 0);
     const std::uint64_t links = item_at<std::uint64_t>(bytes, 0, 1);
     const std::uint64_t payloads = item_at<std::uint64_t>(bytes, 0, 2);
-    const std::uint64_t wide_runs = item_at<std::uint64_t>(bytes, 0, 3);
+    const std::uint64_t fourth = item_at<std::uint64_t>(bytes, 0, 3);
     const std::uint32_t alphabet = item_at<std::uint32_t>(bytes, kSizesAt, 0);
-    const std::uint32_t width = item_at<std::uint32_t>(bytes, kSizesAt, 1);
+    const std::uint32_t sizes = item_at<std::uint32_t>(bytes, kSizesAt, 1);
+    const Children children = (sizes & kShiftLines) != 0 ? Children::lines : Children::runs;
+    if (children != expected)
+        refuse(children == Children::lines ? "shifts stored in lines where runs were expected"
+                                           : "runs of children where shift lines were expected");
+    const std::uint32_t width = sizes & ~kShiftLines;
+    if (children == Children::lines && (bytes.size() < kLinesAt || !zeros(bytes, kPreamble, kLinesAt)))
+        refuse("a preamble padded with more than zeros");
     // Each node takes a byte at least, and each other item 4: larger counts cannot fit, and
     // are refused before any size is worked out from them. Node ids are 32 bits.
     const std::uint64_t size = bytes.size();
     if (nodes == 0 || nodes > size || nodes > std::numeric_limits<std::uint32_t>::max() ||
-        links > size / 4 || payloads > size / 4 || wide_runs > size / 4 || alphabet > size / 4)
+        links > size / 4 || payloads > size / 4 || fourth > size / 4 || alphabet > size / 4)
         refuse("counts larger than its bytes hold");
     if (links != 0 && links != nodes - 1) refuse("a count of links that no tree has");
     if (width == 4 ? alphabet != 0 : width != code_width(alphabet))
         refuse("codes of " + std::to_string(width) + " bytes for an alphabet of " +
                std::to_string(alphabet));
-    const Counts counts{static_cast<std::size_t>(nodes), static_cast<std::size_t>(links),
-                        static_cast<std::size_t>(payloads), static_cast<std::size_t>(wide_runs),
-                        alphabet, width};
+    const bool lined = children == Children::lines;
+    const Counts counts{static_cast<std::size_t>(nodes),
+                        static_cast<std::size_t>(links),
+                        static_cast<std::size_t>(payloads),
+                        lined ? 0 : static_cast<std::size_t>(fourth),
+                        alphabet,
+                        width,
+                        children,
+                        lined ? static_cast<std::size_t>(fourth) : 0};
     const Offsets at(counts);
     if (at.end != bytes.size())
         refuse(std::to_string(bytes.size()) + " bytes where its counts make " +
                std::to_string(at.end));
     const std::size_t ends[][2] = {
+        {lined ? at.lines + offset_lines_size(line_count(counts.nodes), counts.apart) : 0,
+         lined ? at.alphabet : 0},
         {at.alphabet + 4 * counts.alphabet, at.codes},
         {at.codes + width * counts.nodes, at.runs},
-        {at.runs + counts.nodes, at.wide_runs},
+        {lined ? at.runs : at.runs + counts.nodes, at.wide_runs},
         {at.wide_runs + 4 * counts.wide_runs, at.presence},
         {at.payloads + 4 * counts.payloads, at.children},
         {at.children + 4 * counts.links, at.end}};
@@ -487,7 +515,8 @@ Trie read_packed(std::span<const std::uint8_t> bytes, std::shared_ptr<const void
     TrieArrays arrays;
     Vouched shape(counts.nodes);
     arrays.node_strings = read_characters(bytes, counts, at, shape, backing);
-    arrays.node_shifts = read_shifts(bytes, counts, at, shape);
+    arrays.node_shifts = lined ? read_lined_shifts(bytes, counts, at, shape, backing)
+                               : read_shifts(bytes, counts, at, shape);
     arrays.node_payloads = read_payloads(bytes, counts, at, backing);
     if (counts.links == 0) {
         // Every run increasing, the shape is settled; anything else is checked again whole.

@@ -12,6 +12,7 @@
 
 #include "prefix/large_vector.h"
 #include "serial/flat_items.h"
+#include "serial/offset_lines.h"
 
 namespace brindlemap::serial {
 namespace {
@@ -39,47 +40,8 @@ std::array<const OffsetArray*, kTables> tables_of(const Trie& trie) {
     return {&trie.subtree_least_payloads(), &trie.word_order().rank};
 }
 
-// `line` with its numbers swapped between the processor's order and the file's, little-endian:
-// its base, and the first value's place or the two-byte offsets. Nothing on most processors.
-Line swapped(Line line, Width width) noexcept {
-    if constexpr (std::endian::native != std::endian::little) {
-        const auto swap_at = [&]<class Number>(std::size_t at, Number) {
-            Number number;
-            std::memcpy(&number, line.rest.data() + at, sizeof number);
-            number = little_endian(number);
-            std::memcpy(line.rest.data() + at, &number, sizeof number);
-        };
-        if (line.base == OffsetArray::kApart) {
-            swap_at(0, std::uint32_t{});
-        } else if (width == Width::half) {
-            for (std::size_t k = 0; k < OffsetArray::kHalfNodes; ++k) swap_at(2 * k, std::uint16_t{});
-        }
-        line.base = little_endian(line.base);
-    }
-    return line;
-}
-
 std::size_t table_bytes(std::size_t lines, std::size_t values) noexcept {
-    return aligned(sizeof(Line) * lines + 4 * values);
-}
-
-// The `count` lines that start `at`, read in place where they may be, else copied.
-Stored<Line> lines_at(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t count,
-                      Width width, const std::shared_ptr<const void>& backing) {
-    if (in_place<Line>(bytes, at, backing))
-        return Stored<Line>(std::span(reinterpret_cast<const Line*>(bytes.data() + at), count),
-                            backing);
-    std::vector<Line> lines = large_vector<Line>(count);
-    if (count != 0) std::memcpy(lines.data(), bytes.data() + at, sizeof(Line) * count);
-    if constexpr (std::endian::native != std::endian::little)
-        for (Line& line : lines) line = swapped(line, width);
-    return lines;
-}
-
-std::uint32_t apart_first(const Line& line) noexcept {
-    std::uint32_t first;
-    std::memcpy(&first, line.rest.data(), sizeof first);
-    return first;
+    return aligned(offset_lines_size(lines, values));
 }
 
 // The table whose entry is `entry` and whose lines start `at`, which moves past it.
@@ -94,27 +56,11 @@ OffsetArray read_table(std::span<const std::uint8_t> bytes, std::size_t entry, s
     if (lines > (bytes.size() - at) / sizeof(Line) ||
         values > (bytes.size() - at - sizeof(Line) * lines) / 4)
         refuse("a table larger than its bytes hold");
-    const std::size_t per_line = width == Width::whole ? 0 : OffsetArray::per_line(width);
-    if (width == Width::whole ? lines != 0 || values != nodes
-                              : lines != (nodes + per_line - 1) / per_line)
-        refuse("a table whose lines do not hold its " + std::to_string(nodes) + " values");
-    Stored<Line> kept = lines_at(bytes, at, lines, width, backing);
-    // The lines kept whole take the values in turn, from the first.
-    std::size_t next = 0;
-    for (std::size_t l = 0; l < kept.size(); ++l)
-        if (kept[l].base == OffsetArray::kApart) {
-            if (apart_first(kept[l]) != next)
-                refuse("values kept whole that do not tile the lines that keep them");
-            next += std::min(per_line, nodes - l * per_line);
-        }
-    if (width != Width::whole && next != values)
-        refuse("values kept whole that do not tile the lines that keep them");
-    const std::size_t values_at = at + sizeof(Line) * lines;
+    OffsetArray table = read_offset_lines(bytes, at, width, nodes, lines, values, backing, kLayout);
+    const std::size_t end = at + offset_lines_size(lines, values);
     at += table_bytes(lines, values);
-    if (at > bytes.size() || !zeros(bytes, values_at + 4 * values, at))
-        refuse("padding that is not zero");
-    return OffsetArray::kept(width, nodes, std::move(kept),
-                             stored_at<std::uint32_t>(bytes, values_at, values, backing));
+    if (at > bytes.size() || !zeros(bytes, end, at)) refuse("padding that is not zero");
+    return table;
 }
 
 }  // namespace
@@ -139,12 +85,7 @@ void write_tables(const Trie& trie, std::span<std::uint8_t> out) {
         writer.put(entry, 0, static_cast<std::uint32_t>(table.width()));
         writer.put(entry + 8, 0, std::uint64_t{lines.size()});
         writer.put(entry + 16, 0, std::uint64_t{values.size()});
-        for (std::size_t l = 0; l < lines.size(); ++l) {
-            const Line line = swapped(lines[l], table.width());
-            std::memcpy(out.data() + at + sizeof(Line) * l, &line, sizeof line);
-        }
-        const std::size_t values_at = at + sizeof(Line) * lines.size();
-        for (std::size_t i = 0; i < values.size(); ++i) writer.put(values_at, i, values[i]);
+        write_offset_lines(table, out.subspan(at, offset_lines_size(lines.size(), values.size())));
         at += table_bytes(lines.size(), values.size());
     }
 }

@@ -1,0 +1,147 @@
+// Making and checking the shift lines of shift_lines.h: a full line of offsets is checked 16 at
+// a time, the rest one value at a time.
+#include "serial/shift_lines.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "serial/flat_items.h"
+#include "serial/offset_lines.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace brindlemap::serial {
+namespace {
+
+using Line = OffsetArray::Line;
+constexpr std::size_t kPerLine = OffsetArray::kByteNodes;
+
+// The first value of `line`: its base, or its first value kept whole. A line of offsets whose
+// first offset is not 0 is refused where it is checked.
+std::uint64_t first_value(const Line& line, std::span<const std::uint32_t> apart) noexcept {
+    return line.base == OffsetArray::kApart ? apart[apart_first(line)] : line.base;
+}
+
+// The `count` values of a line from node `first`, `value(k)` each, followed by `next`, at most
+// the last node: whether they never fall, each run they bound taken to `shape` and `below` as it goes.
+template <class Value>
+bool check_values(Value value, std::size_t count, std::uint64_t next, std::size_t first,
+                  Vouched& shape, unsigned& below) {
+    std::uint64_t v = value(0);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::uint64_t after = k + 1 < count ? value(k + 1) : next;
+        if (after < v || after > next) return false;  // so that no run passes the nodes
+        const std::uint64_t run = after - v;
+        // On the builder's layout, node i's children come after it.
+        below |= static_cast<unsigned>(run != 0) & static_cast<unsigned>(v < first + k);
+        if (run > 1) shape.check_run(v + 1, run);
+        v = after;
+    }
+    return true;
+}
+
+#if defined(__SSE2__)
+// check_values for a line of offsets that is not the last (its next line follows it in memory):
+// the offsets compared with those after them 16 at a time, which also gives each run.
+bool check_full_line(const Line& line, std::uint64_t next, std::size_t first, Vouched& shape,
+                     unsigned& below) {
+    const auto* at = reinterpret_cast<const std::uint8_t*>(&line);
+    // Bytes 4 to 62: offsets 0 to 58, each with the one after it in the byte after.
+    constexpr std::uint64_t kPaired = ~std::uint64_t{0xF} & ~(std::uint64_t{1} << 63);
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    const auto lanes = [](__m128i mask, unsigned k) {
+        return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(mask)))
+               << (16 * k);
+    };
+    std::uint64_t rising = 0, childless = 0, alone = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        // The last reads the next line's first byte, which is masked out.
+        const __m128i offset = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k));
+        const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k + 1));
+        rising |= lanes(_mm_cmpeq_epi8(_mm_max_epu8(offset, after), after), k);
+        const __m128i run = _mm_sub_epi8(after, offset);
+        childless |= lanes(_mm_cmpeq_epi8(run, zero), k);
+        alone |= lanes(_mm_cmpeq_epi8(_mm_subs_epu8(run, one), zero), k);
+    }
+    const std::uint64_t base = line.base, last = base + at[63];
+    if ((rising & kPaired) != kPaired || at[4] != 0 || next < last) return false;
+    const std::uint64_t last_run = next - last;
+    below |= static_cast<unsigned>(last_run != 0) &
+             static_cast<unsigned>(last < first + kPerLine - 1);
+    if (last_run > 1) shape.check_run(last + 1, last_run);
+    // With the line's least shift past its last node, every node's children follow it.
+    if (base < first + kPerLine - 1)
+        for (std::uint64_t parents = ~childless & kPaired; parents != 0; parents &= parents - 1) {
+            const unsigned b = static_cast<unsigned>(std::countr_zero(parents));
+            below |= static_cast<unsigned>(base + at[b] < first + b - 4);
+        }
+    for (std::uint64_t runs = ~alone & kPaired; runs != 0; runs &= runs - 1) {
+        const unsigned b = static_cast<unsigned>(std::countr_zero(runs));
+        shape.check_run(base + at[b] + 1, at[b + 1] - at[b]);
+    }
+    return true;
+}
+#endif
+
+}  // namespace
+
+OffsetArray shift_lines(const OffsetArray& shifts) {
+    const std::size_t n = shifts.size();
+    std::vector<Line> lines((n + kPerLine - 1) / kPerLine);
+    std::vector<std::uint32_t> apart;
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        const std::size_t first = l * kPerLine, last = std::min(n, first + kPerLine);
+        const std::uint32_t base = shifts[first];
+        if (shifts[last - 1] - base > 0xFF) {
+            lines[l] = OffsetArray::apart_line(apart.size());
+            for (std::size_t i = first; i < last; ++i) apart.push_back(shifts[i]);
+            continue;
+        }
+        lines[l].base = base;
+        for (std::size_t i = first; i < last; ++i)
+            lines[l].rest[i - first] = static_cast<std::uint8_t>(shifts[i] - base);
+    }
+    return OffsetArray(n, std::move(lines), std::move(apart));
+}
+
+void check_shift_lines(const OffsetArray& shifts, std::size_t nodes, Vouched& shape,
+                       std::string_view layout) {
+    const std::span<const Line> lines = shifts.lines();
+    const std::span<const std::uint32_t> apart = shifts.whole_values();
+    const std::uint64_t last_node = nodes - 1;
+    if (first_value(lines[0], apart) != 0) refuse_layout(layout, "shifts that do not start at 0");
+    unsigned below = 0;
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        const Line& line = lines[l];
+        const std::size_t first = l * kPerLine, count = std::min(kPerLine, nodes - first);
+        // The last node's children run to the last node.
+        const std::uint64_t next =
+            l + 1 < lines.size() ? first_value(lines[l + 1], apart) : last_node;
+        bool holds = next <= last_node;
+        if (!holds) {
+        } else if (line.base == OffsetArray::kApart) {
+            const std::uint32_t* values = apart.data() + apart_first(line);
+            holds = check_values([&](std::size_t k) { return values[k]; }, count, next, first,
+                                 shape, below);
+#if defined(__SSE2__)
+        } else if (l + 1 < lines.size()) {
+            holds = check_full_line(line, next, first, shape, below);
+#endif
+        } else {
+            holds = line.rest[0] == 0 &&
+                    check_values([&](std::size_t k) { return std::uint64_t{line.base} + line.rest[k]; },
+                                 count, next, first, shape, below);
+        }
+        if (!holds)
+            refuse_layout(layout, "shifts that fall or pass the last node, or a line of offsets "
+                                  "that does not start at its base");
+    }
+    shape.below |= below;
+}
+
+}  // namespace brindlemap::serial

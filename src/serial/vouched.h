@@ -1,0 +1,47 @@
+// What the reader of a packed trie learns of its shape as it reads it, so that a well-formed
+// trie needs no second pass to be trusted.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace brindlemap::serial {
+
+// What the reader learns of the shape of a trie of the builder's layout as it widens the arrays,
+// each test a flag folded in without a branch: a child numbered after its parent, a character
+// on every node but the root, and the characters of each run of siblings increasing (codes
+// compare as their characters do, the alphabet being in increasing order). The characters are
+// read first: `not_rising` marks each node whose code is at most the one before it, and the runs
+// then ask of each run of two or more that none but its first is marked. Only a run's first
+// child may be so, and most runs are of one child.
+struct Vouched {
+    std::vector<std::uint64_t> not_rising;
+    unsigned below = 0, absent = 0, out_of_order = 0;
+
+    explicit Vouched(std::size_t nodes) : not_rising(nodes / 64 + 1) {}
+    void mark(std::size_t i, bool marked) noexcept {
+        not_rising[i / 64] |= std::uint64_t{marked} << (i % 64);
+    }
+    // Whether any of the `count` nodes from `first` is marked; all lie within the nodes.
+    bool any_marked(std::size_t first, std::size_t count) const noexcept {
+        std::uint64_t found = 0;
+        while (count > 0) {
+            const std::size_t k = first % 64, take = std::min<std::size_t>(count, 64 - k);
+            const std::uint64_t within = take == 64 ? ~std::uint64_t{0}
+                                                    : (std::uint64_t{1} << take) - 1;
+            found |= (not_rising[first / 64] >> k) & within;
+            first += take;
+            count -= take;
+        }
+        return found != 0;
+    }
+    // Marks the run of `run` children from `first` out of order unless they rise.
+    void check_run(std::size_t first, std::size_t run) noexcept {
+        out_of_order |= static_cast<unsigned>(run > 1 && any_marked(first + 1, run - 1));
+    }
+    bool holds() const noexcept { return (below | absent | out_of_order) == 0; }
+};
+
+}  // namespace brindlemap::serial
