@@ -7,11 +7,8 @@
 //   for the least payloads and the ranks in turn: u32 width (0 whole, 1 lines of
 //     one-byte offsets, 2 lines of two-byte offsets), u32 zero, u64 lines (l), u64 values (v);
 //   zeros up to 128 bytes;
-//   then for each table in the same order: its l lines of 64 bytes (a u32 base, then 60
-//     one-byte or 30 two-byte offsets from it; a base of 0xFFFFFFFF marks a line whose values
-//     are kept whole, its first four bytes giving where they begin among the values), then
-//     its v u32 values (those of the lines kept whole in line order, or all n where the table
-//     is whole), then zeros up to a multiple of 64 bytes.
+//   then for each table in the same order: its l lines and v values as serial/offset_lines.h
+//     lays them out, then zeros up to a multiple of 64 bytes.
 // Each table's lines thus start a multiple of 64 bytes into the layout, as a mapped file's
 // section does, and are read where they lie.
 #pragma once
