@@ -1,6 +1,9 @@
 // The CRC-32 of crc32.h: slicing by eight tables, and on x86-64 processors that have it, folding
 // 64 bytes at a time by carry-less multiplication (the method of Intel's "Fast CRC Computation
-// for Generic Polynomials Using PCLMULQDQ Instruction", its constants for this polynomial).
+// for Generic Polynomials Using PCLMULQDQ Instruction", its constants for this polynomial), or
+// 256 bytes at a time, four 128-bit folds to an instruction, where the processor multiplies
+// 512 bits at once. A fold across d bits takes the constants x^(d+32) and x^(d-32) mod P,
+// bit-reflected and doubled.
 #include "serial/crc32.h"
 
 #include <array>
@@ -62,15 +65,16 @@ BRINDLEMAP_FOLDING inline __m128i fold(__m128i x, __m128i k, __m128i next) noexc
         _mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
 }
 
-// The register form over `n` bytes, n a multiple of 16 and at least 64.
-BRINDLEMAP_FOLDING std::uint32_t by_folding(const std::uint8_t* at, std::size_t n,
-                                            std::uint32_t state) noexcept {
-    // x^(4*128+32) mod P and x^(4*128-32) mod P, reflected; then for 128 bits; then the
-    // reduction of 96 to 64 bits, and Barrett's constants, P and x^64 / P.
-    const __m128i k1k2 = _mm_set_epi64x(0x01c6e41596, 0x0154442bd4);
-    const __m128i k3k4 = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
-    const __m128i k5 = _mm_set_epi64x(0, 0x0163cd6124);
-    const __m128i barrett = _mm_set_epi64x(0x01f7011641, 0x01db710641);
+// The constants of a fold across 512 bits (64 bytes), and across 128.
+#define BRINDLEMAP_K512 0x01c6e41596, 0x0154442bd4
+#define BRINDLEMAP_K128 0x00ccaa009e, 0x01751997d0
+
+// The folded 128 bits of the first `n` bytes, n a multiple of 16 and at least 64, the state
+// added to the first; `at` and `n` move past them, all but the last 16 at most.
+BRINDLEMAP_FOLDING __m128i fold_by_128(const std::uint8_t*& at, std::size_t& n,
+                                       std::uint32_t state) noexcept {
+    const __m128i k1k2 = _mm_set_epi64x(BRINDLEMAP_K512);
+    const __m128i k3k4 = _mm_set_epi64x(BRINDLEMAP_K128);
     __m128i x1 = _mm_xor_si128(load(at), _mm_cvtsi32_si128(static_cast<int>(state)));
     __m128i x2 = load(at + 16), x3 = load(at + 32), x4 = load(at + 48);
     at += 64;
@@ -83,7 +87,68 @@ BRINDLEMAP_FOLDING std::uint32_t by_folding(const std::uint8_t* at, std::size_t 
     }
     x1 = fold(x1, k3k4, x2);
     x1 = fold(x1, k3k4, x3);
-    x1 = fold(x1, k3k4, x4);
+    return fold(x1, k3k4, x4);
+}
+
+#define BRINDLEMAP_WIDE_FOLDING __attribute__((target("avx512f,vpclmulqdq,pclmul,sse4.1")))
+
+BRINDLEMAP_WIDE_FOLDING inline __m512i wide(const std::uint8_t* at) noexcept {
+    return _mm512_loadu_si512(reinterpret_cast<const void*>(at));
+}
+
+// fold for four lanes of 128 bits at once.
+BRINDLEMAP_WIDE_FOLDING inline __m512i fold4(__m512i x, __m512i k, __m512i next) noexcept {
+    return _mm512_xor_si512(_mm512_xor_si512(_mm512_clmulepi64_epi128(x, k, 0x00),
+                                             _mm512_clmulepi64_epi128(x, k, 0x11)),
+                            next);
+}
+
+// fold_by_128 for n of at least 256, four zmm registers of four 128-bit lanes each.
+BRINDLEMAP_WIDE_FOLDING __m128i fold_by_512(const std::uint8_t*& at, std::size_t& n,
+                                            std::uint32_t state) noexcept {
+    const __m512i k2048 = _mm512_set_epi64(0x01322d1430, 0x011542778a, 0x01322d1430,
+                                           0x011542778a, 0x01322d1430, 0x011542778a,
+                                           0x01322d1430, 0x011542778a);
+    const __m512i k512 = _mm512_set_epi64(BRINDLEMAP_K512, BRINDLEMAP_K512, BRINDLEMAP_K512,
+                                          BRINDLEMAP_K512);
+    __m512i z0 = _mm512_xor_si512(wide(at), _mm512_zextsi128_si512(
+                                                _mm_cvtsi32_si128(static_cast<int>(state))));
+    __m512i z1 = wide(at + 64), z2 = wide(at + 128), z3 = wide(at + 192);
+    at += 256;
+    n -= 256;
+    for (; n >= 256; n -= 256, at += 256) {
+        z0 = fold4(z0, k2048, wide(at));
+        z1 = fold4(z1, k2048, wide(at + 64));
+        z2 = fold4(z2, k2048, wide(at + 128));
+        z3 = fold4(z3, k2048, wide(at + 192));
+    }
+    z0 = fold4(z0, k512, z1);
+    z0 = fold4(z0, k512, z2);
+    z0 = fold4(z0, k512, z3);
+    for (; n >= 64; n -= 64, at += 64) z0 = fold4(z0, k512, wide(at));
+    // The four lanes, each carried on to the last: by 384, 256 and 128 bits.
+    alignas(64) __m128i lanes[4];
+    _mm512_store_si512(reinterpret_cast<void*>(lanes), z0);
+    __m128i x = fold(lanes[0], _mm_set_epi64x(0x0174359406, 0x003db1ecdc), lanes[3]);
+    x = fold(lanes[1], _mm_set_epi64x(0x015a546366, 0x00f1da05aa), x);
+    return fold(lanes[2], _mm_set_epi64x(BRINDLEMAP_K128), x);
+}
+
+bool folds_wide() noexcept {
+    static const bool can = __builtin_cpu_supports("avx512f") &&
+                            __builtin_cpu_supports("vpclmulqdq") &&
+                            __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    return can;
+}
+
+// The register form over `n` bytes, n a multiple of 16 and at least 64.
+BRINDLEMAP_FOLDING std::uint32_t by_folding(const std::uint8_t* at, std::size_t n,
+                                            std::uint32_t state) noexcept {
+    // The reduction of 96 to 64 bits, and Barrett's constants, P and x^64 / P.
+    const __m128i k3k4 = _mm_set_epi64x(BRINDLEMAP_K128);
+    const __m128i k5 = _mm_set_epi64x(0, 0x0163cd6124);
+    const __m128i barrett = _mm_set_epi64x(0x01f7011641, 0x01db710641);
+    __m128i x1 = n >= 256 && folds_wide() ? fold_by_512(at, n, state) : fold_by_128(at, n, state);
     for (; n >= 16; n -= 16, at += 16) x1 = fold(x1, k3k4, load(at));
     // 128 bits to 64, then Barrett's reduction to 32.
     const __m128i low32 = _mm_setr_epi32(~0, 0, ~0, 0);

@@ -19,7 +19,8 @@ using Width = OffsetArray::Width;
 
 // `line` with its numbers swapped between the processor's order and the file's, little-endian:
 // its base, and the first value's place or the two-byte offsets. Nothing on most processors.
-Line swapped(Line line, Width width) noexcept {
+Line swapped(const Line& given, Width width) noexcept {
+    Line line = given;
     if constexpr (std::endian::native != std::endian::little) {
         const auto swap_at = [&]<class Number>(std::size_t at, Number) {
             Number number;

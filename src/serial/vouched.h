@@ -30,12 +30,12 @@ struct Vouched {
     // runs are short: up to 64 nodes are found in the two words they span, with no loop.
     bool any_marked(std::size_t first, std::size_t count) const noexcept {
         if (count <= 64) {
-            const std::size_t w = first / 64;
-            const unsigned __int128 pair =
-                not_rising[w] | static_cast<unsigned __int128>(not_rising[w + 1]) << 64;
+            const std::size_t w = first / 64, k = first % 64;
+            const std::uint64_t from = (not_rising[w] >> k) |
+                                       (k == 0 ? 0 : not_rising[w + 1] << (64 - k));
             const std::uint64_t within = count == 64 ? ~std::uint64_t{0}
                                                      : (std::uint64_t{1} << count) - 1;
-            return (static_cast<std::uint64_t>(pair >> (first % 64)) & within) != 0;
+            return (from & within) != 0;
         }
         std::uint64_t found = 0;
         while (count > 0) {
