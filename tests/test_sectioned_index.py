@@ -14,7 +14,7 @@ from hypothesis import given, settings, strategies as st
 
 import brindlemap
 from brindlemap import IndexFileError, Lexicon, _search, dumps, from_internal_data, loads
-from brindlemap import index_reader
+from brindlemap import index_format, index_reader
 from brindlemap.cli import main
 from brindlemap.index_format import (ENTRY, KIND_HEADER, PACKED, SECTIONED, TABLE, Kind,
                                      pack_header, sectioned, trie_sections)
@@ -105,6 +105,14 @@ def test_earlier_formats_still_load_alike(tmp_path):
     lexicon = Lexicon({"the": 9, "The": 4, "thee": 2})
     (tmp_path / "x.lexicon").write_bytes(lexicon.to_bytes())  # still format 2
     assert Lexicon.load(tmp_path / "x.lexicon").suggest("teh") == lexicon.suggest("teh")
+    # Format 4, its tries packed with runs of children.
+    lexicon.save(tmp_path / "5.lexicon")
+    data = (tmp_path / "5.lexicon").read_bytes()
+    parts = {name: bytes(section) for name, section in index_format.sections(
+        index_format.parse_header(data), memoryview(data)[KIND_HEADER.size:]).items()}
+    parts |= trie_sections(lexicon._trie, PACKED)
+    (tmp_path / "4.lexicon").write_bytes(b"".join(sectioned(Kind.LEXICON, parts, PACKED)))
+    assert Lexicon.load(tmp_path / "4.lexicon").suggest("teh") == lexicon.suggest("teh")
 
 
 def test_to_bytes_and_malformed_tries_are_refused_saying_what_to_call():
