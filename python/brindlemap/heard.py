@@ -15,6 +15,7 @@ from __future__ import annotations
 
 import functools
 import math
+import mmap
 import sys
 import zlib
 from array import array
@@ -55,15 +56,22 @@ class Heard:
 
     __slots__ = ("_keys", "_tenths")
 
-    def __init__(self, data: bytes) -> None:
-        count = int.from_bytes(data[len(_MAGIC):_HEAD], "little")
-        if data[:len(_MAGIC)] != _MAGIC or len(data) != _HEAD + 5 * count:
+    def __init__(self, data: bytes | memoryview) -> None:
+        """The table of `data`, whose hashes and tenths are read where they lie (in a mapped
+        file, shared by the processes that map it) where the processor reads them as laid
+        out."""
+        view = memoryview(data)
+        count = int.from_bytes(view[len(_MAGIC):_HEAD], "little")
+        if bytes(view[:len(_MAGIC)]) != _MAGIC or len(view) != _HEAD + 5 * count:
             raise ValueError("not a table of how often words are written")
-        self._keys = array("I")
-        self._keys.frombytes(data[_HEAD:_HEAD + 4 * count])
+        keys = view[_HEAD:_HEAD + 4 * count]
+        self._keys: memoryview | array[int]
         if sys.byteorder == "big":
+            self._keys = array("I", keys.tobytes())
             self._keys.byteswap()
-        self._tenths = data[_HEAD + 4 * count:]
+        else:
+            self._keys = keys.cast("I")
+        self._tenths = view[_HEAD + 4 * count:]
 
     def frequency(self, word: str) -> float:
         """How often `word` is written, a word (its casing aside); 0 below HEARD_FROM."""
@@ -76,6 +84,6 @@ class Heard:
 
 @functools.cache
 def shipped_english() -> Heard:
-    """The table that ships for English, read on first use."""
+    """The table that ships for English, mapped on first use."""
     with open(data_path("heard-english.bin"), "rb") as file:
-        return Heard(file.read())
+        return Heard(memoryview(mmap.mmap(file.fileno(), 0, access=mmap.ACCESS_READ)))
