@@ -91,22 +91,12 @@ bool check_full_line(const Line& line, std::uint64_t next, std::size_t first, Vo
 }  // namespace
 
 OffsetArray shift_lines(const OffsetArray& shifts) {
-    const std::size_t n = shifts.size();
-    std::vector<Line> lines((n + kPerLine - 1) / kPerLine);
-    std::vector<std::uint32_t> apart;
-    for (std::size_t l = 0; l < lines.size(); ++l) {
-        const std::size_t first = l * kPerLine, last = std::min(n, first + kPerLine);
-        const std::uint32_t base = shifts[first];
-        if (shifts[last - 1] - base > 0xFF) {
-            lines[l] = OffsetArray::apart_line(apart.size());
-            for (std::size_t i = first; i < last; ++i) apart.push_back(shifts[i]);
-            continue;
-        }
-        lines[l].base = base;
-        for (std::size_t i = first; i < last; ++i)
-            lines[l].rest[i - first] = static_cast<std::uint8_t>(shifts[i] - base);
-    }
-    return OffsetArray(n, std::move(lines), std::move(apart));
+    std::vector<std::uint32_t> values(shifts.size());
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = shifts[i];
+    // Shifts never fall, so each line's least is its first: the base the reader asks for.
+    OffsetArray lines(std::move(values));
+    lines.compact_to(OffsetArray::Width::byte);
+    return lines;
 }
 
 void check_shift_lines(const OffsetArray& shifts, std::size_t nodes, Vouched& shape,

@@ -30,6 +30,18 @@ Runs runs_of(std::span<const std::uint32_t> values) {
     return out;
 }
 
+// The runs of kByteNodes values, the one-byte lines, from those of kHalfNodes: two of those each.
+Runs paired(const Runs& halves) {
+    Runs bytes{std::vector<std::uint32_t>((halves.least.size() + 1) / 2),
+               std::vector<std::uint32_t>((halves.least.size() + 1) / 2)};
+    for (std::size_t l = 0; l < bytes.least.size(); ++l) {
+        const std::size_t second = std::min(2 * l + 1, halves.least.size() - 1);
+        bytes.least[l] = std::min(halves.least[2 * l], halves.least[second]);
+        bytes.most[l] = std::max(halves.most[2 * l], halves.most[second]);
+    }
+    return bytes;
+}
+
 // Whether a line whose values lie from `least` to `most` keeps them apart: when they span
 // more than `limit`, or are all kApart, so that a base of kApart marks the lines apart alone.
 bool kept_apart(std::uint32_t least, std::uint32_t most, std::uint32_t limit) noexcept {
@@ -77,13 +89,7 @@ void OffsetArray::compact() {
     const std::size_t n = whole_.size();
     // Runs of kHalfNodes are the two-byte lines; two of them make a one-byte line.
     const Runs halves = runs_of(whole_);
-    Runs bytes{std::vector<std::uint32_t>((halves.least.size() + 1) / 2),
-               std::vector<std::uint32_t>((halves.least.size() + 1) / 2)};
-    for (std::size_t l = 0; l < bytes.least.size(); ++l) {
-        const std::size_t second = std::min(2 * l + 1, halves.least.size() - 1);
-        bytes.least[l] = std::min(halves.least[2 * l], halves.least[second]);
-        bytes.most[l] = std::max(halves.most[2 * l], halves.most[second]);
-    }
+    const Runs bytes = paired(halves);
     // What each width costs: its lines, and 4 bytes for each value of a line kept apart.
     const auto cost = [&](const Runs& runs, std::size_t per_line, std::uint32_t limit) {
         std::size_t total = runs.least.size() * sizeof(Line);
@@ -99,6 +105,17 @@ void OffsetArray::compact() {
         keep(Width::byte, bytes.least, bytes.most);
     else
         keep(Width::half, halves.least, halves.most);
+}
+
+void OffsetArray::compact_to(Width width) {
+    if (width_ != Width::whole || width == Width::whole) return;
+    const Runs halves = runs_of(whole_);
+    if (width == Width::half) {
+        keep(Width::half, halves.least, halves.most);
+    } else {
+        const Runs bytes = paired(halves);
+        keep(Width::byte, bytes.least, bytes.most);
+    }
 }
 
 bool operator==(const OffsetArray& a, const OffsetArray& b) noexcept {

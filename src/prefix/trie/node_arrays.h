@@ -105,6 +105,9 @@ class OffsetArray {
     // Keeps the values in lines of offsets, in the width that takes least memory, but for the
     // lines whose nodes span more.
     void compact();
+    // The same in lines of `width` (byte or half), whatever they cost: for a file layout that
+    // fixes the width.
+    void compact_to(Width width);
 
     // Node ids are 32-bit, so the lines are found by 32-bit division, the cheaper.
     std::uint32_t operator[](std::size_t i) const noexcept {
