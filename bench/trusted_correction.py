@@ -9,9 +9,10 @@ licence texts in /usr/share/common-licenses (GPL, LGPL, Apache, MPL, Artistic, B
 each may be copied verbatim), the quotations of Debian's fortunes-min (/usr/share/games/
 fortunes; the package holds them freely redistributable) and the docstrings of CPython's
 standard library modules (PSF licence). The misspellings are codespell's list (its
-dictionary.txt, CC BY-SA 3.0, read from the installed codespell package): a word of the corpus
-that the list gives as the correction of a misspelling is replaced, with a fixed seed, by one
-of its misspellings written in the word's casing. Each setting is timed once, the whole corpus
+dictionary.txt, CC BY-SA 3.0, read from the installed codespell package), and for the defaults
+also Wikipedia's list of common misspellings (CC BY-SA, as `casing_quality` reads it): a word
+of the corpus that the list gives as the correction of a misspelling is replaced, with a fixed
+seed, by one of its misspellings written in the word's casing. Each setting is timed once, the whole corpus
 in one call.
 """
 
@@ -27,7 +28,7 @@ from brindlemap import Costs, Lexicon
 from brindlemap.tokens import tokens
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from casing_quality import misspellings  # noqa: E402
+from casing_quality import misspellings, wikipedia_misspellings  # noqa: E402
 
 STDLIB = ("argparse", "asyncio/tasks", "collections/__init__", "contextlib", "csv", "dataclasses",
           "datetime", "decimal", "difflib", "email/message", "enum", "fractions", "functools",
@@ -66,11 +67,13 @@ def corpus() -> dict[str, str]:
     return texts
 
 
-def injected(text: str, seed: int) -> tuple[str, list[tuple[int, str, str]]]:
-    """`text` with about one word in INJECTED_EVERY replaced by a misspelling of it, and for
-    each (where it starts in the new text, the misspelling, the word meant)."""
+def injected(text: str, seed: int, pairs: list[tuple[str, str]] | None = None,
+             ) -> tuple[str, list[tuple[int, str, str]]]:
+    """`text` with about one word in INJECTED_EVERY replaced by a misspelling of it (from
+    `pairs`, codespell's by default), and for each (where it starts in the new text, the
+    misspelling, the word meant)."""
     wrong_for = defaultdict(list)
-    for wrong, right in misspellings():
+    for wrong, right in misspellings() if pairs is None else pairs:
         wrong_for[right].append(wrong)
     rng = random.Random(seed)
     pieces, planted, done, shift = [], [], 0, 0
@@ -93,16 +96,17 @@ def injected(text: str, seed: int) -> tuple[str, list[tuple[int, str, str]]]:
     return "".join(pieces), planted
 
 
-def measure(lexicon: Lexicon, texts: dict[str, str], **options) -> dict[str, tuple]:
-    """For each source: (words, changes in the error-free text, misspellings planted, fixed
-    exactly, seconds)."""
+def measure(lexicon: Lexicon, texts: dict[str, str], pairs: list[tuple[str, str]] | None = None,
+            **options) -> dict[str, tuple]:
+    """For each source: (words, changes in the error-free text, misspellings planted (from
+    `pairs`, codespell's by default), fixed exactly, seconds)."""
     results = {}
     for name, text in texts.items():
         words = sum(1 for _ in tokens(text))
         started = time.perf_counter()
         changed = sum(1 for m in lexicon.check(text, **options) if m.fix is not None)
         seconds = time.perf_counter() - started
-        bad, planted = injected(text, seed=len(name))
+        bad, planted = injected(text, seed=len(name), pairs=pairs)
         fixes = {m.start: m.fix for m in lexicon.check(bad, **options)}
         fixed = sum(1 for start, _, right in planted if fixes.get(start) == right)
         results[name] = (words, changed, len(planted), fixed, seconds)
@@ -131,8 +135,12 @@ def section() -> list[str]:
     english = Lexicon.english()
     lines = ["| setting, corpus | words | changed in error-free text | injected misspellings "
              "fixed | check speed |", "|---|---|---|---|---|"]
+    wikipedia = wikipedia_misspellings()
     for label, options in [("defaults", {}), ("every suggestion taken", {"confidence": 0.0}),
-                           ("OSA", {"metric": "osa"})]:
+                           ("OSA", {"metric": "osa"}),
+                           ("defaults, Wikipedia's misspellings", {"pairs": wikipedia}),
+                           ("every suggestion taken, Wikipedia's misspellings",
+                            {"pairs": wikipedia, "confidence": 0.0})]:
         try:
             lines += report(label, measure(english, texts, **options))
         except TypeError as error:  # an option this version does not take

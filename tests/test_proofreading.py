@@ -151,6 +151,8 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
      "Tous les êtres humains naissent libres et égaux en dignité et en droits. Ils sont doués"),
     # Forms the lexicon lacks: accents, endings, beginnings.
     ("a naïve résumé of executables, relicensing", "a naïve résumé of executables, relicensing"),
+    # ...but a word of three letters with an ending is a slip of it.
+    ("read ther manual", "read the manual"),
     # Repetition: a writer who repeats a word means it.
     ("the namespace, another namespace", "the namespace, another namespace"),
     # ...even where one place of it suits a guess ("the fund is").
@@ -163,6 +165,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # A doubled last letter is a slip, not an ending; a long word one slip from a known one
     # is seldom meant.
     ("use thiss in parituclar", "use this in particular"),
+    # Two slips of the cheapest kind in a short word; a long word nobody writes, two edits
+    # from a guess its neighbours support.
+    ("it owudl be nice, accortind to the rules", "it would be nice, according to the rules"),
 ])
 def test_correct_changes_only_what_it_is_sure_of(text, corrected):
     english = Lexicon.english()

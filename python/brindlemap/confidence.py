@@ -9,7 +9,8 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   another script ("東京" never becomes "of");
 - the word is the fix with accents of its own ("naïve" for "naive"), or the fix with a common
   ending or beginning ("executables", "relicensing"): a form the lexicon lacks, not a typo
-  (where the word lacks the accents of its fix, "fraternite", it is a typo);
+  (where the word lacks the accents of its fix, "fraternite", or the fix is shorter than four
+  letters, "ther", it is a typo);
 - a third or more of the words around it are unknown words without a sure fix: a passage in
   another language, a list of names or a line of code reads so (`proofreading` weighs this
   once every word has its fix);
@@ -18,8 +19,8 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   a sentence (and not in a title, beside other capitalised words) while the fix is not a
   name itself nor supported by its neighbours, or is more than one edit away ("Hakuin" is
   not "Akin", "Zelensky" not "Kerensky");
-- the typo supposed is large for the word (two plain edits in a word of five letters or
-  fewer, more than two in any).
+- the typo supposed is large for the word (more than two of the commonest slips in a word of
+  five letters or fewer, "owudl" is still "would"; more than two plain edits in any).
 
 Otherwise the noisy channel decides (`score`): each guess is as likely as its count, less a
 factor for each edit its typo supposes, times its lift between the word's neighbours where
@@ -31,9 +32,10 @@ a slip from a known one is seldom a word of its own); both rise with the times t
 the word (a writer who repeats a word means it), unless the neighbours support the guess in
 most of the places the text uses it. Where the lexicon knows how often words are written
 (`Facts.heard`: the shipped English one does), a word that nobody writes, whose best guess its
-neighbours support wherever the text uses it, needs no lead. `confidence`, from 0 to 1, scales
-the bars: 0 takes every best suggestion, as a plain spelling corrector does, 1 fixes nothing;
-the rules above hold from MIN_CONFIDENCE on.
+neighbours support wherever the text uses it, needs no lead if the guess is near enough, and
+meets a lower first bar otherwise ("accortind to": "according"). `confidence`, from 0 to 1,
+scales the bars: 0 takes every best suggestion, as a plain spelling corrector does, 1 fixes
+nothing; the rules above hold from MIN_CONFIDENCE on.
 """
 
 from __future__ import annotations
@@ -55,10 +57,11 @@ DEFAULT_CONFIDENCE = 0.9
 # From here on, the rules that keep names, terms and other forms as written hold.
 MIN_CONFIDENCE = 0.1
 # Endings and beginnings that make a word the lexicon lacks from one it holds.
-_ENDINGS = ("s", "es", "ed", "d", "ing", "ly", "er", "ers", "or", "ors", "ness", "ment",
+_ENDINGS = ("s", "es", "ed", "ing", "ly", "er", "ers", "or", "ors", "ness", "ment",
             "ments", "able", "ability", "ity", "ism", "ist", "ists", "ize", "ized", "ise", "al")
 _BEGINNINGS = ("re", "un", "non", "pre", "co", "de", "dis", "mis", "sub", "over", "under",
                "inter", "multi", "anti", "semi", "self", "cross", "counter", "post", "super")
+_SHORTEST_STEM = 4  # letters of a word that takes an ending
 
 
 def checked_confidence(confidence: float) -> float:
@@ -125,6 +128,10 @@ def _inflected(word: str, fix: str) -> bool:
     # accents its fix has is a typo ("fraternite", "Erklarung").
     if word != fix and _bare(word) == _bare(fix) and _bare(word) != word:
         return True
+    # A word of three letters with an ending is mostly a slip: "ther" is "the" mistyped, not
+    # a form of it.
+    if len(fix) < _SHORTEST_STEM:
+        return word.endswith(fix) and word[:len(word) - len(fix)].rstrip("-") in _BEGINNINGS
     if word.startswith(fix) and word[len(fix):] in _ENDINGS and word[-2:] != fix[-1] * 2:
         return True  # but "thiss" is "this" with a doubled letter
     if fix.endswith("e") and word.startswith(fix[:-1]) and word[len(fix) - 1:] in _ENDINGS:
@@ -171,10 +178,13 @@ WRITTEN_AS_MEANT = 17.0
 # A long word a slip away from a known one is seldom a word of its own that the lexicon lacks:
 # the bar falls by LENGTH_CREDIT for each letter past SHORT_WORD.
 LENGTH_CREDIT = 0.75
+# What the commonest slips cost in plain edits (a transposition or a doubled letter, as the
+# English costs weigh them).
+SLIP = 0.7
 SHORT_WORD = 6
 LEAD = 2.0
 PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on both
-LEAD_PER_EDIT = 2.0  # for each plain edit past a slip (0.7 of one)
+LEAD_PER_EDIT = 2.0  # for each plain edit past a slip
 LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
 # Where the lexicon knows how often words are written (`brindlemap.heard`), a word that nobody
 # writes, whose guess its neighbours support wherever the text uses it, is a slip whatever the
@@ -182,6 +192,8 @@ LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
 # word is written says less the other way: "accomodate" is written a hundredth as often as
 # "accommodate", "Marmion" a fiftieth as often as "Marion".)
 UNHEARD_BAR = 16.0
+# Farther guesses at such a word still need their lead, but the first bar falls by this much.
+UNHEARD_CREDIT = 3.0
 
 
 def score(guess: Suggestion, lift: float, unit: int, total: int) -> float:
@@ -239,7 +251,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if word[:1].isupper() and not word.isupper() and not start \
                 and (edits > 1 or not (title or supported or facts.is_name(best.word))):
             return None
-        if edits > 1 and letters <= 5:
+        if edits > 2 * SLIP and letters <= 5:
             return None
     if edits > 2 or confidence >= 1:
         return None
@@ -251,8 +263,9 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
     likelihood = likelihood_of(0)
     plain = score(best, 0.0, unit, total)
-    if supported and backed == 1 and plain + UNHEARD_BAR / scale >= 0 \
-            and confidence >= MIN_CONFIDENCE and facts.heard(word) == 0:
+    unheard = supported and backed == 1 and confidence >= MIN_CONFIDENCE \
+        and facts.heard(word) == 0
+    if unheard and plain + UNHEARD_BAR / scale >= 0:
         return best.word
     lead = LEAD_WITHOUT_RUNNER
     if len(suggestions) > 1:
@@ -260,8 +273,9 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     repeated = 0.0 if supported else PER_USE * math.log(max(uses, 1))
     # Whether the word may be right as written is weighed by its letters and counts alone: a
     # neighbour that suits the guess says nothing of a name or a term the lexicon lacks.
-    written_as_meant = WRITTEN_AS_MEANT + LENGTH_CREDIT * max(letters - SHORT_WORD, 0)
+    written_as_meant = (WRITTEN_AS_MEANT + LENGTH_CREDIT * max(letters - SHORT_WORD, 0)
+                        + UNHEARD_CREDIT * unheard)
     if plain + written_as_meant / scale < repeated * scale:
         return None
-    needed = LEAD + repeated + LEAD_PER_EDIT * (edits - 0.7)
+    needed = LEAD + repeated + LEAD_PER_EDIT * (edits - SLIP)
     return best.word if lead >= needed * scale else None
