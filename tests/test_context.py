@@ -91,7 +91,7 @@ def _model_score(lexicon, pieces):
             continue
         score += math.log(max(lexicon.count(piece), 1) / total)
         if last is not None:
-            score += pair_lift(lexicon._bigrams, lexicon._totals, total, last, number)
+            score += pair_lift(lexicon._bigrams, lexicon._tables.totals(), total, last, number)
         last, unknown_run = number, False
     return score
 

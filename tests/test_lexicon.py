@@ -7,6 +7,7 @@ import pickle
 import sys
 from array import array
 import unicodedata
+from typing import NamedTuple
 
 import pytest
 from hypothesis import given, settings, strategies as st
@@ -15,7 +16,7 @@ import brindlemap
 from brindlemap import IndexFileError, Lexicon, Suggestion
 from brindlemap.bigrams import Bigrams
 from brindlemap.folding import folder
-from brindlemap.index_format import (ENTRY, KIND_HEADER, NEWEST, LINED, SECTIONS, TABLE, Kind,
+from brindlemap.index_format import (ENTRY, KIND_HEADER, LENGTHS, NEWEST, SECTIONS, TABLE, Kind,
                                      pack_header, parse_header)
 from brindlemap.lexicon import _restored
 from brindlemap.lexicon_file import lexicon_bytes, lexicon_from_bytes
@@ -172,7 +173,7 @@ def _damaged(data, section, at, value):
     start = next(offset for entry_tag, offset, _ in entries if entry_tag == tag) + at
     body = bytearray(data[KIND_HEADER.size:])
     body[start - KIND_HEADER.size:start - KIND_HEADER.size + len(value)] = value
-    return pack_header(bytes(body), Kind.LEXICON, LINED) + bytes(body)
+    return pack_header(bytes(body), Kind.LEXICON, LENGTHS) + bytes(body)
 
 
 def _retabled(data, **tables):
@@ -181,7 +182,8 @@ def _retabled(data, **tables):
     pairs = tables.pop("bigrams", None)
     if pairs is not None:
         bigrams = Bigrams(bigrams.keys, array("Q", pairs), array("Q", [1] * len(pairs)))
-    return lexicon_bytes(fold, laid_out._replace(**tables), bigrams)
+    kept = {name: getattr(laid_out, name) for name in ("trie", "text", "lengths", "counts", "runs")}
+    return lexicon_bytes(fold, Tables(**(kept | tables)), bigrams)
 
 
 DAMAGE = [
@@ -190,11 +192,12 @@ DAMAGE = [
     (lambda data: data + b"\0", "unexpected bytes after the lexicon"),
     (lambda data: data[:8] + bytes([NEWEST + 1]) + data[9:], f"format version {NEWEST + 1}, newer"),
     (lambda data: _damaged(data, "fold", 0, b"\x09"), "unknown fold 9"),
-    (lambda data: _damaged(data, "starts", 0, b"\x03"), "the starts has items of 3 bytes"),
-    (lambda data: _damaged(data, "totals", 1, b"\x01"), "the totals has no item size"),
+    (lambda data: _damaged(data, "lengths", 0, b"\x03"), "the lengths has items of 3 bytes"),
+    (lambda data: _damaged(data, "runs", 1, b"\x01"), "the runs has no item size"),
     (lambda data: _damaged(data, "reversed", 40, b"\xff"), "reversed"),
-    (lambda data: _retabled(data, starts=array("B", [0, 1])), "spellings do not tile"),
-    (lambda data: _retabled(data, firsts=array("B", [0, 4, 3, 4])), "keys do not tile"),
+    (lambda data: _retabled(data, lengths=array("B", [1])), "spellings do not tile"),
+    (lambda data: _retabled(data, runs=array("B", [1, 1, 3])), "keys do not tile"),
+    (lambda data: _damaged(data, "runs", 8, b"\x00"), "keys do not tile"),
     (lambda data: _retabled(data, trie=brindlemap.build({"the": 3, "thee": 1, "cafe": 2})),
      "keys are not numbered"),
     (lambda data: brindlemap.build(["a"]).to_bytes(), "no index header"),
@@ -220,7 +223,7 @@ def test_trie_and_lexicon_files_name_each_others_loader(tmp_path):
         Lexicon.load(tmp_path / "trie.idx")
     with pytest.raises(ValueError, match="of a lexicon, not of a trie: .*Lexicon.load"):
         brindlemap.load(tmp_path / "words.lexicon")
-    assert brindlemap.files.read_header(tmp_path / "words.lexicon").version == LINED
+    assert brindlemap.files.read_header(tmp_path / "words.lexicon").version == LENGTHS
 
 
 def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely():
@@ -233,7 +236,7 @@ def test_any_byte_changed_under_a_matching_checksum_is_refused_or_answers_safely
             body = bytearray(data[size:])
             body[at - size] = value
             try:
-                lexicon = Lexicon.from_bytes(pack_header(bytes(body), Kind.LEXICON, LINED)
+                lexicon = Lexicon.from_bytes(pack_header(bytes(body), Kind.LEXICON, LENGTHS)
                                              + bytes(body))
             except IndexFileError:
                 continue
@@ -271,15 +274,24 @@ def test_lexicons_of_the_earlier_format_still_load_and_are_checked(tmp_path):
             Lexicon.from_bytes(_earlier_damaged(at, value))
 
 
+class _EarlierTables(NamedTuple):
+    trie: object
+    text: str
+    starts: array
+    counts: object
+    firsts: array
+    totals: object
+
+
 def test_files_and_pickling_keep_every_answer(tmp_path):
     lexicon = Lexicon({"the": 9, "The": 4, "thee": 2, "café": 1}, fold="case+accents")
     lexicon.save(tmp_path / "x.lexicon")
     # The tables themselves, as pickles of the earlier format hold them: the spellings as one
     # str, where each begins counted in characters.
-    words = list(lexicon)
-    tables = Tables(lexicon._trie, "".join(words), array("B", accumulate(map(len, words),
-                                                                         initial=0)),
-                    lexicon._counts, lexicon._firsts, lexicon._totals)
+    words, kept = list(lexicon), lexicon._tables
+    tables = _EarlierTables(kept.trie, "".join(words),
+                            array("B", accumulate(map(len, words), initial=0)), kept.counts,
+                            array("B", accumulate(kept.runs, initial=0)), array("Q", kept.totals()))
     copies = [pickle.loads(pickle.dumps(lexicon)), Lexicon.load(tmp_path / "x.lexicon"),
               _restored(lexicon.fold, *tables)]
     for copy in copies:

@@ -8,6 +8,8 @@ import pickle
 import random
 import struct
 import zlib
+from array import array
+from itertools import accumulate
 
 import pytest
 from hypothesis import given, settings, strategies as st
@@ -16,8 +18,9 @@ import brindlemap
 from brindlemap import IndexFileError, Lexicon, _search, dumps, from_internal_data, loads
 from brindlemap import index_format, index_reader
 from brindlemap.cli import main
-from brindlemap.index_format import (ENTRY, KIND_HEADER, PACKED, SECTIONED, TABLE, Kind,
+from brindlemap.index_format import (ENTRY, KIND_HEADER, LINED, PACKED, SECTIONED, TABLE, Kind,
                                      pack_header, sectioned, trie_sections)
+from brindlemap.lexicon_file import ITEMS
 from conftest import CYCLE, layout
 
 WORDS = {"tea": 4, "ten": 9, "to": 1, "inn": 3, "in": 2, "été": 7, "a\U0001F600b": 0}
@@ -105,14 +108,24 @@ def test_earlier_formats_still_load_alike(tmp_path):
     lexicon = Lexicon({"the": 9, "The": 4, "thee": 2})
     (tmp_path / "x.lexicon").write_bytes(lexicon.to_bytes())  # still format 2
     assert Lexicon.load(tmp_path / "x.lexicon").suggest("teh") == lexicon.suggest("teh")
-    # Format 4, its tries packed with runs of children.
-    lexicon.save(tmp_path / "5.lexicon")
-    data = (tmp_path / "5.lexicon").read_bytes()
+    # Formats 4 (its tries packed with runs of children) and 5: where each spelling and each
+    # key's run of spellings begin, and the keys' totals.
+    data = lexicon.to_bytes()
     parts = {name: bytes(section) for name, section in index_format.sections(
         index_format.parse_header(data), memoryview(data)[KIND_HEADER.size:]).items()}
-    parts |= trie_sections(lexicon._trie, PACKED)
-    (tmp_path / "4.lexicon").write_bytes(b"".join(sectioned(Kind.LEXICON, parts, PACKED)))
-    assert Lexicon.load(tmp_path / "4.lexicon").suggest("teh") == lexicon.suggest("teh")
+    tables = lexicon._tables
+    del parts["lengths"], parts["runs"]
+    for name, items in (("starts", accumulate(tables.lengths, initial=0)),
+                        ("firsts", accumulate(tables.runs, initial=0)),
+                        ("totals", tables.totals())):
+        parts[name] = ITEMS.pack(8) + array("Q", items).tobytes()
+    for version in PACKED, LINED:
+        parts |= trie_sections(lexicon._trie, version)
+        (tmp_path / "old.lexicon").write_bytes(b"".join(sectioned(Kind.LEXICON, parts, version)))
+        old_lexicon = Lexicon.load(tmp_path / "old.lexicon")
+        for query in "teh", "th":
+            assert old_lexicon.suggest(query) == lexicon.suggest(query)
+            assert old_lexicon.complete(query) == lexicon.complete(query)
 
 
 def test_to_bytes_and_malformed_tries_are_refused_saying_what_to_call():

@@ -137,6 +137,24 @@ def number_span(numbers: Buffer) -> tuple[int, int]:
     """(the largest item or 0, the sum of the items) of an array of unsigned integers, in one
     pass that makes no Python object per item."""
 
+def run_sums(numbers: Buffer, runs: Buffer) -> bytes:
+    """The sum of each run of items of `numbers` in turn, the runs as long as the items of
+    `runs`, as bytes of little-endian u64; ValueError unless the runs, none of them empty,
+    take exactly the items there are."""
+
+@final
+class Places:
+    """Where each of a run of items begins, from their sizes; _search.places() makes one."""
+
+    def __len__(self) -> int: ...
+    def __getitem__(self, at: int, /) -> int: ...
+
+def places(sizes: Buffer, *, least: int = 0) -> Places:
+    """Where each item begins when items of these sizes (an array of unsigned integers) lie end
+    to end, as a read-only sequence of len(sizes) + 1 places, the last where the last item
+    ends: the sizes are held, not copied, with the sum of every 32 of them. ValueError where
+    a size is less than `least`."""
+
 def payload_span(trie: PrefixSearch) -> tuple[int, int | None]:
     """(how many nodes carry a payload, the largest payload or None): what a loader checks
     before it uses payloads as positions in tables of its own, in one pass over the nodes."""

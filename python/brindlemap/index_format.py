@@ -24,6 +24,11 @@ children begin) stored in place of its run of children, in the lines of one-byte
 a loaded trie keeps: a mapped file's are checked where they lie rather than added up into
 memory of the process's own, so that loading is quicker and more of a loaded index is shared.
 
+Version 6, which every lexicon is written in now, is version 5 with a lexicon's spellings placed
+by their lengths and its keys' runs of spellings by their sizes, its keys' total counts left to
+be added up (`lexicon_file`); a trie's index is still written in version 5, and would read
+alike in 6.
+
 Version 1, written by earlier brindlemaps, has no kind (every version-1 index holds a trie): its
 bytes are `PrefixSearch.to_bytes()` of a trie that passes the shape check. Earlier brindlemaps
 wrote a lexicon in version 2, kind LEXICON, its tables one after another (`lexicon_file`). Files written before the header
@@ -56,7 +61,8 @@ VERSION = 1  # the first header's version, which has no kind
 SECTIONED = 3  # the first version with sections, its tries laid out flat
 PACKED = 4  # version 3 with its tries packed
 LINED = 5  # what a trie is written in: version 4 with its tries' shifts stored in lines
-NEWEST = 5  # the newest version this brindlemap reads
+LENGTHS = 6  # what a lexicon is written in: version 5 with its spellings placed by lengths
+NEWEST = 6  # the newest version this brindlemap reads
 
 
 class Kind(enum.IntEnum):
@@ -120,14 +126,16 @@ class Section(NamedTuple):
 
 
 # The sections of each kind of index, in the order they are written. A new optional section is
-# one more entry here, and one more part that its writer hands to `sectioned`.
+# one more entry here, and one more part that its writer hands to `sectioned`; which of a
+# lexicon's arrays a version holds, `lexicon_file` checks.
 SECTIONS = {
     Kind.TRIE: (Section("trie", 1, True), Section("reversed", 2, False),
                 Section("tables", 3, False)),
     Kind.LEXICON: (Section("fold", 1, True), Section("trie", 2, True),
                    Section("reversed", 3, False), Section("text", 4, True),
-                   Section("starts", 5, True), Section("counts", 6, True),
-                   Section("firsts", 7, True), Section("totals", 8, True),
+                   Section("starts", 5, False), Section("lengths", 12, False),
+                   Section("counts", 6, True), Section("firsts", 7, False),
+                   Section("runs", 13, False), Section("totals", 8, False),
                    Section("bigrams", 9, False), Section("bigram counts", 10, False),
                    Section("tables", 11, False)),
 }
@@ -176,7 +184,7 @@ def trie_of_sections(found: Mapping[str, memoryview], version: int) -> PrefixSea
     """The trie of the packed sections that `trie_sections` makes for `version`, as an index
     of that version holds them."""
     return _search.from_packed(found["trie"], found.get("reversed"), found.get("tables"),
-                               version=version)
+                               version=min(version, LINED))
 
 
 def _layout(message: str) -> IndexFileError:

@@ -68,9 +68,9 @@ class Lexicon:
     (None) it is as tolerant as the query's default number of plain edits, `costs.edits(n)`.
     """
 
-    __slots__ = ("_bigrams", "_compounds", "_counts", "_extra", "_firsts", "_fold", "_heard",
-                 "_key_of", "_language", "_metric", "_query_metric", "_scripts_held", "_starts",
-                 "_text", "_total", "_totals", "_trie", "_under")
+    __slots__ = ("_bigrams", "_compounds", "_extra", "_fold", "_heard", "_key_of", "_language",
+                 "_metric", "_query_metric", "_scripts_held", "_tables", "_total", "_trie",
+                 "_under")
 
     _bigrams: Bigrams | None  # how often each pair of its keys is seen together, if known
 
@@ -162,7 +162,7 @@ class Lexicon:
         if self._extra is not None:
             return Lexicon(self._items(), fold=self._fold,
                            bigrams=self._bigram_items()).to_bytes()
-        return lexicon_bytes(self._fold, self._tables(), self._bigrams)
+        return lexicon_bytes(self._fold, self._tables, self._bigrams)
 
     def with_words(self, words: Words) -> Lexicon:
         """This lexicon with `words` too: plain words (each counts 1), (word, count) pairs or
@@ -186,7 +186,7 @@ class Lexicon:
         them (`brindlemap.context`). The tables are shared, not copied."""
         table = self._bigram_table(pairs)
         under = self if self._under is None else self._under
-        lexicon = Lexicon._of(self._fold, under._tables())
+        lexicon = Lexicon._of(self._fold, under._tables)
         lexicon._metric, lexicon._bigrams = self._metric, table
         lexicon._query_metric, lexicon._language = self._query_metric, self._language
         lexicon._compounds, lexicon._heard = self._compounds, self._heard
@@ -195,7 +195,7 @@ class Lexicon:
         return lexicon
 
     def _bigram_table(self, pairs: Pairs) -> Bigrams:
-        return Bigrams.of(pairs, len(self._totals), self._base_number)
+        return Bigrams.of(pairs, self._tables.keys, self._base_number)
 
     def _bigram_items(self) -> Iterator[tuple[tuple[str, str], int]]:
         """The lexicon's bigrams as ((word, word), count), each word its key's commonest
@@ -221,19 +221,14 @@ class Lexicon:
         number = self._base_number(word)
         if number is None:
             return 0.0
-        return lift(bigrams, self._totals, self.total(), None if before is None
+        return lift(bigrams, self._tables.totals(), self.total(), None if before is None
                     else self._base_number(before), number,
                     None if after is None else self._base_number(after))
-
-    def _tables(self) -> Tables:
-        return Tables(self._trie, self._text, self._starts, self._counts, self._firsts,
-                      self._totals)
 
     def _items(self) -> Iterator[tuple[str, int]]:
         """(spelling, count) of every word, in the order of the tables (commonest key first),
         and then those of the words layered over them."""
-        for at, count in enumerate(self._counts):
-            yield self._spelling(at), count
+        yield from zip(self._tables.spellings(), self._tables.counts)
         if self._extra is not None:
             yield from self._extra._items()
 
@@ -268,8 +263,7 @@ class Lexicon:
         self._total: int | None = None
         self._key_of = folder(fold)
         self._fold = fold
-        (self._trie, self._text, self._starts, self._counts, self._firsts,
-         self._totals) = tables
+        self._tables, self._trie = tables, tables.trie
 
     def _key(self, word: str) -> str:
         if not isinstance(word, str):
@@ -278,23 +272,21 @@ class Lexicon:
 
     # The answers.
 
-    def _spelling(self, number: int) -> str:
-        starts = self._starts
-        # Bytes made to pass a file's checksum may cut a character: they mislead, never raise.
-        return str(self._text[starts[number]:starts[number + 1]], "utf-8", "replace")
-
     def _commonest(self, number: int) -> str:
         """The spelling of key `number` that answers for it: its commonest, and among
         spellings tied for that, one without capitals, else the first given."""
-        counts, firsts = self._counts, self._firsts
-        first = firsts[number]
-        word = self._spelling(first)
-        if first + 1 < firsts[number + 1] and counts[first + 1] == counts[first] \
-                and word != word.lower():
-            for tied in range(first + 1, firsts[number + 1]):
+        return self._commonest_of(self._tables.run(number))
+
+    def _commonest_of(self, run: range) -> str:
+        """The spelling that answers for the key whose spellings are `run`."""
+        tables = self._tables
+        first, counts = run.start, tables.counts
+        word = tables.spelling(first)
+        if len(run) > 1 and counts[first + 1] == counts[first] and word != word.lower():
+            for tied in run[1:]:
                 if counts[tied] != counts[first]:
                     break
-                other = self._spelling(tied)
+                other = tables.spelling(tied)
                 if other == other.lower():
                     return other
         return word
@@ -303,10 +295,11 @@ class Lexicon:
         if not found:
             return []
         carry: Callable[[str], str] = _unchanged if self._fold is None else carrier(query)
-        key_of, totals = self._key_of, self._totals
+        key_of, run_of, counts = self._key_of, self._tables.run, self._tables.counts
         answers = []
         for found_key, number, distance in found:
-            word = self._commonest(number)
+            run = run_of(number)
+            word = self._commonest_of(run)
             if found_key == key and self._holds_as_typed(query, number):
                 word = spelling(query)
             elif carry is not _unchanged:
@@ -316,12 +309,12 @@ class Lexicon:
                 # the key it was found under, and no two are alike.
                 if carried == word or key_of(carried) == found_key:
                     word = carried
-            answers.append(_new_answer(Suggestion, (word, totals[number], distance)))
+            total = counts[run.start] if len(run) == 1 else sum(counts[run.start:run.stop])
+            answers.append(_new_answer(Suggestion, (word, total, distance)))
         return answers
 
     def _spellings(self, number: int) -> Iterator[str]:
-        firsts = self._firsts
-        return map(self._spelling, range(firsts[number], firsts[number + 1]))
+        return map(self._tables.spelling, self._tables.run(number))
 
     def _holds_as_typed(self, query: str, number: int) -> bool:
         """Whether key `number` holds the query's own spelling exactly."""
@@ -500,7 +493,7 @@ class Lexicon:
         """The count of all the lexicon's words, at least 1."""
         if self._total is None:
             extra = 0 if self._extra is None else self._extra.total()
-            self._total = max(1, number_span(self._totals)[1] + extra)
+            self._total = max(1, number_span(self._tables.counts)[1] + extra)
         return self._total
 
     def is_name(self, word: str) -> bool:
@@ -546,17 +539,17 @@ class Lexicon:
         """The count of all the words that fold as `word` does; 0 for none."""
         number = self._number(self._key(word))
         if number is not None:
-            return self._totals[number]
+            return self._tables.total(number)
         return 0 if self._extra is None else self._extra.count(word)
 
     def __len__(self) -> int:
         """The number of distinct words (spellings, in NFC)."""
-        return len(self._counts) + (0 if self._extra is None else len(self._extra))
+        return len(self._tables.counts) + (0 if self._extra is None else len(self._extra))
 
     @property
     def keys(self) -> int:
         """The number of distinct keys the words fold to."""
-        return len(self._totals) + (0 if self._extra is None else self._extra.keys)
+        return self._tables.keys + (0 if self._extra is None else self._extra.keys)
 
     @property
     def fold(self) -> Fold:
@@ -595,8 +588,7 @@ def _layered(under: Lexicon, extra: Lexicon) -> Lexicon:
     if not isinstance(under, Lexicon) or not isinstance(extra, Lexicon) \
             or under._under is not None or extra._under is not None:
         raise ValueError("not the state of a pickled Lexicon")
-    layered = Lexicon._of(under._fold, Tables(under._trie, under._text, under._starts,
-                                              under._counts, under._firsts, under._totals))
+    layered = Lexicon._of(under._fold, under._tables)
     layered._extra, layered._under, layered._metric = extra, under, under._metric
     layered._query_metric, layered._language = under._query_metric, under._language
     layered._compounds, layered._bigrams = under._compounds, under._bigrams
@@ -620,7 +612,7 @@ def _restored(fold: Fold, trie: PrefixSearch, text: str, starts: array[int], cou
             or not all(isinstance(table, array) for table in (starts, counts, firsts, totals)):
         raise ValueError("not the state of a pickled Lexicon")
     try:
-        tables = tables_of_characters(trie, text, starts, counts, firsts, totals)
+        tables = tables_of_characters(trie, text, starts, counts, firsts)
     except ValueError as error:
         raise ValueError(f"not the state of a pickled Lexicon: {error}") from None
     return Lexicon._of(fold, tables)

@@ -1,20 +1,21 @@
 """The bytes of a lexicon index: its fold and its tables, each length checked before it is
 trusted.
 
-A lexicon is written in format 5 (earlier brindlemaps wrote 4), sectioned as a trie's index is
-(`index_format`), so that a file maps and its first query makes nothing: the fold (one byte: 0
-none, 1 case, 2 case and accents, then three zero bytes); the trie of its keys, the reversed
-trie that searches read and the tables that rank completions, as a trie's index of that format
-holds them; the text of every spelling in UTF-8; the arrays
-starts (in bytes of that text), counts, firsts and totals of `lexicon_tables.Tables`; and,
-for a lexicon with bigram counts, the pairs and the counts of `bigrams.Bigrams`. Each array
-is an item size (one byte: 1, 2, 4 or 8, then seven zero bytes) followed by its items,
-little-endian.
+A lexicon is written in format 6 (earlier brindlemaps wrote 5 and 4), sectioned as a trie's
+index is (`index_format`), so that a file maps and its first query makes nothing: the fold (one
+byte: 0 none, 1 case, 2 case and accents, then three zero bytes); the trie of its keys, the
+reversed trie that searches read and the tables that rank completions, as a trie's index of
+format 5 holds them; the text of every spelling in UTF-8; the arrays lengths (in bytes of that
+text), counts and runs of `lexicon_tables.Tables`; and, for a lexicon with bigram counts, the
+pairs and the counts of `bigrams.Bigrams`. Each array is an item size (one byte: 1, 2, 4 or 8,
+then seven zero bytes) followed by its items, little-endian. Formats 4 and 5 hold, in place of
+lengths and runs, where each spelling begins in the text and where each key's run begins (and
+where the last of each ends), and each key's total count.
 
 Earlier brindlemaps wrote format 2, which still loads: behind the header, the fold, then six
 sections, each an item size (one byte) and a count of items (eight bytes) followed by the
-items: the trie's bytes, the text, then the four arrays (its starts counted in characters),
-and for bigrams two sections more.
+items: the trie's bytes, the text, then the arrays of starts (counted in characters), counts,
+firsts and totals, and for bigrams two sections more.
 """
 
 import struct
@@ -28,8 +29,8 @@ from brindlemap._types import Numbers
 from brindlemap.bigrams import Bigrams
 from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.folding import FOLDS, Fold
-from brindlemap.index_format import (PACKED, Kind, byte_bound, sectioned, shaped, trie_of_sections,
-                                     trie_sections)
+from brindlemap.index_format import (LENGTHS, PACKED, Kind, byte_bound, sectioned,
+                                     trie_of_sections, trie_sections)
 from brindlemap.index_reader import BodyStream, IndexFile, Source, in_place, read_index
 from brindlemap.lexicon_tables import Tables, in_bytes
 
@@ -38,8 +39,10 @@ FOLD = struct.Struct("<B3x")
 SECTION = struct.Struct("<BQ")
 # The item size in front of each array of the newest format.
 ITEMS = struct.Struct("<B7x")
-# The arrays of `Tables` after its trie and text, by their sections' names.
-NUMBERED = ("starts", "counts", "firsts", "totals")
+# The arrays of `Tables` after its trie and text, by their sections' names; and those that
+# formats 2 to 5 hold.
+NUMBERED = ("lengths", "counts", "runs")
+PLACED = ("starts", "counts", "firsts", "totals")
 ARRAY_CODES = {array(code).itemsize: code for code in "BHIQ"}
 BIG_ENDIAN = sys.byteorder == "big"
 
@@ -53,14 +56,14 @@ def _little_endian(items: Numbers) -> bytes:
 
 def lexicon_bytes(fold: Fold, tables: Tables, bigrams: Bigrams | None = None) -> bytes:
     """The whole index file of a lexicon, in the newest format: header, then its sections."""
-    trie = tables.trie
-    parts = {"fold": FOLD.pack(FOLDS.index(fold)), "text": tables.text, **trie_sections(trie)}
-    arrays = dict(zip(NUMBERED, tables[2:]))
+    parts = {"fold": FOLD.pack(FOLDS.index(fold)), "text": tables.text,
+             **trie_sections(tables.trie)}
+    arrays = {"lengths": tables.lengths, "counts": tables.counts, "runs": tables.runs}
     if bigrams is not None:
         arrays.update({"bigrams": bigrams.pairs, "bigram counts": bigrams.counts})
     for name, items in arrays.items():
         parts[name] = ITEMS.pack(items.itemsize) + _little_endian(items)
-    return b"".join(sectioned(Kind.LEXICON, parts))
+    return b"".join(sectioned(Kind.LEXICON, parts, LENGTHS))
 
 
 def _layout(message: str) -> IndexFileError:
@@ -183,15 +186,23 @@ def _from_sections(sections: dict[str, memoryview], version: int) -> Laid:
         raise _layout("its fold is not one byte and three zeros")
     trie = trie_of_sections(sections, version)
     text = sections["text"]
-    starts, counts, firsts, totals = (_array(sections[name], name) for name in NUMBERED)
+    held = NUMBERED if version >= LENGTHS else PLACED
+    missing = [name for name in held if name not in sections]
+    if missing or any(name in sections for name in {*NUMBERED, *PLACED} - {*held}):
+        raise _layout(f"no {missing[0]} section" if missing
+                      else f"sections of another format than {version}")
+    if version >= LENGTHS:
+        tables = Tables.read(trie, text, *(_array(sections[name], name) for name in held))
+    else:
+        starts, counts, firsts, _ = (_array(sections[name], name) for name in held)
+        tables = Tables.of_places(trie, text, starts, counts, firsts)
     bigrams = None
     if ("bigrams" in sections) != ("bigram counts" in sections):
         raise _layout("its bigrams and their counts come apart")
     if "bigrams" in sections:
-        bigrams = _bigrams(len(totals), _array(sections["bigrams"], "bigrams"),
+        bigrams = _bigrams(tables.keys, _array(sections["bigrams"], "bigrams"),
                            _array(sections["bigram counts"], "bigram counts"))
-    return (_fold(fold[0]), checked_tables(Tables(trie, text, starts, counts, firsts, totals)),
-            bigrams)
+    return _fold(fold[0]), tables, bigrams
 
 
 def _text(data: bytes | bytearray | memoryview) -> str:
@@ -212,39 +223,20 @@ def _sections(reader: _Reader) -> Laid:
     fold = _fold(FOLD.unpack(reader.take(FOLD.size, "fold"))[0])
     trie = _search.decode(reader.raw("trie"))
     text = _text(reader.raw("text"))
-    starts, counts, firsts, totals = map(reader.numbers, NUMBERED)
+    starts, counts, firsts, _ = map(reader.numbers, PLACED)
     bigrams = None
+    tables = tables_of_characters(trie, text, starts, counts, firsts)
     if not reader.done():
         pairs, pair_counts = reader.numbers("bigrams"), reader.numbers("bigram counts")
-        bigrams = _bigrams(len(totals), pairs, pair_counts)
+        bigrams = _bigrams(tables.keys, pairs, pair_counts)
     reader.end()
-    return fold, tables_of_characters(trie, text, starts, counts, firsts, totals), bigrams
+    return fold, tables, bigrams
 
 
-def _tile(starts: Numbers, counts: Numbers, length: int) -> None:
-    if not (len(starts) == len(counts) + 1 and starts[0] == 0 and starts[-1] == length):
-        raise _layout("its spellings do not tile its text")
-
-
-def tables_of_characters(trie: PrefixSearch, text: str, starts: array[int], counts: array[int],
-                         firsts: array[int], totals: array[int]) -> Tables:
+def tables_of_characters(trie: PrefixSearch, text: str, starts: Numbers, counts: Numbers,
+                         firsts: Numbers) -> Tables:
     """The tables of spellings whose places count characters (as format 2 and earlier pickles
-    hold them), checked, with their places counted in bytes of UTF-8 as the tables hold them."""
-    _tile(starts, counts, len(text))
-    return checked_tables(Tables(trie, *in_bytes(text, starts), counts, firsts, totals))
-
-
-def checked_tables(tables: Tables) -> Tables:
-    """`tables` once what indexes each table is checked against it; IndexFileError where they
-    do not fit together."""
-    # The order within a table only orders the answers, so bytes made to pass the checksum can
-    # mislead but never fault a query.
-    trie, text, starts, counts, firsts, totals = tables
-    _tile(starts, counts, len(text))
-    if not (len(firsts) == len(totals) + 1 and firsts[0] == 0 and firsts[-1] == len(counts)
-            and _search.number_span(memoryview(firsts)[:-1])[0] < max(len(counts), 1)):
-        raise _layout("its keys do not tile its spellings")
-    count, largest = _search.payload_span(shaped(trie))
-    if count != len(totals) or (largest or 0) >= max(count, 1):
-        raise _layout("its trie's keys are not numbered as its tables are")
-    return tables
+    hold them), checked."""
+    if not (len(starts) == len(counts) + 1 and starts[0] == 0 and starts[-1] == len(text)):
+        raise _layout("its spellings do not tile its text")
+    return Tables.of_places(trie, *in_bytes(text, starts), counts, firsts)

@@ -1,14 +1,19 @@
 """The compact tables behind a Lexicon: its words counted and grouped under their folded keys,
-laid out as a few arrays and one string, with no Python object kept per word."""
+laid out as a few arrays and one text, with no Python object kept per word."""
+
+from __future__ import annotations
 
 from array import array
 from collections.abc import Callable, Iterable, Iterator
-from itertools import accumulate
-from typing import NamedTuple
+from itertools import accumulate, groupby
+from operator import sub
 
+from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.builder import Words, build, checked_number, checked_word, items
+from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.folding import spelling
+from brindlemap.index_format import shaped
 from brindlemap._types import MAX_COUNT, Numbers
 
 # (where, word, count): a counted word and the position (an item's index, a file's line
@@ -16,17 +21,102 @@ from brindlemap._types import MAX_COUNT, Numbers
 Counted = Iterable[tuple[int, str, int]]
 
 
-class Tables(NamedTuple):
+class Tables:
     """Keys are numbered by total count, most first (ties in the order their first words came):
-    key r is the trie's payload r. Its spellings are r's run, firsts[r] to firsts[r + 1], most
-    frequent first (ties by code point); spelling i is text[starts[i]:starts[i + 1]]."""
+    key r is the trie's payload r, and holds the r-th run of spellings, `runs[r]` of them (at
+    least one), most frequent first (ties by code point). Spelling i is `lengths[i]` bytes of
+    UTF-8 in `text`, where the spellings lie end to end, and counts `counts[i]`; a key's total
+    count is the sum of its spellings'. Only what a file holds is kept: where a spelling and a
+    run begin is added up when asked (`_search.places`, a byte an item where a file maps them
+    rather than the four of the places themselves), and the keys' totals made only for the
+    queries that read them all (`totals`)."""
 
-    trie: PrefixSearch  # the folded keys
-    text: bytes | memoryview  # every spelling, end to end, in UTF-8 (decoded when returned)
-    starts: Numbers  # the byte where each spelling begins in text, and where the last ends
-    counts: Numbers  # each spelling's count
-    firsts: Numbers  # where each key's run of spellings begins, and where the last ends
-    totals: Numbers  # each key's total count
+    __slots__ = ("_totals", "counts", "firsts", "lengths", "runs", "starts", "text", "trie")
+
+    def __init__(self, trie: PrefixSearch, text: bytes | memoryview, lengths: Numbers,
+                 counts: Numbers, runs: Numbers) -> None:
+        self.trie, self.text, self.lengths, self.counts, self.runs = (trie, text, lengths, counts,
+                                                                     runs)
+        self.starts = _search.places(lengths)
+        self.firsts = _search.places(runs, least=1)  # ValueError for a key without spellings
+        self._totals: memoryview | None = None
+
+    @property
+    def keys(self) -> int:
+        return len(self.runs)
+
+    def spelling(self, at: int) -> str:
+        """Spelling `at`. Bytes made to pass a file's checksum may cut a character: they
+        mislead, never raise."""
+        start = self.starts[at]
+        return str(self.text[start:start + self.lengths[at]], "utf-8", "replace")
+
+    def spellings(self) -> Iterator[str]:
+        """Every spelling in turn."""
+        text, start = self.text, 0
+        for length in self.lengths:
+            yield str(text[start:start + length], "utf-8", "replace")
+            start += length
+
+    def run(self, number: int) -> range:
+        """The spellings of key `number`."""
+        first = self.firsts[number]
+        return range(first, first + self.runs[number])
+
+    def total(self, number: int) -> int:
+        """The count of key `number`: the sum of its spellings'."""
+        run = self.run(number)
+        return self.counts[run.start] if len(run) == 1 else sum(self.counts[run.start:run.stop])
+
+    def totals(self) -> memoryview:
+        """Every key's total count, made natively the first time a query reads them all (a
+        bigram's lift, a segmentation) and kept."""
+        if self._totals is None:
+            self._totals = memoryview(_search.run_sums(self.counts, self.runs)).cast("Q")
+        return self._totals
+
+    @classmethod
+    def read(cls, trie: PrefixSearch, text: bytes | memoryview, lengths: Numbers,
+             counts: Numbers, runs: Numbers) -> Tables:
+        """The tables of these parts, once what indexes each is checked against the next;
+        IndexFileError where they do not fit together. The order within a table only orders
+        the answers, so bytes made to pass a checksum can mislead but never fault a query."""
+        try:
+            tables = cls(trie, text, lengths, counts, runs)
+        except ValueError:
+            raise _layout("its keys do not tile its spellings") from None
+        if len(lengths) != len(counts) or tables.starts[-1] != len(text):
+            raise _layout("its spellings do not tile its text")
+        if tables.firsts[-1] != len(counts):
+            raise _layout("its keys do not tile its spellings")
+        count, largest = _search.payload_span(shaped(trie))
+        if count != len(runs) or (largest or 0) >= max(count, 1):
+            raise _layout("its trie's keys are not numbered as its tables are")
+        return tables
+
+    @classmethod
+    def of_places(cls, trie: PrefixSearch, text: bytes | memoryview, starts: Numbers,
+                  counts: Numbers, firsts: Numbers) -> Tables:
+        """The tables that earlier formats held as where each spelling begins in `text` (and
+        where the last ends) and where each key's run of spellings begins (and the last
+        ends), checked."""
+        lengths = _sizes(starts, len(text), "its spellings do not tile its text")
+        runs = _sizes(firsts, len(counts), "its keys do not tile its spellings")
+        return cls.read(trie, text, lengths, counts, runs)
+
+
+def _layout(message: str) -> IndexFileError:
+    return IndexFileError(message, IndexFileReason.LAYOUT)
+
+
+def _sizes(places: Numbers, end: int, failure: str) -> array[int]:
+    """The gaps between increasing `places`, which start at 0 and end at `end`."""
+    if not places or places[0] != 0 or places[-1] != end:
+        raise _layout(failure)
+    gaps = array("q", map(sub, places[1:], places))
+    if gaps and min(gaps) < 0:
+        raise _layout(failure)
+    return _packed(gaps)
 
 
 def counted_items(words: Words) -> Iterator[tuple[int, str, int]]:
@@ -66,7 +156,6 @@ def lay_out(words: Counted, key_of: Callable[[str], str], place: Callable[[int],
     # A stable sort: equal counts keep the order the words came in, which a list given in
     # frequency order (or without counts, each word counting 1) means as a rank.
     keys = sorted(totals, key=totals.__getitem__, reverse=True)
-    total_counts = _packed(totals[key] for key in keys)
     rank = totals  # reused: each key's number from here on
     for number, key in enumerate(keys):
         rank[key] = number
@@ -77,15 +166,13 @@ def lay_out(words: Counted, key_of: Callable[[str], str], place: Callable[[int],
     ordered = sorted((rank[key_of(written)], -count, seen, written)
                      for seen, (written, count) in enumerate(counts.items()))
     del counts, rank
-    firsts = [at for at, entry in enumerate(ordered) if at == 0 or entry[0] != ordered[at - 1][0]]
+    runs = [len(list(run)) for _, run in groupby(entry[0] for entry in ordered)]
     encoded = [entry[3].encode("utf-8") for entry in ordered]
-    return Tables(trie, b"".join(encoded),
-                  _packed(accumulate(map(len, encoded), initial=0)),
-                  _packed(-entry[1] for entry in ordered), _packed(firsts + [len(ordered)]),
-                  total_counts)
+    return Tables(trie, b"".join(encoded), _packed(map(len, encoded)),
+                  _packed(-entry[1] for entry in ordered), _packed(runs))
 
 
-def in_bytes(text: str, starts: array[int]) -> tuple[bytes, array[int]]:
+def in_bytes(text: str, starts: Numbers) -> tuple[bytes, Numbers]:
     """A text of spellings and where each begins, counted in characters (as lexicons of
     format 2 and earlier pickles hold them), in UTF-8 and counted in bytes."""
     encoded = text.encode("utf-8")

@@ -352,7 +352,7 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
             or any(len(piece) == 1 and number >= _COMMONEST
                    for piece, number in zip(pieces, numbers)):
         return None, False
-    totals, total, bigrams = lexicon._totals, lexicon.total(), lexicon._bigrams
+    totals, total, bigrams = lexicon._tables.totals(), lexicon.total(), lexicon._bigrams
     pairs = list(zip(numbers, numbers[1:]))
     inner = [pair_lift(bigrams, totals, total, *pair) for pair in pairs]
     together = (sum(math.log(max(totals[number], 1) / total) for number in numbers)

@@ -77,8 +77,8 @@ def split(lexicon: Lexicon, run: str, max_dist: int = 0) -> list[str]:
     bigrams = lexicon._bigrams
     pairs, counts, mass = ((_NO_PAIRS, _NO_PAIRS, 1) if bigrams is None
                            else (bigrams.pairs, bigrams.counts, bigrams.mass()))
-    pieces = _search.segment(lexicon._trie, folded, allowed, lexicon._totals, lexicon.total(),
-                             pairs, counts, mass, SMOOTHING,
+    pieces = _search.segment(lexicon._trie, folded, allowed, lexicon._tables.totals(),
+                             lexicon.total(), pairs, counts, mass, SMOOTHING,
                              math.log(UNKNOWN_COUNT / lexicon.total()) - UNKNOWN_PER_LETTER,
                              UNKNOWN_PER_LETTER, LONGEST_WORD, max_dist, EDIT_WEIGHT)
     ends = [piece[0] for piece in pieces[1:]] + [len(folded)]

@@ -20,6 +20,7 @@
 #include "_search/queries.h"
 #include "_search/shape.h"
 #include "_search/numbers.h"
+#include "_search/places_type.h"
 #include "_search/segment.h"
 #include "_search/spelt.h"
 
@@ -88,6 +89,8 @@ PyMethodDef functions[] = {
     function<search_signatures::spelt_words, spelt_words>(),
     function<search_signatures::segment, segment>(),
     function<search_signatures::number_span, number_span>(),
+    function<search_signatures::run_sums, run_sums>(),
+    function<search_signatures::places, places>(),
     function<search_signatures::flat, flat>(),
     function<search_signatures::flat_reversed, flat_reversed>(),
     function<search_signatures::from_flat, from_flat>(),
@@ -122,6 +125,7 @@ PyObject* init_search_module() {
         claim_interpreter("brindlemap._search");
         PyRef module = owned(PyModule_Create(&definition));
         if (PyModule_AddType(module.get(), edit_costs_type()) < 0) throw_pending();
+        if (PyModule_AddType(module.get(), places_type()) < 0) throw_pending();
         // Facts the Python side states too, exported so that it reads them from here.
         if (PyModule_AddIntConstant(module.get(), "MAX_COST", EditCosts::kMaxCost) < 0 ||
             PyModule_AddStringConstant(module.get(), "MALFORMED_TRIE",

@@ -1,11 +1,17 @@
-// number_span, and the buffers of unsigned integers that native code reads in place.
+// number_span and run_sums, and the buffers of unsigned integers that native code reads in
+// place.
 #include "_search/numbers.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "boundary/convert.h"
 #include "boundary/error.h"
 
 namespace brindlemap {
@@ -52,6 +58,52 @@ PyRef number_span(const AsNumbers::Value& numbers) {
     }
     const PyRef most = owned(PyLong_FromUnsignedLongLong(largest));
     return owned(PyTuple_Pack(2, most.get(), total.get()));
+}
+
+namespace {
+
+// `values` as bytes of little-endian u64.
+PyRef u64_bytes(std::span<const std::uint64_t> values) {
+    const auto length = static_cast<Py_ssize_t>(values.size() * sizeof(std::uint64_t));
+    PyRef bytes = result_object(PyBytes_FromStringAndSize(nullptr, length));
+    char* out = PyBytes_AS_STRING(bytes.get());
+    if constexpr (std::endian::native == std::endian::little) {
+        if (!values.empty()) std::memcpy(out, values.data(), values.size_bytes());
+    } else {
+        for (const std::uint64_t value : values)
+            for (int byte = 0; byte < 8; ++byte) *out++ = static_cast<char>(value >> (8 * byte));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+PyRef run_sums(const AsNumbers::Value& numbers, const AsNumbers::Value& runs) {
+    const NumberView items = numbers.view();
+    // Where each run ends, checked as it is found.
+    std::vector<std::uint64_t> sums;
+    sums.reserve(runs.view().size());
+    bool tiled = true;
+    std::uint64_t at = 0;
+    runs.view().each([&](std::uint64_t length) {
+        tiled = tiled && length != 0 && length <= items.size() - at;
+        at += tiled ? length : 0;
+        sums.push_back(at);
+    });
+    if (!tiled || at != items.size())
+        throw_error(PyExc_ValueError, "the runs do not take the items there are");
+    // Each run's end is written over by its sum once its items are added up; no run is empty,
+    // so each item ends at most one.
+    std::size_t run = 0;
+    std::uint64_t item = 0, sum = 0;
+    items.each([&](std::uint64_t value) {
+        sum += value;
+        if (++item == sums[run]) {
+            sums[run++] = sum;
+            sum = 0;
+        }
+    });
+    return u64_bytes(sums);
 }
 
 }  // namespace brindlemap

@@ -1,5 +1,5 @@
-// number_span: the largest item and the sum of a table of counts in one native pass, what a
-// loader checks before it trusts the table and what scores divide by.
+// number_span and run_sums: native passes over a lexicon's tables of counts and sizes, for a
+// loader that checks them before it trusts them and for what scores divide by.
 #pragma once
 
 #include <Python.h>
@@ -19,6 +19,8 @@ struct AsNumbers {
       public:
         explicit Value(PyObject* object);
         NumberView view() const noexcept;
+        // The object whose buffer is held.
+        PyObject* exporter() const noexcept { return buffer_.view().obj; }
 
       private:
         HeldBuffer buffer_;
@@ -35,8 +37,17 @@ inline constexpr Signature<AsNumbers> number_span{
     "(the largest item or 0, the sum of the items) of an array of unsigned integers, in one\n"
     "pass that makes no Python object per item."};
 
+inline constexpr Signature<AsNumbers, AsNumbers> run_sums{
+    "run_sums",
+    "",
+    {"numbers", "runs"},
+    "The sum of each run of items of `numbers` in turn, the runs as long as the items of\n"
+    "`runs`, as bytes of little-endian u64; ValueError unless the runs, none of them empty,\n"
+    "take exactly the items there are."};
+
 }  // namespace search_signatures
 
 PyRef number_span(const AsNumbers::Value& numbers);
+PyRef run_sums(const AsNumbers::Value& numbers, const AsNumbers::Value& runs);
 
 }  // namespace brindlemap

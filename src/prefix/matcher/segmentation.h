@@ -32,7 +32,22 @@ class NumberView {
         }
     }
 
+    // Calls `visit` with each item in turn, the width settled once for them all.
+    template <class Visit>
+    void each(Visit&& visit) const {
+        switch (itemsize_) {
+            case 1: return each_as<std::uint8_t>(visit);
+            case 2: return each_as<std::uint16_t>(visit);
+            case 4: return each_as<std::uint32_t>(visit);
+            default: return each_as<std::uint64_t>(visit);
+        }
+    }
+
   private:
+    template <class T, class Visit>
+    void each_as(Visit& visit) const {
+        for (std::size_t i = 0; i < size_; ++i) visit(read<T>(data_ + i * sizeof(T)));
+    }
     template <class T>
     static std::uint64_t read(const unsigned char* at) noexcept {
         T value;
