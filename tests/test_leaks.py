@@ -59,7 +59,7 @@ def cases():
     # The type too: every instance holds a reference to it, which its deallocation gives back.
     lengths, numbers = array("I", [3, 3]), array("I", [1, 2])
     keep = [shifts, strings, payloads, children, data, text, cause, bm.PrefixSearch, lengths,
-            numbers]
+            numbers, _search.Places]
 
     def call(function, *args, **kwargs):
         def run():
@@ -80,6 +80,10 @@ def cases():
     yield "native build not UTF-8", call(_search.build, b"cat\xffar", lengths, numbers), keep
     yield "native build disagreeing", call(_search.build, b"cat", lengths, numbers), keep
     yield "arrays", call(_search.arrays, words), keep
+    yield "places", call(lambda: _search.places(lengths)[2]), keep
+    yield "places out of range", call(lambda: _search.places(lengths)[3]), keep
+    yield "places refused", call(_search.places, lengths, least=4), keep
+    yield "run sums refused", call(_search.run_sums, numbers, lengths), keep
     yield "query defaults", call(_search.suggest, words, text), keep
     yield "query count refused", call(_search.search_many, words, [text], limit=-1), keep
     yield "query choice refused", call(_search.complete, words, text, metric="lev"), keep
