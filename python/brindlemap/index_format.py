@@ -19,10 +19,11 @@ faster. It may hold the tables of the trie's ranked queries too (`_search.packed
 that the first `complete` of a process reads them rather than makes them. A lexicon's index
 holds its tables as sections too (`lexicon_file` says which).
 
-Version 5, which every index is written in now, is version 4 with each node's shift (where its
-children begin) stored in place of its run of children, in the lines of one-byte offsets that
-a loaded trie keeps: a mapped file's are checked where they lie rather than added up into
-memory of the process's own, so that loading is quicker and more of a loaded index is shared.
+Version 5, which every trie's index is written in now, is version 4 with each node's shift
+(where its children begin) stored in place of its run of children, in the lines of one-byte
+offsets that a loaded trie keeps: a mapped file's are checked where they lie rather than added
+up into memory of the process's own, so that loading is quicker and more of a loaded index is
+shared.
 
 Version 6, which every lexicon is written in now, is version 5 with a lexicon's spellings placed
 by their lengths and its keys' runs of spellings by their sizes, its keys' total counts left to

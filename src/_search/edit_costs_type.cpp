@@ -8,14 +8,10 @@
 
 #include "boundary/error.h"
 #include "boundary/guard.h"
+#include "boundary/holder_type.h"
 
 namespace brindlemap {
 namespace {
-
-struct EditCostsObject {
-    PyObject_HEAD
-    EditCosts* costs;  // owned, never null once made
-};
 
 // The attribute through which a brindlemap.Costs hands over the table it holds.
 constexpr const char* kHeldTable = "_compiled";
@@ -51,19 +47,9 @@ void each_tuple(PyObject* sequence, Py_ssize_t width, std::string_view name, Tak
         });
 }
 
-void deallocate(PyObject* self) {
-    dealloc_guard([&] {
-        PyTypeObject* type = Py_TYPE(self);
-        delete reinterpret_cast<EditCostsObject*>(self)->costs;
-        auto free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
-        free(self);
-        Py_DECREF(type);  // instances of heap types hold a reference to their type
-    });
-}
-
 PyType_Slot slots[] = {
     {Py_tp_base, &PyBaseObject_Type},
-    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_holder<EditCosts>)},
     {Py_tp_doc, const_cast<char*>("The native table of a weighted rule; brindlemap.Costs holds "
                                   "one, which _search.edit_costs() makes.")},
     {0, nullptr},
@@ -71,7 +57,7 @@ PyType_Slot slots[] = {
 
 PyType_Spec spec = {
     "brindlemap._search.EditCosts",
-    static_cast<int>(sizeof(EditCostsObject)),
+    static_cast<int>(sizeof(HolderObject<EditCosts>)),
     0,
     // Made only whole, by edit_costs(): no instance ever lacks its table.
     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION,
@@ -82,11 +68,7 @@ PyTypeObject* type_object = nullptr;  // written once, with the GIL held
 
 }  // namespace
 
-PyTypeObject* edit_costs_type() {
-    if (type_object == nullptr)
-        type_object = reinterpret_cast<PyTypeObject*>(owned(PyType_FromSpec(&spec)).release());
-    return type_object;
-}
+PyTypeObject* edit_costs_type() { return holder_type(type_object, spec); }
 
 const EditCosts* edit_costs_of(PyObject* object, PyRef& table) {
     if (PyObject_TypeCheck(object, edit_costs_type())) {
@@ -101,7 +83,7 @@ const EditCosts* edit_costs_of(PyObject* object, PyRef& table) {
             return nullptr;
         }
     }
-    return reinterpret_cast<EditCostsObject*>(table.get())->costs;
+    return &held_by<EditCosts>(table.get());
 }
 
 AsPlainCosts::Value AsPlainCosts::convert(PyObject* object, std::string_view name) {
@@ -150,11 +132,7 @@ PyRef edit_costs(EditCosts::Plain plain, std::vector<PairCost> substitutions,
                  std::vector<CharCost> insertions, std::vector<CharCost> deletions) {
     auto table = std::make_unique<EditCosts>(plain, std::move(substitutions),
                                              std::move(insertions), std::move(deletions));
-    PyTypeObject* type = edit_costs_type();
-    auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
-    PyRef object = owned(alloc(type, 0));
-    reinterpret_cast<EditCostsObject*>(object.get())->costs = table.release();
-    return object;
+    return holder_of(edit_costs_type(), std::move(table));
 }
 
 }  // namespace brindlemap

@@ -5,37 +5,32 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "boundary/error.h"
 #include "boundary/guard.h"
+#include "boundary/holder_type.h"
 
 namespace brindlemap {
 namespace {
 
 constexpr std::size_t kStep = 32;
 
-struct Held {
-    explicit Held(PyObject* exporter) : sizes(exporter), items(sizes.view()) {}
+struct Sizes {
+    explicit Sizes(PyObject* exporter) : sizes(exporter), items(sizes.view()) {}
     AsNumbers::Value sizes;  // keeps the exporter's buffer for as long as the places live
     NumberView items;
     std::vector<std::uint64_t> sums;  // sums[k]: the sum of the first k * kStep sizes
 };
 
-struct PlacesObject {
-    PyObject_HEAD
-    Held* held;  // owned, never null once made
-};
-
-Held& held_of(PyObject* self) { return *reinterpret_cast<PlacesObject*>(self)->held; }
-
 Py_ssize_t length(PyObject* self) {
-    return static_cast<Py_ssize_t>(held_of(self).items.size() + 1);
+    return static_cast<Py_ssize_t>(held_by<Sizes>(self).items.size() + 1);
 }
 
 PyObject* item(PyObject* self, Py_ssize_t at) {
     return call_guard([&] {
-        const Held& held = held_of(self);
+        const Sizes& held = held_by<Sizes>(self);
         if (at < 0 || static_cast<std::size_t>(at) > held.items.size())
             throw_error(PyExc_IndexError, "place out of range");
         const auto i = static_cast<std::size_t>(at);
@@ -45,19 +40,9 @@ PyObject* item(PyObject* self, Py_ssize_t at) {
     });
 }
 
-void deallocate(PyObject* self) {
-    dealloc_guard([&] {
-        PyTypeObject* type = Py_TYPE(self);
-        delete reinterpret_cast<PlacesObject*>(self)->held;
-        auto free = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
-        free(self);
-        Py_DECREF(type);  // instances of heap types hold a reference to their type
-    });
-}
-
 PyType_Slot slots[] = {
     {Py_tp_base, &PyBaseObject_Type},
-    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(deallocate_holder<Sizes>)},
     {Py_sq_length, reinterpret_cast<void*>(length)},
     {Py_sq_item, reinterpret_cast<void*>(item)},
     {Py_tp_doc, const_cast<char*>("Where each of a run of items begins, from their sizes; "
@@ -67,7 +52,7 @@ PyType_Slot slots[] = {
 
 PyType_Spec spec = {
     "brindlemap._search.Places",
-    static_cast<int>(sizeof(PlacesObject)),
+    static_cast<int>(sizeof(HolderObject<Sizes>)),
     0,
     // Made only whole, by places(): no instance ever lacks its sizes.
     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION,
@@ -78,14 +63,10 @@ PyTypeObject* type_object = nullptr;  // written once, with the GIL held
 
 }  // namespace
 
-PyTypeObject* places_type() {
-    if (type_object == nullptr)
-        type_object = reinterpret_cast<PyTypeObject*>(owned(PyType_FromSpec(&spec)).release());
-    return type_object;
-}
+PyTypeObject* places_type() { return holder_type(type_object, spec); }
 
 PyRef places(const AsNumbers::Value& sizes, std::uint64_t least) {
-    auto held = std::make_unique<Held>(sizes.exporter());
+    auto held = std::make_unique<Sizes>(sizes.exporter());
     const NumberView& items = held->items;
     held->sums.reserve(items.size() / kStep + 2);
     std::uint64_t sum = 0, smallest = least;
@@ -102,11 +83,7 @@ PyRef places(const AsNumbers::Value& sizes, std::uint64_t least) {
     if (items.size() % kStep != 0) held->sums.push_back(sum);
     if (smallest < least)
         throw_error(PyExc_ValueError, "a size is less than " + std::to_string(least));
-    PyTypeObject* type = places_type();
-    auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
-    PyRef object = owned(alloc(type, 0));
-    reinterpret_cast<PlacesObject*>(object.get())->held = held.release();
-    return object;
+    return holder_of(places_type(), std::move(held));
 }
 
 }  // namespace brindlemap
