@@ -163,13 +163,18 @@ def test_run_ons_are_split_where_sure_and_offered_where_likelier():
 
 def test_known_words_in_the_wrong_place_are_flagged_only_when_asked():
     english = Lexicon.english()
-    slips = "I got a letter form my friend. They lost there car."
+    # The last two only by the pairs the bigram list lacks though chance would make them
+    # common ("they file", "his a").
+    slips = ("I got a letter form my friend. They lost there car. It is in they file. The "
+             "object his a name.")
     assert english.check(slips) == []
     flagged = english.check(slips, real_words=True)
     assert [(m.word, m.suggestions[0].word, m.fix) for m in flagged] == [
-        ("form", "from", None), ("there", "their", None)]
+        ("form", "from", None), ("there", "their", None), ("they", "the", None),
+        ("his", "this", None)]
     assert english.correct(slips) == slips
-    clean = "I got a letter from my friend. They lost their car. Form a line, Dr Form."
+    clean = ("I got a letter from my friend. They lost their car. Form a line, Dr Form. It is "
+             "in the file. The object has a name.")
     assert english.check(clean, real_words=True) == []
     with pytest.raises(TypeError, match="real_words"):
         english.check(slips, real_words="yes")

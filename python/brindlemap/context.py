@@ -17,7 +17,7 @@ place is the sum of the lifts of the pair it closes and the pair it opens.
 from __future__ import annotations
 
 from collections.abc import Callable
-from math import log1p
+from math import log, log1p
 from typing import TYPE_CHECKING
 
 if TYPE_CHECKING:
@@ -34,26 +34,33 @@ SMOOTHING = 1.0
 _BETWEEN = frozenset(" \t\r\n\u00a0")
 
 
-def pair_lift(bigrams: Bigrams, totals: Numbers, total: int, first: int,
-              second: int) -> float:
-    """The lift of key `second` after key `first`."""
+def pair_lift(bigrams: Bigrams, totals: Numbers, total: int, first: int, second: int,
+              absent: float = 0.0) -> float:
+    """The lift of key `second` after key `first`. A pair the table lacks lifts nothing,
+    unless `absent` weighs what its absence says: the table holds every pair met at least
+    `bigrams.least()` times, so one that chance alone would give far more often than that is
+    met less than chance gives, by at least that factor, which `absent` times its logarithm
+    counts against it."""
     count = bigrams.count(first, second)
-    if not count:
-        return 0.0
     scale = bigrams.mass() / total
+    if not count:
+        if not absent:
+            return 0.0
+        expected = scale * max(totals[first], 1) * max(totals[second], 1) / total
+        return absent * min(0.0, log(bigrams.least() / expected))
     return log1p(count * total / (SMOOTHING * scale * max(totals[first], 1)
                                   * max(totals[second], 1)))
 
 
 def lift(bigrams: Bigrams, totals: Numbers, total: int, before: int | None, number: int,
-         after: int | None) -> float:
+         after: int | None, absent: float = 0.0) -> float:
     """The lift of key `number` between keys `before` and `after` (None where the word has
-    no neighbour known to the lexicon)."""
+    no neighbour known to the lexicon); `absent` as `pair_lift` takes it."""
     found = 0.0
     if before is not None:
-        found += pair_lift(bigrams, totals, total, before, number)
+        found += pair_lift(bigrams, totals, total, before, number, absent)
     if after is not None:
-        found += pair_lift(bigrams, totals, total, number, after)
+        found += pair_lift(bigrams, totals, total, number, after, absent)
     return found
 
 

@@ -213,8 +213,10 @@ class Lexicon:
             return 0
         return self._bigrams.count(one, two)
 
-    def _lift(self, before: str | None, word: str, after: str | None) -> float:
-        """How much likelier `word` is between `before` and `after` than alone."""
+    def _lift(self, before: str | None, word: str, after: str | None,
+              absent: float = 0.0) -> float:
+        """How much likelier `word` is between `before` and `after` than alone (`absent` as
+        `context.pair_lift` takes it)."""
         bigrams = self._bigrams
         if bigrams is None:
             return 0.0
@@ -223,7 +225,7 @@ class Lexicon:
             return 0.0
         return lift(bigrams, self._tables.totals(), self.total(), None if before is None
                     else self._base_number(before), number,
-                    None if after is None else self._base_number(after))
+                    None if after is None else self._base_number(after), absent)
 
     def _items(self) -> Iterator[tuple[str, int]]:
         """(spelling, count) of every word, in the order of the tables (commonest key first),

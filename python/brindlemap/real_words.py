@@ -3,7 +3,8 @@ the lexicon knows is flagged when a word one edit away, or its partner in a shor
 writers confuse, is far likelier between the same neighbours.
 
 Each word is scored as `confidence.score` scores a guess: its share of the counts plus its
-lift between its neighbours (`brindlemap.context`); a rival pays for the slip it supposes,
+lift between its neighbours (`brindlemap.context`, a pair the bigram list lacks though chance
+would make it common counting against the word); a rival pays for the slip it supposes,
 EDIT_WEIGHT for an edit or CONFUSED for a confusion of the list. The word is flagged where the
 best rival's score beats its own by MARGIN (by more at a higher `confidence`) and its
 neighbours, not its count alone, make the difference: a rare word is no slip for a common one
@@ -38,6 +39,11 @@ _PARTNERS = {word: tuple(other for other in group if other != word)
              for group in CONFUSIONS for word in group}
 # What a confusion of the list costs, against EDIT_WEIGHT for an edit: it is commoner.
 CONFUSED = 2.0
+# What a pair that the bigram list lacks, though chance would make it common, says against the
+# word in it (`context.pair_lift`): chance alone would put "his a" in the list forty times over
+# ("the object his a name"), so its absence tells against "his" as much as "this a" tells for
+# "this".
+ABSENT = 2.0
 # How much likelier the rival must be, and how much of that its neighbours must give.
 MARGIN = 2.0
 CONTEXT_GAIN = 1.0
@@ -71,7 +77,7 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
     flagged = {}
     for at, (word, before, after) in asked.items():
         lowered = word.lower()
-        own_lift = lexicon._lift(before, lowered, after)
+        own_lift = lexicon._lift(before, lowered, after, ABSENT)
         own = math.log(max(lexicon.count(lowered), 1) / total) + own_lift
         # (rival, what its slip costs)
         candidates = {guess.word.lower(): (guess, EDIT_WEIGHT * guess.distance / unit)
@@ -85,7 +91,7 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         for guess, slip in candidates.values():
             if not _paired(lexicon, lexicon._base_number(guess.word)):
                 continue  # nothing is known of the words it goes with
-            lift = lexicon._lift(before, guess.word, after)
+            lift = lexicon._lift(before, guess.word, after, ABSENT)
             rival = math.log(max(guess.count, 1) / total) + lift - slip
             if rival - own >= MARGIN * scale and lift - own_lift >= CONTEXT_GAIN * scale:
                 rivals.append((rival, guess))
