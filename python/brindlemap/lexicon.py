@@ -297,7 +297,7 @@ class Lexicon:
         if not found:
             return []
         carry: Callable[[str], str] = _unchanged if self._fold is None else carrier(query)
-        key_of, run_of, counts = self._key_of, self._tables.run, self._tables.counts
+        key_of, run_of, total_of = self._key_of, self._tables.run, self._tables.total_of
         answers = []
         for found_key, number, distance in found:
             run = run_of(number)
@@ -311,8 +311,7 @@ class Lexicon:
                 # the key it was found under, and no two are alike.
                 if carried == word or key_of(carried) == found_key:
                     word = carried
-            total = counts[run.start] if len(run) == 1 else sum(counts[run.start:run.stop])
-            answers.append(_new_answer(Suggestion, (word, total, distance)))
+            answers.append(_new_answer(Suggestion, (word, total_of(run), distance)))
         return answers
 
     def _spellings(self, number: int) -> Iterator[str]:

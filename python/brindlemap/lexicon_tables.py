@@ -35,8 +35,8 @@ class Tables:
 
     def __init__(self, trie: PrefixSearch, text: bytes | memoryview, lengths: Numbers,
                  counts: Numbers, runs: Numbers) -> None:
-        self.trie, self.text, self.lengths, self.counts, self.runs = (trie, text, lengths, counts,
-                                                                     runs)
+        self.trie, self.text, self.lengths = trie, text, lengths
+        self.counts, self.runs = counts, runs
         self.starts = _search.places(lengths)
         self.firsts = _search.places(runs, least=1)  # ValueError for a key without spellings
         self._totals: memoryview | None = None
@@ -65,7 +65,10 @@ class Tables:
 
     def total(self, number: int) -> int:
         """The count of key `number`: the sum of its spellings'."""
-        run = self.run(number)
+        return self.total_of(self.run(number))
+
+    def total_of(self, run: range) -> int:
+        """The count of the key whose spellings are `run`."""
         return self.counts[run.start] if len(run) == 1 else sum(self.counts[run.start:run.stop])
 
     def totals(self) -> memoryview:
