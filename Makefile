@@ -39,7 +39,7 @@ $(STAMPS)/dictionaries:
 DEMO := build/demo
 run: $(STAMPS)/installed
 	@mkdir -p $(DEMO)
-	printf "Teh meeting is on Munday at 10 am.\nDr Smith didn't recieve the LETTR from londn.\n" \
+	printf "Teh meeting is on Mondy at 10 am.\nDr Smith didn't recieve the LETTR from londn.\n" \
 	  > $(DEMO)/letter.txt
 	$(VENV)/bin/brindlemap check $(DEMO)/letter.txt --k 3 || [ $$? -eq 1 ]
 	$(VENV)/bin/brindlemap correct $(DEMO)/letter.txt

@@ -159,7 +159,10 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("The func is called; func returns, func raises, func stops.",
      "The func is called; func returns, func raises, func stops."),
     # Margin: two guesses alike leave the word as written...
-    ("on Munday", "on Munday"),
+    ("on Mondy", "on Mondy"),
+    # ...but a guess that changes the first letter is the weaker: writers seldom slip there
+    # ("Monday" before "Sunday"; a letter put before a word, "gzip", is a name).
+    ("on Munday, use gzip or fname", "on Monday, use gzip or fname"),
     # ...unless nobody writes the word and its neighbours support the guess.
     ("a share of oyur wealth; it is rasied if", "a share of your wealth; it is raised if"),
     # A doubled last letter is a slip, not an ending; a long word one slip from a known one

@@ -23,7 +23,8 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   five letters or fewer, "owudl" is still "would"; more than two plain edits in any).
 
 Otherwise the noisy channel decides (`score`): each guess is as likely as its count, less a
-factor for each edit its typo supposes, times its lift between the word's neighbours where
+factor for each edit its typo supposes (and one more where it changes the word's first letter,
+which writers seldom get wrong), times its lift between the word's neighbours where
 the lexicon has bigram counts (`brindlemap.context`: "jumpd ovr the" means "over", not the
 commoner "or"). The guesses are ranked so; the best must be likelier, by its letters and count
 alone, than the word being right as written, and lead the next guess, in context, by a margin
@@ -182,7 +183,7 @@ LENGTH_CREDIT = 0.75
 # English costs weigh them).
 SLIP = 0.7
 SHORT_WORD = 6
-LEAD = 2.0
+LEAD = 1.75
 PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on both
 LEAD_PER_EDIT = 2.0  # for each plain edit past a slip
 LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
@@ -194,20 +195,39 @@ LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
 UNHEARD_BAR = 16.0
 # Farther guesses at such a word still need their lead, but the first bar falls by this much.
 UNHEARD_CREDIT = 3.0
+# Writers seldom slip on a word's first letter: it differs in one real misspelling in fifty
+# (codespell's list, Wikipedia's), far fewer than a slip anywhere in the word would give. A guess
+# that changes it, other than by swapping the first two letters ("hte"), is less likely by this
+# much: "readline" is seldom "deadline", nor "fname" "name".
+FIRST_LETTER = 3.0
 
 
-def score(guess: Suggestion, lift: float, unit: int, total: int) -> float:
-    """How likely `guess` is meant, as a natural logarithm: its share of the counts, less
-    EDIT_WEIGHT for each plain edit, plus CONTEXT_WEIGHT times its lift in its place."""
+def _first_changed(written: str, guess: str) -> bool:
+    """Whether `guess` begins with another letter than `written` does, other than by a swap
+    of the first two letters; case and accents aside."""
+    a, b = written[:2].lower(), guess[:2].lower()
+    if a[:1] == b[:1]:
+        return False
+    if not (a.isascii() and b.isascii()):
+        a, b = _bare(a), _bare(b)
+    return a[:1] != b[:1] and a != b[::-1]
+
+
+def score(guess: Suggestion, lift: float, unit: int, total: int, written: str = "") -> float:
+    """How likely `guess` is meant for the word `written`, as a natural logarithm: its share
+    of the counts, less EDIT_WEIGHT for each plain edit and FIRST_LETTER where it changes the
+    first letter, plus CONTEXT_WEIGHT times its lift in its place."""
     return (math.log(max(guess.count, 1) / total) - EDIT_WEIGHT * guess.distance / unit
+            - FIRST_LETTER * (bool(written) and _first_changed(written, guess.word))
             + CONTEXT_WEIGHT * lift)
 
 
-def ranked(guesses: list[Suggestion], lifts: list[float], unit: int,
-           total: int) -> tuple[list[Suggestion], list[float]]:
-    """`guesses` and their `lifts`, likeliest first by `score` (ties in the order given)."""
-    order = sorted(range(len(guesses)), key=lambda at: -score(guesses[at], lifts[at], unit,
-                                                              total))
+def ranked(guesses: list[Suggestion], lifts: list[float], unit: int, total: int,
+           written: str = "") -> tuple[list[Suggestion], list[float]]:
+    """`guesses` at the word `written` and their `lifts`, likeliest first by `score` (ties
+    in the order given)."""
+    order = sorted(range(len(guesses)),
+                   key=lambda at: -score(guesses[at], lifts[at], unit, total, written))
     return [guesses[at] for at in order], [lifts[at] for at in order]
 
 
@@ -258,11 +278,11 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     total = facts.total()
 
     def likelihood_of(at: int) -> float:
-        return score(suggestions[at], in_place[at], unit, total)
+        return score(suggestions[at], in_place[at], unit, total, word)
 
     scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
     likelihood = likelihood_of(0)
-    plain = score(best, 0.0, unit, total)
+    plain = score(best, 0.0, unit, total, word)
     unheard = supported and backed == 1 and confidence >= MIN_CONFIDENCE \
         and facts.heard(word) == 0
     if unheard and plain + UNHEARD_BAR / scale >= 0:

@@ -354,7 +354,7 @@ class Lexicon:
             lexicon._trie, key, bound, max(k, CANDIDATES), metric=metric)), None)
         unit = metric.unit if isinstance(metric, Costs) else 1
         return ranked(pool, [self._lift(before, guess.word, after) for guess in pool], unit,
-                      self.total())[0][:k]
+                      self.total(), word)[0][:k]
 
     def complete(self, typed: str, max_dist: int | None = None, k: int = SUGGESTIONS, *,
                  metric: Metric | Costs | None = None) -> list[Suggestion]:

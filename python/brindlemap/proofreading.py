@@ -272,7 +272,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         if elision:  # "l'" stands only before what it may elide before
             pool = [answer for answer in pool if language.elides_before(answer.word)]
         pool, lifts = ranked(pool, [lexicon._lift(before, guess.word, after) for guess in pool],
-                             unit, total)
+                             unit, total, query)
         in_context.append((before, after, pool, lifts))
         tally = backing.setdefault(found[at].word.lower(), [0, 0])
         tally[0] += bool(lifts) and lifts[0] >= SUPPORTED
@@ -286,7 +286,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                             _shouted(text, found, at), backed / places)
         fix = decide(evidence, confidence, lexicon)
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
-                               score(pool[0], lifts[0], unit, total) if pool else None,
+                               score(pool[0], lifts[0], unit, total, query) if pool else None,
                                evidence.uses, confidence, splits)
         if run_on is not None:
             pool = [run_on, *pool]
