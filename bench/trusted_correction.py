@@ -145,7 +145,29 @@ def section() -> list[str]:
             lines += report(label, measure(english, texts, **options))
         except TypeError as error:  # an option this version does not take
             lines.append(f"| {label} | {error} | | | |")
-    return lines
+    return lines + ["", package_documents(english)]
+
+
+def package_documents(lexicon: Lexicon) -> str:
+    """The words `correct` changes in the long descriptions of the packages installed beside
+    it (their README files as published on PyPI, each under its package's licence): real
+    documents with code, names and links throughout, though not free of errors (codespell's
+    and pyspellchecker's quote misspellings)."""
+    import email
+    from importlib.metadata import distributions
+
+    words = changed = documents = 0
+    for distribution in distributions():
+        body = email.message_from_string(distribution.read_text("METADATA") or "").get_payload()
+        if not isinstance(body, str) or len(body) < 500:
+            continue
+        markdown = "markdown" in (distribution.metadata.get("Description-Content-Type") or "")
+        documents += 1
+        words += sum(1 for _ in tokens(body))
+        changed += sum(m.fix is not None
+                       for m in lexicon.check(body, format="markdown" if markdown else "text"))
+    return (f"The long descriptions of the {documents} packages installed beside it: {words} "
+            f"words, {changed} changed ({1000 * changed / max(words, 1):.2f} per 1,000).")
 
 
 if __name__ == "__main__":

@@ -7,7 +7,7 @@ import unicodedata
 import pytest
 
 from brindlemap import Lexicon, Misspelling, Suggestion
-from brindlemap import _marks
+from brindlemap import _marks, proofreading
 from brindlemap.heard import Heard, table_bytes
 from brindlemap.tokens import combining_marks, tokens
 
@@ -155,9 +155,16 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("read ther manual", "read the manual"),
     # Repetition: a writer who repeats a word means it.
     ("the namespace, another namespace", "the namespace, another namespace"),
-    # ...even where one place of it suits a guess ("the fund is").
+    # ...even where one place of it suits a guess ("the fund is"), or a few do, the word
+    # taken in all its forms ("trie's", "Trie").
     ("The func is called; func returns, func raises, func stops.",
      "The func is called; func returns, func raises, func stops."),
+    ("A trie stores words. The trie is built once, and each trie node holds a letter. Search "
+     "the trie by prefix; a trie's size grows with its words.",
+     "A trie stores words. The trie is built once, and each trie node holds a letter. Search "
+     "the trie by prefix; a trie's size grows with its words."),
+    # Words of two letters are mostly codes and names.
+    ("as fh: en, nl", "as fh: en, nl"),
     # Margin: two guesses alike leave the word as written...
     ("on Mondy", "on Mondy"),
     # ...but a guess that changes the first letter is the weaker: writers seldom slip there
@@ -178,6 +185,26 @@ def test_correct_changes_only_what_it_is_sure_of(text, corrected):
     found = english.check(text)
     assert all(m.fix is None or text[:m.start] + m.fix + text[m.end:] != text for m in found)
     assert english.correct(text, confidence=1) == text  # 1 fixes nothing
+
+
+def _place(query, written=None, opens=False):
+    return query, written or query, opens
+
+
+@pytest.mark.parametrize("places, fixes, made", [
+    # Fixed alike in half its places: also where it is written alike but lacked the lead.
+    ([_place("teh"), _place("teh"), _place("teh", "teh's")], ["the", None, "the"],
+     ["the", "the", "the"]),
+    # ...but not where a shape rule may have held it: a capital inside a sentence.
+    ([_place("Zipf", opens=True), _place("Zipf")], ["Zip", None], ["Zip", None]),
+    # Fixed in fewer than half, or two ways: meant, and left everywhere.
+    ([_place("trie"), _place("Trie"), _place("trie", "trie's")], ["true", None, None],
+     [None, None, None]),
+    ([_place("thme"), _place("thme")], ["them", "the"], [None, None]),
+])
+def test_a_word_is_fixed_alike_wherever_the_text_writes_it(places, fixes, made):
+    guesses = [[Suggestion(word, 1, 1) for word in ("the", "Zip", "true", "them")]] * len(places)
+    assert proofreading._consistent(places, fixes, guesses) == made
 
 
 def test_how_often_words_are_written_is_known_for_english_over_own_words_and_pickles():

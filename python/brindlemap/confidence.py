@@ -14,13 +14,18 @@ slip rather than a name, a term or a word of another language. So a fix is left 
 - a third or more of the words around it are unknown words without a sure fix: a passage in
   another language, a list of names or a line of code reads so (`proofreading` weighs this
   once every word has its fix);
+- the text writes the word elsewhere and it is not fixed the same way in at least half of its
+  places: a writer spells a word one way throughout (`proofreading` weighs this too, and
+  makes a word fixed so in its other places where it is written alike);
 - the word is in capitals of four letters or fewer (an acronym: "GPL"; but not in a passage
   written in capitals, "IN NO EVENT SHALL TEH AUTHORS"), or capitalised inside
-  a sentence (and not in a title, beside other capitalised words) while the fix is not a
+  a sentence (and not in a title, beside other capitalised words, one that opens the
+  sentence aside) while the fix is not a
   name itself nor supported by its neighbours, or is more than one edit away ("Hakuin" is
   not "Akin", "Zelensky" not "Kerensky");
-- the typo supposed is large for the word (more than two of the commonest slips in a word of
-  five letters or fewer, "owudl" is still "would"; more than two plain edits in any).
+- the word has fewer than three letters ("en", "nl": mostly codes), or the typo supposed
+  is large for the word (more than two of the commonest slips in a word of five letters or
+  fewer, "owudl" is still "would"; more than two plain edits in any).
 
 Otherwise the noisy channel decides (`score`): each guess is as likely as its count, less a
 factor for each edit its typo supposes (and one more where it changes the word's first letter,
@@ -30,8 +35,8 @@ commoner "or"). The guesses are ranked so; the best must be likelier, by its let
 alone, than the word being right as written, and lead the next guess, in context, by a margin
 that grows with the size of the typo. The first bar falls with the word's length (a long word
 a slip from a known one is seldom a word of its own); both rise with the times the text uses
-the word (a writer who repeats a word means it), unless the neighbours support the guess in
-most of the places the text uses it. Where the lexicon knows how often words are written
+the word, in all its forms (a writer who repeats a word means it), unless the neighbours
+support the guess in most of the places the text uses it, all but two of them. Where the lexicon knows how often words are written
 (`Facts.heard`: the shipped English one does), a word that nobody writes, whose best guess its
 neighbours support wherever the text uses it, needs no lead if the guess is near enough, and
 meets a lower first bar otherwise ("accortind to": "according"). `confidence`, from 0 to 1,
@@ -171,10 +176,16 @@ CONTEXT_WEIGHT = 1.0  # times a guess's lift between its neighbours (`brindlemap
 CANDIDATES = 24
 # A guess whose lift in its place is at least this much is supported by its neighbours: its
 # capital inside a sentence no longer marks a name, nor its repeats a word that is meant. A word
-# the text repeats needs that support in at least BACKED of its places: "the func" suits "fund"
-# here and there, but a writer who uses "func" twenty times means it.
+# the text repeats needs that support in at least BACKED of its places, and in all but
+# UNBACKED of them: "the func" suits "fund" here and there, and "the trie" "the true" in two
+# places of three, but a writer who uses "func" or "trie" twenty times means it.
 SUPPORTED = 0.5
 BACKED = 0.5
+UNBACKED = 2
+# Words of fewer letters are never fixed: a slip there leaves too many words a letter away,
+# and such tokens are mostly codes and names ("en", "nl", "fh"). Neither list of real
+# misspellings the bench draws from holds one.
+SHORTEST_FIXED = 3
 WRITTEN_AS_MEANT = 17.0
 # A long word a slip away from a known one is seldom a word of its own that the lexicon lacks:
 # the bar falls by LENGTH_CREDIT for each letter past SHORT_WORD.
@@ -258,7 +269,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     edits = best.distance / unit
     letters = sum(c.isalpha() for c in word)
     in_place = lifts or [0.0] * len(suggestions)
-    supported = in_place[0] >= SUPPORTED and backed >= BACKED
+    supported = in_place[0] >= SUPPORTED and backed >= max(BACKED, 1 - UNBACKED / uses)
     if confidence >= MIN_CONFIDENCE:
         written = {script(c) for c in word if c.isalpha()}
         if not written <= facts.scripts() or written != {script(c) for c in best.word
@@ -271,7 +282,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if word[:1].isupper() and not word.isupper() and not start \
                 and (edits > 1 or not (title or supported or facts.is_name(best.word))):
             return None
-        if edits > 2 * SLIP and letters <= 5:
+        if edits > 2 * SLIP and letters <= 5 or letters < SHORTEST_FIXED:
             return None
     if edits > 2 or confidence >= 1:
         return None

@@ -140,11 +140,13 @@ def _opens_sentence(text: str, start: int) -> bool:
 
 def _in_title(text: str, found: list[Token], at: int) -> bool:
     """Whether a capitalised word stands beside token `at` within its paragraph, as in a
-    title or a heading ("GNU General Public License")."""
+    title or a heading ("GNU General Public License"); not one capitalised because it opens
+    a sentence ("The Zipf scale")."""
     token = found[at]
     for other in found[max(at - 1, 0):at] + found[at + 1:at + 2]:
         low, high = min(other.end, token.end), max(other.start, token.start)
-        if other.word[:1].isupper() and "\n\n" not in text[low:high]:
+        if other.word[:1].isupper() and "\n\n" not in text[low:high] \
+                and not (other.start < token.start and _opens_sentence(text, other.start)):
             return True
     return False
 
@@ -249,7 +251,8 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         for query in queries:
             answers[query] = compounds.with_compounds(query, answers[query], lexicon,
                                                       max(k, CANDIDATES), max_dist, metric)
-    uses = Counter(word.lower() for word, _, _ in found)
+    # A word's uses count its every form: "trie", "Trie" and "trie's" are one word.
+    uses = Counter(query.lower() for _, (query, _) in unknown)
     unit = metric.unit if isinstance(metric, Costs) else 1
     total = lexicon.total()
     # A misspelt neighbour is read as its likeliest guess by its letters: "jumpd ovr" is
@@ -260,6 +263,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         return guessed.get(at, found[at].word)
 
     fixes, guesses = [], []
+    written_as: list[tuple[str, str, bool]] = []
     splits: dict[str, list[str]] = {}
     language = lexicon.language
     in_context = []
@@ -274,17 +278,18 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         pool, lifts = ranked(pool, [lexicon._lift(before, guess.word, after) for guess in pool],
                              unit, total, query)
         in_context.append((before, after, pool, lifts))
-        tally = backing.setdefault(found[at].word.lower(), [0, 0])
+        tally = backing.setdefault(query.lower(), [0, 0])
         tally[0] += bool(lifts) and lifts[0] >= SUPPORTED
         tally[1] += 1
     for (at, (query, _)), (before, after, pool, lifts) in zip(unknown, in_context):
         start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
-        backed, places = backing[found[at].word.lower()]
+        backed, places = backing[query.lower()]
         evidence = Evidence(query, opens, _in_title(text, found, at),
-                            uses[found[at].word.lower()], pool, unit, lifts,
+                            uses[query.lower()], pool, unit, lifts,
                             _shouted(text, found, at), backed / places)
         fix = decide(evidence, confidence, lexicon)
+        written_as.append((query, found[at].word, opens))
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
                                score(pool[0], lifts[0], unit, total, query) if pool else None,
                                evidence.uses, confidence, splits)
@@ -298,6 +303,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                            [at for (at, _), fix in zip(unknown, fixes) if fix is None],
                            len(found))
         fixes = [None if at in crowded else fix for (at, _), fix in zip(unknown, fixes)]
+        fixes = _consistent(written_as, fixes, guesses)
     misspelt = []
     for (at, (query, (elision, suffix))), fix, pool in zip(unknown, fixes, guesses):
         word, start, end = found[at]
@@ -305,6 +311,37 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
             word, start, end, _with_affixes(pool[:k], elision, suffix),
             None if fix is None else _with_format(word, elision + fix + suffix)))
     return _in_order(misspelt, found, misplaced, k)
+
+
+def _consistent(words: list[tuple[str, str, bool]], fixes: list[str | None],
+                guesses: list[list[Suggestion]]) -> list[str | None]:
+    """The `fixes` of unknown words made alike wherever a word stands. Each of `words` is the
+    query a place looks up, the word as written there and whether it opens a sentence. A
+    writer spells a word one way throughout: a word (its forms taken as one, "trie", "Trie"
+    and "trie's") fixed in fewer than half its places, or fixed two ways as often, is meant,
+    and left in all of them ("the trie" read as "the true" only where that suits). Otherwise
+    its commonest fix is made wherever it is among the place's `guesses` and the place was
+    fixed or is written alike as one that was (not where a shape rule may have held it)."""
+    tallies: dict[str, Counter[str | None]] = {}
+    for (query, _, _), fix in zip(words, fixes):
+        tallies.setdefault(query.lower(), Counter())[None if fix is None else fix.lower()] += 1
+    fixed_as: dict[str, str | None] = {}
+    for query, tally in tallies.items():
+        ranked_fixes = [(fix, count) for fix, count in tally.most_common() if fix is not None]
+        sure = ranked_fixes and 2 * ranked_fixes[0][1] >= tally.total() \
+            and (len(ranked_fixes) == 1 or ranked_fixes[1][1] < ranked_fixes[0][1])
+        fixed_as[query] = ranked_fixes[0][0] if sure else None
+    fixed_alike = {(written, opens) for (_, written, opens), fix in zip(words, fixes)
+                   if fix is not None}
+    made: list[str | None] = []
+    for (query, written, opens), fix, pool in zip(words, fixes, guesses):
+        winner = fixed_as[query.lower()]
+        if winner is None or (fix is None and (written, opens) not in fixed_alike):
+            made.append(None)
+        else:
+            made.append(next((guess.word for guess in pool if guess.word.lower() == winner),
+                             None))
+    return made
 
 
 def _in_order(misspelt: list[Misspelling], found: list[Token],
