@@ -14,6 +14,8 @@ slip rather than a name, a term or a word of another language. So a fix is left 
 - a third or more of the words around it are unknown words without a sure fix: a passage in
   another language, a list of names or a line of code reads so (`proofreading` weighs this
   once every word has its fix);
+- the document writes the word in its code, tags or links too ("a struct" where the code
+  declares `struct Point`): a term of the writer's, not a slip;
 - the text writes the word elsewhere and it is not fixed the same way in at least half of its
   places: a writer spells a word one way throughout (`proofreading` weighs this too, and
   makes a word fixed so in its other places where it is written alike);
@@ -93,6 +95,8 @@ class Evidence(NamedTuple):
     shouted: bool = False  # whether the words either side are in capitals too ("THE SOFTWARE")
     # The share of the word's places in the text where its neighbours support its best guess.
     backed: float = 1.0
+    # Whether the document writes the word outside its prose too: in code, a tag or a link.
+    in_code: bool = False
 
 
 def script(character: str) -> str:
@@ -260,7 +264,7 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, uses, suggestions, unit, lifts, shouted, backed = evidence
+    word, start, title, uses, suggestions, unit, lifts, shouted, backed, in_code = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -271,6 +275,8 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     in_place = lifts or [0.0] * len(suggestions)
     supported = in_place[0] >= SUPPORTED and backed >= max(BACKED, 1 - UNBACKED / uses)
     if confidence >= MIN_CONFIDENCE:
+        if in_code:
+            return None
         written = {script(c) for c in word if c.isalpha()}
         if not written <= facts.scripts() or written != {script(c) for c in best.word
                                                           if c.isalpha()}:

@@ -165,6 +165,18 @@ def _shouted(text: str, found: list[Token], at: int) -> bool:
     return True
 
 
+def _words_outside(text: str, spans: list[tuple[int, int]]) -> set[str]:
+    """The words, in small letters, that `text` writes outside its prose `spans` (ascending):
+    in its code, tags and link targets."""
+    words: set[str] = set()
+    done = 0
+    for low, high in [*spans, (len(text), len(text))]:
+        if low > done:
+            words.update(word.lower() for word, _, _ in tokens(text[done:low]))
+        done = max(done, high)
+    return words
+
+
 def _tokens_in(text: str, spans: list[tuple[int, int]]) -> tuple[list[Token], set[int]]:
     """The words of the spans of `text`, each span read as a text of its own, and where the
     first word of each span starts (after a tag or a code block, a word opens a sentence as
@@ -263,6 +275,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         return guessed.get(at, found[at].word)
 
     fixes, guesses = [], []
+    outside = _words_outside(text, spans)
     written_as: list[tuple[str, str, bool]] = []
     splits: dict[str, list[str]] = {}
     language = lexicon.language
@@ -287,7 +300,8 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         backed, places = backing[query.lower()]
         evidence = Evidence(query, opens, _in_title(text, found, at),
                             uses[query.lower()], pool, unit, lifts,
-                            _shouted(text, found, at), backed / places)
+                            _shouted(text, found, at), backed / places,
+                            query.lower() in outside)
         fix = decide(evidence, confidence, lexicon)
         written_as.append((query, found[at].word, opens))
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
