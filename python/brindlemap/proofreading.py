@@ -138,15 +138,21 @@ def _opens_sentence(text: str, start: int) -> bool:
     return at < 0 or text[at] in _SENTENCE_ENDS or breaks > 1
 
 
-def _in_title(text: str, found: list[Token], at: int) -> bool:
+def _in_title(lexicon: Lexicon, text: str, found: list[Token], at: int,
+              known: set[int]) -> bool:
     """Whether a capitalised word stands beside token `at` within its paragraph, as in a
-    title or a heading ("GNU General Public License"); not one capitalised because it opens
-    a sentence ("The Zipf scale")."""
+    title or a heading ("GNU General Public License"): one of the `known` words (by index),
+    not known as a name (beside "Matteo" or "Nathan", a capital marks a name), nor
+    capitalised because it opens a sentence ("The Zipf scale")."""
     token = found[at]
-    for other in found[max(at - 1, 0):at] + found[at + 1:at + 2]:
+    for near in at - 1, at + 1:
+        if near not in known:
+            continue
+        other = found[near]
         low, high = min(other.end, token.end), max(other.start, token.start)
         if other.word[:1].isupper() and "\n\n" not in text[low:high] \
-                and not (other.start < token.start and _opens_sentence(text, other.start)):
+                and not (near < at and _opens_sentence(text, other.start)) \
+                and not lexicon.is_name(other.word):
             return True
     return False
 
@@ -275,6 +281,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         return guessed.get(at, found[at].word)
 
     fixes, guesses = [], []
+    known_at = set(known)
     outside = _words_outside(text, spans)
     written_as: list[tuple[str, str, bool]] = []
     splits: dict[str, list[str]] = {}
@@ -298,7 +305,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
         backed, places = backing[query.lower()]
-        evidence = Evidence(query, opens, _in_title(text, found, at),
+        evidence = Evidence(query, opens, _in_title(lexicon, text, found, at, known_at),
                             uses[query.lower()], pool, unit, lifts,
                             _shouted(text, found, at), backed / places,
                             query.lower() in outside)
