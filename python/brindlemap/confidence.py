@@ -14,8 +14,6 @@ slip rather than a name, a term or a word of another language. So a fix is left 
 - a third or more of the words around it are unknown words without a sure fix: a passage in
   another language, a list of names or a line of code reads so (`proofreading` weighs this
   once every word has its fix);
-- the document writes the word in its code, tags or links too ("a struct" where the code
-  declares `struct Point`): a term of the writer's, not a slip;
 - the text writes the word elsewhere and it is not fixed the same way in at least half of its
   places: a writer spells a word one way throughout (`proofreading` weighs this too, and
   makes a word fixed so in its other places where it is written alike);
@@ -38,7 +36,9 @@ alone, than the word being right as written, and lead the next guess, in context
 that grows with the size of the typo. The first bar falls with the word's length (a long word
 a slip from a known one is seldom a word of its own); both rise with the times the text uses
 the word, in all its forms (a writer who repeats a word means it), unless the neighbours
-support the guess in most of the places the text uses it, all but two of them. Where the lexicon knows how often words are written
+support the guess in most of the places the text uses it, all but two of them. A document
+that writes the word in its code, tags or links uses it there too, and there nothing supports
+the guess ("a struct" beside `struct Point`). Where the lexicon knows how often words are written
 (`Facts.heard`: the shipped English one does), a word that nobody writes, whose best guess its
 neighbours support wherever the text uses it, needs no lead if the guess is near enough, and
 meets a lower first bar otherwise ("accortind to": "according"). `confidence`, from 0 to 1,
@@ -95,8 +95,6 @@ class Evidence(NamedTuple):
     shouted: bool = False  # whether the words either side are in capitals too ("THE SOFTWARE")
     # The share of the word's places in the text where its neighbours support its best guess.
     backed: float = 1.0
-    # Whether the document writes the word outside its prose too: in code, a tag or a link.
-    in_code: bool = False
 
 
 def script(character: str) -> str:
@@ -264,7 +262,7 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, uses, suggestions, unit, lifts, shouted, backed, in_code = evidence
+    word, start, title, uses, suggestions, unit, lifts, shouted, backed = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -275,8 +273,6 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     in_place = lifts or [0.0] * len(suggestions)
     supported = in_place[0] >= SUPPORTED and backed >= max(BACKED, 1 - UNBACKED / uses)
     if confidence >= MIN_CONFIDENCE:
-        if in_code:
-            return None
         written = {script(c) for c in word if c.isalpha()}
         if not written <= facts.scripts() or written != {script(c) for c in best.word
                                                           if c.isalpha()}:

@@ -25,6 +25,7 @@ word keeps its format characters where the replacement keeps the letters around 
 from __future__ import annotations
 
 import math
+import re
 from collections import Counter
 from itertools import accumulate
 from typing import TYPE_CHECKING, NamedTuple
@@ -171,16 +172,20 @@ def _shouted(text: str, found: list[Token], at: int) -> bool:
     return True
 
 
-def _words_outside(text: str, spans: list[tuple[int, int]]) -> set[str]:
-    """The words, in small letters, that `text` writes outside its prose `spans` (ascending):
-    in its code, tags and link targets."""
-    words: set[str] = set()
+def _words_outside(text: str, spans: list[tuple[int, int]]) -> Counter[str]:
+    """How often `text` writes each run of letters (in small letters) outside its prose
+    `spans` (ascending): in its code, tags and link targets, where "primitive.bool.html" and
+    "max_len" write "bool" and "len"."""
+    words: Counter[str] = Counter()
     done = 0
     for low, high in [*spans, (len(text), len(text))]:
         if low > done:
-            words.update(word.lower() for word, _, _ in tokens(text[done:low]))
+            words.update(run.lower() for run in _LETTER_RUNS.findall(text, done, low))
         done = max(done, high)
     return words
+
+
+_LETTER_RUNS = re.compile(r"[^\W\d_]+")
 
 
 def _tokens_in(text: str, spans: list[tuple[int, int]]) -> tuple[list[Token], set[int]]:
@@ -305,10 +310,10 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
         backed, places = backing[query.lower()]
+        in_code = outside[query.lower()]
         evidence = Evidence(query, opens, _in_title(lexicon, text, found, at, known_at),
-                            uses[query.lower()], pool, unit, lifts,
-                            _shouted(text, found, at), backed / places,
-                            query.lower() in outside)
+                            uses[query.lower()] + in_code, pool, unit, lifts,
+                            _shouted(text, found, at), backed / (places + in_code))
         fix = decide(evidence, confidence, lexicon)
         written_as.append((query, found[at].word, opens))
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
