@@ -145,6 +145,8 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("IN NO EVENT SHALL TEH AUTHORS OR THE GPL", "IN NO EVENT SHALL THE AUTHORS OR THE GPL"),
     ("said Hakuin to Zelensky. Recieve it", "said Hakuin to Zelensky. Receive it"),
     ("flew to Londn today", "flew to London today"),
+    # ...but beside another capitalised word the lexicon lacks, the parts of a name.
+    ("thanks to Matteo Collina", "thanks to Matteo Collina"),
     # Script: no word of another script is written in this one; nor is a passage in another
     # language, where unknown words come thick.
     ("東京 and Москва", "東京 and Москва"),

@@ -20,9 +20,10 @@ slip rather than a name, a term or a word of another language. So a fix is left 
 - the word is in capitals of four letters or fewer (an acronym: "GPL"; but not in a passage
   written in capitals, "IN NO EVENT SHALL TEH AUTHORS"), or capitalised inside
   a sentence (and not in a title, beside other capitalised words, one that opens the
-  sentence aside) while the fix is not a
-  name itself nor supported by its neighbours, or is more than one edit away ("Hakuin" is
-  not "Akin", "Zelensky" not "Kerensky");
+  sentence aside) while the fix is not a name itself nor supported by its neighbours, or
+  is more than one edit away ("Hakuin" is not "Akin", "Zelensky" not "Kerensky"), or
+  stands beside another capitalised word the lexicon lacks, as the parts of a name do
+  ("Matteo Collina" is not "Collins");
 - the word has fewer than three letters ("en", "nl": mostly codes), or the typo supposed
   is large for the word (more than two of the commonest slips in a word of five letters or
   fewer, "owudl" is still "would"; more than two plain edits in any).
@@ -95,6 +96,8 @@ class Evidence(NamedTuple):
     shouted: bool = False  # whether the words either side are in capitals too ("THE SOFTWARE")
     # The share of the word's places in the text where its neighbours support its best guess.
     backed: float = 1.0
+    # Whether a capitalised word the lexicon lacks stands beside it.
+    named: bool = False
 
 
 def script(character: str) -> str:
@@ -262,7 +265,7 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, uses, suggestions, unit, lifts, shouted, backed = evidence
+    word, start, title, uses, suggestions, unit, lifts, shouted, backed, named = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -281,8 +284,8 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
             return None
         if word.isupper() and letters <= 4 and not shouted:
             return None
-        if word[:1].isupper() and not word.isupper() and not start \
-                and (edits > 1 or not (title or supported or facts.is_name(best.word))):
+        if word[:1].isupper() and not word.isupper() and not start and \
+                (named or edits > 1 or not (title or supported or facts.is_name(best.word))):
             return None
         if edits > 2 * SLIP and letters <= 5 or letters < SHORTEST_FIXED:
             return None

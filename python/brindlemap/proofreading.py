@@ -139,23 +139,29 @@ def _opens_sentence(text: str, start: int) -> bool:
     return at < 0 or text[at] in _SENTENCE_ENDS or breaks > 1
 
 
-def _in_title(lexicon: Lexicon, text: str, found: list[Token], at: int,
-              known: set[int]) -> bool:
-    """Whether a capitalised word stands beside token `at` within its paragraph, as in a
-    title or a heading ("GNU General Public License"): one of the `known` words (by index),
-    not known as a name (beside "Matteo" or "Nathan", a capital marks a name), nor
-    capitalised because it opens a sentence ("The Zipf scale")."""
+def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
+                     known: set[int]) -> tuple[bool, bool]:
+    """Whether a capitalised word stands beside token `at` within its paragraph (not one
+    capitalised because it opens a sentence, "The Zipf scale"), as in a title or a heading:
+    one of the `known` words (by index) that the lexicon does not know as a name ("GNU
+    General Public License"); and whether one stands there that the lexicon lacks, as the
+    parts of a name do ("Matteo Collina"). (A name the lexicon knows says little: German
+    writes every noun with a capital of its own.)"""
     token = found[at]
+    title = named = False
     for near in at - 1, at + 1:
-        if near not in known:
+        if not 0 <= near < len(found):
             continue
         other = found[near]
         low, high = min(other.end, token.end), max(other.start, token.start)
-        if other.word[:1].isupper() and "\n\n" not in text[low:high] \
-                and not (near < at and _opens_sentence(text, other.start)) \
-                and not lexicon.is_name(other.word):
-            return True
-    return False
+        if not other.word[:1].isupper() or "\n\n" in text[low:high] \
+                or (near < at and _opens_sentence(text, other.start)):
+            continue
+        if near not in known:
+            named = True
+        elif not lexicon.is_name(other.word):
+            title = True
+    return title, named
 
 
 def _shouted(text: str, found: list[Token], at: int) -> bool:
@@ -311,9 +317,10 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         opens = start in span_starts or _opens_sentence(text, start)
         backed, places = backing[query.lower()]
         in_code = outside[query.lower()]
-        evidence = Evidence(query, opens, _in_title(lexicon, text, found, at, known_at),
+        title, named = _capitals_beside(lexicon, text, found, at, known_at)
+        evidence = Evidence(query, opens, title,
                             uses[query.lower()] + in_code, pool, unit, lifts,
-                            _shouted(text, found, at), backed / (places + in_code))
+                            _shouted(text, found, at), backed / (places + in_code), named)
         fix = decide(evidence, confidence, lexicon)
         written_as.append((query, found[at].word, opens))
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
