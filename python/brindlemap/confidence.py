@@ -39,12 +39,12 @@ a slip from a known one is seldom a word of its own); both rise with the times t
 the word, in all its forms (a writer who repeats a word means it), unless the neighbours
 support the guess in most of the places the text uses it, all but two of them. A document
 that writes the word in its code, tags or links uses it there too, and there nothing supports
-the guess ("a struct" beside `struct Point`). Where the lexicon knows how often words are written
-(`Facts.heard`: the shipped English one does), a word that nobody writes, whose best guess its
-neighbours support wherever the text uses it, needs no lead if the guess is near enough, and
-meets a lower first bar otherwise ("accortind to": "according"). `confidence`, from 0 to 1,
-scales the bars: 0 takes every best suggestion, as a plain spelling corrector does, 1 fixes
-nothing; the rules above hold from MIN_CONFIDENCE on.
+the guess ("a struct" beside `struct Point`). Where the lexicon knows how often words are
+written (`Facts.heard`: the shipped English one does), a word that nobody writes, whose best
+guess its neighbours support wherever the text uses it, needs no lead if the guess is near
+enough, and meets a lower first bar otherwise ("accortind to": "according"). `confidence`,
+from 0 to 1, scales the bars: 0 takes every best suggestion, as a plain spelling corrector
+does, 1 fixes nothing; the rules above hold from MIN_CONFIDENCE on.
 """
 
 from __future__ import annotations
