@@ -166,8 +166,10 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
      "the trie by prefix; a trie's size grows with its words.",
      "A trie stores words. The trie is built once, and each trie node holds a letter. Search "
      "the trie by prefix; a trie's size grows with its words."),
-    # Words of two letters are mostly codes and names.
+    # Words of two letters are mostly codes and names; a word written twice is not the same
+    # large slip twice.
     ("as fh: en, nl", "as fh: en, nl"),
+    ("match the soname number; the soname is", "match the soname number; the soname is"),
     # Margin: two guesses alike leave the word as written...
     ("on Mondy", "on Mondy"),
     # ...but a guess that changes the first letter is the weaker: writers seldom slip there

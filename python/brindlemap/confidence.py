@@ -26,7 +26,8 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   ("Matteo Collina" is not "Collins");
 - the word has fewer than three letters ("en", "nl": mostly codes), or the typo supposed
   is large for the word (more than two of the commonest slips in a word of five letters or
-  fewer, "owudl" is still "would"; more than two plain edits in any).
+  fewer, "owudl" is still "would"; more than two plain edits in any; more than one in a word
+  the text writes twice or more, "soname").
 
 Otherwise the noisy channel decides (`score`): each guess is as likely as its count, less a
 factor for each edit its typo supposes (and one more where it changes the word's first letter,
@@ -191,6 +192,10 @@ UNBACKED = 2
 # and such tokens are mostly codes and names ("en", "nl", "fh"). Neither list of real
 # misspellings the bench draws from holds one.
 SHORTEST_FIXED = 3
+# A word the text writes more than once is meant where its best guess lies more than this many
+# plain edits away: the same large slip made twice is rarer than a term used twice ("the soname
+# number" is not "the same number"). No repeated misspelling the bench plants is lost to it.
+REPEATED_EDITS = 1.0
 WRITTEN_AS_MEANT = 17.0
 # A long word a slip away from a known one is seldom a word of its own that the lexicon lacks:
 # the bar falls by LENGTH_CREDIT for each letter past SHORT_WORD.
@@ -288,6 +293,8 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
                 (named or edits > 1 or not (title or supported or facts.is_name(best.word))):
             return None
         if edits > 2 * SLIP and letters <= 5 or letters < SHORTEST_FIXED:
+            return None
+        if uses > 1 and edits > REPEATED_EDITS:
             return None
     if edits > 2 or confidence >= 1:
         return None

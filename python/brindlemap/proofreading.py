@@ -131,12 +131,15 @@ _SENTENCE_ENDS = ".!?…:"
 
 
 def _opens_sentence(text: str, start: int) -> bool:
-    """Whether the word at `start` opens a sentence, a paragraph or an item of a list."""
+    """Whether the word at `start` opens a sentence, a paragraph or an item of a list; not
+    after an initial ("John V. Belmonte")."""
     at, breaks = start - 1, 0
     while at >= 0 and (text[at].isspace() or text[at] in _OPENERS):
         breaks += text[at] == "\n"
         at -= 1
-    return at < 0 or text[at] in _SENTENCE_ENDS or breaks > 1
+    initial = at >= 1 and text[at] == "." and text[at - 1].isupper() \
+        and (at == 1 or not text[at - 2].isalnum())
+    return at < 0 or (text[at] in _SENTENCE_ENDS and not initial) or breaks > 1
 
 
 def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
@@ -144,8 +147,8 @@ def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
     """Whether a capitalised word stands beside token `at` within its paragraph (not one
     capitalised because it opens a sentence, "The Zipf scale"), as in a title or a heading:
     one of the `known` words (by index) that the lexicon does not know as a name ("GNU
-    General Public License"); and whether one stands there that the lexicon lacks, as the
-    parts of a name do ("Matteo Collina"). (A name the lexicon knows says little: German
+    General Public License"); and whether one stands there that the lexicon lacks, or an
+    initial, as the parts of a name do ("Matteo Collina"). (A name the lexicon knows says little: German
     writes every noun with a capital of its own.)"""
     token = found[at]
     title = named = False
@@ -157,8 +160,8 @@ def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
         if not other.word[:1].isupper() or "\n\n" in text[low:high] \
                 or (near < at and _opens_sentence(text, other.start)):
             continue
-        if near not in known:
-            named = True
+        if near not in known or (len(other.word) == 1 and text.startswith(".", other.end)):
+            named = True  # a word the lexicon lacks, or an initial ("John V. Belmonte")
         elif not lexicon.is_name(other.word):
             title = True
     return title, named
