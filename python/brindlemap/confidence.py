@@ -42,8 +42,8 @@ support the guess in most of the places the text uses it, all but two of them. A
 that writes the word in its code, tags or links uses it there too, and there nothing supports
 the guess ("a struct" beside `struct Point`). Where the lexicon knows how often words are
 written (`Facts.heard`: the shipped English one does), a word that nobody writes, whose best
-guess its neighbours support wherever the text uses it, needs no lead if the guess is near
-enough, and meets a lower first bar otherwise ("accortind to": "according"). `confidence`,
+guess its neighbours support wherever the text uses it, needs only a small lead if the guess
+is near enough, and meets a lower first bar otherwise ("accortind to": "according"). `confidence`,
 from 0 to 1, scales the bars: 0 takes every best suggestion, as a plain spelling corrector
 does, 1 fixes nothing; the rules above hold from MIN_CONFIDENCE on.
 """
@@ -209,11 +209,13 @@ PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on bot
 LEAD_PER_EDIT = 2.0  # for each plain edit past a slip
 LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
 # Where the lexicon knows how often words are written (`brindlemap.heard`), a word that nobody
-# writes, whose guess its neighbours support wherever the text uses it, is a slip whatever the
-# runner-up, if the guess scores at least -UNHEARD_BAR ("that meens": "means"). (How often a
-# word is written says less the other way: "accomodate" is written a hundredth as often as
-# "accommodate", "Marmion" a fiftieth as often as "Marion".)
+# writes, whose guess its neighbours support wherever the text uses it, is a slip if the guess
+# scores at least -UNHEARD_BAR ("that meens": "means") and leads the runner-up by UNHEARD_LEAD
+# ("on Mondy at 10" is "Money" or "Monday" alike). (How often a word is written says less the
+# other way: "accomodate" is written a hundredth as often as "accommodate", "Marmion" a
+# fiftieth as often as "Marion".)
 UNHEARD_BAR = 16.0
+UNHEARD_LEAD = 0.5
 # Farther guesses at such a word still need their lead, but the first bar falls by this much.
 UNHEARD_CREDIT = 3.0
 # Writers seldom slip on a word's first letter: it differs in one real misspelling in fifty
@@ -308,11 +310,11 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     plain = score(best, 0.0, unit, total, word)
     unheard = supported and backed == 1 and confidence >= MIN_CONFIDENCE \
         and facts.heard(word) == 0
-    if unheard and plain + UNHEARD_BAR / scale >= 0:
-        return best.word
     lead = LEAD_WITHOUT_RUNNER
     if len(suggestions) > 1:
         lead = likelihood - likelihood_of(1)
+    if unheard and plain + UNHEARD_BAR / scale >= 0 and lead >= UNHEARD_LEAD * scale:
+        return best.word
     repeated = 0.0 if supported else PER_USE * math.log(max(uses, 1))
     # Whether the word may be right as written is weighed by its letters and counts alone: a
     # neighbour that suits the guess says nothing of a name or a term the lexicon lacks.
