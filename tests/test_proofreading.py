@@ -37,6 +37,9 @@ def lexicon():
     ("HTTPS://GOOGEL.COM sftp://x mailto:jhon@x.org file:///home/jhon/recieve.txt "
      "localhost:8080 git@github.com:teh/repo.git docs/shrae/dict.txt C:\\Users\\jhon "
      "example.com setup.py (see", ["see"]),
+    # Options, settings and placeholders of commands written in prose.
+    ("(--recurse-submodules, --pretty=oneline -v x=teh <tree-ish> <branch>) see :packadd "
+     "|:cmap| sizeof(int) foreach() popen(3), the file(s)", ["see", "the", "file", "s"]),
     ("&nbsp;teh &#8217; fish&amp;chips", ["teh", "fish", "chips"]),
     # Format characters inside a word keep it one.
     ("infor\u00admation می\u200cخواهم zero\u200bwidth", ["infor\u00admation", "می\u200cخواهم",

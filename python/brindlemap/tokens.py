@@ -12,14 +12,18 @@ holds their parts.
 Left out, since no lexicon can judge them: anything with a digit or an underscore in it
 (numbers such as "1,000", "3.14", "2nd", "1990s", and code such as "utf8" or "max_dist"), and
 every run of text between spaces that holds a link or a name of a machine's: a scheme and a
-colon in any case ("https://…", "HTTPS:…", "mailto:…", "file:…", "localhost:8080"), "www.",
-an "@" (e-mail addresses, @handles, "git@host:path"), a "#" (#hashtags), a slash or a
-backslash (paths: "docs/dict.txt", "C:\\Users"), a period between two letters or digits
-(host and file names, "example.com", "setup.py", and abbreviations written as single letters
-with periods: "e.g.", "U.S.A."), and bytes that are not text (lone surrogates, as
-`errors="surrogateescape"` decodes them). HTML entities ("&nbsp;", "&#8217;") are left out
-too. Words with capitals inside ("camelCase", "iPhone") are words here: the checker asks the
-lexicon first, then leaves them alone as code or brand names.
+colon in any case ("https://…", "HTTPS:…", "mailto:…", "file:…", "localhost:8080"), "www.", an
+"@" (e-mail addresses, @handles, "git@host:path"), a "#" (#hashtags), a slash or a backslash
+(paths: "docs/dict.txt", "C:\\Users"), an "=" or a "|" (settings and tables:
+"--pretty=oneline", "|:cmap|"), angle brackets round it (tags and placeholders: "<tree-ish>"),
+a hyphen or a colon it begins with (options and commands: "--recurse", ":packadd"), a
+parenthesis straight after a letter (calls: "sizeof(int)", "foreach()", "popen(3)"; but
+"file(s)" is a word), a period between two letters or digits (host and file names,
+"example.com", "setup.py", and abbreviations written as single letters with periods: "e.g.",
+"U.S.A."), and bytes that are not text (lone surrogates, as `errors="surrogateescape"` decodes
+them). HTML entities ("&nbsp;", "&#8217;") are left out too. Words with capitals inside
+("camelCase", "iPhone") are words here: the checker asks the lexicon first, then leaves them
+alone as code or brand names.
 
 Every character is looked at a bounded number of times, so the time and memory a text takes
 grow with its length whatever it holds.
@@ -107,11 +111,14 @@ def _compile() -> _Patterns:
     return _Patterns(
         # The common case in one step: a word with its punctuation and nothing else up to a
         # space. Any other run is taken whole, to be read apart by `_odd_run`.
-        plain=re.compile(rf"[{re.escape(_OPEN)}]*+(?P<word>{word})[{close}]*+(?=\s|\Z)"
+        # A run in angle brackets is a tag or a placeholder ("<branch>"), left out whole.
+        plain=re.compile(rf"(?!<[^\s>]*+>)[{re.escape(_OPEN)}]*+(?P<word>{word})"
+                         rf"[{close}]*+(?=\s|\Z)"
                          r"|\S++"),
         piece=re.compile(rf"[\w{_APOSTROPHE}{FORMAT_CHARACTERS}{marks}]++"),
         word=re.compile(word),
-        whole_run_left_out=re.compile(r"[\ud800-\udfff@#/\\]|\w\.\w"),
+        whole_run_left_out=re.compile(r"[\ud800-\udfff@#/\\=|]|\w\.\w|\A[-:]"
+                                      r"|\w\((?!e?s(?:\)|\Z))"),
         scheme=re.compile(r"(?:[A-Za-z][A-Za-z0-9+.\-]*+:|www\.)\S", re.IGNORECASE),
         digit=re.compile(r"[\d_]"),
     )
@@ -131,7 +138,8 @@ def _odd_run(patterns: _Patterns, text: str, start: int, end: int) -> Iterator[T
     if begin >= finish:
         return
     core = text[begin:finish]
-    if patterns.whole_run_left_out.search(core) or patterns.scheme.match(core):
+    if patterns.whole_run_left_out.search(core) or patterns.scheme.match(core) or \
+            (run.startswith("<") and ">" in run):
         return
     new = tuple.__new__
     for piece in patterns.piece.finditer(text, begin, finish):
