@@ -22,8 +22,9 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   a sentence (and not in a title, beside other capitalised words, one that opens the
   sentence aside) while the fix is not a name itself nor supported by its neighbours, or
   is more than one edit away ("Hakuin" is not "Akin", "Zelensky" not "Kerensky"), or
-  stands beside another capitalised word the lexicon lacks, as the parts of a name do
-  ("Matteo Collina" is not "Collins");
+  stands beside another capitalised word the lexicon lacks, as the parts of a name do,
+  even where it opens the sentence ("Matteo Collina" is not "Collins", nor "Alexandre
+  Oliva" "Alexander");
 - the word has fewer than three letters ("en", "nl": mostly codes), or the typo supposed
   is large for the word (more than two of the commonest slips in a word of five letters or
   fewer, "owudl" is still "would"; more than two plain edits in any; more than one in a word
@@ -31,21 +32,23 @@ slip rather than a name, a term or a word of another language. So a fix is left 
 
 Otherwise the noisy channel decides (`score`): each guess is as likely as its count, less a
 factor for each edit its typo supposes (and one more where it changes the word's first letter,
-which writers seldom get wrong), times its lift between the word's neighbours where
-the lexicon has bigram counts (`brindlemap.context`: "jumpd ovr the" means "over", not the
-commoner "or"). The guesses are ranked so; the best must be likelier, by its letters and count
-alone, than the word being right as written, and lead the next guess, in context, by a margin
-that grows with the size of the typo. The first bar falls with the word's length (a long word
-a slip from a known one is seldom a word of its own); both rise with the times the text uses
-the word, in all its forms (a writer who repeats a word means it), unless the neighbours
-support the guess in most of the places the text uses it, all but two of them. A document
-that writes the word in its code, tags or links uses it there too, and there nothing supports
-the guess ("a struct" beside `struct Point`). Where the lexicon knows how often words are
-written (`Facts.heard`: the shipped English one does), a word that nobody writes, whose best
-guess its neighbours support wherever the text uses it, needs only a small lead if the guess
-is near enough, and meets a lower first bar otherwise ("accortind to": "according"). `confidence`,
-from 0 to 1, scales the bars: 0 takes every best suggestion, as a plain spelling corrector
-does, 1 fixes nothing; the rules above hold from MIN_CONFIDENCE on.
+which writers seldom get wrong), times its lift between the word's neighbours where the lexicon
+has bigram counts (`brindlemap.context`: "jumpd ovr the" means "over", not the commoner "or").
+The guesses are ranked so; the best must be likelier, by its letters and count alone, than the
+word being right as written, and lead the next guess, in context, by a margin that grows with
+the size of the typo. The first bar falls with the word's length (a long word a slip from a
+known one is seldom a word of its own); both rise with the times the text uses the word, in all
+its forms (a writer who repeats a word means it), unless the neighbours support the guess in
+most of the places the text uses it, all but two of them; a phrase the text writes again and
+again ("later to maint") supports it once. A document that writes the word in its code, tags or
+links uses it there too, and there nothing supports the guess ("a struct" beside `struct
+Point`). Where the lexicon knows how often words are written (`Facts.heard`: the shipped
+English one does), a word that nobody writes, whose best guess its neighbours support wherever
+the text uses it, needs only a small lead if the guess is near enough, and meets a lower first
+bar otherwise ("accortind to": "according"); one that people write often meets a higher one
+("multipart" is not "multiparty"). `confidence`, from 0 to 1, scales the bars: 0 takes every
+best suggestion, as a plain spelling corrector does, 1 fixes nothing; the rules above hold from
+MIN_CONFIDENCE on.
 """
 
 from __future__ import annotations
@@ -57,6 +60,7 @@ from collections.abc import Iterable
 from typing import NamedTuple, Protocol
 
 from brindlemap._types import Suggestion
+from brindlemap.heard import HEARD_FROM
 
 
 __all__ = ["CANDIDATES", "DEFAULT_CONFIDENCE", "MIN_CONFIDENCE", "Evidence", "Facts",
@@ -99,6 +103,8 @@ class Evidence(NamedTuple):
     backed: float = 1.0
     # Whether a capitalised word the lexicon lacks stands beside it.
     named: bool = False
+    # In how many different pairs of neighbours the word's best guess is supported.
+    contexts: int = 1
 
 
 def script(character: str) -> str:
@@ -223,6 +229,9 @@ UNHEARD_CREDIT = 3.0
 # that changes it, other than by swapping the first two letters ("hte"), is less likely by this
 # much: "readline" is seldom "deadline", nor "fname" "name".
 FIRST_LETTER = 3.0
+# A word people write often is as likely a term as a slip: the first bar rises by this much for
+# each power of ten it is written more often than HEARD_FROM ("multipart" is not "multiparty").
+HEARD_CREDIT = 2.0
 
 
 def _first_changed(written: str, guess: str) -> bool:
@@ -272,7 +281,8 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, uses, suggestions, unit, lifts, shouted, backed, named = evidence
+    word, start, title, uses, suggestions, unit, lifts, shouted, backed, named, contexts = \
+        evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -291,8 +301,8 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
             return None
         if word.isupper() and letters <= 4 and not shouted:
             return None
-        if word[:1].isupper() and not word.isupper() and not start and \
-                (named or edits > 1 or not (title or supported or facts.is_name(best.word))):
+        if word[:1].isupper() and not word.isupper() and (named or not start and (
+                edits > 1 or not (title or supported or facts.is_name(best.word)))):
             return None
         if edits > 2 * SLIP and letters <= 5 or letters < SHORTEST_FIXED:
             return None
@@ -308,18 +318,22 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
     likelihood = likelihood_of(0)
     plain = score(best, 0.0, unit, total, word)
-    unheard = supported and backed == 1 and confidence >= MIN_CONFIDENCE \
-        and facts.heard(word) == 0
+    heard = facts.heard(word) if confidence >= MIN_CONFIDENCE else None
+    unheard = supported and backed == 1 and heard == 0
+    written_often = HEARD_CREDIT * max(math.log10(heard / HEARD_FROM), 0.0) if heard else 0.0
     lead = LEAD_WITHOUT_RUNNER
     if len(suggestions) > 1:
         lead = likelihood - likelihood_of(1)
-    if unheard and plain + UNHEARD_BAR / scale >= 0 and lead >= UNHEARD_LEAD * scale:
+    # A phrase written over and over ("later to maint") supports its guess once, and still
+    # repeats the word each time.
+    repeated = PER_USE * math.log(max(uses / (max(contexts, 1) if supported else 1), 1))
+    if unheard and not repeated and plain + UNHEARD_BAR / scale >= 0 \
+            and lead >= UNHEARD_LEAD * scale:
         return best.word
-    repeated = 0.0 if supported else PER_USE * math.log(max(uses, 1))
     # Whether the word may be right as written is weighed by its letters and counts alone: a
     # neighbour that suits the guess says nothing of a name or a term the lexicon lacks.
     written_as_meant = (WRITTEN_AS_MEANT + LENGTH_CREDIT * max(letters - SHORT_WORD, 0)
-                        + UNHEARD_CREDIT * unheard)
+                        + UNHEARD_CREDIT * unheard - written_often)
     if plain + written_as_meant / scale < repeated * scale:
         return None
     needed = LEAD + repeated + LEAD_PER_EDIT * (edits - SLIP)

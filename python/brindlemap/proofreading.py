@@ -152,7 +152,8 @@ def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
     writes every noun with a capital of its own.)"""
     token = found[at]
     title = named = False
-    for near in at - 1, at + 1:
+    # A word that opens a sentence has no neighbour before it in that sentence.
+    for near in (at + 1,) if _opens_sentence(text, token.start) else (at - 1, at + 1):
         if not 0 <= near < len(found):
             continue
         other = found[near]
@@ -160,7 +161,8 @@ def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
         if not other.word[:1].isupper() or "\n\n" in text[low:high] \
                 or (near < at and _opens_sentence(text, other.start)):
             continue
-        if near not in known or (len(other.word) == 1 and text.startswith(".", other.end)):
+        if near not in known and not other.word.isupper() \
+                or len(other.word) == 1 and text.startswith(".", other.end):
             named = True  # a word the lexicon lacks, or an initial ("John V. Belmonte")
         elif not lexicon.is_name(other.word):
             title = True
@@ -304,6 +306,9 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     # For each word, in how many of its places its best guess is supported: a word that the
     # text repeats is read as meant unless its neighbours support the guess in most of them.
     backing: dict[str, list[int]] = {}
+    # And in how many different pairs of neighbours: a phrase the text writes over and over
+    # ("later to maint") is one piece of evidence, however often it is written.
+    settings: dict[str, set[tuple[str | None, str | None]]] = {}
     for at, (query, (elision, _)) in unknown:
         before, after = neighbours(text, found, at, read)
         pool = answers[query]
@@ -315,6 +320,9 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         tally = backing.setdefault(query.lower(), [0, 0])
         tally[0] += bool(lifts) and lifts[0] >= SUPPORTED
         tally[1] += 1
+        if lifts and lifts[0] >= SUPPORTED:
+            settings.setdefault(query.lower(), set()).add(
+                (before and before.lower(), after and after.lower()))
     for (at, (query, _)), (before, after, pool, lifts) in zip(unknown, in_context):
         start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
@@ -323,7 +331,8 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         title, named = _capitals_beside(lexicon, text, found, at, known_at)
         evidence = Evidence(query, opens, title,
                             uses[query.lower()] + in_code, pool, unit, lifts,
-                            _shouted(text, found, at), backed / (places + in_code), named)
+                            _shouted(text, found, at), backed / (places + in_code), named,
+                            len(settings.get(query.lower(), ())))
         fix = decide(evidence, confidence, lexicon)
         written_as.append((query, found[at].word, opens))
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
