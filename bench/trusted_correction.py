@@ -11,9 +11,9 @@ fortunes; the package holds them freely redistributable) and the docstrings of C
 standard library modules (PSF licence). The misspellings are codespell's list (its
 dictionary.txt, CC BY-SA 3.0, read from the installed codespell package), and for the defaults
 also Wikipedia's list of common misspellings (CC BY-SA, as `casing_quality` reads it): a word
-of the corpus that the list gives as the correction of a misspelling is replaced, with a fixed
-seed, by one of its misspellings written in the word's casing. Each setting is timed once, the whole corpus
-in one call.
+of the corpus that the list gives as the correction of a misspelling is replaced, drawn with a
+seed and the word's place, by one of its misspellings written in the word's casing. Each setting
+is timed once, the whole corpus in one call.
 """
 
 import ast
@@ -75,13 +75,17 @@ def injected(text: str, seed: int, pairs: list[tuple[str, str]] | None = None,
     wrong_for = defaultdict(list)
     for wrong, right in misspellings() if pairs is None else pairs:
         wrong_for[right].append(wrong)
-    rng = random.Random(seed)
     pieces, planted, done, shift = [], [], 0, 0
     for word, start, end in tokens(text):
         lower = word.lower()
-        if rng.randrange(INJECTED_EVERY) or lower not in wrong_for or not word.isalpha():
+        if lower not in wrong_for or not word.isalpha():
             continue
-        wrong = rng.choice(wrong_for[lower])
+        # Each place draws on its own, from the seed and where it stands, so that a change in
+        # how text is split into words leaves the plants of the other places as they were.
+        draw = random.Random(f"{seed}:{start}")
+        if draw.randrange(INJECTED_EVERY):
+            continue
+        wrong = draw.choice(wrong_for[lower])
         if word.isupper() and len(word) > 1:
             wrong = wrong.upper()
         elif word[0].isupper():
