@@ -39,7 +39,8 @@ def lexicon():
      "example.com setup.py (see", ["see"]),
     # Options, settings and placeholders of commands written in prose.
     ("(--recurse-submodules, --pretty=oneline -v x=teh <tree-ish> <branch>) see :packadd "
-     "|:cmap| sizeof(int) foreach() popen(3), the file(s)", ["see", "the", "file", "s"]),
+     "|:cmap| sizeof(int) foreach() popen(3), the file(s) .mailmap ...and",
+     ["see", "the", "file", "s", "and"]),
     ("&nbsp;teh &#8217; fish&amp;chips", ["teh", "fish", "chips"]),
     # Format characters inside a word keep it one.
     ("infor\u00admation می\u200cخواهم zero\u200bwidth", ["infor\u00admation", "می\u200cخواهم",
@@ -175,6 +176,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # ...and a phrase the text writes over and over supports its guess only once.
     ("(merged to maint). (merged to maint). (merged to maint).",
      "(merged to maint). (merged to maint). (merged to maint)."),
+    # A word without a vowel is more often an abbreviation than a slip, unless a common word
+    # is near.
+    ('check it wth "git fsck" and its cmd', 'check it with "git fsck" and its cmd'),
     # Words of two letters are mostly codes and names; a word written twice is not the same
     # large slip twice.
     ("as fh: en, nl", "as fh: en, nl"),

@@ -46,7 +46,8 @@ Point`). Where the lexicon knows how often words are written (`Facts.heard`: the
 English one does), a word that nobody writes, whose best guess its neighbours support wherever
 the text uses it, needs only a small lead if the guess is near enough, and meets a lower first
 bar otherwise ("accortind to": "according"); one that people write often meets a higher one
-("multipart" is not "multiparty"). `confidence`, from 0 to 1, scales the bars: 0 takes every
+("multipart" is not "multiparty"), and so does one without a vowel, more often an abbreviation
+than a slip ("fsck" is not "fuck"). `confidence`, from 0 to 1, scales the bars: 0 takes every
 best suggestion, as a plain spelling corrector does, 1 fixes nothing; the rules above hold from
 MIN_CONFIDENCE on.
 """
@@ -76,6 +77,9 @@ _ENDINGS = ("s", "es", "ed", "ing", "ly", "er", "ers", "or", "ors", "ness", "men
 _BEGINNINGS = ("re", "un", "non", "pre", "co", "de", "dis", "mis", "sub", "over", "under",
                "inter", "multi", "anti", "semi", "self", "cross", "counter", "post", "super")
 _SHORTEST_STEM = 4  # letters of a word that takes an ending
+# Plain Latin letters without a vowel: one real misspelling in 1,500 is written so (codespell's
+# list, Wikipedia's), and many abbreviations and names of code are.
+_NO_VOWEL = re.compile(r"[b-df-hj-np-tv-xzB-DF-HJ-NP-TV-XZ]+")
 
 
 def checked_confidence(confidence: float) -> float:
@@ -232,6 +236,9 @@ FIRST_LETTER = 3.0
 # A word people write often is as likely a term as a slip: the first bar rises by this much for
 # each power of ten it is written more often than HEARD_FROM ("multipart" is not "multiparty").
 HEARD_CREDIT = 2.0
+# The first bar of a word without a vowel rises by this much, and none is taken for a word that
+# nobody writes.
+ABBREVIATED = 3.0
 
 
 def _first_changed(written: str, guess: str) -> bool:
@@ -319,7 +326,10 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     likelihood = likelihood_of(0)
     plain = score(best, 0.0, unit, total, word)
     heard = facts.heard(word) if confidence >= MIN_CONFIDENCE else None
-    unheard = supported and backed == 1 and heard == 0
+    # A word of plain Latin letters without a vowel is an abbreviation or a name of code more
+    # often than a slip ("fsck", "cmd"), though a writer in a hurry drops one ("wth").
+    abbreviated = confidence >= MIN_CONFIDENCE and bool(_NO_VOWEL.fullmatch(word))
+    unheard = supported and backed == 1 and heard == 0 and not abbreviated
     written_often = HEARD_CREDIT * max(math.log10(heard / HEARD_FROM), 0.0) if heard else 0.0
     lead = LEAD_WITHOUT_RUNNER
     if len(suggestions) > 1:
@@ -333,7 +343,8 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     # Whether the word may be right as written is weighed by its letters and counts alone: a
     # neighbour that suits the guess says nothing of a name or a term the lexicon lacks.
     written_as_meant = (WRITTEN_AS_MEANT + LENGTH_CREDIT * max(letters - SHORT_WORD, 0)
-                        + UNHEARD_CREDIT * unheard - written_often)
+                        + UNHEARD_CREDIT * unheard - written_often
+                        - ABBREVIATED * abbreviated)
     if plain + written_as_meant / scale < repeated * scale:
         return None
     needed = LEAD + repeated + LEAD_PER_EDIT * (edits - SLIP)
