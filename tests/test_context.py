@@ -3,12 +3,13 @@ known words caught in the wrong place."""
 
 import math
 import pickle
+from array import array
 
 import pytest
 from hypothesis import given, settings, strategies as st
 
 import brindlemap
-from brindlemap import Lexicon, _search
+from brindlemap import Lexicon, _search, segmenting
 from brindlemap._types import MAX_COUNT
 from brindlemap.context import pair_lift
 from brindlemap.segmenting import UNKNOWN_COUNT, UNKNOWN_PER_LETTER
@@ -147,6 +148,20 @@ def test_segment_finds_words_past_their_slips():
     assert english.segment("recieve", 2) == ["receive"]
     with pytest.raises(ValueError, match="max_dist must be from 0 to 2, not 3"):
         english.segment("a", 3)
+
+
+def test_regression_segment_takes_the_words_laid_over_a_lexicon():
+    mine = Lexicon.english().with_words(["brindlemap"])
+    assert mine.segment("Usebrindlemapnow") == ["Use", "brindlemap", "now"]
+    assert mine.segment("usebrindlemapnow", 1) == ["use", "brindlemap", "now"]
+    assert Lexicon.english().segment("usebrindlemapnow") == ["use", "brindle", "map", "now"]
+
+
+@pytest.mark.parametrize("others", [[5, 2, 1], [0, 99, 1], [0, 3], [0, 3, 2**64 - 1, 1, 1, 0],
+                                    [0, 1, 0] * 5000])
+def test_segment_passes_over_laid_words_that_do_not_fit(monkeypatch, others):
+    monkeypatch.setattr(segmenting, "_own_words", lambda lexicon, folded: array("Q", others))
+    assert "".join(Lexicon.english().segment("thecat")) == "thecat"
 
 
 def test_run_ons_are_split_where_sure_and_offered_where_likelier():

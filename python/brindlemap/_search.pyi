@@ -178,6 +178,7 @@ def segment(
     longest: int,
     max_edits: int,
     per_edit: float,
+    others: Buffer,
 ) -> list[tuple[int, int | None, int]]:
     """The pieces of the likeliest split of text, in order, as (start, payload of its
     word or None, edits): the words are the trie's (payload r counting totals[r] of
@@ -185,7 +186,9 @@ def segment(
     len(totals) + b (pairs ascending; mass their total), a piece within max_edits
     edits of its word, each costing per_edit, scored as brindlemap.segmenting
     describes; a piece starts and ends only where allowed (bytes, one a position) is
-    nonzero, or at either end."""
+    nonzero, or at either end. others holds (start, end, count) triples one after
+    another, stretches that spell the words of another list: the i-th is a word
+    numbered len(totals) + i, in no pair."""
 
 def spelt_words(trie: PrefixSearch, text: str, longest: int,
                 max_edits: int) -> list[tuple[int, int, int, int]]:

@@ -414,7 +414,8 @@ class Lexicon:
         `segment("thequickbrownfox")` is ["the", "quick", "brown", "fox"]. Each run of letters
         is split on its own, by the words' counts and, where the lexicon has them, the bigram
         counts of neighbours; a stretch that spells no word stays whole, and every character
-        but a space or a letter is a piece of its own (`brindlemap.segmenting`). With
+        but a space or a letter is a piece of its own (`brindlemap.segmenting`). A word of
+        `with_words` is a piece as written, counting at least as the rarest word does. With
         `max_dist` (up to 2), a piece may be a word that many edits from what is written,
         and is given as that word: `segment("thequikbrwnfox", 1)` is ["the", "quick",
         "brown", "fox"]."""

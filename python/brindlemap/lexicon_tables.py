@@ -31,7 +31,7 @@ class Tables:
     rather than the four of the places themselves), and the keys' totals made only for the
     queries that read them all (`totals`)."""
 
-    __slots__ = ("_totals", "counts", "firsts", "lengths", "runs", "starts", "text", "trie")
+    __slots__ = ("_least", "_totals", "counts", "firsts", "lengths", "runs", "starts", "text", "trie")
 
     def __init__(self, trie: PrefixSearch, text: bytes | memoryview, lengths: Numbers,
                  counts: Numbers, runs: Numbers) -> None:
@@ -40,6 +40,7 @@ class Tables:
         self.starts = _search.places(lengths)
         self.firsts = _search.places(runs, least=1)  # ValueError for a key without spellings
         self._totals: memoryview | None = None
+        self._least: int | None = None
 
     @property
     def keys(self) -> int:
@@ -77,6 +78,12 @@ class Tables:
         if self._totals is None:
             self._totals = memoryview(_search.run_sums(self.counts, self.runs)).cast("Q")
         return self._totals
+
+    def least_total(self) -> int:
+        """The least of the keys' totals (0 for no keys), worked out once."""
+        if self._least is None:
+            self._least = min(self.totals(), default=0)
+        return self._least
 
     @classmethod
     def read(cls, trie: PrefixSearch, text: bytes | memoryview, lengths: Numbers,

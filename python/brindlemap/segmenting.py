@@ -11,6 +11,8 @@ the best split of the run up to it. With `max_dist`, a piece may also be a word 
 from the stretch (a letter typed for another, left out, added, or two swapped; one edit for a
 word of three letters or more, two from six), each edit costing EDIT_WEIGHT as it does in a
 correction: "thequikbrownfox" is "the quick brown fox"; such a piece is given as the word.
+The words laid over a lexicon (`Lexicon.with_words`) are pieces as written, each counting at
+least as the lexicon's rarest word.
 """
 
 from __future__ import annotations
@@ -77,17 +79,33 @@ def split(lexicon: Lexicon, run: str, max_dist: int = 0) -> list[str]:
     bigrams = lexicon._bigrams
     pairs, counts, mass = ((_NO_PAIRS, _NO_PAIRS, 1) if bigrams is None
                            else (bigrams.pairs, bigrams.counts, bigrams.mass()))
-    pieces = _search.segment(lexicon._trie, folded, allowed, lexicon._tables.totals(),
+    totals = lexicon._tables.totals()
+    pieces = _search.segment(lexicon._trie, folded, allowed, totals,
                              lexicon.total(), pairs, counts, mass, SMOOTHING,
                              math.log(UNKNOWN_COUNT / lexicon.total()) - UNKNOWN_PER_LETTER,
-                             UNKNOWN_PER_LETTER, LONGEST_WORD, max_dist, EDIT_WEIGHT)
+                             UNKNOWN_PER_LETTER, LONGEST_WORD, max_dist, EDIT_WEIGHT,
+                             _own_words(lexicon, folded))
     ends = [piece[0] for piece in pieces[1:]] + [len(folded)]
     words = []
     for (start, number, edits), end in zip(pieces, ends):
         written = run[places[start]:places[end]]
-        words.append(written if not edits or number is None
+        words.append(written if not edits or number is None or number >= len(totals)
                      else lexicon._meant(written, number, edits))
     return words
+
+
+def _own_words(lexicon: Lexicon, folded: str) -> array[int]:
+    """The stretches of `folded` that spell the words laid over `lexicon` (`with_words`), as
+    (start, end, count) triples one after another: pieces a split may take, as written. A
+    word someone adds counts at least as its lexicon's rarest word does: they say it is one,
+    however few times they counted it."""
+    own = lexicon._extra
+    found = array("Q")
+    if own is not None:
+        totals, least = own._tables.totals(), lexicon._tables.least_total()
+        for start, end, number, _ in _search.spelt_words(own._trie, folded, LONGEST_WORD, 0):
+            found.extend((start, end, max(totals[number], least)))
+    return found
 
 
 _NO_PAIRS = array("Q")

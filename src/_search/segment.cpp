@@ -23,7 +23,7 @@ PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText:
               const AsNumbers::Value& totals, std::uint64_t total, const AsNumbers::Value& pairs,
               const AsNumbers::Value& pair_counts, std::uint64_t mass, double smoothing,
               double unknown_first, double unknown_per_letter, std::uint64_t longest,
-              std::uint32_t max_edits, double per_edit) {
+              std::uint32_t max_edits, double per_edit, const AsNumbers::Value& others) {
     const std::vector<char32_t> characters = utf8::decode_all(text);
     if (characters.size() > 0xFFFFFFFFu)
         throw_error(PyExc_ValueError, "a text of more than 4294967295 characters");
@@ -41,7 +41,7 @@ PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText:
             trie.trie(), characters,
             std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(mask.data()),
                                            mask.size()),
-            model, reach, max_edits, interrupt);
+            model, others.view(), reach, max_edits, interrupt);
     });
     return py_list(pieces.size(), [&](std::size_t i) {
         const SegmentPiece& piece = pieces[i];

@@ -23,19 +23,22 @@ struct AsReal {
 namespace search_signatures {
 
 inline constexpr Signature<AsWellFormedTrie, AsText, AsWordText, AsNumbers, AsU64, AsNumbers,
-                           AsNumbers, AsU64, AsReal, AsReal, AsReal, AsWordCount, AsU32, AsReal>
+                           AsNumbers, AsU64, AsReal, AsReal, AsReal, AsWordCount, AsU32, AsReal,
+                           AsNumbers>
     segment{"segment",
             "",
             {"trie", "text", "allowed", "totals", "total", "pairs", "pair_counts", "mass",
              "smoothing", "unknown_first", "unknown_per_letter", "longest", "max_edits",
-             "per_edit"},
+             "per_edit", "others"},
             "The pieces of the likeliest split of text, in order, as (start, payload of its\n"
             "word or None, edits): the words are the trie's (payload r counting totals[r] of\n"
             "total), each pair (a, b) counting pair_counts[i] where pairs[i] == a *\n"
             "len(totals) + b (pairs ascending; mass their total), a piece within max_edits\n"
             "edits of its word, each costing per_edit, scored as brindlemap.segmenting\n"
             "describes; a piece starts and ends only where allowed (bytes, one a position) is\n"
-            "nonzero, or at either end."};
+            "nonzero, or at either end. others holds (start, end, count) triples one after\n"
+            "another, stretches that spell the words of another list: the i-th is a word\n"
+            "numbered len(totals) + i, in no pair."};
 
 }  // namespace search_signatures
 
@@ -43,6 +46,6 @@ PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText:
               const AsNumbers::Value& totals, std::uint64_t total, const AsNumbers::Value& pairs,
               const AsNumbers::Value& pair_counts, std::uint64_t mass, double smoothing,
               double unknown_first, double unknown_per_letter, std::uint64_t longest,
-              std::uint32_t max_edits, double per_edit);
+              std::uint32_t max_edits, double per_edit, const AsNumbers::Value& others);
 
 }  // namespace brindlemap

@@ -31,13 +31,15 @@ class Scores {
           log_total_(std::log(static_cast<double>(model.total))),
           scale_(static_cast<double>(model.mass) / static_cast<double>(model.total)) {}
 
-    double alone(std::uint64_t key) const noexcept {
-        return std::log(static_cast<double>(std::max<std::uint64_t>(model_.totals[key], 1))) -
-               log_total_;
+    double alone(std::uint64_t key) const noexcept { return share(model_.totals[key]); }
+
+    double share(std::uint64_t count) const noexcept {
+        return std::log(static_cast<double>(std::max<std::uint64_t>(count, 1))) - log_total_;
     }
 
     double pair(std::uint64_t first, std::uint64_t second) const noexcept {
         const std::uint64_t keys = model_.totals.size();
+        if (first >= keys || second >= keys) return 0.0;  // a word of another list
         const std::uint64_t code = first * keys + second;
         const NumberView& pairs = model_.pairs;
         std::size_t low = 0, high = std::min(pairs.size(), model_.pair_counts.size());
@@ -96,8 +98,9 @@ void keep_likeliest(std::vector<SpeltWord>& found, std::size_t first, const Scor
 
 std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char32_t> text,
                                          std::span<const unsigned char> allowed,
-                                         const SegmentModel& model, std::size_t longest,
-                                         std::uint32_t max_edits, WalkInterrupt& interrupt) {
+                                         const SegmentModel& model, NumberView others,
+                                         std::size_t longest, std::uint32_t max_edits,
+                                         WalkInterrupt& interrupt) {
     const std::size_t size = text.size();
     // The text's two ends are always places to cut.
     const auto may_cut = [&](std::size_t at) {
@@ -110,6 +113,24 @@ std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char3
         [&](std::vector<SpeltWord>& found, std::size_t first) {
             keep_likeliest(found, first, scores, model);
         });
+    // The words of the other list, numbered after the trie's (whose words numbered past its
+    // totals are passed over).
+    const std::uint64_t keys = model.totals.size();
+    std::erase_if(words, [&](const SpeltWord& word) { return word.payload >= keys; });
+    const std::uint64_t other_words =
+        std::min<std::uint64_t>(others.size() / 3, std::uint64_t{UINT32_MAX} - keys);
+    for (std::uint64_t i = 0; keys <= UINT32_MAX && i < other_words; ++i) {
+        const std::uint64_t start = others[3 * i], end = others[3 * i + 1];
+        if (start < end && end <= size && end - start <= longest)
+            words.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end),
+                             static_cast<std::uint32_t>(keys + i), 0});
+    }
+    interrupt.charge(other_words);
+    const auto alone = [&](const SpeltWord& word) {
+        const double share = word.payload < keys ? scores.alone(word.payload)
+                                                 : scores.share(others[3 * (word.payload - keys) + 2]);
+        return share - model.per_edit * static_cast<double>(word.edits);
+    };
     // By end, and for one end by word, so that the state a word leaves is found in one step:
     // it is the last one made, if any (the first found of a word keeps its place on ties).
     std::stable_sort(words.begin(), words.end(), [](const SpeltWord& a, const SpeltWord& b) {
@@ -149,15 +170,14 @@ std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char3
         if (unknown) states.push_back(*unknown);
         for (; next_word < words.size() && words[next_word].end == end; ++next_word) {
             const SpeltWord& word = words[next_word];
-            if (!may_cut(word.start) || word.payload >= model.totals.size()) continue;
-            const double alone =
-                scores.alone(word.payload) - model.per_edit * static_cast<double>(word.edits);
+            if (!may_cut(word.start) || word.payload >= keys + other_words) continue;
+            const double score_alone = alone(word);
             // By index, not by a view: the states of this position grow below, and may move.
             const std::size_t low = first[word.start], high = first[word.start + 1];
             interrupt.charge(high - low + 1);
             for (std::size_t i = low; i < high; ++i) {
                 const State state = states[i];
-                double score = state.score + alone;
+                double score = state.score + score_alone;
                 if (state.last >= 0) score += scores.pair(std::uint64_t(state.last), word.payload);
                 const State made{word.payload, score, word.start, state.last, word.edits};
                 if (states.size() == here || states.back().last != word.payload)

@@ -89,12 +89,17 @@ struct SegmentPiece {
 // among the stretches of at most `longest` characters within `max_edits` edits of them
 // (near_words), each edit costing model.per_edit. A piece may start or end only at the text's
 // ends and at positions p with allowed[p] nonzero (a p past `allowed`'s end is allowed).
-// Words whose payloads are not below model.totals.size() are passed over. Among splits that
-// score alike the first found wins. Work is charged to `interrupt`: the walks of near_words
-// and, for each word found, a step for each best split ending where it starts.
+// Words whose payloads are not below model.totals.size() are passed over. `others` holds the
+// stretches that spell words of another list (the words a caller lays over the trie's), as
+// (start, end, count) triples one after another: the i-th is a word of its own, numbered
+// model.totals.size() + i, in no pair (a triple that does not fit the text is passed over).
+// Among splits that score alike the first found wins. Work is charged to `interrupt`: the
+// walks of near_words and, for each word found, a step for each best split ending where it
+// starts.
 std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char32_t> text,
                                          std::span<const unsigned char> allowed,
-                                         const SegmentModel& model, std::size_t longest,
-                                         std::uint32_t max_edits, WalkInterrupt& interrupt);
+                                         const SegmentModel& model, NumberView others,
+                                         std::size_t longest, std::uint32_t max_edits,
+                                         WalkInterrupt& interrupt);
 
 }  // namespace brindlemap
