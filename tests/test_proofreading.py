@@ -154,6 +154,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("Same error. Alexandre Oliva said", "Same error. Alexandre Oliva said"),
     # A word people write often is as likely a term as a slip.
     ("a MIME multipart mail", "a MIME multipart mail"),
+    # A word alone between quotation marks is mentioned, not used.
+    ("""a typo such as "teh" for 'shortmess' or the ‘oneline’ format""",
+     """a typo such as "teh" for 'shortmess' or the ‘oneline’ format"""),
     # Script: no word of another script is written in this one; nor is a passage in another
     # language, where unknown words come thick.
     ("東京 and Москва", "東京 and Москва"),

@@ -17,6 +17,8 @@ slip rather than a name, a term or a word of another language. So a fix is left 
 - the text writes the word elsewhere and it is not fixed the same way in at least half of its
   places: a writer spells a word one way throughout (`proofreading` weighs this too, and
   makes a word fixed so in its other places where it is written alike);
+- the word stands alone between quotation marks ('the "oneline" format', "'gdefault'"): a word
+  mentioned, a name or a setting, written as it is;
 - the word is in capitals of four letters or fewer (an acronym: "GPL"; but not in a passage
   written in capitals, "IN NO EVENT SHALL TEH AUTHORS"), or capitalised inside
   a sentence (and not in a title, beside other capitalised words, one that opens the
@@ -109,6 +111,8 @@ class Evidence(NamedTuple):
     named: bool = False
     # In how many different pairs of neighbours the word's best guess is supported.
     contexts: int = 1
+    # Whether it stands alone between quotation marks: a word mentioned, written as it is.
+    quoted: bool = False
 
 
 def script(character: str) -> str:
@@ -288,8 +292,8 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
-    word, start, title, uses, suggestions, unit, lifts, shouted, backed, named, contexts = \
-        evidence
+    (word, start, title, uses, suggestions, unit, lifts, shouted, backed, named, contexts,
+     quoted) = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -304,7 +308,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if not written <= facts.scripts() or written != {script(c) for c in best.word
                                                           if c.isalpha()}:
             return None
-        if _inflected(word, best.word):
+        if _inflected(word, best.word) or quoted:
             return None
         if word.isupper() and letters <= 4 and not shouted:
             return None

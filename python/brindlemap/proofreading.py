@@ -169,6 +169,21 @@ def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
     return title, named
 
 
+_QUOTES = {"'": "'", '"': '"', "“": "”", "‘": "’", "«": "»", "‹": "›", "„": "“", "‚": "‘"}
+
+
+def _quoted(text: str, token: Token) -> bool:
+    """Whether `token` stands alone between quotation marks ("the "oneline" format",
+    'the 'gdefault' option'): a word mentioned, a name or a setting, not prose."""
+    opening = text[token.start - 1:token.start] if token.start else ""
+    closing = _QUOTES.get(opening)
+    if closing is None:
+        return False
+    # A trailing apostrophe after an s is part of the token ("'shortmess'").
+    return text.startswith(closing, token.end) or \
+        (closing in "'’" and token.word.endswith(closing) and len(token.word) > 1)
+
+
 def _shouted(text: str, found: list[Token], at: int) -> bool:
     """Whether the words either side of token `at`, within its paragraph, are in capitals of
     two letters or more: a passage in capitals, where capitals do not mark an acronym."""
@@ -332,7 +347,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         evidence = Evidence(query, opens, title,
                             uses[query.lower()] + in_code, pool, unit, lifts,
                             _shouted(text, found, at), backed / (places + in_code), named,
-                            len(settings.get(query.lower(), ())))
+                            len(settings.get(query.lower(), ())), _quoted(text, found[at]))
         fix = decide(evidence, confidence, lexicon)
         written_as.append((query, found[at].word, opens))
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
