@@ -39,8 +39,8 @@ def lexicon():
      "example.com setup.py (see", ["see"]),
     # Options, settings and placeholders of commands written in prose.
     ("(--recurse-submodules, --pretty=oneline -v x=teh <tree-ish> <branch>) see :packadd "
-     "|:cmap| sizeof(int) foreach() popen(3), the file(s) .mailmap ...and",
-     ["see", "the", "file", "s", "and"]),
+     "|:cmap| sizeof(int) foreach() popen(3), the file(s) .mailmap ...and ``alnum`` "
+     "calulated->calculated", ["see", "the", "file", "s", "and"]),
     ("&nbsp;teh &#8217; fish&amp;chips", ["teh", "fish", "chips"]),
     # Format characters inside a word keep it one.
     ("infor\u00admation می\u200cخواهم zero\u200bwidth", ["infor\u00admation", "می\u200cخواهم",
