@@ -56,8 +56,12 @@ def test_html_leaves_out_tags_comments_entities_and_raw_elements(snippet, words)
     assert prose_words(snippet, "html") == words
 
 
-def test_text_is_all_prose_and_other_formats_are_refused():
+def test_text_is_prose_but_its_sessions_and_other_formats_are_refused():
     assert prose_spans("a `b` <c>", "text") == [(0, 9)] and prose_spans("", "text") == []
+    # The lines of an interactive session are code; an ellipsis alone opens no code.
+    session = "Try:\n>>> import json\n>>> f(1,\n...   2)\n3\n... and so on\n"
+    assert [session[a:b] for a, b in prose_spans(session, "text")] == [
+        "Try:\n", "\n", "\n3\n... and so on\n"]
     with pytest.raises(ValueError, match="'text', 'markdown', 'html'"):
         prose_spans("x", "rst")
 

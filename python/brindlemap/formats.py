@@ -1,6 +1,7 @@
 """Which parts of a Markdown or HTML document are prose to check, as spans of the text itself:
 code, link targets, tags, comments and entities are left out, so that a checker looking only
-inside the spans changes nothing else.
+inside the spans changes nothing else. Of plain text, all is prose but the lines of an
+interactive Python session (a ">>> " prompt and the "... " lines that continue it).
 
 Markdown's block structure is read a line at a time: a fence opens with three or more
 backticks or tildes (an info string after them) and closes with a run of its character at
@@ -396,8 +397,20 @@ def _markdown(text: str) -> list[Span]:
     return _complement(len(text), left_out)
 
 
+# The lines of an interactive Python session: a prompt, then the lines that continue it.
+_SESSION = re.compile(r"^[ \t]*+>>>(?:[ \t].*+)?+(?:\n[ \t]*+\.\.\.(?:[ \t].*+)?+)*+",
+                      re.MULTILINE)
+
+
 def _text(text: str) -> list[Span]:
-    return [(0, len(text))] if text else []
+    spans, start = [], 0
+    for session in _SESSION.finditer(text):
+        if session.start() > start:
+            spans.append((start, session.start()))
+        start = session.end()
+    if start < len(text):
+        spans.append((start, len(text)))
+    return spans
 
 
 _SCANS: dict[str, Callable[[str], list[Span]]] = {
@@ -406,8 +419,9 @@ _SCANS: dict[str, Callable[[str], list[Span]]] = {
 
 def prose_spans(text: str, format: str) -> list[Span]:
     """The spans (start, end) of `text` that are prose, ascending and not overlapping, for
-    `format` "text" (all of it), "markdown" or "html"; ValueError naming the formats for
-    another. What each format leaves out, and how unclosed constructs read, the module's
+    `format` "text" (all of it but the lines of an interactive Python session, ">>> " and
+    the "... " lines that continue it), "markdown" or "html"; ValueError naming the formats
+    for another. What each format leaves out, and how unclosed constructs read, the module's
     description says."""
     scan = _SCANS.get(format) if isinstance(format, str) else None
     if scan is None:
