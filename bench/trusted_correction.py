@@ -11,9 +11,10 @@ fortunes; the package holds them freely redistributable) and the docstrings of C
 standard library modules (PSF licence). The misspellings are codespell's list (its
 dictionary.txt, CC BY-SA 3.0, read from the installed codespell package), and for the defaults
 also Wikipedia's list of common misspellings (CC BY-SA, as `casing_quality` reads it): a word
-of the corpus that the list gives as the correction of a misspelling is replaced, drawn with a
-seed and the word's place, by one of its misspellings written in the word's casing. Each setting
-is timed once, the whole corpus in one call.
+of the corpus's prose (what `check` reads of plain text: not the lines of an interactive
+session, nor the runs the tokenizer takes for code) that the list gives as the correction of a
+misspelling is replaced, drawn with a seed and the word's place, by one of its misspellings
+written in the word's casing. Each setting is timed once, the whole corpus in one call.
 """
 
 import ast
@@ -22,9 +23,11 @@ import random
 import sys
 import time
 from collections import defaultdict
+from collections.abc import Iterator
 from pathlib import Path
 
 from brindlemap import Costs, Lexicon
+from brindlemap.formats import prose_spans
 from brindlemap.tokens import tokens
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
@@ -67,6 +70,13 @@ def corpus() -> dict[str, str]:
     return texts
 
 
+def prose_words(text: str, format: str = "text") -> Iterator[tuple[str, int, int]]:
+    """The words `check` reads in `text`: those of its prose, not of its code."""
+    for low, high in prose_spans(text, format):
+        for word, start, end in tokens(text[low:high]):
+            yield word, low + start, low + end
+
+
 def injected(text: str, seed: int, pairs: list[tuple[str, str]] | None = None,
              ) -> tuple[str, list[tuple[int, str, str]]]:
     """`text` with about one word in INJECTED_EVERY replaced by a misspelling of it (from
@@ -76,7 +86,7 @@ def injected(text: str, seed: int, pairs: list[tuple[str, str]] | None = None,
     for wrong, right in misspellings() if pairs is None else pairs:
         wrong_for[right].append(wrong)
     pieces, planted, done, shift = [], [], 0, 0
-    for word, start, end in tokens(text):
+    for word, start, end in prose_words(text):
         lower = word.lower()
         if lower not in wrong_for or not word.isalpha():
             continue
@@ -106,7 +116,7 @@ def measure(lexicon: Lexicon, texts: dict[str, str], pairs: list[tuple[str, str]
     `pairs`, codespell's by default), fixed exactly, seconds)."""
     results = {}
     for name, text in texts.items():
-        words = sum(1 for _ in tokens(text))
+        words = sum(1 for _ in prose_words(text))
         started = time.perf_counter()
         changed = sum(1 for m in lexicon.check(text, **options) if m.fix is not None)
         seconds = time.perf_counter() - started
@@ -168,12 +178,13 @@ def package_documents(lexicon: Lexicon) -> str:
         if not isinstance(body, str) or len(body) < 500:
             continue
         markdown = "markdown" in (distribution.metadata.get("Description-Content-Type") or "")
+        format = "markdown" if markdown else "text"
         documents += 1
-        words += sum(1 for _ in tokens(body))
-        changed += sum(m.fix is not None
-                       for m in lexicon.check(body, format="markdown" if markdown else "text"))
+        words += sum(1 for _ in prose_words(body, format))
+        changed += sum(m.fix is not None for m in lexicon.check(body, format=format))
     return (f"The long descriptions of the {documents} packages installed beside it: {words} "
-            f"words, {changed} changed ({1000 * changed / max(words, 1):.2f} per 1,000).")
+            f"words of prose, {changed} changed ({1000 * changed / max(words, 1):.2f} per "
+            "1,000).")
 
 
 if __name__ == "__main__":
