@@ -31,7 +31,8 @@ class Tables:
     rather than the four of the places themselves), and the keys' totals made only for the
     queries that read them all (`totals`)."""
 
-    __slots__ = ("_least", "_totals", "counts", "firsts", "lengths", "runs", "starts", "text", "trie")
+    __slots__ = ("_least", "_totals", "counts", "firsts", "lengths", "runs", "starts", "text",
+                 "trie")
 
     def __init__(self, trie: PrefixSearch, text: bytes | memoryview, lengths: Numbers,
                  counts: Numbers, runs: Numbers) -> None:
