@@ -148,6 +148,8 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("Under the GPL and the XYZ terms", "Under the GPL and the XYZ terms"),
     ("IN NO EVENT SHALL TEH AUTHORS OR THE GPL", "IN NO EVENT SHALL THE AUTHORS OR THE GPL"),
     ("said Hakuin to Zelensky. Recieve it", "said Hakuin to Zelensky. Receive it"),
+    # (A column's gap opens a cell as a sentence's end opens a sentence.)
+    ("levelno    Nummeric logging level", "levelno    Numeric logging level"),
     ("flew to Londn today", "flew to London today"),
     # ...but beside another capitalised word the lexicon lacks, the parts of a name.
     ("thanks to Matteo Collina", "thanks to Matteo Collina"),

@@ -131,15 +131,18 @@ _SENTENCE_ENDS = ".!?…:"
 
 
 def _opens_sentence(text: str, start: int) -> bool:
-    """Whether the word at `start` opens a sentence, a paragraph or an item of a list; not
-    after an initial ("John V. Belmonte")."""
-    at, breaks = start - 1, 0
+    """Whether the word at `start` opens a sentence, a paragraph, an item of a list or a
+    column of a table (after a tab or two spaces inside a line); not after an initial ("John
+    V. Belmonte")."""
+    at, breaks, blanks = start - 1, 0, 0
     while at >= 0 and (text[at].isspace() or text[at] in _OPENERS):
         breaks += text[at] == "\n"
+        blanks += not breaks and text[at] in " \t" and 1 + (text[at] == "\t")
         at -= 1
     initial = at >= 1 and text[at] == "." and text[at - 1].isupper() \
         and (at == 1 or not text[at - 2].isalnum())
-    return at < 0 or (text[at] in _SENTENCE_ENDS and not initial) or breaks > 1
+    return at < 0 or (text[at] in _SENTENCE_ENDS and not initial) or breaks > 1 \
+        or (not breaks and blanks >= 2)
 
 
 def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
