@@ -1,6 +1,7 @@
 // The batch call: queries converted under the lock, walked without it, answered with it.
 #include "_search/batch.h"
 
+#include <atomic>
 #include <chrono>
 #include <system_error>
 #include <thread>
@@ -21,9 +22,10 @@ namespace {
 // More threads than this only add contention: a larger request is taken as this many.
 constexpr std::uint64_t kMostThreads = 256;
 
-// How often the calling thread takes the lock back to run signal handlers: Ctrl-C stops a
-// batch within about this long plus one poll of each walk.
-constexpr std::chrono::milliseconds kSignalPeriod{20};
+// How often the calling thread takes the lock back to make the answers of the walks finished
+// so far and to run signal handlers: Ctrl-C stops a batch within about this long plus one
+// poll of each walk.
+constexpr std::chrono::milliseconds kWatchPeriod{2};
 
 constexpr Metric kSearchMetric = metric_named(search_signatures::search.default_of("metric").text);
 constexpr Metric kSuggestMetric =
@@ -60,27 +62,44 @@ PyRef search_many(const BorrowedTrie& trie, const std::vector<std::vector<char32
     const Trie& walked = trie.trie();
     const std::size_t workers = static_cast<std::size_t>(std::min<std::uint64_t>(
         threads ? *threads : std::max(1u, std::thread::hardware_concurrency()), kMostThreads));
-    std::vector<std::vector<MatchRecord>> results(queries.size());
+    const std::size_t count = queries.size();
+    std::vector<std::vector<MatchRecord>> results(count);
+    // Whether results[i] is written: its answer may then be made while other walks go on.
+    std::vector<std::atomic<bool>> done(count);
     const auto work = [&](std::size_t i, WalkInterrupt& interrupt) {
         results[i] = k ? k_best(walked, queries[i], max_dist, metric, *k, rank, interrupt)
                        : fuzzy_walk(walked, queries[i], max_dist, metric, limit, interrupt);
+        done[i].store(true, std::memory_order_release);
+    };
+    PyRef answers = result_object(PyList_New(static_cast<Py_ssize_t>(count)));
+    WalkInterrupt interrupt = signal_interrupt();
+    // With the lock held: the answers of the walks finished, in order, up to the first that
+    // is not. Made while the others walk, they add little to the batch's time.
+    std::size_t made = 0;
+    const auto make_answers = [&] {
+        for (; made < count && done[made].load(std::memory_order_acquire); ++made)
+            PyList_SET_ITEM(answers.get(), static_cast<Py_ssize_t>(made),
+                            match_list(walked, std::move(results[made]), interrupt).release());
     };
     bool completed = false;
     try {
         completed = without_gil([&](ReleasedGil& released) {
             return run_on_threads(
-                queries.size(), workers, work,
-                [&] { return released.with_gil([] { return PyErr_CheckSignals() == 0; }); },
-                kSignalPeriod);
+                count, workers, work,
+                [&] {
+                    return released.with_gil([&] {
+                        make_answers();
+                        return PyErr_CheckSignals() == 0;
+                    });
+                },
+                kWatchPeriod);
         });
     } catch (const std::system_error& error) {
         throw_error(PyExc_RuntimeError, std::string("search_many: ") + error.what());
     }
     if (!completed) throw_pending();  // what the signal handler raised
-    WalkInterrupt interrupt = signal_interrupt();
-    return py_list(queries.size(), [&](std::size_t i) {
-        return match_list(walked, std::move(results[i]), interrupt);
-    });
+    make_answers();
+    return answers;
 }
 
 }  // namespace brindlemap
