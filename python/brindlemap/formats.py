@@ -403,14 +403,7 @@ _SESSION = re.compile(r"^[ \t]*+>>>(?:[ \t].*+)?+(?:\n[ \t]*+\.\.\.(?:[ \t].*+)?
 
 
 def _text(text: str) -> list[Span]:
-    spans, start = [], 0
-    for session in _SESSION.finditer(text):
-        if session.start() > start:
-            spans.append((start, session.start()))
-        start = session.end()
-    if start < len(text):
-        spans.append((start, len(text)))
-    return spans
+    return _complement(len(text), [session.span() for session in _SESSION.finditer(text)])
 
 
 _SCANS: dict[str, Callable[[str], list[Span]]] = {

@@ -26,15 +26,21 @@ struct State {
 
 class Scores {
   public:
-    explicit Scores(const SegmentModel& model) noexcept
+    // `others` as segment_pieces takes it: the words numbered past the trie's.
+    Scores(const SegmentModel& model, NumberView others) noexcept
         : model_(model),
+          others_(others),
           log_total_(std::log(static_cast<double>(model.total))),
           scale_(static_cast<double>(model.mass) / static_cast<double>(model.total)) {}
 
-    double alone(std::uint64_t key) const noexcept { return share(model_.totals[key]); }
-
-    double share(std::uint64_t count) const noexcept {
-        return std::log(static_cast<double>(std::max<std::uint64_t>(count, 1))) - log_total_;
+    // A word standing `edits` edits from its stretch: its share of the counts, less the edits.
+    // Unchecked: `number` is a key, or a word of `others` after them.
+    double word(std::uint64_t number, std::uint32_t edits) const noexcept {
+        const std::uint64_t keys = model_.totals.size();
+        const std::uint64_t count =
+            number < keys ? model_.totals[number] : others_[3 * (number - keys) + 2];
+        return std::log(static_cast<double>(std::max<std::uint64_t>(count, 1))) - log_total_ -
+               model_.per_edit * static_cast<double>(edits);
     }
 
     double pair(std::uint64_t first, std::uint64_t second) const noexcept {
@@ -61,6 +67,7 @@ class Scores {
 
   private:
     const SegmentModel& model_;
+    NumberView others_;
     double log_total_;
     double scale_;
 };
@@ -75,9 +82,8 @@ constexpr std::size_t kNearPerStretch = 4;
 void keep_likeliest(std::vector<SpeltWord>& found, std::size_t first, const Scores& scores,
                     const SegmentModel& model) {
     const auto alone = [&](const SpeltWord& word) {
-        return word.payload < model.totals.size()
-                   ? scores.alone(word.payload) - model.per_edit * double(word.edits)
-                   : -HUGE_VAL;
+        return word.payload < model.totals.size() ? scores.word(word.payload, word.edits)
+                                                  : -HUGE_VAL;
     };
     const auto from = found.begin() + std::ptrdiff_t(first);
     std::stable_sort(from, found.end(), [&](const SpeltWord& a, const SpeltWord& b) {
@@ -107,7 +113,7 @@ std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char3
         return at == 0 || at == size || allowed.size() <= at || allowed[at] != 0;
     };
     // The words found, by where they end (and, for one end, by where they start).
-    const Scores scores(model);
+    const Scores scores(model, others);
     std::vector<SpeltWord> words = near_words(
         trie, text, longest, max_edits, interrupt,
         [&](std::vector<SpeltWord>& found, std::size_t first) {
@@ -126,11 +132,6 @@ std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char3
                              static_cast<std::uint32_t>(keys + i), 0});
     }
     interrupt.charge(other_words);
-    const auto alone = [&](const SpeltWord& word) {
-        const double share = word.payload < keys ? scores.alone(word.payload)
-                                                 : scores.share(others[3 * (word.payload - keys) + 2]);
-        return share - model.per_edit * static_cast<double>(word.edits);
-    };
     // By end, and for one end by word, so that the state a word leaves is found in one step:
     // it is the last one made, if any (the first found of a word keeps its place on ties).
     std::stable_sort(words.begin(), words.end(), [](const SpeltWord& a, const SpeltWord& b) {
@@ -171,7 +172,7 @@ std::vector<SegmentPiece> segment_pieces(const Trie& trie, std::span<const char3
         for (; next_word < words.size() && words[next_word].end == end; ++next_word) {
             const SpeltWord& word = words[next_word];
             if (!may_cut(word.start) || word.payload >= keys + other_words) continue;
-            const double score_alone = alone(word);
+            const double score_alone = scores.word(word.payload, word.edits);
             // By index, not by a view: the states of this position grow below, and may move.
             const std::size_t low = first[word.start], high = first[word.start + 1];
             interrupt.charge(high - low + 1);
