@@ -13,6 +13,11 @@ Sources (see data/LICENSE.english):
 - the other words of that SCOWL list that the dictionary lacks (inflections such as
   "defenses", names, acronyms such as "HTML"), each counted 10,000, below the dictionary's
   least count (12,714), so that they rank after every word it counts;
+- where the dictionary gives a word no count of its own (the words above, counted 300,000 or
+  10,000) or one Google Books split ("cannot", counted as "can not"), how often wordfreq says
+  it is written (the heard table that ships beside it, data/heard-english.bin) times the
+  dictionary's total, where that is more: "don't" is written more often than "done", and
+  "favorite" about as often as "favourite";
 - the bigram counts that symspellpy ships (243,342 pairs of lowercase words, also from the
   Google Books Ngram data), kept in the index for the pairs of words the lexicon holds.
 
@@ -24,10 +29,14 @@ Needs symspellpy (`make bench` installs it) and wamerican (`apt-get install wame
 from importlib import resources
 from pathlib import Path
 
+from brindlemap.heard import Heard
+
 DATA = Path(__file__).resolve().parent.parent / "python/brindlemap/data"
 SCOWL = Path("/usr/share/dict/american-english")
 ADDED_COUNT = 300_000
 UNCOUNTED = 10_000
+# Words the dictionary counts, but as Google Books splits them.
+SPLIT_BY_GOOGLE = ("cannot",)
 
 # The casing a reader expects where SCOWL holds two capitalised forms, or holds the word in
 # lowercase too for a sense that prose seldom means (the letter i).
@@ -98,9 +107,19 @@ def entries():
         counts.setdefault(word.lower(), ADDED_COUNT)
         if word != word.lower() and word.lower() not in lowercase:
             capitalised[word.lower()] = [word]
-    ranked = sorted(counts, key=counts.__getitem__, reverse=True)  # ties as the source has them
-    counted = [(cased(word, lowercase, capitalised), counts[word]) for word in ranked]
-    return counted + uncounted(set(counts), lowercase)
+    words = [(cased(word, lowercase, capitalised), counts[word]) for word in counts]
+    words = heard_counts(words + uncounted(set(counts), lowercase), sum(counts.values()))
+    return sorted(words, key=lambda item: -item[1])  # ties as the source has them
+
+
+def heard_counts(words, total):
+    """`words` (word, count), each that the dictionary does not count as written taking the
+    count its frequency in the heard table gives against `total`, where that is more."""
+    heard = Heard((DATA / "heard-english.bin").read_bytes())
+    for word, count in words:
+        if count in (ADDED_COUNT, UNCOUNTED) or word in SPLIT_BY_GOOGLE:
+            count = max(count, round(heard.frequency(word) * total))
+        yield word, count
 
 
 def uncounted(counted, lowercase):

@@ -105,6 +105,15 @@ class Bigrams:
             self._paired = paired
         return bool(self._paired[key])
 
+    def opens_pair(self, key: int) -> bool:
+        """Whether key `key` is the first word of any pair of the table: found by one search
+        of the ordered pairs, where `paired` reads them all once. A word of the vocabulary the
+        pairs were counted in opens some pair; one outside it (a word the lexicon added to the
+        counted ones, "you're") opens none, and its neighbours say nothing of it."""
+        pairs = self.pairs
+        at = bisect_left(pairs, key * self.keys)
+        return at < len(pairs) and pairs[at] // self.keys == key
+
     def numbered(self) -> Iterator[tuple[int, int, int]]:
         """(first, second, count) of every pair, in the table's order."""
         keys = self.keys

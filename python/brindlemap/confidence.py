@@ -113,6 +113,8 @@ class Evidence(NamedTuple):
     contexts: int = 1
     # Whether it stands alone between quotation marks: a word mentioned, written as it is.
     quoted: bool = False
+    # Whether the bigram counts should know the best two guesses but hold no pair of each.
+    unknown_in_pairs: tuple[bool, bool] = (False, False)
 
 
 def script(character: str) -> str:
@@ -293,7 +295,7 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
     (word, start, title, uses, suggestions, unit, lifts, shouted, backed, named, contexts,
-     quoted) = evidence
+     quoted, unknown_in_pairs) = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -338,6 +340,11 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     lead = LEAD_WITHOUT_RUNNER
     if len(suggestions) > 1:
         lead = likelihood - likelihood_of(1)
+        if unknown_in_pairs[0] != unknown_in_pairs[1]:
+            # The neighbours can lift only the guess the bigram counts know ("think your
+            # right" against "you're", which no pair holds): the two are weighed by their
+            # letters and counts alone.
+            lead = plain - score(suggestions[1], 0.0, unit, total, word)
     # A phrase written over and over ("later to maint") supports its guess once, and still
     # repeats the word each time.
     repeated = PER_USE * math.log(max(uses / (max(contexts, 1) if supported else 1), 1))

@@ -227,6 +227,19 @@ class Lexicon:
                     else self._base_number(before), number,
                     None if after is None else self._base_number(after), absent)
 
+    def _unknown_in_pairs(self, word: str) -> bool:
+        """Whether the bigram counts hold no pair of `word` though chance alone would list its
+        pair with the commonest word: they were counted over other words ("you're", which
+        no pair holds; "color", whose pairs the shipped list writes "colour"), and its lift
+        in a place says nothing."""
+        bigrams = self._bigrams
+        number = self._base_number(word)
+        if bigrams is None or number is None:
+            return False
+        totals, total = self._tables.totals(), self.total()
+        expected = bigrams.mass() / total * totals[number] * totals[0] / total
+        return expected >= bigrams.least() and not bigrams.opens_pair(number)
+
     def _items(self) -> Iterator[tuple[str, int]]:
         """(spelling, count) of every word, in the order of the tables (commonest key first),
         and then those of the words layered over them."""

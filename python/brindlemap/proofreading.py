@@ -350,7 +350,10 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         evidence = Evidence(query, opens, title,
                             uses[query.lower()] + in_code, pool, unit, lifts,
                             _shouted(text, found, at), backed / (places + in_code), named,
-                            len(settings.get(query.lower(), ())), _quoted(text, found[at]))
+                            len(settings.get(query.lower(), ())), _quoted(text, found[at]),
+                            (lexicon._unknown_in_pairs(pool[0].word),
+                             lexicon._unknown_in_pairs(pool[1].word))
+                            if len(pool) > 1 and (before or after) else (False, False))
         fix = decide(evidence, confidence, lexicon)
         written_as.append((query, found[at].word, opens))
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
