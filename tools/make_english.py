@@ -117,7 +117,9 @@ def heard_counts(words, total):
     count its frequency in the heard table gives against `total`, where that is more."""
     heard = Heard((DATA / "heard-english.bin").read_bytes())
     for word, count in words:
-        if count in (ADDED_COUNT, UNCOUNTED) or word in SPLIT_BY_GOOGLE:
+        # (Not a letter alone: wordfreq counts those its tokenizer splits off, the s of
+        # "Peter's", the t of "don t".)
+        if (count in (ADDED_COUNT, UNCOUNTED) and len(word) > 1) or word in SPLIT_BY_GOOGLE:
             count = max(count, round(heard.frequency(word) * total))
         yield word, count
 
