@@ -188,6 +188,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # large slip twice.
     ("as fh: en, nl", "as fh: en, nl"),
     ("match the soname number; the soname is", "match the soname number; the soname is"),
+    # ...though the same two slips are ("ahev"); nor is a code in small letters an acronym.
+    ("we ahev to go and we ahev to stay in the tag bfi",
+     "we have to go and we have to stay in the tag bfi"),
     # Margin: two guesses alike leave the word as written...
     ("on Mondy", "on Mondy"),
     # ...and neighbours weigh nothing against a guess the bigram counts never saw: a lost

@@ -29,8 +29,9 @@ slip rather than a name, a term or a word of another language. So a fix is left 
   Oliva" "Alexander");
 - the word has fewer than three letters ("en", "nl": mostly codes), or the typo supposed
   is large for the word (more than two of the commonest slips in a word of five letters or
-  fewer, "owudl" is still "would"; more than two plain edits in any; more than one in a word
-  the text writes twice or more, "soname").
+  fewer, "owudl" is still "would"; more than two plain edits in any; more than two slips in a
+  word the text writes twice or more, "soname"), or the word is in small letters and the fix
+  an acronym ("bfi" is not "FBI").
 
 Otherwise the noisy channel decides (`score`): each guess is as likely as its count, less a
 factor for each edit its typo supposes (and one more where it changes the word's first letter,
@@ -209,9 +210,10 @@ UNBACKED = 2
 # misspellings the bench draws from holds one.
 SHORTEST_FIXED = 3
 # A word the text writes more than once is meant where its best guess lies more than this many
-# plain edits away: the same large slip made twice is rarer than a term used twice ("the soname
-# number" is not "the same number"). No repeated misspelling the bench plants is lost to it.
-REPEATED_EDITS = 1.0
+# plain edits away, two of the commonest slips: the same large slip made twice is rarer than a
+# term used twice ("the soname number" is not "the same number"), but a writer who swaps
+# letters swaps them alike ("ahev" twice is still "have").
+REPEATED_EDITS = 1.4
 WRITTEN_AS_MEANT = 17.0
 # A long word a slip away from a known one is seldom a word of its own that the lexicon lacks:
 # the bar falls by LENGTH_CREDIT for each letter past SHORT_WORD.
@@ -313,6 +315,10 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if _inflected(word, best.word) or quoted:
             return None
         if word.isupper() and letters <= 4 and not shouted:
+            return None
+        # Nor is a word in small letters made an acronym: codes are written so ("bfi" in a
+        # language tag is not "FBI").
+        if word.islower() and best.word.isupper():
             return None
         if word[:1].isupper() and not word.isupper() and (named or not start and (
                 edits > 1 or not (title or supported or facts.is_name(best.word)))):
