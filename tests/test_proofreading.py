@@ -144,6 +144,8 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
 
 @pytest.mark.parametrize("text, corrected", [
     ("I recieved teh LETTR from londn.", "I received the LETTER from London."),
+    # American spellings are counted and paired as their British twins are.
+    ("my favorit color", "my favorite color"),
     # Shape: acronyms, and capitalised words inside a sentence that fix to no name.
     ("Under the GPL and the XYZ terms", "Under the GPL and the XYZ terms"),
     ("IN NO EVENT SHALL TEH AUTHORS OR THE GPL", "IN NO EVENT SHALL THE AUTHORS OR THE GPL"),

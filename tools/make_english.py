@@ -19,13 +19,16 @@ Sources (see data/LICENSE.english):
   dictionary's total, where that is more: "don't" is written more often than "done", and
   "favorite" about as often as "favourite";
 - the bigram counts that symspellpy ships (243,342 pairs of lowercase words, also from the
-  Google Books Ngram data), kept in the index for the pairs of words the lexicon holds.
+  Google Books Ngram data), kept in the index for the pairs of words the lexicon holds; the
+  list writes British spellings only ("colour", "centre"), and each American one the lexicon
+  holds is given its British twin's pairs.
 
 Needs symspellpy (`make bench` installs it) and wamerican (`apt-get install wamerican`):
 
     .venv/bin/python tools/make_english.py
 """
 
+import re
 from importlib import resources
 from pathlib import Path
 
@@ -71,6 +74,31 @@ def read_bigrams():
     for line in source.read_text(encoding="utf-8").splitlines():
         first, second, count = line.split()
         yield (first, second), int(count)
+
+
+# British endings and the American ones they stand for, before an ending of their own
+# ("colours", "centred", "defences", "catalogues", "organisation").
+BRITISH = (("our", "or"), ("re", "er"), ("ence", "ense"), ("ogue", "og"), ("is", "iz"), ("ys", "yz"))
+AMERICAN = re.compile("(?P<stem>[a-z]{3,})(?P<part>%s)(?P<ending>|s|ed|ing|ings|er|ers|ful|al|ally|"
+                      "able|ably|ite|ites|hood|hoods|ation|ations|ism|e|es)" % "|".join(
+                          american for _, american in BRITISH))
+
+
+def american_pairs(pairs, words):
+    """The pairs of each American spelling the bigram list lacks ("color", "center",
+    "defense": it writes "colour", "centre", "defence"), counted as its British twin's are."""
+    paired = {word for pair in pairs for word in pair}
+    british_of = {american: british for british, american in BRITISH}
+    twins = {}
+    for word in sorted(words - paired):
+        found = AMERICAN.fullmatch(word)
+        if found is not None:
+            twin = found["stem"] + british_of[found["part"]] + found["ending"]
+            if twin in paired:
+                twins.setdefault(twin, word)
+    for (first, second), count in pairs.items():
+        if first in twins or second in twins:
+            yield (twins.get(first, first), twins.get(second, second)), count
 
 
 def read_scowl():
@@ -143,7 +171,9 @@ def main():
     words = entries()
     text = DATA / "english.txt"
     text.write_text("".join(f"{word} {count}\n" for word, count in words), encoding="utf-8")
-    Lexicon.from_file(text).with_bigrams(read_bigrams()).save(DATA / "english.lexicon")
+    pairs = dict(read_bigrams())
+    pairs.update(list(american_pairs(pairs, {word.lower() for word, _ in words})))
+    Lexicon.from_file(text).with_bigrams(pairs.items()).save(DATA / "english.lexicon")
     print(f"{len(words)} words in {text}")
 
 
