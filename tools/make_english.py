@@ -78,10 +78,11 @@ def read_bigrams():
 
 # British endings and the American ones they stand for, before an ending of their own
 # ("colours", "centred", "defences", "catalogues", "organisation").
-BRITISH = (("our", "or"), ("re", "er"), ("ence", "ense"), ("ogue", "og"), ("is", "iz"), ("ys", "yz"))
-AMERICAN = re.compile("(?P<stem>[a-z]{3,})(?P<part>%s)(?P<ending>|s|ed|ing|ings|er|ers|ful|al|ally|"
-                      "able|ably|ite|ites|hood|hoods|ation|ations|ism|e|es)" % "|".join(
-                          american for _, american in BRITISH))
+BRITISH = (("our", "or"), ("re", "er"), ("ence", "ense"), ("ogue", "og"), ("is", "iz"),
+           ("ys", "yz"))
+AMERICAN = re.compile(
+    "(?P<stem>[a-z]{3,})(?P<part>%s)(?P<ending>|s|ed|ing|ings|er|ers|ful|al|ally|able|ably|ite|"
+    "ites|hood|hoods|ation|ations|ism|e|es)" % "|".join(american for _, american in BRITISH))
 
 
 def american_pairs(pairs, words):
