@@ -178,18 +178,20 @@ def test_run_ons_are_split_where_sure_and_offered_where_likelier():
 
 def test_known_words_in_the_wrong_place_are_flagged_only_when_asked():
     english = Lexicon.english()
-    # The last two only by the pairs the bigram list lacks though chance would make them
-    # common ("they file", "his a").
+    # "they file", "his a": by the pairs the bigram list lacks though chance would make them
+    # common; "cor": a word too rare for the list to pair, against a rival it pairs both ways.
     slips = ("I got a letter form my friend. They lost there car. It is in they file. The "
-             "object his a name.")
+             "object his a name. You may modify cor distribute it.")
     assert english.check(slips) == []
     flagged = english.check(slips, real_words=True)
     assert [(m.word, m.suggestions[0].word, m.fix) for m in flagged] == [
         ("form", "from", None), ("there", "their", None), ("they", "the", None),
-        ("his", "this", None)]
+        ("his", "is", None), ("cor", "or", None)]
     assert english.correct(slips) == slips
+    # "favor": unpaired only because the list spells it "favour"; "dead ant": said again.
     clean = ("I got a letter from my friend. They lost their car. Form a line, Dr Form. It is "
-             "in the file. The object has a name.")
+             "in the file. The object has a name. I am in favor of it. A dead ant, a dead ant.")
     assert english.check(clean, real_words=True) == []
+    assert [m.word for m in english.check("A dead ant.", real_words=True)] == ["ant"]
     with pytest.raises(TypeError, match="real_words"):
         english.check(slips, real_words="yes")

@@ -8,20 +8,24 @@ would make it common counting against the word); a rival pays for the slip it su
 EDIT_WEIGHT for an edit or CONFUSED for a confusion of the list. The word is flagged where the
 best rival's score beats its own by MARGIN (by more at a higher `confidence`) and its
 neighbours, not its count alone, make the difference: a rare word is no slip for a common one
-because it is rare. Names (capitalised words inside a sentence), capitals and words without
-neighbours the lexicon knows are never flagged.
+because it is rare. A word the bigram list never pairs (too rare for it, or spelt as the list
+does not spell it: "favor" beside its "favour") is weighed only against rivals that the list
+pairs with both its neighbours. Names (capitalised words inside a sentence), capitals, words
+without neighbours the lexicon knows and words beside a neighbour the text gives them again
+elsewhere (a writer who repeats a phrase means it: "dead ant, dead ant") are never flagged.
 """
 
 from __future__ import annotations
 
 import math
+from collections import Counter
 from collections.abc import Callable
 from typing import TYPE_CHECKING
 
 from brindlemap._types import Suggestion
 from brindlemap.casing import carrier
 from brindlemap.confidence import DEFAULT_CONFIDENCE, EDIT_WEIGHT
-from brindlemap.context import neighbours
+from brindlemap.context import _adjacent, lift, neighbours
 from brindlemap.costs import Costs
 
 if TYPE_CHECKING:
@@ -45,10 +49,17 @@ CONFUSED = 2.0
 # "this".
 ABSENT = 2.0
 # How much likelier the rival must be, and how much of that its neighbours must give.
-MARGIN = 2.0
+MARGIN = 1.0
 CONTEXT_GAIN = 1.0
-# Guesses one edit from each word, before they are weighed in context.
-_RIVALS = 12
+# Guesses one edit from each word, before they are weighed in context: a short word has dozens
+# ("a" is the 37th guess at "an" by its letters), and the one meant is seldom among the first.
+_RIVALS = 32
+# How often (`Lexicon.heard`) a word may be written, at most, for the bigram list to be
+# likely to lack all its pairs: its least pair is met once in 2 million pairs, as often as a
+# word written once in 200,000 words meets its commonest neighbour (a tenth of its uses).
+UNLISTED_HEARD = 5e-6
+# How often the text may give a word beside the same neighbour before it is taken as meant.
+_REPEATED = 2
 
 
 def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list[int],
@@ -57,7 +68,11 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
     """For each of the `known` tokens (indexes into `found`; `opens(at)` tells whether token
     `at` opens a sentence) that stands in the wrong place, its likelier rivals, best first, in
     its casing."""
+    bigrams = lexicon._bigrams
+    if bigrams is None:
+        return {}
     unit = metric.unit if isinstance(metric, Costs) else 1
+    pairs = _pairs(text, found)
     asked = {}
     for at in known:
         word = found[at].word
@@ -65,35 +80,52 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
                 or not word.replace("'", "").replace("’", "").isalpha():
             continue
         before, after = neighbours(text, found, at)
-        number = lexicon._base_number(word)
-        if before is None and after is None or not _paired(lexicon, number):
+        if before is None and after is None:
             continue
-        asked[at] = (word, before, after)
-    words = list(dict.fromkeys(word for word, _, _ in asked.values()))
+        lowered = word.lower()
+        if before is not None and pairs[before.lower(), lowered] >= _REPEATED \
+                or after is not None and pairs[lowered, after.lower()] >= _REPEATED:
+            continue
+        number = lexicon._base_number(word)
+        if number is None:
+            continue
+        paired = bigrams.paired(number)
+        if not paired and (before is None or after is None or not _unlisted(lexicon, lowered)):
+            continue
+        asked[at] = (word, before, after, number, paired)
+    words = list(dict.fromkeys(word for word, *_ in asked.values()))
     answers = dict(zip(words, lexicon.lookup_many(words, unit, _RIVALS, metric=metric)))
     total = lexicon.total()
+    totals = lexicon._tables.totals()
     scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE)) \
         if confidence < 1 else math.inf
+    margin, gain = MARGIN * scale, CONTEXT_GAIN * scale
+    rivals_of: dict[str, list[tuple[Suggestion, int, float]]] = {}
+    numbers: dict[str, int | None] = {}
+
+    def number_of(word: str | None) -> int | None:
+        if word is None:
+            return None
+        if word not in numbers:
+            numbers[word] = lexicon._base_number(word)
+        return numbers[word]
+
     flagged = {}
-    for at, (word, before, after) in asked.items():
-        lowered = word.lower()
-        own_lift = lexicon._lift(before, lowered, after, ABSENT)
-        own = math.log(max(lexicon.count(lowered), 1) / total) + own_lift
-        # (rival, what its slip costs)
-        candidates = {guess.word.lower(): (guess, EDIT_WEIGHT * guess.distance / unit)
-                      for guess in answers[word] if guess.distance > 0}
-        carry = carrier(word)
-        for partner in _PARTNERS.get(lowered, ()):
-            if partner in lexicon:
-                candidates[partner] = (tuple.__new__(Suggestion, (
-                    carry(partner), lexicon.count(partner), unit)), CONFUSED)
+    for at, (word, before, after, number, paired) in asked.items():
+        if word not in rivals_of:
+            rivals_of[word] = _rivals(lexicon, word, answers[word], unit, total)
+        first, second = number_of(before), number_of(after)
+        own_lift = lift(bigrams, totals, total, first, number, second, ABSENT)
+        own = math.log(max(lexicon.count(word), 1) / total) + own_lift
         rivals = []
-        for guess, slip in candidates.values():
-            if not _paired(lexicon, lexicon._base_number(guess.word)):
-                continue  # nothing is known of the words it goes with
-            lift = lexicon._lift(before, guess.word, after, ABSENT)
-            rival = math.log(max(guess.count, 1) / total) + lift - slip
-            if rival - own >= MARGIN * scale and lift - own_lift >= CONTEXT_GAIN * scale:
+        for guess, rival_number, prior in rivals_of[word]:
+            if not paired and (first is None or second is None
+                               or not bigrams.count(first, rival_number)
+                               or not bigrams.count(rival_number, second)):
+                continue
+            rival_lift = lift(bigrams, totals, total, first, rival_number, second, ABSENT)
+            rival = prior + rival_lift
+            if rival - own >= margin and rival_lift - own_lift >= gain:
                 rivals.append((rival, guess))
         if rivals:
             rivals.sort(key=lambda pair: -pair[0])
@@ -101,6 +133,42 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
     return flagged
 
 
-def _paired(lexicon: Lexicon, number: int | None) -> bool:
+def _rivals(lexicon: Lexicon, word: str, guesses: list[Suggestion], unit: int,
+            total: int) -> list[tuple[Suggestion, int, float]]:
+    """The rivals of `word` that the bigram list pairs, each with its key's number and its
+    score before its neighbours are weighed: its share of the counts, less its slip."""
     bigrams = lexicon._bigrams
-    return number is not None and bigrams is not None and bigrams.paired(number)
+    assert bigrams is not None
+    # (rival, what its slip costs)
+    candidates = {guess.word.lower(): (guess, EDIT_WEIGHT * guess.distance / unit)
+                  for guess in guesses if guess.distance > 0}
+    carry = carrier(word)
+    for partner in _PARTNERS.get(word.lower(), ()):
+        if partner in lexicon:
+            candidates[partner] = (tuple.__new__(Suggestion, (
+                carry(partner), lexicon.count(partner), unit)), CONFUSED)
+    found = []
+    for guess, slip in candidates.values():
+        number = lexicon._base_number(guess.word)
+        if number is None or not bigrams.paired(number):
+            continue  # nothing is known of the words it goes with
+        found.append((guess, number, math.log(max(guess.count, 1) / total) - slip))
+    return found
+
+
+def _unlisted(lexicon: Lexicon, word: str) -> bool:
+    """Whether the bigram list lacks `word` because it is too rare for the list, not because the
+    list writes it otherwise: it pairs no word with an apostrophe ("you're") and spells some
+    words one way only ("favour", not "favor"); a word written often enough that the list
+    would pair it is one of those."""
+    heard = lexicon.heard(word)
+    return word.isalpha() and heard is not None and heard <= UNLISTED_HEARD
+
+
+def _pairs(text: str, found: list[Token]) -> Counter[tuple[str, str]]:
+    """How often the text gives each pair of neighbouring words, in lowercase."""
+    pairs: Counter[tuple[str, str]] = Counter()
+    for one, two in zip(found, found[1:]):
+        if _adjacent(text, one.end, two.start):
+            pairs[one.word.lower(), two.word.lower()] += 1
+    return pairs
