@@ -30,9 +30,11 @@ PARTNERS = {word: [other for other in group if other != word]
 
 def planted(lexicon: Lexicon, text: str, seed: int) -> tuple[str, set[int]]:
     """`text` with its slips, and where each slip starts in it."""
-    rng = random.Random(seed)
     pieces, starts, done, shift = [], set(), 0, 0
     for word, start, end in tokens(text):
+        # Each place draws on its own, from the seed and where it stands, so that a change in
+        # the lexicon's words one edit away moves only the plants of the places it touches.
+        rng = random.Random(f"{seed}:{start}")
         if rng.randrange(PLANTED_EVERY) or word != word.lower() or not word.isalpha():
             continue
         choices = PARTNERS.get(word) or [
