@@ -24,7 +24,9 @@
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/split_walk.h"
 #include "prefix/trie/reversed_words.h"
+#include "serial/crc32.h"
 #include "serial/layouts.h"
+#include "serial/piece_sums.h"
 #include "serial/tables.h"
 
 using namespace brindlemap;
@@ -36,14 +38,18 @@ constexpr unsigned kPackedBit = 0x8000, kLinesBit = 0x4000;
 
 std::unique_ptr<Trie> read_or_refuse(std::span<const std::uint8_t> bytes, const Layout& layout) {
     try {
-        auto trie = std::make_unique<Trie>(layout.read(bytes, nullptr));
-        // Read in place, as from a mapped file, it is the same trie.
+        auto trie = std::make_unique<Trie>(layout.read(bytes, nullptr, nullptr));
+        // Read in place, as from a mapped file, it is the same trie; the pieces summed as it
+        // reads them make the checksum of its bytes.
         const std::shared_ptr<const void> in_place(bytes.data(), [](const void*) {});
-        if (!(layout.read(bytes, in_place) == *trie))
+        serial::PieceSums sums(bytes);
+        if (!(layout.read(bytes, in_place, &sums) == *trie))
             fuzz::finding("a trie read in place differs from the one copied");
+        if (sums.total() != serial::crc32(bytes))
+            fuzz::finding("the pieces a reader summed do not make the checksum of its bytes");
         std::vector<std::uint8_t> written(layout.size(*trie));
         layout.write(*trie, written);
-        if (!(layout.read(written, nullptr) == *trie))
+        if (!(layout.read(written, nullptr, nullptr) == *trie))
             fuzz::finding("a written trie reads back as another trie");
         // The packed reader settles the shape as it reads: it must be the one the check finds.
         if (trie->breadth_first()) {
@@ -90,9 +96,13 @@ void check_tables(const Trie& trie, const Layout& layout, std::span<const std::u
     if (!(own.least_payloads == trie.subtree_least_payloads()) ||
         !(own.ranks == trie.word_order().rank))
         fuzz::finding("a trie's tables read back as other tables");
-    Trie again = layout.read(bytes, nullptr);
+    Trie again = layout.read(bytes, nullptr, nullptr);
     try {
-        again.adopt_tables(serial::read_tables(tables, again.node_strings().size()));
+        serial::PieceSums sums(tables);
+        again.adopt_tables(
+            serial::read_tables(tables, again.node_strings().size(), nullptr, &sums));
+        if (sums.total() != serial::crc32(tables))
+            fuzz::finding("the pieces a reader summed do not make the checksum of the tables");
     } catch (const InternalFailure& failure) {
         if (failure.kind() != FailureKind::bytes_invalid)
             fuzz::finding("reading tables failed other than as invalid bytes", failure.message());

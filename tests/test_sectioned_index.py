@@ -278,7 +278,7 @@ def test_damage_to_shifts_stored_in_lines_is_refused(at, value, reason):
                          ids=["table", "trie", "padding"])
 def test_a_body_read_beside_its_checksum_is_refused_as_changed_whatever_else_breaks(
         at, tmp_path, monkeypatch):
-    # Large bodies are read while their checksum is worked out on a thread of its own.
+    # Large bodies are read while their checksum is worked out, by the readers of the tries.
     monkeypatch.setattr(index_reader, "CHECK_BESIDE_BYTES", 0)
     damaged = TRIE[:at] + bytes([TRIE[at] ^ 0xFF]) + TRIE[at + 1:]
     (tmp_path / "damaged.idx").write_bytes(damaged)

@@ -124,6 +124,14 @@ def from_packed(trie: Buffer, reversed: Buffer | None,
     errors; with `tables` (as packed_tables gives them), the trie's ranked queries read those
     rather than make them."""
 
+def from_packed_summed(body: Buffer, trie: Buffer, reversed: Buffer | None,
+                       tables: Buffer | None = None, *,
+                       version: int = 5) -> tuple[PrefixSearch, int]:
+    """(from_packed(trie, reversed, tables, version=version), the CRC-32 of `body`), `body`
+    being the index's bytes that hold those sections: its checksum is worked out by the
+    threads that read them, each part while they have it in cache, rather than read again
+    apart."""
+
 def packed_tables(trie: PrefixSearch) -> bytes:
     """The tables the trie's ranked queries read (the least payload under each node and its
     place in word order), made first if no query has made them, laid out for index files;

@@ -42,11 +42,14 @@ import enum
 import operator
 import struct
 from collections.abc import Mapping
-from typing import NamedTuple, NoReturn
+from typing import TYPE_CHECKING, NamedTuple, NoReturn
 
 from brindlemap import _search
 from brindlemap._brindlemap import PrefixSearch
 from brindlemap.errors import IndexFileError, IndexFileReason, MalformedTrieError
+
+if TYPE_CHECKING:
+    from brindlemap.index_reader import Checksum
 
 # Little-endian: magic, format version, length of the trie bytes, their CRC-32.
 HEADER = struct.Struct("<8sIQI")
@@ -181,11 +184,18 @@ def trie_sections(trie: PrefixSearch, version: int = LINED) -> dict[str, bytes]:
     return parts
 
 
-def trie_of_sections(found: Mapping[str, memoryview], version: int) -> PrefixSearch:
+def trie_of_sections(found: Mapping[str, memoryview], version: int,
+                     checksum: "Checksum | None" = None) -> PrefixSearch:
     """The trie of the packed sections that `trie_sections` makes for `version`, as an index
-    of that version holds them."""
-    return _search.from_packed(found["trie"], found.get("reversed"), found.get("tables"),
-                               version=min(version, LINED))
+    of that version holds them; with the `checksum` of the body that holds them still to be
+    worked out, the reader works it out as it reads and settles it there."""
+    tables, layout = found.get("tables"), min(version, LINED)
+    if checksum is None or checksum.body is None:
+        return _search.from_packed(found["trie"], found.get("reversed"), tables, version=layout)
+    trie, crc = _search.from_packed_summed(checksum.body, found["trie"], found.get("reversed"),
+                                           tables, version=layout)
+    checksum.settle(crc)
+    return trie
 
 
 def _layout(message: str) -> IndexFileError:

@@ -25,8 +25,8 @@ T = TypeVar("T")
 
 # The most read at once: memory grows with what a file holds, not with what a header claims.
 CHUNK_BYTES = 1 << 20
-# From this size a sectioned body's checksum is worked out on a thread of its own while its
-# sections are read: the two take about as long, and both leave the interpreter lock.
+# From this size a sectioned body's checksum is worked out while its sections are read, by their
+# readers or on a thread of its own, rather than before.
 CHECK_BESIDE_BYTES = 2 << 20
 
 
@@ -73,30 +73,41 @@ class BodyStream:
 
 
 class Checksum:
-    """The checksum of a large sectioned body, worked out on a thread of its own while the
-    sections are read (which every reader checks as it goes, so unchecked bytes do no harm):
-    `check` waits for it and refuses a body that does not match its header."""
+    """The checksum of a large sectioned body, worked out while its sections are read (which
+    every reader checks as it goes, so unchecked bytes do no harm): by the native reader of its
+    packed tries, which sums each part as it reads it (`settle`), or, for the flat tries of
+    format 3, on a thread of its own. `check` waits for it, works it out where nothing did (a
+    reader that failed, or took none of the tries), and refuses a body that does not match its
+    header."""
 
     def __init__(self, header: Header, body: bytes | bytearray | memoryview) -> None:
         self._header = header
-        self._body: bytes | bytearray | memoryview | None = body
+        self.body: bytes | bytearray | memoryview | None = body
         self._crc: int | None = None
-        self._thread = threading.Thread(target=self._work, daemon=True)
-        try:
-            self._thread.start()
-        except RuntimeError:  # no thread to be had: worked out when asked for
-            pass
+        self._thread: threading.Thread | None = None
+        if header.version < PACKED:
+            thread = threading.Thread(target=self._work, daemon=True)
+            try:
+                thread.start()
+                self._thread = thread
+            except RuntimeError:  # no thread to be had: worked out when asked for
+                pass
 
     def _work(self) -> None:
-        assert self._body is not None
-        self._crc = _search.crc32(self._body)
+        assert self.body is not None
+        self._crc = _search.crc32(self.body)
+
+    def settle(self, crc: int) -> None:
+        """Takes `crc` as the body's CRC-32, which a reader worked out as it read the body."""
+        if self._thread is None:
+            self._crc = crc
 
     def check(self) -> None:
-        if self._thread.ident is not None:
+        if self._thread is not None:
             self._thread.join()
-        if self._crc is None:  # the thread never ran, or failed
+        if self._crc is None:  # nothing worked it out, or the thread failed
             self._work()
-        self._body = None
+        self.body = None
         check_crc_value(self._header, self._crc)  # type: ignore[arg-type]
 
 
@@ -310,7 +321,7 @@ def trie_of(index: IndexFile, *, shape: bool = True) -> PrefixSearch:
     expect_kind(index.header, Kind.TRIE)
     if index.header.version >= SECTIONED:
         if index.header.version >= PACKED:
-            return trie_of_sections(index.sections, index.header.version)
+            return trie_of_sections(index.sections, index.header.version, index.checksum)
         return _search.from_flat(index.sections["trie"], index.sections.get("reversed"))
     trie = _search.decode(in_place(index.body))
     return shaped(trie) if shape else trie

@@ -31,7 +31,8 @@ from brindlemap.errors import IndexFileError, IndexFileReason
 from brindlemap.folding import FOLDS, Fold
 from brindlemap.index_format import (LENGTHS, PACKED, Kind, byte_bound, sectioned,
                                      trie_of_sections, trie_sections)
-from brindlemap.index_reader import BodyStream, IndexFile, Source, in_place, read_index
+from brindlemap.index_reader import (BodyStream, Checksum, IndexFile, Source, in_place,
+                                     read_index)
 from brindlemap.lexicon_tables import Tables, in_bytes
 
 FOLD = struct.Struct("<B3x")
@@ -141,7 +142,7 @@ def lexicon_of(index: IndexFile) -> Laid:
         assert index.header is not None
         if index.header.version < PACKED:
             raise _layout("a lexicon in format 3, which no brindlemap writes")
-        return _from_sections(index.sections, index.header.version)
+        return _from_sections(index.sections, index.header.version, index.checksum)
     if isinstance(index.body, BodyStream):
         stream = index.body
         try:
@@ -180,11 +181,12 @@ def _array(data: memoryview, what: str) -> Numbers:
     return numbers
 
 
-def _from_sections(sections: dict[str, memoryview], version: int) -> Laid:
+def _from_sections(sections: dict[str, memoryview], version: int,
+                   checksum: Checksum | None = None) -> Laid:
     fold = sections["fold"]
     if len(fold) != FOLD.size or bytes(fold[1:]) != bytes(FOLD.size - 1):
         raise _layout("its fold is not one byte and three zeros")
-    trie = trie_of_sections(sections, version)
+    trie = trie_of_sections(sections, version, checksum)
     text = sections["text"]
     held = NUMBERED if version >= LENGTHS else PLACED
     missing = [name for name in held if name not in sections]

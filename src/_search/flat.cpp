@@ -3,7 +3,9 @@
 #include "_search/flat.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
+#include <latch>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,6 +21,7 @@
 #include "prefix/failure.h"
 #include "prefix/trie/reversed_words.h"
 #include "serial/layouts.h"
+#include "serial/piece_sums.h"
 #include "serial/tables.h"
 
 namespace brindlemap {
@@ -61,17 +64,27 @@ struct Read {
     std::exception_ptr failed;
 };
 
-// The trie of the buffer `bytes` in `layout`, read in place where it may be, on any thread,
-// without the interpreter lock.
-Read read_quietly(const AsReadBuffer::Value& bytes, const Layout& layout) noexcept {
-    Read read;
+// Runs `work`, giving back what stopped it, if anything; unreadable bytes are the caller's
+// data, not an internal fault: no report.
+template <class Work>
+std::exception_ptr quietly(Work&& work) noexcept {
     try {
-        // Unreadable bytes are the caller's data, not an internal fault: no report.
         UnobservedFailures quiet;
-        read.trie = std::make_unique<Trie>(layout.read(bytes.bytes(), bytes.backing()));
+        work();
+        return nullptr;
     } catch (...) {
-        read.failed = std::current_exception();
+        return std::current_exception();
     }
+}
+
+// The trie of the buffer `bytes` in `layout`, read in place where it may be, on any thread,
+// without the interpreter lock, its bytes summed into `sums` where there are any.
+Read read_quietly(const AsReadBuffer::Value& bytes, const Layout& layout,
+                  serial::PieceSums* sums) noexcept {
+    Read read;
+    read.failed = quietly([&] {
+        read.trie = std::make_unique<Trie>(layout.read(bytes.bytes(), bytes.backing(), sums));
+    });
     return read;
 }
 
@@ -79,29 +92,101 @@ Read read_quietly(const AsReadBuffer::Value& bytes, const Layout& layout) noexce
 // thread of its own would cost more than it saves.
 constexpr std::size_t kReadApartFrom = std::size_t{1} << 20;
 
-// The trie and the reversed trie of their bytes, the two read side by side where both are
-// large, with the interpreter lock given up.
-std::pair<Read, Read> read_both(const AsReadBuffer::Value& trie,
-                                const std::optional<AsReadBuffer::Value>& reversed,
-                                const Layout& layout) {
+// The sections of a packed index and the body that holds them, where its checksum is to be
+// worked out as they are read.
+struct Sections {
+    const AsReadBuffer::Value& trie;
+    const std::optional<AsReadBuffer::Value>& reversed;
+    const std::optional<AsReadBuffer::Value>& tables;
+    const AsReadBuffer::Value* body = nullptr;
+};
+
+// All that reading the sections found, before any of it is raised: each trie as read, what
+// stopped the tables, whether the reversed trie holds the trie's words, and the CRC-32 of the
+// body, where there is one.
+struct Found {
+    Read forward, backward;
+    std::optional<RankTables> tables;
+    std::exception_ptr tables_failed;
+    bool fits = false;
+    std::uint32_t crc = 0;
+};
+
+// The reversed trie's share of reading the sections, and whether it fits the trie: done by the
+// thread started for it or, should the system not have run that thread by then, by the reader
+// of the trie once that is done, whichever takes it first. A late thread that finds it taken
+// touches nothing but this, which it shares.
+struct Backward {
+    Read read;
+    bool fits = false;
+    serial::PieceSums sums;
+    std::atomic<bool> taken = false;
+    std::latch forward_read{1}, done{1};
+
+    explicit Backward(std::span<const std::uint8_t> body) : sums(body) {}
+};
+
+// Reads the reversed trie into `backward`, then, once `forward` is read, checks that it fits.
+void read_backward(Backward& backward, const Sections& sections, const Layout& layout,
+                   const Read& forward) noexcept {
+    serial::PieceSums* const sums = sections.body != nullptr ? &backward.sums : nullptr;
+    backward.read = read_quietly(*sections.reversed, layout, sums);
+    backward.forward_read.wait();
+    if (forward.trie && backward.read.trie) {
+        const std::exception_ptr failed = quietly(
+            [&] { backward.fits = reversed_fits(*forward.trie, *backward.read.trie); });
+        if (failed) backward.read.failed = failed;
+        if (sums != nullptr) {
+            // Read just now by reversed_fits, and by nothing else.
+            const std::span<const std::uint32_t> named =
+                backward.read.trie->node_payloads().carried();
+            sums->add({reinterpret_cast<const std::uint8_t*>(named.data()), named.size_bytes()});
+        }
+    }
+    backward.done.count_down();
+}
+
+// The sections read and checked without the interpreter lock: where both tries are large, the
+// reversed one (and whether it fits the trie) on a thread of its own while this one reads the
+// trie and its tables; each sums the body's bytes as it has them in cache, and what none read
+// is summed at the end.
+Found read_sections(const Sections& sections, const Layout& layout) {
     return without_gil([&](ReleasedGil&) {
-        std::pair<Read, Read> read;
-        std::thread apart;
-        if (reversed &&
-            std::min(trie.bytes().size(), reversed->bytes().size()) >= kReadApartFrom) {
+        Found found;
+        const std::span<const std::uint8_t> body =
+            sections.body != nullptr ? sections.body->bytes() : std::span<const std::uint8_t>();
+        serial::PieceSums sums(body);
+        serial::PieceSums* const summed = sections.body != nullptr ? &sums : nullptr;
+        const auto backward = std::make_shared<Backward>(body);
+        if (sections.reversed && std::min(sections.trie.bytes().size(),
+                                          sections.reversed->bytes().size()) >= kReadApartFrom) {
             try {
-                apart = std::thread([&] { read.second = read_quietly(*reversed, layout); });
+                std::thread([backward, &sections, &layout, &found] {
+                    if (!backward->taken.exchange(true))
+                        read_backward(*backward, sections, layout, found.forward);
+                }).detach();
             } catch (const std::system_error&) {
-                // No thread to be had: read them in turn.
+                // No thread to be had: this one reads both.
             }
         }
-        read.first = read_quietly(trie, layout);
-        if (apart.joinable()) {
-            apart.join();
-        } else if (reversed) {
-            read.second = read_quietly(*reversed, layout);
+        found.forward = read_quietly(sections.trie, layout, summed);
+        backward->forward_read.count_down();
+        if (sections.tables && found.forward.trie)
+            found.tables_failed = quietly([&] {
+                found.tables = serial::read_tables(sections.tables->bytes(),
+                                                   found.forward.trie->node_strings().size(),
+                                                   sections.tables->backing(), summed);
+            });
+        if (sections.reversed) {
+            if (!backward->taken.exchange(true))
+                read_backward(*backward, sections, layout, found.forward);
+            backward->done.wait();
+            found.backward = std::move(backward->read);
+            found.fits = backward->fits;
+            sums.take(std::move(backward->sums));
         }
-        return read;
+        if (summed != nullptr) found.crc = sums.total();
+        return found;
     });
 }
 
@@ -128,37 +213,24 @@ std::unique_ptr<Trie> checked(Read read, const char* what) {
     return std::move(read.trie);
 }
 
-// The trie of the bytes `trie` with the reversed trie of the bytes `reversed` and the tables of
-// the bytes `tables`, if any, both tries in `layout`.
-PyRef from_layout(const AsReadBuffer::Value& trie,
-                  const std::optional<AsReadBuffer::Value>& reversed, const Layout& layout,
-                  const std::optional<AsReadBuffer::Value>& tables = std::nullopt) {
-    auto [forward_read, backward_read] = read_both(trie, reversed, layout);
-    std::unique_ptr<Trie> forward = checked(std::move(forward_read), "trie");
-    if (tables) {
-        const std::exception_ptr failed = without_gil([&](ReleasedGil&) {
-            try {
-                // Unreadable bytes are the caller's data, not an internal fault: no report.
-                UnobservedFailures quiet;
-                forward->adopt_tables(serial::read_tables(
-                    tables->bytes(), forward->node_strings().size(), tables->backing()));
-                return std::exception_ptr();
-            } catch (...) {
-                return std::current_exception();
-            }
-        });
-        if (failed) refuse_read(failed, "the trie's tables do not fit it");
-    }
-    if (reversed) {
-        std::unique_ptr<Trie> backward = checked(std::move(backward_read), "reversed trie");
-        const bool fits = without_gil(
-            [&](ReleasedGil&) { return reversed_fits(*forward, *backward); });
-        if (!fits)
+// The trie of the sections, both tries in `layout`, with the reversed trie and the tables
+// where there are any; refused, in this order, where the trie, its tables or the reversed trie
+// is refused, or the reversed trie does not hold the trie's words. `crc`, where given, is set
+// to the body's CRC-32.
+PyRef from_layout(const Sections& sections, const Layout& layout, std::uint32_t* crc = nullptr) {
+    Found found = read_sections(sections, layout);
+    std::unique_ptr<Trie> forward = checked(std::move(found.forward), "trie");
+    if (found.tables_failed) refuse_read(found.tables_failed, "the trie's tables do not fit it");
+    if (found.tables) forward->adopt_tables(std::move(*found.tables));
+    if (sections.reversed) {
+        std::unique_ptr<Trie> backward = checked(std::move(found.backward), "reversed trie");
+        if (!found.fits)
             throw_package_error(PackageError::index_file,
                                 "the reversed trie does not hold the trie's words",
                                 IndexReason::layout);
         forward->adopt_reversed(std::move(backward));
     }
+    if (crc != nullptr) *crc = found.crc;
     return make_prefix_search(std::move(*forward));
 }
 
@@ -191,7 +263,7 @@ PyRef flat_reversed(const BorrowedTrie& trie) {
 }
 
 PyRef from_flat(const AsReadBuffer::Value& trie, const std::optional<AsReadBuffer::Value>& reversed) {
-    return from_layout(trie, reversed, kFlat);
+    return from_layout({trie, reversed, std::nullopt}, kFlat);
 }
 
 PyRef packed(const BorrowedTrie& trie, std::uint32_t version) {
@@ -205,7 +277,16 @@ PyRef packed_reversed(const BorrowedTrie& trie, std::uint32_t version) {
 PyRef from_packed(const AsReadBuffer::Value& trie,
                   const std::optional<AsReadBuffer::Value>& reversed,
                   const std::optional<AsReadBuffer::Value>& tables, std::uint32_t version) {
-    return from_layout(trie, reversed, packed_layout(version), tables);
+    return from_layout({trie, reversed, tables}, packed_layout(version));
+}
+
+PyRef from_packed_summed(const AsReadBuffer::Value& body, const AsReadBuffer::Value& trie,
+                         const std::optional<AsReadBuffer::Value>& reversed,
+                         const std::optional<AsReadBuffer::Value>& tables,
+                         std::uint32_t version) {
+    std::uint32_t crc = 0;
+    PyRef read = from_layout({trie, reversed, tables, &body}, packed_layout(version), &crc);
+    return owned(Py_BuildValue("(Ok)", read.get(), static_cast<unsigned long>(crc)));
 }
 
 PyRef packed_tables(const BorrowedTrie& trie) {

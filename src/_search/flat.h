@@ -96,6 +96,18 @@ inline constexpr Signature<AsReadBuffer, AsOptional<AsReadBuffer>, AsOptional<As
         "`tables` (as packed_tables gives them), the trie's ranked queries read those rather\n"
         "than make them."};
 
+inline constexpr Signature<AsReadBuffer, AsReadBuffer, AsOptional<AsReadBuffer>,
+                           AsOptional<AsReadBuffer>, AsU32>
+    from_packed_summed{
+        "from_packed_summed",
+        "",
+        {"body", "trie", "reversed", optional("tables", defaults::none),
+         keyword("version", defaults::integer(5))},
+        "(from_packed(trie, reversed, tables, version=version), the CRC-32 of `body`), `body`\n"
+        "being the index's bytes that hold those sections: its checksum is worked out by the\n"
+        "threads that read them, each part while they have it in cache, rather than read again\n"
+        "apart."};
+
 inline constexpr Signature<AsWellFormedTrie> packed_tables{
     "packed_tables",
     "",
@@ -114,6 +126,10 @@ PyRef packed_reversed(const BorrowedTrie& trie, std::uint32_t version);
 PyRef from_packed(const AsReadBuffer::Value& trie,
                   const std::optional<AsReadBuffer::Value>& reversed,
                   const std::optional<AsReadBuffer::Value>& tables, std::uint32_t version);
+PyRef from_packed_summed(const AsReadBuffer::Value& body, const AsReadBuffer::Value& trie,
+                         const std::optional<AsReadBuffer::Value>& reversed,
+                         const std::optional<AsReadBuffer::Value>& tables,
+                         std::uint32_t version);
 PyRef packed_tables(const BorrowedTrie& trie);
 
 }  // namespace brindlemap

@@ -97,6 +97,7 @@ PyMethodDef functions[] = {
     function<search_signatures::packed, packed>(),
     function<search_signatures::packed_reversed, packed_reversed>(),
     function<search_signatures::from_packed, from_packed>(),
+    function<search_signatures::from_packed_summed, from_packed_summed>(),
     function<search_signatures::packed_tables, packed_tables>(),
     function<search_signatures::crc32, crc32>(),
     noargs_function<signatures::panic_exception, panic_exception>(),

@@ -167,7 +167,37 @@ bool folds() noexcept {
 }
 #endif
 
+// a times b modulo P, polynomials over GF(2) bit-reflected as the CRC keeps them (x^0 the top
+// bit).
+constexpr std::uint32_t times(std::uint32_t a, std::uint32_t b) noexcept {
+    std::uint32_t product = 0;
+    for (std::uint32_t bit = 1u << 31; bit != 0; bit >>= 1) {
+        if ((a & bit) != 0) product ^= b;
+        b = (b >> 1) ^ (kPolynomial & (0u - (b & 1u)));
+    }
+    return product;
+}
+
+// x^(2^k) mod P for each k that a length's bits ask for: appending n zero bytes multiplies a
+// CRC's register by x^(8n), bit k of n by x^(2^(k+3)).
+constexpr std::array<std::uint32_t, 67> make_powers() noexcept {
+    std::array<std::uint32_t, 67> powers{};
+    powers[0] = 1u << 30;  // x^1
+    for (std::size_t k = 1; k < powers.size(); ++k) powers[k] = times(powers[k - 1], powers[k - 1]);
+    return powers;
+}
+
+constexpr auto kPowers = make_powers();
+
 }  // namespace
+
+std::uint32_t crc32_combine(std::uint32_t first, std::uint32_t second,
+                            std::uint64_t second_length) noexcept {
+    std::uint32_t shift = 1u << 31;  // x^0, times x^(8n) bit by bit of n
+    for (std::size_t k = 3; second_length != 0; second_length >>= 1, ++k)
+        if ((second_length & 1) != 0) shift = times(kPowers[k], shift);
+    return times(shift, first) ^ second;
+}
 
 std::uint32_t crc32(std::span<const std::uint8_t> bytes, std::uint32_t crc) noexcept {
     std::uint32_t state = ~crc;

@@ -78,7 +78,7 @@ void write_offset_lines(const OffsetArray& array, std::span<std::uint8_t> out) {
 OffsetArray read_offset_lines(std::span<const std::uint8_t> bytes, std::size_t at, Width width,
                               std::size_t n, std::size_t lines, std::size_t values,
                               const std::shared_ptr<const void>& backing,
-                              std::string_view layout) {
+                              std::string_view layout, PieceSums* sums) {
     const std::size_t per_line = width == Width::whole ? 0 : OffsetArray::per_line(width);
     if (width == Width::whole ? lines != 0 || values != n
                               : lines != (n + per_line - 1) / per_line)
@@ -88,13 +88,21 @@ OffsetArray read_offset_lines(std::span<const std::uint8_t> bytes, std::size_t a
     // use is zero.
     std::size_t next = 0;
     bool unused_zero = true;
-    for (std::size_t l = 0; l < kept.size(); ++l)
-        if (kept[l].base == OffsetArray::kApart) {
-            if (apart_first(kept[l]) != next)
-                refuse_layout(layout, "values kept whole that do not tile the lines that keep them");
-            next += std::min(per_line, n - l * per_line);
-            unused_zero &= zero_from(kept[l], sizeof(std::uint32_t));
-        }
+    constexpr std::size_t kLinesSummed = kSumEvery / sizeof(Line);
+    for (std::size_t from = 0; from < kept.size(); from += kLinesSummed) {
+        const std::size_t to = std::min(kept.size(), from + kLinesSummed);
+        for (std::size_t l = from; l < to; ++l)
+            if (kept[l].base == OffsetArray::kApart) {
+                if (apart_first(kept[l]) != next)
+                    refuse_layout(layout,
+                                  "values kept whole that do not tile the lines that keep them");
+                next += std::min(per_line, n - l * per_line);
+                unused_zero &= zero_from(kept[l], sizeof(std::uint32_t));
+            }
+        if (sums != nullptr)
+            sums->add(bytes.subspan(at + sizeof(Line) * from, sizeof(Line) * (to - from)));
+    }
+    if (sums != nullptr) sums->add(bytes.subspan(at + sizeof(Line) * lines, 4 * values));
     if (width != Width::whole && next != values)
         refuse_layout(layout, "values kept whole that do not tile the lines that keep them");
     if (lines != 0 && kept.back().base != OffsetArray::kApart)

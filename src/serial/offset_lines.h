@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "prefix/trie/node_arrays.h"
+#include "serial/piece_sums.h"
 
 namespace brindlemap::serial {
 
@@ -33,10 +34,11 @@ void write_offset_lines(const OffsetArray& array, std::span<std::uint8_t> out);
 // keep them, or a line's unused bytes are not zero: nothing a writer makes. With a `backing`
 // that keeps `bytes` alive, the lines and values are read in place where the processor reads
 // them as they lie.
+// With `sums`, the lines and values are summed there as the check passes over them.
 OffsetArray read_offset_lines(std::span<const std::uint8_t> bytes, std::size_t at,
                               OffsetArray::Width width, std::size_t n, std::size_t lines,
                               std::size_t values, const std::shared_ptr<const void>& backing,
-                              std::string_view layout);
+                              std::string_view layout, PieceSums* sums = nullptr);
 
 // Where the values of a line kept whole begin among the values.
 std::uint32_t apart_first(const OffsetArray::Line& line) noexcept;

@@ -154,7 +154,7 @@ void scan_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t
 // comparison gives which are 0 and one which are at most the code before them. The first 64
 // and the last few go one at a time, so that no read strays before or past the codes.
 void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t count,
-                     std::size_t codes, Vouched& shape) {
+                     std::size_t codes, Vouched& shape, PieceSums* sums) {
     const std::uint8_t* const first = bytes.data() + at;
     const auto none = [](std::size_t, std::uint8_t) {};
     std::uint8_t highest = 0;
@@ -162,7 +162,14 @@ void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::s
     scan_range<std::uint8_t>(bytes, at, 0, head, 0, highest, shape, none);
     __m128i high = _mm_setzero_si128();
     std::uint64_t absent = 0;
+    // The codes summed a piece at a time behind the scan, from the first.
+    constexpr std::size_t kBlocksSummed = kSumEvery / 64;
+    std::size_t summed = 0;
     for (std::size_t w = 1; w < blocks; ++w) {
+        if (sums != nullptr && w % kBlocksSummed == 0) {
+            sums->add(bytes.subspan(at + summed, 64 * w - summed));
+            summed = 64 * w;
+        }
         std::uint64_t zero = 0, not_rising = 0;
         for (unsigned k = 0; k < 4; ++k) {
             const std::uint8_t* const at16 = first + 64 * w + 16 * k;
@@ -185,13 +192,15 @@ void scan_byte_codes(std::span<const std::uint8_t> bytes, std::size_t at, std::s
     const std::size_t tail = std::max(head, 64 * blocks);
     scan_range<std::uint8_t>(bytes, at, tail, count, tail > 0 ? first[tail - 1] : 0, highest,
                              shape, none);
+    if (sums != nullptr) sums->add(bytes.subspan(at + summed, count - summed));
     codes_within(highest, codes);
 }
 #endif
 
+// The characters, their codes summed into `sums` where there are any.
 CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& counts,
                           const Offsets& at, Vouched& shape,
-                          const std::shared_ptr<const void>& backing) {
+                          const std::shared_ptr<const void>& backing, PieceSums* sums) {
     std::vector<char32_t> alphabet{CharArray::kAbsent};
     for (std::size_t k = 0; k < counts.alphabet; ++k) {
         const char32_t c = item_at<char32_t>(bytes, at.alphabet, k);
@@ -201,15 +210,17 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
     }
     if (counts.width == 1) {  // kept as they are, read through the alphabet
 #if defined(__SSE2__)
-        scan_byte_codes(bytes, at.codes, counts.nodes, alphabet.size(), shape);
+        scan_byte_codes(bytes, at.codes, counts.nodes, alphabet.size(), shape, sums);
 #else
         scan_codes<std::uint8_t>(bytes, at.codes, counts.nodes, alphabet.size(), shape,
                                  [](std::size_t, std::uint8_t) {});
+        if (sums != nullptr) sums->add(bytes.subspan(at.codes, counts.nodes));
 #endif
         Stored<std::uint8_t> codes = stored_at<std::uint8_t>(bytes, at.codes, counts.nodes,
                                                              backing);
         return CharArray(std::move(codes), std::span(alphabet).subspan(1));
     }
+    if (sums != nullptr) sums->add(bytes.subspan(at.codes, counts.width * counts.nodes));
     if (counts.width == 2) {  // widened through a table as wide as the codes
         std::vector<char32_t> table(std::size_t{0xFFFF} + 1, CharArray::kAbsent);
         std::ranges::copy(alphabet, table.begin());
@@ -232,10 +243,10 @@ CharArray read_characters(std::span<const std::uint8_t> bytes, const Counts& cou
 // The shifts stored in lines, read where they lie and checked as they are (`shift_lines`).
 OffsetArray read_lined_shifts(std::span<const std::uint8_t> bytes, const Counts& counts,
                               const Offsets& at, Vouched& shape,
-                              const std::shared_ptr<const void>& backing) {
+                              const std::shared_ptr<const void>& backing, PieceSums* sums) {
     OffsetArray shifts =
         read_offset_lines(bytes, at.lines, OffsetArray::Width::byte, counts.nodes,
-                          line_count(counts.nodes), counts.apart, backing, kLayout);
+                          line_count(counts.nodes), counts.apart, backing, kLayout, sums);
     check_shift_lines(shifts, counts.nodes, shape, kLayout);
     return shifts;
 }
@@ -302,7 +313,7 @@ void write_packed(const Trie& trie, std::span<std::uint8_t> out, Children childr
 }
 
 Trie read_packed(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> backing,
-                 Children expected) {
+                 Children expected, PieceSums* sums) {
     if (bytes.size() < kPreamble) refuse("shorter than its counts");
     const std::uint64_t nodes = item_at<std::uint64_t>(bytes, 0, 0);
     const std::uint64_t links = item_at<std::uint64_t>(bytes, 0, 1);
@@ -352,13 +363,21 @@ Trie read_packed(std::span<const std::uint8_t> bytes, std::shared_ptr<const void
     for (const auto& [first, last] : ends)
         if (!zeros(bytes, first, last)) refuse("padding that is not zero");
 
+    // The bytes from `first` to `last` summed, once a pass has read them (the codes and the
+    // shift lines as their passes go; whatever is left out, the caller sums).
+    const auto summed = [&](std::size_t first, std::size_t last) {
+        if (sums != nullptr) sums->add(bytes.subspan(first, last - first));
+    };
     TrieArrays arrays;
     Vouched shape(counts.nodes);
-    arrays.node_strings = read_characters(bytes, counts, at, shape, backing);
-    arrays.node_shifts = lined ? read_lined_shifts(bytes, counts, at, shape, backing)
+    summed(at.alphabet, at.codes);
+    arrays.node_strings = read_characters(bytes, counts, at, shape, backing, sums);
+    arrays.node_shifts = lined ? read_lined_shifts(bytes, counts, at, shape, backing, sums)
                                : read_run_shifts(bytes, at.runs, at.wide_runs, counts.nodes,
                                                  counts.wide_runs, shape, kLayout);
+    summed(at.runs, at.presence);
     arrays.node_payloads = read_payloads(bytes, counts, at, backing);
+    summed(at.presence, at.children);
     if (counts.links == 0) {
         // Every run increasing, the shape is settled; anything else is checked again whole.
         if (shape.holds()) {
@@ -369,6 +388,7 @@ Trie read_packed(std::span<const std::uint8_t> bytes, std::shared_ptr<const void
         return Trie(std::move(arrays), Trie::LevelByLevel{});
     }
     arrays.child_indices = items_at<std::uint32_t>(bytes, at.children, counts.links);
+    summed(at.children, at.end);
     return Trie(std::move(arrays));
 }
 

@@ -29,6 +29,7 @@
 #include <span>
 
 #include "prefix/trie/trie.h"
+#include "serial/piece_sums.h"
 
 namespace brindlemap::serial {
 
@@ -51,8 +52,9 @@ void write_packed(const Trie& trie, std::span<std::uint8_t> out, Children childr
 // otherwise: nothing that a writer of `children` makes. Every pass over the bytes is sequential. With a `backing` that keeps `bytes`
 // as they are for as long as it lives (a mapped file's), the codes, shift lines, presence bits
 // and payloads are read in place rather than copied, where the processor reads them as they
-// are laid out.
+// are laid out. With `sums`, each part of the bytes is summed there as soon as its pass is
+// done, while it is still in cache.
 Trie read_packed(std::span<const std::uint8_t> bytes, std::shared_ptr<const void> backing,
-                 Children children);
+                 Children children, PieceSums* sums = nullptr);
 
 }  // namespace brindlemap::serial

@@ -12,7 +12,7 @@
 #include "serial/offset_lines.h"
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace brindlemap::serial {
@@ -46,6 +46,48 @@ bool check_values(Value value, std::size_t count, std::uint64_t next, std::size_
 }
 
 #if defined(__SSE2__)
+#define BRINDLEMAP_SHUFFLES __attribute__((target("ssse3,popcnt")))
+
+// Whether the processor shuffles bytes by a vector of indices (and counts bits in one
+// instruction).
+bool shuffles() noexcept {
+    static const bool can = __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("popcnt");
+    return can;
+}
+
+// Whether any of the `children` nodes after a full line's least shift (at most 128, their marks
+// the bits of `marks`) is marked but begins no run: every run then rises. The line's bytes are
+// `at`, whose bits `starts` (of 4 to 63) are the nodes whose runs are not empty, all within the
+// 128: each marked start is found by its offset, 16 at a time, and the marks at the starts
+// counted against all the marks among the children. Runs begin at distinct nodes, so the
+// counts agree only where every mark is at a start.
+BRINDLEMAP_SHUFFLES unsigned stray_marks(const std::uint8_t* at, std::uint64_t starts,
+                                         Bits128 marks, std::uint64_t children) noexcept {
+    const auto low = static_cast<long long>(marks), high = static_cast<long long>(marks >> 64);
+    const __m128i bytes = _mm_set_epi64x(high, low);
+    const __m128i bit_of =
+        _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+    const __m128i sevens = _mm_set1_epi8(7), fifteens = _mm_set1_epi8(15);
+    std::uint64_t marked_starts = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        // Offsets below 128: a byte of the marks each, and a bit of it (the base's four bytes,
+        // whatever they hold, fall outside `starts`).
+        const __m128i offset = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k));
+        const __m128i byte =
+            _mm_shuffle_epi8(bytes, _mm_and_si128(_mm_srli_epi16(offset, 3), fifteens));
+        const __m128i bit = _mm_shuffle_epi8(bit_of, _mm_and_si128(offset, sevens));
+        const __m128i marked = _mm_cmpeq_epi8(_mm_and_si128(byte, bit), bit);
+        marked_starts |=
+            static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(marked)))
+            << (16 * k);
+    }
+    const Bits128 among = children == 128 ? ~Bits128{0} : (Bits128{1} << children) - 1;
+    const Bits128 counted = marks & among;
+    const int all = __builtin_popcountll(static_cast<std::uint64_t>(counted)) +
+                    __builtin_popcountll(static_cast<std::uint64_t>(counted >> 64));
+    return static_cast<unsigned>(__builtin_popcountll(marked_starts & starts) != all);
+}
+
 // check_values for a line of offsets that is not the last (its next line follows it in memory):
 // the offsets compared with those after them 16 at a time, which also gives each run.
 bool check_full_line(const Line& line, std::uint64_t next, std::size_t first, Vouched& shape,
@@ -73,17 +115,33 @@ bool check_full_line(const Line& line, std::uint64_t next, std::size_t first, Vo
     const std::uint64_t last_run = next - last;
     below |= static_cast<unsigned>(last_run != 0) &
              static_cast<unsigned>(last < first + kPerLine - 1);
-    if (last_run > 1) shape.check_run(last + 1, last_run);
     // With the line's least shift past its last node, every node's children follow it.
     if (base < first + kPerLine - 1)
         for (std::uint64_t parents = ~childless & kPaired; parents != 0; parents &= parents - 1) {
             const unsigned b = static_cast<unsigned>(std::countr_zero(parents));
             below |= static_cast<unsigned>(base + at[b] < first + b - 4);
         }
+    // The children of the line's nodes, those from base + 1 to next, mostly 128 or fewer.
+    const std::uint64_t children = next - base;
+    if (children <= 128 && shuffles()) {
+        const std::uint64_t starts =
+            (~childless & kPaired) | (std::uint64_t{last_run != 0} << 63);
+        shape.out_of_order |= stray_marks(at, starts, shape.marks_from(base + 1), children);
+        return true;
+    }
+    if (last_run > 1) shape.check_run(last + 1, last_run);
+    // The runs of two or more, most of them within the 128 nodes after the line's least shift:
+    // the marks of those nodes taken once, and the nodes after the first of each run gathered
+    // as bits beside them (from at[b] + 1 to at[b + 1] - 1) to be compared at once.
+    Bits128 within = 0;
     for (std::uint64_t runs = ~alone & kPaired; runs != 0; runs &= runs - 1) {
         const unsigned b = static_cast<unsigned>(std::countr_zero(runs));
-        shape.check_run(base + at[b] + 1, at[b + 1] - at[b]);
+        if (at[b + 1] < 128)
+            within |= (Bits128{1} << at[b + 1]) - (Bits128{2} << at[b]);
+        else
+            shape.check_run(base + at[b] + 1, at[b + 1] - at[b]);
     }
+    shape.out_of_order |= static_cast<unsigned>((within & shape.marks_from(base + 1)) != 0);
     return true;
 }
 #endif

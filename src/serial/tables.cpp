@@ -46,7 +46,8 @@ std::size_t table_bytes(std::size_t lines, std::size_t values) noexcept {
 
 // The table whose entry is `entry` and whose lines start `at`, which moves past it.
 OffsetArray read_table(std::span<const std::uint8_t> bytes, std::size_t entry, std::size_t& at,
-                       std::size_t nodes, const std::shared_ptr<const void>& backing) {
+                       std::size_t nodes, const std::shared_ptr<const void>& backing,
+                       PieceSums* sums) {
     const std::uint32_t code = item_at<std::uint32_t>(bytes, entry, 0);
     const std::uint64_t lines = item_at<std::uint64_t>(bytes, entry + 8, 0);
     const std::uint64_t values = item_at<std::uint64_t>(bytes, entry + 16, 0);
@@ -56,7 +57,8 @@ OffsetArray read_table(std::span<const std::uint8_t> bytes, std::size_t entry, s
     if (lines > (bytes.size() - at) / sizeof(Line) ||
         values > (bytes.size() - at - sizeof(Line) * lines) / 4)
         refuse("a table larger than its bytes hold");
-    OffsetArray table = read_offset_lines(bytes, at, width, nodes, lines, values, backing, kLayout);
+    OffsetArray table =
+        read_offset_lines(bytes, at, width, nodes, lines, values, backing, kLayout, sums);
     const std::size_t end = at + offset_lines_size(lines, values);
     at += table_bytes(lines, values);
     if (at > bytes.size() || !zeros(bytes, end, at)) refuse("padding that is not zero");
@@ -91,7 +93,7 @@ void write_tables(const Trie& trie, std::span<std::uint8_t> out) {
 }
 
 RankTables read_tables(std::span<const std::uint8_t> bytes, std::size_t nodes,
-                       std::shared_ptr<const void> backing) {
+                       std::shared_ptr<const void> backing, PieceSums* sums) {
     if (bytes.size() < kHead || !zeros(bytes, kEntriesAt + kTables * kEntry, kHead))
         refuse("shorter than its entries, or padded with more than zeros");
     const std::uint64_t held = item_at<std::uint64_t>(bytes, 0, 0);
@@ -101,7 +103,7 @@ RankTables read_tables(std::span<const std::uint8_t> bytes, std::size_t nodes,
     std::size_t at = kHead;
     std::array<OffsetArray, kTables> tables;
     for (std::size_t t = 0; t < kTables; ++t)
-        tables[t] = read_table(bytes, kEntriesAt + kEntry * t, at, nodes, backing);
+        tables[t] = read_table(bytes, kEntriesAt + kEntry * t, at, nodes, backing, sums);
     if (at != bytes.size())
         refuse(std::to_string(bytes.size()) + " bytes where its tables take " +
                std::to_string(at));

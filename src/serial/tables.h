@@ -19,6 +19,7 @@
 #include <span>
 
 #include "prefix/trie/trie.h"
+#include "serial/piece_sums.h"
 
 namespace brindlemap::serial {
 
@@ -34,8 +35,9 @@ void write_tables(const Trie& trie, std::span<std::uint8_t> out);
 // lines that the values do not take, values kept whole that do not tile the lines that keep
 // them, or padding that is not zero: nothing a writer makes. Their values themselves can only
 // order answers, never fault a query. With a `backing` that keeps `bytes` alive, the lines and
-// values are read in place where the processor reads them as they lie.
+// values are read in place where the processor reads them as they lie. With `sums`, each table's
+// bytes are summed there once they are read, while they are still in cache.
 RankTables read_tables(std::span<const std::uint8_t> bytes, std::size_t nodes,
-                       std::shared_ptr<const void> backing = nullptr);
+                       std::shared_ptr<const void> backing = nullptr, PieceSums* sums = nullptr);
 
 }  // namespace brindlemap::serial

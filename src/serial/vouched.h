@@ -9,6 +9,9 @@
 
 namespace brindlemap::serial {
 
+// 128 marks at once, in the integer the compiler offers for it.
+__extension__ typedef unsigned __int128 Bits128;
+
 // What the reader learns of the shape of a trie of the builder's layout as it widens the arrays,
 // each test a flag folded in without a branch: a child numbered after its parent, a character
 // on every node but the root, and the characters of each run of siblings increasing (codes
@@ -20,9 +23,9 @@ struct Vouched {
     std::vector<std::uint64_t> not_rising;
     unsigned below = 0, absent = 0, out_of_order = 0;
 
-    // A word to spare past the last node's, so that any_marked reads two words wherever it
-    // starts.
-    explicit Vouched(std::size_t nodes) : not_rising(nodes / 64 + 2) {}
+    // Two words to spare past the last node's, so that any_marked reads two words and
+    // marks_from three wherever they start.
+    explicit Vouched(std::size_t nodes) : not_rising(nodes / 64 + 3) {}
     void mark(std::size_t i, bool marked) noexcept {
         not_rising[i / 64] |= std::uint64_t{marked} << (i % 64);
     }
@@ -47,6 +50,14 @@ struct Vouched {
             count -= take;
         }
         return found != 0;
+    }
+    // The marks of the 128 nodes from `first`, a node of the trie (those past the last node
+    // unmarked), the first in the lowest bit.
+    Bits128 marks_from(std::size_t first) const noexcept {
+        const std::size_t w = first / 64, k = first % 64;
+        const auto word = [&](std::size_t i) { return static_cast<Bits128>(not_rising[i]); };
+        const Bits128 two = word(w) | word(w + 1) << 64;
+        return k == 0 ? two : two >> k | word(w + 2) << (128 - k);
     }
     // Marks the run of `run` children from `first` out of order unless they rise.
     void check_run(std::size_t first, std::size_t run) noexcept {
