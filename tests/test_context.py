@@ -77,6 +77,8 @@ def test_regression_totals_past_64_bits_summed_exactly():
     lexicon = Lexicon({"the": top, "dog": top, "cat": top},
                       bigrams={("the", "dog"): top, ("dog", "the"): top, ("the", "cat"): top})
     assert lexicon.total() == lexicon._bigrams.mass() == 3 * top > 2**64
+    assert _search.number_span(array("Q", [5, 2**64 - 1, 3])) == (2**64 - 1, 2**64 + 7, 3)
+    assert _search.number_span(array("Q")) == (0, 0, 0)
 
 
 def _model_score(lexicon, pieces):

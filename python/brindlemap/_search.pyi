@@ -141,9 +141,9 @@ def crc32(data: Buffer, value: int = 0) -> int:
     """zlib.crc32(data, value), several times faster where the processor multiplies without
     carries; the interpreter lock is given up over large buffers."""
 
-def number_span(numbers: Buffer) -> tuple[int, int]:
-    """(the largest item or 0, the sum of the items) of an array of unsigned integers, in one
-    pass that makes no Python object per item."""
+def number_span(numbers: Buffer) -> tuple[int, int, int]:
+    """(the largest item or 0, the sum of the items, the least item or 0) of an array of
+    unsigned integers, in one pass that makes no Python object per item."""
 
 def run_sums(numbers: Buffer, runs: Buffer) -> bytes:
     """The sum of each run of items of `numbers` in turn, the runs as long as the items of

@@ -45,26 +45,28 @@ class Bigrams:
     """Counts of pairs of keys: `pairs` holds first * keys + second for each pair, ascending,
     and `counts` the count of each. Pairs of words the lexicon lacks are not kept."""
 
-    __slots__ = ("_least", "_mass", "_paired", "counts", "keys", "pairs")
+    __slots__ = ("_paired", "_span", "counts", "keys", "pairs")
 
     def __init__(self, keys: int, pairs: Numbers, counts: Numbers) -> None:
         self.keys, self.pairs, self.counts = keys, pairs, counts
         self._paired: bytearray | None = None
-        self._mass: int | None = None
-        self._least: int | None = None
+        self._span: tuple[int, int] | None = None
 
     def least(self) -> int:
         """The least count the table holds, at least 1: a list of the commonest pairs holds
         every pair met that often, and a pair it lacks was met less."""
-        if self._least is None:
-            self._least = max(min(self.counts, default=1), 1)
-        return self._least
+        return self._measured()[1]
 
     def mass(self) -> int:
         """The sum of the table's counts, at least 1."""
-        if self._mass is None:
-            self._mass = max(number_span(self.counts)[1], 1)
-        return self._mass
+        return self._measured()[0]
+
+    def _measured(self) -> tuple[int, int]:
+        # Both in one pass over the counts.
+        if self._span is None:
+            _, mass, least = number_span(self.counts)
+            self._span = max(mass, 1), max(least, 1)
+        return self._span
 
     @classmethod
     def of(cls, pairs: Pairs, keys: int, number_of: Callable[[str], int | None]) -> Bigrams:

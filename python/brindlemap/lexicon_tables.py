@@ -83,7 +83,7 @@ class Tables:
     def least_total(self) -> int:
         """The least of the keys' totals (0 for no keys), worked out once."""
         if self._least is None:
-            self._least = min(self.totals(), default=0)
+            self._least = _search.number_span(self.totals())[2]
         return self._least
 
     @classmethod

@@ -42,10 +42,11 @@ NumberView AsNumbers::Value::view() const noexcept {
 
 PyRef number_span(const AsNumbers::Value& numbers) {
     const NumberView items = numbers.view();
-    std::uint64_t largest = 0, low = 0, carries = 0;
+    std::uint64_t largest = 0, least = items.size() != 0 ? items[0] : 0, low = 0, carries = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const std::uint64_t item = items[i];
         largest = std::max(largest, item);
+        least = std::min(least, item);
         low += item;
         carries += low < item;  // the sum of 2**64 - 1 items of 2**64 - 1 still fits
     }
@@ -57,7 +58,8 @@ PyRef number_span(const AsNumbers::Value& numbers) {
         total = owned(PyNumber_Add(shifted.get(), total.get()));
     }
     const PyRef most = owned(PyLong_FromUnsignedLongLong(largest));
-    return owned(PyTuple_Pack(2, most.get(), total.get()));
+    const PyRef fewest = owned(PyLong_FromUnsignedLongLong(least));
+    return owned(PyTuple_Pack(3, most.get(), total.get(), fewest.get()));
 }
 
 namespace {

@@ -34,8 +34,8 @@ inline constexpr Signature<AsNumbers> number_span{
     "number_span",
     "",
     {"numbers"},
-    "(the largest item or 0, the sum of the items) of an array of unsigned integers, in one\n"
-    "pass that makes no Python object per item."};
+    "(the largest item or 0, the sum of the items, the least item or 0) of an array of\n"
+    "unsigned integers, in one pass that makes no Python object per item."};
 
 inline constexpr Signature<AsNumbers, AsNumbers> run_sums{
     "run_sums",
