@@ -25,7 +25,7 @@ if TYPE_CHECKING:
     from brindlemap.bigrams import Bigrams
     from brindlemap.tokens import Token
 
-__all__ = ["SMOOTHING", "lift", "neighbours", "pair_lift"]
+__all__ = ["SMOOTHING", "adjacent", "lift", "neighbours", "pair_lift"]
 
 # What an unlisted pair is worth against a listed one, as a multiple of the count that chance
 # gives it: the bigram list holds the commonest pairs only, so one it lacks may still be met.
@@ -64,7 +64,9 @@ def lift(bigrams: Bigrams, totals: Numbers, total: int, before: int | None, numb
     return found
 
 
-def _adjacent(text: str, end: int, start: int) -> bool:
+def adjacent(text: str, end: int, start: int) -> bool:
+    """Whether the words ending at `end` and starting at `start` are neighbours: nothing but
+    spaces and at most one line break between them."""
     between = text[end:start]
     return set(between) <= _BETWEEN and between.count("\n") <= 1
 
@@ -76,8 +78,8 @@ def neighbours(text: str, found: list[Token], at: int,
     `read(index)` (a misspelt neighbour may be read as its best guess), else as written."""
     token = found[at]
     before = after = None
-    if at and _adjacent(text, found[at - 1].end, token.start):
+    if at and adjacent(text, found[at - 1].end, token.start):
         before = found[at - 1].word if read is None else read(at - 1)
-    if at + 1 < len(found) and _adjacent(text, token.end, found[at + 1].start):
+    if at + 1 < len(found) and adjacent(text, token.end, found[at + 1].start):
         after = found[at + 1].word if read is None else read(at + 1)
     return before, after

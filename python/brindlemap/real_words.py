@@ -8,11 +8,12 @@ would make it common counting against the word); a rival pays for the slip it su
 EDIT_WEIGHT for an edit or CONFUSED for a confusion of the list. The word is flagged where the
 best rival's score beats its own by MARGIN (by more at a higher `confidence`) and its
 neighbours, not its count alone, make the difference: a rare word is no slip for a common one
-because it is rare. A word the bigram list never pairs (too rare for it, or spelt as the list
-does not spell it: "favor" beside its "favour") is weighed only against rivals that the list
-pairs with both its neighbours. Names (capitalised words inside a sentence), capitals, words
-without neighbours the lexicon knows and words beside a neighbour the text gives them again
-elsewhere (a writer who repeats a phrase means it: "dead ant, dead ant") are never flagged.
+because it is rare. A word the bigram list never pairs because it is too rare for the list is
+weighed only against rivals that the list pairs with both its neighbours; one it should know
+but never saw ("you're") is not weighed at all. Names (capitalised words inside a sentence),
+capitals, words without neighbours the lexicon knows and words beside a neighbour the text
+gives them again elsewhere (a writer who repeats a phrase means it: "dead ant, dead ant") are
+never flagged.
 """
 
 from __future__ import annotations
@@ -25,7 +26,7 @@ from typing import TYPE_CHECKING
 from brindlemap._types import Suggestion
 from brindlemap.casing import carrier
 from brindlemap.confidence import DEFAULT_CONFIDENCE, EDIT_WEIGHT
-from brindlemap.context import _adjacent, lift, neighbours
+from brindlemap.context import adjacent, lift, neighbours
 from brindlemap.costs import Costs
 
 if TYPE_CHECKING:
@@ -54,10 +55,6 @@ CONTEXT_GAIN = 1.0
 # Guesses one edit from each word, before they are weighed in context: a short word has dozens
 # ("a" is the 37th guess at "an" by its letters), and the one meant is seldom among the first.
 _RIVALS = 32
-# How often (`Lexicon.heard`) a word may be written, at most, for the bigram list to be
-# likely to lack all its pairs: its least pair is met once in 2 million pairs, as often as a
-# word written once in 200,000 words meets its commonest neighbour (a tenth of its uses).
-UNLISTED_HEARD = 5e-6
 # How often the text may give a word beside the same neighbour before it is taken as meant.
 _REPEATED = 2
 
@@ -90,7 +87,7 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         if number is None:
             continue
         paired = bigrams.paired(number)
-        if not paired and (before is None or after is None or not _unlisted(lexicon, lowered)):
+        if not paired and (before is None or after is None or lexicon._unknown_in_pairs(word)):
             continue
         asked[at] = (word, before, after, number, paired)
     words = list(dict.fromkeys(word for word, *_ in asked.values()))
@@ -156,19 +153,10 @@ def _rivals(lexicon: Lexicon, word: str, guesses: list[Suggestion], unit: int,
     return found
 
 
-def _unlisted(lexicon: Lexicon, word: str) -> bool:
-    """Whether the bigram list lacks `word` because it is too rare for the list, not because the
-    list writes it otherwise: it pairs no word with an apostrophe ("you're") and spells some
-    words one way only ("favour", not "favor"); a word written often enough that the list
-    would pair it is one of those."""
-    heard = lexicon.heard(word)
-    return word.isalpha() and heard is not None and heard <= UNLISTED_HEARD
-
-
 def _pairs(text: str, found: list[Token]) -> Counter[tuple[str, str]]:
     """How often the text gives each pair of neighbouring words, in lowercase."""
     pairs: Counter[tuple[str, str]] = Counter()
     for one, two in zip(found, found[1:]):
-        if _adjacent(text, one.end, two.start):
+        if adjacent(text, one.end, two.start):
             pairs[one.word.lower(), two.word.lower()] += 1
     return pairs
