@@ -190,9 +190,11 @@ def test_known_words_in_the_wrong_place_are_flagged_only_when_asked():
         ("form", "from", None), ("there", "their", None), ("they", "the", None),
         ("his", "is", None), ("cor", "or", None)]
     assert english.correct(slips) == slips
-    # "favor": unpaired only because the list spells it "favour"; "dead ant": said again.
+    # "favor": unpaired only because the list spells it "favour"; "dead ant": said again; a
+    # table's columns are no neighbours.
     clean = ("I got a letter from my friend. They lost their car. Form a line, Dr Form. It is "
-             "in the file. The object has a name. I am in favor of it. A dead ant, a dead ant.")
+             "in the file. The object has a name. I am in favor of it. A dead ant, a dead ant.\n"
+             "letter\tform  my")
     assert english.check(clean, real_words=True) == []
     assert [m.word for m in english.check("A dead ant.", real_words=True)] == ["ant"]
     with pytest.raises(TypeError, match="real_words"):

@@ -66,9 +66,11 @@ def lift(bigrams: Bigrams, totals: Numbers, total: int, before: int | None, numb
 
 def adjacent(text: str, end: int, start: int) -> bool:
     """Whether the words ending at `end` and starting at `start` are neighbours: nothing but
-    spaces and at most one line break between them."""
+    spaces and at most one line break between them, and not a tab or two spaces within a line,
+    which part a table's columns."""
     between = text[end:start]
-    return set(between) <= _BETWEEN and between.count("\n") <= 1
+    return set(between) <= _BETWEEN and (between.count("\n") == 1 or (
+        between.count("\n") == 0 and "\t" not in between and "  " not in between))
 
 
 def neighbours(text: str, found: list[Token], at: int,
