@@ -40,7 +40,7 @@ def lexicon():
     # Options, settings and placeholders of commands written in prose.
     ("(--recurse-submodules, --pretty=oneline -v x=teh <tree-ish> <branch>) see :packadd "
      "|:cmap| sizeof(int) foreach() popen(3), the file(s) .mailmap ...and ``alnum`` "
-     "calulated->calculated", ["see", "the", "file", "s", "and"]),
+     "calulated->calculated \"git $cmd $args\"", ["see", "the", "file", "s", "and", "git"]),
     ("&nbsp;teh &#8217; fish&amp;chips", ["teh", "fish", "chips"]),
     # Format characters inside a word keep it one.
     ("infor\u00admation می\u200cخواهم zero\u200bwidth", ["infor\u00admation", "می\u200cخواهم",

@@ -14,14 +14,14 @@ Left out, since no lexicon can judge them: anything with a digit or an underscor
 every run of text between spaces that holds a link or a name of a machine's: a scheme and a
 colon in any case ("https://…", "HTTPS:…", "mailto:…", "file:…", "localhost:8080"), "www.", an
 "@" (e-mail addresses, @handles, "git@host:path"), a "#" (#hashtags), a slash or a backslash
-(paths: "docs/dict.txt", "C:\\Users"), an "=", a "|", a backquote or an angle bracket inside it
-(settings, tables, literals and arrows: "--pretty=oneline", "|:cmap|", "``alnum``",
-"calulated->calculated"), angle brackets round it (tags and placeholders: "<tree-ish>"), a
-hyphen, a colon or a period it begins with (options, commands and dotfiles: "--recurse",
-":packadd", ".mailmap"), a parenthesis straight after a letter (calls: "sizeof(int)",
-"foreach()", "popen(3)"; but "file(s)" is a word), a period between two letters or digits (host
-and file names, "example.com", "setup.py", and abbreviations written as single letters with
-periods: "e.g.", "U.S.A."), and bytes that are not text (lone surrogates, as
+(paths: "docs/dict.txt", "C:\\Users"), an "=", a "|", a "$", a backquote or an angle bracket
+inside it (settings, variables, tables, literals and arrows: "--pretty=oneline", "$args",
+"|:cmap|", "``alnum``", "calulated->calculated"), angle brackets round it (tags and
+placeholders: "<tree-ish>"), a hyphen, a colon or a period it begins with (options, commands
+and dotfiles: "--recurse", ":packadd", ".mailmap"), a parenthesis straight after a letter
+(calls: "sizeof(int)", "foreach()", "popen(3)"; but "file(s)" is a word), a period between two
+letters or digits (host and file names, "example.com", "setup.py", and abbreviations written
+as single letters with periods: "e.g.", "U.S.A."), and bytes that are not text (lone surrogates, as
 `errors="surrogateescape"` decodes them). HTML entities ("&nbsp;", "&#8217;") are left out too.
 Words with capitals inside ("camelCase", "iPhone") are words here: the checker asks the lexicon
 first, then leaves them alone as code or brand names.
@@ -118,7 +118,7 @@ def _compile() -> _Patterns:
                          r"|\S++"),
         piece=re.compile(rf"[\w{_APOSTROPHE}{FORMAT_CHARACTERS}{marks}]++"),
         word=re.compile(word),
-        whole_run_left_out=re.compile(r"[\ud800-\udfff@#/\\=|`<>]|\w\.\w|\A(?:[-:]|\.\w)"
+        whole_run_left_out=re.compile(r"[\ud800-\udfff@#/\\=|`<>$]|\w\.\w|\A(?:[-:]|\.\w)"
                                       r"|\w\((?!e?s(?:\)|\Z))"),
         scheme=re.compile(r"(?:[A-Za-z][A-Za-z0-9+.\-]*+:|www\.)\S", re.IGNORECASE),
         digit=re.compile(r"[\d_]"),
