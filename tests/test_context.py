@@ -159,6 +159,17 @@ def test_regression_segment_takes_the_words_laid_over_a_lexicon():
     assert Lexicon.english().segment("usebrindlemapnow") == ["use", "brindle", "map", "now"]
 
 
+def test_regression_segment_keeps_contractions_possessives_and_numbers_whole():
+    english = Lexicon.english()
+    # An apostrophe had cut its word in three ("Id on ' t"), a number into its digits.
+    assert english.segment("Idon’tknowwhatyou'resaying") == ["I", "don’t", "know", "what",
+                                                            "you're", "saying"]
+    assert english.segment("thedog'sbone,In1984pi3.14") == ["the", "dog's", "bone", ",",
+                                                            "In", "1984", "pi", "3.14"]
+    assert english.with_words(["brindlemap"]).segment("brindlemap'sjob") == ["brindlemap's",
+                                                                             "job"]
+
+
 @pytest.mark.parametrize("others", [[5, 2, 1], [0, 99, 1], [0, 3], [0, 3, 2**64 - 1, 1, 1, 0],
                                     [0, 1, 0] * 5000])
 def test_segment_passes_over_laid_words_that_do_not_fit(monkeypatch, others):

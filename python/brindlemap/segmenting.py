@@ -1,7 +1,8 @@
 """Text written without spaces split into the likeliest words of a lexicon: "thequickbrownfox"
 is "the quick brown fox", "alot" is "a lot".
 
-Each run of letters is split on its own. A split is as likely as its words' shares of the
+Each run of letters (with the apostrophes between them: "Idon'tknow") is split on its own; a
+number is a piece of its own. A split is as likely as its words' shares of the
 lexicon's counts multiplied together, times the lift of each pair of neighbours where the
 lexicon has bigram counts (`brindlemap.context`); a stretch that spells no word may stand as
 written, at a cost that grows with its length, so that every run has a split. The native
@@ -40,7 +41,11 @@ LONGEST_WORD = 32
 UNKNOWN_COUNT = 10
 UNKNOWN_PER_LETTER = math.log(10)
 
-_RUNS = re.compile(r"[^\W\d_]+|\S")
+# A run of letters may hold apostrophes between them ("Idon'tknow", "thedog'sbone"); a number
+# is one piece, with its decimal point or thousands separators ("In1984", "pi3.14").
+_RUNS = re.compile(r"[^\W\d_]+(?:['\u2019][^\W\d_]+)*|\d+(?:[.,]\d+)*|\S")
+# The ending of a possessive: a word the lexicon knows with it is a piece ("dog's"), as written.
+_POSSESSIVE = "s"
 # The most edits between a piece and its word that a split looks for: past two, the word is
 # more often a guess than the one meant.
 MOST_EDITS = 2
@@ -76,6 +81,19 @@ def split(lexicon: Lexicon, run: str, max_dist: int = 0) -> list[str]:
     `max_dist` edits of its pieces."""
     folded, places = _folded(lexicon, run)
     allowed = b"" if len(folded) == len(run) else bytes(place >= 0 for place in places)
+    possessives = array("Q")
+    if "\u2019" in folded or "'" in folded:
+        # An apostrophe stays inside its word: no piece starts or ends beside it, so that a
+        # contraction the lexicon holds ("don't") is one piece, and a possessive is its word
+        # with the ending ("dog's", as written). A ’ is read as ', as a check reads it.
+        folded = folded.replace("\u2019", "'")
+        cuts = bytearray(allowed) if allowed else bytearray(b"\x01" * (len(folded) + 1))
+        for at, character in enumerate(folded):
+            if character == "'":
+                cuts[at] = cuts[at + 1] = 0
+        allowed = bytes(cuts)
+        possessives = _possessives(lexicon, folded)
+    own = _own_words(lexicon, folded) + possessives
     bigrams = lexicon._bigrams
     pairs, counts, mass = ((_NO_PAIRS, _NO_PAIRS, 1) if bigrams is None
                            else (bigrams.pairs, bigrams.counts, bigrams.mass()))
@@ -83,8 +101,7 @@ def split(lexicon: Lexicon, run: str, max_dist: int = 0) -> list[str]:
     pieces = _search.segment(lexicon._trie, folded, allowed, totals,
                              lexicon.total(), pairs, counts, mass, SMOOTHING,
                              math.log(UNKNOWN_COUNT / lexicon.total()) - UNKNOWN_PER_LETTER,
-                             UNKNOWN_PER_LETTER, LONGEST_WORD, max_dist, EDIT_WEIGHT,
-                             _own_words(lexicon, folded))
+                             UNKNOWN_PER_LETTER, LONGEST_WORD, max_dist, EDIT_WEIGHT, own)
     ends = [piece[0] for piece in pieces[1:]] + [len(folded)]
     words = []
     for (start, number, edits), end in zip(pieces, ends):
@@ -106,6 +123,34 @@ def _own_words(lexicon: Lexicon, folded: str) -> array[int]:
         for start, end, number, _ in _search.spelt_words(own._trie, folded, LONGEST_WORD, 0):
             found.extend((start, end, max(totals[number], least)))
     return found
+
+
+def _possessives(lexicon: Lexicon, folded: str) -> array[int]:
+    """The stretches of `folded` that are a word the lexicon holds, or one laid over it, with
+    a possessive ending after it ("dog's"), as `_own_words` gives its triples, each counting as
+    its word does there."""
+    found = array("Q")
+    ending = len(_POSSESSIVE) + 1
+    for at, character in enumerate(folded):
+        if character != "'" or folded[at + 1:at + ending] != _POSSESSIVE:
+            continue
+        for start in range(max(at - LONGEST_WORD + ending, 0), at):
+            count = _count_of(lexicon, folded[start:at])
+            if count is not None:
+                found.extend((start, at + ending, count))
+    return found
+
+
+def _count_of(lexicon: Lexicon, key: str) -> int | None:
+    """How often the word of `key` counts in a split: its count, or for a word laid over the
+    lexicon at least its rarest word's; None for a word of neither."""
+    number = lexicon._number(key)
+    if number is not None:
+        return lexicon._tables.totals()[number]
+    own = lexicon._extra
+    if own is None or (number := own._number(key)) is None:
+        return None
+    return max(own._tables.totals()[number], lexicon._tables.least_total())
 
 
 _NO_PAIRS = array("Q")
