@@ -202,6 +202,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # ...but a guess that changes the first letter is the weaker: writers seldom slip there
     # ("Monday" before "Sunday"; a letter put before a word, "gzip", is a name).
     ("on Munday, use gzip or fname", "on Monday, use gzip or fname"),
+    # ...left where the rest is a word of its own ("pthread", "vterm"), but for a stutter
+    # before one of the commonest words.
+    ("using pthread in a vterm, tthat is", "using pthread in a vterm, that is"),
     # ...unless nobody writes the word and its neighbours support the guess, leading another.
     ("a share of oyur wealth; it is rasied if", "a share of your wealth; it is raised if"),
     ("The meeting is on Mondy at 10 am.", "The meeting is on Mondy at 10 am."),

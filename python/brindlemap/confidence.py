@@ -244,6 +244,8 @@ FIRST_LETTER = 3.0
 # A word people write often is as likely a term as a slip: the first bar rises by this much for
 # each power of ten it is written more often than HEARD_FROM ("multipart" is not "multiparty").
 HEARD_CREDIT = 2.0
+# How often the commonest words are written, about the 150 commonest of English.
+COMMONEST = 5e-4
 # The first bar of a word without a vowel rises by this much, and none is taken for a word that
 # nobody writes.
 ABBREVIATED = 3.0
@@ -313,6 +315,11 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
                                                           if c.isalpha()}:
             return None
         if _inflected(word, best.word) or quoted:
+            return None
+        # A letter put before a word names a variant of it in code ("pthread", "vterm",
+        # "mmap"); only the commonest words are never named after, where it is a stutter
+        # ("tthat", "ofrom").
+        if word[1:].lower() == best.word.lower() and (facts.heard(best.word) or 0) < COMMONEST:
             return None
         if word.isupper() and letters <= 4 and not shouted:
             return None
