@@ -156,6 +156,7 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # ...but beside another capitalised word the lexicon lacks, the parts of a name.
     ("thanks to Matteo Collina", "thanks to Matteo Collina"),
     ("Same error. Alexandre Oliva said", "Same error. Alexandre Oliva said"),
+    ("for TOML. (Aman Verma, closes it)", "for TOML. (Aman Verma, closes it)"),
     # A word people write often is as likely a term as a slip.
     ("a MIME multipart mail", "a MIME multipart mail"),
     # A word alone between quotation marks is mentioned, not used.

@@ -356,9 +356,12 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                             if len(pool) > 1 and (before or after) else (False, False))
         fix = decide(evidence, confidence, lexicon)
         written_as.append((query, found[at].word, opens))
+        # Nor is a part of a name split ("Aman Verma").
+        held = named and query[:1].isupper()
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
                                score(pool[0], lifts[0], unit, total, query) if pool else None,
                                evidence.uses, confidence, splits)
+        sure = sure and not (held and confidence >= MIN_CONFIDENCE)
         if run_on is not None:
             pool = [run_on, *pool]
             fix = run_on.word if sure else None
