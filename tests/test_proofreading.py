@@ -197,8 +197,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # Margin: two guesses alike leave the word as written...
     ("on Mondy", "on Mondy"),
     # ...and neighbours weigh nothing against a guess the bigram counts never saw: a lost
-    # apostrophe is not another word ("youre" was made "your", "theyre" "there").
-    ("I think youre right and theyre wrong; I dont know", "I think youre right and theyre "
+    # apostrophe is not another word ("youre" was made "your", "theyre" "there"), but the
+    # commonest slip in a contraction.
+    ("I think youre right and theyre wrong; I dont know", "I think you're right and they're "
      "wrong; I don't know"),
     # ...but a guess that changes the first letter is the weaker: writers seldom slip there
     # ("Monday" before "Sunday"; a letter put before a word, "gzip", is a name).
