@@ -192,19 +192,21 @@ def test_run_ons_are_split_where_sure_and_offered_where_likelier():
 def test_known_words_in_the_wrong_place_are_flagged_only_when_asked():
     english = Lexicon.english()
     # "they file", "his a": by the pairs the bigram list lacks though chance would make them
-    # common; "cor": a word too rare for the list to pair, against a rival it pairs both ways.
+    # common; "cor": a word too rare for the list to pair, against a rival it pairs both ways;
+    # "yo": a word the list never saw, against a far commoner rival it pairs both ways.
     slips = ("I got a letter form my friend. They lost there car. It is in they file. The "
-             "object his a name. You may modify cor distribute it.")
+             "object his a name. You may modify cor distribute it. So that yo have it.")
     assert english.check(slips) == []
     flagged = english.check(slips, real_words=True)
     assert [(m.word, m.suggestions[0].word, m.fix) for m in flagged] == [
         ("form", "from", None), ("there", "their", None), ("they", "the", None),
-        ("his", "is", None), ("cor", "or", None)]
+        ("his", "is", None), ("cor", "or", None), ("yo", "you", None)]
     assert english.correct(slips) == slips
     # "favor": unpaired only because the list spells it "favour"; "dead ant": said again; a
     # table's columns are no neighbours.
     clean = ("I got a letter from my friend. They lost their car. Form a line, Dr Form. It is "
              "in the file. The object has a name. I am in favor of it. A dead ant, a dead ant.\n"
+             "I think you're right. "
              "letter\tform  my")
     assert english.check(clean, real_words=True) == []
     assert [m.word for m in english.check("A dead ant.", real_words=True)] == ["ant"]

@@ -10,7 +10,8 @@ best rival's score beats its own by MARGIN (by more at a higher `confidence`) an
 neighbours, not its count alone, make the difference: a rare word is no slip for a common one
 because it is rare. A word the bigram list never pairs because it is too rare for the list is
 weighed only against rivals that the list pairs with both its neighbours; one it should know
-but never saw ("you're") is not weighed at all. Names (capitalised words inside a sentence),
+but never saw ("you're", "yo") is weighed so only against rivals UNSEEN times as common, its
+own pairs saying nothing against it. Names (capitalised words inside a sentence),
 capitals, words without neighbours the lexicon knows and words beside a neighbour the text
 gives them again elsewhere (a writer who repeats a phrase means it: "dead ant, dead ant") are
 never flagged.
@@ -55,6 +56,9 @@ CONTEXT_GAIN = 1.0
 # Guesses one edit from each word, before they are weighed in context: a short word has dozens
 # ("a" is the 37th guess at "an" by its letters), and the one meant is seldom among the first.
 _RIVALS = 32
+# A word the bigram list never saw is no slip for one merely a few times as common ("you're"
+# for "your"), but it may be for one far commoner ("that yo have").
+UNSEEN = 30
 # How often the text may give a word beside the same neighbour before it is taken as meant.
 _REPEATED = 2
 
@@ -87,9 +91,10 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         if number is None:
             continue
         paired = bigrams.paired(number)
-        if not paired and (before is None or after is None or lexicon._unknown_in_pairs(word)):
+        unseen = not paired and lexicon._unknown_in_pairs(word)
+        if not paired and (before is None or after is None):
             continue
-        asked[at] = (word, before, after, number, paired)
+        asked[at] = (word, before, after, number, paired, unseen)
     words = list(dict.fromkeys(word for word, *_ in asked.values()))
     answers = dict(zip(words, lexicon.lookup_many(words, unit, _RIVALS, metric=metric)))
     total = lexicon.total()
@@ -108,14 +113,17 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         return numbers[word]
 
     flagged = {}
-    for at, (word, before, after, number, paired) in asked.items():
+    for at, (word, before, after, number, paired, unseen) in asked.items():
         if word not in rivals_of:
             rivals_of[word] = _rivals(lexicon, word, answers[word], unit, total)
         first, second = number_of(before), number_of(after)
-        own_lift = lift(bigrams, totals, total, first, number, second, ABSENT)
+        # The pairs of a word the list never saw say nothing against it.
+        own_lift = lift(bigrams, totals, total, first, number, second, 0.0 if unseen else ABSENT)
         own = math.log(max(lexicon.count(word), 1) / total) + own_lift
         rivals = []
         for guess, rival_number, prior in rivals_of[word]:
+            if unseen and guess.count < UNSEEN * lexicon.count(word):
+                continue
             if not paired and (first is None or second is None
                                or not bigrams.count(first, rival_number)
                                or not bigrams.count(rival_number, second)):
