@@ -10,8 +10,8 @@ best rival's score beats its own by MARGIN (by more at a higher `confidence`) an
 neighbours, not its count alone, make the difference: a rare word is no slip for a common one
 because it is rare. A word the bigram list never pairs because it is too rare for the list is
 weighed only against rivals that the list pairs with both its neighbours; one it should know
-but never saw ("you're", "yo") is weighed so only against rivals UNSEEN times as common, its
-own pairs saying nothing against it. Names (capitalised words inside a sentence),
+but never saw ("you're", "yo") is weighed so only against rivals at least UNSEEN times as
+common, its own pairs saying nothing against it. Names (capitalised words inside a sentence),
 capitals, words without neighbours the lexicon knows and words beside a neighbour the text
 gives them again elsewhere (a writer who repeats a phrase means it: "dead ant, dead ant") are
 never flagged.
