@@ -157,6 +157,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("thanks to Matteo Collina", "thanks to Matteo Collina"),
     ("Same error. Alexandre Oliva said", "Same error. Alexandre Oliva said"),
     ("for TOML. (Aman Verma, closes it)", "for TOML. (Aman Verma, closes it)"),
+    # ...or among the names a parenthesis credits.
+    ("Fixed. (Herb Sitz)  Added a flag. (Scott Prager, 2015 May 26)",
+     "Fixed. (Herb Sitz)  Added a flag. (Scott Prager, 2015 May 26)"),
     # A word people write often is as likely a term as a slip.
     ("a MIME multipart mail", "a MIME multipart mail"),
     # A word alone between quotation marks is mentioned, not used.

@@ -172,6 +172,30 @@ def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
     return title, named
 
 
+# How far a parenthesis that credits people may reach either side of a word in it.
+_CREDIT_REACH = 80
+_CREDIT_WORDS = 4
+
+
+def _credited(text: str, token: Token) -> bool:
+    """Whether token `token` stands among the names a parenthesis credits: "(Herb Sitz)",
+    "(Marcelo D Montu, 2016 Dec 15)", "(Kirshna)". Its words up to a closing parenthesis or a
+    comma, on one line, are a few capitalised words or initials."""
+    if not token.word[:1].isupper():
+        return False
+    low = max(token.start - _CREDIT_REACH, 0)
+    opening = max(text.rfind(mark, low, token.start) for mark in "()\n")
+    if opening < 0 or text[opening] != "(":
+        return False
+    ends = [at for at in (text.find(mark, token.end, token.end + _CREDIT_REACH)
+                          for mark in "),\n") if at >= 0]
+    if not ends or text[min(ends)] == "\n":
+        return False
+    words = text[opening + 1:min(ends)].split()
+    return 0 < len(words) <= _CREDIT_WORDS and all(
+        word[:1].isupper() and all(c.isalpha() or c in ".-'’" for c in word) for word in words)
+
+
 _QUOTES = {"'": "'", '"': '"', "“": "”", "‘": "’", "«": "»", "‹": "›", "„": "“", "‚": "‘"}
 
 
@@ -347,6 +371,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         backed, places = backing[query.lower()]
         in_code = outside[query.lower()]
         title, named = _capitals_beside(lexicon, text, found, at, known_at)
+        named = named or _credited(text, found[at])
         evidence = Evidence(query, opens, title,
                             uses[query.lower()] + in_code, pool, unit, lifts,
                             _shouted(text, found, at), backed / (places + in_code), named,
