@@ -150,6 +150,26 @@ def _bare(word: str) -> str:
     return "".join(c for c in apart if not unicodedata.combining(c))
 
 
+# The endings of one who does a thing, and the endings of the doing ("uploader", "uploaded").
+_DOERS = ("ers", "er")
+_DOINGS = ("ing", "ed", "es", "s")
+
+
+def _ending_swapped(word: str, fix: str) -> str | None:
+    """The stem that `word` and `fix` share where one ends as a doer ("uploader") and the other
+    as a doing of it ("uploaded"), neither doubling the stem's last letter; None otherwise."""
+    word, fix = word.lower(), fix.lower()
+    for first, second in ((_DOERS, _DOINGS), (_DOINGS, _DOERS)):
+        one = next((ending for ending in first if word.endswith(ending)), None)
+        two = next((ending for ending in second if fix.endswith(ending)), None)
+        if one is None or two is None:
+            continue
+        stem = word[:-len(one)]
+        if stem == fix[:-len(two)] and len(stem) >= _SHORTEST_STEM and stem[-1] != one[0]:
+            return stem
+    return None
+
+
 def _inflected(word: str, fix: str) -> bool:
     """Whether `word` is `fix` with a common ending or beginning, or with accents."""
     word, fix = word.lower(), fix.lower()
@@ -183,6 +203,9 @@ class Facts(Protocol):
     def heard(self, word: str) -> float | None:
         """How often `word` is written, a word, in a broad sample of the lexicon's language;
         None where nothing is known of that."""
+
+    def __contains__(self, word: object) -> bool:
+        """Whether the lexicon holds `word`."""
 
 
 # The noisy channel: a guess is as likely as its share of the lexicon's counts, less a factor of
@@ -329,6 +352,12 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
                                                           if c.isalpha()}:
             return None
         if _inflected(word, best.word) or quoted:
+            return None
+        # A known word with the ending of one who does it, where the guess gives the doing
+        # ("uploader" for "uploaded", "shortener"), or the other way, is a form the lexicon
+        # lacks: one real misspelling in several thousand swaps the two.
+        stem = _ending_swapped(word, best.word)
+        if stem is not None and (stem in facts or stem + "e" in facts):
             return None
         # A letter put before a word names a variant of it in code ("pthread", "vterm",
         # "mmap"); only the commonest words are never named after, where it is a stutter
