@@ -170,10 +170,13 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("東京 and Москва", "東京 and Москва"),
     ("Tous les êtres humains naissent libres et égaux en dignité et en droits. Ils sont doués",
      "Tous les êtres humains naissent libres et égaux en dignité et en droits. Ils sont doués"),
-    # Forms the lexicon lacks: accents, endings, beginnings, a doer for a doing.
+    # Forms the lexicon lacks: accents, endings, beginnings, a doer for a doing, an adjective
+    # in "y" (but "thisy" is a slip).
     ("a naïve résumé of executables, relicensing", "a naïve résumé of executables, relicensing"),
     ("the URL shortener and its uploader recieved it",
      "the URL shortener and its uploader received it"),
+    ("a falsy value from the embedder API; thisy is", "a falsy value from the embedder API; "
+     "this is"),
     # ...but a word of three letters with an ending is a slip of it.
     ("read ther manual", "read the manual"),
     # Repetition: a writer who repeats a word means it.

@@ -170,6 +170,12 @@ def _ending_swapped(word: str, fix: str) -> str | None:
     return None
 
 
+def _lettered(word: str, fix: str) -> bool:
+    """Whether `word` is `fix` with a letter put before it, or a "y" after it (for its final
+    "e"), both in small letters."""
+    return word[1:] == fix or word == fix + "y" or (fix[-1:] == "e" and word == fix[:-1] + "y")
+
+
 def _inflected(word: str, fix: str) -> bool:
     """Whether `word` is `fix` with a common ending or beginning, or with accents."""
     word, fix = word.lower(), fix.lower()
@@ -357,12 +363,14 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         # ("uploader" for "uploaded", "shortener"), or the other way, is a form the lexicon
         # lacks: one real misspelling in several thousand swaps the two.
         stem = _ending_swapped(word, best.word)
-        if stem is not None and (stem in facts or stem + "e" in facts):
+        if stem is not None and (stem in facts or stem + "e" in facts or (
+                stem[-1] == stem[-2] and stem[:-1] in facts)):  # "embedder" of "embed"
             return None
         # A letter put before a word names a variant of it in code ("pthread", "vterm",
-        # "mmap"); only the commonest words are never named after, where it is a stutter
-        # ("tthat", "ofrom").
-        if word[1:].lower() == best.word.lower() and (facts.heard(best.word) or 0) < COMMONEST:
+        # "mmap"), and a "y" after it makes an adjective ("falsy", "truthy"); only the
+        # commonest words are never made so, where it is a stutter ("tthat", "thisy").
+        if _lettered(word.lower(), best.word.lower()) \
+                and (facts.heard(best.word) or 0) < COMMONEST:
             return None
         if word.isupper() and letters <= 4 and not shouted:
             return None
