@@ -195,9 +195,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # A word without a vowel is more often an abbreviation than a slip, unless a common word
     # is near.
     ('check it wth "git fsck" and its cmd', 'check it with "git fsck" and its cmd'),
-    # Words of two letters are mostly codes and names; a word written twice is not the same
-    # large slip twice.
-    ("as fh: en, nl", "as fh: en, nl"),
+    # Words of two letters are mostly codes and names, and are made no fix ("iff"); a word
+    # written twice is not the same large slip twice.
+    ("as fh: en, nl; true iff it is", "as fh: en, nl; true iff it is"),
     ("match the soname number; the soname is", "match the soname number; the soname is"),
     # ...though the same two slips are ("ahev"); nor is a code in small letters an acronym.
     ("we ahev to go and we ahev to stay in the tag bfi",

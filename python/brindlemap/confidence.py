@@ -383,6 +383,10 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
             return None
         if edits > 2 * SLIP and letters <= 5 or letters < SHORTEST_FIXED:
             return None
+        # Nor is a word made one of those by undoubling its last letter: "iff" is a term.
+        if len(best.word) < SHORTEST_FIXED and word[-1:] == word[-2:-1] \
+                and word[:-1].lower() == best.word.lower():
+            return None
         if uses > 1 and edits > REPEATED_EDITS:
             return None
     if edits > 2 or confidence >= 1:
