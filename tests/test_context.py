@@ -170,6 +170,11 @@ def test_regression_segment_keeps_contractions_possessives_and_numbers_whole():
                                                                              "job"]
 
 
+def test_regression_segment_keeps_cannot_whole():
+    # Google Books counts "cannot" as "can not": that pair's lift split it every time.
+    assert Lexicon.english().segment("youcannotbeserious") == ["you", "cannot", "be", "serious"]
+
+
 @pytest.mark.parametrize("others", [[5, 2, 1], [0, 99, 1], [0, 3], [0, 3, 2**64 - 1, 1, 1, 0],
                                     [0, 1, 0] * 5000])
 def test_segment_passes_over_laid_words_that_do_not_fit(monkeypatch, others):

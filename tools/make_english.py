@@ -21,7 +21,8 @@ Sources (see data/LICENSE.english):
 - the bigram counts that symspellpy ships (243,342 pairs of lowercase words, also from the
   Google Books Ngram data), kept in the index for the pairs of words the lexicon holds; the
   list writes British spellings only ("colour", "centre"), and each American one the lexicon
-  holds is given its British twin's pairs.
+  holds is given its British twin's pairs; "cannot", which it counts as "can not", is given
+  the pairs of its parts, and "can not" the count that chance gives it.
 
 Needs symspellpy (`make bench` installs it) and wamerican (`apt-get install wamerican`):
 
@@ -38,8 +39,8 @@ DATA = Path(__file__).resolve().parent.parent / "python/brindlemap/data"
 SCOWL = Path("/usr/share/dict/american-english")
 ADDED_COUNT = 300_000
 UNCOUNTED = 10_000
-# Words the dictionary counts, but as Google Books splits them.
-SPLIT_BY_GOOGLE = ("cannot",)
+# Words the dictionary counts, but as Google Books splits them, and their parts.
+SPLIT_BY_GOOGLE = {"cannot": ("can", "not")}
 
 # The casing a reader expects where SCOWL holds two capitalised forms, or holds the word in
 # lowercase too for a sense that prose seldom means (the letter i).
@@ -100,6 +101,26 @@ def american_pairs(pairs, words):
     for (first, second), count in pairs.items():
         if first in twins or second in twins:
             yield (twins.get(first, first), twins.get(second, second)), count
+
+
+def joined_pairs(pairs, counts):
+    """The bigram counts with each word that Google Books splits ("cannot", counted as "can
+    not") given the pairs of its parts: the words before its first part and after its last,
+    each pair scaled by how often the word is written against that part, where that comes to
+    the list's least count or more. The pair of its parts, which counts every use of the word
+    too, is counted as chance would count it."""
+    total, mass, least = sum(counts.values()), sum(pairs.values()), min(pairs.values())
+    joined = dict(pairs)
+    for word, (first, last) in SPLIT_BY_GOOGLE.items():
+        joined[first, last] = round(counts[first] * counts[last] / total * mass / total)
+        for (one, two), count in pairs.items():
+            if two == first and one != last:
+                pair = one, word
+                joined[pair] = joined.get(pair, 0) + round(count * counts[word] / counts[first])
+            if one == last and two != first:
+                pair = word, two
+                joined[pair] = joined.get(pair, 0) + round(count * counts[word] / counts[last])
+    return {pair: count for pair, count in joined.items() if count >= least or pair in pairs}
 
 
 def read_scowl():
@@ -174,6 +195,7 @@ def main():
     text.write_text("".join(f"{word} {count}\n" for word, count in words), encoding="utf-8")
     pairs = dict(read_bigrams())
     pairs.update(list(american_pairs(pairs, {word.lower() for word, _ in words})))
+    pairs = joined_pairs(pairs, {word.lower(): count for word, count in reversed(words)})
     Lexicon.from_file(text).with_bigrams(pairs.items()).save(DATA / "english.lexicon")
     print(f"{len(words)} words in {text}")
 
