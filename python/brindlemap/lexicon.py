@@ -217,15 +217,23 @@ class Lexicon:
               absent: float = 0.0) -> float:
         """How much likelier `word` is between `before` and `after` than alone (`absent` as
         `context.pair_lift` takes it)."""
+        return self._lifts(before, [word], after, absent)[0]
+
+    def _lifts(self, before: str | None, words: list[str], after: str | None,
+               absent: float = 0.0) -> list[float]:
+        """`_lift` of each of `words` between the same neighbours, looked up once."""
         bigrams = self._bigrams
         if bigrams is None:
-            return 0.0
-        number = self._base_number(word)
-        if number is None:
-            return 0.0
-        return lift(bigrams, self._tables.totals(), self.total(), None if before is None
-                    else self._base_number(before), number,
-                    None if after is None else self._base_number(after), absent)
+            return [0.0] * len(words)
+        totals, total = self._tables.totals(), self.total()
+        first = None if before is None else self._base_number(before)
+        second = None if after is None else self._base_number(after)
+        found = []
+        for word in words:
+            number = self._base_number(word)
+            found.append(0.0 if number is None else
+                         lift(bigrams, totals, total, first, number, second, absent))
+        return found
 
     def _unknown_in_pairs(self, word: str) -> bool:
         """Whether the bigram counts hold no pair of `word` though chance alone would list its
@@ -366,7 +374,7 @@ class Lexicon:
         pool = self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
             lexicon._trie, key, bound, max(k, CANDIDATES), metric=metric)), None)
         unit = metric.unit if isinstance(metric, Costs) else 1
-        return ranked(pool, [self._lift(before, guess.word, after) for guess in pool], unit,
+        return ranked(pool, self._lifts(before, [guess.word for guess in pool], after), unit,
                       self.total(), word)[0][:k]
 
     def complete(self, typed: str, max_dist: int | None = None, k: int = SUGGESTIONS, *,

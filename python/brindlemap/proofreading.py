@@ -351,13 +351,20 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     # And in how many different pairs of neighbours: a phrase the text writes over and over
     # ("later to maint") is one piece of evidence, however often it is written.
     settings: dict[str, set[tuple[str | None, str | None]]] = {}
+    # A word between the same neighbours ranks its guesses alike: once a text.
+    ranked_in: dict[tuple[str, bool, str | None, str | None],
+                    tuple[list[Suggestion], list[float]]] = {}
     for at, (query, (elision, _)) in unknown:
         before, after = neighbours(text, found, at, read)
-        pool = answers[query]
-        if elision:  # "l'" stands only before what it may elide before
-            pool = [answer for answer in pool if language.elides_before(answer.word)]
-        pool, lifts = ranked(pool, [lexicon._lift(before, guess.word, after) for guess in pool],
-                             unit, total, query)
+        setting = (query, bool(elision), before, after)
+        if setting not in ranked_in:
+            pool = answers[query]
+            if elision:  # "l'" stands only before what it may elide before
+                pool = [answer for answer in pool if language.elides_before(answer.word)]
+            ranked_in[setting] = ranked(
+                pool, lexicon._lifts(before, [guess.word for guess in pool], after), unit,
+                total, query)
+        pool, lifts = ranked_in[setting]
         in_context.append((before, after, pool, lifts))
         tally = backing.setdefault(query.lower(), [0, 0])
         tally[0] += bool(lifts) and lifts[0] >= SUPPORTED
