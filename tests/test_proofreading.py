@@ -123,6 +123,14 @@ def test_regression_correct_leaves_links_paths_entities_and_format_characters_as
     assert persian.check("می\u200cخواهم") == []
 
 
+def test_regression_a_stutter_before_a_common_word_is_fixed_without_a_heard_table():
+    # The commonest words are told by their counts where no table says how often words are
+    # written: "ddie" had been left as a name made of "die".
+    german = Lexicon({"die": 50000, "der": 40000, "und": 60000, "katze": 40, "hund": 30,
+                      "thread": 20})
+    assert german.correct("ddie katze, dder hund, pthread") == "die katze, der hund, pthread"
+
+
 def test_regression_capitals_that_fold_to_another_key_are_known_and_never_answered():
     # Case folding reads I as i, where Turkish pairs I with ı and İ with i; and capitalising
     # three Greek letters with ypogegrammeni makes a word of another key.

@@ -176,6 +176,13 @@ def _lettered(word: str, fix: str) -> bool:
     return word[1:] == fix or word == fix + "y" or (fix[-1:] == "e" and word == fix[:-1] + "y")
 
 
+def _commonest(guess: Suggestion, facts: Facts) -> bool:
+    """Whether `guess` is among the commonest words: by how often it is written where the
+    lexicon knows that, by its share of the lexicon's counts otherwise."""
+    heard = facts.heard(guess.word)
+    return (heard if heard is not None else guess.count / facts.total()) >= COMMONEST
+
+
 def _inflected(word: str, fix: str) -> bool:
     """Whether `word` is `fix` with a common ending or beginning, or with accents."""
     word, fix = word.lower(), fix.lower()
@@ -277,7 +284,8 @@ HEARD_CREDIT = 2.0
 # ("youre", "dont", "isnt"): putting it back counts as this many plain edits, so that "you're"
 # comes before "your", five times as common and one slip away.
 LOST_APOSTROPHE = 0.1
-# How often the commonest words are written, about the 150 commonest of English.
+# How often the commonest words are written, or their share of a lexicon's counts: about the
+# 150 commonest of English.
 COMMONEST = 5e-4
 # The first bar of a word without a vowel rises by this much, and none is taken for a word that
 # nobody writes.
@@ -369,8 +377,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         # A letter put before a word names a variant of it in code ("pthread", "vterm",
         # "mmap"), and a "y" after it makes an adjective ("falsy", "truthy"); only the
         # commonest words are never made so, where it is a stutter ("tthat", "thisy").
-        if _lettered(word.lower(), best.word.lower()) \
-                and (facts.heard(best.word) or 0) < COMMONEST:
+        if _lettered(word.lower(), best.word.lower()) and not _commonest(best, facts):
             return None
         if word.isupper() and letters <= 4 and not shouted:
             return None
