@@ -119,10 +119,14 @@ def _own_words(lexicon: Lexicon, folded: str) -> array[int]:
     own = lexicon._extra
     found = array("Q")
     if own is not None:
-        totals, least = own._tables.totals(), lexicon._tables.least_total()
         for start, end, number, _ in _search.spelt_words(own._trie, folded, LONGEST_WORD, 0):
-            found.extend((start, end, max(totals[number], least)))
+            found.extend((start, end, _laid_count(lexicon, own, number)))
     return found
+
+
+def _laid_count(lexicon: Lexicon, own: Lexicon, number: int) -> int:
+    """What the word of key `number` among the words `own` laid over `lexicon` counts."""
+    return max(own._tables.totals()[number], lexicon._tables.least_total())
 
 
 def _possessives(lexicon: Lexicon, folded: str) -> array[int]:
@@ -150,7 +154,7 @@ def _count_of(lexicon: Lexicon, key: str) -> int | None:
     own = lexicon._extra
     if own is None or (number := own._number(key)) is None:
         return None
-    return max(own._tables.totals()[number], lexicon._tables.least_total())
+    return _laid_count(lexicon, own, number)
 
 
 _NO_PAIRS = array("Q")
