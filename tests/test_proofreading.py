@@ -168,11 +168,18 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # ...or among the names a parenthesis credits.
     ("Fixed. (Herb Sitz)  Added a flag. (Scott Prager, 2015 May 26)",
      "Fixed. (Herb Sitz)  Added a flag. (Scott Prager, 2015 May 26)"),
+    # ...or written as a part of a name: after a particle, or before an e-mail address.
+    ("from Dirk van Deun and Martin v. Loewis; Robie Basak <robie@example.org>",
+     "from Dirk van Deun and Martin v. Loewis; Robie Basak <robie@example.org>"),
     # A word people write often is as likely a term as a slip.
     ("a MIME multipart mail", "a MIME multipart mail"),
     # A word alone between quotation marks is mentioned, not used.
     ("""a typo such as "teh" for 'shortmess' or the ‘oneline’ format""",
      """a typo such as "teh" for 'shortmess' or the ‘oneline’ format"""),
+    # ...and so is one in angle brackets, or one that quotes cut: split or fixed, neither.
+    ('use "<afile>" and "containedin" to "c"hange it', 'use "<afile>" and "containedin" to '
+     '"c"hange it'),
+    ('He said"hte cat"', 'He said"the cat"'),
     # Script: no word of another script is written in this one; nor is a passage in another
     # language, where unknown words come thick.
     ("東京 and Москва", "東京 and Москва"),
@@ -210,6 +217,8 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # ...though the same two slips are ("ahev"); nor is a code in small letters an acronym.
     ("we ahev to go and we ahev to stay in the tag bfi",
      "we have to go and we have to stay in the tag bfi"),
+    # ...nor a word in small letters that people write a name ("Jason"), but for its case.
+    ("we use json; ive seen it", "we use json; I've seen it"),
     # Margin: two guesses alike leave the word as written...
     ("on Mondy", "on Mondy"),
     # ...and neighbours weigh nothing against a guess the bigram counts never saw: a lost

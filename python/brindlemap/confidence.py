@@ -382,8 +382,11 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if word.isupper() and letters <= 4 and not shouted:
             return None
         # Nor is a word in small letters made an acronym: codes are written so ("bfi" in a
-        # language tag is not "FBI").
-        if word.islower() and best.word.isupper():
+        # language tag is not "FBI"); nor a name, other than by its case, where people write
+        # the word ("json" is not "Jason", though "londn" is "London").
+        if word.islower() and best.word.lower() != word and (best.word.isupper() or (
+                not best.word.islower() and not best.word.startswith("I'")
+                and facts.heard(word))):
             return None
         if word[:1].isupper() and not word.isupper() and (named or not start and (
                 edits > 1 or not (title or supported or facts.is_name(best.word)))):

@@ -196,13 +196,52 @@ def _credited(text: str, token: Token) -> bool:
         word[:1].isupper() and all(c.isalpha() or c in ".-'’" for c in word) for word in words)
 
 
-_QUOTES = {"'": "'", '"': '"', "“": "”", "‘": "’", "«": "»", "‹": "›", "„": "“", "‚": "‘"}
+# The small words that join the parts of a name ("Dirk van Deun", "Martin v. Loewis").
+_PARTICLES = frozenset({"van", "von", "de", "der", "den", "da", "di", "du", "del", "della",
+                        "le", "la", "ter", "ten", "bin", "ibn", "al", "v"})
+# An e-mail address in angle brackets after a word: the way a name is written with its address
+# in credits, changelogs and mail ("Robie Basak <robie@example.org>").
+_ADDRESS_AFTER = re.compile(r"[ \t]*<[^<>\s@]+@[^<>\s]+>")
+
+
+def _name_form(text: str, found: list[Token], at: int) -> bool:
+    """Whether capitalised token `at` is written as a part of a name: after a particle that
+    follows a capitalised word ("Dirk van Deun"), or before an e-mail address."""
+    token = found[at]
+    if not token.word[:1].isupper():
+        return False
+    if _ADDRESS_AFTER.match(text, token.end):
+        return True
+    if at < 2:
+        return False
+    particle, first = found[at - 1], found[at - 2]
+    between = text[particle.end:token.start].strip()
+    return particle.word in _PARTICLES and between in ("", ".") and first.word[:1].isupper() \
+        and text[first.end:particle.start].strip() == "" and "\n\n" not in \
+        text[first.end:token.start]
+
+
+# The quoted letters before a piece of a word that quotes cut ("c"hange, "K"eyword).
+_CUT_BY_QUOTES = re.compile(r'["”“»«][^\W\d_]{1,3}["”“»«]\Z')
+_CUT_REACH = 5
+
+
+# And angle brackets, which hold a placeholder or a tag ("<afile>", "<args>"), never prose.
+_QUOTES = {"'": "'", '"': '"', "“": "”", "‘": "’", "«": "»", "‹": "›", "„": "“", "‚": "‘",
+           "<": ">"}
 
 
 def _quoted(text: str, token: Token) -> bool:
     """Whether `token` stands alone between quotation marks ("the "oneline" format",
-    'the 'gdefault' option'): a word mentioned, a name or a setting, not prose."""
+    'the 'gdefault' option') or angle brackets: a word mentioned, a name or a setting, not
+    prose; or a piece of a word that quotes cut."""
     opening = text[token.start - 1:token.start] if token.start else ""
+    # A piece of a word that quotes cut from a letter of it ("c"hange) is no word either.
+    # (Not an apostrophe: "l'" elides, it does not quote.)
+    if opening in '"”“»«' and token.start >= 2:
+        cut = _CUT_BY_QUOTES.search(text, max(token.start - _CUT_REACH, 0), token.start)
+        if cut is not None:
+            return True
     closing = _QUOTES.get(opening)
     if closing is None:
         return False
@@ -378,7 +417,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         backed, places = backing[query.lower()]
         in_code = outside[query.lower()]
         title, named = _capitals_beside(lexicon, text, found, at, known_at)
-        named = named or _credited(text, found[at])
+        named = named or _credited(text, found[at]) or _name_form(text, found, at)
         evidence = Evidence(query, opens, title,
                             uses[query.lower()] + in_code, pool, unit, lifts,
                             _shouted(text, found, at), backed / (places + in_code), named,
@@ -393,7 +432,8 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
                                score(pool[0], lifts[0], unit, total, query) if pool else None,
                                evidence.uses, confidence, splits)
-        sure = sure and not (held and confidence >= MIN_CONFIDENCE)
+        # A word mentioned between quotes is a name or a setting, split or not.
+        sure = sure and not ((held or evidence.quoted) and confidence >= MIN_CONFIDENCE)
         if run_on is not None:
             pool = [run_on, *pool]
             fix = run_on.word if sure else None
