@@ -161,6 +161,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # (A column's gap opens a cell as a sentence's end opens a sentence.)
     ("levelno    Nummeric logging level", "levelno    Numeric logging level"),
     ("flew to Londn today", "flew to London today"),
+    # ...or to a term the text writes with its capital elsewhere.
+    ("as Section 2 says, and as Secction 3 does", "as Section 2 says, and as Section 3 does"),
+    ("and as Secction 3 does", "and as Secction 3 does"),
     # ...but beside another capitalised word the lexicon lacks, the parts of a name.
     ("thanks to Matteo Collina", "thanks to Matteo Collina"),
     ("Same error. Alexandre Oliva said", "Same error. Alexandre Oliva said"),

@@ -116,6 +116,9 @@ class Evidence(NamedTuple):
     quoted: bool = False
     # Whether the bigram counts should know the best two guesses but hold no pair of each.
     unknown_in_pairs: tuple[bool, bool] = (False, False)
+    # Whether the text writes its best guess elsewhere as it is written, with a capital, inside
+    # a sentence.
+    capital_elsewhere: bool = False
 
 
 def script(character: str) -> str:
@@ -350,7 +353,7 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
     (word, start, title, uses, suggestions, unit, lifts, shouted, backed, named, contexts,
-     quoted, unknown_in_pairs) = evidence
+     quoted, unknown_in_pairs, capital_elsewhere) = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -388,8 +391,12 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
                 not best.word.islower() and not best.word.startswith("I'")
                 and facts.heard(word))):
             return None
-        if word[:1].isupper() and not word.isupper() and (named or not start and (
-                edits > 1 or not (title or supported or facts.is_name(best.word)))):
+        # A capitalised word inside a sentence is a name the lexicon lacks, unless its guess
+        # is one, or it stands in a title, or its neighbours support the guess; or the text
+        # writes the guess so elsewhere, a term of its own ("the Covered Code": "Codo").
+        if word[:1].isupper() and not word.isupper() and (named or not start and not (
+                capital_elsewhere) and (edits > 1 or not (
+                    title or supported or facts.is_name(best.word)))):
             return None
         if edits > 2 * SLIP and letters <= 5 or letters < SHORTEST_FIXED:
             return None

@@ -379,6 +379,10 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
 
     fixes, guesses = [], []
     known_at = set(known)
+    # The known words the text writes with a capital inside a sentence: its own terms.
+    capitalised = {found[at].word for at in known
+                   if found[at].word[:1].isupper() and not found[at].word.isupper()
+                   and not _opens_sentence(text, found[at].start)}
     outside = _words_outside(text, spans)
     written_as: list[tuple[str, str, bool]] = []
     splits: dict[str, list[str]] = {}
@@ -424,7 +428,8 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                             len(settings.get(query.lower(), ())), _quoted(text, found[at]),
                             (lexicon._unknown_in_pairs(pool[0].word),
                              lexicon._unknown_in_pairs(pool[1].word))
-                            if len(pool) > 1 and (before or after) else (False, False))
+                            if len(pool) > 1 and (before or after) else (False, False),
+                            bool(pool) and pool[0].word in capitalised)
         fix = decide(evidence, confidence, lexicon)
         written_as.append((query, found[at].word, opens))
         # Nor is a part of a name split ("Aman Verma").
