@@ -224,6 +224,10 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("we use json; ive seen it", "we use json; I've seen it"),
     # Margin: two guesses alike leave the word as written...
     ("on Mondy", "on Mondy"),
+    # ...unless the text writes one of them ("logger", not "logged").
+    ("Use the loggger of the root.", "Use the loggger of the root."),
+    ("Set a logger. Each logger has a name; the loggger of the root has none.",
+     "Set a logger. Each logger has a name; the logger of the root has none."),
     # ...and neighbours weigh nothing against a guess the bigram counts never saw: a lost
     # apostrophe is not another word ("youre" was made "your", "theyre" "there"), but the
     # commonest slip in a contraction.

@@ -60,7 +60,7 @@ from __future__ import annotations
 import math
 import re
 import unicodedata
-from collections.abc import Iterable
+from collections.abc import Iterable, Mapping
 from typing import NamedTuple, Protocol
 
 from brindlemap._types import Suggestion
@@ -119,6 +119,8 @@ class Evidence(NamedTuple):
     # Whether the text writes its best guess elsewhere as it is written, with a capital, inside
     # a sentence.
     capital_elsewhere: bool = False
+    # Each word's share of the text's words, by its lowercase: the words the text writes.
+    shares: Mapping[str, float] | None = None
 
 
 def script(character: str) -> str:
@@ -261,7 +263,7 @@ LENGTH_CREDIT = 0.75
 # English costs weigh them).
 SLIP = 0.7
 SHORT_WORD = 6
-LEAD = 1.75
+LEAD = 2.0
 PER_USE = 2.0  # times the logarithm of the uses of the word in the text, on both
 LEAD_PER_EDIT = 2.0  # for each plain edit past a slip
 LEAD_WITHOUT_RUNNER = 5.0  # the lead of a guess that has no other beside it
@@ -287,6 +289,23 @@ HEARD_CREDIT = 2.0
 # ("youre", "dont", "isnt"): putting it back counts as this many plain edits, so that "you're"
 # comes before "your", five times as common and one slip away.
 LOST_APOSTROPHE = 0.1
+# A text's own words are likelier in it than their counts say: a guess the text writes elsewhere
+# is as likely as its share of the lexicon's counts and its share of the text's words mixed,
+# this much of the latter (a cache of the document's words: "Copver" in a licence that writes
+# "Cover" forty times and "copper" never), where the guess is at most two of the commonest slips
+# away. It ranks the guesses; whether the word is meant as written is still weighed by the
+# lexicon's counts alone.
+IN_TEXT = 0.5
+# A word's share of a text counts its uses among this many more words than the text holds: a
+# word used once in a short note is no topic of it.
+TEXT_PRIOR = 1000
+
+
+def text_shares(uses: Mapping[str, int], words: int) -> dict[str, float]:
+    """Each word's share of a text of `words` words that uses it `uses` times (by its
+    lowercase), as `score` takes it."""
+    return {word: count / (words + TEXT_PRIOR) for word, count in uses.items()}
+
 # How often the commonest words are written, or their share of a lexicon's counts: about the
 # 150 commonest of English.
 COMMONEST = 5e-4
@@ -313,25 +332,35 @@ def _apostrophes_back(written: str, guess: str) -> bool:
         and guess.replace("'", "").lower() == written.lower()
 
 
-def score(guess: Suggestion, lift: float, unit: int, total: int, written: str = "") -> float:
+def score(guess: Suggestion, lift: float, unit: int, total: int, written: str = "",
+          in_text: float = 0.0) -> float:
     """How likely `guess` is meant for the word `written`, as a natural logarithm: its share
-    of the counts, less EDIT_WEIGHT for each plain edit (LOST_APOSTROPHE for putting back the
-    apostrophes it lacks) and FIRST_LETTER where it changes the first letter, plus
+    of the counts (mixed with its share `in_text` of the text's words, IN_TEXT of that, where
+    the text writes it and it is two slips away at most), less EDIT_WEIGHT for each plain edit (LOST_APOSTROPHE for putting
+    back the apostrophes it lacks) and FIRST_LETTER where it changes the first letter, plus
     CONTEXT_WEIGHT times its lift in its place."""
     edits = LOST_APOSTROPHE if written and _apostrophes_back(written, guess.word) \
         else guess.distance / unit
-    return (math.log(max(guess.count, 1) / total) - EDIT_WEIGHT * edits
+    share = max(guess.count, 1) / total
+    if in_text and edits <= 2 * SLIP:
+        share = (1 - IN_TEXT) * share + IN_TEXT * in_text
+    return (math.log(share) - EDIT_WEIGHT * edits
             - FIRST_LETTER * (bool(written) and _first_changed(written, guess.word))
             + CONTEXT_WEIGHT * lift)
 
 
 def ranked(guesses: list[Suggestion], lifts: list[float], unit: int, total: int,
-           written: str = "") -> tuple[list[Suggestion], list[float]]:
-    """`guesses` at the word `written` and their `lifts`, likeliest first by `score` (ties
-    in the order given)."""
-    order = sorted(range(len(guesses)),
-                   key=lambda at: -score(guesses[at], lifts[at], unit, total, written))
+           written: str = "", shares: Mapping[str, float] | None = None,
+           ) -> tuple[list[Suggestion], list[float]]:
+    """`guesses` at the word `written` and their `lifts`, likeliest first by `score`, with
+    their `shares` of the text's words where it is known (ties in the order given)."""
+    order = sorted(range(len(guesses)), key=lambda at: -score(
+        guesses[at], lifts[at], unit, total, written, _share(shares, guesses[at])))
     return [guesses[at] for at in order], [lifts[at] for at in order]
+
+
+def _share(shares: Mapping[str, float] | None, guess: Suggestion) -> float:
+    return shares.get(guess.word.lower(), 0.0) if shares else 0.0
 
 
 def split_wins(split: float, inner: list[float], best: float | None, uses: int,
@@ -353,7 +382,7 @@ def split_wins(split: float, inner: list[float], best: float | None, uses: int,
 def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
     """The fix `correct` makes of the word (the best suggestion), or None to leave it."""
     (word, start, title, uses, suggestions, unit, lifts, shouted, backed, named, contexts,
-     quoted, unknown_in_pairs, capital_elsewhere) = evidence
+     quoted, unknown_in_pairs, capital_elsewhere, shares) = evidence
     if not suggestions:
         return None
     best = suggestions[0]
@@ -410,8 +439,9 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         return None
     total = facts.total()
 
-    def likelihood_of(at: int) -> float:
-        return score(suggestions[at], in_place[at], unit, total, word)
+    def likelihood_of(at: int, lifted: bool = True) -> float:
+        return score(suggestions[at], in_place[at] if lifted else 0.0, unit, total, word,
+                     _share(shares, suggestions[at]))
 
     scale = confidence / (1 - confidence) / (DEFAULT_CONFIDENCE / (1 - DEFAULT_CONFIDENCE))
     likelihood = likelihood_of(0)
@@ -429,7 +459,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
             # The neighbours can lift only the guess the bigram counts know ("think your
             # right" against "you're", which no pair holds): the two are weighed by their
             # letters and counts alone.
-            lead = plain - score(suggestions[1], 0.0, unit, total, word)
+            lead = likelihood_of(0, False) - likelihood_of(1, False)
     # A phrase written over and over ("later to maint") supports its guess once, and still
     # repeats the word each time.
     repeated = PER_USE * math.log(max(uses / (max(contexts, 1) if supported else 1), 1))

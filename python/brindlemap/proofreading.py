@@ -33,7 +33,7 @@ from typing import TYPE_CHECKING, NamedTuple
 from brindlemap._types import Suggestion
 from brindlemap.casing import in_turkic_capitals
 from brindlemap.confidence import (CANDIDATES, MIN_CONFIDENCE, SPACE_WEIGHT, SUPPORTED, Evidence,
-                                   decide, ranked, score, split_wins)
+                                   decide, ranked, score, split_wins, text_shares)
 from brindlemap.context import neighbours, pair_lift
 from brindlemap.real_words import rivals_in_place
 from brindlemap.segmenting import split
@@ -379,6 +379,9 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
 
     fixes, guesses = [], []
     known_at = set(known)
+    # Each known word's share of the text's words: a guess the text writes is the likelier.
+    written_known = Counter(found[at].word.lower() for at in known) if unknown else Counter()
+    shares = text_shares(written_known, len(found))
     # The known words the text writes with a capital inside a sentence: its own terms.
     capitalised = {found[at].word for at in known
                    if found[at].word[:1].isupper() and not found[at].word.isupper()
@@ -406,7 +409,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                 pool = [answer for answer in pool if language.elides_before(answer.word)]
             ranked_in[setting] = ranked(
                 pool, lexicon._lifts(before, [guess.word for guess in pool], after), unit,
-                total, query)
+                total, query, shares)
         pool, lifts = ranked_in[setting]
         in_context.append((before, after, pool, lifts))
         tally = backing.setdefault(query.lower(), [0, 0])
@@ -429,7 +432,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                             (lexicon._unknown_in_pairs(pool[0].word),
                              lexicon._unknown_in_pairs(pool[1].word))
                             if len(pool) > 1 and (before or after) else (False, False),
-                            bool(pool) and pool[0].word in capitalised)
+                            bool(pool) and pool[0].word in capitalised, shares)
         fix = decide(evidence, confidence, lexicon)
         written_as.append((query, found[at].word, opens))
         # Nor is a part of a name split ("Aman Verma").
