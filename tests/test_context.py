@@ -190,6 +190,10 @@ def test_run_ons_are_split_where_sure_and_offered_where_likelier():
         "I like it a lot, in fact thank you"
     offered, = english.check("thequickbrownfox")
     assert (offered.suggestions[0].word, offered.fix) == ("the quick brown fox", None)
+    # A piece of two letters is a common word, not a code: no split is offered of
+    # "alogirhtm" (had been "a log i rh tm"), though "let me" is.
+    assert [[s.word for s in m.suggestions[:1]] for m in english.check("alogirhtm letme")] \
+        == [[], ["let me"]]
     # Compounds of long words are a term the lexicon lacks, not a run-on.
     assert english.correct("The namespace and the runtime") == "The namespace and the runtime"
 

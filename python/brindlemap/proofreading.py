@@ -514,8 +514,10 @@ _LONGEST_RUN_ON = 80
 _SHORT_PIECE = 3
 _COMMON_PAIR = -7.0
 # A piece of one letter is a word only among the lexicon's commonest ("a", "I"), not an
-# initial ("pprint" is not "p print").
+# initial ("pprint" is not "p print"); one of two letters only among the common ones ("go",
+# "ok"), not a code ("alogirhtm" is not "a log i rh tm").
 _COMMONEST = 100
+_COMMON_TWO = 2000
 
 
 def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after: str | None,
@@ -535,8 +537,8 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
     found = [lexicon._base_number(piece) for piece in pieces]
     numbers = [number for number in found if number is not None]
     if len(pieces) < 2 or len(numbers) < len(pieces) \
-            or any(len(piece) == 1 and number >= _COMMONEST
-                   for piece, number in zip(pieces, numbers)):
+            or any(number >= (_COMMONEST if len(piece) == 1 else _COMMON_TWO)
+                   for piece, number in zip(pieces, numbers) if len(piece) <= 2):
         return None, False
     totals, total, bigrams = lexicon._tables.totals(), lexicon.total(), lexicon._bigrams
     pairs = list(zip(numbers, numbers[1:]))
