@@ -215,9 +215,11 @@ def test_known_words_in_the_wrong_place_are_flagged_only_when_asked():
     # table's columns are no neighbours.
     clean = ("I got a letter from my friend. They lost their car. Form a line, Dr Form. It is "
              "in the file. The object has a name. I am in favor of it. A dead ant, a dead ant.\n"
-             "I think you're right. "
+             "I think you're right. A blond woman. Beware of a tall blond man. "
              "letter\tform  my")
     assert english.check(clean, real_words=True) == []
-    assert [m.word for m in english.check("A dead ant.", real_words=True)] == ["ant"]
+    # ...but alone, "blond" is "blind" (a word the text writes elsewhere is the likelier).
+    assert [m.word for m in english.check("A dead ant. Beware of a tall blond man.",
+                                          real_words=True)] == ["ant", "blond"]
     with pytest.raises(TypeError, match="real_words"):
         english.check(slips, real_words="yes")

@@ -301,10 +301,21 @@ IN_TEXT = 0.5
 TEXT_PRIOR = 1000
 
 
+def text_share(uses: int, words: int) -> float:
+    """A word's share of a text of `words` words that uses it `uses` times, as `score` takes
+    it."""
+    return uses / (words + TEXT_PRIOR)
+
+
 def text_shares(uses: Mapping[str, int], words: int) -> dict[str, float]:
-    """Each word's share of a text of `words` words that uses it `uses` times (by its
-    lowercase), as `score` takes it."""
-    return {word: count / (words + TEXT_PRIOR) for word, count in uses.items()}
+    """Each word's `text_share`, by its lowercase."""
+    return {word: text_share(count, words) for word, count in uses.items()}
+
+
+def mixed(share: float, in_text: float) -> float:
+    """A word's share of the lexicon's counts mixed with its share of the text, where the
+    text writes it."""
+    return (1 - IN_TEXT) * share + IN_TEXT * in_text if in_text else share
 
 # How often the commonest words are written, or their share of a lexicon's counts: about the
 # 150 commonest of English.
@@ -342,8 +353,8 @@ def score(guess: Suggestion, lift: float, unit: int, total: int, written: str = 
     edits = LOST_APOSTROPHE if written and _apostrophes_back(written, guess.word) \
         else guess.distance / unit
     share = max(guess.count, 1) / total
-    if in_text and edits <= 2 * SLIP:
-        share = (1 - IN_TEXT) * share + IN_TEXT * in_text
+    if edits <= 2 * SLIP:
+        share = mixed(share, in_text)
     return (math.log(share) - EDIT_WEIGHT * edits
             - FIRST_LETTER * (bool(written) and _first_changed(written, guess.word))
             + CONTEXT_WEIGHT * lift)

@@ -350,10 +350,14 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
             if whole_known[low, high]:
                 continue
         unknown.append((at, verdict))
+    # Each known word's share of the text's words: a word the text writes is the likelier
+    # guess at a slip, and the likelier meant where it stands.
+    shares = text_shares(Counter(found[at].word.lower() for at in known), len(found)) \
+        if unknown or real_words else {}
     misplaced = {} if not real_words else rivals_in_place(
         lexicon, text, found, known,
         lambda at: found[at].start in span_starts or _opens_sentence(text, found[at].start),
-        metric, confidence)
+        metric, confidence, shares)
     if not unknown:
         return _in_order([], found, misplaced, k)
     queries = list(dict.fromkeys(query for _, (query, _) in unknown))
@@ -379,9 +383,6 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
 
     fixes, guesses = [], []
     known_at = set(known)
-    # Each known word's share of the text's words: a guess the text writes is the likelier.
-    written_known = Counter(found[at].word.lower() for at in known) if unknown else Counter()
-    shares = text_shares(written_known, len(found))
     # The known words the text writes with a capital inside a sentence: its own terms.
     capitalised = {found[at].word for at in known
                    if found[at].word[:1].isupper() and not found[at].word.isupper()

@@ -2,8 +2,8 @@
 the lexicon knows is flagged when a word one edit away, or its partner in a short list of words
 writers confuse, is far likelier between the same neighbours.
 
-Each word is scored as `confidence.score` scores a guess: its share of the counts plus its
-lift between its neighbours (`brindlemap.context`, a pair the bigram list lacks though chance
+Each word is scored as `confidence.score` scores a guess: its share of the counts (mixed with
+its share of the text, where the text writes it elsewhere) plus its lift between its neighbours (`brindlemap.context`, a pair the bigram list lacks though chance
 would make it common counting against the word); a rival pays for the slip it supposes,
 EDIT_WEIGHT for an edit or CONFUSED for a confusion of the list. The word is flagged where the
 best rival's score beats its own by MARGIN (by more at a higher `confidence`) and its
@@ -21,12 +21,12 @@ from __future__ import annotations
 
 import math
 from collections import Counter
-from collections.abc import Callable
+from collections.abc import Callable, Mapping
 from typing import TYPE_CHECKING
 
 from brindlemap._types import Suggestion
 from brindlemap.casing import carrier
-from brindlemap.confidence import DEFAULT_CONFIDENCE, EDIT_WEIGHT
+from brindlemap.confidence import DEFAULT_CONFIDENCE, EDIT_WEIGHT, mixed, text_share
 from brindlemap.context import adjacent, lift, neighbours
 from brindlemap.costs import Costs
 
@@ -65,10 +65,12 @@ _REPEATED = 2
 
 def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list[int],
                     opens: Callable[[int], bool], metric: Metric | Costs,
-                    confidence: float) -> dict[int, list[Suggestion]]:
+                    confidence: float, shares: Mapping[str, float] | None = None,
+                    ) -> dict[int, list[Suggestion]]:
     """For each of the `known` tokens (indexes into `found`; `opens(at)` tells whether token
     `at` opens a sentence) that stands in the wrong place, its likelier rivals, best first, in
-    its casing."""
+    its casing; `shares` gives each word's share of the text (`confidence.text_shares`)."""
+    shares = shares or {}
     bigrams = lexicon._bigrams
     if bigrams is None:
         return {}
@@ -113,13 +115,16 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         return numbers[word]
 
     flagged = {}
+    once = text_share(1, len(found))
     for at, (word, before, after, number, paired, unseen) in asked.items():
         if word not in rivals_of:
             rivals_of[word] = _rivals(lexicon, word, answers[word], unit, total)
         first, second = number_of(before), number_of(after)
         # The pairs of a word the list never saw say nothing against it.
         own_lift = lift(bigrams, totals, total, first, number, second, 0.0 if unseen else ABSENT)
-        own = math.log(max(lexicon.count(word), 1) / total) + own_lift
+        # The word counts as the text writes it elsewhere, its own place aside.
+        elsewhere = max(shares.get(word.lower(), 0.0) - once, 0.0)
+        own = math.log(mixed(max(lexicon.count(word), 1) / total, elsewhere)) + own_lift
         rivals = []
         for guess, rival_number, prior in rivals_of[word]:
             if unseen and guess.count < UNSEEN * lexicon.count(word):
@@ -129,7 +134,7 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
                                or not bigrams.count(rival_number, second)):
                 continue
             rival_lift = lift(bigrams, totals, total, first, rival_number, second, ABSENT)
-            rival = prior + rival_lift
+            rival = prior + rival_lift + _written(shares, guess, total)
             if rival - own >= margin and rival_lift - own_lift >= gain:
                 rivals.append((rival, guess))
         if rivals:
@@ -159,6 +164,15 @@ def _rivals(lexicon: Lexicon, word: str, guesses: list[Suggestion], unit: int,
             continue  # nothing is known of the words it goes with
         found.append((guess, number, math.log(max(guess.count, 1) / total) - slip))
     return found
+
+
+def _written(shares: Mapping[str, float], guess: Suggestion, total: int) -> float:
+    """What the text's writing `guess` elsewhere adds to its score."""
+    in_text = shares.get(guess.word.lower(), 0.0)
+    if not in_text:
+        return 0.0
+    share = max(guess.count, 1) / total
+    return math.log(mixed(share, in_text) / share)
 
 
 def _pairs(text: str, found: list[Token]) -> Counter[tuple[str, str]]:
