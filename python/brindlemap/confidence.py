@@ -347,9 +347,9 @@ def score(guess: Suggestion, lift: float, unit: int, total: int, written: str = 
           in_text: float = 0.0) -> float:
     """How likely `guess` is meant for the word `written`, as a natural logarithm: its share
     of the counts (mixed with its share `in_text` of the text's words, IN_TEXT of that, where
-    the text writes it and it is two slips away at most), less EDIT_WEIGHT for each plain edit (LOST_APOSTROPHE for putting
-    back the apostrophes it lacks) and FIRST_LETTER where it changes the first letter, plus
-    CONTEXT_WEIGHT times its lift in its place."""
+    the text writes it and it is two slips away at most), less EDIT_WEIGHT for each plain
+    edit (LOST_APOSTROPHE for putting back the apostrophes it lacks) and FIRST_LETTER where
+    it changes the first letter, plus CONTEXT_WEIGHT times its lift in its place."""
     edits = LOST_APOSTROPHE if written and _apostrophes_back(written, guess.word) \
         else guess.distance / unit
     share = max(guess.count, 1) / total

@@ -151,8 +151,8 @@ def _capitals_beside(lexicon: Lexicon, text: str, found: list[Token], at: int,
     capitalised because it opens a sentence, "The Zipf scale"), as in a title or a heading:
     one of the `known` words (by index) that the lexicon does not know as a name ("GNU
     General Public License"); and whether one stands there that the lexicon lacks, or an
-    initial, as the parts of a name do ("Matteo Collina"). (A name the lexicon knows says little: German
-    writes every noun with a capital of its own.)"""
+    initial, as the parts of a name do ("Matteo Collina"). (A name the lexicon knows says
+    little: German writes every noun with a capital of its own.)"""
     token = found[at]
     title = named = False
     # A word that opens a sentence has no neighbour before it in that sentence.
@@ -226,7 +226,8 @@ _CUT_BY_QUOTES = re.compile(r'["”“»«][^\W\d_]{1,3}["”“»«]\Z')
 _CUT_REACH = 5
 
 
-# And angle brackets, which hold a placeholder or a tag ("<afile>", "<args>"), never prose.
+# Quotation marks, and angle brackets, which hold a placeholder or a tag ("<afile>", "<args>"),
+# never prose: each opening mark with its closing one.
 _QUOTES = {"'": "'", '"': '"', "“": "”", "‘": "’", "«": "»", "‹": "›", "„": "“", "‚": "‘",
            "<": ">"}
 

@@ -3,8 +3,9 @@ the lexicon knows is flagged when a word one edit away, or its partner in a shor
 writers confuse, is far likelier between the same neighbours.
 
 Each word is scored as `confidence.score` scores a guess: its share of the counts (mixed with
-its share of the text, where the text writes it elsewhere) plus its lift between its neighbours (`brindlemap.context`, a pair the bigram list lacks though chance
-would make it common counting against the word); a rival pays for the slip it supposes,
+its share of the text, where the text writes it elsewhere) plus its lift between its
+neighbours (`brindlemap.context`, a pair the bigram list lacks though chance would make it
+common counting against the word); a rival pays for the slip it supposes,
 EDIT_WEIGHT for an edit or CONFUSED for a confusion of the list. The word is flagged where the
 best rival's score beats its own by MARGIN (by more at a higher `confidence`) and its
 neighbours, not its count alone, make the difference: a rare word is no slip for a common one
