@@ -180,8 +180,8 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("""a typo such as "teh" for 'shortmess' or the ‘oneline’ format""",
      """a typo such as "teh" for 'shortmess' or the ‘oneline’ format"""),
     # ...and so is one in angle brackets, or one that quotes cut: split or fixed, neither.
-    ('use "<afile>" and "containedin" to "c"hange it', 'use "<afile>" and "containedin" to '
-     '"c"hange it'),
+    ('use "<afile>" and "containedin" to "c"hange {scriptin}', 'use "<afile>" and '
+     '"containedin" to "c"hange {scriptin}'),
     ('He said"hte cat"', 'He said"the cat"'),
     # Script: no word of another script is written in this one; nor is a passage in another
     # language, where unknown words come thick.

@@ -226,16 +226,16 @@ _CUT_BY_QUOTES = re.compile(r'["”“»«][^\W\d_]{1,3}["”“»«]\Z')
 _CUT_REACH = 5
 
 
-# Quotation marks, and angle brackets, which hold a placeholder or a tag ("<afile>", "<args>"),
-# never prose: each opening mark with its closing one.
+# Quotation marks, and angle brackets and braces, which hold a placeholder or a tag ("<afile>",
+# "{scriptin}"), never prose: each opening mark with its closing one.
 _QUOTES = {"'": "'", '"': '"', "“": "”", "‘": "’", "«": "»", "‹": "›", "„": "“", "‚": "‘",
-           "<": ">"}
+           "<": ">", "{": "}"}
 
 
 def _quoted(text: str, token: Token) -> bool:
     """Whether `token` stands alone between quotation marks ("the "oneline" format",
-    'the 'gdefault' option') or angle brackets: a word mentioned, a name or a setting, not
-    prose; or a piece of a word that quotes cut."""
+    'the 'gdefault' option'), angle brackets or braces: a word mentioned, a name or a
+    setting, not prose; or a piece of a word that quotes cut."""
     opening = text[token.start - 1:token.start] if token.start else ""
     # A piece of a word that quotes cut from a letter of it ("c"hange) is no word either.
     # (Not an apostrophe: "l'" elides, it does not quote.)
