@@ -442,8 +442,10 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         run_on, sure = _run_on(lexicon, query, opens, before, after, unit,
                                score(pool[0], lifts[0], unit, total, query) if pool else None,
                                evidence.uses, confidence, splits)
-        # A word mentioned between quotes is a name or a setting, split or not.
-        sure = sure and not ((held or evidence.quoted) and confidence >= MIN_CONFIDENCE)
+        # A word mentioned between quotes is a name or a setting, split or not; and one in
+        # capitals outside a passage in capitals is a keyword or a code ("see the HOWTO").
+        coded = query.isupper() and not evidence.shouted
+        sure = sure and not ((held or evidence.quoted or coded) and confidence >= MIN_CONFIDENCE)
         if run_on is not None:
             pool = [run_on, *pool]
             fix = run_on.word if sure else None
