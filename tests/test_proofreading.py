@@ -183,6 +183,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ('use "<afile>" and "containedin" to "c"hange {scriptin}', 'use "<afile>" and '
      '"containedin" to "c"hange {scriptin}'),
     ('He said"hte cat"', 'He said"the cat"'),
+    # A hyphenated word of parts the lexicon lacks is a code; one part lacking is a slip.
+    ("Apply the musl-ssp patch, then the well-knwon one.",
+     "Apply the musl-ssp patch, then the well-known one."),
     # Capitals outside a passage in capitals are a keyword or a code, split or not.
     ("Read the Porting HOWTO first.", "Read the Porting HOWTO first."),
     # Script: no word of another script is written in this one; nor is a passage in another

@@ -333,6 +333,8 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     whole_known: dict[tuple[int, int], bool] = {}
     unknown: list[tuple[int, tuple[str, Affixes]]] = []
     known: list[int] = []
+    # The hyphenated word that each unknown part of one belongs to.
+    compound_of: dict[int, tuple[int, int]] = {}
     found, span_starts = _tokens_in(text, spans)
     for at, ((word, start, end), (low, high)) in enumerate(zip(found,
                                                               _compounds(text, found))):
@@ -350,6 +352,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                                                 text.startswith(".", high))
             if whole_known[low, high]:
                 continue
+            compound_of[at] = (low, high)
         unknown.append((at, verdict))
     # Each known word's share of the text's words: a word the text writes is the likelier
     # guess at a slip, and the likelier meant where it stands.
@@ -384,6 +387,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
 
     fixes, guesses = [], []
     known_at = set(known)
+    coined = Counter(compound_of.values())
     # The known words the text writes with a capital inside a sentence: its own terms.
     capitalised = {found[at].word for at in known
                    if found[at].word[:1].isupper() and not found[at].word.isupper()
@@ -449,6 +453,10 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         if run_on is not None:
             pool = [run_on, *pool]
             fix = run_on.word if sure else None
+        # A hyphenated word of two parts or more that the lexicon lacks is a name or a code
+        # ("sys-auxv-header", "musl-ssp"), not two slips.
+        if confidence >= MIN_CONFIDENCE and at in compound_of and coined[compound_of[at]] > 1:
+            fix = None
         guesses.append(pool)
         fixes.append(fix)
     if confidence >= MIN_CONFIDENCE:
