@@ -28,6 +28,7 @@ import math
 import re
 from collections import Counter
 from itertools import accumulate
+from operator import attrgetter
 from typing import TYPE_CHECKING, NamedTuple
 
 from brindlemap._types import Suggestion
@@ -323,6 +324,22 @@ def _crowded(asked: list[int], unsure: list[int], count: int) -> set[int]:
     return found
 
 
+def _lowered(written: Counter[str]) -> Counter[str]:
+    """The counts of `written` words by their lowercase."""
+    lowered: Counter[str] = Counter()
+    for word, count in written.items():
+        lowered[word.lower()] += count
+    return lowered
+
+
+def _capitalised_inside(text: str, found: list[Token], words: set[str]) -> set[str]:
+    """Those of `words` that `found` holds inside a sentence somewhere."""
+    if not words:
+        return set()
+    return {token.word for token in found if token.word in words
+            and not _opens_sentence(text, token.start)}
+
+
 def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: int | None,
           k: int, metric: Metric | Costs, confidence: float,
           real_words: bool = False) -> list[Misspelling]:
@@ -354,10 +371,11 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
                 continue
             compound_of[at] = (low, high)
         unknown.append((at, verdict))
-    # Each known word's share of the text's words: a word the text writes is the likelier
-    # guess at a slip, and the likelier meant where it stands.
-    shares = text_shares(Counter(found[at].word.lower() for at in known), len(found)) \
-        if unknown or real_words else {}
+    # Each word's share of the text's words: a word the text writes is the likelier guess at
+    # a slip, and the likelier meant where it stands. (Its unknown words are counted too:
+    # they are no guess of anything.)
+    written = Counter(map(attrgetter("word"), found)) if unknown or real_words else Counter()
+    shares = text_shares(_lowered(written), len(found))
     misplaced = {} if not real_words else rivals_in_place(
         lexicon, text, found, known,
         lambda at: found[at].start in span_starts or _opens_sentence(text, found[at].start),
@@ -388,10 +406,6 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     fixes, guesses = [], []
     known_at = set(known)
     coined = Counter(compound_of.values())
-    # The known words the text writes with a capital inside a sentence: its own terms.
-    capitalised = {found[at].word for at in known
-                   if found[at].word[:1].isupper() and not found[at].word.isupper()
-                   and not _opens_sentence(text, found[at].start)}
     outside = _words_outside(text, spans)
     written_as: list[tuple[str, str, bool]] = []
     splits: dict[str, list[str]] = {}
@@ -424,6 +438,11 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         if lifts and lifts[0] >= SUPPORTED:
             settings.setdefault(query.lower(), set()).add(
                 (before and before.lower(), after and after.lower()))
+    # The best guesses at capitalised words that the text writes with a capital inside a
+    # sentence: its own terms.
+    capitalised = _capitalised_inside(text, found, {
+        pool[0].word for (_, (query, _)), (_, _, pool, _) in zip(unknown, in_context)
+        if pool and query[:1].isupper() and not query.isupper()})
     for (at, (query, _)), (before, after, pool, lifts) in zip(unknown, in_context):
         start = found[at].start
         opens = start in span_starts or _opens_sentence(text, start)
