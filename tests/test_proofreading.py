@@ -157,6 +157,7 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # Shape: acronyms, and capitalised words inside a sentence that fix to no name.
     ("Under the GPL and the XYZ terms", "Under the GPL and the XYZ terms"),
     ("IN NO EVENT SHALL TEH AUTHORS OR THE GPL", "IN NO EVENT SHALL THE AUTHORS OR THE GPL"),
+    ("DAMAGES.\n\nEDN OF TERMS", "DAMAGES.\n\nEND OF TERMS"),
     ("said Hakuin to Zelensky. Recieve it", "said Hakuin to Zelensky. Receive it"),
     # (A column's gap opens a cell as a sentence's end opens a sentence.)
     ("levelno    Nummeric logging level", "levelno    Numeric logging level"),

@@ -253,17 +253,22 @@ def _quoted(text: str, token: Token) -> bool:
 
 
 def _shouted(text: str, found: list[Token], at: int) -> bool:
-    """Whether the words either side of token `at`, within its paragraph, are in capitals of
-    two letters or more: a passage in capitals, where capitals do not mark an acronym."""
+    """Whether the words beside token `at` within its paragraph, one at least, are in
+    capitals of two letters or more: a passage in capitals ("EDN OF TERMS" heading a
+    paragraph), where capitals do not mark an acronym."""
     token = found[at]
-    if at == 0 or at + 1 >= len(found):
-        return False
-    for other in found[at - 1], found[at + 1]:
+    beside = 0
+    for near in at - 1, at + 1:
+        if not 0 <= near < len(found):
+            continue
+        other = found[near]
         low, high = min(other.end, token.end), max(other.start, token.start)
-        if not (other.word.isupper() and sum(c.isalpha() for c in other.word) >= 2) \
-                or "\n\n" in text[low:high]:
+        if "\n\n" in text[low:high]:
+            continue  # the paragraph's edge
+        if not (other.word.isupper() and sum(c.isalpha() for c in other.word) >= 2):
             return False
-    return True
+        beside += 1
+    return beside > 0
 
 
 def _words_outside(text: str, spans: list[tuple[int, int]]) -> Counter[str]:
