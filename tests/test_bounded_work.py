@@ -68,6 +68,30 @@ def test_regression_memory_does_not_grow_with_query_length_times_pending_sibling
     assert out == f"[] {long_word}\n" * 2 + "[]\n[]\n"
 
 
+@plain_allocator_only
+def test_regression_a_huge_query_leaves_no_memory_behind():
+    # A thread keeps its walks' buffers for its next query: a query that grew them to
+    # megabytes (30,000 words found here) must not leave them held.
+    out, _ = run_python("""
+        import ctypes
+        from brindlemap import build
+        class Info(ctypes.Structure):
+            _fields_ = [(name, ctypes.c_size_t) for name in "arena ordblks smblks hblks hblkhd "
+                        "usmblks fsmblks uordblks fordblks keepcost".split()]
+        libc = ctypes.CDLL("libc.so.6")
+        libc.mallinfo2.restype = Info
+        def in_use():
+            info = libc.mallinfo2()
+            return info.uordblks + info.hblkhd
+        trie = build(open(COMMON_WORDS, encoding="utf-8").read().split())
+        query = "etaoinshrdlucmfwypvb"
+        trie.fuzzy_match(query, 1, None)
+        before = in_use()
+        print(len(trie.fuzzy_match(query, 19, None)) > 20_000, in_use() - before < 256 << 10)
+    """.replace("COMMON_WORDS", repr(str(COMMON_WORDS))))
+    assert out == "True True\n"
+
+
 # A suite started in the background by a shell without job control has SIGINT ignored, and a
 # child inherits that: the children that wait for Ctrl-C take it back first.
 TAKE_CTRL_C = "import signal; signal.signal(signal.SIGINT, signal.default_int_handler)"

@@ -10,14 +10,10 @@
 #include <span>
 #include <vector>
 
+#include "prefix/matcher/band_buffers.h"
 #include "prefix/trie/trie.h"
 
 namespace brindlemap::band_walk {
-
-struct Pending {
-    std::uint32_t node;
-    std::uint32_t depth;
-};
 
 // Children are pushed so that the one carrying the query's next character is popped first and
 // the others follow in stored order. Siblings are distinct, so at most one is.
@@ -34,10 +30,14 @@ template <class Entry, class Rows, std::size_t kBand>
 class Fringe {
   public:
     // `width` is the slots of a row (BandRows::width); a weighted rule may list up to `pairs`
-    // more characters for each entry.
+    // more characters for each entry. The fringe is kept in `buffers`.
     Fringe(const Trie& trie, std::span<const char32_t> query, std::size_t width,
-           std::size_t pairs)
-        : trie_(trie), query_(query), n_(query.size()) {
+           std::size_t pairs, WalkBuffers& buffers)
+        : trie_(trie), query_(query), n_(query.size()), buffers_(buffers) {
+        // Held by value while the walk lasts, as the hot loops read them best.
+        swap_buffers();
+        stack_.clear();
+        characters_.clear();
         // Two characters at most per entry of a band, the entry past it included, and five
         // per entry of a child's band, with its pairs, where the walk lists them itself.
         characters_.resize((5 + pairs) * (width + 2));
@@ -46,6 +46,10 @@ class Fringe {
             std::ranges::copy(query_, padded_query_.begin() + 1);
         }
     }
+
+    ~Fringe() { swap_buffers(); }
+    Fringe(const Fringe&) = delete;
+    Fringe& operator=(const Fringe&) = delete;
 
     bool empty() const noexcept { return stack_.empty(); }
     Pending pop() noexcept {
@@ -110,6 +114,13 @@ class Fringe {
     }
 
   private:
+    void swap_buffers() noexcept {
+        stack_.swap(buffers_.stack);
+        characters_.swap(buffers_.characters);
+        padded_query_.swap(buffers_.padded_query);
+        found_.swap(buffers_.searched);
+    }
+
     static constexpr std::size_t kFewSiblings = 8;
     static constexpr std::ptrdiff_t kBandEntries = 2 * static_cast<std::ptrdiff_t>(kBand) + 1;
 
@@ -234,6 +245,7 @@ class Fringe {
     const Trie& trie_;
     std::span<const char32_t> query_;
     std::size_t n_;  // the query's length
+    WalkBuffers& buffers_;  // where the vectors go back to
     std::vector<Pending> stack_;
     std::vector<char32_t> characters_;  // the bound characters when listed
     std::size_t listed_ = 0;

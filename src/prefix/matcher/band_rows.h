@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+#include "prefix/matcher/band_buffers.h"
+
 namespace brindlemap::band_walk {
 
 // Entry i of a row at depth k pays for k - i characters of the word left out, or for i - k typed
@@ -24,15 +26,22 @@ template <class Entry>
 class BandRows {
   public:
     // Rows for a query of n code points whose bands reach `deeper` and `further` from the
-    // diagonal, on a trie whose deepest node is at `max_depth`.
-    BandRows(std::size_t n, Entry deeper, Entry further, std::size_t max_depth)
+    // diagonal, on a trie whose deepest node is at `max_depth`, kept in `buffers`.
+    BandRows(std::size_t n, Entry deeper, Entry further, std::size_t max_depth,
+             WalkBuffers& buffers)
         : banded_(std::uint64_t{deeper} + further + 2 < n + 1),
           width_(banded_ ? std::size_t{deeper} + further + 2 : n + 1),
           step_(banded_ ? width_ - 1 : width_),
           offset_(banded_ ? deeper : 0),
           // The deepest row a walk can need is that of depth n + deeper + 1.
           reachable_(static_cast<std::size_t>(
-              std::min<std::uint64_t>(max_depth, n + std::uint64_t{deeper} + 1))) {
+              std::min<std::uint64_t>(max_depth, n + std::uint64_t{deeper} + 1))),
+          buffers_(buffers) {
+        // Held by value while the walk lasts, as the hot loops read them best.
+        rows_.swap(buffers.rows<Entry>());
+        path_.swap(buffers.path);
+        rows_.clear();
+        path_.clear();
         // Most walks stop far short of the deepest row: the rows grow with the depth reached,
         // from a first allocation of kInitialDepths rows at most, and of kInitialBytes at most
         // beyond the first two.
@@ -40,6 +49,13 @@ class BandRows {
             std::clamp<std::size_t>(kInitialBytes / (width_ * sizeof(Entry)), 2, kInitialDepths);
         grow(std::min(reachable_, first_depths - 1));
     }
+
+    ~BandRows() {
+        rows_.swap(buffers_.rows<Entry>());
+        path_.swap(buffers_.path);
+    }
+    BandRows(const BandRows&) = delete;
+    BandRows& operator=(const BandRows&) = delete;
 
     // Whether rows keep their band only, and how many slots each has.
     bool banded() const noexcept { return banded_; }
@@ -81,6 +97,7 @@ class BandRows {
     std::size_t step_, offset_;  // where rows stand: see row()
     std::size_t reachable_;      // the deepest depth a row may be needed at
     std::size_t depths_ = 0;     // the depths rows_ has room for
+    WalkBuffers& buffers_;       // where rows_ and path_ go back to
     std::vector<Entry> rows_;    // the row of the node on the current path at each depth
     std::vector<char32_t> path_;
 };

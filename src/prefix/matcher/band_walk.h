@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <limits>
 #include <span>
+#include <string>
 #include <utility>
 
+#include "prefix/matcher/band_buffers.h"
 #include "prefix/matcher/band_fringe.h"
 #include "prefix/matcher/band_rows.h"
 #include "prefix/matcher/metric.h"
@@ -22,6 +24,23 @@
 
 namespace brindlemap::band_walk {
 
+// The text of the node offered to a collector, made only when the collector asks: text() as
+// UTF-8, text.code_points() as they stand on the walk's path (valid during the offer). Either
+// charges the interrupt for the text's length.
+struct OfferedText {
+    std::span<const char32_t> path;
+    WalkInterrupt& interrupt;
+
+    std::string operator()() const {
+        interrupt.charge(path.size());
+        return utf8::encode_all(path);
+    }
+    std::span<const char32_t> code_points() const {
+        interrupt.charge(path.size());
+        return path;
+    }
+};
+
 // The walk loop: it keeps its rows in BandRows (band_rows.h) and the nodes still to visit in a
 // Fringe (band_fringe.h), and computes each visited node's row with the row rule's step.
 //
@@ -30,11 +49,13 @@ namespace brindlemap::band_walk {
 // node but the root and says whether to enter its children; `distance` is the whole query's
 // distance to the node's text when it is within max_dist, and max_dist + 1 otherwise; `least`
 // is the least entry of the node's row (no descendant's row has a smaller one); `text` makes
-// the node's text on demand. The rest is optional, each part with its default: done() ends the
-// walk (never); bound() is the distance beyond which no entry is of use to it (max_dist);
-// enter_root(distance) sees the root and says whether to enter the trie (yes);
+// the node's text on demand (OfferedText). The rest is optional, each part with its default:
+// done() ends the walk (never); bound() is the distance beyond which no entry is of use to it
+// (max_dist); enter_root(distance) sees the root and says whether to enter the trie (yes);
 // every_child() says that the node just entered takes every child, none left out for
 // standing beyond the bound (no).
+//
+// Its rows and fringe live in WalkBuffers (band_buffers.h) that run() borrows from the thread.
 //
 // kBand, when not 0, is how far the band reaches on either side of the diagonal, known at
 // compile time for banded rows (max_dist under unit costs): a node whose band lies inside the
@@ -47,8 +68,9 @@ class BandWalk {
     static_assert(kBand == 0 || !Caps::kActive);
 
   public:
+    // The walk works in `buffers`, which it clears first.
     BandWalk(const Trie& trie, std::span<const char32_t> query, std::uint64_t max_dist, Rows rule,
-             Collector collector, WalkInterrupt& interrupt, Caps caps = {})
+             Collector collector, WalkInterrupt& interrupt, WalkBuffers& buffers, Caps caps = {})
         : trie_(trie),
           query_(query),
           n_(query.size()),
@@ -57,8 +79,8 @@ class BandWalk {
           max_dist_(static_cast<Entry>(max_dist)),
           deeper_(static_cast<Entry>(rule_.deeper(max_dist_))),
           further_(static_cast<Entry>(rule_.further(max_dist_))),
-          rows_(n_, deeper_, further_, trie.shape()->max_depth),
-          fringe_(trie, query, rows_.width(), listed_pairs(rule_)),
+          rows_(n_, deeper_, further_, trie.shape()->max_depth, buffers),
+          fringe_(trie, query, rows_.width(), listed_pairs(rule_), buffers),
           collector_(std::move(collector)),
           interrupt_(interrupt),
           caps_(caps) {}
@@ -369,10 +391,8 @@ class BandWalk {
     // Offers the node just computed to the collector; says whether its children are to be
     // entered.
     Visited offer(std::uint32_t node, std::size_t depth, Entry distance, Entry least) {
-        const bool enter = collector_.visited(node, depth, distance, least, [&] {
-            interrupt_.charge(depth);
-            return utf8::encode_all(rows_.path(depth));
-        });
+        const bool enter = collector_.visited(node, depth, distance, least,
+                                              OfferedText{rows_.path(depth), interrupt_});
         return {.enter = enter, .least = least, .slack = false};
     }
 
@@ -426,6 +446,7 @@ Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t m
     // The largest value a row's arithmetic meets: that, plus one for the bound past max_dist
     // and one edit for a step.
     const std::uint64_t largest = (deepest + 1) * rule.dearest() + 1;
+    const Spare<WalkBuffers> buffers;
     if (!wide_entries && largest <= std::numeric_limits<std::uint32_t>::max()) {
         // A reach of 2 and 3 columns gets its unrolled band when rows are banded. At 1 the
         // band is three entries and most nodes stand at the bound: the masks cost more there
@@ -433,7 +454,7 @@ Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t m
         const auto fixed = [&]<std::size_t kBand>() {
             return BandWalk<std::uint32_t, Rows, Collector, kBand, Caps>(
                        trie, query, max_dist, std::move(rule), std::move(collector), interrupt,
-                       caps)
+                       *buffers, caps)
                 .run();
         };
         if constexpr (!Caps::kActive) {
@@ -446,7 +467,8 @@ Collector run(const Trie& trie, std::span<const char32_t> query, std::uint64_t m
         return fixed.template operator()<0>();
     }
     return BandWalk<std::uint64_t, Rows, Collector, 0, Caps>(
-               trie, query, max_dist, std::move(rule), std::move(collector), interrupt, caps)
+               trie, query, max_dist, std::move(rule), std::move(collector), interrupt, *buffers,
+               caps)
         .run();
 }
 

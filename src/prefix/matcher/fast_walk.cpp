@@ -19,9 +19,10 @@ class InWalkOrder {
     bool done() const noexcept { return complete() || budget_ == 0; }
     bool complete() const noexcept { return limit_ && records_.size() >= *limit_; }
     std::uint64_t bound() const noexcept { return max_dist_; }
+    // Inlined into the walk's loop, which offers it every node.
     template <class MakeText>
-    bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
-                 MakeText&& text) {
+    [[gnu::always_inline]] bool visited(std::uint32_t node, std::size_t, std::uint64_t distance,
+                                        std::uint64_t least, MakeText&& text) {
         --budget_;
         if (distance <= max_dist_ && payloads_->has(node))
             records_.push_back(MatchRecord{text(), node, distance});

@@ -2,12 +2,14 @@
 #include "prefix/matcher/split_walk.h"
 
 #include <algorithm>
+#include <span>
 #include <tuple>
 #include <utility>
 
 #include "prefix/matcher/band_walk.h"
 #include "prefix/matcher/fast_walk.h"
 #include "prefix/matcher/split_caps.h"
+#include "prefix/thread_spare.h"
 #include "prefix/utf8.h"
 
 namespace brindlemap {
@@ -17,38 +19,67 @@ namespace {
 constexpr std::uint64_t kFewRecords = 10;
 constexpr std::uint64_t kBandVisits = 256;
 
-// A word found, by its node in the forward trie, with its code points for ordering.
+// A word found, by its node in the forward trie; its code points are texts[begin, begin + size)
+// of the search's SplitBuffers.
 struct Found {
     std::uint32_t node;
     std::uint64_t distance;
-    std::vector<char32_t> text;
+    std::size_t begin, size;
+};
+
+// The memory of a split search, lent by the thread (prefix/thread_spare.h): what each walk
+// found, the found words' code points, the reversed query.
+struct SplitBuffers {
+    std::vector<Found> found, more;
+    std::vector<char32_t> texts;
+    std::vector<char32_t> backwards;
+
+    std::span<const char32_t> text(const Found& f) const noexcept {
+        return std::span(texts).subspan(f.begin, f.size);
+    }
+    void empty() noexcept {
+        empty_for_keeping(found);
+        empty_for_keeping(more);
+        empty_for_keeping(texts);
+        empty_for_keeping(backwards);
+    }
 };
 
 // Every word within max_dist that a capped walk meets, with its node in the forward trie: the
 // node itself in the forward walk, the payload in the backward one, whose texts are reversed.
 class Gather {
   public:
-    Gather(const Trie& walked, std::uint64_t max_dist, bool backward) noexcept
-        : payloads_(&walked.node_payloads()), max_dist_(max_dist), backward_(backward) {}
+    Gather(const Trie& walked, std::uint64_t max_dist, bool backward, std::vector<Found>& found,
+           std::vector<char32_t>& texts) noexcept
+        : payloads_(&walked.node_payloads()),
+          max_dist_(max_dist),
+          backward_(backward),
+          found_(&found),
+          texts_(&texts) {}
 
-    template <class MakeText>
-    bool visited(std::uint32_t node, std::size_t, std::uint64_t distance, std::uint64_t least,
-                 MakeText&& text) {
+    // Inlined into the walk's loop, which offers it every node.
+    template <class Text>
+    [[gnu::always_inline]] bool visited(std::uint32_t node, std::size_t, std::uint64_t distance,
+                                        std::uint64_t least, Text&& text) {
         if (distance <= max_dist_ && payloads_->has(node)) {
-            std::vector<char32_t> characters = utf8::decode_all(text());
-            if (backward_) std::ranges::reverse(characters);
-            found_.push_back(Found{backward_ ? *(*payloads_)[node] : node, distance,
-                                   std::move(characters)});
+            const std::span<const char32_t> characters = text.code_points();
+            const std::size_t begin = texts_->size();
+            if (backward_)
+                texts_->insert(texts_->end(), characters.rbegin(), characters.rend());
+            else
+                texts_->insert(texts_->end(), characters.begin(), characters.end());
+            found_->push_back(Found{backward_ ? *(*payloads_)[node] : node, distance, begin,
+                                    characters.size()});
         }
         return least <= max_dist_;
     }
-    std::vector<Found> take() noexcept { return std::move(found_); }
 
   private:
     const PayloadArray* payloads_;
     std::uint64_t max_dist_;
     bool backward_;
-    std::vector<Found> found_;
+    std::vector<Found>* found_;
+    std::vector<char32_t>* texts_;
 };
 
 // Whether text `x` comes before `y` in the band walk over a trie of sorted runs: a node before
@@ -67,37 +98,37 @@ bool walk_before(std::span<const char32_t> x, std::span<const char32_t> y,
     return *px < *py;
 }
 
-// Every word within max_dist, each once at its least distance, in no fixed order: the union of
-// the two capped walks. The query splits after its first (n + 1) / 2 code points: a little
-// faster than n / 2 on wamerican-insane, and both much faster than splitting farther off the
-// middle (bench/PROFILE.md).
+// Every word within max_dist, each once at its least distance, in no fixed order, into
+// `buffers.found`: the union of the two capped walks. The query splits after its first
+// (n + 1) / 2 code points: a little faster than n / 2 on wamerican-insane, and both much faster
+// than splitting farther off the middle (bench/PROFILE.md).
 //
 // The first walk may take half of max_dist, and more where that admits no more of the cheapest
 // edits: under costs whose cheapest edit is 7, caps of 13 and 6 rather than 10 and 9 leave the
 // first walk one such edit either way and the second walk none, as OSA's 1 and 0 at max_dist 2
 // do. Any caps that add up to max_dist - 1 find every word.
-std::vector<Found> split_found(const Trie& trie, const Trie& reversed,
-                               std::span<const char32_t> query, std::uint64_t max_dist,
-                               Metric metric, WalkInterrupt& interrupt) {
+void split_found(const Trie& trie, const Trie& reversed, std::span<const char32_t> query,
+                 std::uint64_t max_dist, Metric metric, WalkInterrupt& interrupt,
+                 SplitBuffers& buffers) {
     const std::size_t n = query.size();
     const std::size_t split = (n + 1) / 2;
     const std::uint64_t cheapest = least_edit(metric);
     const std::uint64_t first_cap =
         std::min(max_dist - 1, (max_dist / 2 / cheapest + 1) * cheapest - 1);
     const std::uint64_t second_cap = max_dist - first_cap - 1;
-    std::vector<Found> found =
-        band_walk::run(trie, query, max_dist, metric, Gather(trie, max_dist, false), interrupt,
-                       false,
-                       HalfCaps{.cap = first_cap, .whole_below = split + 1,
-                                .swap_column = split + 1})
-            .take();
-    std::vector<char32_t> backwards(query.rbegin(), query.rend());
-    std::vector<Found> more =
-        band_walk::run(reversed, backwards, max_dist, metric, Gather(reversed, max_dist, true),
-                       interrupt, false,
-                       HalfCaps{.cap = second_cap, .whole_below = n - split,
-                                .entry_column = n - split})
-            .take();
+    std::vector<Found>& found = buffers.found;
+    std::vector<Found>& more = buffers.more;
+    found.clear();
+    more.clear();
+    buffers.texts.clear();
+    band_walk::run(trie, query, max_dist, metric,
+                   Gather(trie, max_dist, false, found, buffers.texts), interrupt, false,
+                   HalfCaps{.cap = first_cap, .whole_below = split + 1, .swap_column = split + 1});
+    buffers.backwards.assign(query.rbegin(), query.rend());
+    band_walk::run(reversed, buffers.backwards, max_dist, metric,
+                   Gather(reversed, max_dist, true, more, buffers.texts), interrupt, false,
+                   HalfCaps{.cap = second_cap, .whole_below = n - split,
+                            .entry_column = n - split});
     // Each walk finds a word at its least distance over the alignments it admits: the least of
     // the two is the word's distance.
     const auto by_node = [](const Found& a, const Found& b) {
@@ -110,17 +141,18 @@ std::vector<Found> split_found(const Trie& trie, const Trie& reversed,
         f.distance = std::min(f.distance, it->distance);
         it->distance = ~std::uint64_t{0};  // taken
     }
-    for (Found& f : more)
-        if (f.distance <= max_dist) found.push_back(std::move(f));
-    return found;
+    for (const Found& f : more)
+        if (f.distance <= max_dist) found.push_back(f);
 }
 
-std::vector<MatchRecord> as_records(std::vector<Found>& found, std::size_t count) {
+// The first `count` words found, as records.
+std::vector<MatchRecord> as_records(const SplitBuffers& buffers, std::size_t count) {
     std::vector<MatchRecord> records;
     records.reserve(count);
-    for (std::size_t i = 0; i < count; ++i)
-        records.push_back(MatchRecord{utf8::encode_all(found[i].text), found[i].node,
-                                      found[i].distance});
+    for (std::size_t i = 0; i < count; ++i) {
+        const Found& f = buffers.found[i];
+        records.push_back(MatchRecord{utf8::encode_all(buffers.text(f)), f.node, f.distance});
+    }
     return records;
 }
 
@@ -138,14 +170,16 @@ std::vector<MatchRecord> split_walk(const Trie& trie, const Trie& reversed,
                                     std::span<const char32_t> query, std::uint64_t max_dist,
                                     Metric metric, std::optional<std::uint64_t> limit,
                                     WalkInterrupt& interrupt) {
-    std::vector<Found> found = split_found(trie, reversed, query, max_dist, metric, interrupt);
+    const Spare<SplitBuffers> buffers;
+    split_found(trie, reversed, query, max_dist, metric, interrupt, *buffers);
+    std::vector<Found>& found = buffers->found;
     std::ranges::sort(found, [&](const Found& a, const Found& b) {
-        return walk_before(a.text, b.text, query);
+        return walk_before(buffers->text(a), buffers->text(b), query);
     });
     const std::size_t count =
         limit ? static_cast<std::size_t>(std::min<std::uint64_t>(*limit, found.size()))
               : found.size();
-    return as_records(found, count);
+    return as_records(*buffers, count);
 }
 
 std::vector<MatchRecord> fuzzy_walk(const Trie& trie, std::span<const char32_t> query,
@@ -173,10 +207,11 @@ std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> quer
     if (reversed == nullptr) return best_walk(trie, query, max_dist, metric, k, rank, interrupt);
     // A search at distance d that finds k words holds the k best: nothing farther can beat them.
     // The distance doubles from one plain edit, so that a large max_dist takes few searches.
-    std::vector<Found> found;
+    const Spare<SplitBuffers> buffers;
+    std::vector<Found>& found = buffers->found;
     for (std::uint64_t d = std::min(max_dist, plain_edit(metric));;
          d = std::min(max_dist, 2 * d)) {
-        found = split_found(trie, *reversed, query, d, metric, interrupt);
+        split_found(trie, *reversed, query, d, metric, interrupt, *buffers);
         if (found.size() >= k || d == max_dist) break;
     }
     const auto key = [&](const Found& f) {
@@ -185,11 +220,11 @@ std::vector<MatchRecord> k_best(const Trie& trie, std::span<const char32_t> quer
     const auto better = [&](const Found& a, const Found& b) {
         const auto ka = key(a), kb = key(b);
         if (ka != kb) return ka < kb;
-        return std::ranges::lexicographical_compare(a.text, b.text);
+        return std::ranges::lexicographical_compare(buffers->text(a), buffers->text(b));
     };
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(k, found.size()));
     std::ranges::partial_sort(found, found.begin() + static_cast<std::ptrdiff_t>(count), better);
-    return as_records(found, count);
+    return as_records(*buffers, count);
 }
 
 }  // namespace brindlemap
