@@ -11,7 +11,6 @@ same words. Prints each build's medians and its ratio to symspellpy in its own p
 """
 
 import argparse
-import json
 import os
 import subprocess
 import sys
