@@ -2,6 +2,7 @@
 standard error, modes and symlinks are kept, reads stay within their bound, and headerless
 indexes of the earlier format load when asked for."""
 
+import io
 import os
 import pickle
 import zlib
@@ -9,7 +10,8 @@ import zlib
 import pytest
 
 import brindlemap
-from brindlemap import _brindlemap, _search, files, from_internal_data, load, loads, save
+from brindlemap import (Lexicon, _brindlemap, _search, files, from_internal_data, load, loads,
+                        save)
 from brindlemap.files import is_index_file, read_header
 from brindlemap.index_format import (HEADER, KIND_HEADER, MAGIC, NEWEST, LINED, VERSION,
                                      pack_header)
@@ -219,3 +221,15 @@ def test_failures_carry_their_type_and_reason(small, call, error, reason):
     with pytest.raises(error) as raised:
         call(small.to_bytes())
     assert isinstance(raised.value, ValueError) and getattr(raised.value, "reason", None) == reason
+
+
+def test_regression_index_in_a_file_object_without_a_descriptor_was_refused(small):
+    # io.BytesIO has no fileno(): it was reported as an undecodable index, intact or not.
+    lexicon = brindlemap.Lexicon({"car": 3, "cat": 2})
+    for good, read in ((brindlemap.dumps(small), load), (lexicon.to_bytes(), Lexicon.load)):
+        assert read(io.BytesIO(good)).to_bytes() == read(good).to_bytes()
+        for damaged, reason in ((good[:-1], "truncated"), (good + b"?", "unexpected bytes")):
+            with pytest.raises(brindlemap.IndexFileError, match=reason):
+                read(io.BytesIO(damaged))
+    with open(COMMON_WORDS, encoding="utf-8") as text, pytest.raises(TypeError, match="'rb'"):
+        load(text)

@@ -4,6 +4,7 @@ lays out its sections, once; every loader (`load`, `loads`, `Lexicon.load`,
 `Lexicon.from_bytes`, the pickle rebuilders, the command line) starts here."""
 
 import contextlib
+import io
 import mmap
 import os
 import stat
@@ -163,8 +164,13 @@ def read_up_to(source: BinaryIO, count: int) -> bytearray:
 
 
 def regular_size(source: BinaryIO) -> int | None:
-    """The size of the file behind `source`, or None for a pipe, a device or a socket."""
-    status = os.fstat(source.fileno())
+    """The size of the file behind `source`, or None for a pipe, a device, a socket or a file
+    held in memory (`io.BytesIO` has no descriptor: it is read as a pipe is)."""
+    try:
+        descriptor = source.fileno()
+    except (AttributeError, io.UnsupportedOperation):
+        return None
+    status = os.fstat(descriptor)
     return status.st_size if stat.S_ISREG(status.st_mode) else None
 
 
@@ -302,6 +308,9 @@ def read_index(source: Source, take: Callable[[IndexFile], T], *, kind: Kind | N
     if isinstance(source, (bytes, bytearray, memoryview)):
         with invalid_index(name or "data"):
             return _taken(_from_bytes(source, kind, max_bytes, legacy), take)
+    if isinstance(source, io.TextIOBase):
+        raise TypeError("an index is read from a file opened in binary mode ('rb'), not from "
+                        "a text file")
     if not isinstance(source, (str, os.PathLike)):
         with invalid_index(name or repr(getattr(source, "name", "data"))):
             return _taken(_from_file(source, kind, max_bytes, legacy, mapped), take)
