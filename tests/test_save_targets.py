@@ -1,6 +1,7 @@
 """Where save writes: only regular files, through no other user's symlink, keeping the owner,
 and leaving no temporary file behind a killed save."""
 
+import errno
 import os
 import socket
 import stat
@@ -48,6 +49,23 @@ def test_save_refuses_device_fifo_socket_and_folder_targets(trie, tmp_path, make
     assert (after.st_ino, after.st_mode, after.st_rdev) == (before.st_ino, before.st_mode,
                                                             before.st_rdev)
     assert os.listdir(tmp_path) == ["words.idx"]
+
+
+@pytest.mark.parametrize("path, error", [
+    ("loop", errno.ELOOP),  # two links that name each other: refused, not followed forever
+    ("missing/words.idx", errno.ENOENT),
+    ("up", errno.EISDIR),  # a link to ".."
+    ("words.idx/", errno.EISDIR),
+])
+def test_save_refuses_paths_that_lead_to_no_file(trie, tmp_path, monkeypatch, path, error):
+    monkeypatch.chdir(tmp_path)
+    os.symlink("loop2", "loop")
+    os.symlink("loop", "loop2")
+    os.symlink("..", "up")
+    with pytest.raises(OSError) as refused:
+        save(trie, path)
+    assert refused.value.errno == error
+    assert sorted(os.listdir(".")) == ["loop", "loop2", "up"]
 
 
 @root_only
