@@ -170,6 +170,12 @@ def test_regression_segment_keeps_contractions_possessives_and_numbers_whole():
                                                                              "job"]
 
 
+def test_segment_gives_pieces_as_written_where_a_letter_folds_to_two():
+    lexicon = Lexicon({"die": 5, "strasse": 3, "ist": 9, "gross": 2})
+    for slips in 0, 1:
+        assert lexicon.segment("DieStraßeistgroß", slips) == ["Die", "Straße", "ist", "groß"]
+
+
 def test_regression_segment_keeps_cannot_whole():
     # Google Books counts "cannot" as "can not": that pair's lift split it every time.
     assert Lexicon.english().segment("youcannotbeserious") == ["you", "cannot", "be", "serious"]

@@ -8,6 +8,7 @@ import pytest
 
 from brindlemap import Lexicon, Misspelling, Suggestion
 from brindlemap import _marks, proofreading
+from brindlemap import lexicon as lexicon_module
 from brindlemap.heard import Heard, table_bytes
 from brindlemap.tokens import combining_marks, tokens
 
@@ -311,6 +312,23 @@ def test_own_words_are_known_suggested_and_kept_through_files_and_pickles(tmp_pa
     assert mine.suggest("") == [] and mine.lookup_many(["", "zat"], k=1) == [
         [], [Suggestion("cat", 9, 1)]]
     assert pickle.loads(pickle.dumps(Lexicon.english())) is Lexicon.english()
+    # Bigram counts laid over a lexicon with words of its own keep those words.
+    paired = mine.with_bigrams([(("the", "cat"), 4)])
+    assert ("brindlemap" in paired, paired.bigram("The", "CAT"), paired.check("qux")) == (
+        True, 4, [])
+    for forged in (mine, mine), ("the", 3):  # a layer over a layer, or no lexicons at all
+        with pytest.raises(ValueError, match="not the state of a pickled Lexicon"):
+            pickle.loads(pickle.dumps(_Pickled(lexicon_module._layered, forged)))
+
+
+class _Pickled:
+    """Unpickles as `make(*arguments)`: a pickle as anyone may write one."""
+
+    def __init__(self, make, arguments):
+        self.made = make, arguments
+
+    def __reduce__(self):
+        return self.made
 
 
 def test_markdown_and_html_are_checked_and_corrected_in_their_prose_only():
