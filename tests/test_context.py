@@ -194,6 +194,9 @@ def test_run_ons_are_split_where_sure_and_offered_where_likelier():
                                                           "2", "dogs"]
     assert english.correct("I like it alot, infact thankyou") == \
         "I like it a lot, in fact thank you"
+    # A run-on that nobody writes is a term more often than a slip: offered, not made.
+    assert english.correct("Inplace add; GUI inits") == "Inplace add; GUI inits"
+    assert english.check("GUI inits")[0].suggestions[0].word == "in its"
     offered, = english.check("thequickbrownfox")
     assert (offered.suggestions[0].word, offered.fix) == ("the quick brown fox", None)
     # A piece of two letters is a common word, not a code: no split is offered of

@@ -562,7 +562,8 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
     """The split of `query` as a guess (its pieces with spaces between, one plain edit a
     space) where it is likelier than the best single guess, scoring `best` (None where there
     is none), and whether `correct` makes it (`confidence.split_wins`). Names and acronyms
-    are not split (a capitalised word inside a sentence, short capitals), nor compounds.
+    are not split (a capitalised word inside a sentence, short capitals), nor compounds, nor
+    a run-on that nobody writes.
     `splits` keeps the split of each query, made once a text."""
     if not _SHORTEST_RUN_ON <= len(query) <= _LONGEST_RUN_ON or not query.isalpha() \
             or lexicon._bigrams is None:
@@ -591,6 +592,10 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
         and min(map(len, pieces)) <= _SHORT_PIECE \
         and all(math.log(max(bigrams.count(*pair), 1) / total) >= _COMMON_PAIR
                 for pair in pairs)
+    # A run-on that people write is a slip ("alot", "infact"); one that nobody writes is more
+    # often a term of its own ("Inplace", "inits", "DOWNTO"), offered a split but not made one.
+    heard = lexicon.heard(query)
+    shaped = shaped and heard != 0
     return guess, confidence < MIN_CONFIDENCE or (shaped and split_wins(together, inner, best,
                                                                         uses, confidence))
 
