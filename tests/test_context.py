@@ -197,6 +197,10 @@ def test_run_ons_are_split_where_sure_and_offered_where_likelier():
     # A run-on that nobody writes is a term more often than a slip: offered, not made.
     assert english.correct("Inplace add; GUI inits") == "Inplace add; GUI inits"
     assert english.check("GUI inits")[0].suggestions[0].word == "in its"
+    # ...where the lexicon knows what people write: without that, a likely split is made.
+    mine = Lexicon({"a": 900, "lot": 50, "it": 300, "allot": 1}).with_bigrams(
+        [(("a", "lot"), 40), (("it", "a"), 30)])
+    assert (mine.heard("alot"), mine.correct("it alot")) == (None, "it a lot")
     offered, = english.check("thequickbrownfox")
     assert (offered.suggestions[0].word, offered.fix) == ("the quick brown fox", None)
     # A piece of two letters is a common word, not a code: no split is offered of
