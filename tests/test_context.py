@@ -194,8 +194,10 @@ def test_run_ons_are_split_where_sure_and_offered_where_likelier():
                                                           "2", "dogs"]
     assert english.correct("I like it alot, infact thankyou") == \
         "I like it a lot, in fact thank you"
-    # A run-on that nobody writes is a term more often than a slip: offered, not made.
+    # A run-on that nobody writes is a term more often than a slip: offered, not made, unless
+    # its neighbours suit the split.
     assert english.correct("Inplace add; GUI inits") == "Inplace add; GUI inits"
+    assert english.correct("it isnot so. Shouldbe fine") == "it is not so. Should be fine"
     assert english.check("GUI inits")[0].suggestions[0].word == "in its"
     # ...where the lexicon knows what people write: without that, a likely split is made.
     mine = Lexicon({"a": 900, "lot": 50, "it": 300, "allot": 1}).with_bigrams(

@@ -563,7 +563,7 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
     space) where it is likelier than the best single guess, scoring `best` (None where there
     is none), and whether `correct` makes it (`confidence.split_wins`). Names and acronyms
     are not split (a capitalised word inside a sentence, short capitals), nor compounds, nor
-    a run-on that nobody writes.
+    a run-on that nobody writes but where its neighbours suit the split.
     `splits` keeps the split of each query, made once a text."""
     if not _SHORTEST_RUN_ON <= len(query) <= _LONGEST_RUN_ON or not query.isalpha() \
             or lexicon._bigrams is None:
@@ -580,9 +580,9 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
     totals, total, bigrams = lexicon._tables.totals(), lexicon.total(), lexicon._bigrams
     pairs = list(zip(numbers, numbers[1:]))
     inner = [pair_lift(bigrams, totals, total, *pair) for pair in pairs]
+    outer = [lexicon._lift(before, pieces[0], None), lexicon._lift(None, pieces[-1], after)]
     together = (sum(math.log(max(totals[number], 1) / total) for number in numbers)
-                + sum(inner) + lexicon._lift(before, pieces[0], None)
-                + lexicon._lift(None, pieces[-1], after) - SPACE_WEIGHT * (len(pieces) - 1))
+                + sum(inner) + sum(outer) - SPACE_WEIGHT * (len(pieces) - 1))
     if best is not None and together <= best:
         return None, False
     guess = tuple.__new__(Suggestion, (" ".join(pieces), min(totals[n] for n in numbers),
@@ -593,9 +593,12 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
         and all(math.log(max(bigrams.count(*pair), 1) / total) >= _COMMON_PAIR
                 for pair in pairs)
     # A run-on that people write is a slip ("alot", "infact"); one that nobody writes is more
-    # often a term of its own ("Inplace", "inits", "DOWNTO"), offered a split but not made one.
-    heard = lexicon.heard(query)
-    shaped = shaped and heard != 0
+    # often a term of its own ("Inplace", "inits", "DOWNTO", "the mailto URL"), unless the
+    # neighbours it has suit its split ("it isnot so", "we canbe there"): otherwise its split
+    # is offered but not made.
+    if shaped and lexicon.heard(query) == 0:
+        beside = [lift for lift, neighbour in zip(outer, (before, after)) if neighbour is not None]
+        shaped = bool(beside) and min(beside) >= SUPPORTED
     return guess, confidence < MIN_CONFIDENCE or (shaped and split_wins(together, inner, best,
                                                                         uses, confidence))
 
