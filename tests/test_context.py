@@ -226,6 +226,9 @@ def test_known_words_in_the_wrong_place_are_flagged_only_when_asked():
         ("form", "from", None), ("there", "their", None), ("they", "the", None),
         ("his", "is", None), ("cor", "or", None), ("yo", "you", None)]
     assert english.correct(slips) == slips
+    # A short word's likeliest rival may lie past dozens of others a slip away ("a" for "at").
+    assert [m.suggestions[0].word for m in english.check("Do not impose at fee.",
+                                                           real_words=True)] == ["a"]
     # "favor": unpaired only because the list spells it "favour"; "dead ant": said again; a
     # table's columns are no neighbours.
     clean = ("I got a letter from my friend. They lost their car. Form a line, Dr Form. It is "

@@ -55,8 +55,9 @@ ABSENT = 2.0
 MARGIN = 1.0
 CONTEXT_GAIN = 1.0
 # Guesses one edit from each word, before they are weighed in context: a short word has dozens
-# ("a" is the 37th guess at "an" by its letters), and the one meant is seldom among the first.
-_RIVALS = 32
+# ("a" is the 37th guess at "an" by its letters, after every word a slip away), and the one
+# meant is seldom among the first.
+_RIVALS = 64
 # A word the bigram list never saw is no slip for one merely a few times as common ("you're"
 # for "your"), but it may be for one far commoner ("that yo have").
 UNSEEN = 30
