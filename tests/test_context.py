@@ -236,6 +236,10 @@ def test_known_words_in_the_wrong_place_are_flagged_only_when_asked():
              "I think you're right. A blond woman. Beware of a tall blond man. "
              "letter\tform  my")
     assert english.check(clean, real_words=True) == []
+    # A phrase said twice is meant, unless the text says a rival's far more often: the same
+    # slip made twice.
+    licence = "Use it in the Work. " * 60 + "Keep it in tie Work; it is in tie Work."
+    assert [m.word for m in english.check(licence, real_words=True)] == ["tie", "tie"]
     # ...but alone, "blond" is "blind" (a word the text writes elsewhere is the likelier).
     assert [m.word for m in english.check("A dead ant. Beware of a tall blond man.",
                                           real_words=True)] == ["ant", "blond"]

@@ -15,7 +15,8 @@ but never saw ("you're", "yo") is weighed so only against rivals at least UNSEEN
 common, its own pairs saying nothing against it. Names (capitalised words inside a sentence),
 capitals, words without neighbours the lexicon knows and words beside a neighbour the text
 gives them again elsewhere (a writer who repeats a phrase means it: "dead ant, dead ant") are
-never flagged.
+never flagged; unless the text gives a rival beside that neighbour far more often still ("in
+tie" twice where "in the" comes two hundred times).
 """
 
 from __future__ import annotations
@@ -61,8 +62,12 @@ _RIVALS = 64
 # A word the bigram list never saw is no slip for one merely a few times as common ("you're"
 # for "your"), but it may be for one far commoner ("that yo have").
 UNSEEN = 30
-# How often the text may give a word beside the same neighbour before it is taken as meant.
+# How often the text may give a word beside the same neighbour before it is taken as meant ("a
+# dead ant, a dead ant"): unless the text gives a rival beside that neighbour _OUTNUMBERED
+# times as often still, where the same slip made twice is more likely than a phrase of its own
+# ("in tie" twice, in a licence that writes "in the" two hundred times).
 _REPEATED = 2
+_OUTNUMBERED = 30
 
 
 def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list[int],
@@ -78,6 +83,7 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         return {}
     unit = metric.unit if isinstance(metric, Costs) else 1
     pairs = _pairs(text, found)
+    after_most, before_most = _most_beside(pairs)
     asked = {}
     for at in known:
         word = found[at].word
@@ -87,10 +93,11 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         before, after = neighbours(text, found, at)
         if before is None and after is None:
             continue
-        lowered = word.lower()
-        if before is not None and pairs[before.lower(), lowered] >= _REPEATED \
-                or after is not None and pairs[lowered, after.lower()] >= _REPEATED:
-            continue
+        said = _beside(pairs, before, word.lower(), after)
+        most = max(after_most.get(before.lower(), 0) if before is not None else 0,
+                   before_most.get(after.lower(), 0) if after is not None else 0)
+        if said >= _REPEATED and most < _OUTNUMBERED * said:
+            continue  # no word outnumbers it beside its neighbours
         number = lexicon._base_number(word)
         if number is None:
             continue
@@ -98,7 +105,7 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         unseen = not paired and lexicon._unknown_in_pairs(word)
         if not paired and (before is None or after is None):
             continue
-        asked[at] = (word, before, after, number, paired, unseen)
+        asked[at] = (word, before, after, number, paired, unseen, said)
     words = list(dict.fromkeys(word for word, *_ in asked.values()))
     answers = dict(zip(words, lexicon.lookup_many(words, unit, _RIVALS, metric=metric)))
     total = lexicon.total()
@@ -118,7 +125,7 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
 
     flagged = {}
     once = text_share(1, len(found))
-    for at, (word, before, after, number, paired, unseen) in asked.items():
+    for at, (word, before, after, number, paired, unseen, said) in asked.items():
         if word not in rivals_of:
             rivals_of[word] = _rivals(lexicon, word, answers[word], unit, total)
         first, second = number_of(before), number_of(after)
@@ -130,6 +137,9 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         rivals = []
         for guess, rival_number, prior in rivals_of[word]:
             if unseen and guess.count < UNSEEN * lexicon.count(word):
+                continue
+            if said >= _REPEATED and \
+                    _beside(pairs, before, guess.word.lower(), after) < _OUTNUMBERED * said:
                 continue
             if not paired and (first is None or second is None
                                or not bigrams.count(first, rival_number)
@@ -175,6 +185,25 @@ def _written(shares: Mapping[str, float], guess: Suggestion, total: int) -> floa
         return 0.0
     share = max(guess.count, 1) / total
     return math.log(mixed(share, in_text) / share)
+
+
+def _beside(pairs: Counter[tuple[str, str]], before: str | None, lowered: str,
+            after: str | None) -> int:
+    """How often the text gives the word `lowered` beside `before` or beside `after`, which
+    ever it gives it beside more often."""
+    return max(0 if before is None else pairs[before.lower(), lowered],
+               0 if after is None else pairs[lowered, after.lower()])
+
+
+def _most_beside(pairs: Counter[tuple[str, str]]) -> tuple[dict[str, int], dict[str, int]]:
+    """For each word of the text, how often it gives its commonest word after it, and its
+    commonest word before it."""
+    after_most: dict[str, int] = {}
+    before_most: dict[str, int] = {}
+    for (one, two), count in pairs.items():
+        after_most[one] = max(after_most.get(one, 0), count)
+        before_most[two] = max(before_most.get(two, 0), count)
+    return after_most, before_most
 
 
 def _pairs(text: str, found: list[Token]) -> Counter[tuple[str, str]]:
