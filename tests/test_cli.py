@@ -74,6 +74,7 @@ def test_build_info_and_query(word_list, tmp_path):
                                       "legacy=True (--legacy on the command line)"),
     (("query", "malformed.idx", "x", "--legacy"), "index: malformed trie: its arrays are not"),
     (("build", "words.txt", "-o", "."), "cannot write '.': a folder, not a regular file"),
+    (("check", "words.txt", "words.txt"), "words.txt: a trie (a word list, or an index of one)"),
 ])
 def test_user_mistakes_are_one_line_and_exit_2(word_list, tmp_path, args, message):
     (tmp_path / "cut.idx").write_bytes(b"\x03\x00\x01")

@@ -333,3 +333,19 @@ def test_wordfreq_lexicon_without_wordfreq_names_the_extra(monkeypatch):
     monkeypatch.setitem(sys.modules, "wordfreq", None)
     with pytest.raises(ImportError, match=r"pip install 'brindlemap\[wordfreq\]'"):
         Lexicon.from_wordfreq("fr")
+
+
+@pytest.mark.parametrize("ask", [
+    lambda lexicon, k: lexicon.suggest("teh", k=k),
+    lambda lexicon, k: lexicon.suggest("ovr", k=k, before="jumped"),
+    lambda lexicon, k: lexicon.complete("th", k=k),
+    lambda lexicon, k: lexicon.lookup_many(["teh"], k=k),
+    lambda lexicon, k: lexicon.check("teh", k=k),
+], ids=["suggest", "suggest in context", "complete", "lookup_many", "check"])
+def test_regression_k_was_unchecked_where_more_answers_than_k_are_asked_for(ask):
+    # check and suggest in context had cut their answers at k=-1 as a slice does.
+    english = Lexicon.english()
+    with pytest.raises(ValueError, match="^k must not be negative, not -1$"):
+        ask(english, -1)
+    with pytest.raises(TypeError, match="^argument 'k': 'float' object cannot be interpreted"):
+        ask(english, 1.5)

@@ -371,6 +371,7 @@ class Lexicon:
         if before is None and after is None:
             return self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
                 lexicon._trie, key, bound, k, metric=metric)), k)
+        k = queries.checked_k(self._trie, k)
         pool = self._layered(lambda lexicon: lexicon._answers(word, key, queries.suggest(
             lexicon._trie, key, bound, max(k, CANDIDATES), metric=metric)), None)
         unit = metric.unit if isinstance(metric, Costs) else 1
@@ -465,7 +466,8 @@ class Lexicon:
         text = self._text_of(text)
         if not isinstance(real_words, bool):
             raise TypeError(f"real_words must be True or False, not {type(real_words).__name__}")
-        return proofreading.check(self, text, prose_spans(text, format), max_dist, k,
+        return proofreading.check(self, text, prose_spans(text, format), max_dist,
+                                  queries.checked_k(self._trie, k),
                                   self._text_metric(metric), checked_confidence(confidence),
                                   real_words)
 

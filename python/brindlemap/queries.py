@@ -21,13 +21,14 @@ import inspect
 from collections.abc import Callable
 from typing import Any, get_args
 
+from brindlemap._brindlemap import PrefixSearch
 from brindlemap._search import complete, search, search_many, suggest
 from brindlemap._types import MAX_DISTANCE, Metric, Rank
 from brindlemap.costs import Costs
 
 __all__ = ["COMPLETION_EDITS", "DEFAULT_RANK", "METRICS", "RANKED_EDITS", "RANKED_METRIC", "RANKS",
-           "SUGGESTIONS", "UNRANKED_EDITS", "UNRANKED_METRIC", "Metric", "Rank", "complete",
-           "search", "search_many", "suggest"]
+           "SUGGESTIONS", "UNRANKED_EDITS", "UNRANKED_METRIC", "Metric", "Rank", "checked_k",
+           "complete", "search", "search_many", "suggest"]
 
 
 def _default(query: Callable[..., object], parameter: str) -> Any:
@@ -59,3 +60,11 @@ def in_units(edits: int, metric: Metric | Costs | None) -> int:
 def reach(max_dist: int | None, metric: Metric | Costs | None, edits: int) -> int:
     """A query's `max_dist`: as given, or as tolerant as `edits` plain edits under `metric`."""
     return in_units(edits, metric) if max_dist is None else max_dist
+
+
+def checked_k(trie: PrefixSearch, k: int) -> int:
+    """`k` checked as the native queries check it, with the same TypeError or ValueError
+    naming it: for the paths that ask them for more answers than `k` and keep `k` of them
+    (the empty word at distance 0 is an answer of no work)."""
+    suggest(trie, "", 0, k)
+    return k

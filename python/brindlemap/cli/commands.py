@@ -388,9 +388,9 @@ def _text_lexicon(args: Namespace) -> tuple[Lexicon, str]:
         args.costs = SHIPPED_COSTS[index_path]
         _weighed(args)
     if not isinstance(index, Lexicon):
-        raise UserError(f"{named[0]}: an index of a trie, which holds no counts to rank "
-                        "suggestions by: build a lexicon with `brindlemap build --counts` "
-                        "(or --fold for a plain word list)")
+        raise UserError(f"{named[0]}: a trie (a word list, or an index of one), which holds "
+                        "no counts to rank suggestions by: build a lexicon with `brindlemap "
+                        "build --counts` (or --fold for a plain word list)")
     if args.format is None:
         args.format = "text" if text == "-" else text_format(text)
     return with_user_words(index, args.user_words), text
