@@ -243,7 +243,8 @@ def test_build_lexicon_then_check_and_correct_a_text(tmp_path):
         (1, "<stdin>:1:12: cafes -> Café\n")
     assert cli("suggest", lexicon, "cafe")[1] == "cafe\tCafé\t0\t1\n"
     assert cli("build", words, "-o", tmp_path / "words.idx")[0] == 0
-    assert "an index of a trie" in cli("check", tmp_path / "words.idx", text)[2]
+    assert "a trie (a word list, or an index of one)" in cli("check", tmp_path / "words.idx",
+                                                             text)[2]
 
 
 def test_regression_what_cannot_be_checked_passes_through_and_is_reported(tmp_path):

@@ -27,6 +27,17 @@ def lexicon():
     return Lexicon(WORDS, bigrams=PAIRS)
 
 
+@pytest.fixture(scope="module")
+def strict():
+    """The same, its short words but the commonest as rare in a split as a large lexicon's."""
+    strict = Lexicon(WORDS, bigrams=PAIRS)
+    with pytest.MonkeyPatch.context() as patch:
+        patch.setattr(segmenting, "COMMON_ONE", 1)
+        patch.setattr(segmenting, "COMMON_TWO", 3)
+        assert segmenting.rare_short(strict) == bytes([0b11000])  # "a", "or": keys 3 and 4
+    return strict
+
+
 @pytest.mark.parametrize("word, before, after, first", [
     ("ovr", None, None, "or"),  # by counts alone
     ("ovr", "jumped", None, "over"),
@@ -92,7 +103,10 @@ def _model_score(lexicon, pieces):
                 - UNKNOWN_PER_LETTER * len(piece)
             last, unknown_run = None, True
             continue
-        score += math.log(max(lexicon.count(piece), 1) / total)
+        rare = segmenting.rare_short(lexicon)
+        count = segmenting.RARE_SHORT_COUNT if number // 8 < len(rare) and \
+            rare[number // 8] >> number % 8 & 1 else lexicon.count(piece)
+        score += math.log(max(count, 1) / total)
         if last is not None:
             score += pair_lift(lexicon._bigrams, lexicon._tables.totals(), total, last, number)
         last, unknown_run = number, False
@@ -111,11 +125,12 @@ def _splits(text):
 @settings(max_examples=150, deadline=None)
 @given(st.lists(st.sampled_from(["a", "lot", "of", "the", "dog", "in", "fact", "x", "o"]),
                 min_size=1, max_size=5).map("".join))
-def test_segment_finds_the_best_split_that_brute_force_finds(lexicon, text):
-    found = lexicon.segment(text)
-    assert "".join(found) == text
-    assert _model_score(lexicon, found) >= max(map(lambda s: _model_score(lexicon, s),
-                                                   _splits(text))) - 1e-9
+def test_segment_finds_the_best_split_that_brute_force_finds(lexicon, strict, text):
+    for split_by in lexicon, strict:
+        found = split_by.segment(text)
+        assert "".join(found) == text
+        assert _model_score(split_by, found) >= max(map(lambda s: _model_score(split_by, s),
+                                                        _splits(text))) - 1e-9
     # The native descents find exactly the words that stretches of the text spell.
     spelt = {(start, end) for start, end, _, _ in _search.spelt_words(lexicon._trie, text, 32, 0)}
     assert spelt == {(i, j) for i in range(len(text)) for j in range(i + 1, len(text) + 1)
@@ -168,6 +183,16 @@ def test_regression_segment_keeps_contractions_possessives_and_numbers_whole():
                                                             "In", "1984", "pi", "3.14"]
     assert english.with_words(["brindlemap"]).segment("brindlemap'sjob") == ["brindlemap's",
                                                                              "job"]
+
+
+def test_regression_segment_cut_codes_into_rare_short_words():
+    english = Lexicon.english()
+    # "kw ar gs", "i nj son": codes the lexicon lacks are pieces as written.
+    assert english.segment("returnthemessageandkwargsmodified") == [
+        "return", "the", "message", "and", "kwargs", "modified"]
+    assert english.segment("escapedinjsonstrings") == ["escaped", "in", "json", "strings"]
+    assert english.segment("Ithinkitisalotofwork") == ["I", "think", "it", "is", "a", "lot", "of",
+                                                        "work"]
 
 
 def test_segment_gives_pieces_as_written_where_a_letter_folds_to_two():

@@ -187,6 +187,8 @@ def segment(
     max_edits: int,
     per_edit: float,
     others: Buffer,
+    demoted: bytes,
+    demoted_count: int,
 ) -> list[tuple[int, int | None, int]]:
     """The pieces of the likeliest split of text, in order, as (start, payload of its
     word or None, edits): the words are the trie's (payload r counting totals[r] of
@@ -196,7 +198,9 @@ def segment(
     describes; a piece starts and ends only where allowed (bytes, one a position) is
     nonzero, or at either end. others holds (start, end, count) triples one after
     another, stretches that spell the words of another list: the i-th is a word
-    numbered len(totals) + i, in no pair."""
+    numbered len(totals) + i, in no pair. The payloads whose bits are set in demoted
+    (bytes: payload r's is bit r % 8 of byte r // 8) count demoted_count as pieces,
+    their pairs still weighed by their totals."""
 
 def spelt_words(trie: PrefixSearch, text: str, longest: int,
                 max_edits: int) -> list[tuple[int, int, int, int]]:

@@ -69,8 +69,8 @@ class Lexicon:
     """
 
     __slots__ = ("_bigrams", "_compounds", "_extra", "_fold", "_heard", "_key_of", "_language",
-                 "_metric", "_query_metric", "_scripts_held", "_tables", "_total", "_trie",
-                 "_under")
+                 "_metric", "_query_metric", "_rare_short", "_scripts_held", "_tables", "_total",
+                 "_trie", "_under")
 
     _bigrams: Bigrams | None  # how often each pair of its keys is seen together, if known
 
@@ -282,6 +282,7 @@ class Lexicon:
         # How often its language writes words, where that is known (`brindlemap.heard`).
         self._heard: Callable[[], Heard] | None = None
         self._scripts_held: frozenset[str] | None = None
+        self._rare_short: bytes | None = None  # `segmenting.rare_short`, once asked for
         self._bigrams = None
         self._total: int | None = None
         self._key_of = folder(fold)

@@ -37,7 +37,7 @@ from brindlemap.confidence import (CANDIDATES, MIN_CONFIDENCE, SPACE_WEIGHT, SUP
                                    decide, ranked, score, split_wins, text_shares)
 from brindlemap.context import neighbours, pair_lift
 from brindlemap.real_words import rivals_in_place
-from brindlemap.segmenting import split
+from brindlemap.segmenting import COMMON_ONE, COMMON_TWO, split
 from brindlemap.costs import Costs
 from brindlemap.tokens import FORMAT_CHARACTERS, Token, tokens
 
@@ -549,11 +549,6 @@ _LONGEST_RUN_ON = 80
 # ("namespace", "onerror", "tarfile").
 _SHORT_PIECE = 3
 _COMMON_PAIR = -7.0
-# A piece of one letter is a word only among the lexicon's commonest ("a", "I"), not an
-# initial ("pprint" is not "p print"); one of two letters only among the common ones ("go",
-# "ok"), not a code ("alogirhtm" is not "a log i rh tm").
-_COMMONEST = 100
-_COMMON_TWO = 2000
 
 
 def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after: str | None,
@@ -573,8 +568,10 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
         pieces = splits[query] = split(lexicon, query)
     found = [lexicon._base_number(piece) for piece in pieces]
     numbers = [number for number in found if number is not None]
+    # A piece of one or two letters must be a common word, as a split weighs it: "a log i rh
+    # tm" is no split of "alogirhtm", though it is the best of its letters.
     if len(pieces) < 2 or len(numbers) < len(pieces) \
-            or any(number >= (_COMMONEST if len(piece) == 1 else _COMMON_TWO)
+            or any(number >= (COMMON_ONE if len(piece) == 1 else COMMON_TWO)
                    for piece, number in zip(pieces, numbers) if len(piece) <= 2):
         return None, False
     totals, total, bigrams = lexicon._tables.totals(), lexicon.total(), lexicon._bigrams

@@ -5,7 +5,9 @@ Each run of letters (with the apostrophes between them: "Idon'tknow") is split o
 number is a piece of its own. A split is as likely as its words' shares of the
 lexicon's counts multiplied together, times the lift of each pair of neighbours where the
 lexicon has bigram counts (`brindlemap.context`); a stretch that spells no word may stand as
-written, at a cost that grows with its length, so that every run has a split. The native
+written, at a cost that grows with its length, so that every run has a split. A word of one or
+two letters counts so only among the commonest ("a", "go"), and otherwise as a letter that
+spells no word: a code the lexicon lacks stands whole ("kwargs", not "kw ar gs"). The native
 `segment` finds every word that a stretch of the run spells (one descent from each letter),
 and a dynamic programme over them keeps, for each position and each word that may end there,
 the best split of the run up to it. With `max_dist`, a piece may also be a word a few edits
@@ -31,7 +33,8 @@ from brindlemap.context import SMOOTHING
 if TYPE_CHECKING:
     from brindlemap.lexicon import Lexicon
 
-__all__ = ["LONGEST_WORD", "MOST_EDITS", "checked_edits", "segment", "split"]
+__all__ = ["COMMON_ONE", "COMMON_TWO", "LONGEST_WORD", "MOST_EDITS", "checked_edits",
+           "rare_short", "segment", "split"]
 
 # The longest word looked for in a run, in characters; longer words are rarer than the errors
 # of a split that tries them.
@@ -40,6 +43,14 @@ LONGEST_WORD = 32
 # UNKNOWN_PER_LETTER (natural logarithms) for each of its letters.
 UNKNOWN_COUNT = 10
 UNKNOWN_PER_LETTER = math.log(10)
+# A piece of one letter is a word only among the lexicon's COMMON_ONE commonest keys ("a",
+# "I"), not an initial ("pprint" is not "p print"); one of two letters only among the
+# COMMON_TWO commonest ("go", "ok"), not a code ("kwargs" is not "kw ar gs", "alogirhtm" not
+# "a log i rh tm"): any other such piece counts RARE_SHORT_COUNT, as much as a letter that
+# spells no word.
+COMMON_ONE = 100
+COMMON_TWO = 2000
+RARE_SHORT_COUNT = 1
 
 # A run of letters may hold apostrophes between them ("Idon'tknow", "thedog'sbone"); a number
 # is one piece, with its decimal point or thousands separators ("In1984", "pi3.14").
@@ -101,7 +112,8 @@ def split(lexicon: Lexicon, run: str, max_dist: int = 0) -> list[str]:
     pieces = _search.segment(lexicon._trie, folded, allowed, totals,
                              lexicon.total(), pairs, counts, mass, SMOOTHING,
                              math.log(UNKNOWN_COUNT / lexicon.total()) - UNKNOWN_PER_LETTER,
-                             UNKNOWN_PER_LETTER, LONGEST_WORD, max_dist, EDIT_WEIGHT, own)
+                             UNKNOWN_PER_LETTER, LONGEST_WORD, max_dist, EDIT_WEIGHT, own,
+                             rare_short(lexicon), RARE_SHORT_COUNT)
     ends = [piece[0] for piece in pieces[1:]] + [len(folded)]
     words = []
     for (start, number, edits), end in zip(pieces, ends):
@@ -109,6 +121,24 @@ def split(lexicon: Lexicon, run: str, max_dist: int = 0) -> list[str]:
         words.append(written if not edits or number is None or number >= len(totals)
                      else lexicon._meant(written, number, edits))
     return words
+
+
+def rare_short(lexicon: Lexicon) -> bytes:
+    """The lexicon's keys of one letter past its COMMON_ONE commonest and of two letters past
+    its COMMON_TWO, as bits (key r's is bit r % 8 of byte r // 8, up to the last set): found
+    among the trie's first two levels, once a lexicon."""
+    if lexicon._rare_short is None:
+        trie, found = lexicon._trie, []
+        for _, node in trie.get_children(0):
+            found.append((trie.get_payload(node), COMMON_ONE))
+            found += ((trie.get_payload(child), COMMON_TWO)
+                      for _, child in trie.get_children(node))
+        rare = [number for number, common in found if number is not None and number >= common]
+        bits = bytearray(max(rare, default=-1) // 8 + 1)
+        for number in rare:
+            bits[number // 8] |= 1 << number % 8
+        lexicon._rare_short = bytes(bits)
+    return lexicon._rare_short
 
 
 def _own_words(lexicon: Lexicon, folded: str) -> array[int]:

@@ -23,16 +23,22 @@ PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText:
               const AsNumbers::Value& totals, std::uint64_t total, const AsNumbers::Value& pairs,
               const AsNumbers::Value& pair_counts, std::uint64_t mass, double smoothing,
               double unknown_first, double unknown_per_letter, std::uint64_t longest,
-              std::uint32_t max_edits, double per_edit, const AsNumbers::Value& others) {
+              std::uint32_t max_edits, double per_edit, const AsNumbers::Value& others,
+              const AsWordText::Value& demoted, std::uint64_t demoted_count) {
     const std::vector<char32_t> characters = utf8::decode_all(text);
     if (characters.size() > 0xFFFFFFFFu)
         throw_error(PyExc_ValueError, "a text of more than 4294967295 characters");
     const std::string_view mask = allowed.text();
+    const std::string_view lowered = demoted.text();
     const SegmentModel model{totals.view(),        pairs.view(),
                              pair_counts.view(),   std::max<std::uint64_t>(total, 1),
                              std::max<std::uint64_t>(mass, 1), smoothing,
                              unknown_first,        unknown_per_letter,
-                             per_edit};
+                             per_edit,
+                             std::span<const unsigned char>(
+                                 reinterpret_cast<const unsigned char*>(lowered.data()),
+                                 lowered.size()),
+                             demoted_count};
     // A word may be longer than its stretch by the letters an edit leaves out.
     const std::size_t reach = static_cast<std::size_t>(
         std::min<std::uint64_t>(longest, std::uint64_t{characters.size()} + max_edits));

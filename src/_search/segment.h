@@ -24,12 +24,12 @@ namespace search_signatures {
 
 inline constexpr Signature<AsWellFormedTrie, AsText, AsWordText, AsNumbers, AsU64, AsNumbers,
                            AsNumbers, AsU64, AsReal, AsReal, AsReal, AsWordCount, AsU32, AsReal,
-                           AsNumbers>
+                           AsNumbers, AsWordText, AsU64>
     segment{"segment",
             "",
             {"trie", "text", "allowed", "totals", "total", "pairs", "pair_counts", "mass",
              "smoothing", "unknown_first", "unknown_per_letter", "longest", "max_edits",
-             "per_edit", "others"},
+             "per_edit", "others", "demoted", "demoted_count"},
             "The pieces of the likeliest split of text, in order, as (start, payload of its\n"
             "word or None, edits): the words are the trie's (payload r counting totals[r] of\n"
             "total), each pair (a, b) counting pair_counts[i] where pairs[i] == a *\n"
@@ -38,7 +38,9 @@ inline constexpr Signature<AsWellFormedTrie, AsText, AsWordText, AsNumbers, AsU6
             "describes; a piece starts and ends only where allowed (bytes, one a position) is\n"
             "nonzero, or at either end. others holds (start, end, count) triples one after\n"
             "another, stretches that spell the words of another list: the i-th is a word\n"
-            "numbered len(totals) + i, in no pair."};
+            "numbered len(totals) + i, in no pair. The payloads whose bits are set in demoted\n"
+            "(bytes: payload r's is bit r % 8 of byte r // 8) count demoted_count as pieces,\n"
+            "their pairs still weighed by their totals."};
 
 }  // namespace search_signatures
 
@@ -46,6 +48,7 @@ PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText:
               const AsNumbers::Value& totals, std::uint64_t total, const AsNumbers::Value& pairs,
               const AsNumbers::Value& pair_counts, std::uint64_t mass, double smoothing,
               double unknown_first, double unknown_per_letter, std::uint64_t longest,
-              std::uint32_t max_edits, double per_edit, const AsNumbers::Value& others);
+              std::uint32_t max_edits, double per_edit, const AsNumbers::Value& others,
+              const AsWordText::Value& demoted, std::uint64_t demoted_count);
 
 }  // namespace brindlemap

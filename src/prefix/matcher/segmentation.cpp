@@ -37,8 +37,9 @@ class Scores {
     // Unchecked: `number` is a key, or a word of `others` after them.
     double word(std::uint64_t number, std::uint32_t edits) const noexcept {
         const std::uint64_t keys = model_.totals.size();
-        const std::uint64_t count =
-            number < keys ? model_.totals[number] : others_[3 * (number - keys) + 2];
+        const std::uint64_t count = number >= keys   ? others_[3 * (number - keys) + 2]
+                                    : demoted(number) ? model_.demoted_count
+                                                      : model_.totals[number];
         return std::log(static_cast<double>(std::max<std::uint64_t>(count, 1))) - log_total_ -
                model_.per_edit * static_cast<double>(edits);
     }
@@ -66,6 +67,11 @@ class Scores {
     }
 
   private:
+    bool demoted(std::uint64_t number) const noexcept {
+        const std::uint64_t byte = number / 8;
+        return byte < model_.demoted.size() && (model_.demoted[byte] >> (number % 8) & 1u) != 0;
+    }
+
     const SegmentModel& model_;
     NumberView others_;
     double log_total_;

@@ -64,7 +64,9 @@ class NumberView {
 // order broken only misleads the search for a pair). A word's score is ln(count / total); a
 // pair adds ln(1 + count * total / (smoothing * scale * count(a) * count(b))), scale being
 // `mass` (the pair counts' total) over `total`; a stretch that spells no word scores
-// `unknown_first` for its first letter and `unknown_per_letter` less for each letter.
+// `unknown_first` for its first letter and `unknown_per_letter` less for each letter. The keys
+// whose bits are set in `demoted` (key r's the bit r % 8 of its byte r / 8) count
+// `demoted_count` as pieces, whatever their totals (which their pairs still weigh by).
 struct SegmentModel {
     NumberView totals;
     NumberView pairs;
@@ -75,6 +77,8 @@ struct SegmentModel {
     double unknown_first = 0.0;
     double unknown_per_letter = 0.0;
     double per_edit = 0.0;  // what each edit between a stretch and its word costs
+    std::span<const unsigned char> demoted;
+    std::uint64_t demoted_count = 1;
 };
 
 // A piece of a split: where it starts, the word it stands for (its payload; -1 for a stretch
