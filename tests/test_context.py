@@ -103,9 +103,8 @@ def _model_score(lexicon, pieces):
                 - UNKNOWN_PER_LETTER * len(piece)
             last, unknown_run = None, True
             continue
-        rare = segmenting.rare_short(lexicon)
-        count = segmenting.RARE_SHORT_COUNT if number // 8 < len(rare) and \
-            rare[number // 8] >> number % 8 & 1 else lexicon.count(piece)
+        count = segmenting.RARE_SHORT_COUNT if segmenting.is_rare_short(lexicon, number) \
+            else lexicon.count(piece)
         score += math.log(max(count, 1) / total)
         if last is not None:
             score += pair_lift(lexicon._bigrams, lexicon._tables.totals(), total, last, number)

@@ -37,7 +37,7 @@ from brindlemap.confidence import (CANDIDATES, MIN_CONFIDENCE, SPACE_WEIGHT, SUP
                                    decide, ranked, score, split_wins, text_shares)
 from brindlemap.context import neighbours, pair_lift
 from brindlemap.real_words import rivals_in_place
-from brindlemap.segmenting import COMMON_ONE, COMMON_TWO, split
+from brindlemap.segmenting import is_rare_short, split
 from brindlemap.costs import Costs
 from brindlemap.tokens import FORMAT_CHARACTERS, Token, tokens
 
@@ -558,7 +558,7 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
     space) where it is likelier than the best single guess, scoring `best` (None where there
     is none), and whether `correct` makes it (`confidence.split_wins`). Names and acronyms
     are not split (a capitalised word inside a sentence, short capitals), nor compounds, nor
-    a run-on that nobody writes but where its neighbours suit the split.
+    a run-on that nobody writes, unless its neighbours suit the split.
     `splits` keeps the split of each query, made once a text."""
     if not _SHORTEST_RUN_ON <= len(query) <= _LONGEST_RUN_ON or not query.isalpha() \
             or lexicon._bigrams is None:
@@ -571,8 +571,7 @@ def _run_on(lexicon: Lexicon, query: str, opens: bool, before: str | None, after
     # A piece of one or two letters must be a common word, as a split weighs it: "a log i rh
     # tm" is no split of "alogirhtm", though it is the best of its letters.
     if len(pieces) < 2 or len(numbers) < len(pieces) \
-            or any(number >= (COMMON_ONE if len(piece) == 1 else COMMON_TWO)
-                   for piece, number in zip(pieces, numbers) if len(piece) <= 2):
+            or any(is_rare_short(lexicon, number) for number in numbers):
         return None, False
     totals, total, bigrams = lexicon._tables.totals(), lexicon.total(), lexicon._bigrams
     pairs = list(zip(numbers, numbers[1:]))

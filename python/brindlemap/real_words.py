@@ -94,9 +94,9 @@ def rivals_in_place(lexicon: Lexicon, text: str, found: list[Token], known: list
         if before is None and after is None:
             continue
         said = _beside(pairs, before, word.lower(), after)
-        most = max(after_most.get(before.lower(), 0) if before is not None else 0,
-                   before_most.get(after.lower(), 0) if after is not None else 0)
-        if said >= _REPEATED and most < _OUTNUMBERED * said:
+        if said >= _REPEATED and _OUTNUMBERED * said > max(
+                after_most.get(before.lower(), 0) if before is not None else 0,
+                before_most.get(after.lower(), 0) if after is not None else 0):
             continue  # no word outnumbers it beside its neighbours
         number = lexicon._base_number(word)
         if number is None:

@@ -33,8 +33,8 @@ from brindlemap.context import SMOOTHING
 if TYPE_CHECKING:
     from brindlemap.lexicon import Lexicon
 
-__all__ = ["COMMON_ONE", "COMMON_TWO", "LONGEST_WORD", "MOST_EDITS", "checked_edits",
-           "rare_short", "segment", "split"]
+__all__ = ["LONGEST_WORD", "MOST_EDITS", "checked_edits", "is_rare_short", "rare_short",
+           "segment", "split"]
 
 # The longest word looked for in a run, in characters; longer words are rarer than the errors
 # of a split that tries them.
@@ -50,7 +50,7 @@ UNKNOWN_PER_LETTER = math.log(10)
 # spells no word.
 COMMON_ONE = 100
 COMMON_TWO = 2000
-RARE_SHORT_COUNT = 1
+RARE_SHORT_COUNT = max(round(UNKNOWN_COUNT / math.exp(UNKNOWN_PER_LETTER)), 1)
 
 # A run of letters may hold apostrophes between them ("Idon'tknow", "thedog'sbone"); a number
 # is one piece, with its decimal point or thousands separators ("In1984", "pi3.14").
@@ -139,6 +139,12 @@ def rare_short(lexicon: Lexicon) -> bytes:
             bits[number // 8] |= 1 << number % 8
         lexicon._rare_short = bytes(bits)
     return lexicon._rare_short
+
+
+def is_rare_short(lexicon: Lexicon, number: int) -> bool:
+    """Whether key `number` is one of the lexicon's `rare_short` keys."""
+    rare = rare_short(lexicon)
+    return number // 8 < len(rare) and rare[number // 8] >> number % 8 & 1 == 1
 
 
 def _own_words(lexicon: Lexicon, folded: str) -> array[int]:

@@ -29,15 +29,15 @@ PyRef segment(const BorrowedTrie& trie, std::string_view text, const AsWordText:
     if (characters.size() > 0xFFFFFFFFu)
         throw_error(PyExc_ValueError, "a text of more than 4294967295 characters");
     const std::string_view mask = allowed.text();
-    const std::string_view lowered = demoted.text();
+    const std::string_view demoted_bits = demoted.text();
     const SegmentModel model{totals.view(),        pairs.view(),
                              pair_counts.view(),   std::max<std::uint64_t>(total, 1),
                              std::max<std::uint64_t>(mass, 1), smoothing,
                              unknown_first,        unknown_per_letter,
                              per_edit,
                              std::span<const unsigned char>(
-                                 reinterpret_cast<const unsigned char*>(lowered.data()),
-                                 lowered.size()),
+                                 reinterpret_cast<const unsigned char*>(demoted_bits.data()),
+                                 demoted_bits.size()),
                              demoted_count};
     // A word may be longer than its stretch by the letters an edit leaves out.
     const std::size_t reach = static_cast<std::size_t>(
