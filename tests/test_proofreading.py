@@ -214,6 +214,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
      "the trie by prefix; a trie's size grows with its words.",
      "A trie stores words. The trie is built once, and each trie node holds a letter. Search "
      "the trie by prefix; a trie's size grows with its words."),
+    # ...and so does one the text writes as code too: in a call, a name with an underscore.
+    ("Call chdir to move, as chdir() does; the buf of free_buf is freed.",
+     "Call chdir to move, as chdir() does; the buf of free_buf is freed."),
     # ...and a phrase the text writes over and over supports its guess only once.
     ("(merged to maint). (merged to maint). (merged to maint).",
      "(merged to maint). (merged to maint). (merged to maint)."),

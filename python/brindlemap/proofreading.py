@@ -39,7 +39,7 @@ from brindlemap.context import neighbours, pair_lift
 from brindlemap.real_words import rivals_in_place
 from brindlemap.segmenting import is_rare_short, split
 from brindlemap.costs import Costs
-from brindlemap.tokens import FORMAT_CHARACTERS, Token, tokens
+from brindlemap.tokens import FORMAT_CHARACTERS, Token, words_and_rest
 
 if TYPE_CHECKING:
     from brindlemap.lexicon import Lexicon
@@ -271,38 +271,43 @@ def _shouted(text: str, found: list[Token], at: int) -> bool:
     return beside > 0
 
 
-def _words_outside(text: str, spans: list[tuple[int, int]]) -> Counter[str]:
-    """How often `text` writes each run of letters (in small letters) outside its prose
-    `spans` (ascending): in its code, tags and link targets, where "primitive.bool.html" and
-    "max_len" write "bool" and "len"."""
+def _words_outside(text: str, spans: list[tuple[int, int]], left_out: list[str],
+                   ) -> Counter[str]:
+    """How often `text` writes each run of letters (in small letters) outside its words:
+    outside its prose `spans` (ascending), in its code, tags and link targets, and within
+    them in the runs `left_out` as no words (paths, names of code, calls): where
+    "primitive.bool.html", "max_len" and "printf()" write "bool", "len" and "printf"."""
     words: Counter[str] = Counter()
     done = 0
     for low, high in [*spans, (len(text), len(text))]:
         if low > done:
             words.update(run.lower() for run in _LETTER_RUNS.findall(text, done, low))
         done = max(done, high)
+    words.update(run.lower() for rest in left_out for run in _LETTER_RUNS.findall(rest))
     return words
 
 
 _LETTER_RUNS = re.compile(r"[^\W\d_]+")
 
 
-def _tokens_in(text: str, spans: list[tuple[int, int]]) -> tuple[list[Token], set[int]]:
-    """The words of the spans of `text`, each span read as a text of its own, and where the
+def _tokens_in(text: str, spans: list[tuple[int, int]],
+               ) -> tuple[list[Token], set[int], list[str]]:
+    """The words of the spans of `text`, each span read as a text of its own; where the
     first word of each span starts (after a tag or a code block, a word opens a sentence as
-    far as its capitals tell)."""
+    far as its capitals tell); and the runs of the spans left out as no words."""
+    left_out: list[str] = []
     if spans == [(0, len(text))]:
-        return list(tokens(text)), set()
+        return list(words_and_rest(text, left_out)), set(), left_out
     new = tuple.__new__
     found: list[Token] = []
     firsts = set()
     for low, high in spans:
         words = [new(Token, (word, low + start, low + end))
-                 for word, start, end in tokens(text[low:high])]
+                 for word, start, end in words_and_rest(text[low:high], left_out)]
         if words and not text[low:words[0].start].strip(_OPENERS + " \t\r\n"):
             firsts.add(words[0].start)
         found += words
-    return found, firsts
+    return found, firsts, left_out
 
 
 # Words on either side that make a word's neighbourhood, and the share of them that are
@@ -357,7 +362,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     known: list[int] = []
     # The hyphenated word that each unknown part of one belongs to.
     compound_of: dict[int, tuple[int, int]] = {}
-    found, span_starts = _tokens_in(text, spans)
+    found, span_starts, left_out = _tokens_in(text, spans)
     for at, ((word, start, end), (low, high)) in enumerate(zip(found,
                                                               _compounds(text, found))):
         dotted = text.startswith(".", end)
@@ -411,7 +416,7 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     fixes, guesses = [], []
     known_at = set(known)
     coined = Counter(compound_of.values())
-    outside = _words_outside(text, spans)
+    outside = _words_outside(text, spans, left_out)
     written_as: list[tuple[str, str, bool]] = []
     splits: dict[str, list[str]] = {}
     language = lexicon.language

@@ -131,8 +131,10 @@ def _patterns() -> _Patterns:
     return _compile()
 
 
-def _odd_run(patterns: _Patterns, text: str, start: int, end: int) -> Iterator[Token]:
-    """The words of the run text[start:end], which is more than a word and its punctuation."""
+def _odd_run(patterns: _Patterns, text: str, start: int, end: int,
+             left_out: list[str] | None) -> Iterator[Token]:
+    """The words of the run text[start:end], which is more than a word and its punctuation;
+    what of it is no word (a link, a path, code) goes into `left_out`, where one is given."""
     run = text[start:end]
     begin = start + len(run) - len(run.lstrip(_OPEN))
     finish = start + len(run.rstrip(_CLOSE))
@@ -141,6 +143,8 @@ def _odd_run(patterns: _Patterns, text: str, start: int, end: int) -> Iterator[T
     core = text[begin:finish]
     if patterns.whole_run_left_out.search(core) or patterns.scheme.match(core) or \
             (run.startswith("<") and ">" in run):
+        if left_out is not None:
+            left_out.append(core)
         return
     new = tuple.__new__
     for piece in patterns.piece.finditer(text, begin, finish):
@@ -149,6 +153,8 @@ def _odd_run(patterns: _Patterns, text: str, start: int, end: int) -> Iterator[T
                                            or text.startswith("&#", low - 2)):
             continue  # an HTML entity
         if patterns.digit.search(text, low, high):
+            if left_out is not None:
+                left_out.append(piece.group())
             continue
         for found in patterns.word.finditer(text, low, high):
             yield new(Token, (found.group(), *found.span()))
@@ -156,6 +162,12 @@ def _odd_run(patterns: _Patterns, text: str, start: int, end: int) -> Iterator[T
 
 def tokens(text: str) -> Iterator[Token]:
     """The words of `text`, in order, each with its span."""
+    return words_and_rest(text, None)
+
+
+def words_and_rest(text: str, left_out: list[str] | None) -> Iterator[Token]:
+    """The words of `text` as `tokens` gives them, putting each run it leaves out as no word
+    (a link, a path, a name of code, a number) into `left_out`."""
     patterns = _patterns()
     new = tuple.__new__
     for match in patterns.plain.finditer(text):
@@ -163,4 +175,4 @@ def tokens(text: str) -> Iterator[Token]:
             start, end = match.span("word")
             yield new(Token, (text[start:end], start, end))
         else:
-            yield from _odd_run(patterns, text, *match.span())
+            yield from _odd_run(patterns, text, *match.span(), left_out)
