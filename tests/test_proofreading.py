@@ -41,7 +41,8 @@ def lexicon():
     # Options, settings and placeholders of commands written in prose.
     ("(--recurse-submodules, --pretty=oneline -v x=teh <tree-ish> <branch>) see :packadd "
      "|:cmap| sizeof(int) foreach() popen(3), the file(s) .mailmap ...and ``alnum`` "
-     "calulated->calculated \"git $cmd $args\"", ["see", "the", "file", "s", "and", "git"]),
+     "calulated->calculated \"git $cmd $args\" :lan[guage] cty[pe]",
+     ["see", "the", "file", "s", "and", "git"]),
     ("&nbsp;teh &#8217; fish&amp;chips", ["teh", "fish", "chips"]),
     # Format characters inside a word keep it one.
     ("infor\u00admation می\u200cخواهم zero\u200bwidth", ["infor\u00admation", "می\u200cخواهم",
@@ -188,8 +189,13 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # A hyphenated word of parts the lexicon lacks is a code; one part lacking is a slip.
     ("Apply the musl-ssp patch, then the well-knwon one.",
      "Apply the musl-ssp patch, then the well-known one."),
+    # ...but a short part is a term of the compound, unless the fix makes one people write.
+    ("a tree-ish and util-linux for the hgih-quality build",
+     "a tree-ish and util-linux for the high-quality build"),
     # Capitals outside a passage in capitals are a keyword or a code, split or not.
     ("Read the Porting HOWTO first.", "Read the Porting HOWTO first."),
+    # ...and longer ones a name of code, unless its neighbours suit the guess ("teh LETTR").
+    ("the COMPOUNDEND flag", "the COMPOUNDEND flag"),
     # Script: no word of another script is written in this one; nor is a passage in another
     # language, where unknown words come thick.
     ("東京 and Москва", "東京 and Москва"),
@@ -198,6 +204,7 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # Forms the lexicon lacks: accents, endings, beginnings, a doer for a doing, an adjective
     # in "y" (but "thisy" is a slip).
     ("a naïve résumé of executables, relicensing", "a naïve résumé of executables, relicensing"),
+    ("the alias prepended to each of the columns", "the alias prepended to each of the columns"),
     ("the URL shortener and its uploader recieved it",
      "the URL shortener and its uploader received it"),
     ("a falsy value from the embedder API; thisy is", "a falsy value from the embedder API; "

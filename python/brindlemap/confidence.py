@@ -80,6 +80,7 @@ _ENDINGS = ("s", "es", "ed", "ing", "ly", "er", "ers", "or", "ors", "ness", "men
 _BEGINNINGS = ("re", "un", "non", "pre", "co", "de", "dis", "mis", "sub", "over", "under",
                "inter", "multi", "anti", "semi", "self", "cross", "counter", "post", "super")
 _SHORTEST_STEM = 4  # letters of a word that takes an ending
+_SHORTEST_FORMED = 6  # letters of a known word whose forms are words too
 # Plain Latin letters without a vowel: one real misspelling in 1,500 is written so (codespell's
 # list, Wikipedia's), and many abbreviations and names of code are.
 _NO_VOWEL = re.compile(r"[b-df-hj-np-tv-xzB-DF-HJ-NP-TV-XZ]+")
@@ -204,6 +205,20 @@ def _inflected(word: str, fix: str) -> bool:
     if fix.endswith("e") and word.startswith(fix[:-1]) and word[len(fix) - 1:] in _ENDINGS:
         return True  # "licensor" of "license"
     return word.endswith(fix) and word[:len(word) - len(fix)].rstrip("-") in _BEGINNINGS
+
+
+def _formed(word: str, fix: str, facts: Facts) -> bool:
+    """Whether `word` is a known word of _SHORTEST_FORMED letters or more with a common ending
+    ("prepended", "prepending" of "prepend"), a form the lexicon lacks, other than where `fix`
+    keeps the known word's letters but for its last: then the slip is in the ending
+    ("occured", "arguement", "begining")."""
+    word, fix = word.lower(), fix.lower()
+    for ending in _ENDINGS:
+        stem = word[:-len(ending)]
+        if word.endswith(ending) and len(stem) >= _SHORTEST_FORMED \
+                and (stem in facts or stem + "e" in facts) and not fix.startswith(stem[:-1]):
+            return True
+    return False
 
 
 class Facts(Protocol):
@@ -408,7 +423,7 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if not written <= facts.scripts() or written != {script(c) for c in best.word
                                                           if c.isalpha()}:
             return None
-        if _inflected(word, best.word) or quoted:
+        if _inflected(word, best.word) or _formed(word, best.word, facts) or quoted:
             return None
         # A known word with the ending of one who does it, where the guess gives the doing
         # ("uploader" for "uploaded", "shortener"), or the other way, is a form the lexicon
@@ -422,7 +437,10 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         # commonest words are never made so, where it is a stutter ("tthat", "thisy").
         if _lettered(word.lower(), best.word.lower()) and not _commonest(best, facts):
             return None
-        if word.isupper() and letters <= 4 and not shouted:
+        # Capitals outside a passage in capitals make an acronym, or a name of code where
+        # the word is long ("MANPAGER", "COMPOUNDEND"), unless its neighbours suit the guess
+        # as they suit a word stressed ("teh LETTR from").
+        if word.isupper() and not shouted and (letters <= 4 or not supported):
             return None
         # Nor is a word in small letters made an acronym: codes are written so ("bfi" in a
         # language tag is not "FBI"); nor a name, other than by its case, where people write

@@ -484,7 +484,9 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
             fix = run_on.word if sure else None
         # A hyphenated word of two parts or more that the lexicon lacks is a name or a code
         # ("sys-auxv-header", "musl-ssp"), not two slips.
-        if confidence >= MIN_CONFIDENCE and at in compound_of and coined[compound_of[at]] > 1:
+        if confidence >= MIN_CONFIDENCE and at in compound_of and (
+                coined[compound_of[at]] > 1 or fix is not None and not _pairs_in_compound(
+                    lexicon, found, at, compound_of[at], fix)):
             fix = None
         guesses.append(pool)
         fixes.append(fix)
@@ -501,6 +503,26 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
             word, start, end, _with_affixes(pool[:k], elision, suffix),
             None if fix is None else _with_format(word, elision + fix + suffix)))
     return _in_order(misspelt, found, misplaced, k)
+
+
+# A part of a hyphenated word of at most _COMPOUND_PART letters is a term of the compound
+# ("tree-ish", "util-linux", "mule-ucs", "paren-enclosed"), not a slip, unless its fix makes a
+# compound people write: one whose parts the bigram counts pair e**_COMPOUND_LIFT times as
+# often as chance ("well-knwon" is "well-known"; "tree is" is no compound, though common).
+_COMPOUND_PART = 5
+_COMPOUND_LIFT = 2.0
+
+
+def _pairs_in_compound(lexicon: Lexicon, found: list[Token], at: int, compound: tuple[int, int],
+                       fix: str) -> bool:
+    """Whether `fix`, made of token `at`, a part of the hyphenated word spanning `compound`,
+    may stand in it: a long part, or one whose fix pairs with the parts beside it."""
+    if len(found[at].word) > _COMPOUND_PART:
+        return True
+    low, high = compound
+    before = found[at - 1].word if at and found[at - 1].start >= low else None
+    after = found[at + 1].word if at + 1 < len(found) and found[at + 1].end <= high else None
+    return lexicon._lift(before, fix, after) >= _COMPOUND_LIFT
 
 
 def _consistent(words: list[tuple[str, str, bool]], fixes: list[str | None],

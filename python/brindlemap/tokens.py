@@ -19,7 +19,8 @@ inside it (settings, variables, tables, literals and arrows: "--pretty=oneline",
 "|:cmap|", "``alnum``", "calulated->calculated"), angle brackets round it (tags and
 placeholders: "<tree-ish>"), a hyphen, a colon or a period it begins with (options, commands
 and dotfiles: "--recurse", ":packadd", ".mailmap"), a parenthesis straight after a letter
-(calls: "sizeof(int)", "foreach()", "popen(3)"; but "file(s)" is a word), a period between two
+(calls: "sizeof(int)", "foreach()", "popen(3)"; but "file(s)" is a word) or a square bracket
+(indexes and Vim's abbreviated commands: "argv[i]", ":lan[guage]"), a period between two
 letters or digits (host and file names, "example.com", "setup.py", and abbreviations written
 as single letters with periods: "e.g.", "U.S.A."), and bytes that are not text (lone surrogates, as
 `errors="surrogateescape"` decodes them). HTML entities ("&nbsp;", "&#8217;") are left out too.
@@ -119,7 +120,7 @@ def _compile() -> _Patterns:
         piece=re.compile(rf"[\w{_APOSTROPHE}{FORMAT_CHARACTERS}{marks}]++"),
         word=re.compile(word),
         whole_run_left_out=re.compile(r"[\ud800-\udfff@#/\\=|`<>$]|\w\.\w|\A(?:[-:]|\.\w)"
-                                      r"|\w\((?!e?s(?:\)|\Z))"),
+                                      r"|\w\((?!e?s(?:\)|\Z))|[^\W\d_]\["),
         scheme=re.compile(r"(?:[A-Za-z][A-Za-z0-9+.\-]*+:|www\.)\S", re.IGNORECASE),
         digit=re.compile(r"[\d_]"),
     )
