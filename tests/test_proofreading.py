@@ -205,6 +205,8 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # in "y" (but "thisy" is a slip).
     ("a naïve résumé of executables, relicensing", "a naïve résumé of executables, relicensing"),
     ("the alias prepended to each of the columns", "the alias prepended to each of the columns"),
+    # ...or its spelling on the other side of the Atlantic.
+    ("using virtualization software", "using virtualization software"),
     ("the URL shortener and its uploader recieved it",
      "the URL shortener and its uploader received it"),
     ("a falsy value from the embedder API; thisy is", "a falsy value from the embedder API; "

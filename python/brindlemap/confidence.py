@@ -79,6 +79,14 @@ _ENDINGS = ("s", "es", "ed", "ing", "ly", "er", "ers", "or", "ors", "ness", "men
             "ments", "able", "ability", "ity", "ism", "ist", "ists", "ize", "ized", "ise", "al")
 _BEGINNINGS = ("re", "un", "non", "pre", "co", "de", "dis", "mis", "sub", "over", "under",
                "inter", "multi", "anti", "semi", "self", "cross", "counter", "post", "super")
+# The British spellings that have an American twin, as patterns: only where no common slip
+# writes the one for the other ("sentense" is no twin of "sentence", nor "yor" of "your", nor
+# "advize" of "advise", which Americans write so too).
+_SPELT_AMERICAN = [(re.compile(british), american) for british, american in (
+    (r"isation", "ization"), (r"yse(s?|d)$", r"yze\1"), (r"ysing$", "yzing"),
+    (r"(\w\w[^aeiou])our(s|ed|ing|ful|ite|ites|able|ably|hood|less|er|ers)?$", r"\1or\2"),
+    (r"([^aeiou])tre(s?)$", r"\1ter\2"), (r"ogue(s?)$", r"og\1"),
+    (r"^(def|off|lic|pret)ence(s?)$", r"\1ense\2"))]
 _SHORTEST_STEM = 4  # letters of a word that takes an ending
 _SHORTEST_FORMED = 6  # letters of a known word whose forms are words too
 # Plain Latin letters without a vowel: one real misspelling in 1,500 is written so (codespell's
@@ -205,6 +213,20 @@ def _inflected(word: str, fix: str) -> bool:
     if fix.endswith("e") and word.startswith(fix[:-1]) and word[len(fix) - 1:] in _ENDINGS:
         return True  # "licensor" of "license"
     return word.endswith(fix) and word[:len(word) - len(fix)].rstrip("-") in _BEGINNINGS
+
+
+def _twins(word: str, fix: str) -> bool:
+    """Whether `word` and `fix` are one word spelt two ways, British and American
+    ("virtualization" of "virtualisation", "colour", "centre", "catalogue", "defence"): a
+    lexicon may hold one spelling only, and the other is no slip of it."""
+    return word.lower() != fix.lower() and _american(word) == _american(fix)
+
+
+def _american(word: str) -> str:
+    word = word.lower()
+    for british, american in _SPELT_AMERICAN:
+        word = british.sub(american, word)
+    return word
 
 
 def _formed(word: str, fix: str, facts: Facts) -> bool:
@@ -423,7 +445,8 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
         if not written <= facts.scripts() or written != {script(c) for c in best.word
                                                           if c.isalpha()}:
             return None
-        if _inflected(word, best.word) or _formed(word, best.word, facts) or quoted:
+        if _inflected(word, best.word) or _formed(word, best.word, facts) \
+                or _twins(word, best.word) or quoted:
             return None
         # A known word with the ending of one who does it, where the guess gives the doing
         # ("uploader" for "uploaded", "shortener"), or the other way, is a form the lexicon
