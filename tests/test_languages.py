@@ -49,3 +49,11 @@ def test_a_language_lexicon_keeps_its_rules_and_weighs_accents():
         assert copy.language is french.language and copy.check("l'homme") == []
     assert Lexicon(WORDS["en"]).language is profile(None) is profile("en")
     assert profile("xx").elisions == () and profile("xx").debian == "hunspell-xx"
+
+
+def test_regression_english_quoted_in_another_language_is_left_but_lost_accents_are_not():
+    french = speaking(Lexicon({"général": 90, "la": 900, "licence": 50, "trois": 60,
+                               "dans": 900, "de": 900}), "fr")
+    assert french.correct("la GNU General licence de trois days") == \
+        "la GNU General licence de trois days"
+    assert french.correct("dans la licence general de la") == "dans la licence général de la"

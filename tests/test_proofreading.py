@@ -189,6 +189,10 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # A hyphenated word of parts the lexicon lacks is a code; one part lacking is a slip.
     ("Apply the musl-ssp patch, then the well-knwon one.",
      "Apply the musl-ssp patch, then the well-known one."),
+    # A word broken at a line's end is read whole, and its parts are not fixed apart; nor is
+    # the rest of a broken link a word.
+    ("the informa-\n   tion of a corec‐\n\ttion at https://ex.org/configuring-\n  buidls-page",
+     "the informa-\n   tion of a corec‐\n\ttion at https://ex.org/configuring-\n  buidls-page"),
     # ...but a short part is a term of the compound, unless the fix makes one people write.
     ("a tree-ish and util-linux for the hgih-quality build",
      "a tree-ish and util-linux for the high-quality build"),

@@ -34,8 +34,9 @@ from typing import TYPE_CHECKING, NamedTuple
 from brindlemap._types import Suggestion
 from brindlemap.casing import in_turkic_capitals
 from brindlemap.confidence import (CANDIDATES, MIN_CONFIDENCE, SPACE_WEIGHT, SUPPORTED, Evidence,
-                                   decide, ranked, score, split_wins, text_shares)
+                                   _bare, decide, ranked, score, split_wins, text_shares)
 from brindlemap.context import neighbours, pair_lift
+from brindlemap.languages import ENGLISH
 from brindlemap.real_words import rivals_in_place
 from brindlemap.segmenting import is_rare_short, split
 from brindlemap.costs import Costs
@@ -64,6 +65,9 @@ class Misspelling(NamedTuple):
 Affixes = tuple[str, str]
 _WITHOUT_FORMAT = str.maketrans(dict.fromkeys(FORMAT_CHARACTERS))
 _HYPHENS = "-\u2010"
+# A hyphen that ends a line, where a word is broken to fit it ("correc‐\n   tion": man pages,
+# text taken from a PDF), with the space about the break.
+_LINE_BREAK = re.compile(r"[-\u2010][ \t]*\r?\n[ \t]*")
 
 
 def _has_inner_capital(word: str) -> bool:
@@ -111,14 +115,55 @@ def _verdict(lexicon: Lexicon, word: str, dotted: bool) -> tuple[str, Affixes] |
     return stem, (elision, suffix)
 
 
+def _english_term(lexicon: Lexicon, word: str, fix: str) -> bool:
+    """Whether `word`, unknown to a lexicon of another language, is English quoted in its
+    text ("the GNU General Public License", "»never«", "3 days") rather than a slip of
+    `fix`: a word the shipped English lexicon holds, unless it is in small letters and lacks
+    only the accents of `fix`, the commonest slip where accents are letters ("religion" for
+    "religión")."""
+    if lexicon.language.code == ENGLISH.code or word not in type(lexicon).english():
+        return False
+    return not (word.islower() and _bare(word) == _bare(fix).lower())
+
+
+def _broken_lines(text: str) -> dict[int, int]:
+    """Where each word broken at a line's end stops before its hyphen, and where it goes on
+    after the break: both ways, one dictionary."""
+    ends: dict[int, int] = {}
+    for broken in _LINE_BREAK.finditer(text):
+        ends[broken.start()] = broken.end()
+        ends[-broken.end()] = broken.start()  # negative: looked up from the word after it
+    return ends
+
+
+def _across_no_word(text: str, found: list[Token], at: int, end: int,
+                    breaks: dict[int, int]) -> bool:
+    """Whether the (hyphenated) word of tokens `at` to the one ending at `end` is broken at
+    a line's end from or into no word (`breaks` as `_broken_lines` gives them): the rest or
+    the start of a link, an address or a name of code broken to fit the line
+    ("…/configuring-builds/sub‐\n  stitute-…", "<gre‐\n  goire.scano@malloc.fr>")."""
+    hyphen = breaks.get(-found[at].start)
+    if hyphen is not None and hyphen > 0 and not text[hyphen - 1].isspace() \
+            and not (at and found[at - 1].end == hyphen):
+        return True  # not a dash between words ("a -\n dash")
+    goes_on = breaks.get(end)
+    if goes_on is None:
+        return False
+    after = at + 1
+    while after < len(found) and found[after].start < end:  # the word's own parts
+        after += 1
+    return after == len(found) or found[after].start != goes_on
+
+
 def _compounds(text: str, found: list[Token]) -> list[tuple[int, int]]:
     """For each token, the span of the hyphenated word it is part of (its own span where it
-    stands alone)."""
+    stands alone), a word broken at a line's end taken as one."""
     spans: list[tuple[int, int]] = []
     first = 0
     for at, token in enumerate(found):
         if at and not (token.start == found[at - 1].end + 1
-                       and text[token.start - 1] in _HYPHENS):
+                       and text[token.start - 1] in _HYPHENS
+                       or _LINE_BREAK.fullmatch(text, found[at - 1].end, token.start)):
             spans += [(found[first].start, found[at - 1].end)] * (at - first)
             first = at
     if found:
@@ -363,8 +408,14 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     # The hyphenated word that each unknown part of one belongs to.
     compound_of: dict[int, tuple[int, int]] = {}
     found, span_starts, left_out = _tokens_in(text, spans)
+    continued = -1  # where the hyphenated word starts that continues a broken link or code
+    breaks = _broken_lines(text)
     for at, ((word, start, end), (low, high)) in enumerate(zip(found,
                                                               _compounds(text, found))):
+        if low == start and breaks and _across_no_word(text, found, at, high, breaks):
+            continued = low
+        if low == continued:
+            continue
         dotted = text.startswith(".", end)
         try:
             verdict = verdicts[word, dotted]
@@ -375,8 +426,14 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
             continue
         if (low, high) != (start, end):
             if (low, high) not in whole_known:  # once for each hyphenated word, however long
-                whole_known[low, high] = _holds(lexicon, _without_format(text[low:high]),
-                                                text.startswith(".", high))
+                whole = _without_format(text[low:high])
+                dotted_whole = text.startswith(".", high)
+                # A word broken at a line's end is known whole ("correction"), or as the
+                # hyphenated word it is ("well-known").
+                whole_known[low, high] = _holds(lexicon, _LINE_BREAK.sub("-", whole),
+                                                dotted_whole) or (
+                    whole != _LINE_BREAK.sub("", whole)
+                    and _holds(lexicon, _LINE_BREAK.sub("", whole), dotted_whole))
             if whole_known[low, high]:
                 continue
             compound_of[at] = (low, high)
@@ -484,9 +541,14 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
             fix = run_on.word if sure else None
         # A hyphenated word of two parts or more that the lexicon lacks is a name or a code
         # ("sys-auxv-header", "musl-ssp"), not two slips.
+        if confidence >= MIN_CONFIDENCE and fix is not None and _english_term(lexicon, query,
+                                                                               fix):
+            fix = None
+        # Nor is a part of a word broken at a line's end fixed on its own.
         if confidence >= MIN_CONFIDENCE and at in compound_of and (
-                coined[compound_of[at]] > 1 or fix is not None and not _pairs_in_compound(
-                    lexicon, found, at, compound_of[at], fix)):
+                coined[compound_of[at]] > 1 or "\n" in text[slice(*compound_of[at])]
+                or fix is not None and not _pairs_in_compound(lexicon, found, at,
+                                                               compound_of[at], fix)):
             fix = None
         guesses.append(pool)
         fixes.append(fix)
