@@ -539,12 +539,12 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
         if run_on is not None:
             pool = [run_on, *pool]
             fix = run_on.word if sure else None
-        # A hyphenated word of two parts or more that the lexicon lacks is a name or a code
-        # ("sys-auxv-header", "musl-ssp"), not two slips.
         if confidence >= MIN_CONFIDENCE and fix is not None and _english_term(lexicon, query,
                                                                                fix):
             fix = None
-        # Nor is a part of a word broken at a line's end fixed on its own.
+        # A hyphenated word of two parts or more that the lexicon lacks is a name or a code
+        # ("sys-auxv-header", "musl-ssp"), not two slips; nor is a part of a word broken at a
+        # line's end fixed on its own.
         if confidence >= MIN_CONFIDENCE and at in compound_of and (
                 coined[compound_of[at]] > 1 or "\n" in text[slice(*compound_of[at])]
                 or fix is not None and not _pairs_in_compound(lexicon, found, at,
