@@ -320,19 +320,24 @@ def _words_outside(text: str, spans: list[tuple[int, int]], left_out: list[str],
                    ) -> Counter[str]:
     """How often `text` writes each run of letters (in small letters) outside its words:
     outside its prose `spans` (ascending), in its code, tags and link targets, and within
-    them in the runs `left_out` as no words (paths, names of code, calls): where
-    "primitive.bool.html", "max_len" and "printf()" write "bool", "len" and "printf"."""
+    them in the runs `left_out` as no words that are no links or paths (names of code,
+    calls, options): where "primitive.bool.html", "max_len" and "printf()" write "bool",
+    "len" and "printf"."""
     words: Counter[str] = Counter()
     done = 0
     for low, high in [*spans, (len(text), len(text))]:
         if low > done:
             words.update(run.lower() for run in _LETTER_RUNS.findall(text, done, low))
         done = max(done, high)
-    words.update(run.lower() for rest in left_out for run in _LETTER_RUNS.findall(rest))
+    words.update(run.lower() for rest in left_out if not _LINK_OR_PATH.search(rest)
+                 for run in _LETTER_RUNS.findall(rest))
     return words
 
 
 _LETTER_RUNS = re.compile(r"[^\W\d_]+")
+# A link, an address or a path: what it names may be misspelt in the prose beside it
+# ("see https://ex.org/teh" is no use of "teh").
+_LINK_OR_PATH = re.compile(r"[/\\@]|www\.|^[^\W\d_][\w+.-]*:")
 
 
 def _tokens_in(text: str, spans: list[tuple[int, int]],
