@@ -230,6 +230,9 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     # ...and so does one the text writes as code too: in a call, a name with an underscore.
     ("Call chdir to move, as chdir() does; the buf of free_buf is freed.",
      "Call chdir to move, as chdir() does; the buf of free_buf is freed."),
+    # ...but not one a link names: the link is no use of the word.
+    ("We definately agree; see https://ex.org/definately",
+     "We definitely agree; see https://ex.org/definately"),
     # ...and a phrase the text writes over and over supports its guess only once.
     ("(merged to maint). (merged to maint). (merged to maint).",
      "(merged to maint). (merged to maint). (merged to maint)."),
