@@ -200,6 +200,7 @@ def test_regression_tied_spellings_answer_in_small_letters_then_as_given():
     ("Read the Porting HOWTO first.", "Read the Porting HOWTO first."),
     # ...and longer ones a name of code, unless its neighbours suit the guess ("teh LETTR").
     ("the COMPOUNDEND flag", "the COMPOUNDEND flag"),
+    ("it fails with the error EAGAIN if busy", "it fails with the error EAGAIN if busy"),
     # Script: no word of another script is written in this one; nor is a passage in another
     # language, where unknown words come thick.
     ("東京 and Москва", "東京 and Москва"),

@@ -457,8 +457,10 @@ def decide(evidence: Evidence, confidence: float, facts: Facts) -> str | None:
             return None
         # A letter put before a word names a variant of it in code ("pthread", "vterm",
         # "mmap"), and a "y" after it makes an adjective ("falsy", "truthy"); only the
-        # commonest words are never made so, where it is a stutter ("tthat", "thisy").
-        if _lettered(word.lower(), best.word.lower()) and not _commonest(best, facts):
+        # commonest words are never made so, where it is a stutter ("tthat", "thisy"), but
+        # in capitals outside a passage in capitals ("EAGAIN", "EEXIST": error codes).
+        if _lettered(word.lower(), best.word.lower()) and (
+                not _commonest(best, facts) or word.isupper() and not shouted):
             return None
         # Capitals outside a passage in capitals make an acronym, or a name of code where
         # the word is long ("MANPAGER", "COMPOUNDEND"), unless its neighbours suit the guess
