@@ -27,6 +27,7 @@ from __future__ import annotations
 import math
 import re
 from collections import Counter
+from bisect import bisect_left
 from itertools import accumulate
 from operator import attrgetter
 from typing import TYPE_CHECKING, NamedTuple
@@ -127,47 +128,59 @@ def _english_term(lexicon: Lexicon, word: str, fix: str) -> bool:
 
 
 def _broken_lines(text: str) -> dict[int, int]:
-    """Where each word broken at a line's end stops before its hyphen, and where it goes on
-    after the break: both ways, one dictionary."""
-    ends: dict[int, int] = {}
-    for broken in _LINE_BREAK.finditer(text):
-        ends[broken.start()] = broken.end()
-        ends[-broken.end()] = broken.start()  # negative: looked up from the word after it
-    return ends
+    """Where each line that ends in a hyphen has it, and where the text goes on after the
+    break."""
+    return {broken.start(): broken.end() for broken in _LINE_BREAK.finditer(text)}
 
 
-def _across_no_word(text: str, found: list[Token], at: int, end: int,
-                    breaks: dict[int, int]) -> bool:
-    """Whether the (hyphenated) word of tokens `at` to the one ending at `end` is broken at
-    a line's end from or into no word (`breaks` as `_broken_lines` gives them): the rest or
-    the start of a link, an address or a name of code broken to fit the line
+def _across_no_word(text: str, found: list[Token], spans: list[tuple[int, int]],
+                    breaks: dict[int, int]) -> set[int]:
+    """Where the (hyphenated) words start that are broken at a line's end from or into no
+    word (`spans` as `_compounds` gives them, `breaks` as `_broken_lines`): the rest or the
+    start of a link, an address or a name of code broken to fit the line
     ("…/configuring-builds/sub‐\n  stitute-…", "<gre‐\n  goire.scano@malloc.fr>")."""
-    hyphen = breaks.get(-found[at].start)
-    if hyphen is not None and hyphen > 0 and not text[hyphen - 1].isspace() \
-            and not (at and found[at - 1].end == hyphen):
-        return True  # not a dash between words ("a -\n dash")
-    goes_on = breaks.get(end)
-    if goes_on is None:
-        return False
-    after = at + 1
-    while after < len(found) and found[after].start < end:  # the word's own parts
-        after += 1
-    return after == len(found) or found[after].start != goes_on
+    starts = set()
+    by_start = attrgetter("start")
+    for hyphen, goes_on in breaks.items():
+        if not hyphen or text[hyphen - 1].isspace():
+            continue  # a dash between words ("a -\n dash")
+        after = bisect_left(found, goes_on, key=by_start)
+        before_word = after > 0 and found[after - 1].end == hyphen
+        after_word = after < len(found) and found[after].start == goes_on
+        if after_word and not before_word:
+            starts.add(spans[after][0])
+        elif before_word and not after_word:
+            starts.add(spans[after - 1][0])
+    return starts
 
 
-def _compounds(text: str, found: list[Token]) -> list[tuple[int, int]]:
+def _compounds(text: str, found: list[Token], breaks: dict[int, int],
+               ) -> list[tuple[int, int]]:
     """For each token, the span of the hyphenated word it is part of (its own span where it
-    stands alone), a word broken at a line's end taken as one."""
+    stands alone), a word broken at a line's end (`breaks` as `_broken_lines` gives them)
+    taken as one."""
     spans: list[tuple[int, int]] = []
     first = 0
     for at, token in enumerate(found):
         if at and not (token.start == found[at - 1].end + 1
-                       and text[token.start - 1] in _HYPHENS
-                       or _LINE_BREAK.fullmatch(text, found[at - 1].end, token.start)):
+                       and text[token.start - 1] in _HYPHENS):
             spans += [(found[first].start, found[at - 1].end)] * (at - first)
             first = at
     if found:
         spans += [(found[first].start, found[-1].end)] * (len(found) - first)
+    # Breaks are few: each joins the words on either side of it, where they are words.
+    for hyphen, goes_on in breaks.items():
+        after = bisect_left(found, goes_on, key=attrgetter("start"))
+        if 0 < after < len(found) and found[after].start == goes_on \
+                and found[after - 1].end == hyphen:
+            joined = (spans[after - 1][0], spans[after][1])
+            low = after - 1
+            while low > 0 and spans[low - 1] == spans[after - 1]:
+                low -= 1
+            high = after
+            while high + 1 < len(found) and spans[high + 1] == spans[after]:
+                high += 1
+            spans[low:high + 1] = [joined] * (high + 1 - low)
     return spans
 
 
@@ -413,13 +426,11 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     # The hyphenated word that each unknown part of one belongs to.
     compound_of: dict[int, tuple[int, int]] = {}
     found, span_starts, left_out = _tokens_in(text, spans)
-    continued = -1  # where the hyphenated word starts that continues a broken link or code
     breaks = _broken_lines(text)
-    for at, ((word, start, end), (low, high)) in enumerate(zip(found,
-                                                              _compounds(text, found))):
-        if low == start and breaks and _across_no_word(text, found, at, high, breaks):
-            continued = low
-        if low == continued:
+    spans_of = _compounds(text, found, breaks)
+    no_word = _across_no_word(text, found, spans_of, breaks) if breaks else set()
+    for at, ((word, start, end), (low, high)) in enumerate(zip(found, spans_of)):
+        if no_word and low in no_word:
             continue
         dotted = text.startswith(".", end)
         try:
