@@ -213,6 +213,7 @@ def test_regression_the_text_layer_is_linear_in_time_and_memory_on_runs_of_every
     # A run of text that no branch of the tokenizer took was once read again from each of its
     # characters (hours for a 1 MiB line), a long word held 130 bytes a character, and word
     # lists and frequency files backtracked over runs of spaces: each read here took minutes.
+    # A word broken at every line's end was once joined part by part (hours for a megabyte).
     out, _ = run_python(f"""
         import io, random, resource, tempfile
         from brindlemap import Lexicon
@@ -235,6 +236,7 @@ def test_regression_the_text_layer_is_linear_in_time_and_memory_on_runs_of_every
             words += sum(1 for _ in tokens(text)) + len(lexicon.check(text))
             lines = read_lines(io.BytesIO(text.encode("utf-8", "surrogatepass")), 1 << 16)
             words += sum(1 for _ in lines)
+        words += len(lexicon.check("xq-\\n " * 200_000))
         print(counted[-1], sum(1 for _ in tokens("a" * 50_000_000)))
     """, timeout=600)
     assert out == "(100002, 'c', 7) 1\n"

@@ -127,60 +127,41 @@ def _english_term(lexicon: Lexicon, word: str, fix: str) -> bool:
     return not (word.islower() and _bare(word) == _bare(fix).lower())
 
 
-def _broken_lines(text: str) -> dict[int, int]:
-    """Where each line that ends in a hyphen has it, and where the text goes on after the
-    break."""
-    return {broken.start(): broken.end() for broken in _LINE_BREAK.finditer(text)}
-
-
-def _across_no_word(text: str, found: list[Token], spans: list[tuple[int, int]],
-                    breaks: dict[int, int]) -> set[int]:
-    """Where the (hyphenated) words start that are broken at a line's end from or into no
-    word (`spans` as `_compounds` gives them, `breaks` as `_broken_lines`): the rest or the
-    start of a link, an address or a name of code broken to fit the line
-    ("…/configuring-builds/sub‐\n  stitute-…", "<gre‐\n  goire.scano@malloc.fr>")."""
-    starts = set()
+def _broken_words(text: str, found: list[Token]) -> tuple[set[int], set[int]]:
+    """The words broken at a line's end: the tokens that go on a word from the line before
+    ("tion" after "informa-"), and those whose other side of the break is no word, the rest
+    or the start of a link, an address or a name of code broken to fit the line
+    ("…/configuring-builds/sub‐\n  stitute-…", "<gre‐\n  goire.scano@malloc.fr>"). Breaks
+    are few: each is looked up among the tokens by a binary search."""
+    goes_on: set[int] = set()
+    beside_no_word: set[int] = set()
     by_start = attrgetter("start")
-    for hyphen, goes_on in breaks.items():
+    for broken in _LINE_BREAK.finditer(text):
+        hyphen = broken.start()
         if not hyphen or text[hyphen - 1].isspace():
             continue  # a dash between words ("a -\n dash")
-        after = bisect_left(found, goes_on, key=by_start)
-        before_word = after > 0 and found[after - 1].end == hyphen
-        after_word = after < len(found) and found[after].start == goes_on
-        if after_word and not before_word:
-            starts.add(spans[after][0])
-        elif before_word and not after_word:
-            starts.add(spans[after - 1][0])
-    return starts
+        after = bisect_left(found, broken.end(), key=by_start)
+        word_before = after > 0 and found[after - 1].end == hyphen
+        word_after = after < len(found) and found[after].start == broken.end()
+        if word_before and word_after:
+            goes_on.add(after)
+        elif word_before or word_after:
+            beside_no_word.add(after if word_after else after - 1)
+    return goes_on, beside_no_word
 
 
-def _compounds(text: str, found: list[Token], breaks: dict[int, int],
-               ) -> list[tuple[int, int]]:
+def _compounds(text: str, found: list[Token], goes_on: set[int]) -> list[tuple[int, int]]:
     """For each token, the span of the hyphenated word it is part of (its own span where it
-    stands alone), a word broken at a line's end (`breaks` as `_broken_lines` gives them)
-    taken as one."""
+    stands alone), a token in `goes_on` continuing the word broken before it."""
     spans: list[tuple[int, int]] = []
     first = 0
     for at, token in enumerate(found):
         if at and not (token.start == found[at - 1].end + 1
-                       and text[token.start - 1] in _HYPHENS):
+                       and text[token.start - 1] in _HYPHENS or goes_on and at in goes_on):
             spans += [(found[first].start, found[at - 1].end)] * (at - first)
             first = at
     if found:
         spans += [(found[first].start, found[-1].end)] * (len(found) - first)
-    # Breaks are few: each joins the words on either side of it, where they are words.
-    for hyphen, goes_on in breaks.items():
-        after = bisect_left(found, goes_on, key=attrgetter("start"))
-        if 0 < after < len(found) and found[after].start == goes_on \
-                and found[after - 1].end == hyphen:
-            joined = (spans[after - 1][0], spans[after][1])
-            low = after - 1
-            while low > 0 and spans[low - 1] == spans[after - 1]:
-                low -= 1
-            high = after
-            while high + 1 < len(found) and spans[high + 1] == spans[after]:
-                high += 1
-            spans[low:high + 1] = [joined] * (high + 1 - low)
     return spans
 
 
@@ -426,9 +407,9 @@ def check(lexicon: Lexicon, text: str, spans: list[tuple[int, int]], max_dist: i
     # The hyphenated word that each unknown part of one belongs to.
     compound_of: dict[int, tuple[int, int]] = {}
     found, span_starts, left_out = _tokens_in(text, spans)
-    breaks = _broken_lines(text)
-    spans_of = _compounds(text, found, breaks)
-    no_word = _across_no_word(text, found, spans_of, breaks) if breaks else set()
+    goes_on, beside_no_word = _broken_words(text, found)
+    spans_of = _compounds(text, found, goes_on)
+    no_word = {spans_of[at][0] for at in beside_no_word}
     for at, ((word, start, end), (low, high)) in enumerate(zip(found, spans_of)):
         if no_word and low in no_word:
             continue
